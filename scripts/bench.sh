@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs every benchmark of the build folder and prints their tables one after the other.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ -d build/bench ] || { cmake --preset default && cmake --build --preset default; }
+for b in build/bench/bench_*; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  "$b" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true "$@"
+done

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <expected>
+#include <string>
+#include <utility>
+
+namespace brenvik {
+
+enum class ErrorCode {
+    Io,        // a file could not be opened, read or written
+    Database,  // the database engine refused a statement
+    NotOurs,   // a file exists but is not a history database of this program
+    Invalid,   // a value given by the user or a file is out of its allowed range
+    Empty,     // the operation needs stored draws and there are none
+    Cancelled, // the user or a caller stopped the operation
+    Network,   // a page could not be fetched
+};
+
+struct Error {
+    ErrorCode code = ErrorCode::Invalid;
+    std::string message; // UTF-8, in the program's own wording, ready to be shown
+};
+
+template <typename T> using Result = std::expected<T, Error>;
+
+inline std::unexpected<Error> fail(ErrorCode code, std::string message) {
+    return std::unexpected<Error>(Error{code, std::move(message)});
+}
+
+} // namespace brenvik

@@ -1,0 +1,71 @@
+#include "IssueNumber.h"
+
+#include <charconv>
+
+namespace brenvik {
+
+namespace {
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+std::optional<std::int32_t> parseIssue(std::string_view text) {
+    text = trimBlanks(text);
+    if (text.size() != 7 || text[0] == '0')
+        return std::nullopt;
+    std::int32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value % 1000 == 0)
+        return std::nullopt;
+    return value;
+}
+
+std::int32_t nextIssueProposal(std::int32_t last) {
+    if (last % 1000 == kIssuesPerYear)
+        return (last / 1000 + 1) * 1000 + 1;
+    return last + 1;
+}
+
+std::int32_t issueBefore(std::int32_t issue) {
+    if (issue % 1000 == 1)
+        return (issue / 1000 - 1) * 1000 + 359;
+    return issue - 1;
+}
+
+std::optional<long long> parseWholeNumber(std::string_view text, long long min, long long max) {
+    text = trimBlanks(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    if (text.empty() || text.size() > 19)
+        return std::nullopt;
+    long long value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    if (value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::size_t> patternSourceIndex(std::size_t count, bool lastDraw, int n) {
+    if (count == 0)
+        return std::nullopt;
+    if (lastDraw)
+        return count - 1;
+    if (n < 1 || static_cast<std::size_t>(n) > count)
+        return std::nullopt;
+    return count - static_cast<std::size_t>(n);
+}
+
+} // namespace brenvik

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace brenvik {
+
+// The sequence number after which the next-issue rule starts a new year.
+inline constexpr int kIssuesPerYear = 358;
+
+// A seven-digit issue number yyyyNNN (year 1000..9999, sequence 001..999) as typed or read;
+// blanks around it are allowed, anything else is not.
+std::optional<std::int32_t> parseIssue(std::string_view text);
+
+// The issue proposed after the last stored one: sequence 358 rolls into 001 of the next year,
+// everything else counts on (2013358 -> 2014001, 2013359 -> 2013360).
+std::int32_t nextIssueProposal(std::int32_t last);
+
+// The issue before a chosen one, taking 359 as the last sequence of any year so that a "<="
+// comparison covers every real year end (2014001 -> 2013359, 2013010 -> 2013009).
+std::int32_t issueBefore(std::int32_t issue);
+
+// A whole number in [min, max] written in decimal, optionally signed, blanks around allowed.
+std::optional<long long> parseWholeNumber(std::string_view text, long long min, long long max);
+
+// Position of the draw a pattern is taken from in a history of `count` draws: the last one, or
+// N - 1 before it when the pattern lies N draws back. Nothing when there are too few draws.
+std::optional<std::size_t> patternSourceIndex(std::size_t count, bool lastDraw, int n);
+
+// First issue of the search range: the first stored issue plus 1, or plus N in N-back mode.
+// Plain addition, no year carry.
+inline std::int32_t rangeStart(std::int32_t firstIssue, bool lastDraw, int n) {
+    return firstIssue + (lastDraw ? 1 : n);
+}
+
+} // namespace brenvik

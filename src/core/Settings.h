@@ -1,0 +1,56 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brenvik {
+
+// Settings keys of the section IniSetting, exactly as stored.
+namespace keys {
+inline constexpr std::string_view bolZyw = "bolZyw";
+inline constexpr std::string_view bolSq = "bolSq";
+inline constexpr std::string_view GsZl = "GsZl";
+inline constexpr std::string_view intLei = "intLei";
+inline constexpr std::string_view bolZuxuan = "bolZuxuan";
+inline constexpr std::string_view intConsqSort = "intConsqSort";
+inline constexpr std::string_view intXianshiLei = "intXianshiLei";
+inline constexpr std::string_view DsIni = "DsIni";
+inline constexpr std::string_view bolZhpm = "bolZhpm";
+inline constexpr std::string_view intPreQi = "intPreQi";
+inline constexpr std::string_view intZhWSetup = "intZhWSetup";
+inline constexpr std::string_view IniSerchDay = "IniSerchDay";
+} // namespace keys
+
+inline constexpr int kLottery3D = 53; // 福彩3D
+inline constexpr int kLotteryPl3 = 3; // 体彩排列3
+
+// The per-user option values the window starts from. Defaults are those of a first start.
+struct SettingsValues {
+    bool bolZyw = true;     // free positions
+    bool bolSq = true;      // pattern from the last draw
+    int GsZl = kLottery3D;  // lottery type
+    int intLei = 0;         // search type
+    bool bolZuxuan = false; // group rather than direct
+    int intConsqSort = 1;   // result position 1..3
+    int intXianshiLei = 0;  // result type
+    int DsIni = 1;          // segment parameter
+    bool bolZhpm = false;   // ball colour, stored only
+    int intPreQi = 2;       // N draws back
+    int intZhWSetup = 2;    // combination size
+    int IniSerchDay = 6;    // years kept by the online update
+
+    // Reads every key through `get` (nothing when the key is absent). A value that is absent or
+    // does not convert to its type and range keeps the default.
+    static SettingsValues read(const std::function<std::optional<std::string>(std::string_view)>& get);
+};
+
+inline std::string flagText(bool value) {
+    return value ? "True" : "False";
+}
+
+// "True"/"False" as stored; the comparison ignores case so hand-edited files still read.
+std::optional<bool> parseFlag(std::string_view text);
+
+} // namespace brenvik

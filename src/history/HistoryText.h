@@ -1,0 +1,48 @@
+#pragma once
+
+#include "DrawRow.h"
+#include "Error.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brenvik {
+
+// One line of a history text file: issue number, one blank, three digits ("2013001 123").
+struct DrawLine {
+    std::int32_t issue = 0;
+    std::array<int, 3> digits{};
+    bool operator==(const DrawLine&) const = default;
+};
+
+// The line test of the reader. The line is given without its line end. Anything that is not a
+// draw line (headers, blank lines, garbage) gives nothing and is skipped by the callers.
+std::optional<DrawLine> parseDrawLine(std::string_view line);
+
+// The line the writers produce for a draw, without the line end.
+std::string formatDrawLine(std::int32_t issue, const std::array<int, 3>& digits);
+
+struct HistoryFile {
+    std::vector<DrawLine> draws; // in file order
+    long long lines = 0;         // lines read
+    long long skipped = 0;       // lines that are not draw lines
+    long long duplicates = 0;    // draw lines whose issue came earlier in the file
+};
+
+// Reads a history text file: CR LF or LF line ends, an optional UTF-8 byte order mark, any
+// other line skipped. A draw line repeating an issue met earlier in the file is skipped too.
+// Fails only when the file cannot be opened or read.
+Result<HistoryFile> readHistoryFile(const std::filesystem::path& file);
+HistoryFile parseHistoryText(std::string_view text);
+
+// The rows of a history that holds exactly `draws`, in this order, derived from an empty
+// running state with segment parameter `segmentParam`.
+std::vector<DrawRow> rowsFromDraws(std::span<const DrawLine> draws, int segmentParam);
+
+} // namespace brenvik

@@ -1,0 +1,58 @@
+#include "Tally.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+namespace brenvik {
+
+std::optional<double> Tally::percent(int count) const {
+    if (denominator <= 0)
+        return std::nullopt;
+    return static_cast<double>(count) * 100.0 / denominator;
+}
+
+std::string Tally::percentText(int count) const {
+    auto p = percent(count);
+    if (!p)
+        return "-";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f%%", *p);
+    return buf;
+}
+
+Tally tallyOutcomes(const HistorySnapshot& history, std::span<const std::uint32_t> matched, Kind resultKind,
+                    int resultPosition, bool group, int segmentParam) {
+    Tally t;
+    t.kind = resultKind;
+    t.matched = static_cast<int>(matched.size());
+    const int firstPos = group ? 1 : resultPosition;
+    const int kind = static_cast<int>(resultKind);
+    const int size = counterSize(resultKind);
+
+    std::array<int, 10> counter{};
+    for (std::uint32_t index : matched) {
+        const DrawRow& row = history[index];
+        for (int p = firstPos; p <= resultPosition; ++p) {
+            const int code = row.own[p - 1][kind];
+            if (code >= 0 && code < size)
+                ++counter[code];
+        }
+    }
+    t.denominator = (resultPosition + 1 - firstPos) * t.matched;
+
+    // Segments are listed from the segment parameter in force: 0..4 or 1..5.
+    const int firstOutcome = resultKind == Kind::Segment ? segmentParam : 0;
+    const int outcomes = resultKind == Kind::Segment ? 5 : size;
+    for (int i = 0; i < outcomes; ++i) {
+        const int outcome = firstOutcome + i;
+        t.byOutcome.emplace_back(outcome, outcome < size ? counter[outcome] : 0);
+    }
+    for (const auto& [outcome, count] : t.byOutcome)
+        t.ranked.push_back({outcome, outcomeLabel(resultKind, outcome), count});
+    std::stable_sort(t.ranked.begin(), t.ranked.end(),
+                     [](const TallyRow& a, const TallyRow& b) { return a.count > b.count; });
+    return t;
+}
+
+} // namespace brenvik

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <QVariant>
+
+#include <deque>
+#include <optional>
+
+class QWidget;
+
+namespace brenvik::ui {
+
+// Every question the window asks goes through here, so that tests can answer in advance and
+// read back what was shown.
+namespace Dialogs {
+
+// Yes/no question with OK and Cancel and a question icon; true for OK.
+bool confirm(QWidget* parent, const QString& title, const QString& text);
+// A message with only an OK button.
+void inform(QWidget* parent, const QString& title, const QString& text);
+void warn(QWidget* parent, const QString& title, const QString& text);
+// An input box; nothing when cancelled.
+std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
+                             const QString& initial);
+// A file-open dialog; empty when cancelled.
+QString openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
+// Hands a file or web address to the desktop; false when no application took it.
+bool openUrl(const QUrl& url);
+
+struct Shown {
+    QString kind; // "confirm", "inform", "warn", "input", "openFile"
+    QString title;
+    QString text;
+};
+
+// Replaces the real dialogs while it exists. Answers are taken in order: a bool for confirm,
+// a QString (or an invalid QVariant for Cancel) for input and openFile. An unanswered question
+// is taken as Cancel.
+class Script {
+public:
+    Script();
+    ~Script();
+    Script(const Script&) = delete;
+    Script& operator=(const Script&) = delete;
+
+    void answer(const QVariant& value) { answers.push_back(value); }
+    void cancel() { answers.push_back(QVariant()); }
+
+    std::deque<QVariant> answers;
+    QList<Shown> shown;
+    QList<QUrl> opened;
+    bool urlsOpen = true; // what openUrl reports
+};
+
+} // namespace Dialogs
+
+} // namespace brenvik::ui

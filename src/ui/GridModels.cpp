@@ -1,0 +1,143 @@
+#include "GridModels.h"
+
+#include <QBrush>
+#include <QPalette>
+
+namespace brenvik::ui {
+
+GridModel::GridModel(QStringList headers, QObject* parent)
+    : QAbstractTableModel(parent), m_headers(std::move(headers)) {}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_headers.size());
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole)
+        return cellText(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignCenter);
+    return {};
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_headers.size())
+        return m_headers[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+QString GridModel::gridText(int r, int c) const {
+    if (c < 0 || c >= m_headers.size())
+        return {};
+    return r == 0 ? m_headers[c] : cellText(r - 1, c);
+}
+
+void GridModel::setHeader(int column, const QString& text) {
+    if (m_headers[column] == text)
+        return;
+    m_headers[column] = text;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+static QStringList positionHeaders(const QString& first) {
+    QStringList h{first};
+    for (int p = 1; p <= 3; ++p)
+        h << QStringLiteral("第%1位").arg(p);
+    return h;
+}
+
+HistoryGridModel::HistoryGridModel(QObject* parent)
+    : GridModel(positionHeaders(QStringLiteral("期号")), parent) {}
+
+void HistoryGridModel::setHistory(const HistorySnapshot& history) {
+    beginResetModel();
+    m_rows.clear();
+    m_rows.reserve(history.size());
+    for (const DrawRow& r : history.rows())
+        m_rows.push_back({r.sqqh,
+                          {static_cast<std::int8_t>(r.own[0][0]), static_cast<std::int8_t>(r.own[1][0]),
+                           static_cast<std::int8_t>(r.own[2][0])}});
+    endResetModel();
+}
+
+int HistoryGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+QString HistoryGridModel::cellText(int row, int column) const {
+    if (row < 0 || row >= rowCount())
+        return {};
+    const Row& r = m_rows[static_cast<std::size_t>(row)];
+    return column == 0 ? QString::number(r.issue) : QString::number(r.digits[column - 1]);
+}
+
+MatchedGridModel::MatchedGridModel(QObject* parent)
+    : GridModel(positionHeaders(QStringLiteral("期号")) << QStringLiteral("上期开奖"), parent) {}
+
+void MatchedGridModel::setRows(std::vector<MatchedRow> rows, bool lastDraw) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    setHeader(4, lastDraw ? QStringLiteral("上期开奖") : QStringLiteral("前期开奖"));
+    endResetModel();
+}
+
+int MatchedGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+QString MatchedGridModel::cellText(int row, int column) const {
+    if (row < 0 || row >= rowCount())
+        return {};
+    const MatchedRow& r = m_rows[static_cast<std::size_t>(row)];
+    if (column == 0)
+        return QString::number(r.issue);
+    if (column == 4)
+        return QString::fromStdString(r.earlier);
+    return QString::number(r.codes[column - 1]);
+}
+
+ResultGridModel::ResultGridModel(QObject* parent)
+    : GridModel({QStringLiteral("序号"), QStringLiteral("结果"), QStringLiteral("出现次数"),
+                 QStringLiteral("百分比")},
+                parent) {}
+
+void ResultGridModel::setTally(const Tally& tally) {
+    beginResetModel();
+    m_rows.clear();
+    for (const TallyRow& r : tally.ranked)
+        m_rows.push_back(
+            {QString::fromStdString(r.label), r.count, QString::fromStdString(tally.percentText(r.count))});
+    endResetModel();
+}
+
+int ResultGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+QString ResultGridModel::cellText(int row, int column) const {
+    if (row < 0 || row >= rowCount())
+        return {};
+    const Row& r = m_rows[static_cast<std::size_t>(row)];
+    switch (column) {
+    case 0:
+        return QString::number(row + 1);
+    case 1:
+        return r.label;
+    case 2:
+        return QString::number(r.count);
+    default:
+        return r.percent;
+    }
+}
+
+QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
+    // The rank column is a fixed column, drawn like the header.
+    if (role == Qt::BackgroundRole && index.column() == 0)
+        return QPalette().brush(QPalette::Button);
+    return GridModel::data(index, role);
+}
+
+} // namespace brenvik::ui

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "HistorySnapshot.h"
+#include "Tally.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brenvik::ui {
+
+// A grid of the window: a header row and text cells. The export writes exactly gridText().
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit GridModel(QStringList headers, QObject* parent = nullptr);
+
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    virtual QString cellText(int row, int column) const = 0;
+
+    // Grid cell (r, c) counted with the header as row 0.
+    QString gridText(int r, int c) const;
+    int gridRowCount() const { return rowCount() + 1; }
+
+protected:
+    void setHeader(int column, const QString& text);
+
+private:
+    QStringList m_headers;
+};
+
+// The draw history: issue and the three digits.
+class HistoryGridModel : public GridModel {
+    Q_OBJECT
+public:
+    explicit HistoryGridModel(QObject* parent = nullptr);
+    void setHistory(const HistorySnapshot& history);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QString cellText(int row, int column) const override;
+
+private:
+    struct Row {
+        std::int32_t issue;
+        std::array<std::int8_t, 3> digits;
+    };
+    std::vector<Row> m_rows;
+};
+
+// The draws a search selected: issue, the codes of the result kind, and the earlier draw.
+struct MatchedRow {
+    std::int32_t issue = 0;
+    std::array<std::int16_t, 3> codes{};
+    std::string earlier;
+};
+
+class MatchedGridModel : public GridModel {
+    Q_OBJECT
+public:
+    explicit MatchedGridModel(QObject* parent = nullptr);
+    // `lastDraw` picks the header of the earlier-draw column: "上期开奖" or "前期开奖".
+    void setRows(std::vector<MatchedRow> rows, bool lastDraw);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QString cellText(int row, int column) const override;
+
+private:
+    std::vector<MatchedRow> m_rows;
+};
+
+// The tally, most frequent outcome first.
+class ResultGridModel : public GridModel {
+    Q_OBJECT
+public:
+    explicit ResultGridModel(QObject* parent = nullptr);
+    void setTally(const Tally& tally);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QString cellText(int row, int column) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    struct Row {
+        QString label;
+        int count;
+        QString percent;
+    };
+    std::vector<Row> m_rows;
+};
+
+} // namespace brenvik::ui

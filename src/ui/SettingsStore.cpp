@@ -1,0 +1,44 @@
+#include "SettingsStore.h"
+
+#include <QSettings>
+
+#include <memory>
+
+namespace brenvik::ui {
+
+namespace {
+
+std::unique_ptr<QSettings> section() {
+    auto s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                         QStringLiteral("Brenvik3D"), QStringLiteral("Brenvik3D"));
+    s->beginGroup(QStringLiteral("IniSetting"));
+    return s;
+}
+
+QString keyOf(std::string_view key) {
+    return QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+} // namespace
+
+SettingsValues SettingsStore::read() const {
+    auto s = section();
+    return SettingsValues::read([&](std::string_view key) -> std::optional<std::string> {
+        const QVariant v = s->value(keyOf(key));
+        if (!v.isValid())
+            return std::nullopt;
+        return v.toString().toStdString();
+    });
+}
+
+void SettingsStore::write(std::string_view key, const QString& value) {
+    auto s = section();
+    s->setValue(keyOf(key), value);
+    s->sync(); // written the moment the option changes, not at exit
+}
+
+QString SettingsStore::text(std::string_view key) const {
+    return section()->value(keyOf(key)).toString();
+}
+
+} // namespace brenvik::ui

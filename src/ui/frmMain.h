@@ -1,0 +1,176 @@
+#pragma once
+
+#include "GridModels.h"
+#include "HistorySnapshot.h"
+#include "HistoryStore.h"
+#include "Settings.h"
+#include "SettingsStore.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTableView;
+
+namespace brenvik::ui {
+
+class DigitBox;
+
+// The one window of the program. It owns the open history, the settings, the option state of
+// the searches and the pattern; the work itself is done by the libraries.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    QString dataFolderPath() const { return m_dataFolder; }
+    const HistorySnapshot& history() const { return *m_snapshot; }
+    std::array<int, 3> pattern() const { return m_pattern; }
+    bool manualPattern() const { return m_manualPattern; }
+    int lastStoredQQH() const { return m_lastQQH; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Construction of the controls, groups and menus.
+    void buildWindow();
+    QWidget* buildHistoryPanel();
+    QWidget* buildOptionsPanel();
+    QWidget* buildResultsPanel();
+    void buildMenus();
+    void connectHandlers();
+
+    // Start-up.
+    void loadAtStartup();
+    void openDatabase();
+
+    // Shared operations on the history.
+    void AddHaoma();
+    void QihaoXianshi();
+    bool Delrec();
+    void YSJS();
+    void fillHistoryGrid();
+    void scrollHistoryToEnd();
+    void reloadSnapshot();
+
+    // Follow-search inputs.
+    std::optional<std::size_t> patternSource() const;
+    void reloadPattern(bool keepManualFlagOnFirstTab = false);
+    void setRangeStart();
+    void setRangeEndToLast();
+    void refreshAfterHistoryChange();
+    int currentTab() const;
+
+    // Handlers.
+    void Option1_Click(int index);
+    void Option2_Click(int index);
+    void Option3_Click(int index);
+    void Option4_Click(int index);
+    void Option5_Click(int index);
+    void Option6_Click(int index);
+    void TabStrip1_Click();
+    void Check4_Click();
+    void Text22_LostFocus(int index);
+    void Combo1_LostFocus();
+    void MaskEdBox1_Change(int index);
+    void MaskEdBox1_KeyPress();
+    void MaskEdBox2_LostFocus();
+    void mnu3D_Click(int index);
+    void mnuDscs_Click(int index);
+    void Command9_Click();
+    void MSFlexGrid1_MouseUp(const QPoint& pos);
+
+    void storeManualDraw();
+    void status(const QString& text);
+    bool requireStore();
+
+    // State.
+    QString m_dataFolder;
+    SettingsStore m_settingsStore;
+    SettingsValues m_set;
+    std::unique_ptr<HistoryStore> m_store;
+    SnapshotPtr m_snapshot;
+    int m_lastQQH = 0;
+    std::array<int, 3> m_pattern{};
+    bool m_manualPattern = false;
+    bool m_justStored = false;
+    QString m_resultLetter = QStringLiteral("A");
+    QString m_databaseProblem;
+
+    // Controls, named as in the window's control list; arrays keep their indices.
+    std::array<QRadioButton*, 4> Option1{};
+    std::array<QRadioButton*, 6> Option2{};
+    std::array<QRadioButton*, 4> Option3{};
+    std::array<QRadioButton*, 4> Option4{};
+    std::array<QRadioButton*, 4> Option5{};
+    std::array<QRadioButton*, 2> Option6{};
+    std::array<QGroupBox*, 3> Frame1{};
+    std::array<QWidget*, 3> Frame2{};
+    QGroupBox* Frame3 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    std::array<QCheckBox*, 14> Check1{};
+    std::array<QCheckBox*, 4> Check11{};
+    std::array<QLineEdit*, 14> Text2{};
+    std::array<QLineEdit*, 4> Text22{};
+    std::array<QLineEdit*, 2> Text3{};
+    std::array<QLabel*, 2> Label3{};
+    QLabel* Label4 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label12 = nullptr;
+    std::array<DigitBox*, 4> MaskEdBox1{};
+    DigitBox* MaskEdBox2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QCheckBox* Check4 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command9 = nullptr;
+    QPushButton* Command21 = nullptr;
+    QPushButton* cmdRdLst = nullptr;
+    QTabWidget* TabStrip1 = nullptr;
+    QTableView* MSFlexGrid1 = nullptr;
+    QTableView* MSFlexGrid2 = nullptr;
+    QTableView* MSFlexGrid3 = nullptr;
+    QMenu* mnuLsgl = nullptr;
+    QMenu* mnuSetup = nullptr;
+    QMenu* mnuDssetup = nullptr;
+    QMenu* mnuCaizhong = nullptr;
+    QAction* mnuDcls = nullptr;
+    QAction* mnuErase = nullptr;
+    QAction* mnuClear = nullptr;
+    QAction* mnuDlzd = nullptr;
+    QAction* mnuEszhzd = nullptr;
+    std::array<QAction*, 2> mnuDscs{};
+    QAction* mnuSetDay = nullptr;
+    QAction* mnuFrontPage = nullptr;
+    QAction* mnuDescrb = nullptr;
+    QAction* numYanshiDown = nullptr;
+    std::array<QAction*, 2> mnu3D{};
+    QLabel* m_folderLabel = nullptr;
+
+    HistoryGridModel* m_historyModel = nullptr;
+    MatchedGridModel* m_matchedModel = nullptr;
+    ResultGridModel* m_resultModel = nullptr;
+};
+
+} // namespace brenvik::ui

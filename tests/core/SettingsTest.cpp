@@ -1,0 +1,64 @@
+#include "Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace brenvik;
+
+namespace {
+
+SettingsValues readFrom(const std::map<std::string, std::string>& stored) {
+    return SettingsValues::read([&](std::string_view key) -> std::optional<std::string> {
+        auto it = stored.find(std::string(key));
+        if (it == stored.end())
+            return std::nullopt;
+        return it->second;
+    });
+}
+
+} // namespace
+
+TEST(Settings, DefaultsWhenNothingIsStored) {
+    const SettingsValues v = readFrom({});
+    EXPECT_TRUE(v.bolZyw);
+    EXPECT_TRUE(v.bolSq);
+    EXPECT_EQ(v.GsZl, 53);
+    EXPECT_EQ(v.intLei, 0);
+    EXPECT_FALSE(v.bolZuxuan);
+    EXPECT_EQ(v.intConsqSort, 1);
+    EXPECT_EQ(v.intXianshiLei, 0);
+    EXPECT_EQ(v.DsIni, 1);
+    EXPECT_FALSE(v.bolZhpm);
+    EXPECT_EQ(v.intPreQi, 2);
+    EXPECT_EQ(v.intZhWSetup, 2);
+    EXPECT_EQ(v.IniSerchDay, 6);
+}
+
+TEST(Settings, StoredValuesAreReadAndBadOnesKeepTheirDefault) {
+    const SettingsValues v = readFrom({{"bolZyw", "False"},
+                                       {"bolSq", "maybe"},
+                                       {"GsZl", "7"},
+                                       {"intLei", "3"},
+                                       {"intConsqSort", "4"},
+                                       {"intXianshiLei", "x"},
+                                       {"DsIni", "0"},
+                                       {"intPreQi", "0"},
+                                       {"IniSerchDay", "17"},
+                                       {"bolZhpm", "true"}});
+    EXPECT_FALSE(v.bolZyw);
+    EXPECT_TRUE(v.bolSq);
+    EXPECT_EQ(v.GsZl, 7) << "kept: it ticks neither game";
+    EXPECT_EQ(v.intLei, 3);
+    EXPECT_EQ(v.intConsqSort, 1);
+    EXPECT_EQ(v.intXianshiLei, 0);
+    EXPECT_EQ(v.DsIni, 0);
+    EXPECT_EQ(v.intPreQi, 2);
+    EXPECT_EQ(v.IniSerchDay, 6);
+    EXPECT_TRUE(v.bolZhpm);
+}
+
+TEST(Settings, FlagsAreWrittenAsTrueAndFalse) {
+    EXPECT_EQ(flagText(true), "True");
+    EXPECT_EQ(flagText(false), "False");
+}

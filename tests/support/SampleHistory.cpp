@@ -1,0 +1,45 @@
+#include "SampleHistory.h"
+
+#include "HistoryStore.h"
+#include "IssueNumber.h"
+
+#include <random>
+#include <stdexcept>
+
+namespace brenvik::test {
+
+std::filesystem::path sampleFile(const char* name) {
+    return std::filesystem::path(BRENVIK_SAMPLES) / name;
+}
+
+std::vector<DrawLine> sampleDraws(const char* name) {
+    auto file = readHistoryFile(sampleFile(name));
+    if (!file)
+        throw std::runtime_error(file.error().message);
+    return file->draws;
+}
+
+std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed, std::int32_t firstIssue) {
+    std::mt19937 gen(seed);
+    std::uniform_int_distribution<int> digit(0, 9);
+    std::vector<DrawLine> draws;
+    draws.reserve(count);
+    std::int32_t issue = firstIssue;
+    for (std::size_t i = 0; i < count; ++i) {
+        draws.push_back({issue, {digit(gen), digit(gen), digit(gen)}});
+        issue = nextIssueProposal(issue);
+    }
+    return draws;
+}
+
+void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws,
+                   int segmentParam) {
+    auto store = HistoryStore::open(folder / kDatabaseFile);
+    if (!store)
+        throw std::runtime_error(store.error().message);
+    auto rows = rowsFromDraws(draws, segmentParam);
+    if (auto r = (*store)->replaceAll(rows); !r)
+        throw std::runtime_error(r.error().message);
+}
+
+} // namespace brenvik::test

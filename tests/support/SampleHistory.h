@@ -1,0 +1,25 @@
+#pragma once
+
+#include "DrawRow.h"
+#include "HistoryText.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace brenvik::test {
+
+// The real draw histories shipped with the project.
+std::filesystem::path sampleFile(const char* name); // "fc3d-history.txt", "pl3-history.txt"
+std::vector<DrawLine> sampleDraws(const char* name);
+
+// Consecutive issues from `firstIssue` (counting on inside a year, 001 after 358) with digits
+// from a fixed-seed generator.
+std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed,
+                                     std::int32_t firstIssue = 2004001);
+
+// Stores `draws` as the whole history of a new database in `folder`.
+void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws,
+                   int segmentParam = 1);
+
+} // namespace brenvik::test

@@ -1,0 +1,214 @@
+// Typing the newest draw into the three digit boxes, and the count box for N draws back.
+#include "HistoryStore.h"
+#include "Settings.h"
+#include "WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableView>
+#include <QtTest>
+
+using namespace brenvik;
+using namespace brenvik::test;
+
+class ManualEntryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void typingThreeDigitsStoresTheDraw();
+    void focusMovesOnAndOnlyBox3Stores();
+    void theDrawAfterAYearEndTakesTheProposal();
+    void theFirstDrawOfAnEmptyHistoryTakesText1();
+    void aBadIssueStoresNothing();
+    void segmentParameterChosenBeforeEntry();
+    void countBoxSetsNAndRange();
+    void countBoxEmptyOrZeroKeepsN();
+
+private:
+    static void type(WindowFixture& f, const char* box, const QString& text) {
+        QTest::keyClicks(f.find<QWidget>(box), text);
+    }
+};
+
+void ManualEntryTest::typingThreeDigitsStoresTheDraw() {
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2013099, {{9, 9, 9}, {5, 0, 3}}));
+    auto& w = f.open();
+    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+    type(f, "MaskEdBox1(1)", "1");
+    type(f, "MaskEdBox1(2)", "2");
+    type(f, "MaskEdBox1(3)", "3");
+
+    const auto& h = w.history();
+    QCOMPARE(h.size(), std::size_t(3));
+    const DrawRow& row = *h.last();
+    QCOMPARE(row.sqqh, 2013101);
+    QCOMPARE(row.qqh, 2013102);
+    QCOMPARE(row.digit(1), 1);
+    QCOMPARE(row.digit(3), 3);
+    QCOMPARE(QString::fromStdString(row.last[0]), QStringLiteral("503"));
+    QCOMPARE(row.prev[1][0], std::int16_t(0));
+    QCOMPARE(row.back[0][0], std::int16_t(9)); // P codes: the draw two back
+    for (const char* box : {"MaskEdBox1(1)", "MaskEdBox1(2)", "MaskEdBox1(3)"})
+        QCOMPARE(f.find<QLineEdit>(box)->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), f.find<QWidget>("MaskEdBox1(1)"));
+    QCOMPARE(f.find<QLineEdit>("Text3(1)")->text(), QStringLiteral("2013102"));
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2013102"));
+    QCOMPARE(f.find<QTableView>("MSFlexGrid1")->model()->rowCount(), 3);
+    // The pattern follows the new last draw.
+    QCOMPARE(w.pattern(), (std::array<int, 3>{1, 2, 3}));
+
+    // The next draw goes in right away and is stored after a restart too.
+    type(f, "MaskEdBox1(1)", "4");
+    type(f, "MaskEdBox1(2)", "5");
+    type(f, "MaskEdBox1(3)", "6");
+    f.close();
+    auto& again = f.open();
+    QCOMPARE(again.history().size(), std::size_t(4));
+    QCOMPARE(again.history().last()->sqqh, 2013102);
+    QCOMPARE(QString::fromStdString(again.history().last()->last[0]), QStringLiteral("123"));
+}
+
+void ManualEntryTest::focusMovesOnAndOnlyBox3Stores() {
+    WindowFixture f;
+    f.storeDraws({{2013001, {1, 1, 1}}});
+    auto& w = f.open();
+    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+    type(f, "MaskEdBox1(1)", "7");
+    QCOMPARE(QApplication::focusWidget(), f.find<QWidget>("MaskEdBox1(2)"));
+    type(f, "MaskEdBox1(2)", "8");
+    QCOMPARE(QApplication::focusWidget(), f.find<QWidget>("MaskEdBox1(3)"));
+    QCOMPARE(w.history().size(), std::size_t(1)); // nothing is stored before box 3 gets a digit
+    // Letters are not digits.
+    type(f, "MaskEdBox1(3)", "x");
+    QCOMPARE(w.history().size(), std::size_t(1));
+    type(f, "MaskEdBox1(3)", "9");
+    QCOMPARE(w.history().size(), std::size_t(2));
+
+    // Only box 3 filled: positions 1 and 2 are stored as 0.
+    f.find<QWidget>("MaskEdBox1(3)")->setFocus();
+    type(f, "MaskEdBox1(3)", "5");
+    QCOMPARE(w.history().size(), std::size_t(3));
+    const DrawRow& last = *w.history().last();
+    QCOMPARE(last.digit(1), 0);
+    QCOMPARE(last.digit(2), 0);
+    QCOMPARE(last.digit(3), 5);
+}
+
+void ManualEntryTest::theDrawAfterAYearEndTakesTheProposal() {
+    WindowFixture f;
+    f.storeDraws({{2013357, {1, 1, 1}}, {2013358, {2, 2, 2}}});
+    auto& w = f.open();
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014001"));
+    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+    type(f, "MaskEdBox1(1)", "3");
+    type(f, "MaskEdBox1(2)", "4");
+    type(f, "MaskEdBox1(3)", "5");
+    QCOMPARE(w.history().last()->sqqh, 2014001);
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014002"));
+
+    // A year that ends before 358: the user corrects the proposal.
+    f.find<QLineEdit>("Text1")->setText(QStringLiteral("2015001"));
+    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+    type(f, "MaskEdBox1(1)", "6");
+    type(f, "MaskEdBox1(2)", "7");
+    type(f, "MaskEdBox1(3)", "8");
+    QCOMPARE(w.history().last()->sqqh, 2015001);
+}
+
+void ManualEntryTest::theFirstDrawOfAnEmptyHistoryTakesText1() {
+    WindowFixture f;
+    auto& w = f.open();
+    f.find<QLineEdit>("Text1")->setText(QStringLiteral("2026001"));
+    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+    type(f, "MaskEdBox1(1)", "5");
+    type(f, "MaskEdBox1(2)", "5");
+    type(f, "MaskEdBox1(3)", "3");
+    QCOMPARE(w.history().size(), std::size_t(1));
+    const DrawRow& row = *w.history().last();
+    QCOMPARE(row.sqqh, 2026001);
+    QVERIFY(row.last[0].empty());
+    QCOMPARE(row.prev, DrawCodes{});
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2026002"));
+    QCOMPARE(f.find<QLineEdit>("Text3(0)")->text(), QStringLiteral("2026002"));
+}
+
+void ManualEntryTest::aBadIssueStoresNothing() {
+    WindowFixture f;
+    f.storeDraws({{2013100, {1, 2, 3}}});
+    auto& w = f.open();
+    auto* text1 = f.find<QLineEdit>("Text1");
+    for (const char* bad : {"20131", "abc", "2013100", "2013050"}) {
+        text1->setText(QString::fromLatin1(bad));
+        f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+        type(f, "MaskEdBox1(1)", "4");
+        type(f, "MaskEdBox1(2)", "5");
+        type(f, "MaskEdBox1(3)", "6");
+        QCOMPARE(w.history().size(), std::size_t(1));
+        QVERIFY(f.dialogs.shown.last().text.contains(QString::fromLatin1(bad)));
+        QVERIFY(!f.dialogs.shown.last().text.contains(QLatin1Char('\n')));
+        QCOMPARE(f.find<QLineEdit>("MaskEdBox1(3)")->text(), QString());
+    }
+    QCOMPARE(f.dialogs.shown.size(), 4);
+    // Mended, the same digit stores the draw.
+    text1->setText(QStringLiteral("2013101"));
+    f.find<QWidget>("MaskEdBox1(3)")->setFocus();
+    type(f, "MaskEdBox1(3)", "6");
+    QCOMPARE(w.history().size(), std::size_t(2));
+    QCOMPARE(w.history().last()->digit(1), 4);
+}
+
+void ManualEntryTest::segmentParameterChosenBeforeEntry() {
+    WindowFixture f;
+    f.storeDraws({{2013001, {0, 1, 9}}}, 1);
+    auto& w = f.open();
+    QAction* zero = w.findChild<QAction*>(QStringLiteral("mnuDscs(0)"));
+    zero->trigger();
+    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+    type(f, "MaskEdBox1(1)", "0");
+    type(f, "MaskEdBox1(2)", "1");
+    type(f, "MaskEdBox1(3)", "9");
+    const auto& h = w.history();
+    QCOMPARE(h[0].own[0][3], std::int16_t(1)); // stored rows keep their segments
+    QCOMPARE(h[1].own[0][3], std::int16_t(0));
+    QCOMPARE(h[1].own[1][3], std::int16_t(0));
+    QCOMPARE(h[1].own[2][3], std::int16_t(4));
+}
+
+void ManualEntryTest::countBoxSetsNAndRange() {
+    WindowFixture f;
+    f.setSetting(keys::bolSq, QStringLiteral("False"));
+    f.storeDraws(drawsFrom(2013001, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}, {5, 5, 5}}));
+    auto& w = f.open();
+    QCOMPARE(w.pattern(), (std::array<int, 3>{4, 4, 4}));
+    auto* box = f.find<QLineEdit>("MaskEdBox2");
+    box->setFocus();
+    type(f, "MaskEdBox2", "3");
+    f.find<QWidget>("Text3(0)")->setFocus(); // leave the box
+    QCOMPARE(f.setting(keys::intPreQi), QStringLiteral("3"));
+    QCOMPARE(w.pattern(), (std::array<int, 3>{3, 3, 3}));
+    QCOMPARE(f.find<QLineEdit>("Text2(1)")->text(), QStringLiteral("3"));
+    QCOMPARE(f.find<QLineEdit>("Text3(0)")->text(), QStringLiteral("2013004"));
+}
+
+void ManualEntryTest::countBoxEmptyOrZeroKeepsN() {
+    WindowFixture f;
+    f.setSetting(keys::bolSq, QStringLiteral("False"));
+    f.setSetting(keys::intPreQi, QStringLiteral("4"));
+    f.storeDraws(drawsFrom(2013001, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}, {5, 5, 5}}));
+    auto& w = f.open();
+    auto* box = f.find<QLineEdit>("MaskEdBox2");
+    for (const char* keys : {"0", "\b"}) {
+        box->setFocus();
+        QTest::keyClicks(box, QString::fromLatin1(keys));
+        f.find<QWidget>("Text3(0)")->setFocus();
+        QCOMPARE(box->text(), QStringLiteral("4"));
+        QCOMPARE(w.pattern(), (std::array<int, 3>{2, 2, 2}));
+        QCOMPARE(f.find<QLineEdit>("Text3(0)")->text(), QStringLiteral("2013005"));
+    }
+    QVERIFY(!f.hasSetting(brenvik::keys::intPreQi) ||
+            f.setting(brenvik::keys::intPreQi) == QStringLiteral("4"));
+}
+
+QTEST_MAIN(ManualEntryTest)
+#include "ManualEntryTest.moc"

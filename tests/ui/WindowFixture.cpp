@@ -1,0 +1,84 @@
+#include "WindowFixture.h"
+
+#include "HistoryStore.h"
+#include "IssueNumber.h"
+#include "SampleHistory.h"
+
+#include <QApplication>
+#include <QSettings>
+
+namespace brenvik::test {
+
+namespace {
+
+std::unique_ptr<QSettings> section(const QString& home) {
+    Q_UNUSED(home);
+    auto s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                         QStringLiteral("Brenvik3D"), QStringLiteral("Brenvik3D"));
+    s->beginGroup(QStringLiteral("IniSetting"));
+    return s;
+}
+
+QString keyOf(std::string_view key) {
+    return QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+} // namespace
+
+WindowFixture::WindowFixture() : m_folder(std::make_unique<TestFolder>()) {
+    const QString root = QString::fromStdString(m_folder->path().string());
+    qputenv("BRENVIK3D_HOME", (root + QStringLiteral("/data")).toUtf8());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/config"));
+    std::filesystem::create_directories(m_folder->path() / "data");
+}
+
+WindowFixture::~WindowFixture() {
+    close();
+}
+
+QString WindowFixture::home() const {
+    return QString::fromStdString((m_folder->path() / "data").string());
+}
+
+void WindowFixture::storeDraws(const std::vector<DrawLine>& draws, int segmentParam) {
+    writeDatabase(m_folder->path() / "data", draws, segmentParam);
+}
+
+void WindowFixture::setSetting(std::string_view key, const QString& value) {
+    auto s = section(home());
+    s->setValue(keyOf(key), value);
+    s->sync();
+}
+
+QString WindowFixture::setting(std::string_view key) const {
+    return section(home())->value(keyOf(key)).toString();
+}
+
+bool WindowFixture::hasSetting(std::string_view key) const {
+    return section(home())->contains(keyOf(key));
+}
+
+ui::frmMain& WindowFixture::open() {
+    m_window = std::make_unique<ui::frmMain>();
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    if (!QTest::qWaitForWindowExposed(m_window.get()) || !QTest::qWaitForWindowActive(m_window.get()))
+        qWarning("the window did not come up");
+    return *m_window;
+}
+
+void WindowFixture::close() {
+    m_window.reset();
+}
+
+std::vector<DrawLine> drawsFrom(std::int32_t firstIssue, const std::vector<std::array<int, 3>>& digits) {
+    std::vector<DrawLine> draws;
+    std::int32_t issue = firstIssue;
+    for (const auto& d : digits) {
+        draws.push_back({issue, d});
+        issue = nextIssueProposal(issue);
+    }
+    return draws;
+}
+
+} // namespace brenvik::test

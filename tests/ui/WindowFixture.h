@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Dialogs.h"
+#include "HistoryText.h"
+#include "TestFolder.h"
+#include "frmMain.h"
+
+#include <QString>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace brenvik::test {
+
+// One window test's world: its own data folder and settings file, and the dialog script.
+class WindowFixture {
+public:
+    WindowFixture();
+    ~WindowFixture();
+
+    QString home() const;
+    void storeDraws(const std::vector<DrawLine>& draws, int segmentParam = 1);
+    void setSetting(std::string_view key, const QString& value);
+    QString setting(std::string_view key) const;
+    bool hasSetting(std::string_view key) const;
+
+    // Opens the window as a user would see it, shown and active.
+    ui::frmMain& open();
+    ui::frmMain& window() { return *m_window; }
+    void close();
+
+    template <typename T> T* find(const QString& name) const {
+        T* w = m_window->findChild<T*>(name);
+        if (!w)
+            qWarning("no control named %s", qPrintable(name));
+        return w;
+    }
+
+    ui::Dialogs::Script dialogs;
+
+private:
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<ui::frmMain> m_window;
+};
+
+// Draws 2013001.. with the given digits.
+std::vector<DrawLine> drawsFrom(std::int32_t firstIssue, const std::vector<std::array<int, 3>>& digits);
+
+} // namespace brenvik::test
