@@ -17,6 +17,7 @@ public:
     EarlierDraw(const SearchIndex& index, bool lastDraw, int n)
         : m_index(index), m_lastDraw(lastDraw), m_n(n) {}
 
+    const SearchIndex& index() const { return m_index; }
     bool lastDraw() const { return m_lastDraw; }
     int n() const { return m_n; }
 

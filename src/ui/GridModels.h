@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HistorySnapshot.h"
+#include "SearchIndex.h"
 #include "Tally.h"
 
 #include <QAbstractTableModel>
@@ -59,6 +60,11 @@ struct MatchedRow {
     std::array<std::int16_t, 3> codes{};
     std::string earlier;
 };
+
+// The matched-draws grid's rows for the selected rows: the codes of the result kind, and the
+// digits of the earlier draw the search compared (the draw before, or N before).
+std::vector<MatchedRow> matchedRowsOf(const SearchIndex& index, const std::vector<std::uint32_t>& rows,
+                                      Kind resultKind, bool lastDraw, int n);
 
 class MatchedGridModel : public GridModel {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include "DigitBox.h"
 #include "DrawCodes.h"
 #include "IssueNumber.h"
+#include "WheelScroller.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -69,6 +70,9 @@ void frmMain::connectHandlers() {
     connect(Check4, &QCheckBox::clicked, this, [this] { Check4_Click(); });
     connect(MaskEdBox2, &DigitBox::focusLost, this, [this] { MaskEdBox2_LostFocus(); });
     connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    new WheelScroller({MSFlexGrid1, MSFlexGrid2, MSFlexGrid3}, this);
     MSFlexGrid1->viewport()->installEventFilter(this);
 }
 
@@ -352,8 +356,6 @@ void frmMain::Text22_LostFocus(int index) {
     if (auto v = boxNumber(Text22[index]))
         m_pattern[index - 1] = *v;
 }
-
-void frmMain::Combo1_LostFocus() {}
 
 // ---------------------------------------------------------------------------------------------
 // Manual entry

@@ -3,6 +3,7 @@
 #include "GridModels.h"
 #include "HistorySnapshot.h"
 #include "HistoryStore.h"
+#include "SearchIndex.h"
 #include "Settings.h"
 #include "SettingsStore.h"
 
@@ -34,6 +35,10 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
+
+    // The matched-draws and result grids' contents, as shown.
+    const GridModel& matchedGrid() const { return *m_matchedModel; }
+    const GridModel& resultGrid() const { return *m_resultModel; }
     ~frmMain() override;
 
     QString dataFolderPath() const { return m_dataFolder; }
@@ -94,6 +99,16 @@ private:
     void Command9_Click();
     void MSFlexGrid1_MouseUp(const QPoint& pos);
 
+    // Searches.
+    void Command1_Click();
+    void Command2_Click();
+    std::optional<std::pair<std::int32_t, std::int32_t>> searchRange();
+    bool takeCombinationSize();
+    void takeFocusedEdit();
+    const SearchIndex& searchIndex();
+    std::array<bool, 3> checkedPositions() const;
+    void showResults(const std::vector<std::uint32_t>& rows, const QString& what);
+
     void storeManualDraw();
     void status(const QString& text);
     bool requireStore();
@@ -110,6 +125,7 @@ private:
     bool m_justStored = false;
     QString m_resultLetter = QStringLiteral("A");
     QString m_databaseProblem;
+    SearchIndexPtr m_index; // built from m_snapshot at the first search after a change
 
     // Controls, named as in the window's control list; arrays keep their indices.
     std::array<QRadioButton*, 4> Option1{};

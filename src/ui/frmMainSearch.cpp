@@ -1,0 +1,151 @@
+// The two searches: reading the options, running the engines, filling the grids and the tally.
+#include "AppPaths.h"
+#include "CombinationSearch.h"
+#include "Dialogs.h"
+#include "DigitBox.h"
+#include "FollowSearch.h"
+#include "IssueNumber.h"
+#include "Tally.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace brenvik::ui {
+
+namespace {
+
+// The wait cursor for as long as a search runs.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+const SearchIndex& frmMain::searchIndex() {
+    if (!m_index || m_index->snapshot() != m_snapshot)
+        m_index = std::make_shared<const SearchIndex>(m_snapshot);
+    return *m_index;
+}
+
+std::optional<std::pair<std::int32_t, std::int32_t>> frmMain::searchRange() {
+    const auto start = parseWholeNumber(Text3[0]->text().toStdString(), INT32_MIN, INT32_MAX);
+    const auto end = parseWholeNumber(Text3[1]->text().toStdString(), INT32_MIN, INT32_MAX);
+    if (!start || !end) {
+        Dialogs::warn(this, QStringLiteral("检索起止期数"),
+                      QStringLiteral("检索起止期数必须是整数期号，未检索。"));
+        return std::nullopt;
+    }
+    return std::pair{static_cast<std::int32_t>(*start), static_cast<std::int32_t>(*end)};
+}
+
+std::array<bool, 3> frmMain::checkedPositions() const {
+    std::array<bool, 3> checked{};
+    for (int p = 1; p <= 3; ++p) {
+        if (m_manualPattern)
+            checked[p - 1] = Check11[p]->isChecked();
+        else if (currentTab() == 0)
+            checked[p - 1] = Check1[p]->isChecked();
+        else
+            checked[p - 1] = Check1[10 + p]->isChecked();
+    }
+    return checked;
+}
+
+void frmMain::takeFocusedEdit() {
+    // A button pressed by its accelerator key does not take the focus, so an edit the user has
+    // not left yet is taken here, as leaving it would.
+    QWidget* focus = QApplication::focusWidget();
+    for (int p = 1; p <= 3; ++p)
+        if (focus == Text22[p])
+            Text22_LostFocus(p);
+    if (focus == MaskEdBox2)
+        MaskEdBox2_LostFocus();
+}
+
+void frmMain::Command1_Click() {
+    takeFocusedEdit();
+    const auto range = searchRange();
+    if (!range)
+        return;
+    BusyCursor busy;
+    FollowQuery q;
+    q.freePositions = !Option1[0]->isChecked();
+    q.lastDraw = m_set.bolSq;
+    q.n = m_set.intPreQi;
+    q.searchType = static_cast<Kind>(m_set.intLei);
+    q.pattern = m_pattern;
+    q.checked = checkedPositions();
+    q.rangeStart = range->first;
+    q.rangeEnd = range->second;
+    const Selection s = followSearch(searchIndex(), q);
+    showResults(s.rows, QStringLiteral("检索"));
+}
+
+bool frmMain::takeCombinationSize() {
+    const QString text = Combo1->currentText();
+    const auto size = parseWholeNumber(text.toStdString(), 1, 32767);
+    if (!size) {
+        Combo1->setEditText(QString::number(m_set.intZhWSetup));
+        status(
+            QStringLiteral("组合位数“%1”不是 1 到 32767 的整数，仍为 %2。").arg(text).arg(m_set.intZhWSetup));
+        return false;
+    }
+    if (*size != m_set.intZhWSetup) {
+        m_set.intZhWSetup = static_cast<int>(*size);
+        m_settingsStore.writeInt(keys::intZhWSetup, m_set.intZhWSetup);
+    }
+    return true;
+}
+
+void frmMain::Combo1_LostFocus() {
+    takeCombinationSize();
+}
+
+void frmMain::Command2_Click() {
+    takeFocusedEdit();
+    // The size typed or chosen counts once the box is left, which pressing the button does.
+    if (!takeCombinationSize())
+        return;
+    const auto range = searchRange();
+    if (!range)
+        return;
+    BusyCursor busy;
+    CombinationQuery q;
+    q.freePositions = !Option1[0]->isChecked();
+    q.lastDraw = m_set.bolSq;
+    q.n = m_set.intPreQi;
+    q.searchType = static_cast<Kind>(m_set.intLei);
+    q.pattern = m_pattern;
+    q.size = m_set.intZhWSetup;
+    q.rangeStart = range->first;
+    q.rangeEnd = range->second;
+    const Selection s = combinationSearch(searchIndex(), q);
+    showResults(s.rows, QStringLiteral("组合检索"));
+}
+
+void frmMain::showResults(const std::vector<std::uint32_t>& rows, const QString& what) {
+    const SearchIndex& index = searchIndex();
+    const Kind resultKind = static_cast<Kind>(m_set.intXianshiLei);
+    m_matchedModel->setRows(matchedRowsOf(index, rows, resultKind, m_set.bolSq, m_set.intPreQi), m_set.bolSq);
+
+    const Tally tally =
+        tallyOutcomes(index.history(), rows, resultKind, m_set.intConsqSort, m_set.bolZuxuan, m_set.DsIni);
+    m_resultModel->setTally(tally);
+
+    QString line =
+        QStringLiteral("%1：找到 %2 期，统计 %3 个结果。").arg(what).arg(rows.size()).arg(tally.denominator);
+    if (m_store) {
+        if (auto stored = m_store->writeTally(tally.byOutcome); !stored)
+            line += QStringLiteral(" 统计表未能写入：") + qs(stored.error().message);
+    }
+    status(line);
+}
+
+} // namespace brenvik::ui

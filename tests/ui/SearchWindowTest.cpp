@@ -1,0 +1,319 @@
+// The searches as a user runs them: options clicked, the button pressed, both grids read.
+#include "CombinationSearch.h"
+#include "FollowSearch.h"
+#include "HistoryStore.h"
+#include "SampleHistory.h"
+#include "Settings.h"
+#include "WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+using namespace brenvik;
+using namespace brenvik::test;
+
+namespace {
+
+QStringList rowOf(const QAbstractItemModel* m, int row) {
+    QStringList out;
+    for (int c = 0; c < m->columnCount(); ++c)
+        out << m->index(row, c).data().toString();
+    return out;
+}
+
+QStringList columnOf(const QAbstractItemModel* m, int column) {
+    QStringList out;
+    for (int r = 0; r < m->rowCount(); ++r)
+        out << m->index(r, column).data().toString();
+    return out;
+}
+
+void click(WindowFixture& f, const char* name) {
+    QTest::mouseClick(f.find<QAbstractButton>(name), Qt::LeftButton);
+}
+
+// Ten draws in which the draw after 1 2 3 is known.
+std::vector<DrawLine> smallHistory() {
+    return drawsFrom(2013001, {{1, 2, 3},
+                               {4, 5, 6},
+                               {0, 0, 0},
+                               {1, 2, 3},
+                               {4, 7, 6},
+                               {9, 9, 9},
+                               {3, 2, 1},
+                               {4, 5, 9},
+                               {8, 8, 8},
+                               {1, 2, 3}});
+}
+
+} // namespace
+
+class SearchWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void followSearchFillsBothGridsAndTheTally();
+    void groupFlagAndResultType();
+    void nBackShowsTheDrawNBefore();
+    void noMatchListsEveryOutcome();
+    void aRangeThatIsNotANumberRefusesTheSearch();
+    void acceleratorKeyAndTypedPattern();
+    void agreesWithTheEngineOnTheRealHistory();
+    void combinationSearchTakesTheChosenSize();
+    void combinationSizeOutOfRange();
+    void wheelScrollsOnlyTheFocusedGrid();
+};
+
+void SearchWindowTest::followSearchFillsBothGridsAndTheTally() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    f.open();
+    // Fixed positions, pattern from the last draw 1 2 3: draws after 1 2 3 are 2013002, 2013005.
+    click(f, "Option1(0)");
+    click(f, "Option5(2)");
+    click(f, "Command1");
+    const auto* matched = f.find<QTableView>("MSFlexGrid2")->model();
+    QCOMPARE(matched->rowCount(), 2);
+    QCOMPARE(matched->headerData(4, Qt::Horizontal).toString(), QStringLiteral("上期开奖"));
+    QCOMPARE(rowOf(matched, 0), (QStringList{"2013002", "4", "5", "6", "123"}));
+    QCOMPARE(rowOf(matched, 1), (QStringList{"2013005", "4", "7", "6", "123"}));
+    const auto* result = f.find<QTableView>("MSFlexGrid3")->model();
+    QCOMPARE(result->rowCount(), 10);
+    QCOMPARE(rowOf(result, 0), (QStringList{"1", "5", "1", "50.000%"}));
+    QCOMPARE(rowOf(result, 1), (QStringList{"2", "7", "1", "50.000%"}));
+    QCOMPARE(rowOf(result, 2), (QStringList{"3", "0", "0", "0.000%"}));
+    QCOMPARE(rowOf(result, 9), (QStringList{"10", "9", "0", "0.000%"}));
+    // The tally table holds every outcome in ascending order.
+    f.close();
+    auto store = HistoryStore::open(std::filesystem::path(f.home().toStdString()) / kDatabaseFile);
+    QVERIFY(store.has_value());
+    const auto tally = (*store)->readTally();
+    QVERIFY(tally.has_value());
+    QCOMPARE(tally->size(), std::size_t(10));
+    QCOMPARE((*tally)[5], (std::pair<int, int>{5, 1}));
+    QCOMPARE((*tally)[7], (std::pair<int, int>{7, 1}));
+    QCOMPARE((*tally)[0], (std::pair<int, int>{0, 0}));
+}
+
+void SearchWindowTest::groupFlagAndResultType() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    f.open();
+    click(f, "Option1(0)");
+    click(f, "Option2(5)"); // 组选: positions 1 up to the result position
+    click(f, "Option5(3)");
+    click(f, "Option4(1)"); // big/small
+    click(f, "Command1");
+    const auto* result = f.find<QTableView>("MSFlexGrid3")->model();
+    // Following draws 4 5 6 and 4 7 6: small, big, big twice: 4 big of 6 codes.
+    QCOMPARE(result->rowCount(), 2);
+    QCOMPARE(rowOf(result, 0), (QStringList{"1", "大", "4", "66.667%"}));
+    QCOMPARE(rowOf(result, 1), (QStringList{"2", "小", "2", "33.333%"}));
+    const auto* matched = f.find<QTableView>("MSFlexGrid2")->model();
+    QCOMPARE(rowOf(matched, 0), (QStringList{"2013002", "0", "1", "1", "123"}));
+}
+
+void SearchWindowTest::nBackShowsTheDrawNBefore() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    f.open();
+    // Three draws back the pattern is 4 5 9 (2013008); fixed position 1 only: a 4 there.
+    click(f, "Option1(2)");
+    auto* box = f.find<QLineEdit>("MaskEdBox2");
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("3"));
+    click(f, "Option1(0)"); // leaves the box, takes N = 3, fixed positions
+    QCOMPARE(f.find<QLineEdit>("Text2(1)")->text(), QStringLiteral("4"));
+    f.find<QAbstractButton>("Check1(2)")->setChecked(false);
+    f.find<QAbstractButton>("Check1(3)")->setChecked(false);
+    click(f, "Command1");
+    const auto* matched = f.find<QTableView>("MSFlexGrid2")->model();
+    QCOMPARE(matched->headerData(4, Qt::Horizontal).toString(), QStringLiteral("前期开奖"));
+    // 4 at position 1 three draws back: 2013002 -> 2013005, 2013005 -> 2013008, 2013008 -> 2013011 (none).
+    QCOMPARE(columnOf(matched, 0), (QStringList{"2013005", "2013008"}));
+    QCOMPARE(columnOf(matched, 4), (QStringList{"456", "476"}));
+    QCOMPARE(f.find<QLineEdit>("Text3(0)")->text(), QStringLiteral("2013004"));
+}
+
+void SearchWindowTest::noMatchListsEveryOutcome() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    f.open();
+    f.find<QTabWidget>("TabStrip1")->setCurrentIndex(1);
+    for (int p = 1; p <= 3; ++p) {
+        auto* box = f.find<QLineEdit>(QStringLiteral("Text22(%1)").arg(p));
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("7"));
+    }
+    click(f, "Command1");
+    QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), 0);
+    const auto* result = f.find<QTableView>("MSFlexGrid3")->model();
+    QCOMPARE(result->rowCount(), 10);
+    QCOMPARE(columnOf(result, 1), (QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+    QCOMPARE(columnOf(result, 3), QStringList(10, QStringLiteral("-")));
+}
+
+void SearchWindowTest::aRangeThatIsNotANumberRefusesTheSearch() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    f.open();
+    click(f, "Command1");
+    const int before = f.find<QTableView>("MSFlexGrid2")->model()->rowCount();
+    f.find<QLineEdit>("Text3(1)")->setText(QStringLiteral("2013x10"));
+    click(f, "Option4(3)");
+    click(f, "Command1");
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("整数")));
+    QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), before);
+    QCOMPARE(f.find<QTableView>("MSFlexGrid3")->model()->index(0, 1).data().toString().size(), 1);
+}
+
+void SearchWindowTest::acceleratorKeyAndTypedPattern() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    auto& w = f.open();
+    click(f, "Option1(0)");
+    f.find<QTabWidget>("TabStrip1")->setCurrentIndex(1);
+    const char* typed[] = {"9", "9", "9"};
+    for (int p = 1; p <= 3; ++p) {
+        auto* box = f.find<QLineEdit>(QStringLiteral("Text22(%1)").arg(p));
+        box->setFocus();
+        QTest::keyClicks(box, QString::fromLatin1(typed[p - 1]));
+        QTest::keyClicks(box, QStringLiteral("a.")); // not taken by these boxes
+        QCOMPARE(box->text(), QString::fromLatin1(typed[p - 1]));
+    }
+    // Still in the last box: the accelerator key takes it before searching.
+    QTest::keyClick(&w, Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), 1);
+    QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->index(0, 0).data().toString(),
+             QStringLiteral("2013007"));
+}
+
+void SearchWindowTest::agreesWithTheEngineOnTheRealHistory() {
+    WindowFixture f;
+    const auto draws = sampleDraws("fc3d-history.txt");
+    f.storeDraws(draws);
+    auto& w = f.open();
+    click(f, "Option3(1)");
+    click(f, "Option5(3)");
+    click(f, "Command1");
+    // The same question asked of the library directly.
+    const SearchIndex index(std::make_shared<const HistorySnapshot>(w.history()));
+    FollowQuery q;
+    q.searchType = Kind::BigSmall;
+    q.pattern = w.pattern();
+    q.rangeStart = draws.front().issue + 1;
+    q.rangeEnd = draws.back().issue;
+    const auto expected = followSearch(index, q);
+    const auto* matched = f.find<QTableView>("MSFlexGrid2")->model();
+    QCOMPARE(matched->rowCount(), static_cast<int>(expected.rows.size()));
+    QVERIFY(matched->rowCount() > 100);
+    QCOMPARE(matched->index(matched->rowCount() - 1, 0).data().toString(),
+             QString::number(index.issue(expected.rows.back())));
+    int total = 0;
+    const auto* result = f.find<QTableView>("MSFlexGrid3")->model();
+    for (int r = 0; r < result->rowCount(); ++r)
+        total += result->index(r, 2).data().toInt();
+    QCOMPARE(total, matched->rowCount());
+}
+
+void SearchWindowTest::combinationSearchTakesTheChosenSize() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    f.open();
+    // Pattern 1 4 9 typed on the second tab, free positions.
+    f.find<QTabWidget>("TabStrip1")->setCurrentIndex(1);
+    const char* typed[] = {"1", "4", "9"};
+    for (int p = 1; p <= 3; ++p) {
+        auto* box = f.find<QLineEdit>(QStringLiteral("Text22(%1)").arg(p));
+        box->setFocus();
+        QTest::keyClicks(box, QString::fromLatin1(typed[p - 1]));
+    }
+    auto* combo = f.find<QComboBox>("Combo1");
+    combo->setCurrentIndex(2); // "3": no draw holds 1, 4 and 9
+    click(f, "Command2");
+    QCOMPARE(f.setting(keys::intZhWSetup), QStringLiteral("3"));
+    QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), 0);
+    combo->setCurrentIndex(1); // "2": 4 5 9 holds the pair 4, 9
+    click(f, "Command2");
+    QCOMPARE(columnOf(f.find<QTableView>("MSFlexGrid2")->model(), 0), (QStringList{"2013009"}));
+    combo->setCurrentIndex(0); // "1": any one of the values
+    click(f, "Command2");
+    QCOMPARE(columnOf(f.find<QTableView>("MSFlexGrid2")->model(), 0),
+             (QStringList{"2013002", "2013003", "2013005", "2013006", "2013007", "2013008", "2013009"}));
+    QCOMPARE(f.setting(keys::intZhWSetup), QStringLiteral("1"));
+}
+
+void SearchWindowTest::combinationSizeOutOfRange() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    auto& w = f.open();
+    auto* combo = f.find<QComboBox>("Combo1");
+    combo->setFocus();
+    combo->setEditText(QStringLiteral("4"));
+    click(f, "Command2");
+    QCOMPARE(f.setting(keys::intZhWSetup), QStringLiteral("4"));
+    QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), 0);
+    QCOMPARE(f.find<QTableView>("MSFlexGrid3")->model()->index(0, 3).data().toString(), QStringLiteral("-"));
+
+    combo->setFocus();
+    combo->setEditText(QStringLiteral("abc"));
+    f.find<QWidget>("Text3(0)")->setFocus();
+    QCOMPARE(combo->currentText(), QStringLiteral("4"));
+    QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("abc")));
+    combo->setFocus();
+    combo->setEditText(QStringLiteral("0"));
+    f.find<QWidget>("Text3(0)")->setFocus();
+    QCOMPARE(combo->currentText(), QStringLiteral("4"));
+    QCOMPARE(f.setting(keys::intZhWSetup), QStringLiteral("4"));
+}
+
+void SearchWindowTest::wheelScrollsOnlyTheFocusedGrid() {
+    WindowFixture f;
+    f.storeDraws(sampleDraws("pl3-history.txt"));
+    f.open();
+    for (const char* check : {"Check1(1)", "Check1(2)", "Check1(3)"})
+        click(f, check); // no position: every draw in the range
+    click(f, "Command1");
+    auto* matched = f.find<QTableView>("MSFlexGrid2");
+    auto* history = f.find<QTableView>("MSFlexGrid1");
+    QVERIFY(matched->model()->rowCount() > 100);
+    auto wheel = [](QWidget* target, int delta) {
+        const QPointF pos(target->width() / 2.0, target->height() / 2.0);
+        QWheelEvent ev(pos, target->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &ev);
+    };
+    matched->setFocus();
+    QTRY_VERIFY(matched->hasFocus());
+    auto* bar = matched->verticalScrollBar();
+    const int historyTop = history->verticalScrollBar()->value();
+    QCOMPARE(bar->value(), 0);
+    wheel(matched->viewport(), 120); // away from the user at the top: nothing
+    QCOMPARE(bar->value(), 0);
+    wheel(matched->viewport(), -120); // towards the user: one row down
+    QCOMPARE(bar->value(), 1);
+    wheel(history->viewport(), -120); // over another grid: the focused grid still scrolls
+    QCOMPARE(bar->value(), 2);
+    QCOMPARE(history->verticalScrollBar()->value(), historyTop);
+    for (int i = 0; i < 3; ++i) // a touchpad's small steps add up to a notch
+        wheel(matched->viewport(), -40);
+    QCOMPARE(bar->value(), 3);
+    wheel(matched->viewport(), 120);
+    QCOMPARE(bar->value(), 2);
+    // With the focus in a text box no grid scrolls.
+    f.find<QWidget>("Text3(0)")->setFocus();
+    QTRY_VERIFY(f.find<QWidget>("Text3(0)")->hasFocus());
+    wheel(matched->viewport(), -120);
+    wheel(history->viewport(), -120);
+    QCOMPARE(bar->value(), 2);
+    QCOMPARE(history->verticalScrollBar()->value(), historyTop);
+}
+
+QTEST_MAIN(SearchWindowTest)
+#include "SearchWindowTest.moc"
