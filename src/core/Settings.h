@@ -21,6 +21,10 @@ inline constexpr std::string_view bolZhpm = "bolZhpm";
 inline constexpr std::string_view intPreQi = "intPreQi";
 inline constexpr std::string_view intZhWSetup = "intZhWSetup";
 inline constexpr std::string_view IniSerchDay = "IniSerchDay";
+// Web addresses of the settings menu; a distributor may point them elsewhere.
+inline constexpr std::string_view strFrontPage = "strFrontPage";
+inline constexpr std::string_view strDescrb = "strDescrb";
+inline constexpr std::string_view strYanshiDown = "strYanshiDown";
 } // namespace keys
 
 inline constexpr int kLottery3D = 53; // 福彩3D

@@ -43,7 +43,8 @@ bool confirm(QWidget* parent, const QString& title, const QString& text) {
 static void message(QWidget* parent, QMessageBox::Icon icon, const QString& kind, const QString& title,
                     const QString& text) {
     if (g_script) {
-        next(kind, title, text);
+        // A message needs no answer, so it takes none from the script.
+        g_script->shown.push_back({kind, title, text});
         return;
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);

@@ -5,6 +5,7 @@
 #include "DigitBox.h"
 #include "DrawCodes.h"
 #include "IssueNumber.h"
+#include "PatternSource.h"
 #include "WheelScroller.h"
 
 #include <QAction>
@@ -73,6 +74,7 @@ void frmMain::connectHandlers() {
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     new WheelScroller({MSFlexGrid1, MSFlexGrid2, MSFlexGrid3}, this);
+    connectSettingsMenu();
     MSFlexGrid1->viewport()->installEventFilter(this);
 }
 
@@ -207,27 +209,22 @@ void frmMain::YSJS() {
         status(QStringLiteral("验证指定期：“%1”不是七位期号，检索条件未改变。").arg(Text4->text()));
         return;
     }
-    const auto reached = m_snapshot->lastAtOrBefore(issueBefore(*chosen));
-    if (!reached) {
+    const auto before = patternBeforeIssue(*m_snapshot, *chosen, m_set.bolSq, m_set.intPreQi,
+                                           static_cast<Kind>(m_set.intLei));
+    if (!before) {
         // Nothing lies before the chosen issue: pattern and range stay as they were.
         status(QStringLiteral("第 %1 期之前没有历史号码，检索条件未改变。").arg(*chosen));
         return;
     }
-    Text3[1]->setText(
-        QString::number(Check4->isChecked() ? (*m_snapshot)[*reached].sqqh : m_snapshot->last()->sqqh));
-    std::size_t index = *reached;
-    if (!m_set.bolSq) {
-        const std::size_t back = static_cast<std::size_t>(m_set.intPreQi - 1);
-        if (index < back)
-            return;
-        index -= back;
-    }
-    const DrawRow& row = (*m_snapshot)[index];
+    const std::int32_t end =
+        Check4->isChecked() ? (*m_snapshot)[before->reached].sqqh : m_snapshot->last()->sqqh;
+    Text3[1]->setText(QString::number(end));
+    if (!before->pattern)
+        return;
     m_manualPattern = false;
-    for (int p = 1; p <= 3; ++p) {
-        m_pattern[p - 1] = row.own[p - 1][m_set.intLei];
+    m_pattern = *before->pattern;
+    for (int p = 1; p <= 3; ++p)
         Text2[10 + p]->setText(QString::number(m_pattern[p - 1]));
-    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -237,22 +234,17 @@ int frmMain::currentTab() const {
     return TabStrip1->currentIndex();
 }
 
-std::optional<std::size_t> frmMain::patternSource() const {
-    return patternSourceIndex(m_snapshot->size(), m_set.bolSq, m_set.intPreQi);
-}
-
 void frmMain::reloadPattern(bool keepManualFlagOnFirstTab) {
     if (currentTab() == 0) {
         if (!keepManualFlagOnFirstTab)
             m_manualPattern = false;
-        const auto source = patternSource();
-        if (!source)
+        const auto pattern =
+            patternFromHistory(*m_snapshot, m_set.bolSq, m_set.intPreQi, static_cast<Kind>(m_set.intLei));
+        if (!pattern)
             return;
-        const DrawRow& row = (*m_snapshot)[*source];
-        for (int p = 1; p <= 3; ++p) {
-            m_pattern[p - 1] = row.own[p - 1][m_set.intLei];
+        m_pattern = *pattern;
+        for (int p = 1; p <= 3; ++p)
             Text2[p]->setText(QString::number(m_pattern[p - 1]));
-        }
     } else {
         m_manualPattern = true;
         for (int p = 1; p <= 3; ++p)

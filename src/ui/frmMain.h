@@ -24,6 +24,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableView;
+class QUrl;
 
 namespace brenvik::ui {
 
@@ -46,6 +47,9 @@ public:
     std::array<int, 3> pattern() const { return m_pattern; }
     bool manualPattern() const { return m_manualPattern; }
     int lastStoredQQH() const { return m_lastQQH; }
+    int yearsToKeep() const { return m_set.IniSerchDay; }
+    // The user manual shipped with the program, optionally at one of its sections.
+    static QUrl manualUrl(const QString& fragment = {});
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,7 +77,6 @@ private:
     void reloadSnapshot();
 
     // Follow-search inputs.
-    std::optional<std::size_t> patternSource() const;
     void reloadPattern(bool keepManualFlagOnFirstTab = false);
     void setRangeStart();
     void setRangeEndToLast();
@@ -108,6 +111,11 @@ private:
     const SearchIndex& searchIndex();
     std::array<bool, 3> checkedPositions() const;
     void showResults(const std::vector<std::uint32_t>& rows, const QString& what);
+
+    // Settings menu.
+    void connectSettingsMenu();
+    void mnuSetDay_Click();
+    void openWebPage(std::string_view key, const QString& manualFragment);
 
     void storeManualDraw();
     void status(const QString& text);
