@@ -25,6 +25,19 @@ int counterSize(Kind kind) {
     return 0;
 }
 
+namespace {
+
+// Every code is a single decimal digit; this runs fifteen times for each stored draw, so it
+// avoids the general number formatting.
+void appendNumber(std::string& out, int value) {
+    if (value >= 0 && value <= 9)
+        out += static_cast<char>('0' + value);
+    else
+        out += std::to_string(value);
+}
+
+} // namespace
+
 std::string patternString(const DrawCodes& codes, Kind kind) {
     const int k = static_cast<int>(kind);
     std::string out;
@@ -35,9 +48,9 @@ std::string patternString(const DrawCodes& codes, Kind kind) {
         for (int j = 0; j < i; ++j)
             if (codes[j][k] == c)
                 ++seen;
-        out += std::to_string(seen);
+        appendNumber(out, seen);
         out += 'X';
-        out += std::to_string(c);
+        appendNumber(out, c);
         out += ' ';
     }
     return out;
@@ -46,7 +59,7 @@ std::string patternString(const DrawCodes& codes, Kind kind) {
 std::string digitsText(const DrawCodes& codes) {
     std::string out;
     for (int i = 0; i < kPositions; ++i)
-        out += std::to_string(codes[i][0]);
+        appendNumber(out, codes[i][0]);
     return out;
 }
 

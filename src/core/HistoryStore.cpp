@@ -5,6 +5,7 @@
 #include <SQLiteCpp/Transaction.h>
 #include <sqlite3.h>
 
+#include <array>
 #include <string>
 #include <system_error>
 
@@ -69,10 +70,33 @@ Error databaseError(const std::filesystem::path& file, const std::exception& e) 
     return Error{ErrorCode::Database, "数据库文件 " + display(file) + " 操作失败：" + e.what()};
 }
 
-void bindCodes(SQLite::Statement& s, int start, const DrawCodes& c) {
+HistoryStore::RowSource rowsOf(std::span<const DrawRow> rows) {
+    return [rows, i = std::size_t{0}](DrawRow& next) mutable {
+        if (i == rows.size())
+            return false;
+        next = rows[i++];
+        return true;
+    };
+}
+
+using StatementPtr = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+
+StatementPtr prepare(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+        throw SQLite::Exception(db, sqlite3_errcode(db));
+    return StatementPtr(raw, &sqlite3_finalize);
+}
+
+void bindCodes(sqlite3_stmt* st, int start, const DrawCodes& c) {
     for (int p = 0; p < kPositions; ++p)
         for (int k = 0; k < kKindCount; ++k)
-            s.bind(start + p * kKindCount + k + 1, c[p][k]);
+            sqlite3_bind_int(st, start + p * kKindCount + k + 1, c[p][k]);
+}
+
+void bindText(sqlite3_stmt* st, int index, const std::string& text) {
+    // The row outlives the step, so the engine need not copy the text.
+    sqlite3_bind_text(st, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
 } // namespace
@@ -88,7 +112,8 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
     if (exists && !std::filesystem::is_regular_file(file, ec))
         return fail(ErrorCode::NotOurs, "数据库文件 " + display(file) + " 不是普通文件，无法打开。");
     try {
-        const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
+        // One connection, used by one thread: the engine need not lock around every call.
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
         auto db = std::make_unique<SQLite::Database>(file.string(), flags);
         db->setBusyTimeout(3000);
 
@@ -134,11 +159,8 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot() const {
         rows.reserve(static_cast<std::size_t>(m_db->execAndGet("SELECT count(*) FROM Lishi").getInt64()));
         // Read through the engine's own column calls: this loop runs once per stored draw.
         const std::string sql = "SELECT " + joinedColumns() + " FROM Lishi ORDER BY SQQH";
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(m_db->getHandle(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
-            throw SQLite::Exception(m_db->getHandle(), sqlite3_errcode(m_db->getHandle()));
-        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(raw, &sqlite3_finalize);
-        sqlite3_stmt* st = raw;
+        StatementPtr statement = prepare(m_db->getHandle(), sql);
+        sqlite3_stmt* st = statement.get();
         auto text = [st](int column) {
             const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
             return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column)))
@@ -173,37 +195,75 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot() const {
     }
 }
 
-Result<void> HistoryStore::insertRows(std::span<const DrawRow> rows) {
-    std::string sql = "INSERT INTO Lishi (" + joinedColumns() + ") VALUES (?";
+namespace {
+
+std::string insertSql(int rowCount) {
+    std::string values = "(?";
     for (int i = 1; i < kDrawColumnCount; ++i)
-        sql += ",?";
-    sql += ")";
-    SQLite::Statement ins(*m_db, sql);
-    for (const DrawRow& r : rows) {
-        ins.bind(1, r.sqqh);
-        ins.bind(2, r.qqh);
-        if (r.strQQH.empty())
-            ins.bind(3);
-        else
-            ins.bindNoCopy(3, r.strQQH);
-        bindCodes(ins, kCodeColumnsStart, r.own);
-        bindCodes(ins, kCodeColumnsStart + 12, r.prev);
-        bindCodes(ins, kCodeColumnsStart + 24, r.back);
-        for (int i = 0; i < kSummaryCount; ++i) {
-            ins.bindNoCopy(kLastStart + i + 1, r.last[i]);
-            ins.bindNoCopy(kPreStart + i + 1, r.pre[i]);
-        }
-        ins.exec();
-        ins.reset();
+        values += ",?";
+    values += ")";
+    std::string sql = "INSERT INTO Lishi (" + joinedColumns() + ") VALUES " + values;
+    for (int i = 1; i < rowCount; ++i)
+        sql += "," + values;
+    return sql;
+}
+
+void bindRow(sqlite3_stmt* st, int first, const DrawRow& r) {
+    sqlite3_bind_int(st, first + 1, r.sqqh);
+    sqlite3_bind_int(st, first + 2, r.qqh);
+    if (r.strQQH.empty())
+        sqlite3_bind_null(st, first + 3);
+    else
+        bindText(st, first + 3, r.strQQH);
+    bindCodes(st, first + kCodeColumnsStart, r.own);
+    bindCodes(st, first + kCodeColumnsStart + 12, r.prev);
+    bindCodes(st, first + kCodeColumnsStart + 24, r.back);
+    for (int i = 0; i < kSummaryCount; ++i) {
+        bindText(st, first + kLastStart + i + 1, r.last[i]);
+        bindText(st, first + kPreStart + i + 1, r.pre[i]);
     }
-    return {};
+}
+
+void runOnce(sqlite3* db, sqlite3_stmt* st) {
+    const int step = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (step != SQLITE_DONE)
+        throw SQLite::Exception(db, step);
+}
+
+} // namespace
+
+// Runs once per stored draw, a million times for a large import. The engine's own calls keep
+// the cost per row at binding and stepping, and a statement of many rows pays the engine's
+// per-statement work once for all of them.
+void HistoryStore::insertRows(const RowSource& next) {
+    constexpr int kBatch = 32;
+    sqlite3* db = m_db->getHandle();
+    StatementPtr single = prepare(db, insertSql(1));
+    StatementPtr batch = prepare(db, insertSql(kBatch));
+    std::array<DrawRow, kBatch> rows;
+    for (;;) {
+        int filled = 0;
+        while (filled < kBatch && next(rows[filled]))
+            ++filled;
+        if (filled == kBatch) {
+            for (int i = 0; i < kBatch; ++i)
+                bindRow(batch.get(), i * kDrawColumnCount, rows[i]);
+            runOnce(db, batch.get());
+            continue;
+        }
+        for (int i = 0; i < filled; ++i) {
+            bindRow(single.get(), 0, rows[i]);
+            runOnce(db, single.get());
+        }
+        return;
+    }
 }
 
 Result<void> HistoryStore::append(std::span<const DrawRow> rows) {
     try {
         SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
-        if (auto r = insertRows(rows); !r)
-            return r;
+        insertRows(rowsOf(rows));
         tx.commit();
         return {};
     } catch (const std::exception& e) {
@@ -212,11 +272,14 @@ Result<void> HistoryStore::append(std::span<const DrawRow> rows) {
 }
 
 Result<void> HistoryStore::replaceAll(std::span<const DrawRow> rows) {
+    return replaceAll(rowsOf(rows));
+}
+
+Result<void> HistoryStore::replaceAll(const RowSource& next) {
     try {
         SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
         m_db->exec("DELETE FROM Lishi");
-        if (auto r = insertRows(rows); !r)
-            return r;
+        insertRows(next);
         tx.commit();
         return {};
     } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 #include "HistorySnapshot.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <utility>
@@ -40,9 +41,15 @@ public:
     // Every draw, in issue order.
     Result<SnapshotPtr> loadSnapshot() const;
 
+    // Fills in the next row to store and returns true, or returns false after the last one.
+    // Lets a writer derive rows while they are stored, so a large import never holds a million
+    // rows in memory at once.
+    using RowSource = std::function<bool(DrawRow& next)>;
+
     Result<void> append(std::span<const DrawRow> rows);
     // Deletes every draw and stores `rows` in their place, as one transaction.
     Result<void> replaceAll(std::span<const DrawRow> rows);
+    Result<void> replaceAll(const RowSource& next);
     // Deletes the draw with the highest issue number; false when there was none.
     Result<bool> deleteLast();
     // Deletes every draw; returns how many were deleted.
@@ -54,7 +61,7 @@ public:
 
 private:
     HistoryStore(std::filesystem::path file, std::unique_ptr<SQLite::Database> db);
-    Result<void> insertRows(std::span<const DrawRow> rows);
+    void insertRows(const RowSource& next);
 
     std::filesystem::path m_file;
     std::unique_ptr<SQLite::Database> m_db;

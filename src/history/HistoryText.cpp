@@ -111,10 +111,12 @@ std::optional<DrawLine> parseDrawLine(std::string_view line) {
 }
 
 std::string formatDrawLine(std::int32_t issue, const std::array<int, 3>& digits) {
-    std::string s = std::to_string(issue);
-    s += ' ';
-    for (int d : digits)
-        s += static_cast<char>('0' + d);
+    // Seven digits always: an issue read as "0123456" must come back through the line test.
+    std::string s(11, ' ');
+    for (int i = 6; i >= 0; --i, issue /= 10)
+        s[i] = static_cast<char>('0' + issue % 10);
+    for (int i = 0; i < 3; ++i)
+        s[8 + i] = static_cast<char>('0' + digits[i]);
     return s;
 }
 

@@ -42,4 +42,17 @@ void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLi
         throw std::runtime_error(r.error().message);
 }
 
+std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile) {
+    auto store = HistoryStore::open(databaseFile);
+    if (!store)
+        throw std::runtime_error(store.error().message);
+    auto snapshot = (*store)->loadSnapshot();
+    if (!snapshot)
+        throw std::runtime_error(snapshot.error().message);
+    std::vector<DrawLine> draws;
+    for (const DrawRow& r : (*snapshot)->rows())
+        draws.push_back({r.sqqh, {r.digit(1), r.digit(2), r.digit(3)}});
+    return draws;
+}
+
 } // namespace brenvik::test

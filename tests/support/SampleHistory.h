@@ -22,4 +22,7 @@ std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed,
 void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws,
                    int segmentParam = 1);
 
+// The issues and digits stored in the database file, in issue order.
+std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile);
+
 } // namespace brenvik::test

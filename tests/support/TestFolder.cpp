@@ -1,9 +1,14 @@
 #include "TestFolder.h"
 
+#include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace brenvik::test {
 
@@ -34,6 +39,37 @@ std::string readFile(const std::filesystem::path& file) {
 void writeFile(const std::filesystem::path& file, std::string_view content) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+std::vector<std::string> folderContents(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+FileSizeLimit::FileSizeLimit(long long bytes) {
+    // The kernel signals a write past the limit; ignored, the write fails with EFBIG instead.
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_oldLimit = limit.rlim_cur;
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        throw std::runtime_error("cannot limit the file size");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(m_oldLimit);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_oldHandler);
+}
+
+bool runningAsRoot() {
+    return geteuid() == 0;
 }
 
 } // namespace brenvik::test

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brenvik::test {
 
@@ -23,5 +24,25 @@ private:
 
 std::string readFile(const std::filesystem::path& file);
 void writeFile(const std::filesystem::path& file, std::string_view content);
+
+// The names in a folder, sorted (to see what a writer left behind).
+std::vector<std::string> folderContents(const std::filesystem::path& folder);
+
+// While it lives, no file of this process may grow beyond `bytes`: a write past it fails as on
+// a full disk. Works for root too, unlike a read-only folder.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long long m_oldLimit;
+    void (*m_oldHandler)(int);
+};
+
+// True when the tests run as root, who writes into read-only folders anyway.
+bool runningAsRoot();
 
 } // namespace brenvik::test

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Error.h"
+#include "HistoryStore.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace brenvik {
+
+// Compacts the history database `databaseFile` (kestrel3D.mdb) through kestrel3DTmp.mdb in the
+// same folder. No connection to the file may be open. The database is checked first; the
+// compacted copy is written to kestrel3DTmp.mdb, checked, and a complete copy of it replaces
+// the database in one rename. kestrel3DTmp.mdb stays in the folder. On any failure the
+// database file is left as it was.
+Result<void> compactDatabase(const std::filesystem::path& databaseFile);
+
+// Closes `store`, compacts its file and opens it again into `store`. When the compaction fails
+// the old file is reopened and the compaction's error returned; `store` is empty afterwards
+// only when the file could not be reopened at all.
+Result<void> compactAndReopen(std::unique_ptr<HistoryStore>& store);
+
+} // namespace brenvik

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Error.h"
+#include "HistorySnapshot.h"
+#include "HistoryText.h"
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace brenvik {
+
+// The name of the text export of a history that ends with `lastIssue`, as the user finds it in
+// the data folder: 更新至2013358期历史号码.txt. An empty history has no issue in the name.
+std::string exportFileName(std::optional<std::int32_t> lastIssue);
+std::string exportFileName(const HistorySnapshot& history);
+
+// The issue numbers and digits of stored rows, in the rows' order.
+std::vector<DrawLine> drawLinesOf(std::span<const DrawRow> rows);
+
+// The content of a history text file: one draw line per draw, each ended by CR LF.
+std::string historyText(std::span<const DrawLine> draws);
+
+// Writes a history text file; an earlier file of that name is replaced only by a complete one.
+Result<void> writeHistoryFile(const std::filesystem::path& file, std::span<const DrawLine> draws);
+
+// Writes the text export of `history` into `folder` and returns the path of the file written.
+Result<std::filesystem::path> exportHistory(const std::filesystem::path& folder,
+                                            const HistorySnapshot& history);
+
+} // namespace brenvik

@@ -1,0 +1,134 @@
+#include "HistoryRebuild.h"
+
+#include "HistoryExport.h"
+#include "SafeWrite.h"
+
+#include <algorithm>
+
+namespace brenvik {
+
+namespace {
+
+// Derives the rows of a history that holds exactly `draws`, one at a time, from an empty
+// running state: storing a million draws never needs a million rows in memory.
+class RowDeriver {
+public:
+    RowDeriver(std::span<const DrawLine> draws, int segmentParam, bool fillBack)
+        : m_draws(draws), m_segmentParam(segmentParam), m_fillBack(fillBack) {}
+
+    bool next(DrawRow& row) {
+        if (m_index == m_draws.size())
+            return false;
+        const DrawLine& d = m_draws[m_index++];
+        row = appendDraw(d.issue, d.digits, m_segmentParam, m_state);
+        if (m_fillBack) {
+            row.pre = m_twoBack;
+            m_twoBack = row.last;
+        }
+        return true;
+    }
+
+private:
+    std::span<const DrawLine> m_draws;
+    std::size_t m_index = 0;
+    int m_segmentParam;
+    bool m_fillBack;
+    RunningState m_state = RunningState::empty();
+    Summaries m_twoBack; // the summaries of the draw two back from the next row
+};
+
+Error withNote(Error e, std::string_view note) {
+    if (!e.message.ends_with("。"))
+        e.message += "，";
+    e.message += note;
+    return e;
+}
+
+Result<void> checkSegmentParam(int segmentParam) {
+    if (segmentParam != 0 && segmentParam != 1)
+        return fail(ErrorCode::Invalid, "段数参数只能是 0 或 1。");
+    return {};
+}
+
+Result<StoredCounts> replaceFromFile(HistoryStore& store, const std::filesystem::path& file, int segmentParam,
+                                     bool fillBack) {
+    if (auto checked = checkSegmentParam(segmentParam); !checked)
+        return std::unexpected(checked.error());
+    auto read = readHistoryFile(file);
+    if (!read)
+        return std::unexpected(withNote(read.error(), "历史号码未改动。"));
+    RowDeriver rows(read->draws, segmentParam, fillBack);
+    // The old rows are deleted in the same transaction that stores the new ones.
+    if (auto replaced = store.replaceAll([&rows](DrawRow& next) { return rows.next(next); }); !replaced)
+        return std::unexpected(withNote(replaced.error(), "历史号码未改动。"));
+    return StoredCounts{static_cast<long long>(read->draws.size()), read->skipped, read->duplicates};
+}
+
+Result<StoredCounts> keepOnly(HistoryStore& store, const std::filesystem::path& folder,
+                              std::span<const DrawLine> kept, int segmentParam) {
+    if (auto checked = checkSegmentParam(segmentParam); !checked)
+        return std::unexpected(checked.error());
+    const auto backup = folder / kBackupFile;
+    if (auto written = writeHistoryFile(backup, kept); !written)
+        return std::unexpected(withNote(written.error(), "历史号码未改动。"));
+    return rebuildFromBackup(store, backup, segmentParam);
+}
+
+} // namespace
+
+std::vector<DrawRow> rebuiltRows(std::span<const DrawLine> draws, int segmentParam) {
+    std::vector<DrawRow> rows;
+    rows.reserve(draws.size());
+    RowDeriver deriver(draws, segmentParam, true);
+    DrawRow row;
+    while (deriver.next(row))
+        rows.push_back(row);
+    return rows;
+}
+
+Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesystem::path& file,
+                                       int segmentParam) {
+    return replaceFromFile(store, file, segmentParam, false);
+}
+
+Result<StoredCounts> rebuildFromBackup(HistoryStore& store, const std::filesystem::path& backupFile,
+                                       int segmentParam) {
+    return replaceFromFile(store, backupFile, segmentParam, true);
+}
+
+std::vector<DrawLine> drawsUpTo(const HistorySnapshot& history, std::int32_t lastKept) {
+    const auto& rows = history.rows();
+    // Walk from the oldest draw and stop at the first one past T.
+    auto end =
+        std::find_if(rows.begin(), rows.end(), [lastKept](const DrawRow& r) { return r.sqqh > lastKept; });
+    return drawLinesOf(std::span(rows.begin(), end));
+}
+
+std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long count) {
+    const auto& rows = history.rows();
+    const auto size = static_cast<long long>(rows.size());
+    const auto keep = static_cast<std::size_t>(std::clamp(size - count, 0LL, size));
+    return drawLinesOf(std::span(rows).first(keep));
+}
+
+Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,
+                                  std::int32_t lastKept, int segmentParam) {
+    if (lastKept < 1)
+        return fail(ErrorCode::Invalid, "要删除到的期号必须大于 0，历史号码未改动。");
+    auto history = store.loadSnapshot();
+    if (!history)
+        return std::unexpected(history.error());
+    return keepOnly(store, folder, drawsUpTo(**history, lastKept), segmentParam);
+}
+
+Result<StoredCounts> deleteLastDraws(HistoryStore& store, const std::filesystem::path& folder,
+                                     long long count, int segmentParam) {
+    if (count < 1)
+        return fail(ErrorCode::Invalid, "要删除的期数必须大于 0，历史号码未改动。");
+    auto history = store.loadSnapshot();
+    if (!history)
+        return std::unexpected(history.error());
+    return keepOnly(store, folder, drawsWithoutLast(**history, count), segmentParam);
+}
+
+} // namespace brenvik

@@ -1,0 +1,172 @@
+#include "SafeWrite.h"
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace brenvik {
+
+namespace {
+
+std::string reason(int error) {
+    return std::strerror(error);
+}
+
+// The temporary name starts with the target's name, so a file left behind by a power cut is
+// easy to recognise, and ends in a random part, so two writers never share one.
+std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
+    static std::atomic<unsigned> counter{0};
+    static const unsigned seed = std::random_device{}();
+    const unsigned n = seed + counter.fetch_add(1) * 2654435761u;
+    std::array<char, 24> suffix{};
+    std::snprintf(suffix.data(), suffix.size(), ".%d.%08x", static_cast<int>(getpid()) % 100000, n);
+    auto name = target.filename();
+    name += ".tmp";
+    name += suffix.data();
+    return target.parent_path() / name;
+}
+
+// Makes the rename itself survive a power cut. Some file systems cannot sync a folder; the
+// rename has happened by then, so that is not worth a failure.
+void syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+std::string shownPath(const std::filesystem::path& file) {
+    auto u8 = file.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+std::filesystem::path utf8Path(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+PendingFile::PendingFile(std::filesystem::path target, std::filesystem::path temporary, int fd)
+    : m_target(std::move(target)), m_temporary(std::move(temporary)), m_fd(fd) {}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : m_target(std::move(other.m_target)), m_temporary(std::move(other.m_temporary)), m_fd(other.m_fd),
+      m_committed(other.m_committed) {
+    other.m_fd = -1;
+    other.m_committed = true; // the moved-from object owns nothing to clean up
+}
+
+PendingFile::~PendingFile() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (!m_committed)
+        ::unlink(m_temporary.c_str());
+}
+
+Result<PendingFile> PendingFile::create(const std::filesystem::path& target) {
+    if (target.filename().empty())
+        return fail(ErrorCode::Invalid, "文件名 " + shownPath(target) + " 无效。");
+    int error = 0;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        auto temporary = temporaryNameFor(target);
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return PendingFile(target, std::move(temporary), fd);
+        error = errno;
+        if (error != EEXIST)
+            break;
+    }
+    return fail(ErrorCode::Io, "无法写入文件 " + shownPath(target) + "：" + reason(error) + "。");
+}
+
+Error PendingFile::failure(std::string_view what, int error) const {
+    std::string message(what);
+    message += shownPath(m_target) + " 时出错：" + reason(error) + "，原有文件未改动。";
+    return Error{ErrorCode::Io, std::move(message)};
+}
+
+Result<void> PendingFile::write(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::unexpected(failure("写入文件 ", errno));
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return {};
+}
+
+Result<void> PendingFile::closeFile() {
+    // A full disk may show only here, when the data is forced out of the cache.
+    const bool synced = ::fsync(m_fd) == 0;
+    const int syncError = errno;
+    const bool closed = ::close(m_fd) == 0;
+    const int closeError = errno;
+    m_fd = -1;
+    if (!synced)
+        return std::unexpected(failure("写入文件 ", syncError));
+    if (!closed)
+        return std::unexpected(failure("写入文件 ", closeError));
+    return {};
+}
+
+Result<void> PendingFile::commit() {
+    if (m_fd < 0)
+        return std::unexpected(failure("写入文件 ", EBADF));
+    if (auto closed = closeFile(); !closed)
+        return closed;
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        return std::unexpected(failure("替换文件 ", errno));
+    m_committed = true;
+    syncFolder(m_target.parent_path());
+    return {};
+}
+
+Result<void> writeFileSafely(const std::filesystem::path& target, std::string_view content) {
+    auto pending = PendingFile::create(target);
+    if (!pending)
+        return std::unexpected(pending.error());
+    if (auto written = pending->write(content); !written)
+        return written;
+    return pending->commit();
+}
+
+Result<void> copyFileSafely(const std::filesystem::path& source, const std::filesystem::path& target) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return fail(ErrorCode::Io, "无法打开文件 " + shownPath(source) + "：" + reason(errno) + "。");
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{in};
+    auto pending = PendingFile::create(target);
+    if (!pending)
+        return std::unexpected(pending.error());
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(ErrorCode::Io, "读取文件 " + shownPath(source) + " 时出错：" + reason(errno) + "。");
+        }
+        if (n == 0)
+            break;
+        if (auto written = pending->write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+            !written)
+            return written;
+    }
+    return pending->commit();
+}
+
+} // namespace brenvik

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Error.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace brenvik {
+
+// A path as the program's messages show it (UTF-8).
+std::string shownPath(const std::filesystem::path& file);
+// A path from UTF-8 text (file names the program builds, such as the text export's).
+std::filesystem::path utf8Path(std::string_view text);
+
+// A file being written under a temporary name in the folder of its target. Only commit() puts
+// it in the target's place, and only once it is complete and on the disk; until then the
+// target keeps its earlier content whatever happens to the process or the disk. A pending file
+// that is never committed is removed.
+class PendingFile {
+public:
+    // Creates the empty temporary file beside `target`.
+    static Result<PendingFile> create(const std::filesystem::path& target);
+
+    PendingFile(PendingFile&& other) noexcept;
+    PendingFile& operator=(PendingFile&&) = delete;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    ~PendingFile();
+
+    const std::filesystem::path& target() const { return m_target; }
+    const std::filesystem::path& temporary() const { return m_temporary; }
+
+    // Appends to the temporary file.
+    Result<void> write(std::string_view bytes);
+    // Flushes the temporary file to the disk and renames it over the target.
+    Result<void> commit();
+
+private:
+    PendingFile(std::filesystem::path target, std::filesystem::path temporary, int fd);
+    Result<void> closeFile();
+    Error failure(std::string_view what, int error) const;
+
+    std::filesystem::path m_target;
+    std::filesystem::path m_temporary;
+    int m_fd = -1;
+    bool m_committed = false;
+};
+
+// Replaces `target` by a file holding `content`; on failure the old file stays as it was.
+Result<void> writeFileSafely(const std::filesystem::path& target, std::string_view content);
+
+// Replaces `target` by a complete copy of `source`; on failure the old file stays as it was.
+Result<void> copyFileSafely(const std::filesystem::path& source, const std::filesystem::path& target);
+
+} // namespace brenvik

@@ -1,0 +1,56 @@
+// The process the crash tests kill: it runs one change of the history and is killed at a
+// moment the test picks. It says "go" on its standard output once the database is open, so the
+// delay the test waits is spent inside the change itself.
+//   crash_child import  <database> <history file> <segment parameter>
+//   crash_child rebuild <database> <backup file>  <segment parameter>
+//   crash_child compact <database>
+#include "Compaction.h"
+#include "HistoryRebuild.h"
+#include "HistoryStore.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+using namespace brenvik;
+
+namespace {
+
+int usage() {
+    std::fputs("usage: crash_child import|rebuild|compact <database> [file segment]\n", stderr);
+    return 2;
+}
+
+void sayGo() {
+    std::fputs("go\n", stdout);
+    std::fflush(stdout);
+}
+
+int report(const Error& e) {
+    std::fprintf(stderr, "%s\n", e.message.c_str());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3)
+        return usage();
+    const std::string_view mode = argv[1];
+    const std::filesystem::path database = argv[2];
+    if (mode == "compact") {
+        sayGo();
+        auto compacted = compactDatabase(database);
+        return compacted ? 0 : report(compacted.error());
+    }
+    if (argc < 5 || (mode != "import" && mode != "rebuild"))
+        return usage();
+    auto store = HistoryStore::open(database);
+    if (!store)
+        return report(store.error());
+    const int segment = std::atoi(argv[4]);
+    sayGo();
+    auto counts = mode == "import" ? importHistoryFile(**store, argv[3], segment)
+                                   : rebuildFromBackup(**store, argv[3], segment);
+    return counts ? 0 : report(counts.error());
+}
