@@ -75,6 +75,7 @@ void frmMain::connectHandlers() {
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     new WheelScroller({MSFlexGrid1, MSFlexGrid2, MSFlexGrid3}, this);
     connectSettingsMenu();
+    connectHistoryActions();
     MSFlexGrid1->viewport()->installEventFilter(this);
 }
 
@@ -85,6 +86,7 @@ void frmMain::loadAtStartup() {
     m_dataFolder = dataFolder();
     m_folderLabel->setText(QStringLiteral("数据目录：%1").arg(QDir::toNativeSeparators(m_dataFolder)));
 
+    provideSampleHistories();
     m_set = m_settingsStore.read();
     mnu3D[0]->setChecked(m_set.GsZl == kLottery3D);
     mnu3D[1]->setChecked(m_set.GsZl == kLotteryPl3);
@@ -472,6 +474,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
                 Text22_LostFocus(p);
         }
     }
+    if (gridDoubleClicked(watched, event))
+        return true;
     if (watched == MSFlexGrid1->viewport()) {
         if (event->type() == QEvent::MouseButtonRelease) {
             auto* mouse = static_cast<QMouseEvent*>(event);

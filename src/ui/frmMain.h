@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GridModels.h"
+#include "HistoryRebuild.h"
 #include "HistorySnapshot.h"
 #include "HistoryStore.h"
 #include "SearchIndex.h"
@@ -111,6 +112,22 @@ private:
     const SearchIndex& searchIndex();
     std::array<bool, 3> checkedPositions() const;
     void showResults(const std::vector<std::uint32_t>& rows, const QString& what);
+
+    // History files, spreadsheets and deletions.
+    void connectHistoryActions();
+    void provideSampleHistories();
+    void refreshAfterImport();
+    void cmdRdLst_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void mnuClear_Click();
+    void mnuDlzd_Click();
+    void mnuEszhzd_Click();
+    void exportGrid(const GridModel& model, const char* fileName);
+    void openWritten(const QString& file);
+    bool gridDoubleClicked(QObject* watched, QEvent* event);
+    void Dqzd(const Result<StoredCounts>& rebuilt, const QString& what);
+    void CompactDb();
 
     // Settings menu.
     void connectSettingsMenu();

@@ -1,0 +1,242 @@
+// The command-line companion run as a process, as a script would run it.
+#include "HistoryStore.h"
+#include "SampleHistory.h"
+#include "TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+extern char** environ;
+
+using namespace brenvik;
+using brenvik::test::TestFolder;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun cli(const std::vector<std::string>& args) {
+    TestFolder capture;
+    const auto outFile = capture / "out";
+    const auto errFile = capture / "err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> all = {BRENVIK_CLI};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    CliRun r;
+    if (posix_spawn(&pid, BRENVIK_CLI, &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    r.out = test::readFile(outFile);
+    r.err = test::readFile(errFile);
+    return r;
+}
+
+std::size_t storedDraws(const std::filesystem::path& home) {
+    auto store = HistoryStore::open(home / kDatabaseFile);
+    return store ? (*(*store)->loadSnapshot())->size() : 0;
+}
+
+// Ten draws in which the draw after 1 2 3 is known (as in the window's search tests).
+void writeSmallHistory(const std::filesystem::path& home) {
+    test::writeDatabase(home, {{2013001, {1, 2, 3}},
+                               {2013002, {4, 5, 6}},
+                               {2013003, {0, 0, 0}},
+                               {2013004, {1, 2, 3}},
+                               {2013005, {4, 7, 6}},
+                               {2013006, {9, 9, 9}},
+                               {2013007, {3, 2, 1}},
+                               {2013008, {4, 5, 9}},
+                               {2013009, {8, 8, 8}},
+                               {2013010, {1, 2, 3}}});
+}
+
+} // namespace
+
+TEST(Cli, HelpPrintsTheInterface) {
+    const CliRun r = cli({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(
+        r.out.rfind("brenvik3d-cli [--home DIR] import FILE        replace the history with the draws of a "
+                    "history text file\n",
+                    0),
+        0u);
+    for (const char* line :
+         {"brenvik3d-cli [--home DIR] export FILE        write the history as a history text file",
+          "brenvik3d-cli [--home DIR] add ISSUE DDD      append one draw, e.g. add 2024150 507",
+          "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally",
+          "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally",
+          "--positions fixed|free", "--format table|json", "--matched"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line;
+}
+
+TEST(Cli, ImportExportRoundTripOfBothRealHistories) {
+    for (const char* name : {"fc3d-history.txt", "pl3-history.txt"}) {
+        TestFolder home;
+        const CliRun imported =
+            cli({"--home", home.path().string(), "import", test::sampleFile(name).string()});
+        ASSERT_EQ(imported.status, 0) << imported.err;
+        EXPECT_NE(imported.out.find(name[0] == 'f' ? "7731" : "7699"), std::string::npos);
+        const auto exported = home / "out.txt";
+        const CliRun r = cli({"--home", home.path().string(), "export", exported.string()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        // The samples are written exactly as the export writes: byte for byte the same.
+        EXPECT_EQ(test::readFile(exported), test::readFile(test::sampleFile(name)));
+    }
+}
+
+TEST(Cli, AddAppendsAfterTheLastDraw) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    CliRun r = cli({"--home", home.path().string(), "add", "2013011", "507"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto store = HistoryStore::open(home / kDatabaseFile);
+    auto s = *(*store)->loadSnapshot();
+    ASSERT_EQ(s->size(), 11u);
+    EXPECT_EQ(s->last()->digit(1), 5);
+    EXPECT_EQ(s->last()->digit(2), 0);
+    EXPECT_EQ(s->last()->last[0], "123") << "the running state follows the stored history";
+
+    r = cli({"--home", home.path().string(), "add", "2013005", "111"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("2013011"), std::string::npos);
+    for (auto bad :
+         std::vector<std::vector<std::string>>{{"2013012", "12"}, {"2013012", "1a3"}, {"201301", "123"}}) {
+        r = cli({"--home", home.path().string(), "add", bad[0], bad[1]});
+        EXPECT_EQ(r.status, 2) << bad[0] << " " << bad[1];
+    }
+    EXPECT_EQ(storedDraws(home.path()), 11u);
+}
+
+TEST(Cli, FollowSearchAsTableAndJson) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    CliRun r = cli({"--home", h, "follow", "--positions", "fixed", "--result-pos", "2", "--format", "json",
+                    "--matched"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(
+        r.out.rfind(
+            "{\"matched\": 2, \"denominator\": 2, \"pattern\": [1, 2, 3], \"range\": [2013002, 2013010], "
+            "\"tally\": [{\"outcome\": 5, \"label\": \"5\", \"count\": 1, \"percent\": 50}, "
+            "{\"outcome\": 7, \"label\": \"7\", \"count\": 1, \"percent\": 50}, "
+            "{\"outcome\": 0, \"label\": \"0\", \"count\": 0, \"percent\": 0}",
+            0),
+        0u)
+        << r.out;
+    EXPECT_NE(r.out.find("\"draws\": [2013002, 2013005]}"), std::string::npos);
+
+    r = cli({"--home", h, "follow", "--positions", "fixed", "--result-type", "bigsmall", "--result-pos", "3",
+             "--group"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("序号  结果  出现次数   百分比"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("   1    大         4  66.667%"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("   2    小         2  33.333%"), std::string::npos) << r.out;
+
+    // A typed pattern that nothing matches: every outcome listed, no percentage.
+    r = cli({"--home", h, "follow", "--pattern", "7,7,7", "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"matched\": 0, \"denominator\": 0"), std::string::npos);
+    EXPECT_NE(r.out.find("\"count\": 0, \"percent\": null"), std::string::npos);
+
+    // The draw before a chosen issue, N back, and the range the window would set.
+    r = cli(
+        {"--home", h, "follow", "--before", "2013009", "--back", "2", "--check", "1", "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"pattern\": [3, 2, 1], \"range\": [2013003, 2013008]"), std::string::npos)
+        << r.out;
+}
+
+TEST(Cli, CombinationSearch) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    CliRun r =
+        cli({"--home", h, "combo", "--pattern", "1,4,9", "--size", "2", "--format", "json", "--matched"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"draws\": [2013009]"), std::string::npos) << r.out;
+    r = cli({"--home", h, "combo", "--pattern", "1,4,9", "--size", "1", "--format", "json", "--matched"});
+    EXPECT_NE(r.out.find("\"draws\": [2013002, 2013003, 2013005, 2013006, 2013007, 2013008, 2013009]"),
+              std::string::npos)
+        << r.out;
+    r = cli({"--home", h, "combo", "--size", "4", "--matched"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("找到 0 期"), std::string::npos);
+    EXPECT_NE(r.out.find("期号  第1位  第2位  第3位  上期开奖"), std::string::npos) << r.out;
+}
+
+TEST(Cli, MistakesOnTheCommandLine) {
+    TestFolder home;
+    const auto folder = home / "data";
+    const std::string h = folder.string();
+    const std::vector<std::vector<std::string>> mistakes = {
+        {"frobnicate"},
+        {},
+        {"follow", "--colour", "red"},
+        {"follow", "--back", "0"},
+        {"follow", "--back", "10"},
+        {"follow", "--positions", "loose"},
+        {"follow", "--type", "colour"},
+        {"follow", "--check", "4"},
+        {"follow", "--pattern", "1,2"},
+        {"follow", "--pattern", "1,2,40000"},
+        {"follow", "--range", "2013001"},
+        {"follow", "--result-pos", "4"},
+        {"follow", "--segment", "2"},
+        {"follow", "--format", "xml"},
+        {"follow", "--before", "20130"},
+        {"combo", "--size", "0"},
+        {"combo", "--check", "1"},
+        {"import"},
+        {"import", "a.txt", "b.txt"},
+        {"export", "x.txt", "--positions", "fixed"},
+        {"add", "2013001"},
+    };
+    for (auto args : mistakes) {
+        args.insert(args.begin(), {"--home", h});
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 2) << args.size();
+        EXPECT_TRUE(r.out.empty());
+        // One line saying what is wrong, then the usage hint.
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+        EXPECT_NE(r.err.find("--help"), std::string::npos);
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder)) << "nothing is written on a mistake";
+}
+
+TEST(Cli, AnUnreadableFileKeepsTheHistory) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const CliRun r = cli({"--home", home.path().string(), "import", (home / "missing.txt").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("missing.txt"), std::string::npos);
+    EXPECT_EQ(storedDraws(home.path()), 10u);
+
+    // A database that is not ours is reported and left alone.
+    TestFolder other;
+    test::writeFile(other / kDatabaseFile, "not a database at all");
+    const CliRun s = cli({"--home", other.path().string(), "follow"});
+    EXPECT_EQ(s.status, 1);
+    EXPECT_EQ(test::readFile(other / kDatabaseFile), "not a database at all");
+}

@@ -1,0 +1,282 @@
+// Feeding and trimming the history from the window: import, exports, deletions.
+#include "HistoryStore.h"
+#include "SampleHistory.h"
+#include "Settings.h"
+#include "WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTableView>
+#include <QtTest>
+
+using namespace brenvik;
+using namespace brenvik::test;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The workbook as an independent reader sees it: the sheet names, then one line per row with
+// the cells separated by tabs.
+QStringList workbook(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import sys, openpyxl\n"
+                            "b = openpyxl.load_workbook(open(sys.argv[1], 'rb'))\n"
+                            "print(','.join(b.sheetnames))\n"
+                            "for row in b['Sheet1'].iter_rows(values_only=True):\n"
+                            "    print('\\t'.join('' if v is None else str(v) for v in row))\n"),
+             path});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void doubleClick(QTableView* grid) {
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+}
+
+std::vector<DrawLine> acrossAYear() {
+    std::vector<DrawLine> d;
+    for (int i = 350; i <= 358; ++i)
+        d.push_back({2013000 + i, {i % 10, (i / 10) % 10, 1}});
+    for (int i = 1; i <= 20; ++i)
+        d.push_back({2014000 + i, {i % 10, 2, (i * 3) % 10}});
+    return d;
+}
+
+} // namespace
+
+class HistoryFilesWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartProvidesTheSamples();
+    void importReplacesTheHistoryAndRefreshes();
+    void importCancelledOrWrongFileChangesNothing();
+    void anUnreadableFileKeepsTheHistory();
+    void textExportIsWrittenAndOpened();
+    void gridsExportToSpreadsheets();
+    void aSpreadsheetThatCannotBeWrittenIsReported();
+    void deleteTheLastDraw();
+    void clearAfterConfirmation();
+    void deleteDownToAnIssue();
+    void deleteTheLastNDraws();
+};
+
+void HistoryFilesWindowTest::firstStartProvidesTheSamples() {
+    WindowFixture f;
+    f.open();
+    const QDir folder(f.home() + QStringLiteral("/历史号码"));
+    QCOMPARE(fileBytes(folder.filePath(QStringLiteral("福彩3D历史号码.txt"))),
+             fileBytes(QString::fromStdString(sampleFile("fc3d-history.txt").string())));
+    QCOMPARE(fileBytes(folder.filePath(QStringLiteral("体彩排列3历史号码.txt"))),
+             fileBytes(QString::fromStdString(sampleFile("pl3-history.txt").string())));
+    // A sample the user removed does not come back.
+    QVERIFY(QFile::remove(folder.filePath(QStringLiteral("福彩3D历史号码.txt"))));
+    f.close();
+    f.open();
+    QVERIFY(!folder.exists(QStringLiteral("福彩3D历史号码.txt")));
+}
+
+void HistoryFilesWindowTest::importReplacesTheHistoryAndRefreshes() {
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2020001, {{1, 1, 1}, {2, 2, 2}}));
+    auto& w = f.open();
+    f.dialogs.answer(true);
+    f.dialogs.answer(f.home() + QStringLiteral("/历史号码/体彩排列3历史号码.txt"));
+    QTest::mouseClick(f.find<QAbstractButton>("cmdRdLst"), Qt::LeftButton);
+    QCOMPARE(f.dialogs.shown[0].title, QStringLiteral("读入历史"));
+    QVERIFY(f.dialogs.shown[0].text.startsWith(QStringLiteral("确实要读入最新历史号码吗？")));
+    QCOMPARE(f.dialogs.shown[1].kind, QStringLiteral("openFile"));
+    QCOMPARE(f.dialogs.shown[1].text, f.home() + QStringLiteral("/历史号码"));
+    QCOMPARE(w.history().size(), std::size_t(7699));
+    QCOMPARE(f.find<QTableView>("MSFlexGrid1")->model()->rowCount(), 7699);
+    QCOMPARE(f.find<QLineEdit>("Text3(0)")->text(), QStringLiteral("2004002"));
+    QCOMPARE(f.find<QLineEdit>("Text3(1)")->text(), QStringLiteral("2026224"));
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2026225"));
+    const DrawRow& last = *w.history().last();
+    QCOMPARE(f.find<QLineEdit>("Text2(1)")->text(), QString::number(last.digit(1)));
+    QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("7699")));
+}
+
+void HistoryFilesWindowTest::importCancelledOrWrongFileChangesNothing() {
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2020001, {{1, 1, 1}, {2, 2, 2}}));
+    auto& w = f.open();
+    f.dialogs.answer(false);
+    QTest::mouseClick(f.find<QAbstractButton>("cmdRdLst"), Qt::LeftButton);
+    QCOMPARE(f.dialogs.shown.size(), 1); // no file dialog after Cancel
+    f.dialogs.answer(true);
+    f.dialogs.cancel();
+    QTest::mouseClick(f.find<QAbstractButton>("cmdRdLst"), Qt::LeftButton);
+    f.dialogs.answer(true);
+    f.dialogs.answer(QString::fromStdString(sampleFile("fc3d-history.txt").string()) +
+                     QStringLiteral(".bak"));
+    QTest::mouseClick(f.find<QAbstractButton>("cmdRdLst"), Qt::LeftButton);
+    QCOMPARE(w.history().size(), std::size_t(2));
+}
+
+void HistoryFilesWindowTest::anUnreadableFileKeepsTheHistory() {
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2020001, {{1, 1, 1}, {2, 2, 2}}));
+    auto& w = f.open();
+    f.dialogs.answer(true);
+    f.dialogs.answer(f.home() + QStringLiteral("/历史号码/不存在.txt"));
+    QTest::mouseClick(f.find<QAbstractButton>("cmdRdLst"), Qt::LeftButton);
+    QCOMPARE(w.history().size(), std::size_t(2));
+    QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("warn"));
+    QVERIFY(f.dialogs.shown.last().text.contains(QStringLiteral("不存在.txt")));
+}
+
+void HistoryFilesWindowTest::textExportIsWrittenAndOpened() {
+    WindowFixture f;
+    f.storeDraws(sampleDraws("fc3d-history.txt"));
+    f.open();
+    QTest::mouseClick(f.find<QAbstractButton>("Command4"), Qt::LeftButton);
+    const QString file = f.home() + QStringLiteral("/更新至2026224期历史号码.txt");
+    QCOMPARE(fileBytes(file), fileBytes(QString::fromStdString(sampleFile("fc3d-history.txt").string())));
+    QCOMPARE(f.dialogs.opened.size(), 1);
+    QCOMPARE(f.dialogs.opened[0], QUrl::fromLocalFile(file));
+}
+
+void HistoryFilesWindowTest::gridsExportToSpreadsheets() {
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2013001, {{1, 2, 3}, {4, 5, 6}, {1, 2, 3}, {0, 4, 5}, {1, 2, 3}}));
+    f.open();
+    QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
+
+    doubleClick(f.find<QTableView>("MSFlexGrid3"));
+    const QStringList result = workbook(f.home() + QStringLiteral("/Jieguo.xls"));
+    QCOMPARE(result.size(), 12); // sheet names, header, ten outcomes
+    QCOMPARE(result[0], QStringLiteral("Sheet1"));
+    QCOMPARE(result[1], QStringLiteral("序号\t结果\t出现次数\t百分比"));
+    QCOMPARE(result[2], QStringLiteral("1\t0\t1\t50.000%"));
+
+    doubleClick(f.find<QTableView>("MSFlexGrid2"));
+    QCOMPARE(workbook(f.home() + QStringLiteral("/Jiansuo.xls")),
+             (QStringList{"Sheet1", "期号\t第1位\t第2位\t第3位\t上期开奖", "2013002\t4\t5\t6\t123",
+                          "2013004\t0\t4\t5\t123"}));
+
+    doubleClick(f.find<QTableView>("MSFlexGrid1"));
+    const QStringList history = workbook(f.home() + QStringLiteral("/lishi.xls"));
+    QCOMPARE(history.size(), 7);
+    QCOMPARE(history[1], QStringLiteral("期号\t第1位\t第2位\t第3位"));
+    QCOMPARE(history[5], QStringLiteral("2013004\t0\t4\t5"));
+    QCOMPARE(f.dialogs.opened.size(), 3);
+
+    // The menu item writes the same file again.
+    QFile::remove(f.home() + QStringLiteral("/lishi.xls"));
+    f.find<QAction>("mnuDcls")->trigger();
+    QCOMPARE(workbook(f.home() + QStringLiteral("/lishi.xls")), history);
+}
+
+void HistoryFilesWindowTest::aSpreadsheetThatCannotBeWrittenIsReported() {
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2013001, {{1, 2, 3}}));
+    f.open();
+    // A folder in the way of the file cannot be replaced by a workbook.
+    QVERIFY(QDir(f.home()).mkpath(QStringLiteral("Jieguo.xls/keep")));
+    doubleClick(f.find<QTableView>("MSFlexGrid3"));
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("Jieguo.xls")));
+    QVERIFY(f.dialogs.opened.isEmpty());
+    // Written, but nothing can open it: the user is told which file is waiting.
+    f.dialogs.urlsOpen = false;
+    doubleClick(f.find<QTableView>("MSFlexGrid1"));
+    QCOMPARE(f.dialogs.shown.size(), 2);
+    QVERIFY(f.dialogs.shown[1].text.contains(QStringLiteral("lishi.xls")));
+    QVERIFY(QFile::exists(f.home() + QStringLiteral("/lishi.xls")));
+    QVERIFY(f.window().isVisible());
+}
+
+void HistoryFilesWindowTest::deleteTheLastDraw() {
+    WindowFixture f;
+    f.storeDraws(acrossAYear());
+    auto& w = f.open();
+    QTest::mouseClick(f.find<QAbstractButton>("Command3"), Qt::LeftButton);
+    QCOMPARE(w.history().last()->sqqh, 2014019);
+    f.find<QAction>("mnuErase")->trigger();
+    QCOMPARE(w.history().last()->sqqh, 2014018);
+    QVERIFY(f.dialogs.shown.isEmpty()); // no confirmation
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014019"));
+    QCOMPARE(QApplication::focusWidget(), f.find<QWidget>("MaskEdBox1(1)"));
+    QVERIFY(QFile::exists(f.home() + QStringLiteral("/kestrel3DTmp.mdb")));
+    f.close();
+    QCOMPARE(f.open().history().size(), acrossAYear().size() - 2);
+}
+
+void HistoryFilesWindowTest::clearAfterConfirmation() {
+    WindowFixture f;
+    f.storeDraws(acrossAYear());
+    auto& w = f.open();
+    f.dialogs.answer(false);
+    f.find<QAction>("mnuClear")->trigger();
+    QCOMPARE(w.history().size(), acrossAYear().size());
+    QCOMPARE(f.dialogs.shown[0].title, QStringLiteral("确认清空"));
+    QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("确定要清空所有的历史号码吗？"));
+    f.dialogs.answer(true);
+    f.find<QAction>("mnuClear")->trigger();
+    QVERIFY(w.history().empty());
+    QCOMPARE(f.find<QTableView>("MSFlexGrid1")->model()->rowCount(), 0);
+}
+
+void HistoryFilesWindowTest::deleteDownToAnIssue() {
+    WindowFixture f;
+    f.storeDraws(acrossAYear());
+    auto& w = f.open();
+    f.dialogs.answer(QStringLiteral("2014016"));
+    f.find<QAction>("mnuDlzd")->trigger();
+    QCOMPARE(f.dialogs.shown[0].title, QStringLiteral("删除期数"));
+    QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("请输入需要删除到的期数，例如‘2014016’"));
+    QCOMPARE(w.history().last()->sqqh, 2014016);
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014017"));
+    // The backup holds the kept draws; the rebuild filled the N-back texts.
+    QVERIFY(fileBytes(f.home() + QStringLiteral("/lsbf.txt")).endsWith("2014016 628\r\n"));
+    QCOMPARE(QString::fromStdString(w.history()[2].pre[0]), QString::fromStdString(w.history()[1].last[0]));
+    QVERIFY(QFile::exists(f.home() + QStringLiteral("/kestrel3DTmp.mdb")));
+
+    // Cancelled or not a number: nothing happens, the backup stays as it was.
+    const QByteArray backup = fileBytes(f.home() + QStringLiteral("/lsbf.txt"));
+    f.dialogs.cancel();
+    f.find<QAction>("mnuDlzd")->trigger();
+    f.dialogs.answer(QStringLiteral("abc"));
+    f.find<QAction>("mnuDlzd")->trigger();
+    QCOMPARE(w.history().last()->sqqh, 2014016);
+    QCOMPARE(fileBytes(f.home() + QStringLiteral("/lsbf.txt")), backup);
+
+    // Below the first stored issue: the history is empty afterwards.
+    f.dialogs.answer(QStringLiteral("2012001"));
+    f.find<QAction>("mnuDlzd")->trigger();
+    QVERIFY(w.history().empty());
+}
+
+void HistoryFilesWindowTest::deleteTheLastNDraws() {
+    WindowFixture f;
+    std::vector<DrawLine> draws = acrossAYear();
+    draws.resize(11); // ends with 2014001 and 2014002
+    f.storeDraws(draws);
+    auto& w = f.open();
+    f.dialogs.answer(QStringLiteral("3"));
+    f.find<QAction>("mnuEszhzd")->trigger();
+    QCOMPARE(f.dialogs.shown[0].text,
+             QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"));
+    QCOMPARE(w.history().size(), std::size_t(8));
+    QCOMPARE(w.history().last()->sqqh, 2013357);
+    f.dialogs.answer(QStringLiteral("0"));
+    f.find<QAction>("mnuEszhzd")->trigger();
+    QCOMPARE(w.history().size(), std::size_t(8));
+    f.dialogs.answer(QStringLiteral("100"));
+    f.find<QAction>("mnuEszhzd")->trigger();
+    QVERIFY(w.history().empty());
+}
+
+QTEST_MAIN(HistoryFilesWindowTest)
+#include "HistoryFilesWindowTest.moc"
