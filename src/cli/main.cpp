@@ -235,7 +235,7 @@ int runSearch(const Options& o) {
               << ", \"count\": " << r.count << ", \"percent\": ";
             if (auto p = tally.percent(r.count)) {
                 char buf[32];
-                std::snprintf(buf, sizeof buf, "%.6g", *p);
+                std::snprintf(buf, sizeof buf, "%.12g", *p);
                 j << buf;
             } else {
                 j << "null";
