@@ -97,15 +97,8 @@ void BM_FollowButton(benchmark::State& state) {
 }
 
 CombinationQuery combinationQuery(const SearchIndex& index, std::int64_t mode, std::int64_t size) {
-    const FollowQuery f = followQuery(index, mode);
-    CombinationQuery q;
-    q.freePositions = f.freePositions;
-    q.lastDraw = f.lastDraw;
-    q.n = f.n;
-    q.pattern = f.pattern;
+    CombinationQuery q{followQuery(index, mode)};
     q.size = static_cast<int>(size);
-    q.rangeStart = f.rangeStart;
-    q.rangeEnd = f.rangeEnd;
     return q;
 }
 

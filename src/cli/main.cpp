@@ -196,29 +196,23 @@ int runSearch(const Options& o) {
         end = o.range->second;
     }
 
+    SearchQuery base;
+    base.freePositions = o.freePositions;
+    base.lastDraw = lastDraw;
+    base.n = n;
+    base.searchType = kind;
+    base.pattern = pattern;
+    base.rangeStart = start;
+    base.rangeEnd = end;
     const SearchIndex index(opened->snapshot);
     Selection s;
     if (o.command == Command::Follow) {
-        FollowQuery q;
-        q.freePositions = o.freePositions;
-        q.lastDraw = lastDraw;
-        q.n = n;
-        q.searchType = kind;
-        q.pattern = pattern;
+        FollowQuery q{base};
         q.checked = o.check;
-        q.rangeStart = start;
-        q.rangeEnd = end;
         s = followSearch(index, q);
     } else {
-        CombinationQuery q;
-        q.freePositions = o.freePositions;
-        q.lastDraw = lastDraw;
-        q.n = n;
-        q.searchType = kind;
-        q.pattern = pattern;
+        CombinationQuery q{base};
         q.size = o.size;
-        q.rangeStart = start;
-        q.rangeEnd = end;
         s = combinationSearch(index, q);
     }
     const Kind resultKind = static_cast<Kind>(o.resultType);

@@ -8,16 +8,8 @@
 
 namespace brenvik {
 
-// Everything that shapes one combination search.
-struct CombinationQuery {
-    bool freePositions = true;
-    bool lastDraw = true;
-    int n = 2; // 1..9, used when lastDraw is false
-    Kind searchType = Kind::Number;
-    std::array<int, 3> pattern{};
+struct CombinationQuery : SearchQuery {
     int size = 2; // how many positions must agree; 1..3 form combinations, 4..6 none
-    std::int32_t rangeStart = 0;
-    std::int32_t rangeEnd = 0;
 };
 
 // The position tuples of a combination size, in lexicographic order: (1,2), (1,3), (2,3) for 2.

@@ -4,6 +4,7 @@
 #include "HistoryRebuild.h"
 #include "HistorySnapshot.h"
 #include "HistoryStore.h"
+#include "FollowSearch.h"
 #include "SearchIndex.h"
 #include "Settings.h"
 #include "SettingsStore.h"
@@ -111,6 +112,7 @@ private:
     void takeFocusedEdit();
     const SearchIndex& searchIndex();
     std::array<bool, 3> checkedPositions() const;
+    SearchQuery searchQuery(std::pair<std::int32_t, std::int32_t> range) const;
     void showResults(const std::vector<std::uint32_t>& rows, const QString& what);
 
     // History files, spreadsheets and deletions.

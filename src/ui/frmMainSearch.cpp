@@ -45,6 +45,18 @@ std::optional<std::pair<std::int32_t, std::int32_t>> frmMain::searchRange() {
     return std::pair{static_cast<std::int32_t>(*start), static_cast<std::int32_t>(*end)};
 }
 
+SearchQuery frmMain::searchQuery(std::pair<std::int32_t, std::int32_t> range) const {
+    SearchQuery q;
+    q.freePositions = !Option1[0]->isChecked();
+    q.lastDraw = m_set.bolSq;
+    q.n = m_set.intPreQi;
+    q.searchType = static_cast<Kind>(m_set.intLei);
+    q.pattern = m_pattern;
+    q.rangeStart = range.first;
+    q.rangeEnd = range.second;
+    return q;
+}
+
 std::array<bool, 3> frmMain::checkedPositions() const {
     std::array<bool, 3> checked{};
     for (int p = 1; p <= 3; ++p) {
@@ -75,15 +87,8 @@ void frmMain::Command1_Click() {
     if (!range)
         return;
     BusyCursor busy;
-    FollowQuery q;
-    q.freePositions = !Option1[0]->isChecked();
-    q.lastDraw = m_set.bolSq;
-    q.n = m_set.intPreQi;
-    q.searchType = static_cast<Kind>(m_set.intLei);
-    q.pattern = m_pattern;
+    FollowQuery q{searchQuery(*range)};
     q.checked = checkedPositions();
-    q.rangeStart = range->first;
-    q.rangeEnd = range->second;
     const Selection s = followSearch(searchIndex(), q);
     showResults(s.rows, QStringLiteral("检索"));
 }
@@ -117,15 +122,8 @@ void frmMain::Command2_Click() {
     if (!range)
         return;
     BusyCursor busy;
-    CombinationQuery q;
-    q.freePositions = !Option1[0]->isChecked();
-    q.lastDraw = m_set.bolSq;
-    q.n = m_set.intPreQi;
-    q.searchType = static_cast<Kind>(m_set.intLei);
-    q.pattern = m_pattern;
+    CombinationQuery q{searchQuery(*range)};
     q.size = m_set.intZhWSetup;
-    q.rangeStart = range->first;
-    q.rangeEnd = range->second;
     const Selection s = combinationSearch(searchIndex(), q);
     showResults(s.rows, QStringLiteral("组合检索"));
 }

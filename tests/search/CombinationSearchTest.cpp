@@ -9,14 +9,9 @@
 
 using namespace brenvik;
 
-namespace {
+using test::issuesOf;
 
-std::vector<std::int32_t> issuesOf(const SearchIndex& index, const Selection& s) {
-    std::vector<std::int32_t> out;
-    for (auto r : s.rows)
-        out.push_back(index.issue(r));
-    return out;
-}
+namespace {
 
 void compareAllModes(const SnapshotPtr& history, std::mt19937& gen, bool allN,
                      std::initializer_list<int> sizes) {

@@ -9,14 +9,9 @@
 
 using namespace brenvik;
 
-namespace {
+using test::issuesOf;
 
-std::vector<std::int32_t> issuesOf(const SearchIndex& index, const Selection& s) {
-    std::vector<std::int32_t> out;
-    for (auto r : s.rows)
-        out.push_back(index.issue(r));
-    return out;
-}
+namespace {
 
 reference::Options referenceOptions(const FollowQuery& q) {
     reference::Options o;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawRow.h"
+#include "FollowSearch.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
 
@@ -11,6 +12,14 @@
 #include <vector>
 
 namespace brenvik::test {
+
+// The issue numbers of a selection, in order.
+inline std::vector<std::int32_t> issuesOf(const SearchIndex& index, const Selection& s) {
+    std::vector<std::int32_t> out;
+    for (auto r : s.rows)
+        out.push_back(index.issue(r));
+    return out;
+}
 
 // A random history as the program could have stored it: draws appended in file order (which
 // may differ from issue order), the segment parameter switched half-way, and optionally
