@@ -52,6 +52,9 @@ SettingsValues SettingsValues::read(const std::function<std::optional<std::strin
     number(keys::intPreQi, v.intPreQi, 1, 9);
     number(keys::intZhWSetup, v.intZhWSetup, -32768, 32767);
     number(keys::IniSerchDay, v.IniSerchDay, 2, 16);
+    // Whether it names a usable site is decided where it is used; an absurd length is not kept.
+    if (auto text = get(keys::strZstHost); text && text->size() <= 300)
+        v.strZstHost = *text;
     return v;
 }
 

@@ -25,6 +25,7 @@ inline constexpr std::string_view IniSerchDay = "IniSerchDay";
 inline constexpr std::string_view strFrontPage = "strFrontPage";
 inline constexpr std::string_view strDescrb = "strDescrb";
 inline constexpr std::string_view strYanshiDown = "strYanshiDown";
+inline constexpr std::string_view strZstHost = "strZstHost"; // the chart site of the online update
 } // namespace keys
 
 inline constexpr int kLottery3D = 53; // 福彩3D
@@ -44,6 +45,7 @@ struct SettingsValues {
     int intPreQi = 2;       // N draws back
     int intZhWSetup = 2;    // combination size
     int IniSerchDay = 6;    // years kept by the online update
+    std::string strZstHost; // chart site of the online update as typed; no site is shipped
 
     // Reads every key through `get` (nothing when the key is absent). A value that is absent or
     // does not convert to its type and range keeps the default.

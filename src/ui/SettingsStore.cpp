@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "ChartPage.h"
+
 #include <QSettings>
 
 #include <memory>
@@ -39,6 +41,19 @@ void SettingsStore::write(std::string_view key, const QString& value) {
 
 QString SettingsStore::text(std::string_view key) const {
     return section()->value(keyOf(key)).toString();
+}
+
+QString SettingsStore::chartHost() const {
+    const auto host = normalizeChartHost(text(keys::strZstHost).toStdString());
+    return host ? QString::fromStdString(*host) : QString();
+}
+
+bool SettingsStore::setChartHost(const QString& host) {
+    const auto normal = normalizeChartHost(host.toStdString());
+    if (!normal)
+        return false;
+    write(keys::strZstHost, QString::fromStdString(*normal));
+    return true;
 }
 
 } // namespace brenvik::ui

@@ -62,3 +62,9 @@ TEST(Settings, FlagsAreWrittenAsTrueAndFalse) {
     EXPECT_EQ(flagText(true), "True");
     EXPECT_EQ(flagText(false), "False");
 }
+
+TEST(Settings, TheChartSiteIsReadAsStoredAndNoneIsShipped) {
+    EXPECT_EQ(readFrom({}).strZstHost, "") << "no site is shipped";
+    EXPECT_EQ(readFrom({{"strZstHost", "http://127.0.0.1:8080"}}).strZstHost, "http://127.0.0.1:8080");
+    EXPECT_EQ(readFrom({{"strZstHost", std::string(301, 'a')}}).strZstHost, "") << "absurdly long";
+}

@@ -1,0 +1,187 @@
+#include "ChartServer.h"
+
+#include <QHostAddress>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrlQuery>
+
+namespace brenvik::test {
+
+namespace {
+
+struct Game {
+    const char* name;
+    const char* path;
+    const char* lotId;
+    const char* r;
+};
+constexpr Game kGames[] = {
+    {"sd", "/zst/sd/", "210053", "0.13125970074906945"},
+    {"p3", "/zst/p3", "110033", "0.7355243056081235"},
+};
+
+QString key(const QString& game, int year) {
+    return game + QLatin1Char(' ') + QString::number(year);
+}
+
+// The year a chart request asks for, 0 when the query is not exactly the game's.
+int yearOf(const Game& game, const QUrlQuery& query) {
+    const auto items = query.queryItems(QUrl::FullyDecoded);
+    if (items.size() != 5 || query.queryItemValue("lotId") != QLatin1String(game.lotId) ||
+        query.queryItemValue("chartType") != QLatin1String("zhx") ||
+        query.queryItemValue("spanType") != QLatin1String("3") ||
+        query.queryItemValue("r") != QLatin1String(game.r))
+        return 0;
+    const QString span = query.queryItemValue("span");
+    const QStringList ends = span.split(QLatin1Char('_'));
+    if (ends.size() != 2 || ends[0].size() != 7 || !ends[0].endsWith(QLatin1String("001")) ||
+        ends[1] != ends[0].left(4) + QLatin1String("365"))
+        return 0;
+    return ends[0].left(4).toInt();
+}
+
+} // namespace
+
+ChartServer::ChartServer() {
+    m_port = listen(QHostAddress::LocalHost, 0);
+}
+
+QString ChartServer::host() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+}
+
+void ChartServer::setPage(const QString& game, int year, const QByteArray& body,
+                          const QByteArray& contentType) {
+    m_pages[key(game, year)] = {body, contentType};
+}
+
+void ChartServer::send(const QHttpServerRequest& request, QTcpSocket* socket, int status,
+                       const QByteArray& headerName, const QByteArray& headerValue, const QByteArray& body) {
+    auto responder = makeResponder(request, socket);
+    // The client closes the connection once it has read the answer; closing it from here could
+    // beat the answer to the client, which then sends the request again.
+    responder.write(body, {{headerName, headerValue}, {"Connection", "close"}},
+                    static_cast<QHttpServerResponder::StatusCode>(status));
+}
+
+bool ChartServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    // Every answer closes its connection, so a connection carries one request. Qt HttpServer 6.4
+    // may hand the last request of a connection over a second time when the socket signals
+    // without new data; on a connection that has had its request that is such a repeat.
+    if (socket->property("chartServerAsked").toBool())
+        return true;
+    socket->setProperty("chartServerAsked", true);
+    const QUrl url = request.url();
+    if (url.path() == QLatin1String("/loop")) {
+        const int hop = QUrlQuery(url).queryItemValue("hop").toInt();
+        deepestRedirect = std::max(deepestRedirect, hop);
+        send(request, socket, 302, "Location", "/loop?hop=" + QByteArray::number(hop + 1), {});
+        return true;
+    }
+    if (url.path() == QLatin1String("/hop")) {
+        const QUrlQuery q(url);
+        const int left = q.queryItemValue("left").toInt();
+        const QString game = q.queryItemValue("game");
+        const int year = q.queryItemValue("year").toInt();
+        if (left > 0)
+            send(request, socket, 302, "Location",
+                 "/hop?game=" + game.toLatin1() + "&year=" + QByteArray::number(year) +
+                     "&left=" + QByteArray::number(left - 1),
+                 {});
+        else {
+            servedAfterRedirects = true;
+            serve(request, game, year, socket);
+        }
+        return true;
+    }
+    for (const Game& game : kGames) {
+        if (url.path() != QLatin1String(game.path))
+            continue;
+        const int year = yearOf(game, QUrlQuery(url));
+        if (year == 0)
+            break;
+        const QString name = QLatin1String(game.name);
+        requests << key(name, year);
+        if (onRequest)
+            onRequest(name, year);
+        switch (m_behaviour.value(year, Behaviour::Serve)) {
+        case Behaviour::Serve:
+            serve(request, name, year, socket);
+            break;
+        case Behaviour::NeverAnswer:
+            break;
+        case Behaviour::NotFound:
+            send(request, socket, 404, "Content-Type", "text/html", "<html><body>not found</body></html>");
+            break;
+        case Behaviour::RedirectLoop:
+            send(request, socket, 302, "Location", "/loop?hop=1", {});
+            break;
+        case Behaviour::FiveRedirects:
+            send(request, socket, 302, "Location",
+                 "/hop?game=" + name.toLatin1() + "&year=" + QByteArray::number(year) + "&left=4", {});
+            break;
+        case Behaviour::HugeDeclared:
+            // Only a little of it follows: the declared length alone must make the client stop.
+            socket->write(
+                "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: " +
+                QByteArray::number(kHugeSize) + "\r\n\r\n");
+            stream(socket, 1024 * 1024);
+            break;
+        case Behaviour::HugeUndeclared:
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
+            stream(socket, kHugeSize);
+            break;
+        }
+        return true;
+    }
+    requests << QStringLiteral("bad ") +
+                    QString::fromLatin1(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority));
+    send(request, socket, 404, "Content-Type", "text/html", "<html><body>no such chart</body></html>");
+    return true;
+}
+
+void ChartServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
+    send(request, socket, 404, "Content-Type", "text/html", {});
+}
+
+void ChartServer::serve(const QHttpServerRequest& request, const QString& game, int year,
+                        QTcpSocket* socket) {
+    const auto it = m_pages.constFind(key(game, year));
+    if (it == m_pages.constEnd()) {
+        send(request, socket, 200, "Content-Type", "text/html; charset=utf-8",
+             "<html><body><table><tr><th>期号</th><th>开奖号码</th></tr></table></body></html>");
+        return;
+    }
+    send(request, socket, 200, "Content-Type", it->second, it->first);
+}
+
+// Sends `size` bytes of body a megabyte at a time as the client takes them, until they are all
+// out or the client hangs up.
+void ChartServer::stream(QTcpSocket* socket, qint64 size) {
+    auto sent = std::make_shared<qint64>(0);
+    auto more = [this, socket, sent, size] {
+        const QByteArray chunk(1024 * 1024, 'x');
+        while (*sent < size && socket->state() == QAbstractSocket::ConnectedState &&
+               socket->bytesToWrite() < 2 * chunk.size()) {
+            socket->write(chunk);
+            *sent += chunk.size();
+            hugeBytesSent += chunk.size();
+        }
+        if (*sent >= kHugeSize)
+            socket->disconnectFromHost();
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+    more();
+}
+
+QString refusingHost() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+}
+
+} // namespace brenvik::test

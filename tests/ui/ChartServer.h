@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QAbstractHttpServer>
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QTcpSocket;
+
+namespace brenvik::test {
+
+// A chart site on 127.0.0.1 for the online update. It answers the two games' chart addresses
+// with exactly their paths and query keys, year by year, with the pages it was given (a year
+// without a page gets a chart page with no draws), and can misbehave for a year as a real
+// server might.
+class ChartServer : public QAbstractHttpServer {
+public:
+    enum class Behaviour {
+        Serve,          // the page of the year
+        NeverAnswer,    // keeps the connection open and sends nothing
+        NotFound,       // 404
+        RedirectLoop,   // redirects for ever (/loop?hop=1, hop=2 ...)
+        FiveRedirects,  // five redirects, then the page
+        HugeDeclared,   // declares a 50 MB body, sends 1 MB of it and waits
+        HugeUndeclared, // sends 50 MB without declaring a length
+    };
+
+    ChartServer();
+
+    QString host() const; // "http://127.0.0.1:<port>"
+
+    // `game` is "sd" (福彩3D) or "p3" (体彩排列3).
+    void setPage(const QString& game, int year, const QByteArray& body, const QByteArray& contentType);
+    void setBehaviour(int year, Behaviour behaviour) { m_behaviour[year] = behaviour; }
+
+    // "sd 2013" for every chart request, in order; anything else as "bad <path and query>".
+    QStringList requests;
+    int deepestRedirect = 0;           // the highest hop of the endless redirects asked for
+    bool servedAfterRedirects = false; // the page was reached at the end of five redirects
+    qint64 hugeBytesSent = 0;
+    static constexpr qint64 kHugeSize = 50ll * 1024 * 1024;
+    // Called when a chart request arrives, before it is answered.
+    std::function<void(const QString& game, int year)> onRequest;
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+private:
+    void serve(const QHttpServerRequest& request, const QString& game, int year, QTcpSocket* socket);
+    static void send(const QHttpServerRequest& request, QTcpSocket* socket, int status,
+                     const QByteArray& headerName, const QByteArray& headerValue, const QByteArray& body);
+    void stream(QTcpSocket* socket, qint64 size);
+
+    quint16 m_port = 0;
+    QMap<QString, QPair<QByteArray, QByteArray>> m_pages;
+    QMap<int, Behaviour> m_behaviour;
+};
+
+// A local address where nothing listens, so connecting is refused.
+QString refusingHost();
+
+} // namespace brenvik::test

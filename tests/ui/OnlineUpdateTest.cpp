@@ -1,0 +1,520 @@
+// The online update against a chart site on the loopback interface: real HTTP, real pages,
+// a real history database.
+#include "OnlineUpdate.h"
+#include "AppPaths.h"
+#include "ChartPage.h"
+#include "ChartPages.h"
+#include "ChartServer.h"
+#include "HistoryStore.h"
+#include "PageFetcher.h"
+#include "SettingsStore.h"
+#include "WindowFixture.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+using namespace brenvik;
+using namespace brenvik::test;
+using namespace brenvik::ui;
+using namespace std::chrono_literals;
+using Outcome = OnlineUpdateResult::Outcome;
+
+namespace {
+
+// Draws of one year with digits that differ from year to year and game to game.
+std::vector<DrawLine> drawsOf(int year, int from, int to, int game = 0) {
+    std::vector<DrawLine> d;
+    for (int k = from; k <= to; ++k)
+        d.push_back({year * 1000 + k, {(k * 7 + year) % 10, (k / 3 + game) % 10, (k * k + game * 3) % 10}});
+    return d;
+}
+
+std::vector<DrawLine> concat(std::initializer_list<std::vector<DrawLine>> parts) {
+    std::vector<DrawLine> all;
+    for (const auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+QByteArray page(int year, const std::vector<DrawLine>& draws, ChartPageOptions options = {}) {
+    return QByteArray::fromStdString(chartPage(year, draws, options));
+}
+
+const QByteArray kUtf8 = "text/html; charset=utf-8";
+
+QStringList requestsFor(const char* game, int from, int to) {
+    QStringList r;
+    for (int y = from; y <= to; ++y)
+        r << QStringLiteral("%1 %2").arg(QLatin1String(game)).arg(y);
+    return r;
+}
+
+// True when the stored history holds exactly `draws`, every column derived as a history built
+// from them would have it.
+bool holdsExactly(const HistorySnapshot& h, const std::vector<DrawLine>& draws, int segmentParam) {
+    const auto want = rowsFromDraws(draws, segmentParam);
+    if (h.size() != want.size()) {
+        qWarning("history holds %zu draws, expected %zu", h.size(), want.size());
+        return false;
+    }
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const DrawRow& a = h[i];
+        const DrawRow& b = want[i];
+        if (a.sqqh != b.sqqh || a.qqh != b.qqh || a.own != b.own || a.prev != b.prev || a.back != b.back ||
+            a.last != b.last || a.pre != b.pre) {
+            qWarning("row %zu (issue %d) differs", i, b.sqqh);
+            return false;
+        }
+    }
+    return true;
+}
+
+// One test's chart site, history database and window.
+class World {
+public:
+    explicit World(const std::vector<DrawLine>& stored = {}, int segmentParam = 1) {
+        if (!stored.empty())
+            fixture.storeDraws(stored, segmentParam);
+        auto opened = HistoryStore::open(toPath(fixture.home()) / kDatabaseFile);
+        if (!opened)
+            qFatal("%s", opened.error().message.c_str());
+        store = std::move(*opened);
+        window.resize(480, 320);
+        window.show();
+    }
+
+    SnapshotPtr history() const { return store->loadSnapshot().value(); }
+
+    OnlineUpdateResult update(int lotteryType, int yearsToKeep, int currentYear, int segmentParam = 1,
+                              std::chrono::milliseconds timeout = PageFetcher::kDefaultTimeout) {
+        OnlineUpdater updater(&window, *store);
+        updater.setTimeout(timeout);
+        OnlineUpdateRequest request;
+        request.host = host.isEmpty() ? server.host() : host;
+        request.lotteryType = lotteryType;
+        request.segmentParam = segmentParam;
+        request.yearsToKeep = yearsToKeep;
+        request.currentYear = currentYear;
+        return updater.run(*history(), request);
+    }
+
+    // Presses the progress dialog's Cancel button as soon as the page of `year` is asked for,
+    // and notes what the dialog showed at that moment.
+    void cancelWhenAsked(int year) {
+        server.onRequest = [this, year](const QString&, int asked) {
+            if (asked != year)
+                return;
+            QTimer::singleShot(0, &window, [this] {
+                auto* dialog = window.findChild<QProgressDialog*>();
+                if (!dialog || !dialog->isVisible())
+                    return;
+                shownWhileWaiting = dialog->labelText();
+                if (auto* button = dialog->findChild<QPushButton*>();
+                    button && button->text() == online::kCancel)
+                    button->click();
+            });
+        };
+    }
+
+    WindowFixture fixture;
+    ChartServer server;
+    QString host;
+    QWidget window;
+    std::unique_ptr<HistoryStore> store;
+    QString shownWhileWaiting;
+};
+
+} // namespace
+
+class OnlineUpdateTest : public QObject {
+    Q_OBJECT
+private slots:
+    // Reading.
+    void anEmptyHistoryIsFilledFromEveryKindOfPage();
+    void aStoredHistoryIsContinuedAcrossAYearEnd();
+    void anUpToDateHistoryGetsNothing();
+    void pagesThatListNoIssueAreNoSuccess();
+    void aPageFetcherReportsBodyCharsetAndStatus();
+
+    // A site that fails.
+    void anUnreachableSiteChangesNothing();
+    void aSiteThatNeverAnswersTimesOut();
+    void hugePagesAreRefused();
+    void redirectsAreFollowedFiveTimesAtMost();
+    void anAppendingUpdateThatFailsHalfWayKeepsTheYearsRead();
+
+    // Cancel.
+    void cancelKeepsTheYearsReadBefore();
+    void cancellingAFreshStartKeepsTheOldHistory();
+
+    // Retention.
+    void aHistoryOlderThanTheYearsKeptIsReadAfresh();
+    void aFreshStartThatFindsNothingKeepsTheOldHistory();
+    void aFreshStartThatFailsHalfWayKeepsTheOldHistory();
+
+    // The chart site setting.
+    void theChartSiteIsAskedCheckedAndSaved();
+    void withoutAChartSiteNothingIsLoaded();
+};
+
+void OnlineUpdateTest::anEmptyHistoryIsFilledFromEveryKindOfPage() {
+    World w;
+    std::vector<DrawLine> all;
+    struct YearPage {
+        int year;
+        ChartLayout layout;
+        PageEncoding encoding;
+        bool meta;
+        QByteArray contentType;
+    };
+    const YearPage pages[] = {
+        {2008, ChartLayout::SeparateCells, PageEncoding::Utf8, false, kUtf8},
+        {2009, ChartLayout::JoinedCell, PageEncoding::Gbk, true, "text/html"},
+        {2010, ChartLayout::SpacedDigits, PageEncoding::Gbk, false, "text/html; charset=GBK"},
+        {2011, ChartLayout::SeparateCells, PageEncoding::Utf8, true, "text/html"},
+        {2012, ChartLayout::JoinedCell, PageEncoding::Gbk, true, "text/html; charset=gbk"},
+        {2013, ChartLayout::SpacedDigits, PageEncoding::Utf8, false, kUtf8},
+    };
+    for (const YearPage& p : pages) {
+        const auto draws = drawsOf(p.year, 1, 358);
+        all.insert(all.end(), draws.begin(), draws.end());
+        w.server.setPage("sd", p.year, page(p.year, draws, {p.layout, p.encoding, p.meta, {}}),
+                         p.contentType);
+        // The other game's pages hold other digits: reading them would show.
+        w.server.setPage("p3", p.year, page(p.year, drawsOf(p.year, 1, 358, 1)), kUtf8);
+    }
+    const auto thisYear = drawsOf(2014, 1, 5);
+    all.insert(all.end(), thisYear.begin(), thisYear.end());
+    w.server.setPage("sd", 2014,
+                     page(2014, thisYear, {ChartLayout::SeparateCells, PageEncoding::Utf8, false, {6, 7}}),
+                     kUtf8);
+
+    const auto result = w.update(kLottery3D, 6, 2014, 0);
+
+    QCOMPARE(result.outcome, Outcome::Updated);
+    QVERIFY(result.succeeded());
+    QCOMPARE(w.server.requests, requestsFor("sd", 2008, 2014));
+    QCOMPARE(result.years,
+             (std::vector<YearCount>{
+                 {2008, 358}, {2009, 358}, {2010, 358}, {2011, 358}, {2012, 358}, {2013, 358}, {2014, 5}}));
+    QCOMPARE(result.added, 2153);
+    QVERIFY(result.historyChanged);
+    QVERIFY(!result.cleared);
+    QVERIFY(holdsExactly(*w.history(), all, 0));
+    QVERIFY2(result.message.contains(QStringLiteral("新增 2153 期")), qPrintable(result.message));
+    // Nothing of the update outlives it.
+    QVERIFY(!w.window.findChild<QProgressDialog*>());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void OnlineUpdateTest::aStoredHistoryIsContinuedAcrossAYearEnd() {
+    const auto stored = concat({drawsOf(2012, 300, 358, 1), drawsOf(2013, 1, 350, 1)});
+    World w(stored);
+    const auto y2013 = drawsOf(2013, 1, 358, 1);
+    const auto y2014 = drawsOf(2014, 1, 4, 1);
+    w.server.setPage("p3", 2013, page(2013, y2013, {ChartLayout::JoinedCell, PageEncoding::Gbk, false, {}}),
+                     "text/html; charset=GBK");
+    w.server.setPage("p3", 2014,
+                     page(2014, y2014, {ChartLayout::SpacedDigits, PageEncoding::Utf8, true, {5}}),
+                     "text/html");
+    w.server.setPage("sd", 2013, page(2013, drawsOf(2013, 1, 358)), kUtf8);
+
+    const auto result = w.update(kLotteryPl3, 6, 2014, 1);
+
+    QCOMPARE(result.outcome, Outcome::Updated);
+    QCOMPARE(w.server.requests, requestsFor("p3", 2013, 2014));
+    QCOMPARE(result.years, (std::vector<YearCount>{{2013, 8}, {2014, 4}}));
+    // The new rows carry on from the stored ones as if the history had been built in one go.
+    QVERIFY(holdsExactly(*w.history(), concat({stored, drawsOf(2013, 351, 358, 1), y2014}), 1));
+    QVERIFY2(result.message.contains(QStringLiteral("2013年 8 期")), qPrintable(result.message));
+}
+
+void OnlineUpdateTest::anUpToDateHistoryGetsNothing() {
+    const auto stored = drawsOf(2014, 1, 4);
+    World w(stored);
+    w.server.setPage("sd", 2014, page(2014, stored), kUtf8);
+
+    const auto result = w.update(kLottery3D, 6, 2014);
+
+    QCOMPARE(result.outcome, Outcome::Updated);
+    QCOMPARE(w.server.requests, requestsFor("sd", 2014, 2014));
+    QCOMPARE(result.years, (std::vector<YearCount>{{2014, 0}}));
+    QCOMPARE(result.added, 0);
+    QVERIFY(!result.historyChanged);
+    QVERIFY(holdsExactly(*w.history(), stored, 1));
+    QCOMPARE(result.message, QStringLiteral("没有新的开奖号码，历史号码已是最新。"));
+}
+
+void OnlineUpdateTest::pagesThatListNoIssueAreNoSuccess() {
+    // A site that answers every address with some other page.
+    const auto stored = drawsOf(2013, 1, 350);
+    World w(stored);
+
+    const auto result = w.update(kLottery3D, 6, 2014);
+
+    QCOMPARE(result.outcome, Outcome::NothingFound);
+    QVERIFY(!result.succeeded());
+    QCOMPARE(w.server.requests, requestsFor("sd", 2013, 2014));
+    QVERIFY(!result.historyChanged);
+    QVERIFY(holdsExactly(*w.history(), stored, 1));
+    QCOMPARE(result.message,
+             QStringLiteral("图表站点上没有找到 2013 年至 2014 年的开奖号码，历史号码未改动。"));
+}
+
+void OnlineUpdateTest::aPageFetcherReportsBodyCharsetAndStatus() {
+    ChartServer server;
+    const QByteArray body = QByteArray::fromStdString(toGbk("<p>开奖号码</p>"));
+    server.setPage("p3", 2013, body, "text/html; Charset=\"GBK\"");
+    server.setBehaviour(2012, ChartServer::Behaviour::NotFound);
+    PageFetcher fetcher;
+    const auto address = [&](int year) {
+        return QUrl(QString::fromStdString(chartPageAddress(server.host().toStdString(), kLotteryPl3, year)));
+    };
+
+    const auto fetched = fetcher.get(address(2013));
+    QVERIFY(fetched.has_value());
+    QCOMPARE(fetched->body, body);
+    QCOMPARE(fetched->charset, QStringLiteral("gbk"));
+
+    const auto missing = fetcher.get(address(2012));
+    QVERIFY(!missing.has_value());
+    QCOMPARE(missing.error().kind, FetchError::Kind::HttpStatus);
+    QCOMPARE(missing.error().httpStatus, 404);
+    QCOMPARE(server.requests, (QStringList{"p3 2013", "p3 2012"}));
+}
+
+void OnlineUpdateTest::anUnreachableSiteChangesNothing() {
+    for (const auto& stored : {drawsOf(2013, 1, 350), concat({drawsOf(2007, 1, 9), drawsOf(2013, 1, 9)})}) {
+        World w(stored);
+        w.host = refusingHost();
+
+        const auto result = w.update(kLottery3D, 6, 2014);
+
+        QCOMPARE(result.outcome, Outcome::Unreachable);
+        QVERIFY(!result.succeeded());
+        QVERIFY(result.error);
+        QCOMPARE(result.error->kind, FetchError::Kind::Refused);
+        QCOMPARE(result.failedYear, stored.front().issue / 1000 == 2007 ? 2008 : 2013);
+        QVERIFY(!result.historyChanged);
+        QVERIFY(holdsExactly(*w.history(), stored, 1));
+        QCOMPARE(result.message, QStringLiteral("无法读取图表站点（连接被拒绝），历史号码未改动。"));
+    }
+}
+
+void OnlineUpdateTest::aSiteThatNeverAnswersTimesOut() {
+    const auto stored = drawsOf(2013, 1, 350);
+    World w(stored);
+    w.server.setBehaviour(2013, ChartServer::Behaviour::NeverAnswer);
+
+    const auto result = w.update(kLottery3D, 6, 2014, 1, 300ms);
+
+    QCOMPARE(result.outcome, Outcome::Unreachable);
+    QCOMPARE(result.error->kind, FetchError::Kind::Timeout);
+    QCOMPARE(w.server.requests, requestsFor("sd", 2013, 2013)); // no later year is tried
+    QVERIFY(holdsExactly(*w.history(), stored, 1));
+}
+
+void OnlineUpdateTest::hugePagesAreRefused() {
+    for (auto behaviour : {ChartServer::Behaviour::HugeDeclared, ChartServer::Behaviour::HugeUndeclared}) {
+        const auto stored = drawsOf(2013, 1, 350);
+        World w(stored);
+        w.server.setBehaviour(2013, behaviour);
+
+        // The declared length is refused before the time-out could end the wait.
+        const auto result = w.update(kLottery3D, 6, 2014, 1, 5s);
+
+        QCOMPARE(result.outcome, Outcome::Unreachable);
+        QCOMPARE(result.error->kind, FetchError::Kind::TooLarge);
+        QVERIFY(holdsExactly(*w.history(), stored, 1));
+        // The download stopped at the limit instead of taking all 50 MB.
+        QVERIFY2(w.server.hugeBytesSent < ChartServer::kHugeSize,
+                 qPrintable(QString::number(w.server.hugeBytesSent)));
+    }
+}
+
+void OnlineUpdateTest::redirectsAreFollowedFiveTimesAtMost() {
+    {
+        const auto stored = drawsOf(2014, 1, 2);
+        World w(stored);
+        w.server.setBehaviour(2014, ChartServer::Behaviour::RedirectLoop);
+        const auto result = w.update(kLottery3D, 6, 2014);
+        QCOMPARE(result.outcome, Outcome::Unreachable);
+        QCOMPARE(result.error->kind, FetchError::Kind::TooManyRedirects);
+        QCOMPARE(w.server.deepestRedirect, 5);
+        QVERIFY(holdsExactly(*w.history(), stored, 1));
+    }
+    {
+        World w(drawsOf(2014, 1, 2));
+        w.server.setPage("sd", 2014, page(2014, drawsOf(2014, 1, 6)), kUtf8);
+        w.server.setBehaviour(2014, ChartServer::Behaviour::FiveRedirects);
+        const auto result = w.update(kLottery3D, 6, 2014);
+        QCOMPARE(result.outcome, Outcome::Updated);
+        QVERIFY(w.server.servedAfterRedirects);
+        QCOMPARE(result.added, 4);
+        QVERIFY(holdsExactly(*w.history(), drawsOf(2014, 1, 6), 1));
+    }
+}
+
+void OnlineUpdateTest::anAppendingUpdateThatFailsHalfWayKeepsTheYearsRead() {
+    const auto stored = drawsOf(2012, 1, 350);
+    World w(stored);
+    w.server.setPage("sd", 2012, page(2012, drawsOf(2012, 1, 358)), kUtf8);
+    w.server.setBehaviour(2013, ChartServer::Behaviour::NotFound);
+
+    const auto result = w.update(kLottery3D, 6, 2014);
+
+    QCOMPARE(result.outcome, Outcome::Incomplete);
+    QVERIFY(!result.succeeded());
+    QCOMPARE(result.failedYear, 2013);
+    QCOMPARE(result.error->httpStatus, 404);
+    QCOMPARE(w.server.requests, requestsFor("sd", 2012, 2013));
+    QCOMPARE(result.years, (std::vector<YearCount>{{2012, 8}}));
+    QVERIFY(result.historyChanged);
+    QVERIFY(holdsExactly(*w.history(), drawsOf(2012, 1, 358), 1));
+    QCOMPARE(
+        result.message,
+        QStringLiteral("读取 2013 年的走势图失败（服务器返回错误 404），更新未完成。已保存：2012年 8 期。"));
+}
+
+void OnlineUpdateTest::cancelKeepsTheYearsReadBefore() {
+    World w;
+    const auto y2012 = drawsOf(2012, 1, 358);
+    w.server.setPage("sd", 2012, page(2012, y2012), kUtf8);
+    w.server.setBehaviour(2013, ChartServer::Behaviour::NeverAnswer);
+    w.server.setPage("sd", 2014, page(2014, drawsOf(2014, 1, 3)), kUtf8);
+    w.cancelWhenAsked(2013);
+
+    const auto result = w.update(kLottery3D, 2, 2014);
+
+    QCOMPARE(result.outcome, Outcome::Cancelled);
+    QVERIFY(!result.succeeded());
+    QVERIFY(!result.error);
+    QCOMPARE(w.server.requests, requestsFor("sd", 2012, 2013));
+    QCOMPARE(result.years, (std::vector<YearCount>{{2012, 358}}));
+    QVERIFY(holdsExactly(*w.history(), y2012, 1));
+    // While the page loaded, the dialog named the year and the draws found so far.
+    QVERIFY2(w.shownWhileWaiting.contains(QStringLiteral("2013 年")), qPrintable(w.shownWhileWaiting));
+    QVERIFY2(w.shownWhileWaiting.contains(QStringLiteral("已找到新开奖号码 358 期")),
+             qPrintable(w.shownWhileWaiting));
+    QCOMPARE(result.message, QStringLiteral("在线更新已取消。取消前读完的年份已保存：2012年 358 期。"));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void OnlineUpdateTest::cancellingAFreshStartKeepsTheOldHistory() {
+    const auto stored = concat({drawsOf(2007, 1, 358), drawsOf(2013, 1, 20)});
+    World w(stored);
+    w.server.setPage("sd", 2008, page(2008, drawsOf(2008, 1, 358)), kUtf8);
+    w.server.setBehaviour(2009, ChartServer::Behaviour::NeverAnswer);
+    w.cancelWhenAsked(2009);
+
+    const auto result = w.update(kLottery3D, 6, 2014);
+
+    QCOMPARE(result.outcome, Outcome::Cancelled);
+    QCOMPARE(w.server.requests, requestsFor("sd", 2008, 2009));
+    QVERIFY(!result.historyChanged);
+    QCOMPARE(result.added, 0);
+    QVERIFY(holdsExactly(*w.history(), stored, 1));
+    QVERIFY2(result.message.contains(QStringLiteral("原有历史号码未改动")), qPrintable(result.message));
+}
+
+void OnlineUpdateTest::aHistoryOlderThanTheYearsKeptIsReadAfresh() {
+    World w(concat({drawsOf(2007, 1, 358), drawsOf(2013, 1, 100)}));
+    std::vector<DrawLine> kept;
+    for (int y = 2008; y <= 2014; ++y) {
+        const auto draws = drawsOf(y, 1, y == 2014 ? 3 : 358, 2);
+        kept.insert(kept.end(), draws.begin(), draws.end());
+        w.server.setPage("sd", y, page(y, draws, {ChartLayout::JoinedCell, PageEncoding::Utf8, true, {}}),
+                         "text/html");
+    }
+
+    const auto result = w.update(kLottery3D, 6, 2014);
+
+    QCOMPARE(result.outcome, Outcome::Updated);
+    QCOMPARE(w.server.requests, requestsFor("sd", 2008, 2014));
+    QVERIFY(result.cleared);
+    QVERIFY(holdsExactly(*w.history(), kept, 1));
+    QVERIFY2(result.message.startsWith(
+                 QStringLiteral("历史号码早于保留的年数，已改为 2008 年至 2014 年的开奖号码，共 2151 期")),
+             qPrintable(result.message));
+}
+
+void OnlineUpdateTest::aFreshStartThatFindsNothingKeepsTheOldHistory() {
+    const auto stored = concat({drawsOf(2007, 1, 358), drawsOf(2013, 1, 100)});
+    World w(stored);
+
+    const auto result = w.update(kLottery3D, 6, 2014);
+
+    QCOMPARE(result.outcome, Outcome::NothingFound);
+    QVERIFY(!result.succeeded());
+    QCOMPARE(w.server.requests, requestsFor("sd", 2008, 2014));
+    QVERIFY(!result.historyChanged);
+    QVERIFY(holdsExactly(*w.history(), stored, 1));
+    QCOMPARE(result.message,
+             QStringLiteral("图表站点上没有找到 2008 年至 2014 年的开奖号码，历史号码未改动。"));
+}
+
+void OnlineUpdateTest::aFreshStartThatFailsHalfWayKeepsTheOldHistory() {
+    const auto stored = concat({drawsOf(2007, 1, 358), drawsOf(2013, 1, 100)});
+    World w(stored);
+    w.server.setPage("sd", 2008, page(2008, drawsOf(2008, 1, 358)), kUtf8);
+    w.server.setBehaviour(2009, ChartServer::Behaviour::NotFound);
+
+    const auto result = w.update(kLottery3D, 6, 2014);
+
+    QCOMPARE(result.outcome, Outcome::Incomplete);
+    QCOMPARE(result.failedYear, 2009);
+    QVERIFY(!result.historyChanged);
+    QVERIFY(holdsExactly(*w.history(), stored, 1));
+    QVERIFY2(result.message.contains(QStringLiteral("原有历史号码未改动")), qPrintable(result.message));
+}
+
+void OnlineUpdateTest::theChartSiteIsAskedCheckedAndSaved() {
+    WindowFixture f;
+    SettingsStore settings;
+    QWidget parent;
+    QCOMPARE(settings.chartHost(), QString()); // no site is shipped
+
+    f.dialogs.answer(QStringLiteral("ftp://127.0.0.1"));
+    f.dialogs.answer(QVariant()); // the script hands every shown box an answer, the warning too
+    f.dialogs.answer(QStringLiteral(" 127.0.0.1:8080/ "));
+    QCOMPARE(askChartHost(&parent, settings),
+             std::optional<QString>(QStringLiteral("http://127.0.0.1:8080")));
+    QCOMPARE(f.dialogs.shown.size(), 3);
+    QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("input"));
+    QCOMPARE(f.dialogs.shown[0].title, online::kHostTitle);
+    QCOMPARE(f.dialogs.shown[1].kind, QStringLiteral("warn"));
+    QCOMPARE(f.dialogs.shown[1].title, online::kHostInvalidTitle);
+    QCOMPARE(f.setting(keys::strZstHost), QStringLiteral("http://127.0.0.1:8080"));
+    QCOMPARE(settings.chartHost(), QStringLiteral("http://127.0.0.1:8080"));
+    QCOMPARE(QString::fromStdString(settings.read().strZstHost), QStringLiteral("http://127.0.0.1:8080"));
+
+    // Cancel and an empty answer keep the site.
+    f.dialogs.cancel();
+    QVERIFY(!askChartHost(&parent, settings, settings.chartHost()));
+    f.dialogs.answer(QString());
+    QVERIFY(!askChartHost(&parent, settings));
+    QCOMPARE(settings.chartHost(), QStringLiteral("http://127.0.0.1:8080"));
+
+    // A site stored by hand that is no site address reads as none.
+    f.setSetting(keys::strZstHost, QStringLiteral("http://host/path"));
+    QCOMPARE(settings.chartHost(), QString());
+}
+
+void OnlineUpdateTest::withoutAChartSiteNothingIsLoaded() {
+    const auto stored = drawsOf(2013, 1, 10);
+    World w(stored);
+    w.host = QStringLiteral("http://host/with/path");
+
+    const auto result = w.update(kLottery3D, 6, 2014);
+
+    QCOMPARE(result.outcome, Outcome::NoHost);
+    QVERIFY(!result.succeeded());
+    QVERIFY(w.server.requests.isEmpty());
+    QVERIFY(holdsExactly(*w.history(), stored, 1));
+}
+
+QTEST_MAIN(OnlineUpdateTest)
+#include "OnlineUpdateTest.moc"
