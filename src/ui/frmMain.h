@@ -1,10 +1,10 @@
 #pragma once
 
+#include "FollowSearch.h"
 #include "GridModels.h"
 #include "HistoryRebuild.h"
 #include "HistorySnapshot.h"
 #include "HistoryStore.h"
-#include "FollowSearch.h"
 #include "SearchIndex.h"
 #include "Settings.h"
 #include "SettingsStore.h"
@@ -131,6 +131,11 @@ private:
     void Dqzd(const Result<StoredCounts>& rebuilt, const QString& what);
     void CompactDb();
 
+    // Online update.
+    void Command21_Click();
+    void mnuChartSite_Click();
+    void setHistoryActionsEnabled(bool enabled);
+
     // Settings menu.
     void connectSettingsMenu();
     void mnuSetDay_Click();
@@ -208,6 +213,7 @@ private:
     QAction* mnuFrontPage = nullptr;
     QAction* mnuDescrb = nullptr;
     QAction* numYanshiDown = nullptr;
+    QAction* mnuChartSite = nullptr;
     std::array<QAction*, 2> mnu3D{};
     QLabel* m_folderLabel = nullptr;
 

@@ -393,6 +393,8 @@ void frmMain::buildMenus() {
     mnuSetup->addSeparator();
     mnuSetDay =
         named(mnuSetup->addAction(QStringLiteral("历史号码更新检索年(&Y)")), QStringLiteral("mnuSetDay"));
+    mnuChartSite =
+        named(mnuSetup->addAction(QStringLiteral("图表站点(&U)…")), QStringLiteral("mnuChartSite"));
     mnuFrontPage =
         named(mnuSetup->addAction(QStringLiteral("软件介绍服务主页(&P)")), QStringLiteral("mnuFrontPage"));
     mnuDescrb =

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QUrl>
 
 namespace brenvik::ui {
@@ -54,6 +55,8 @@ void frmMain::mnuSetDay_Click() {
 
 void frmMain::connectSettingsMenu() {
     connect(mnuSetDay, &QAction::triggered, this, [this] { mnuSetDay_Click(); });
+    connect(mnuChartSite, &QAction::triggered, this, [this] { mnuChartSite_Click(); });
+    connect(Command21, &QPushButton::clicked, this, [this] { Command21_Click(); });
     connect(mnuFrontPage, &QAction::triggered, this, [this] { openWebPage(keys::strFrontPage, {}); });
     connect(mnuDescrb, &QAction::triggered, this,
             [this] { openWebPage(keys::strDescrb, QStringLiteral("search")); });
