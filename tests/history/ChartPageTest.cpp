@@ -10,13 +10,6 @@ using namespace brenvik::test;
 
 namespace {
 
-std::vector<DrawLine> drawsOf(int year, int from, int to) {
-    std::vector<DrawLine> d;
-    for (int k = from; k <= to; ++k)
-        d.push_back({year * 1000 + k, {k % 10, (k / 10) % 10, (k * 7) % 10}});
-    return d;
-}
-
 std::vector<DrawLine> scanPage(const std::string& html, int year, int first, std::string_view charset = {}) {
     auto text = pageText(html, charset);
     EXPECT_TRUE(text.has_value());

@@ -12,13 +12,6 @@ using namespace brenvik::test;
 
 namespace {
 
-std::vector<DrawLine> drawsOf(int year, int from, int to) {
-    std::vector<DrawLine> d;
-    for (int k = from; k <= to; ++k)
-        d.push_back({year * 1000 + k, {(k * 3) % 10, (k / 7) % 10, (k + year) % 10}});
-    return d;
-}
-
 HistorySnapshot historyOf(const std::vector<DrawLine>& draws, int segmentParam = 1) {
     return HistorySnapshot(rowsFromDraws(draws, segmentParam));
 }

@@ -84,4 +84,11 @@ std::string chartPage(int year, const std::vector<DrawLine>& draws, const ChartP
     return gbk ? toGbk(html) : html;
 }
 
+std::vector<DrawLine> drawsOf(int year, int from, int to) {
+    std::vector<DrawLine> d;
+    for (int k = from; k <= to; ++k)
+        d.push_back({year * 1000 + k, {k % 10, (k / 10) % 10, (k * 7) % 10}});
+    return d;
+}
+
 } // namespace brenvik::test

@@ -29,6 +29,9 @@ struct ChartPageOptions {
 // table of rows. The bytes are in the chosen encoding.
 std::string chartPage(int year, const std::vector<DrawLine>& draws, const ChartPageOptions& options = {});
 
+// Draws year*1000+from .. year*1000+to with digits that vary from issue to issue.
+std::vector<DrawLine> drawsOf(int year, int from, int to);
+
 // UTF-8 text re-encoded as GBK.
 std::string toGbk(std::string_view utf8);
 

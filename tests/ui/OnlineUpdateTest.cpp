@@ -25,7 +25,7 @@ using Outcome = OnlineUpdateResult::Outcome;
 namespace {
 
 // Draws of one year with digits that differ from year to year and game to game.
-std::vector<DrawLine> drawsOf(int year, int from, int to, int game = 0) {
+std::vector<DrawLine> yearDraws(int year, int from, int to, int game = 0) {
     std::vector<DrawLine> d;
     for (int k = from; k <= to; ++k)
         d.push_back({year * 1000 + k, {(k * 7 + year) % 10, (k / 3 + game) % 10, (k * k + game * 3) % 10}});
@@ -179,14 +179,14 @@ void OnlineUpdateTest::anEmptyHistoryIsFilledFromEveryKindOfPage() {
         {2013, ChartLayout::SpacedDigits, PageEncoding::Utf8, false, kUtf8},
     };
     for (const YearPage& p : pages) {
-        const auto draws = drawsOf(p.year, 1, 358);
+        const auto draws = yearDraws(p.year, 1, 358);
         all.insert(all.end(), draws.begin(), draws.end());
         w.server.setPage("sd", p.year, page(p.year, draws, {p.layout, p.encoding, p.meta, {}}),
                          p.contentType);
         // The other game's pages hold other digits: reading them would show.
-        w.server.setPage("p3", p.year, page(p.year, drawsOf(p.year, 1, 358, 1)), kUtf8);
+        w.server.setPage("p3", p.year, page(p.year, yearDraws(p.year, 1, 358, 1)), kUtf8);
     }
-    const auto thisYear = drawsOf(2014, 1, 5);
+    const auto thisYear = yearDraws(2014, 1, 5);
     all.insert(all.end(), thisYear.begin(), thisYear.end());
     w.server.setPage("sd", 2014,
                      page(2014, thisYear, {ChartLayout::SeparateCells, PageEncoding::Utf8, false, {6, 7}}),
@@ -211,16 +211,16 @@ void OnlineUpdateTest::anEmptyHistoryIsFilledFromEveryKindOfPage() {
 }
 
 void OnlineUpdateTest::aStoredHistoryIsContinuedAcrossAYearEnd() {
-    const auto stored = concat({drawsOf(2012, 300, 358, 1), drawsOf(2013, 1, 350, 1)});
+    const auto stored = concat({yearDraws(2012, 300, 358, 1), yearDraws(2013, 1, 350, 1)});
     World w(stored);
-    const auto y2013 = drawsOf(2013, 1, 358, 1);
-    const auto y2014 = drawsOf(2014, 1, 4, 1);
+    const auto y2013 = yearDraws(2013, 1, 358, 1);
+    const auto y2014 = yearDraws(2014, 1, 4, 1);
     w.server.setPage("p3", 2013, page(2013, y2013, {ChartLayout::JoinedCell, PageEncoding::Gbk, false, {}}),
                      "text/html; charset=GBK");
     w.server.setPage("p3", 2014,
                      page(2014, y2014, {ChartLayout::SpacedDigits, PageEncoding::Utf8, true, {5}}),
                      "text/html");
-    w.server.setPage("sd", 2013, page(2013, drawsOf(2013, 1, 358)), kUtf8);
+    w.server.setPage("sd", 2013, page(2013, yearDraws(2013, 1, 358)), kUtf8);
 
     const auto result = w.update(kLotteryPl3, 6, 2014, 1);
 
@@ -228,12 +228,12 @@ void OnlineUpdateTest::aStoredHistoryIsContinuedAcrossAYearEnd() {
     QCOMPARE(w.server.requests, requestsFor("p3", 2013, 2014));
     QCOMPARE(result.years, (std::vector<YearCount>{{2013, 8}, {2014, 4}}));
     // The new rows carry on from the stored ones as if the history had been built in one go.
-    QVERIFY(holdsExactly(*w.history(), concat({stored, drawsOf(2013, 351, 358, 1), y2014}), 1));
+    QVERIFY(holdsExactly(*w.history(), concat({stored, yearDraws(2013, 351, 358, 1), y2014}), 1));
     QVERIFY2(result.message.contains(QStringLiteral("2013年 8 期")), qPrintable(result.message));
 }
 
 void OnlineUpdateTest::anUpToDateHistoryGetsNothing() {
-    const auto stored = drawsOf(2014, 1, 4);
+    const auto stored = yearDraws(2014, 1, 4);
     World w(stored);
     w.server.setPage("sd", 2014, page(2014, stored), kUtf8);
 
@@ -250,7 +250,7 @@ void OnlineUpdateTest::anUpToDateHistoryGetsNothing() {
 
 void OnlineUpdateTest::pagesThatListNoIssueAreNoSuccess() {
     // A site that answers every address with some other page.
-    const auto stored = drawsOf(2013, 1, 350);
+    const auto stored = yearDraws(2013, 1, 350);
     World w(stored);
 
     const auto result = w.update(kLottery3D, 6, 2014);
@@ -287,7 +287,8 @@ void OnlineUpdateTest::aPageFetcherReportsBodyCharsetAndStatus() {
 }
 
 void OnlineUpdateTest::anUnreachableSiteChangesNothing() {
-    for (const auto& stored : {drawsOf(2013, 1, 350), concat({drawsOf(2007, 1, 9), drawsOf(2013, 1, 9)})}) {
+    for (const auto& stored :
+         {yearDraws(2013, 1, 350), concat({yearDraws(2007, 1, 9), yearDraws(2013, 1, 9)})}) {
         World w(stored);
         w.host = refusingHost();
 
@@ -305,7 +306,7 @@ void OnlineUpdateTest::anUnreachableSiteChangesNothing() {
 }
 
 void OnlineUpdateTest::aSiteThatNeverAnswersTimesOut() {
-    const auto stored = drawsOf(2013, 1, 350);
+    const auto stored = yearDraws(2013, 1, 350);
     World w(stored);
     w.server.setBehaviour(2013, ChartServer::Behaviour::NeverAnswer);
 
@@ -319,7 +320,7 @@ void OnlineUpdateTest::aSiteThatNeverAnswersTimesOut() {
 
 void OnlineUpdateTest::hugePagesAreRefused() {
     for (auto behaviour : {ChartServer::Behaviour::HugeDeclared, ChartServer::Behaviour::HugeUndeclared}) {
-        const auto stored = drawsOf(2013, 1, 350);
+        const auto stored = yearDraws(2013, 1, 350);
         World w(stored);
         w.server.setBehaviour(2013, behaviour);
 
@@ -337,7 +338,7 @@ void OnlineUpdateTest::hugePagesAreRefused() {
 
 void OnlineUpdateTest::redirectsAreFollowedFiveTimesAtMost() {
     {
-        const auto stored = drawsOf(2014, 1, 2);
+        const auto stored = yearDraws(2014, 1, 2);
         World w(stored);
         w.server.setBehaviour(2014, ChartServer::Behaviour::RedirectLoop);
         const auto result = w.update(kLottery3D, 6, 2014);
@@ -347,21 +348,21 @@ void OnlineUpdateTest::redirectsAreFollowedFiveTimesAtMost() {
         QVERIFY(holdsExactly(*w.history(), stored, 1));
     }
     {
-        World w(drawsOf(2014, 1, 2));
-        w.server.setPage("sd", 2014, page(2014, drawsOf(2014, 1, 6)), kUtf8);
+        World w(yearDraws(2014, 1, 2));
+        w.server.setPage("sd", 2014, page(2014, yearDraws(2014, 1, 6)), kUtf8);
         w.server.setBehaviour(2014, ChartServer::Behaviour::FiveRedirects);
         const auto result = w.update(kLottery3D, 6, 2014);
         QCOMPARE(result.outcome, Outcome::Updated);
         QVERIFY(w.server.servedAfterRedirects);
         QCOMPARE(result.added, 4);
-        QVERIFY(holdsExactly(*w.history(), drawsOf(2014, 1, 6), 1));
+        QVERIFY(holdsExactly(*w.history(), yearDraws(2014, 1, 6), 1));
     }
 }
 
 void OnlineUpdateTest::anAppendingUpdateThatFailsHalfWayKeepsTheYearsRead() {
-    const auto stored = drawsOf(2012, 1, 350);
+    const auto stored = yearDraws(2012, 1, 350);
     World w(stored);
-    w.server.setPage("sd", 2012, page(2012, drawsOf(2012, 1, 358)), kUtf8);
+    w.server.setPage("sd", 2012, page(2012, yearDraws(2012, 1, 358)), kUtf8);
     w.server.setBehaviour(2013, ChartServer::Behaviour::NotFound);
 
     const auto result = w.update(kLottery3D, 6, 2014);
@@ -373,7 +374,7 @@ void OnlineUpdateTest::anAppendingUpdateThatFailsHalfWayKeepsTheYearsRead() {
     QCOMPARE(w.server.requests, requestsFor("sd", 2012, 2013));
     QCOMPARE(result.years, (std::vector<YearCount>{{2012, 8}}));
     QVERIFY(result.historyChanged);
-    QVERIFY(holdsExactly(*w.history(), drawsOf(2012, 1, 358), 1));
+    QVERIFY(holdsExactly(*w.history(), yearDraws(2012, 1, 358), 1));
     QCOMPARE(
         result.message,
         QStringLiteral("读取 2013 年的走势图失败（服务器返回错误 404），更新未完成。已保存：2012年 8 期。"));
@@ -381,10 +382,10 @@ void OnlineUpdateTest::anAppendingUpdateThatFailsHalfWayKeepsTheYearsRead() {
 
 void OnlineUpdateTest::cancelKeepsTheYearsReadBefore() {
     World w;
-    const auto y2012 = drawsOf(2012, 1, 358);
+    const auto y2012 = yearDraws(2012, 1, 358);
     w.server.setPage("sd", 2012, page(2012, y2012), kUtf8);
     w.server.setBehaviour(2013, ChartServer::Behaviour::NeverAnswer);
-    w.server.setPage("sd", 2014, page(2014, drawsOf(2014, 1, 3)), kUtf8);
+    w.server.setPage("sd", 2014, page(2014, yearDraws(2014, 1, 3)), kUtf8);
     w.cancelWhenAsked(2013);
 
     const auto result = w.update(kLottery3D, 2, 2014);
@@ -404,9 +405,9 @@ void OnlineUpdateTest::cancelKeepsTheYearsReadBefore() {
 }
 
 void OnlineUpdateTest::cancellingAFreshStartKeepsTheOldHistory() {
-    const auto stored = concat({drawsOf(2007, 1, 358), drawsOf(2013, 1, 20)});
+    const auto stored = concat({yearDraws(2007, 1, 358), yearDraws(2013, 1, 20)});
     World w(stored);
-    w.server.setPage("sd", 2008, page(2008, drawsOf(2008, 1, 358)), kUtf8);
+    w.server.setPage("sd", 2008, page(2008, yearDraws(2008, 1, 358)), kUtf8);
     w.server.setBehaviour(2009, ChartServer::Behaviour::NeverAnswer);
     w.cancelWhenAsked(2009);
 
@@ -421,10 +422,10 @@ void OnlineUpdateTest::cancellingAFreshStartKeepsTheOldHistory() {
 }
 
 void OnlineUpdateTest::aHistoryOlderThanTheYearsKeptIsReadAfresh() {
-    World w(concat({drawsOf(2007, 1, 358), drawsOf(2013, 1, 100)}));
+    World w(concat({yearDraws(2007, 1, 358), yearDraws(2013, 1, 100)}));
     std::vector<DrawLine> kept;
     for (int y = 2008; y <= 2014; ++y) {
-        const auto draws = drawsOf(y, 1, y == 2014 ? 3 : 358, 2);
+        const auto draws = yearDraws(y, 1, y == 2014 ? 3 : 358, 2);
         kept.insert(kept.end(), draws.begin(), draws.end());
         w.server.setPage("sd", y, page(y, draws, {ChartLayout::JoinedCell, PageEncoding::Utf8, true, {}}),
                          "text/html");
@@ -442,7 +443,7 @@ void OnlineUpdateTest::aHistoryOlderThanTheYearsKeptIsReadAfresh() {
 }
 
 void OnlineUpdateTest::aFreshStartThatFindsNothingKeepsTheOldHistory() {
-    const auto stored = concat({drawsOf(2007, 1, 358), drawsOf(2013, 1, 100)});
+    const auto stored = concat({yearDraws(2007, 1, 358), yearDraws(2013, 1, 100)});
     World w(stored);
 
     const auto result = w.update(kLottery3D, 6, 2014);
@@ -457,9 +458,9 @@ void OnlineUpdateTest::aFreshStartThatFindsNothingKeepsTheOldHistory() {
 }
 
 void OnlineUpdateTest::aFreshStartThatFailsHalfWayKeepsTheOldHistory() {
-    const auto stored = concat({drawsOf(2007, 1, 358), drawsOf(2013, 1, 100)});
+    const auto stored = concat({yearDraws(2007, 1, 358), yearDraws(2013, 1, 100)});
     World w(stored);
-    w.server.setPage("sd", 2008, page(2008, drawsOf(2008, 1, 358)), kUtf8);
+    w.server.setPage("sd", 2008, page(2008, yearDraws(2008, 1, 358)), kUtf8);
     w.server.setBehaviour(2009, ChartServer::Behaviour::NotFound);
 
     const auto result = w.update(kLottery3D, 6, 2014);
@@ -503,7 +504,7 @@ void OnlineUpdateTest::theChartSiteIsAskedCheckedAndSaved() {
 }
 
 void OnlineUpdateTest::withoutAChartSiteNothingIsLoaded() {
-    const auto stored = drawsOf(2013, 1, 10);
+    const auto stored = yearDraws(2013, 1, 10);
     World w(stored);
     w.host = QStringLiteral("http://host/with/path");
 

@@ -15,16 +15,7 @@
 using namespace brenvik;
 using namespace brenvik::test;
 
-namespace {
-
-std::vector<DrawLine> drawsOf(int year, int from, int to) {
-    std::vector<DrawLine> d;
-    for (int k = from; k <= to; ++k)
-        d.push_back({year * 1000 + k, {k % 10, (k / 10) % 10, (k * 3) % 10}});
-    return d;
-}
-
-} // namespace
+namespace {} // namespace
 
 class OnlineWindowTest : public QObject {
     Q_OBJECT
