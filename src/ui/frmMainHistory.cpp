@@ -69,13 +69,11 @@ void frmMain::provideSampleHistories() {
 }
 
 void frmMain::refreshAfterImport() {
-    AddHaoma();
+    AddHaoma(); // also brings the newest draws into view
     QihaoXianshi();
     setRangeStart();
     setRangeEndToLast();
-    scrollHistoryToEnd();
     reloadPattern();
-    QihaoXianshi();
 }
 
 void frmMain::cmdRdLst_Click() {
@@ -99,14 +97,12 @@ void frmMain::cmdRdLst_Click() {
     {
         BusyCursor busy;
         auto imported = importHistoryFile(*m_store, toPath(file), m_set.DsIni);
-        if (imported)
-            counts = *imported;
-        refreshAfterImport();
         if (!imported) {
-            Dialogs::warn(this, QStringLiteral("读入历史"),
-                          qs(imported.error().message) + QStringLiteral(" 原有的历史号码没有改变。"));
+            Dialogs::warn(this, QStringLiteral("读入历史"), qs(imported.error().message));
             return;
         }
+        counts = *imported;
+        refreshAfterImport();
     }
     status(countsLine(QStringLiteral("读入 ") + QFileInfo(file).fileName(), *counts));
 }
@@ -163,10 +159,9 @@ void frmMain::Dqzd(const Result<StoredCounts>& rebuilt, const QString& what) {
     // The history was rebuilt from the backup by the library; here the window catches up.
     AddHaoma();
     QihaoXianshi();
-    scrollHistoryToEnd();
     reloadPattern();
     if (!rebuilt) {
-        Dialogs::warn(this, what, qs(rebuilt.error().message) + QStringLiteral(" 原有的历史号码没有改变。"));
+        Dialogs::warn(this, what, qs(rebuilt.error().message));
         return;
     }
     status(countsLine(what, *rebuilt));
