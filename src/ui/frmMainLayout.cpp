@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -360,6 +361,15 @@ QWidget* frmMain::buildResultsPanel() {
     for (int c = 0; c < 5; ++c)
         MSFlexGrid2->setColumnWidth(c, twips(widths2[c]));
 
+    // Both result grids share their width among their columns; below the widths of the
+    // original layout they do not shrink.
+    for (QTableView* g : {MSFlexGrid2, MSFlexGrid3}) {
+        int total = 0;
+        for (int c = 0; c < g->model()->columnCount(); ++c)
+            total += g->columnWidth(c);
+        g->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+        g->setMinimumWidth(total + g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
+    }
     split->addWidget(titled(QStringLiteral("统计结果"), MSFlexGrid3));
     split->addWidget(titled(QStringLiteral("检索到的开奖"), MSFlexGrid2));
     // The tally has at most eleven rows; the matched draws take the rest.

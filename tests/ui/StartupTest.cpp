@@ -140,6 +140,12 @@ void StartupTest::everyControlIsThereWithItsCaption() {
     auto& w = f.open();
     auto* tabs = f.find<QTabWidget>("TabStrip1");
     QCOMPARE(w.windowTitle(), QStringLiteral("Brenvik"));
+    // The window cannot be made so small that its groups overlap.
+    w.resize(400, 300);
+    QApplication::processEvents();
+    QVERIFY(w.width() >= w.minimumSizeHint().width() && w.height() >= w.minimumSizeHint().height());
+    QVERIFY(w.width() > 900);
+    w.resize(1180, 760);
     QCOMPARE(w.objectName(), QStringLiteral("frmMain"));
     for (int page = 0; page < 3; ++page) {
         tabs->setCurrentIndex(page);
