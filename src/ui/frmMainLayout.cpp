@@ -367,9 +367,13 @@ QWidget* frmMain::buildResultsPanel() {
         int total = 0;
         for (int c = 0; c < g->model()->columnCount(); ++c)
             total += g->columnWidth(c);
+        g->horizontalHeader()->setStretchLastSection(false);
         g->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+        g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // stretched columns always fit
         g->setMinimumWidth(total + g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
     }
+    // A long list of draws keeps its scroll bar, so the stretched columns do not shift under it.
+    MSFlexGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     split->addWidget(titled(QStringLiteral("统计结果"), MSFlexGrid3));
     split->addWidget(titled(QStringLiteral("检索到的开奖"), MSFlexGrid2));
     // The tally has at most eleven rows; the matched draws take the rest.
