@@ -1,5 +1,7 @@
 #include "SafeWrite.h"
 
+#include <cctype>
+
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -167,6 +169,43 @@ Result<void> copyFileSafely(const std::filesystem::path& source, const std::file
             return written;
     }
     return pending->commit();
+}
+
+namespace {
+
+bool isTemporaryName(const std::string& name) {
+    // "<target>.tmp.<digits>.<8 hex digits>"
+    const auto hexDot = name.rfind('.');
+    if (hexDot == std::string::npos || name.size() - hexDot - 1 != 8)
+        return false;
+    for (std::size_t i = hexDot + 1; i < name.size(); ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i])))
+            return false;
+    const auto pidDot = name.rfind('.', hexDot - 1);
+    if (pidDot == std::string::npos || pidDot + 1 == hexDot)
+        return false;
+    for (std::size_t i = pidDot + 1; i < hexDot; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i])))
+            return false;
+    return pidDot >= 4 && name.compare(pidDot - 4, 4, ".tmp") == 0 && pidDot > 4;
+}
+
+} // namespace
+
+int removeAbandonedTemporaries(const std::filesystem::path& folder, std::chrono::seconds age) {
+    std::error_code ec;
+    int removed = 0;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        if (!entry.is_regular_file(ec) || !isTemporaryName(entry.path().filename().string()))
+            continue;
+        const auto written = entry.last_write_time(ec);
+        if (ec || now - written < age)
+            continue;
+        if (std::filesystem::remove(entry.path(), ec))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace brenvik

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -52,5 +53,10 @@ Result<void> writeFileSafely(const std::filesystem::path& target, std::string_vi
 
 // Replaces `target` by a complete copy of `source`; on failure the old file stays as it was.
 Result<void> copyFileSafely(const std::filesystem::path& source, const std::filesystem::path& target);
+
+// Removes the temporary files a killed writer left in `folder` (names of the form
+// "<target>.tmp.<n>.<8 hex digits>") once they are older than `age`; returns how many. A writer
+// still at work is younger than that.
+int removeAbandonedTemporaries(const std::filesystem::path& folder, std::chrono::seconds age);
 
 } // namespace brenvik

@@ -87,6 +87,7 @@ void frmMain::loadAtStartup() {
     m_folderLabel->setText(QStringLiteral("数据目录：%1").arg(QDir::toNativeSeparators(m_dataFolder)));
 
     provideSampleHistories();
+    sweepAbandonedFiles();
     m_set = m_settingsStore.read();
     mnu3D[0]->setChecked(m_set.GsZl == kLottery3D);
     mnu3D[1]->setChecked(m_set.GsZl == kLotteryPl3);

@@ -118,6 +118,7 @@ private:
     // History files, spreadsheets and deletions.
     void connectHistoryActions();
     void provideSampleHistories();
+    void sweepAbandonedFiles();
     void refreshAfterImport();
     void cmdRdLst_Click();
     void Command3_Click();

@@ -7,6 +7,7 @@
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "IssueNumber.h"
+#include "SafeWrite.h"
 #include "Spreadsheet.h"
 #include "frmMain.h"
 
@@ -48,6 +49,11 @@ QString countsLine(const QString& what, const StoredCounts& c) {
 }
 
 } // namespace
+
+void frmMain::sweepAbandonedFiles() {
+    // A write killed half-way leaves its temporary file; an hour later nobody is writing it.
+    removeAbandonedTemporaries(toPath(m_dataFolder), std::chrono::hours(1));
+}
 
 void frmMain::provideSampleHistories() {
     // A new user finds both games' histories ready to load; once the folder exists it is theirs.

@@ -148,3 +148,27 @@ TEST(SafeWrite, CopyReplacesTheTargetWithTheWholeSource) {
     EXPECT_EQ(test::readFile(dir / "target"), big);
     EXPECT_EQ(test::folderContents(dir.path()), (std::vector<std::string>{"source", "target"}));
 }
+
+TEST(SafeWrite, AbandonedTemporariesAreSweptOnceOld) {
+    test::TestFolder dir;
+    const char* names[] = {"lishi.xls.tmp.1234.0badf00d", "kestrel3D.mdb.tmp.7.89abcdef",
+                           "notes.tmp.12.0badf00d",       "keep.txt",
+                           "lsbf.txt.tmp.12.xyz",         "a.tmp.99.0badf00"};
+    for (const char* n : names)
+        test::writeFile(dir / n, "x");
+    // Only a writer that died long ago leaves an old temporary; a fresh one may still be at work.
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(2);
+    for (const char* n : {"lishi.xls.tmp.1234.0badf00d", "kestrel3D.mdb.tmp.7.89abcdef", "keep.txt",
+                          "lsbf.txt.tmp.12.xyz", "a.tmp.99.0badf00"})
+        std::filesystem::last_write_time(dir / n, old);
+    EXPECT_EQ(removeAbandonedTemporaries(dir.path(), std::chrono::hours(1)), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "lishi.xls.tmp.1234.0badf00d"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "kestrel3D.mdb.tmp.7.89abcdef"));
+    for (const char* kept : {"notes.tmp.12.0badf00d", "keep.txt", "lsbf.txt.tmp.12.xyz", "a.tmp.99.0badf00"})
+        EXPECT_TRUE(std::filesystem::exists(dir / kept)) << kept;
+    // A real temporary of the writer matches the pattern.
+    auto pending = PendingFile::create(dir / "x.txt");
+    ASSERT_TRUE(pending);
+    std::filesystem::last_write_time(pending->temporary(), old);
+    EXPECT_EQ(removeAbandonedTemporaries(dir.path(), std::chrono::hours(1)), 1);
+}
