@@ -33,10 +33,15 @@ SettingsValues SettingsStore::read() const {
     });
 }
 
-void SettingsStore::write(std::string_view key, const QString& value) {
+bool SettingsStore::write(std::string_view key, const QString& value) {
     auto s = section();
     s->setValue(keyOf(key), value);
     s->sync(); // written the moment the option changes, not at exit
+    if (s->status() == QSettings::NoError)
+        return true;
+    if (m_failure)
+        m_failure(s->fileName());
+    return false;
 }
 
 QString SettingsStore::text(std::string_view key) const {

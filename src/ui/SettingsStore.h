@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string_view>
 
 namespace brenvik::ui {
@@ -12,9 +13,14 @@ namespace brenvik::ui {
 class SettingsStore {
 public:
     SettingsValues read() const;
-    void write(std::string_view key, const QString& value);
-    void writeFlag(std::string_view key, bool value) { write(key, QString::fromStdString(flagText(value))); }
-    void writeInt(std::string_view key, int value) { write(key, QString::number(value)); }
+    // False when the settings file could not be written; the failure handler has been told.
+    bool write(std::string_view key, const QString& value);
+    bool writeFlag(std::string_view key, bool value) {
+        return write(key, QString::fromStdString(flagText(value)));
+    }
+    bool writeInt(std::string_view key, int value) { return write(key, QString::number(value)); }
+    // Told the file name whenever a setting could not be saved.
+    void onWriteFailure(std::function<void(const QString& file)> handler) { m_failure = std::move(handler); }
     // The raw stored text of a key, empty when absent.
     QString text(std::string_view key) const;
 
@@ -24,6 +30,9 @@ public:
     // Saves a site address under strZstHost in its normal form; false (and nothing saved) when
     // it is not a valid site address.
     bool setChartHost(const QString& host);
+
+private:
+    std::function<void(const QString&)> m_failure;
 };
 
 } // namespace brenvik::ui

@@ -42,6 +42,9 @@ std::optional<int> boxNumber(const QLineEdit* box) {
 } // namespace
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_snapshot(std::make_shared<HistorySnapshot>()) {
+    m_settingsStore.onWriteFailure([this](const QString& file) {
+        status(QStringLiteral("设置未能保存到 %1。").arg(QDir::toNativeSeparators(file)));
+    });
     buildWindow();
     connectHandlers();
     loadAtStartup();

@@ -8,10 +8,12 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -133,6 +135,7 @@ private slots:
     void eachOptionWritesItsKeyAtOnce();
     void menusTickAndRemember();
     void popupMenus();
+    void aSettingThatCannotBeSavedIsReported();
 };
 
 void StartupTest::everyControlIsThereWithItsCaption() {
@@ -395,6 +398,20 @@ void StartupTest::popupMenus() {
         QVERIFY(!lsgl->isVisible());
         QVERIFY(!setup->isVisible());
     }
+}
+
+void StartupTest::aSettingThatCannotBeSavedIsReported() {
+    WindowFixture f;
+    auto& w = f.open();
+    // A folder where the settings file should be: nothing can be written there.
+    const QString file = QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brenvik3D"),
+                                   QStringLiteral("Brenvik3D"))
+                             .fileName();
+    QFile::remove(file);
+    QVERIFY(QDir().mkpath(file));
+    QTest::mouseClick(f.find<QAbstractButton>("Option1(0)"), Qt::LeftButton);
+    QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("设置未能保存")));
+    QVERIFY(w.isVisible());
 }
 
 QTEST_MAIN(StartupTest)
