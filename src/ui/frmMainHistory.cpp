@@ -203,7 +203,7 @@ void frmMain::mnuClear_Click() {
 void frmMain::mnuDlzd_Click() {
     const auto answer = Dialogs::input(this, QStringLiteral("删除期数"),
                                        QStringLiteral("请输入需要删除到的期数，例如‘2014016’"),
-                                       QString::number(m_lastQQH - 1));
+                                       m_snapshot->empty() ? QString() : QString::number(m_lastQQH - 1));
     const auto lastKept = answer ? parseWholeNumber(answer->toStdString(), 1, INT32_MAX) : std::nullopt;
     if (!lastKept)
         return;

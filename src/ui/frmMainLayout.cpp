@@ -312,6 +312,7 @@ QWidget* frmMain::buildOptionsPanel() {
     Combo1->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     Combo1->setEditText(QStringLiteral("2"));
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->lineEdit()->setMaxLength(6); // a 16-bit whole number at most
     Combo1->setMinimumContentsLength(3);
     Combo1->installEventFilter(this);
     Option6[0] = radio("Option6", 0, QStringLiteral("红蓝"));
