@@ -79,7 +79,9 @@ void frmMain::connectHandlers() {
     new WheelScroller({MSFlexGrid1, MSFlexGrid2, MSFlexGrid3}, this);
     connectSettingsMenu();
     connectHistoryActions();
-    MSFlexGrid1->viewport()->installEventFilter(this);
+    // Double clicks export each grid; a right click on the history opens its menu.
+    for (QTableView* grid : {MSFlexGrid1, MSFlexGrid2, MSFlexGrid3})
+        grid->viewport()->installEventFilter(this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -106,7 +108,6 @@ void frmMain::loadAtStartup() {
     Option2[5]->setChecked(m_set.bolZuxuan);
     Option2[4]->setChecked(!m_set.bolZuxuan);
     Option5[m_set.intConsqSort]->setChecked(true);
-    m_resultLetter = QString::fromUtf8(kKindLetters[static_cast<std::size_t>(m_set.intXianshiLei)].data(), 1);
     Option4[m_set.intXianshiLei]->setChecked(true);
     mnuDscs[0]->setChecked(m_set.DsIni == 0);
     mnuDscs[1]->setChecked(m_set.DsIni == 1);
@@ -298,7 +299,6 @@ void frmMain::Option3_Click(int index) {
 
 void frmMain::Option4_Click(int index) {
     m_set.intXianshiLei = index;
-    m_resultLetter = QString::fromUtf8(kKindLetters[static_cast<std::size_t>(index)].data(), 1);
     m_settingsStore.writeInt(keys::intXianshiLei, index);
 }
 

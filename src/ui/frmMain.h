@@ -156,7 +156,6 @@ private:
     std::array<int, 3> m_pattern{};
     bool m_manualPattern = false;
     bool m_justStored = false;
-    QString m_resultLetter = QStringLiteral("A");
     QString m_databaseProblem;
     SearchIndexPtr m_index; // built from m_snapshot at the first search after a change
 

@@ -241,8 +241,6 @@ void frmMain::connectHistoryActions() {
     connect(mnuDlzd, &QAction::triggered, this, [this] { mnuDlzd_Click(); });
     connect(mnuEszhzd, &QAction::triggered, this, [this] { mnuEszhzd_Click(); });
     connect(mnuDcls, &QAction::triggered, this, [this] { exportGrid(*m_historyModel, kHistorySheetFile); });
-    for (QTableView* grid : {MSFlexGrid1, MSFlexGrid2, MSFlexGrid3})
-        grid->viewport()->installEventFilter(this);
 }
 
 bool frmMain::gridDoubleClicked(QObject* watched, QEvent* event) {
