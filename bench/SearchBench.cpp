@@ -81,7 +81,7 @@ void BM_FollowEngine(benchmark::State& state) {
 void pressResult(const SearchIndex& index, const Selection& s, bool lastDraw, int n) {
     static ui::MatchedGridModel matched;
     static ui::ResultGridModel result;
-    matched.setRows(ui::matchedRowsOf(index, s.rows, Kind::Number, lastDraw, n), lastDraw);
+    matched.setRows(matchedRowsOf(index, s.rows, Kind::Number, lastDraw, n), lastDraw);
     const Tally tally = tallyOutcomes(index.history(), s.rows, Kind::Number, 1, false, 1);
     result.setTally(tally);
     if (!scratchStore().writeTally(tally.byOutcome))

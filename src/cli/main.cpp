@@ -1,13 +1,13 @@
 // The command-line companion of the window: the same history database, the same searches.
 #include "CliOptions.h"
 #include "CombinationSearch.h"
-#include "EarlierDraw.h"
 #include "FollowSearch.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "HistoryText.h"
 #include "IssueNumber.h"
+#include "MatchedDraws.h"
 #include "PatternSource.h"
 #include "Tally.h"
 
@@ -259,16 +259,11 @@ int runSearch(const Options& o) {
     printTable(grid);
     if (o.matched) {
         std::cout << '\n';
-        const EarlierDraw earlier(index, lastDraw, n);
         std::vector<std::vector<std::string>> draws = {
             {"期号", "第1位", "第2位", "第3位", lastDraw ? "上期开奖" : "前期开奖"}};
-        for (std::uint32_t j : s.rows) {
-            std::vector<std::string> row = {std::to_string(index.issue(j))};
-            for (int p = 1; p <= 3; ++p)
-                row.push_back(std::to_string(index.codes(p, resultKind)[j]));
-            row.emplace_back(earlier.digits(j));
-            draws.push_back(std::move(row));
-        }
+        for (const MatchedRow& m : matchedRowsOf(index, s.rows, resultKind, lastDraw, n))
+            draws.push_back({std::to_string(m.issue), std::to_string(m.codes[0]), std::to_string(m.codes[1]),
+                             std::to_string(m.codes[2]), m.earlier});
         printTable(draws);
     }
     return 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <expected>
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -20,6 +21,12 @@ struct Error {
     ErrorCode code = ErrorCode::Invalid;
     std::string message; // UTF-8, in the program's own wording, ready to be shown
 };
+
+// A path as the program's messages show it (UTF-8).
+inline std::string shownPath(const std::filesystem::path& file) {
+    const auto u8 = file.u8string();
+    return std::string(u8.begin(), u8.end());
+}
 
 template <typename T> using Result = std::expected<T, Error>;
 

@@ -61,13 +61,8 @@ std::string schemaSql() {
     return sql;
 }
 
-std::string display(const std::filesystem::path& p) {
-    auto u8 = p.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
 Error databaseError(const std::filesystem::path& file, const std::exception& e) {
-    return Error{ErrorCode::Database, "数据库文件 " + display(file) + " 操作失败：" + e.what()};
+    return Error{ErrorCode::Database, "数据库文件 " + shownPath(file) + " 操作失败：" + e.what()};
 }
 
 HistoryStore::RowSource rowsOf(std::span<const DrawRow> rows) {
@@ -110,7 +105,7 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
     std::error_code ec;
     const bool exists = std::filesystem::exists(file, ec);
     if (exists && !std::filesystem::is_regular_file(file, ec))
-        return fail(ErrorCode::NotOurs, "数据库文件 " + display(file) + " 不是普通文件，无法打开。");
+        return fail(ErrorCode::NotOurs, "数据库文件 " + shownPath(file) + " 不是普通文件，无法打开。");
     try {
         // One connection, used by one thread: the engine need not lock around every call.
         const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
@@ -124,16 +119,17 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
             version = db->execAndGet("PRAGMA user_version").getInt();
             objects = db->execAndGet("SELECT count(*) FROM sqlite_master").getInt();
         } catch (const std::exception& e) {
-            return fail(ErrorCode::NotOurs, "文件 " + display(file) + " 不是本程序的历史数据库，或已损坏（" +
-                                                e.what() + "），未作任何改动。");
+            return fail(ErrorCode::NotOurs, "文件 " + shownPath(file) +
+                                                " 不是本程序的历史数据库，或已损坏（" + e.what() +
+                                                "），未作任何改动。");
         }
         const bool fresh = appId == 0 && objects == 0;
         if (!fresh && appId != kApplicationId)
             return fail(ErrorCode::NotOurs,
-                        "文件 " + display(file) + " 不是本程序的历史数据库，未作任何改动。");
+                        "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
         if (version > kSchemaVersion)
             return fail(ErrorCode::NotOurs,
-                        "数据库文件 " + display(file) + " 由较新版本的程序创建，本版本无法使用。");
+                        "数据库文件 " + shownPath(file) + " 由较新版本的程序创建，本版本无法使用。");
 
         // A complete database of ours is opened without writing anything.
         const bool complete =
@@ -149,7 +145,7 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         db->exec("PRAGMA synchronous=FULL");
         return std::unique_ptr<HistoryStore>(new HistoryStore(file, std::move(db)));
     } catch (const std::exception& e) {
-        return fail(ErrorCode::Database, "无法打开数据库文件 " + display(file) + "：" + e.what());
+        return fail(ErrorCode::Database, "无法打开数据库文件 " + shownPath(file) + "：" + e.what());
     }
 }
 

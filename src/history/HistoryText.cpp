@@ -129,13 +129,9 @@ HistoryFile parseHistoryText(std::string_view text) {
 }
 
 Result<HistoryFile> readHistoryFile(const std::filesystem::path& file) {
-    const auto shown = [&] {
-        auto u8 = file.u8string();
-        return std::string(u8.begin(), u8.end());
-    };
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(file.c_str(), "rb"), &std::fclose);
     if (!f)
-        return fail(ErrorCode::Io, "无法打开文件 " + shown() + "：" + std::strerror(errno));
+        return fail(ErrorCode::Io, "无法打开文件 " + shownPath(file) + "：" + std::strerror(errno));
     HistoryFile out;
     LineCollector lines(out);
     std::array<char, 1 << 16> buffer;
@@ -144,7 +140,7 @@ Result<HistoryFile> readHistoryFile(const std::filesystem::path& file) {
         lines.feed(std::string_view(buffer.data(), n));
         if (n < buffer.size()) {
             if (std::ferror(f.get()))
-                return fail(ErrorCode::Io, "读取文件 " + shown() + " 时出错。");
+                return fail(ErrorCode::Io, "读取文件 " + shownPath(file) + " 时出错。");
             break;
         }
     }

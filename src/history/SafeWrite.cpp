@@ -47,11 +47,6 @@ void syncFolder(const std::filesystem::path& folder) {
 
 } // namespace
 
-std::string shownPath(const std::filesystem::path& file) {
-    auto u8 = file.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
 std::filesystem::path utf8Path(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }

@@ -9,8 +9,6 @@
 
 namespace brenvik {
 
-// A path as the program's messages show it (UTF-8).
-std::string shownPath(const std::filesystem::path& file);
 // A path from UTF-8 text (file names the program builds, such as the text export's).
 std::filesystem::path utf8Path(std::string_view text);
 

@@ -1,7 +1,5 @@
 #include "GridModels.h"
 
-#include "EarlierDraw.h"
-
 #include <QBrush>
 #include <QPalette>
 
@@ -74,22 +72,6 @@ QString HistoryGridModel::cellText(int row, int column) const {
         return {};
     const Row& r = m_rows[static_cast<std::size_t>(row)];
     return column == 0 ? QString::number(r.issue) : QString::number(r.digits[column - 1]);
-}
-
-std::vector<MatchedRow> matchedRowsOf(const SearchIndex& index, const std::vector<std::uint32_t>& rows,
-                                      Kind resultKind, bool lastDraw, int n) {
-    const EarlierDraw earlier(index, lastDraw, n);
-    std::vector<MatchedRow> out;
-    out.reserve(rows.size());
-    for (std::uint32_t j : rows) {
-        MatchedRow m;
-        m.issue = index.issue(j);
-        for (int p = 1; p <= 3; ++p)
-            m.codes[static_cast<std::size_t>(p - 1)] = index.codes(p, resultKind)[j];
-        m.earlier = std::string(earlier.digits(j));
-        out.push_back(std::move(m));
-    }
-    return out;
 }
 
 MatchedGridModel::MatchedGridModel(QObject* parent)

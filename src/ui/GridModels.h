@@ -1,7 +1,7 @@
 #pragma once
 
 #include "HistorySnapshot.h"
-#include "SearchIndex.h"
+#include "MatchedDraws.h"
 #include "Tally.h"
 
 #include <QAbstractTableModel>
@@ -53,18 +53,6 @@ private:
     };
     std::vector<Row> m_rows;
 };
-
-// The draws a search selected: issue, the codes of the result kind, and the earlier draw.
-struct MatchedRow {
-    std::int32_t issue = 0;
-    std::array<std::int16_t, 3> codes{};
-    std::string earlier;
-};
-
-// The matched-draws grid's rows for the selected rows: the codes of the result kind, and the
-// digits of the earlier draw the search compared (the draw before, or N before).
-std::vector<MatchedRow> matchedRowsOf(const SearchIndex& index, const std::vector<std::uint32_t>& rows,
-                                      Kind resultKind, bool lastDraw, int n);
 
 class MatchedGridModel : public GridModel {
     Q_OBJECT

@@ -1,6 +1,7 @@
 // Feeding, exporting and trimming the history: text import and export, spreadsheets, the
 // deletions with their rebuild and compaction.
 #include "AppPaths.h"
+#include "BusyCursor.h"
 #include "Compaction.h"
 #include "Dialogs.h"
 #include "DigitBox.h"
@@ -31,11 +32,6 @@ static void initSampleResources() {
 namespace brenvik::ui {
 
 namespace {
-
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 const QString kImportFolder = QStringLiteral("历史号码");
 

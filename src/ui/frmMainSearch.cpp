@@ -1,5 +1,6 @@
 // The two searches: reading the options, running the engines, filling the grids and the tally.
 #include "AppPaths.h"
+#include "BusyCursor.h"
 #include "CombinationSearch.h"
 #include "Dialogs.h"
 #include "DigitBox.h"
@@ -17,16 +18,6 @@
 #include <QTabWidget>
 
 namespace brenvik::ui {
-
-namespace {
-
-// The wait cursor for as long as a search runs.
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-} // namespace
 
 const SearchIndex& frmMain::searchIndex() {
     if (!m_index || m_index->snapshot() != m_snapshot)
