@@ -1,5 +1,7 @@
 #include "Chance.h"
 
+#include <boost/math/distributions/binomial.hpp>
+
 #include <algorithm>
 #include <cmath>
 
@@ -19,6 +21,15 @@ Interval wilsonInterval(long long successes, long long n) {
     const double centre = (p + z2 / (2 * nn)) / (1 + z2 / nn);
     const double half = kZ95 / (1 + z2 / nn) * std::sqrt(p * (1 - p) / nn + z2 / (4 * nn * nn));
     return {std::max(0.0, centre - half), std::min(1.0, centre + half)};
+}
+
+double binomialUpperTail(long long trials, double chance, long long hits) {
+    if (hits <= 0)
+        return 1.0;
+    if (hits > trials)
+        return 0.0;
+    const boost::math::binomial_distribution<double> b(static_cast<double>(trials), chance);
+    return boost::math::cdf(boost::math::complement(b, static_cast<double>(hits - 1)));
 }
 
 } // namespace brenvik::stats

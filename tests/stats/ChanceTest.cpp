@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace brenvik::stats {
 namespace {
 
@@ -23,6 +26,21 @@ TEST(WilsonInterval, AgreesWithPublishedValues) {
     }
     EXPECT_TRUE(excludes(wilsonInterval(0, 20), 0.2));
     EXPECT_FALSE(excludes(wilsonInterval(81, 263), 0.3));
+}
+
+// The upper tail against the sum of binomial terms, term by term.
+TEST(BinomialUpperTail, EqualsTheSumOfItsTerms) {
+    for (long long n : {0, 1, 7, 30, 200})
+        for (double c : {0.1, 0.2, 0.5, 0.9})
+            for (long long h = -1; h <= n + 1; ++h) {
+                double sum = 0;
+                for (long long x = std::max(0LL, h); x <= n; ++x) {
+                    // C(n, x) c^x (1-c)^(n-x), built in logs to stay in range
+                    sum += std::exp(std::lgamma(n + 1.0) - std::lgamma(x + 1.0) - std::lgamma(n - x + 1.0) +
+                                    x * std::log(c) + (n - x) * std::log1p(-c));
+                }
+                EXPECT_NEAR(binomialUpperTail(n, c, h), std::min(1.0, sum), 1e-9) << n << " " << c << " " << h;
+            }
 }
 
 } // namespace
