@@ -21,6 +21,13 @@ std::string Tally::percentText(int count) const {
     return buf;
 }
 
+std::string droppedNote(const Tally& tally) {
+    if (tally.dropped <= 0)
+        return {};
+    return std::to_string(tally.dropped) +
+           " 个结果不在当前段数参数的范围内，未计入（历史号码的段数是按另一个段数参数写入的）。";
+}
+
 Tally tallyOutcomes(const HistorySnapshot& history, std::span<const std::uint32_t> matched, Kind resultKind,
                     int resultPosition, bool group, int segmentParam) {
     Tally t;
@@ -48,11 +55,39 @@ Tally tallyOutcomes(const HistorySnapshot& history, std::span<const std::uint32_
         const int outcome = firstOutcome + i;
         t.byOutcome.emplace_back(outcome, outcome < size ? counter[outcome] : 0);
     }
+    int listed = 0;
+    for (const auto& [outcome, count] : t.byOutcome)
+        listed += count;
+    t.dropped = t.denominator - listed;
     for (const auto& [outcome, count] : t.byOutcome)
         t.ranked.push_back({outcome, outcomeLabel(resultKind, outcome), count});
     std::stable_sort(t.ranked.begin(), t.ranked.end(),
                      [](const TallyRow& a, const TallyRow& b) { return a.count > b.count; });
     return t;
+}
+
+StoredSegments storedSegments(const HistorySnapshot& history) {
+    constexpr int number = static_cast<int>(Kind::Number);
+    constexpr int segment = static_cast<int>(Kind::Segment);
+    // The parameter every position of `codes` agrees on, or -1.
+    const auto paramOf = [](const DrawCodes& codes) {
+        const int param = codes[0][segment] - codes[0][number] / 2;
+        for (const DigitCodes& d : codes)
+            if (d[segment] - d[number] / 2 != param)
+                return -1;
+        return param == 0 || param == 1 ? param : -1;
+    };
+    StoredSegments s;
+    for (std::size_t i = 0; i < history.size(); ++i) {
+        const DrawRow& row = history[i];
+        const int own = paramOf(row.own);
+        const int before = i == 0 ? own : paramOf(row.prev);
+        if (own >= 0 && own == before)
+            ++s.withParam[own];
+        else
+            ++s.neither;
+    }
+    return s;
 }
 
 } // namespace brenvik

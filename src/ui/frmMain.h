@@ -114,6 +114,7 @@ private:
     std::array<bool, 3> checkedPositions() const;
     SearchQuery searchQuery(std::pair<std::int32_t, std::int32_t> range) const;
     void showResults(const std::vector<std::uint32_t>& rows, const QString& what);
+    void offerSegmentRebuild();
 
     // History files, spreadsheets and deletions.
     void connectHistoryActions();
@@ -158,6 +159,10 @@ private:
     bool m_justStored = false;
     QString m_databaseProblem;
     SearchIndexPtr m_index; // built from m_snapshot at the first search after a change
+    // The history and segment setting whose stored segments were last checked, so a segment
+    // search asks about a mismatch once, not at every press.
+    std::weak_ptr<const HistorySnapshot> m_segmentsCheckedOn;
+    int m_segmentsCheckedParam = -1;
 
     // Controls, named as in the window's control list; arrays keep their indices.
     std::array<QRadioButton*, 4> Option1{};

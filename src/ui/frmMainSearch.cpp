@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "DigitBox.h"
 #include "FollowSearch.h"
+#include "HistoryRebuild.h"
 #include "IssueNumber.h"
 #include "Tally.h"
 #include "frmMain.h"
@@ -72,8 +73,42 @@ void frmMain::takeFocusedEdit() {
         MaskEdBox2_LostFocus();
 }
 
+void frmMain::offerSegmentRebuild() {
+    constexpr int segment = static_cast<int>(Kind::Segment);
+    if (m_set.intLei != segment && m_set.intXianshiLei != segment)
+        return;
+    if (m_segmentsCheckedOn.lock() == m_snapshot && m_segmentsCheckedParam == m_set.DsIni)
+        return;
+    m_segmentsCheckedOn = m_snapshot;
+    m_segmentsCheckedParam = m_set.DsIni;
+    const StoredSegments stored = storedSegments(*m_snapshot);
+    const std::size_t off = stored.disagreeing(m_set.DsIni);
+    if (off == 0)
+        return;
+    const auto caption = [](int param) {
+        return param == 0 ? QStringLiteral("段数参数0~4") : QStringLiteral("段数参数1~5");
+    };
+    const QString consequence =
+        QStringLiteral("段数的检索和统计会漏掉或错配一部分结果。要按当前设置重建历史号码吗？");
+    const QString question =
+        off == m_snapshot->size() && stored.neither == 0
+            ? QStringLiteral("历史号码的段数是按“%1”写入的，与当前设置“%2”不同，")
+                  .arg(caption(1 - m_set.DsIni), caption(m_set.DsIni))
+            : QStringLiteral("历史号码中有 %1 期的段数不是按当前设置“%2”写入的（写入后改过段数参数），")
+                  .arg(off)
+                  .arg(caption(m_set.DsIni));
+    if (!Dialogs::confirm(this, QStringLiteral("段数参数"), question + consequence) || !requireStore())
+        return;
+    BusyCursor busy;
+    // Deleting down to the last draw keeps every draw and re-derives all their codes with the
+    // setting in force: the rebuild the deletions use.
+    auto rebuilt = deleteDownTo(*m_store, toPath(m_dataFolder), m_snapshot->last()->sqqh, m_set.DsIni);
+    Dqzd(rebuilt, QStringLiteral("按“%1”重建").arg(caption(m_set.DsIni)));
+}
+
 void frmMain::Command1_Click() {
     takeFocusedEdit();
+    offerSegmentRebuild();
     const auto range = searchRange();
     if (!range)
         return;
@@ -109,6 +144,7 @@ void frmMain::Command2_Click() {
     // The size typed or chosen counts once the box is left, which pressing the button does.
     if (!takeCombinationSize())
         return;
+    offerSegmentRebuild();
     const auto range = searchRange();
     if (!range)
         return;
@@ -130,6 +166,7 @@ void frmMain::showResults(const std::vector<std::uint32_t>& rows, const QString&
 
     QString line =
         QStringLiteral("%1：找到 %2 期，统计 %3 个结果。").arg(what).arg(rows.size()).arg(tally.denominator);
+    line += QString::fromStdString(droppedNote(tally));
     if (m_store) {
         if (auto stored = m_store->writeTally(tally.byOutcome); !stored)
             line += QStringLiteral(" 统计表未能写入：") + qs(stored.error().message);

@@ -84,6 +84,34 @@ TEST(Tally, SegmentOutcomesFollowTheParameterInForce) {
     const Tally zero = tallyOutcomes(h, all(h), Kind::Segment, 1, false, 0);
     EXPECT_EQ(zero.byOutcome.front(), (std::pair<int, int>{0, 0}));
     EXPECT_EQ(zero.byOutcome.back(), (std::pair<int, int>{4, 0})) << "rows stored with 1..5 keep their codes";
+    EXPECT_EQ(one.dropped, 0);
+    EXPECT_EQ(zero.dropped, 1)
+        << "the 9 stored as segment 5 is no outcome of 0..4, and is said to be left out";
+    EXPECT_EQ(zero.denominator, 2);
+}
+
+TEST(Tally, StoredSegmentsTellWhichParameterEachRowWasWrittenWith) {
+    // Three draws written under parameter 1, then two after the setting changed to 0: the first of
+    // those carries the earlier draw's codes as they were written, under 1.
+    std::vector<DrawRow> mixed;
+    RunningState state = RunningState::empty();
+    for (int i = 0; i < 5; ++i)
+        mixed.push_back(appendDraw(2013001 + i, {i, 9 - i, 2 * i}, i < 3 ? 1 : 0, state));
+    struct Case {
+        HistorySnapshot history;
+        std::size_t withZero, withOne, neither;
+    } cases[] = {
+        {historyOf({{0, 1, 9}, {8, 0, 1}, {5, 5, 5}}, 1), 0, 3, 0},
+        {historyOf({{0, 1, 9}, {8, 0, 1}}, 0), 2, 0, 0},
+        {HistorySnapshot(mixed), 1, 3, 1},
+    };
+    for (const Case& c : cases) {
+        const StoredSegments s = storedSegments(c.history);
+        EXPECT_EQ(s.withParam[0], c.withZero);
+        EXPECT_EQ(s.withParam[1], c.withOne);
+        EXPECT_EQ(s.neither, c.neither);
+    }
+    EXPECT_EQ(storedSegments(HistorySnapshot(mixed)).disagreeing(0), 4u);
 }
 
 TEST(Tally, NoMatchedDrawListsEveryOutcomeWithADash) {

@@ -4,9 +4,11 @@
 #include "HistoryStore.h"
 #include "SampleHistory.h"
 #include "Settings.h"
+#include "Tally.h"
 #include "WindowFixture.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -67,6 +69,7 @@ private slots:
     void combinationSearchTakesTheChosenSize();
     void combinationSizeOutOfRange();
     void wheelScrollsOnlyTheFocusedGrid();
+    void segmentsStoredUnderTheOtherParameterAreRebuiltOnRequest();
 };
 
 void SearchWindowTest::followSearchFillsBothGridsAndTheTally() {
@@ -313,6 +316,42 @@ void SearchWindowTest::wheelScrollsOnlyTheFocusedGrid() {
     wheel(history->viewport(), -120);
     QCOMPARE(bar->value(), 2);
     QCOMPARE(history->verticalScrollBar()->value(), historyTop);
+}
+
+void SearchWindowTest::segmentsStoredUnderTheOtherParameterAreRebuiltOnRequest() {
+    WindowFixture f;
+    f.storeDraws(smallHistory(), 1);
+    f.setSetting(keys::DsIni, QStringLiteral("0"));
+    auto& w = f.open();
+    click(f, "Option4(3)"); // result type 段数
+    click(f, "Option5(3)");
+    const auto percentSum = [&f] {
+        double sum = 0;
+        for (const QString& cell : columnOf(f.find<QTableView>("MSFlexGrid3")->model(), 3))
+            sum += cell.chopped(1).toDouble();
+        return sum;
+    };
+    // After 1 2 3 (free positions) came 4 5 6, 4 7 6 and 4 5 9; the 9 was stored as segment 5.
+    f.dialogs.answer(false);
+    click(f, "Command1");
+    click(f, "Command1");
+    QCOMPARE(f.dialogs.shown.size(), 1); // asked once for this history and setting
+    QVERIFY(f.dialogs.shown[0].text.contains(
+        QStringLiteral("按“段数参数1~5”写入的，与当前设置“段数参数0~4”不同")));
+    QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("1 个结果不在当前段数参数的范围内")));
+    QCOMPARE(percentSum(), 66.667);
+
+    // Asked again under the other setting and back, the rebuild re-derives every row.
+    f.find<QAction>("mnuDscs(1)")->trigger();
+    click(f, "Command1");
+    QCOMPARE(f.dialogs.shown.size(), 1); // the rows agree with 1..5
+    f.find<QAction>("mnuDscs(0)")->trigger();
+    f.dialogs.answer(true);
+    click(f, "Command1");
+    QCOMPARE(f.dialogs.shown.size(), 2);
+    QCOMPARE(storedSegments(w.history()).withParam[0], w.history().size());
+    QVERIFY(!w.statusBar()->currentMessage().contains(QStringLiteral("不在当前段数参数的范围内")));
+    QCOMPARE(percentSum(), 100.0);
 }
 
 QTEST_MAIN(SearchWindowTest)
