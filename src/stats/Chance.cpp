@@ -1,9 +1,11 @@
 #include "Chance.h"
 
 #include <boost/math/distributions/binomial.hpp>
+#include <boost/math/distributions/chi_squared.hpp>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace brenvik::stats {
 
@@ -30,6 +32,75 @@ double binomialUpperTail(long long trials, double chance, long long hits) {
         return 0.0;
     const boost::math::binomial_distribution<double> b(static_cast<double>(trials), chance);
     return boost::math::cdf(boost::math::complement(b, static_cast<double>(hits - 1)));
+}
+
+double poissonBinomialUpperTail(std::span<const double> chances, long long hits) {
+    const auto trials = static_cast<long long>(chances.size());
+    if (hits <= 0)
+        return 1.0;
+    if (hits > trials)
+        return 0.0;
+    // dist[j]: the chance of j successes among the trials taken so far. Only sums and products
+    // of numbers in [0, 1], so the smallest tails keep their relative precision.
+    std::vector<double> dist(chances.size() + 1, 0.0);
+    dist[0] = 1.0;
+    for (std::size_t i = 0; i < chances.size(); ++i) {
+        const double q = chances[i];
+        for (std::size_t j = i + 1; j > 0; --j)
+            dist[j] = dist[j] * (1 - q) + dist[j - 1] * q;
+        dist[0] *= 1 - q;
+    }
+    double tail = 0;
+    for (auto j = static_cast<std::size_t>(hits); j < dist.size(); ++j)
+        tail += dist[j];
+    return std::min(1.0, tail);
+}
+
+double chiSquaredUpperTail(double x, int df) {
+    if (x <= 0)
+        return 1.0;
+    const boost::math::chi_squared_distribution<double> chi(df);
+    return boost::math::cdf(boost::math::complement(chi, x));
+}
+
+double multinomialSquaresUpperTail(int n, int k, long long sumOfSquares) {
+    if (n <= 0 || k <= 1) // a single possible outcome: Σc² is n² for sure
+        return static_cast<long long>(n) * n >= sumOfSquares ? 1.0 : 0.0;
+    // A counting over the outcomes one at a time. The state is (codes placed so far m, their sum of
+    // squares s); its weight is the sum of Π 1/c! over the ways to reach it. The chance of one full
+    // set of counts is n!/Πc! · k^−n, so the weights only need that factor at the end. They stay
+    // far inside the range of a double for every n this is meant for (1/49! is about 1e-63).
+    const std::size_t width = static_cast<std::size_t>(n) * n + 1;
+    const auto at = [width](int m, long long s) { return static_cast<std::size_t>(m) * width + s; };
+    std::vector<double> inverseFactorial(n + 1);
+    inverseFactorial[0] = 1;
+    for (int c = 1; c <= n; ++c)
+        inverseFactorial[c] = inverseFactorial[c - 1] / c;
+
+    std::vector<double> weight((n + 1) * width, 0.0);
+    std::vector<double> next(weight.size());
+    weight[at(0, 0)] = 1;
+    for (int outcome = 0; outcome < k - 1; ++outcome) {
+        std::fill(next.begin(), next.end(), 0.0);
+        for (int m = 0; m <= n; ++m)
+            for (long long s = 0; s <= static_cast<long long>(m) * m; ++s) {
+                const double w = weight[at(m, s)];
+                if (w == 0)
+                    continue;
+                for (int c = 0; c <= n - m; ++c)
+                    next[at(m + c, s + static_cast<long long>(c) * c)] += w * inverseFactorial[c];
+            }
+        weight.swap(next);
+    }
+    // The last outcome takes whatever codes are left.
+    double tail = 0;
+    for (int m = 0; m <= n; ++m) {
+        const long long rest = static_cast<long long>(n - m) * (n - m);
+        for (long long s = 0; s <= static_cast<long long>(m) * m; ++s)
+            if (s + rest >= sumOfSquares)
+                tail += weight[at(m, s)] * inverseFactorial[n - m];
+    }
+    return std::min(1.0, tail * std::exp(std::lgamma(n + 1.0) - n * std::log(static_cast<double>(k))));
 }
 
 } // namespace brenvik::stats
