@@ -10,6 +10,9 @@
 #include "MatchedDraws.h"
 #include "PatternSource.h"
 #include "Tally.h"
+#include "TallyStatistics.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,13 +50,16 @@ int failWith(const std::string& message) {
     return kFailed;
 }
 
-// Width of UTF-8 text on a terminal: Chinese characters take two columns.
+// Width of UTF-8 text on a terminal: Chinese characters take two columns, the dashes and other
+// general punctuation (U+2000..U+206F, three bytes from E2 80 or E2 81) one.
 std::size_t displayWidth(const std::string& s) {
     std::size_t width = 0;
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
         const std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        width += len >= 3 ? 2 : 1;
+        const bool punctuation = len == 3 && c == 0xE2 && i + 1 < s.size() &&
+                                 (static_cast<unsigned char>(s[i + 1]) & 0xFE) == 0x80;
+        width += len >= 3 && !punctuation ? 2 : 1;
         i += len;
     }
     return width;
@@ -94,6 +100,13 @@ std::string jsonString(const std::string& s) {
         out += c;
     }
     return out + "\"";
+}
+
+// A double as the JSON library writes it: the shortest text that reads back as the same number
+// ("4.0", "0.4133209359917561", "1e-05"), so the output stays the same once the whole document is
+// written by the library.
+std::string jsonNumber(double v) {
+    return nlohmann::json(v).dump();
 }
 
 struct Opened {
@@ -218,6 +231,7 @@ int runSearch(const Options& o) {
     const Kind resultKind = static_cast<Kind>(o.resultType);
     const Tally tally = tallyOutcomes(h, s.rows, resultKind, o.resultPosition, o.group, o.segment);
 
+    const auto chance = stats::tallyStatistics(tally);
     if (o.json) {
         std::ostringstream j;
         j << "{\"matched\": " << tally.matched << ", \"denominator\": " << tally.denominator
@@ -234,9 +248,22 @@ int runSearch(const Options& o) {
             } else {
                 j << "null";
             }
+            if (chance)
+                j << ", \"expected\": " << jsonNumber(chance->expected)
+                  << ", \"low95\": " << jsonNumber(chance->intervals[i].low * 100)
+                  << ", \"high95\": " << jsonNumber(chance->intervals[i].high * 100);
+            else
+                j << ", \"expected\": null, \"low95\": null, \"high95\": null";
             j << "}";
         }
-        j << "]";
+        j << "], \"test\": ";
+        if (chance)
+            j << "{\"statistic\": " << jsonNumber(chance->statistic) << ", \"df\": " << chance->df
+              << ", \"p\": " << jsonNumber(chance->p) << ", \"method\": \""
+              << stats::methodName(chance->method) << "\"}";
+        else
+            j << "null";
+        j << ", \"dropped\": " << tally.dropped;
         if (o.matched) {
             j << ", \"draws\": [";
             for (std::size_t i = 0; i < s.rows.size(); ++i)
@@ -251,12 +278,19 @@ int runSearch(const Options& o) {
     std::cout << "找到 " << tally.matched << " 期，统计 " << tally.denominator << " 个结果；条件 "
               << pattern[0] << "," << pattern[1] << "," << pattern[2] << "，期号 " << start << "～" << end
               << "。\n";
-    std::vector<std::vector<std::string>> grid = {{"序号", "结果", "出现次数", "百分比"}};
+    std::vector<std::vector<std::string>> grid = {
+        {"序号", "结果", "出现次数", "百分比", "随机期望", "95%区间"}};
     for (std::size_t i = 0; i < tally.ranked.size(); ++i) {
         const TallyRow& r = tally.ranked[i];
-        grid.push_back({std::to_string(i + 1), r.label, std::to_string(r.count), tally.percentText(r.count)});
+        grid.push_back({std::to_string(i + 1), r.label, std::to_string(r.count), tally.percentText(r.count),
+                        chance ? stats::expectedText(chance->expected) : "-",
+                        chance ? stats::intervalText(chance->intervals[i]) : "-"});
     }
     printTable(grid);
+    if (tally.dropped > 0)
+        std::cout << droppedNote(tally) << '\n';
+    // One search per run of the companion: the level is not shared out.
+    std::cout << stats::verdictLine(chance, 1) << '\n';
     if (o.matched) {
         std::cout << '\n';
         std::vector<std::vector<std::string>> draws = {

@@ -1,6 +1,7 @@
 // The command-line companion run as a process, as a script would run it.
 #include "HistoryStore.h"
 #include "SampleHistory.h"
+#include "TallyStatistics.h"
 #include "TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -139,9 +140,7 @@ TEST(Cli, FollowSearchAsTableAndJson) {
     EXPECT_EQ(
         r.out.rfind(
             "{\"matched\": 2, \"denominator\": 2, \"pattern\": [1, 2, 3], \"range\": [2013002, 2013010], "
-            "\"tally\": [{\"outcome\": 5, \"label\": \"5\", \"count\": 1, \"percent\": 50}, "
-            "{\"outcome\": 7, \"label\": \"7\", \"count\": 1, \"percent\": 50}, "
-            "{\"outcome\": 0, \"label\": \"0\", \"count\": 0, \"percent\": 0}",
+            "\"tally\": [{\"outcome\": 5, \"label\": \"5\", \"count\": 1, \"percent\": 50, ",
             0),
         0u)
         << r.out;
@@ -166,6 +165,44 @@ TEST(Cli, FollowSearchAsTableAndJson) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\"pattern\": [3, 2, 1], \"range\": [2013003, 2013008]"), std::string::npos)
         << r.out;
+}
+
+// The number after `"key": ` at or after `from`.
+double jsonValue(const std::string& out, const std::string& key, std::size_t& from) {
+    from = out.find("\"" + key + "\": ", from);
+    if (from == std::string::npos)
+        return -1;
+    from += key.size() + 4;
+    return std::strtod(out.c_str() + from, nullptr);
+}
+
+TEST(Cli, TallyComparedWithChanceAndSegmentsLeftOut) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    // Following draws 4 5 6 and 4 7 6: outcomes 5 and 7 once each of two codes, counted exactly.
+    CliRun r = cli({"--home", h, "follow", "--positions", "fixed", "--result-pos", "2", "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<int> counts = {1, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+    const auto expected = stats::tallyStatistics(counts);
+    ASSERT_TRUE(expected);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        // Numbers are written so that they read back as the very same doubles.
+        EXPECT_EQ(jsonValue(r.out, "expected", at), expected->expected);
+        EXPECT_EQ(jsonValue(r.out, "low95", at), expected->intervals[i].low * 100) << i;
+        EXPECT_EQ(jsonValue(r.out, "high95", at), expected->intervals[i].high * 100) << i;
+    }
+    EXPECT_EQ(jsonValue(r.out, "statistic", at), expected->statistic);
+    EXPECT_EQ(jsonValue(r.out, "p", at), expected->p);
+    EXPECT_NE(r.out.find("\"method\": \"exact\"}, \"dropped\": 0}"), std::string::npos) << r.out;
+    r = cli({"--home", h, "follow", "--positions", "fixed", "--result-pos", "2"});
+    EXPECT_NE(r.out.find("\n" + stats::verdictLine(expected, 1) + "\n"), std::string::npos) << r.out;
+
+    // Stored under segment parameter 1, tallied under 0: the 9 of 459 (segment 5) is no outcome of 0..4.
+    r = cli({"--home", h, "follow", "--result-type", "segment", "--result-pos", "3", "--segment", "0",
+             "--format", "json"});
+    EXPECT_NE(r.out.find("\"test\": null, \"dropped\": 1}"), std::string::npos) << r.out;
 }
 
 TEST(Cli, CombinationSearch) {
