@@ -106,7 +106,7 @@ OmissionTable omissionTable(const DrawDigits& digits, RowRange range);
 // The omissions of one row of the trend chart: for every value, the length of its current run
 // up to and including this draw, 0 where the draw has it.
 struct ChartRow {
-    std::size_t row = 0;
+    std::size_t row = 0; // in the history, not in R
     std::array<std::array<std::uint32_t, kDigitValues>, kPositions> positions{};
     std::array<std::uint32_t, kSumValues> sum{};
     std::array<std::uint32_t, kSpanValues> span{};
@@ -122,7 +122,7 @@ public:
 
     std::size_t size() const { return m_digits.size(); }
 
-    // Rows [from, to) of R, cut to R, with the runs counted from R's first draw as the table
+    // History rows [from, to), cut to R, with the runs counted from R's first draw as the table
     // counts them, so R's last row shows the table's current omissions.
     std::vector<ChartRow> rows(RowRange range, std::size_t from, std::size_t to) const;
 
