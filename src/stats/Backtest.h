@@ -37,7 +37,9 @@ struct BacktestOptions {
     std::optional<std::int32_t> targetEnd{};
     int picks = 1; // K: 1 up to one less than the number of outcomes of the result kind
 
-    int twins = 20; // R random twins, 0..kMaxTwins
+    // R random twins, 0..kMaxTwins: histories with the same issues and fair random digits, each
+    // draw coded with the segment parameter its real draw was stored with.
+    int twins = 20;
     std::uint64_t seed = 1;
 
     // Per-target rows of the real history and verdicts of the twins, for grids and curves.
@@ -51,8 +53,10 @@ enum class Verdict : std::uint8_t { NoPrediction, Miss, Hit };
 
 struct BacktestRow {
     std::int32_t issue = 0;
-    std::optional<Pattern> pattern; // nothing when no draw before the target can give one
-    int matched = 0;                // draws the search found
+    // Nothing when the draws before the target are too few to give one: then no search runs
+    // and there is no prediction.
+    std::optional<Pattern> pattern;
+    int matched = 0; // draws the search found
     std::array<std::int8_t, kMaxPicks> picks{};
     int pickCount = 0; // K, or 0 without a prediction
     int actual = 0;    // the target's own code of the result kind at the result position
