@@ -4,27 +4,17 @@
 #include "HistoryText.h"
 #include "SampleHistory.h"
 
+#include "BenchIndex.h"
+
 #include <benchmark/benchmark.h>
 
 #include <map>
 #include <stdexcept>
 
 using namespace brenvik;
+using bench::indexFor;
 
 namespace {
-
-// History sizes by benchmark argument: 0 is the real 3D history.
-const SearchIndex& indexFor(std::int64_t size) {
-    static std::map<std::int64_t, std::unique_ptr<SearchIndex>> cache;
-    auto& slot = cache[size];
-    if (!slot) {
-        const auto draws = size == 0 ? test::sampleDraws("fc3d-history.txt")
-                                     : test::syntheticDraws(static_cast<std::size_t>(size), 42);
-        slot =
-            std::make_unique<SearchIndex>(std::make_shared<const HistorySnapshot>(rowsFromDraws(draws, 1)));
-    }
-    return *slot;
-}
 
 const char* kModes[] = {"free/last", "free/N back", "fixed/last", "fixed/N back"};
 
