@@ -2,7 +2,9 @@
 # Runs every benchmark of the build folder and prints their tables one after the other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-[ -d build/bench ] || { cmake --preset default && cmake --build --preset default; }
+# The benchmarks share the tests' sample-history helpers, so both are built.
+cmake --preset default -DBUILD_TESTING=ON -DBRENVIK_BENCH=ON >/dev/null
+cmake --build --preset default
 for b in build/bench/bench_*; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"

@@ -15,7 +15,7 @@ shot() { # shot FILE ROOT|WINDOW HEIGHT [xdotool steps...]
   sleep 1
   ./build/src/brenvik3d >/dev/null 2>&1 & local app=$!
   sleep 2.5
-  local win; win=$(xdotool search --name '^Brenvik$' | head -1)
+  local win; win=$(xdotool search --name '^Brenvik 3D' | head -1)
   for step in "$@"; do eval "xdotool $step"; sleep 0.8; done
   if [ "$what" = ROOT ]; then import -window root "$work/shot.png"; else import -window "$win" "$work/shot.png"; fi
   convert "$work/shot.png" -crop "1180x${height}+0+0" +repage "$out"

@@ -1,21 +1,38 @@
 #!/usr/bin/env bash
 # Brings a Debian 12 machine to what the project needs, builds it, then
-#   run   starts the window (the default)
-#   test  runs every test
-#   bench runs every benchmark
+#   run      starts the window (the default): only the programs are built
+#   test     runs every test: tests and benchmarks are built
+#   bench    runs every benchmark
+#   package  builds the Debian package in build-release/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode="${1:-run}"
 
+# What the programs need to build and to run.
 packages=(
   g++ cmake ninja-build pkgconf
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev qt6-charts-dev
-  qt6-httpserver-dev qt6-websockets-dev
   libsqlitecpp-dev libsqlite3-dev libboost-math-dev libxlsxwriter-dev zlib1g-dev libxml2-dev
   nlohmann-json3-dev
-  libgtest-dev libbenchmark-dev
-  fonts-wqy-microhei python3 python3-openpyxl xdg-utils
+  fonts-wqy-microhei xdg-utils
 )
+# The tests and benchmarks: the loopback chart server, the test libraries, the spreadsheet reader
+# and the validators of the installed desktop files.
+test_packages=(
+  qt6-httpserver-dev qt6-websockets-dev
+  libgtest-dev libbenchmark-dev
+  python3 python3-openpyxl
+  desktop-file-utils appstream man-db
+)
+# The package: dpkg-shlibdeps finds its dependencies, and it needs `file`.
+package_packages=(dpkg-dev file)
+
+case "$mode" in
+  run) ;;
+  test | bench) packages+=("${test_packages[@]}") ;;
+  package) packages+=("${package_packages[@]}") ;;
+  *) echo "usage: $0 [run|test|bench|package]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -28,12 +45,23 @@ if ((${#missing[@]})); then
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake --preset default
-cmake --build --preset default
-
 case "$mode" in
-  run) exec ./build/src/brenvik3d ;;
-  test) exec ctest --preset default ;;
+  run)
+    cmake --preset default -DBUILD_TESTING=OFF -DBRENVIK_BENCH=OFF
+    cmake --build --preset default
+    exec ./build/src/brenvik3d
+    ;;
+  test)
+    cmake --preset default -DBUILD_TESTING=ON -DBRENVIK_BENCH=ON
+    cmake --build --preset default
+    exec ctest --preset default
+    ;;
   bench) exec ./scripts/bench.sh ;;
-  *) echo "usage: $0 [run|test|bench]" >&2; exit 2 ;;
+  package)
+    cmake --preset release
+    cmake --build --preset release
+    cd build-release
+    cpack -G DEB
+    ls -1 "$PWD"/brenvik3d_*.deb
+    ;;
 esac

@@ -1,11 +1,34 @@
+#include "AboutBox.h"
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Brenvik3D"));
     QApplication::setApplicationName(QStringLiteral("Brenvik3D"));
+    QApplication::setApplicationVersion(brenvik::ui::productVersionText());
+    // Ties the running window to its desktop entry, for the icon and the name in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.brenvik.Brenvik3D"));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("Brenvik 3D：福彩3D与体彩排列3开奖历史的检索与统计"));
+    options.addHelpOption();
+    options.addVersionOption();
+    {
+        // --help and --version are answered before the window system is reached, so they work
+        // without a display. Qt's own options are not known yet and may fail this first reading.
+        const QCoreApplication probe(argc, argv);
+        options.parse(QCoreApplication::arguments());
+        if (options.isSet(QStringLiteral("help")))
+            options.showHelp();
+        if (options.isSet(QStringLiteral("version")))
+            options.showVersion();
+    }
+
+    QApplication app(argc, argv);
+    options.process(app); // refuses what neither Qt nor the program knows
+    QApplication::setWindowIcon(brenvik::ui::productIcon());
     brenvik::ui::frmMain window;
     window.show();
     return QApplication::exec();

@@ -32,6 +32,7 @@ const char* const kUsage =
     "  --format table|json           output (default table)\n"
     "  --matched                     also list the matched draws\n"
     "  --home DIR                    data folder (default: $BRENVIK3D_HOME, else the per-user data folder)\n"
+    "  --help, --version             print this help, or the version\n"
     "\n"
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
     "2 a mistake on the command line (nothing written).\n";
@@ -70,6 +71,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
             o.help = true;
+            return {o, {}};
+        }
+        if (a == "--version") {
+            o.version = true;
             return {o, {}};
         }
         if (a.rfind("--", 0) != 0) {

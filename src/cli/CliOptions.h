@@ -33,6 +33,7 @@ struct Options {
     bool json = false;
     bool matched = false;
     bool help = false;
+    bool version = false;
 };
 
 // Reads the command line. On a mistake: the one-line message for stderr.

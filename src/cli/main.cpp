@@ -1,4 +1,5 @@
 // The command-line companion of the window: the same history database, the same searches.
+#include "BuildInfo.h"
 #include "CliOptions.h"
 #include "CombinationSearch.h"
 #include "FollowSearch.h"
@@ -315,6 +316,10 @@ int main(int argc, char* argv[]) {
     const Options& o = *parsed.options;
     if (o.help) {
         std::cout << kUsage;
+        return 0;
+    }
+    if (o.version) {
+        std::cout << "brenvik3d-cli " << productVersion() << '\n';
         return 0;
     }
     switch (o.command) {

@@ -1,6 +1,8 @@
 #include "AppPaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace brenvik::ui {
@@ -12,6 +14,22 @@ QString dataFolder() {
     folder = QDir::cleanPath(QDir(folder).absolutePath());
     QDir().mkpath(folder);
     return folder;
+}
+
+static QString shippedFile(const QString& installed, const QString& source) {
+    const QString file = QDir(QCoreApplication::applicationDirPath())
+                             .filePath(QStringLiteral(BRENVIK_SHARE_FROM_BIN "/") + installed);
+    if (QFileInfo::exists(file))
+        return QFileInfo(file).canonicalFilePath();
+    return QDir(QStringLiteral(BRENVIK_SOURCE_DIR)).filePath(source);
+}
+
+QString manualFile() {
+    return shippedFile(QStringLiteral("manual.html"), QStringLiteral("docs/manual.html"));
+}
+
+QString sampleHistoryFile(const QString& name) {
+    return shippedFile(QStringLiteral("samples/") + name, QStringLiteral("samples/") + name);
 }
 
 std::filesystem::path toPath(const QString& path) {

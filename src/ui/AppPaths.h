@@ -10,6 +10,12 @@ namespace brenvik::ui {
 // set, otherwise the per-user application data folder. Created when missing.
 QString dataFolder();
 
+// Files shipped with the program: from the share folder of its installed tree, found from the
+// program's own folder so that any prefix works; from the source tree when it runs where it was
+// built.
+QString manualFile();
+QString sampleHistoryFile(const QString& name); // "fc3d-history.txt", "pl3-history.txt"
+
 std::filesystem::path toPath(const QString& path);
 QString fromPath(const std::filesystem::path& path);
 

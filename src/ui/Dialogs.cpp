@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -58,6 +59,18 @@ void inform(QWidget* parent, const QString& title, const QString& text) {
 
 void warn(QWidget* parent, const QString& title, const QString& text) {
     message(parent, QMessageBox::Warning, QStringLiteral("warn"), title, text);
+}
+
+void about(QWidget* parent, const QString& title, const QString& text) {
+    if (g_script) {
+        g_script->shown.push_back({QStringLiteral("about"), title, text});
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::RichText);
+    box.setIconPixmap(QApplication::windowIcon().pixmap(64));
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
 }
 
 std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,

@@ -21,6 +21,8 @@ bool confirm(QWidget* parent, const QString& title, const QString& text);
 // A message with only an OK button.
 void inform(QWidget* parent, const QString& title, const QString& text);
 void warn(QWidget* parent, const QString& title, const QString& text);
+// The About box: rich text beside the application icon.
+void about(QWidget* parent, const QString& title, const QString& text);
 // An input box; nothing when cancelled.
 std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
                              const QString& initial);
@@ -30,7 +32,7 @@ QString openFile(QWidget* parent, const QString& title, const QString& folder, c
 bool openUrl(const QUrl& url);
 
 struct Shown {
-    QString kind; // "confirm", "inform", "warn", "input", "openFile"
+    QString kind; // "confirm", "inform", "warn", "about", "input", "openFile"
     QString title;
     QString text;
 };

@@ -63,6 +63,7 @@ private:
     QWidget* buildOptionsPanel();
     QWidget* buildResultsPanel();
     void buildMenus();
+    void showWindowTitle();
     void connectHandlers();
 
     // Start-up.
@@ -142,6 +143,7 @@ private:
     void connectSettingsMenu();
     void mnuSetDay_Click();
     void openWebPage(std::string_view key, const QString& manualFragment);
+    void openInBrowser(const QUrl& url);
 
     void storeManualDraw();
     void status(const QString& text);
@@ -220,6 +222,9 @@ private:
     QAction* numYanshiDown = nullptr;
     QAction* mnuChartSite = nullptr;
     std::array<QAction*, 2> mnu3D{};
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuManual = nullptr;
+    QAction* mnuAbout = nullptr;
     QLabel* m_folderLabel = nullptr;
 
     HistoryGridModel* m_historyModel = nullptr;

@@ -24,11 +24,6 @@
 #include <QTableView>
 #include <QUrl>
 
-// The sample histories are a resource of the window's static library, which must be set up by hand.
-static void initSampleResources() {
-    Q_INIT_RESOURCE(samples);
-}
-
 namespace brenvik::ui {
 
 namespace {
@@ -58,11 +53,10 @@ void frmMain::provideSampleHistories() {
         return;
     if (!data.mkpath(kImportFolder))
         return;
-    initSampleResources();
     const QDir folder(data.filePath(kImportFolder));
-    QFile::copy(QStringLiteral(":/samples/fc3d-history.txt"),
+    QFile::copy(sampleHistoryFile(QStringLiteral("fc3d-history.txt")),
                 folder.filePath(QStringLiteral("福彩3D历史号码.txt")));
-    QFile::copy(QStringLiteral(":/samples/pl3-history.txt"),
+    QFile::copy(sampleHistoryFile(QStringLiteral("pl3-history.txt")),
                 folder.filePath(QStringLiteral("体彩排列3历史号码.txt")));
     for (const QString& name : folder.entryList(QDir::Files))
         QFile(folder.filePath(name))

@@ -1,5 +1,6 @@
 // Construction of the window: controls, groups, grids and menus. Every control carries the
 // name of the window's control list as its objectName, control arrays with their index.
+#include "AboutBox.h"
 #include "DigitBox.h"
 #include "GapCaption.h"
 #include "frmMain.h"
@@ -81,7 +82,7 @@ QLineEdit* smallBox(const QString& name, int chars) {
 
 void frmMain::buildWindow() {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Brenvik"));
+    showWindowTitle();
 
     QFont f = font();
     f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC"),
@@ -110,6 +111,10 @@ void frmMain::buildWindow() {
     statusBar()->setSizeGripEnabled(true);
 
     resize(1180, 760);
+}
+
+void frmMain::showWindowTitle() {
+    setWindowTitle(productTitle());
 }
 
 QWidget* frmMain::buildHistoryPanel() {
@@ -417,6 +422,15 @@ void frmMain::buildMenus() {
     numYanshiDown = named(mnuSetup->addAction(QStringLiteral("软件演示说明录像下载(&D)")),
                           QStringLiteral("numYanshiDown"));
     mnuSetup->addSeparator();
+
+    mnuHelp = named(menuBar()->addMenu(QStringLiteral("帮助(&H)")), QStringLiteral("mnuHelp"));
+    mnuManual = named(mnuHelp->addAction(QStringLiteral("使用说明")), QStringLiteral("mnuManual"));
+    mnuManual->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuAbout = named(mnuHelp->addAction(QStringLiteral("关于")), QStringLiteral("mnuAbout"));
+    mnuAbout->setMenuRole(QAction::AboutRole);
+    // The manual itself, whatever page the settings menu's items were pointed at.
+    connect(mnuManual, &QAction::triggered, this, [this] { openInBrowser(manualUrl()); });
+    connect(mnuAbout, &QAction::triggered, this, [this] { showAboutBox(this, m_dataFolder); });
 }
 
 } // namespace brenvik::ui

@@ -1,24 +1,17 @@
 // The settings menu: years kept by the online update, and the product's web pages.
+#include "AppPaths.h"
 #include "Dialogs.h"
 #include "IssueNumber.h"
 #include "frmMain.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QPushButton>
 #include <QUrl>
 
 namespace brenvik::ui {
 
 QUrl frmMain::manualUrl(const QString& fragment) {
-    // Installed beside the program's share folder; when run from a build tree, the source copy.
-    const QString installed = QDir(QCoreApplication::applicationDirPath())
-                                  .filePath(QStringLiteral("../share/brenvik3d/manual.html"));
-    const QString file = QFileInfo::exists(installed) ? installed : QStringLiteral(BRENVIK_SOURCE_MANUAL);
-    QUrl url = QUrl::fromLocalFile(
-        QFileInfo(file).canonicalFilePath().isEmpty() ? file : QFileInfo(file).canonicalFilePath());
+    QUrl url = QUrl::fromLocalFile(manualFile());
     if (!fragment.isEmpty())
         url.setFragment(fragment);
     return url;
@@ -26,7 +19,10 @@ QUrl frmMain::manualUrl(const QString& fragment) {
 
 void frmMain::openWebPage(std::string_view key, const QString& manualFragment) {
     const QString stored = m_settingsStore.text(key).trimmed();
-    const QUrl url = stored.isEmpty() ? manualUrl(manualFragment) : QUrl::fromUserInput(stored);
+    openInBrowser(stored.isEmpty() ? manualUrl(manualFragment) : QUrl::fromUserInput(stored));
+}
+
+void frmMain::openInBrowser(const QUrl& url) {
     if (!Dialogs::openUrl(url))
         status(QStringLiteral("无法打开 %1：没有可用的浏览器。").arg(url.toDisplayString()));
 }

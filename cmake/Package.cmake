@@ -1,0 +1,30 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The Debian package: `cpack -G DEB` in a Release build folder (./scripts/setup.sh package).
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME brenvik3d)
+set(CPACK_PACKAGE_VENDOR "The Brenvik 3D developers")
+set(CPACK_PACKAGE_CONTACT "The Brenvik 3D developers <brenvik3d@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "draw history study of the lotteries 福彩3D and 体彩排列3")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Brenvik 3D keeps years of draws of the three-digit lotteries 福彩3D and 体彩排列3 in a local
+database and answers the question: after draws that looked like the latest one, what came next?
+Its follow search and combination search tally what followed by number, big/small, odd/even or
+segment. The history is fed by hand, from history text files or from a draw-chart web page, and
+every grid can be exported to a spreadsheet.
+
+The package holds the window program brenvik3d and the command-line companion brenvik3d-cli.")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${PROJECT_HOMEPAGE_URL})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION math)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The captions are Chinese: without a CJK font the window shows empty boxes. Opening the manual
+# and the exported files goes through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+
+include(CPack)

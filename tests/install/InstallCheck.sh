@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs a build into a staging folder and looks at it the way a packager and a desktop do.
+# Usage: InstallCheck.sh BUILD_DIR PROJECT_VERSION
+set -euo pipefail
+build=$1 version=$2
+id=io.github.brenvik.Brenvik3D
+staging=$(mktemp -d)
+trap 'rm -rf "$staging"' EXIT
+export LC_ALL=C.UTF-8
+cmake --install "$build" --prefix "$staging/usr" >/dev/null
+root=$staging/usr
+fails=0
+fail() {
+    echo "FAIL: $*" >&2
+    fails=$((fails + 1))
+}
+
+icons=()
+for size in 16 32 48 64 128 256; do icons+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
+for f in bin/brenvik3d bin/brenvik3d-cli share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+    share/icons/hicolor/scalable/apps/$id.svg "${icons[@]}" share/brenvik3d/manual.html \
+    share/brenvik3d/samples/fc3d-history.txt share/brenvik3d/samples/pl3-history.txt \
+    share/man/man1/brenvik3d.1 share/man/man1/brenvik3d-cli.1 share/bash-completion/completions/brenvik3d-cli \
+    share/doc/brenvik3d/LICENSE; do
+    [ -s "$root/$f" ] || fail "$f is not installed"
+done
+for png in "${icons[@]}"; do
+    want=${png#share/icons/hicolor/}
+    want=${want%%x*}
+    read -r w h < <(od -An -j16 -N8 --endian=big -tu4 "$root/$png")
+    [ "$w $h" = "$want $want" ] || fail "$png is ${w}x$h"
+done
+
+# The desktop entry: valid (hints allowed: the two main categories are meant), and its command and
+# icon are what was installed.
+desktop=$root/share/applications/$id.desktop
+if ! out=$(desktop-file-validate "$desktop" 2>&1) || grep -Eq 'error|warning' <<<"$out"; then
+    fail "desktop-file-validate: $out"
+fi
+[ -x "$root/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")" ] || fail "the desktop entry starts no installed program"
+[ "$(sed -n 's/^Icon=//p' "$desktop")" = "$id" ] || fail "the desktop entry names another icon"
+grep -q '^Name\[zh_CN\]=' "$desktop" && grep -q '^Comment\[zh_CN\]=' "$desktop" || fail "no Chinese name or comment"
+
+metainfo=$root/share/metainfo/$id.metainfo.xml
+out=$(appstreamcli validate --pedantic --no-net "$metainfo" 2>&1) || fail "appstreamcli: $out"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream data has no release $version"
+
+for page in brenvik3d brenvik3d-cli; do
+    out=$(MANWIDTH=100 man --warnings -l "$root/share/man/man1/$page.1" 2>"$staging/man.err") || fail "man -l $page.1 failed"
+    [ ! -s "$staging/man.err" ] || fail "man -l $page.1: $(cat "$staging/man.err")"
+    grep -q "Brenvik 3D $version" <<<"$out" || fail "the $page manual page shows another version"
+done
+
+# Both programs answer --version, the window also --help, without a display.
+[ "$("$root/bin/brenvik3d-cli" --version)" = "brenvik3d-cli $version" ] || fail "brenvik3d-cli --version"
+headless=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+[ "$("${headless[@]}" "$root/bin/brenvik3d" --version)" = "Brenvik3D $version" ] || fail "brenvik3d --version"
+"${headless[@]}" "$root/bin/brenvik3d" --help | grep -q -- '--version' || fail "brenvik3d --help"
+
+# The completion offers exactly the companion's options, and each command its own.
+completion=$root/share/bash-completion/completions/brenvik3d-cli
+options() { grep -o -- '--[a-z-]*[a-z]' | sort -u; }
+diff <("$root/bin/brenvik3d-cli" --help | options) <(options <"$completion") >&2 ||
+    fail "the completion and brenvik3d-cli --help list different options"
+# The words typed so far, the last one being completed ("_": nothing typed yet), and the answer.
+while IFS='|' read -r words want; do
+    # shellcheck disable=SC2086 # the words of the command line
+    got=$(bash -c 'source "$1"; shift; COMP_WORDS=("${@/#_/}"); COMP_CWORD=$(($# - 1)); _brenvik3d_cli
+                   echo "${COMPREPLY[*]}"' _ "$completion" brenvik3d-cli $words)
+    [ "$got" = "$want" ] || fail "completing '$words': '$got', not '$want'"
+done <<'TABLE'
+_|import export add follow combo
+fol|follow
+--home /tmp c|combo
+follow --ch|--check
+combo --ch|
+add --|--home --segment
+follow --result-type _|number bigsmall oddeven segment
+--|--home --help --version
+TABLE
+
+# The window finds its sample histories in the installed tree, not in the sources it was built from.
+sample=$root/share/brenvik3d/samples/fc3d-history.txt
+echo "2099001 123" >>"$sample"
+copied=$staging/home/历史号码/福彩3D历史号码.txt
+QT_QPA_PLATFORM=offscreen BRENVIK3D_HOME=$staging/home XDG_CONFIG_HOME=$staging/config \
+    timeout 60 "$root/bin/brenvik3d" >/dev/null 2>&1 &
+window=$!
+for _ in $(seq 150); do
+    cmp -s "$copied" "$sample" && break
+    sleep 0.2
+done
+kill "$window" 2>/dev/null || true
+wait "$window" 2>/dev/null || true
+cmp -s "$copied" "$sample" || fail "the window did not copy the installed sample histories"
+
+[ "$fails" -eq 0 ] && echo "installed tree complete"
+exit $((fails > 0))
