@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev qt6-charts-dev
   qt6-httpserver-dev qt6-websockets-dev
   libsqlitecpp-dev libsqlite3-dev libboost-math-dev libxlsxwriter-dev zlib1g-dev libxml2-dev
-  libgtest-dev libbenchmark-dev
+  libcurl4-openssl-dev libgtest-dev libbenchmark-dev
   fonts-wqy-microhei python3 python3-openpyxl xdg-utils
 )
 
