@@ -163,19 +163,25 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
     if (const auto cut = retentionCut(current, year, request.yearsToKeep);
         cut && Dialogs::confirm(m_parent, online::kTitle,
                                 QString::fromStdString(retentionNotice(*cut)) + online::kRetentionQuestion)) {
-        const auto removed = removeYearsBefore(m_store, current, *cut, request.segmentParam);
-        auto reloaded = removed ? m_store.loadSnapshot() : std::unexpected(removed.error());
-        if (!reloaded) {
+        if (const auto removed = removeYearsBefore(m_store, current, *cut, request.segmentParam); !removed) {
             result.outcome = O::NotSaved;
             result.message = QStringLiteral("删除早于保留年数的历史号码失败，历史号码未改动：%1")
-                                 .arg(qs(reloaded.error().message));
+                                 .arg(qs(removed.error().message));
+            return result;
+        }
+        result.historyChanged = true;
+        result.removed = cut->draws;
+        removal = QString::fromStdString(retentionDone(*cut));
+        auto reloaded = m_store.loadSnapshot();
+        if (!reloaded) {
+            result.outcome = O::NotSaved;
+            result.message =
+                removal +
+                QStringLiteral("历史号码无法重新读取，未进行在线更新：%1").arg(qs(reloaded.error().message));
             return result;
         }
         trimmed = std::move(*reloaded);
         history = trimmed.get();
-        result.historyChanged = true;
-        result.removed = cut->draws;
-        removal = QString::fromStdString(retentionDone(*cut));
     }
 
     OnlineMerge merge(*history, year, request.yearsToKeep, request.segmentParam);
