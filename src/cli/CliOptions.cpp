@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include "ChartPage.h"
 #include "IssueNumber.h"
 
 #include <map>
@@ -15,6 +16,9 @@ const char* const kUsage =
     "brenvik3d-cli [--home DIR] add ISSUE DDD      append one draw, e.g. add 2024150 507\n"
     "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally\n"
     "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally\n"
+    "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]\n"
+    "                                             add the new draws from the chart site, as the window's\n"
+    "                                             online update does\n"
     "\n"
     "Search options (defaults are the window's first-run defaults):\n"
     "  --positions fixed|free        how positions are matched (default free)\n"
@@ -28,13 +32,22 @@ const char* const kUsage =
     "  --result-pos 1|2|3            which position is counted (default 1)\n"
     "  --group                       count positions 1 up to the result position\n"
     "  --range START:END             issue range (default: as the window sets it)\n"
-    "  --segment 0|1                 segment parameter for import, add and segment outcomes (default 1)\n"
+    "  --segment 0|1                 segment parameter for import, add and segment outcomes (default 1),\n"
+    "                                and for update (default: the stored DsIni)\n"
     "  --format table|json           output (default table)\n"
     "  --matched                     also list the matched draws\n"
     "  --home DIR                    data folder (default: $BRENVIK3D_HOME, else the per-user data folder)\n"
     "  --help, --version             print this help, or the version\n"
     "\n"
+    "Update options (defaults are the window's stored settings):\n"
+    "  --site URL                    chart site, scheme and host (default: the stored strZstHost)\n"
+    "  --years N                     years of history to keep, 2..16 (default: the stored IniSerchDay, else "
+    "6)\n"
+    "  --yes                         remove the draws older than the years kept; without it the update\n"
+    "                                says what it would remove and changes nothing\n"
+    "\n"
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
+    "or an update that stopped early (the years read before are kept) or needs --yes,\n"
     "2 a mistake on the command line (nothing written).\n";
 
 namespace {
@@ -65,6 +78,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     Options o;
     std::optional<std::string> command;
     std::set<std::string> searchOnly;
+    std::set<std::string> updateOnly;
     auto err = [](std::string m) { return ParseResult{std::nullopt, std::move(m)}; };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -85,20 +99,28 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         // Every other option takes a value, except the two switches.
+        if (a == "--yes") {
+            o.yes = true;
+            updateOnly.insert(a);
+            continue;
+        }
         if (a == "--group" || a == "--matched") {
             (a == "--group" ? o.group : o.matched) = true;
             searchOnly.insert(a);
             continue;
         }
         static const std::set<std::string> withValue = {
-            "--home", "--positions",   "--back",       "--type",  "--pattern", "--before", "--check",
-            "--size", "--result-type", "--result-pos", "--range", "--segment", "--format"};
+            "--home",   "--positions", "--back",   "--type",        "--pattern",
+            "--before", "--check",     "--size",   "--result-type", "--result-pos",
+            "--range",  "--segment",   "--format", "--site",        "--years"};
         if (!withValue.count(a))
             return err("unknown option " + a);
         if (i + 1 >= args.size())
             return err("option " + a + " needs a value");
         const std::string v = args[++i];
-        if (a != "--home" && a != "--segment")
+        if (a == "--site" || a == "--years")
+            updateOnly.insert(a);
+        else if (a != "--home" && a != "--segment")
             searchOnly.insert(a);
 
         if (a == "--home") {
@@ -172,6 +194,17 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                 return err("--segment must be 0 or 1, not " + v);
             o.segment = v == "1";
             o.segmentGiven = true;
+        } else if (a == "--site") {
+            if (!normalizeChartHost(v))
+                return err(
+                    "--site must be an http:// or https:// address of a host (with a port at most), not " +
+                    v);
+            o.site = v;
+        } else if (a == "--years") {
+            auto n = parseWholeNumber(v, 2, 16);
+            if (!n)
+                return err("--years must be a whole number from 2 to 16, not " + v);
+            o.years = static_cast<int>(*n);
         } else if (a == "--format") {
             if (v != "table" && v != "json")
                 return err("--format must be table or json, not " + v);
@@ -181,11 +214,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
 
     if (!command)
         return err("no command given");
-    static const std::map<std::string, Command> commands = {{"import", Command::Import},
-                                                            {"export", Command::Export},
-                                                            {"add", Command::Add},
-                                                            {"follow", Command::Follow},
-                                                            {"combo", Command::Combo}};
+    static const std::map<std::string, Command> commands = {
+        {"import", Command::Import}, {"export", Command::Export}, {"add", Command::Add},
+        {"follow", Command::Follow}, {"combo", Command::Combo},   {"update", Command::Update}};
     auto it = commands.find(*command);
     if (it == commands.end())
         return err("unknown command " + *command);
@@ -194,13 +225,15 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     const bool search = o.command == Command::Follow || o.command == Command::Combo;
     if (!search && !searchOnly.empty())
         return err("option " + *searchOnly.begin() + " is not for the " + *command + " command");
+    if (o.command != Command::Update && !updateOnly.empty())
+        return err("option " + *updateOnly.begin() + " is only for the update command");
     if (o.command == Command::Export && o.segmentGiven)
         return err("option --segment is not for the export command");
     if (o.command == Command::Combo && o.checkGiven)
         return err("option --check is not for the combo command: it always uses all three positions");
     if (o.pattern && o.before)
         return err("--pattern and --before cannot be used together");
-    const std::size_t wanted = o.command == Command::Add ? 2 : search ? 0 : 1;
+    const std::size_t wanted = o.command == Command::Add ? 2 : search || o.command == Command::Update ? 0 : 1;
     if (o.arguments.size() != wanted) {
         if (o.arguments.size() > wanted)
             return err("unexpected argument " + o.arguments[wanted]);

@@ -8,7 +8,7 @@
 
 namespace brenvik::cli {
 
-enum class Command { Import, Export, Add, Follow, Combo };
+enum class Command { Import, Export, Add, Follow, Combo, Update };
 
 struct Options {
     std::string home; // empty: the window's default data folder
@@ -34,6 +34,11 @@ struct Options {
     bool matched = false;
     bool help = false;
     bool version = false;
+
+    // Online update: none means the stored setting.
+    std::optional<std::string> site;
+    std::optional<int> years;
+    bool yes = false; // the retention rule may remove old draws
 };
 
 // Reads the command line. On a mistake: the one-line message for stderr.

@@ -12,6 +12,7 @@
 #include "PatternSource.h"
 #include "Tally.h"
 #include "TallyStatistics.h"
+#include "UpdateCommand.h"
 
 #include <nlohmann/json.hpp>
 
@@ -115,8 +116,12 @@ struct Opened {
     SnapshotPtr snapshot;
 };
 
+std::filesystem::path homeOf(const Options& o) {
+    return o.home.empty() ? defaultHome() : std::filesystem::path(o.home);
+}
+
 Result<Opened> openHome(const Options& o) {
-    const std::filesystem::path home = o.home.empty() ? defaultHome() : std::filesystem::path(o.home);
+    const std::filesystem::path home = homeOf(o);
     std::error_code ec;
     std::filesystem::create_directories(home, ec);
     auto store = HistoryStore::open(home / kDatabaseFile);
@@ -332,6 +337,8 @@ int main(int argc, char* argv[]) {
     case Command::Follow:
     case Command::Combo:
         return runSearch(o);
+    case Command::Update:
+        return runUpdate(o, homeOf(o));
     }
     return kUsageError;
 }

@@ -9,89 +9,76 @@ namespace brenvik {
 
 namespace {
 
-// How many characters after a marker may stand before the first digit. Chart rows put a tab,
-// a few blanks or a short word there; a marker followed by running text is no draw row.
-constexpr int kMaxSeparator = 16;
-// How many blanks may stand between two digits of a draw written apart ("1 2 3").
-constexpr int kMaxBlanksBetween = 8;
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-std::size_t codePointLength(char lead) {
-    const auto c = static_cast<unsigned char>(lead);
-    if (c >= 0xF0)
-        return 4;
-    if (c >= 0xE0)
-        return 3;
-    if (c >= 0xC0)
-        return 2;
-    return 1;
+// The sequence number of the marker of `year` that a cell holds and nothing else, 0 when it
+// holds none.
+int markerSequence(std::string_view cell, int year) {
+    const std::string prefix = std::to_string(year) + "-";
+    if (cell.size() != prefix.size() + 3 || !cell.starts_with(prefix))
+        return 0;
+    const char* s = cell.data() + prefix.size();
+    if (!isDigit(s[0]) || !isDigit(s[1]) || !isDigit(s[2]))
+        return 0;
+    const int k = (s[0] - '0') * 100 + (s[1] - '0') * 10 + (s[2] - '0');
+    return k <= kChartLastSequence ? k : 0;
 }
 
-// Length of the blank that starts at `i`, 0 when none does. Chart pages pad with no-break
-// spaces and the ideographic space as often as with plain ones.
-std::size_t blankAt(std::string_view text, std::size_t i) {
-    const std::string_view rest = text.substr(i);
-    if (rest.starts_with(' ') || rest.starts_with('\t'))
-        return 1;
-    if (rest.starts_with("\xC2\xA0"))
-        return 2;
-    if (rest.starts_with("\xE3\x80\x80"))
-        return 3;
-    return 0;
-}
-
-// Charts fill the digit cells of an issue not drawn yet with dashes, stars or question marks.
-// Passing over them would read the next cells (sums, gaps) as the draw.
-bool isPlaceholder(std::string_view text, std::size_t i) {
-    const std::string_view rest = text.substr(i);
-    return rest.starts_with('-') || rest.starts_with('*') || rest.starts_with('?') || rest.starts_with('_') ||
-           rest.starts_with("\xE2\x80\x94") /* — */ || rest.starts_with("\xEF\xBC\x8D") /* － */ ||
-           rest.starts_with("\xEF\xBC\x9F") /* ？ */;
-}
-
-std::optional<std::array<int, 3>> digitsAfter(std::string_view text, std::size_t i) {
-    for (int skipped = 0; i < text.size() && !isDigit(text[i]); ++skipped) {
-        if (skipped == kMaxSeparator || isPlaceholder(text, i))
+// The digits of a cell that holds digits and blanks only; nothing for any other cell, an empty
+// one included.
+std::optional<std::string> digitsOfCell(std::string_view cell) {
+    std::string digits;
+    for (char c : cell) {
+        if (isDigit(c))
+            digits += c;
+        else if (c != ' ')
             return std::nullopt;
-        i += codePointLength(text[i]);
     }
-    std::array<int, 3> digits{};
-    for (int d = 0; d < 3; ++d) {
-        if (d > 0) {
-            int blanks = 0;
-            for (std::size_t len; i < text.size() && (len = blankAt(text, i)) > 0; i += len)
-                if (++blanks > kMaxBlanksBetween)
-                    return std::nullopt;
-        }
-        if (i >= text.size() || !isDigit(text[i]))
-            return std::nullopt;
-        digits[d] = text[i] - '0';
-        ++i;
-    }
-    // Three digits that run on into a fourth belong to a longer number (a year, another issue),
-    // not to a draw.
-    if (i < text.size() && isDigit(text[i]))
+    if (digits.empty())
         return std::nullopt;
     return digits;
 }
 
-// Calls `found(k, position)` for every marker of `year` in `text` in the order they stand, until
-// it returns false.
-template <typename F> void forEachMarker(std::string_view text, int year, F found) {
-    const std::string prefix = std::to_string(year) + "-";
-    for (std::size_t at = text.find(prefix); at != std::string_view::npos; at = text.find(prefix, at + 1)) {
-        if (text.size() - at < prefix.size() + 3)
-            return;
-        const char* s = text.data() + at + prefix.size();
-        if (!isDigit(s[0]) || !isDigit(s[1]) || !isDigit(s[2]))
-            continue;
-        const int k = (s[0] - '0') * 100 + (s[1] - '0') * 10 + (s[2] - '0');
-        if (k >= 1 && k <= kChartLastSequence && !found(k, at))
-            return;
+// The draw in the cells right after the marker cell `at`: three cells of one digit each, or
+// one cell of three digits. Anything else (empty cells, dashes) is an issue not drawn yet, and
+// the cells further on (trial numbers, sums, spans) are never looked at in its place.
+std::optional<std::array<int, 3>> drawAfter(const PageRow& row, std::size_t at) {
+    std::string digits;
+    if (at + 1 < row.size())
+        digits = digitsOfCell(row[at + 1]).value_or("");
+    if (digits.size() == 1) {
+        for (std::size_t c = at + 2; c <= at + 3 && c < row.size(); ++c) {
+            const auto more = digitsOfCell(row[c]);
+            if (!more || more->size() != 1)
+                return std::nullopt;
+            digits += *more;
+        }
     }
+    if (digits.size() != 3)
+        return std::nullopt;
+    return std::array<int, 3>{digits[0] - '0', digits[1] - '0', digits[2] - '0'};
+}
+
+struct MarkerCell {
+    std::size_t row;
+    std::size_t cell;
+};
+
+// The first cell in each row that holds a marker of `year`, by sequence number; the first row
+// that names an issue is the one that counts.
+std::array<std::optional<MarkerCell>, kChartLastSequence + 1> markerCells(std::span<const PageRow> rows,
+                                                                          int year) {
+    std::array<std::optional<MarkerCell>, kChartLastSequence + 1> found{};
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t c = 0; c < rows[r].size(); ++c)
+            if (const int k = markerSequence(rows[r][c], year); k > 0) {
+                if (!found[k])
+                    found[k] = MarkerCell{r, c};
+                break;
+            }
+    return found;
 }
 
 } // namespace
@@ -175,44 +162,26 @@ std::string chartPageAddress(std::string_view host, int lotteryType, int year) {
     return address;
 }
 
-std::vector<DrawLine> scanYear(std::string_view text, int year, int firstSequence) {
+std::vector<DrawLine> scanYear(std::span<const PageRow> rows, int year, int firstSequence) {
     std::vector<DrawLine> found;
     if (year < 1000 || year > 9999)
         return found;
     firstSequence = std::max(firstSequence, 1);
-    if (firstSequence > kChartLastSequence)
-        return found;
-
-    // One pass finds the first occurrence of every marker of the year, so a large page is read
-    // once rather than once per issue.
-    constexpr std::size_t kNone = std::string_view::npos;
-    std::array<std::size_t, kChartLastSequence + 1> first;
-    first.fill(kNone);
-    int missing = kChartLastSequence;
-    forEachMarker(text, year, [&](int k, std::size_t at) {
-        if (first[k] == kNone) {
-            first[k] = at;
-            --missing;
-        }
-        return missing > 0;
-    });
-
-    constexpr std::size_t kMarkerLength = 8; // "2013-001"
-    for (int k = firstSequence; k <= kChartLastSequence && first[k] != kNone; ++k)
-        if (auto digits = digitsAfter(text, first[k] + kMarkerLength))
+    const auto markers = markerCells(rows, year);
+    for (int k = firstSequence; k <= kChartLastSequence && markers[k]; ++k)
+        if (auto digits = drawAfter(rows[markers[k]->row], markers[k]->cell))
             found.push_back({year * 1000 + k, *digits});
     return found;
 }
 
-bool listsIssuesOf(std::string_view text, int year) {
+bool listsIssuesOf(std::span<const PageRow> rows, int year) {
     if (year < 1000 || year > 9999)
         return false;
-    bool any = false;
-    forEachMarker(text, year, [&](int, std::size_t) {
-        any = true;
-        return false;
-    });
-    return any;
+    for (const PageRow& row : rows)
+        for (const std::string& cell : row)
+            if (markerSequence(cell, year) > 0)
+                return true;
+    return false;
 }
 
 } // namespace brenvik

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "HistoryText.h"
+#include "PageText.h"
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,17 +26,17 @@ std::optional<std::string> normalizeChartHost(std::string_view text);
 // Y001_Y365 and the fixed tail. Lottery type 53 is 福彩3D, any other value 体彩排列3.
 std::string chartPageAddress(std::string_view host, int lotteryType, int year);
 
-// The draws of `year` in the text of its chart page, from sequence `firstSequence` on, in
-// ascending order. Each issue is looked for by its marker ("2013-001") at its first occurrence;
-// the scan ends at the first issue whose marker is missing. After the marker the separators up
-// to the first digit are passed over (16 characters at most), then three digits are read, which
-// may stand apart by blanks or tabs. An issue whose marker is not followed by three such digits
-// is passed over and the scan goes on: a dash, star or question mark where the digits should be
-// (an issue not drawn yet), running text, or digits that run on into a longer number.
-std::vector<DrawLine> scanYear(std::string_view text, int year, int firstSequence);
+// The draws of `year` in the table rows of its chart page, from sequence `firstSequence` on, in
+// ascending order. An issue is named by a cell that holds its marker ("2013-001") alone, in the
+// first row that names it; the scan ends at the first issue no row names. The digits are those
+// of the cells right after the marker cell: three cells of one digit, or one cell of three digits
+// (blanks between them allowed). A row whose draw cells hold anything else is an issue not drawn
+// yet: it is passed over and the scan goes on. Markers outside table rows (headings, scripts,
+// running text) name nothing.
+std::vector<DrawLine> scanYear(std::span<const PageRow> rows, int year, int firstSequence);
 
-// Whether the text lists any issue of `year` at all (a marker from 001 to 365), drawn or not:
-// a chart page of a past year that lists none is no chart page.
-bool listsIssuesOf(std::string_view text, int year);
+// Whether any row names an issue of `year` (001 to 365), drawn or not: a chart page of a past
+// year that names none is no chart page.
+bool listsIssuesOf(std::span<const PageRow> rows, int year);
 
 } // namespace brenvik

@@ -1,29 +1,47 @@
 #include "OnlineMerge.h"
 
 #include "ChartPage.h"
+#include "HistoryExport.h"
 #include "HistoryStore.h"
 
 #include <algorithm>
 
 namespace brenvik {
 
-UpdatePlan planUpdate(std::int32_t firstStored, std::int32_t lastStored, int currentYear, int yearsToKeep) {
-    yearsToKeep = std::clamp(yearsToKeep, 2, 16);
+namespace {
+
+int clampedYears(int yearsToKeep) {
+    return std::clamp(yearsToKeep, 2, 16);
+}
+
+// 5460 as "5,460".
+std::string grouped(long long n) {
+    std::string digits = std::to_string(n);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+// "2004–2019 年", or "2019 年" when one year goes.
+std::string yearsRemoved(const RetentionCut& cut) {
+    if (cut.firstYear == cut.lastYear)
+        return std::to_string(cut.lastYear) + " 年";
+    return std::to_string(cut.firstYear) + "\u2013" + std::to_string(cut.lastYear) + " 年";
+}
+
+} // namespace
+
+UpdatePlan planUpdate(std::int32_t lastStored, int currentYear, int yearsToKeep) {
     UpdatePlan plan;
     plan.lastYear = currentYear;
-    // An empty history counts as starting in year 0, so it always starts afresh.
-    plan.clear = currentYear - firstStored / 1000 > yearsToKeep;
-    if (plan.clear || lastStored == 0)
-        plan.firstYear = currentYear - yearsToKeep;
-    else
-        plan.firstYear = std::max(lastStored / 1000, kChartFirstYear);
+    plan.firstYear = lastStored == 0 ? currentYear - clampedYears(yearsToKeep)
+                                     : std::max(lastStored / 1000, kChartFirstYear);
     return plan;
 }
 
 UpdatePlan planUpdate(const HistorySnapshot& history, int currentYear, int yearsToKeep) {
-    const DrawRow* first = history.first();
     const DrawRow* last = history.last();
-    return planUpdate(first ? first->sqqh : 0, last ? last->sqqh : 0, currentYear, yearsToKeep);
+    return planUpdate(last ? last->sqqh : 0, currentYear, yearsToKeep);
 }
 
 int firstSequence(std::int32_t lastKnown, int year) {
@@ -32,12 +50,41 @@ int firstSequence(std::int32_t lastKnown, int year) {
     return lastKnown % 1000 + 1;
 }
 
+std::optional<RetentionCut> retentionCut(const HistorySnapshot& history, int currentYear, int yearsToKeep) {
+    const int years = clampedYears(yearsToKeep);
+    const int keptFrom = currentYear - years;
+    const auto& rows = history.rows();
+    const auto kept = std::lower_bound(rows.begin(), rows.end(), keptFrom * 1000,
+                                       [](const DrawRow& r, std::int32_t issue) { return r.sqqh < issue; });
+    if (kept == rows.begin())
+        return std::nullopt;
+    return RetentionCut{rows.front().sqqh / 1000, (kept - 1)->sqqh / 1000, keptFrom, years,
+                        kept - rows.begin()};
+}
+
+std::string retentionNotice(const RetentionCut& cut) {
+    return "将删除 " + yearsRemoved(cut) + "的 " + grouped(cut.draws) + " 期历史号码，仅保留最近 " +
+           std::to_string(cut.yearsToKeep) + " 年。";
+}
+
+std::string retentionDone(const RetentionCut& cut) {
+    return "已删除 " + yearsRemoved(cut) + "的 " + grouped(cut.draws) + " 期历史号码。";
+}
+
+Result<void> removeYearsBefore(HistoryStore& store, const HistorySnapshot& history, const RetentionCut& cut,
+                               int segmentParam) {
+    const auto& rows = history.rows();
+    const auto kept = std::span(rows).subspan(
+        static_cast<std::size_t>(std::min<long long>(cut.draws, static_cast<long long>(rows.size()))));
+    return store.replaceAll(rowsFromDraws(drawLinesOf(kept), segmentParam));
+}
+
 OnlineMerge::OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam)
     : m_plan(planUpdate(history, currentYear, yearsToKeep)), m_segmentParam(segmentParam),
-      m_hadHistory(!history.empty()) {
-    if (!m_plan.clear && history.last()) {
-        m_lastKnown = history.last()->sqqh;
-        m_state = RunningState::after(*history.last());
+      m_startedEmpty(history.empty()) {
+    if (const DrawRow* last = history.last()) {
+        m_lastKnown = last->sqqh;
+        m_state = RunningState::after(*last);
     }
 }
 
@@ -45,10 +92,10 @@ int OnlineMerge::firstSequence(int year) const {
     return brenvik::firstSequence(m_lastKnown, year);
 }
 
-int OnlineMerge::addPage(int year, std::string_view pageText) {
-    if (listsIssuesOf(pageText, year))
+int OnlineMerge::addPage(int year, std::span<const PageRow> rows) {
+    if (listsIssuesOf(rows, year))
         ++m_pagesListing;
-    const auto draws = scanYear(pageText, year, firstSequence(year));
+    const auto draws = scanYear(rows, year, firstSequence(year));
     return addDraws(year, draws);
 }
 
@@ -67,11 +114,10 @@ int OnlineMerge::addDraws(int year, std::span<const DrawLine> draws) {
     return added;
 }
 
-Result<bool> OnlineMerge::commit(HistoryStore& store, bool everyYearRead) const {
-    if (m_rows.empty() || (replacesStoredDraws() && !everyYearRead))
+Result<bool> OnlineMerge::commit(HistoryStore& store) const {
+    if (m_rows.empty())
         return false;
-    auto written = m_plan.clear ? store.replaceAll(m_rows) : store.append(m_rows);
-    if (!written)
+    if (auto written = store.append(m_rows); !written)
         return std::unexpected(written.error());
     return true;
 }

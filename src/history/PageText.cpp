@@ -386,16 +386,17 @@ void leave(xmlNode* node, TextLayout& layout) {
     }
 }
 
-// Walks the tree without recursion: a page may nest elements as deep as it likes.
-void layOut(xmlNode* root, TextLayout& layout) {
+// Walks the tree without recursion: a page may nest elements as deep as it likes. `enter`
+// returns whether the children of a node are visited; `leave` is called for every node entered.
+template <typename Enter, typename Leave> void walk(xmlNode* root, Enter enter, Leave leave) {
     xmlNode* n = root;
     for (;;) {
-        if (enter(n, layout) && n->children) {
+        if (enter(n) && n->children) {
             n = n->children;
             continue;
         }
         for (;;) {
-            leave(n, layout);
+            leave(n);
             if (n == root)
                 return;
             if (n->next) {
@@ -405,6 +406,97 @@ void layOut(xmlNode* root, TextLayout& layout) {
             n = n->parent;
         }
     }
+}
+
+void layOut(xmlNode* root, TextLayout& layout) {
+    walk(
+        root, [&](xmlNode* n) { return enter(n, layout); }, [&](xmlNode* n) { leave(n, layout); });
+}
+
+bool isHeading(const xmlNode* n) {
+    const std::string_view name = reinterpret_cast<const char*>(n->name);
+    return name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6';
+}
+
+// Text of a cell as a reader sees it: every run of blanks, line ends and no-break or ideographic
+// spaces one blank, none at either end.
+std::string tidyCell(std::string_view raw) {
+    std::string out;
+    bool blank = false;
+    for (std::size_t i = 0; i < raw.size();) {
+        std::size_t len = 0;
+        if (isHtmlSpace(raw[i]))
+            len = 1;
+        else if (raw.substr(i).starts_with("\xC2\xA0"))
+            len = 2;
+        else if (raw.substr(i).starts_with("\xE3\x80\x80"))
+            len = 3;
+        if (len > 0) {
+            blank = !out.empty();
+            i += len;
+            continue;
+        }
+        if (blank)
+            out += ' ';
+        blank = false;
+        out += raw[i++];
+    }
+    return out;
+}
+
+// Collects the rows of every table. A row's cells are the cells whose nearest row is that row,
+// so a table nested in a cell gives rows of its own. What a reader does not see (hidden parts,
+// scripts) and headings are no part of any cell.
+std::vector<PageRow> collectRows(xmlNode* root) {
+    struct Open {
+        const xmlNode* row;
+        const xmlNode* cell = nullptr;
+        std::size_t index;
+    };
+    std::vector<PageRow> rows;
+    std::vector<Open> open;
+    auto cellText = [&]() -> std::string* {
+        if (open.empty() || !open.back().cell)
+            return nullptr;
+        return &rows[open.back().index].back();
+    };
+    walk(
+        root,
+        [&](xmlNode* n) {
+            if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) {
+                if (std::string* text = cellText(); text && n->content)
+                    text->append(reinterpret_cast<const char*>(n->content));
+                return false;
+            }
+            if (n->type != XML_ELEMENT_NODE)
+                return false;
+            const Role role = roleOf(n);
+            if (role == Role::Hidden || isHeading(n))
+                return false;
+            if (role == Role::Row) {
+                rows.emplace_back();
+                open.push_back({n, nullptr, rows.size() - 1});
+            } else if (role == Role::Cell && !open.empty() && !open.back().cell) {
+                rows[open.back().index].emplace_back();
+                open.back().cell = n;
+            } else if (role == Role::Break) {
+                if (std::string* text = cellText())
+                    *text += ' ';
+            }
+            return true;
+        },
+        [&](xmlNode* n) {
+            if (open.empty())
+                return;
+            if (open.back().cell == n)
+                open.back().cell = nullptr;
+            else if (open.back().row == n)
+                open.pop_back();
+        });
+    for (PageRow& row : rows)
+        for (std::string& cell : row)
+            cell = tidyCell(cell);
+    return rows;
 }
 
 // The parser supplies the html and body elements a page leaves out, so the body, when there is
@@ -445,7 +537,12 @@ std::string charsetOfMeta(std::string_view html) {
     return {};
 }
 
-Result<std::string> pageText(std::string_view html, std::string_view headerCharset) {
+namespace {
+
+using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
+
+// The page decoded and parsed; a null document for an empty page.
+Result<DocPtr> parsePage(std::string_view html, std::string_view headerCharset) {
     if (html.size() > kMaxPageBytes)
         return fail(ErrorCode::Invalid, "网页内容超过 16 MB，未读取。");
 
@@ -472,7 +569,7 @@ Result<std::string> pageText(std::string_view html, std::string_view headerChars
         encoding = validUtf8(html) ? "UTF-8" : "GB18030";
 
     if (html.empty())
-        return std::string();
+        return DocPtr();
     const std::string utf8 = decodeToUtf8(html, encoding);
     xmlInitParser();
     // The page is UTF-8 by now, whatever its meta tag says; libxml2 would otherwise switch
@@ -480,17 +577,32 @@ Result<std::string> pageText(std::string_view html, std::string_view headerChars
     // chart page nests that deep, and lifting the limit would lift the bounds on text nodes too.
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
                         HTML_PARSE_IGNORE_ENC | HTML_PARSE_COMPACT;
-    std::unique_ptr<xmlDoc, DocFree> doc(
-        htmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options));
+    return DocPtr(htmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options));
+}
+
+} // namespace
+
+Result<std::string> pageText(std::string_view html, std::string_view headerCharset) {
+    auto doc = parsePage(html, headerCharset);
     if (!doc)
-        return std::string();
-    xmlNode* root = xmlDocGetRootElement(doc.get());
+        return std::unexpected(doc.error());
+    xmlNode* root = *doc ? xmlDocGetRootElement(doc->get()) : nullptr;
     if (!root)
         return std::string();
     xmlNode* body = findBody(root);
     TextLayout layout;
     layOut(body ? body : root, layout);
     return layout.take();
+}
+
+Result<std::vector<PageRow>> pageRows(std::string_view html, std::string_view headerCharset) {
+    auto doc = parsePage(html, headerCharset);
+    if (!doc)
+        return std::unexpected(doc.error());
+    xmlNode* root = *doc ? xmlDocGetRootElement(doc->get()) : nullptr;
+    if (!root)
+        return std::vector<PageRow>();
+    return collectRows(root);
 }
 
 } // namespace brenvik

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brenvik {
 
@@ -25,5 +26,12 @@ std::string charsetOfMeta(std::string_view html);
 // that declares nothing is read as UTF-8 when it is valid UTF-8, else as GBK (what Chinese pages
 // without a declaration are written in). Fails for a page over kMaxPageBytes.
 Result<std::string> pageText(std::string_view html, std::string_view headerCharset = {});
+
+// One row of a table: the text of each of its cells, blanks collapsed and trimmed.
+using PageRow = std::vector<std::string>;
+
+// The rows of every table of a page, in the order they stand, decoded as pageText decodes. Only
+// what a reader sees in a cell counts: hidden parts, scripts and headings are left out.
+Result<std::vector<PageRow>> pageRows(std::string_view html, std::string_view headerCharset = {});
 
 } // namespace brenvik

@@ -10,10 +10,14 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QEventLoop>
+#include <QFutureWatcher>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStringList>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace brenvik::ui {
 
@@ -42,49 +46,46 @@ struct BusyPointer {
     BusyPointer& operator=(const BusyPointer&) = delete;
 };
 
-void describe(OnlineUpdateResult& r, const UpdatePlan& plan, bool heldBack) {
+void describe(OnlineUpdateResult& r, const UpdatePlan& plan, const QString& removal) {
     using O = OnlineUpdateResult::Outcome;
-    const QString unchanged = heldBack ? QStringLiteral("保留年数内的历史号码须全部读完才会替换原有历史号码，"
-                                                        "原有历史号码未改动。")
-                                       : QStringLiteral("历史号码未改动。");
+    const bool removed = r.removed > 0;
+    const QString unchanged =
+        removed ? QStringLiteral("没有新增开奖号码。") : QStringLiteral("历史号码未改动。");
     const QString stored = r.added > 0 ? QStringLiteral("已保存：%1。").arg(yearList(r.years)) : unchanged;
+    QString text;
     switch (r.outcome) {
     case O::Updated:
         if (r.added == 0)
-            r.message = QStringLiteral("没有新的开奖号码，历史号码已是最新。");
-        else if (r.cleared)
-            r.message =
-                QStringLiteral("历史号码早于保留的年数，已改为 %1 年至 %2 年的开奖号码，共 %3 期：%4。")
-                    .arg(plan.firstYear)
-                    .arg(plan.lastYear)
-                    .arg(r.added)
-                    .arg(yearList(r.years));
+            text = QStringLiteral("没有新的开奖号码，历史号码已是最新。");
         else
-            r.message = QStringLiteral("在线更新完成，新增 %1 期：%2。").arg(r.added).arg(yearList(r.years));
+            text = QStringLiteral("在线更新完成，新增 %1 期：%2。").arg(r.added).arg(yearList(r.years));
         break;
     case O::Unreachable:
-        r.message = QStringLiteral("无法读取图表站点（%1），历史号码未改动。").arg(r.error->reason);
+        text = QStringLiteral("无法读取图表站点（%1），").arg(r.error->reason) + unchanged;
         break;
     case O::Incomplete:
-        r.message = QStringLiteral("读取 %1 年的走势图失败（%2），更新未完成。")
-                        .arg(r.failedYear)
-                        .arg(r.error->reason) +
-                    stored;
+        text = QStringLiteral("读取 %1 年的走势图失败（%2），更新未完成。")
+                   .arg(r.failedYear)
+                   .arg(r.error->reason) +
+               stored;
         break;
     case O::Cancelled:
-        r.message =
+        text =
             QStringLiteral("在线更新已取消。") +
             (r.added > 0 ? QStringLiteral("取消前读完的年份已保存：%1。").arg(yearList(r.years)) : unchanged);
         break;
     case O::NothingFound:
-        r.message = QStringLiteral("图表站点上没有找到 %1 年至 %2 年的开奖号码，历史号码未改动。")
-                        .arg(plan.firstYear)
-                        .arg(plan.lastYear);
+        text = QStringLiteral("图表站点上没有找到 %1 年至 %2 年的开奖号码，")
+                   .arg(plan.firstYear)
+                   .arg(plan.lastYear) +
+               unchanged;
         break;
     case O::NotSaved:
     case O::NoHost:
+        text = r.message;
         break;
     }
+    r.message = removal + text;
 }
 
 } // namespace
@@ -108,6 +109,39 @@ OnlineUpdater::OnlineUpdater(QWidget* parent, HistoryStore& store)
 void OnlineUpdater::cancel() {
     m_cancelled = true;
     m_fetcher.cancel();
+    if (m_parsing)
+        m_parsing->quit();
+}
+
+std::expected<std::vector<PageRow>, FetchError> OnlineUpdater::readPage(const FetchedPage& page) {
+    // The worker owns copies of what it reads: a page given up on is parsed to its end on its
+    // own, and its result is dropped with the future.
+    QFuture<Result<std::vector<PageRow>>> parsed =
+        QtConcurrent::run([body = page.body, charset = page.charset.toStdString()] {
+            return pageRows(std::string_view(body.constData(), body.size()), charset);
+        });
+    QEventLoop loop;
+    QFutureWatcher<Result<std::vector<PageRow>>> watcher;
+    connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(parsed);
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(m_parseTimeout);
+    m_parsing = &loop;
+    if (!parsed.isFinished() && !m_cancelled)
+        loop.exec();
+    m_parsing = nullptr;
+
+    if (m_cancelled)
+        return std::unexpected(FetchError{FetchError::Kind::Cancelled, 0, QStringLiteral("已取消")});
+    if (!parsed.isFinished())
+        return std::unexpected(FetchError{FetchError::Kind::Unreadable, 0, QStringLiteral("网页无法读取")});
+    Result<std::vector<PageRow>> rows = parsed.result();
+    if (!rows)
+        return std::unexpected(
+            FetchError{FetchError::Kind::TooLarge, 0, QString::fromStdString(rows.error().message)});
+    return std::move(*rows);
 }
 
 OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const OnlineUpdateRequest& request) {
@@ -120,7 +154,37 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
         return result;
     }
     const int year = request.currentYear > 0 ? request.currentYear : QDate::currentDate().year();
-    OnlineMerge merge(current, year, request.yearsToKeep, request.segmentParam);
+
+    // The retention rule removes only what the user agrees to, and before anything is loaded: a
+    // page that fails later never takes back a removal, nor does it make one.
+    const HistorySnapshot* history = &current;
+    SnapshotPtr trimmed;
+    QString removal;
+    if (const auto cut = retentionCut(current, year, request.yearsToKeep);
+        cut && Dialogs::confirm(m_parent, online::kTitle,
+                                QString::fromStdString(retentionNotice(*cut)) + online::kRetentionQuestion)) {
+        if (const auto removed = removeYearsBefore(m_store, current, *cut, request.segmentParam); !removed) {
+            result.outcome = O::NotSaved;
+            result.message = QStringLiteral("删除早于保留年数的历史号码失败，历史号码未改动：%1")
+                                 .arg(qs(removed.error().message));
+            return result;
+        }
+        result.historyChanged = true;
+        result.removed = cut->draws;
+        removal = QString::fromStdString(retentionDone(*cut));
+        auto reloaded = m_store.loadSnapshot();
+        if (!reloaded) {
+            result.outcome = O::NotSaved;
+            result.message =
+                removal +
+                QStringLiteral("历史号码无法重新读取，未进行在线更新：%1").arg(qs(reloaded.error().message));
+            return result;
+        }
+        trimmed = std::move(*reloaded);
+        history = trimmed.get();
+    }
+
+    OnlineMerge merge(*history, year, request.yearsToKeep, request.segmentParam);
     const UpdatePlan& plan = merge.plan();
     m_cancelled = false;
 
@@ -147,25 +211,18 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
                 progress->setLabelText(progressText(y, read + 1, plan.yearCount(), found));
             emit yearStarted(y);
             const QUrl url(QString::fromStdString(chartPageAddress(*host, request.lotteryType, y)));
-            auto page = m_fetcher.get(url);
-            if (!page) {
-                if (page.error().kind == FetchError::Kind::Cancelled || m_cancelled) {
+            const auto page = m_fetcher.get(url);
+            const auto rows = page ? readPage(*page) : std::unexpected(page.error());
+            if (!rows) {
+                if (rows.error().kind == FetchError::Kind::Cancelled || m_cancelled) {
                     m_cancelled = true;
                     break;
                 }
-                result.error = page.error();
+                result.error = rows.error();
                 result.failedYear = y;
                 break;
             }
-            const auto text = pageText(std::string_view(page->body.constData(), page->body.size()),
-                                       page->charset.toStdString());
-            if (!text) {
-                result.error =
-                    FetchError{FetchError::Kind::TooLarge, 0, QString::fromStdString(text.error().message)};
-                result.failedYear = y;
-                break;
-            }
-            const int added = merge.addPage(y, *text);
+            const int added = merge.addPage(y, *rows);
             found += added;
             ++read;
             emit yearRead(y, added);
@@ -190,26 +247,27 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
     // Pages that list no issue of their year at all are no chart pages (a wrong site, a changed
     // page): that is no success, even when the history asked for nothing new.
     if (allRead && plan.yearCount() > 0 &&
-        ((plan.clear && merge.rows().empty()) || merge.pagesListingIssues() == 0))
+        ((merge.startedEmpty() && merge.rows().empty()) || merge.pagesListingIssues() == 0))
         result.outcome = O::NothingFound;
 
-    const auto written = merge.commit(m_store, allRead);
+    const auto written = merge.commit(m_store);
     if (!written) {
         result.outcome = O::NotSaved;
-        result.message =
-            QStringLiteral("新的开奖号码保存失败，历史号码未改动：%1").arg(qs(written.error().message));
+        result.message = (result.removed > 0 ? QStringLiteral("新的开奖号码保存失败：%1")
+                                             : QStringLiteral("新的开奖号码保存失败，历史号码未改动：%1"))
+                             .arg(qs(written.error().message));
         for (YearCount& y : result.years)
             y.added = 0;
+        describe(result, plan, removal);
         return result;
     }
-    result.historyChanged = *written;
-    result.cleared = *written && merge.replacesStoredDraws();
-    if (result.historyChanged)
+    result.historyChanged = result.historyChanged || *written;
+    if (*written)
         result.added = static_cast<int>(merge.rows().size());
     else
         for (YearCount& y : result.years)
             y.added = 0;
-    describe(result, plan, !result.historyChanged && merge.replacesStoredDraws() && !merge.rows().empty());
+    describe(result, plan, removal);
     return result;
 }
 

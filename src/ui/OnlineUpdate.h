@@ -5,12 +5,14 @@
 #include "Settings.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <chrono>
 #include <optional>
 #include <vector>
 
+class QEventLoop;
 class QWidget;
 
 namespace brenvik {
@@ -32,6 +34,8 @@ inline const QString kConfirmText = QStringLiteral("确实要在线更新最新�
 // Title of the progress dialog and of the box that shows the result.
 inline const QString kTitle = QStringLiteral("历史号在线更新");
 inline const QString kCancel = QStringLiteral("取消");
+// Follows the sentence that names the draws the retention rule would remove (OK and Cancel).
+inline const QString kRetentionQuestion = QStringLiteral("继续吗？");
 // The input box that asks for the chart site.
 inline const QString kHostTitle = QStringLiteral("图表站点");
 inline const QString kHostPrompt =
@@ -60,9 +64,8 @@ struct OnlineUpdateResult {
         Unreachable,  // the first page could not be loaded; nothing changed
         Incomplete,   // a later page could not be loaded; the years read before it are stored
         Cancelled,    // the user stopped the update; the years read before it are stored
-        NothingFound, // no page listed any issue, or a history to be read afresh found no draw;
-                      // nothing changed
-        NotSaved,     // the database refused the new draws; nothing changed
+        NothingFound, // no page listed any issue, or an empty history found no draw; no draw added
+        NotSaved,     // the database refused a change; that change did not happen
         NoHost,       // no valid chart site was given; nothing was loaded
     };
 
@@ -70,7 +73,7 @@ struct OnlineUpdateResult {
     std::vector<YearCount> years; // every year whose page was read, with the draws it added
     int added = 0;                // draws stored
     bool historyChanged = false;  // the history was written: the caller reloads it
-    bool cleared = false;         // the old history was replaced by the years kept
+    long long removed = 0;        // draws removed by the retention rule, with the user's consent
     int failedYear = 0;           // the year whose page failed (Unreachable, Incomplete)
     std::optional<FetchError> error;
     QString message; // one or two short sentences for the user
@@ -78,18 +81,24 @@ struct OnlineUpdateResult {
     bool succeeded() const { return outcome == Outcome::Updated; }
 };
 
-// Runs the online update: the retention rule, one chart page per year from the first year to
-// fetch up to this year, the scan of each page and one transaction for everything found. A
-// progress dialog (window-modal, with a Cancel button) shows the year being read and the draws
-// found so far; the event loop keeps running while a page loads. The window is not touched: the
-// caller shows the result and, when historyChanged, reloads the history and refreshes itself.
+// Runs the online update: the retention rule (only when the user agrees to the removal it names),
+// one chart page per year from the first year to fetch up to this year, the scan of each page
+// and one transaction for everything found. A progress dialog (window-modal, with a Cancel
+// button) shows the year being read and the draws found so far; the event loop keeps running
+// while a page loads and while it is parsed, which happens on a worker thread. The window is not
+// touched: the caller shows the result and, when historyChanged, reloads the history and
+// refreshes itself.
 class OnlineUpdater : public QObject {
     Q_OBJECT
 public:
     OnlineUpdater(QWidget* parent, HistoryStore& store);
 
+    static constexpr std::chrono::milliseconds kDefaultParseTimeout{5000};
+
     // Time allowed for each page, 20 s unless set.
     void setTimeout(std::chrono::milliseconds timeout) { m_fetcher.setTimeout(timeout); }
+    // Time allowed for reading a loaded page; a page that takes longer is unreadable.
+    void setParseTimeout(std::chrono::milliseconds timeout) { m_parseTimeout = timeout; }
 
     OnlineUpdateResult run(const HistorySnapshot& current, const OnlineUpdateRequest& request);
 
@@ -101,9 +110,13 @@ signals:
     void yearRead(int year, int added);
 
 private:
+    std::expected<std::vector<PageRow>, FetchError> readPage(const FetchedPage& page);
+
     QWidget* m_parent;
     HistoryStore& m_store;
     PageFetcher m_fetcher;
+    std::chrono::milliseconds m_parseTimeout = kDefaultParseTimeout;
+    QPointer<QEventLoop> m_parsing;
     bool m_cancelled = false;
 };
 

@@ -29,6 +29,7 @@ struct FetchError {
         TooManyRedirects,
         HttpStatus,
         Cancelled,
+        Unreadable, // loaded, but not read within the time allowed
         Other
     };
     Kind kind = Kind::Other;

@@ -88,6 +88,7 @@ TEST(Cli, HelpPrintsTheInterface) {
           "brenvik3d-cli [--home DIR] add ISSUE DDD      append one draw, e.g. add 2024150 507",
           "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally",
           "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally",
+          "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]", "--years N",
           "--positions fixed|free", "--format table|json", "--matched"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
 }
@@ -249,6 +250,10 @@ TEST(Cli, MistakesOnTheCommandLine) {
         {"import", "a.txt", "b.txt"},
         {"export", "x.txt", "--positions", "fixed"},
         {"add", "2013001"},
+        {"update", "--years", "17"},
+        {"update", "--site", "ftp://host"},
+        {"update", "now"},
+        {"follow", "--yes"},
     };
     for (auto args : mistakes) {
         args.insert(args.begin(), {"--home", h});

@@ -10,10 +10,14 @@ using namespace brenvik::test;
 
 namespace {
 
-std::vector<DrawLine> scanPage(const std::string& html, int year, int first, std::string_view charset = {}) {
-    auto text = pageText(html, charset);
-    EXPECT_TRUE(text.has_value());
-    return text ? scanYear(*text, year, first) : std::vector<DrawLine>{};
+std::vector<PageRow> rowsOf(const std::string& html) {
+    auto rows = pageRows(html);
+    EXPECT_TRUE(rows.has_value());
+    return rows ? *rows : std::vector<PageRow>{};
+}
+
+std::vector<DrawLine> scanPage(const std::string& html, int year, int first) {
+    return scanYear(rowsOf(html), year, first);
 }
 
 } // namespace
@@ -43,13 +47,14 @@ TEST(ChartAddress, HostsAreNormalisedOrRefused) {
 
 TEST(ChartScan, EveryLayoutOfTheTestPagesIsRead) {
     const auto draws = drawsOf(2013, 1, 358);
-    for (auto layout : {ChartLayout::SeparateCells, ChartLayout::JoinedCell, ChartLayout::SpacedDigits}) {
+    for (auto layout : {ChartLayout::SeparateCells, ChartLayout::JoinedCell, ChartLayout::SpacedCell}) {
         ChartPageOptions o;
         o.layout = layout;
         EXPECT_EQ(scanPage(chartPage(2013, draws, o), 2013, 1), draws) << static_cast<int>(layout);
         o.encoding = PageEncoding::Gbk;
         o.metaCharset = true;
-        EXPECT_EQ(scanPage(chartPage(2013, draws, o), 2013, 1), draws) << static_cast<int>(layout);
+        o.notDrawnYet = {359, 360};
+        EXPECT_EQ(scanYear(*pageRows(chartPage(2013, draws, o)), 2013, 1), draws) << static_cast<int>(layout);
     }
 }
 
@@ -59,63 +64,61 @@ TEST(ChartScan, StartsAtTheFirstSequenceAndFindsNothingWhenUpToDate) {
     EXPECT_TRUE(scanPage(page, 2013, 359).empty());
     EXPECT_TRUE(scanPage(page, 2013, 366).empty());
     EXPECT_TRUE(scanPage(page, 2014, 1).empty()) << "markers of another year";
-    EXPECT_TRUE(scanYear("", 2013, 1).empty());
+    EXPECT_TRUE(scanPage(page, 99999, 1).empty());
     EXPECT_TRUE(scanPage("<html><body>今天没有开奖</body></html>", 2014, 1).empty());
 }
 
-TEST(ChartScan, NotDrawnIssuesArePassedOverAndTheScanGoesOn) {
-    EXPECT_EQ(scanYear("2013-001 123\n2013-002 --\n2013-003 4 5 6\n", 2013, 1),
-              (std::vector<DrawLine>{{2013001, {1, 2, 3}}, {2013003, {4, 5, 6}}}));
-    // Charts list the issues not drawn yet with dashes, followed by cells that hold numbers.
-    for (auto layout : {ChartLayout::SeparateCells, ChartLayout::JoinedCell, ChartLayout::SpacedDigits}) {
-        ChartPageOptions o;
-        o.layout = layout;
-        o.notDrawnYet = {6, 7};
-        EXPECT_EQ(scanPage(chartPage(2014, drawsOf(2014, 1, 5), o), 2014, 1), drawsOf(2014, 1, 5))
-            << static_cast<int>(layout);
-    }
-    EXPECT_EQ(scanYear("2013-001 1?3 2013-002 ？ 2013-003 —— 2013-004 *** 2013-005 789", 2013, 1),
-              (std::vector<DrawLine>{{2013005, {7, 8, 9}}}));
-}
-
-TEST(ChartScan, StopsAtTheFirstMissingMarker) {
-    EXPECT_EQ(scanYear("2013-001 111 2013-002 222 2013-004 444", 2013, 1),
-              (std::vector<DrawLine>{{2013001, {1, 1, 1}}, {2013002, {2, 2, 2}}}));
-    EXPECT_TRUE(scanYear("2013-002 222", 2013, 1).empty());
-}
-
-TEST(ChartScan, SeparatorsAreBounded) {
-    const std::string sixteen = "\t开奖号码：  第一位数字是..";
-    EXPECT_EQ(scanYear("2013-001" + sixteen + "123", 2013, 1), (std::vector<DrawLine>{{2013001, {1, 2, 3}}}));
-    // One character more and the marker is followed by text, not by a draw; the scan goes on.
-    EXPECT_EQ(scanYear("2013-001" + sixteen + "x123 2013-002\t456", 2013, 1),
-              (std::vector<DrawLine>{{2013002, {4, 5, 6}}}));
-    EXPECT_TRUE(scanYear("2013-001 " + std::string(100000, 'x') + " 123", 2013, 1).empty());
-    EXPECT_EQ(scanYear("2013-001 1\t \xC2\xA0\xE3\x80\x80 2 3", 2013, 1),
-              (std::vector<DrawLine>{{2013001, {1, 2, 3}}}));
-    EXPECT_TRUE(scanYear("2013-001 1         2 3", 2013, 1).empty()) << "nine blanks between digits";
-    EXPECT_TRUE(scanYear("2013-001 1\n2\n3", 2013, 1).empty()) << "digits on separate lines";
-}
-
-TEST(ChartScan, OnlyTheFirstOccurrenceOfAMarkerCounts) {
-    EXPECT_EQ(scanYear("2013-001 123 ... 2013-001 999", 2013, 1),
-              (std::vector<DrawLine>{{2013001, {1, 2, 3}}}));
-    // A heading that names the span first: its digits run on into a year and are no draw.
-    EXPECT_TRUE(scanYear("从 2013-001 至 2013-365\n2013-001\t1\t2\t3", 2013, 1).empty());
-}
-
-TEST(ChartScan, ShortTextsAtTheEndAreSafe) {
-    EXPECT_TRUE(scanYear("2013-001", 2013, 1).empty());
-    EXPECT_TRUE(scanYear("2013-001 12", 2013, 1).empty());
-    EXPECT_TRUE(scanYear("2013-00", 2013, 1).empty());
-    EXPECT_TRUE(scanYear("2013-001 1 2 ", 2013, 1).empty());
-    EXPECT_EQ(scanYear("2013-001 1 2 3", 2013, 1).size(), 1u);
-    EXPECT_TRUE(scanYear("2013-001 123", 99999, 1).empty());
+// Rows as chart sites lay them out: marker, draw, trial number (试机号), sum and span cells.
+TEST(ChartScan, TheDrawIsReadOnlyFromTheCellsRightAfterTheMarker) {
+    struct Case {
+        const char* what;
+        std::string html;
+        std::vector<DrawLine> want;
+    };
+    const std::string pending =
+        "<tr><td>2013-002</td><td></td><td></td><td></td><td>4 5 6</td><td></td></tr>";
+    const Case cases[] = {
+        {"three cells, one cell, blanks between",
+         "<table><tr><td>2013-001</td><td>1</td><td>2</td><td>3</td><td>4 5 6</td><td>6</td><td>2</td></tr>"
+         "<tr><td> 2013-002 </td><td><b>456</b></td><td>111</td></tr>"
+         "<tr><td>2013-003</td><td>7&nbsp;8\xE3\x80\x80"
+         "9</td></tr></table>",
+         {{2013001, {1, 2, 3}}, {2013002, {4, 5, 6}}, {2013003, {7, 8, 9}}}},
+        {"not drawn yet: empty cells before a trial number, dashes, too few digits; the scan goes on",
+         "<table><tr><td>2013-001</td><td>111</td></tr>" + pending +
+             "<tr><td>2013-003</td><td>--</td><td>456</td></tr><tr><td>2013-004</td><td>1</td><td>2</td></tr>"
+             "<tr><td>2013-005</td><td>12</td><td>3</td></tr><tr><td>2013-006</td><td>1234</td></tr>"
+             "<tr><td>2013-007</td><td>1</td><td></td><td>3</td></tr><tr><td>2013-008</td><td>789</td></tr>"
+             "</table>",
+         {{2013001, {1, 1, 1}}, {2013008, {7, 8, 9}}}},
+        {"a pending row, then a footer row of counts",
+         "<table><tr><td>2013-001</td><td>111</td></tr><tr><td>2013-002</td><td></td></tr>"
+         "<tr><td>127</td><td>3</td><td>5</td><td>8</td></tr></table>",
+         {{2013001, {1, 1, 1}}}},
+        {"nothing across a row's end",
+         "<table><tr><td>2013-001</td></tr><tr><td>1</td><td>2</td><td>3</td></tr></table>",
+         {}},
+        {"markers in headings, scripts and running text",
+         "<h2>2013-001</h2><p>2013-001 123</p><table><tr><td><script>x='2013-001'</script></td><td>9</td>"
+         "<td>9</td><td>9</td></tr><tr><td><h3>2013-001</h3></td><td>999</td></tr>"
+         "<tr><td>期号 2013-001</td><td>123</td></tr><tr><td>2013-0012</td><td>123</td></tr></table>",
+         {}},
+        {"the first row that names an issue counts; the scan stops at the first issue none names",
+         "<table><tr><td>2013-001</td><td>123</td></tr><tr><td>2013-001</td><td>999</td></tr>"
+         "<tr><td>2013-002</td><td>222</td></tr><tr><td>2013-004</td><td>444</td></tr></table>",
+         {{2013001, {1, 2, 3}}, {2013002, {2, 2, 2}}}},
+        {"a table nested in a cell has rows of its own",
+         "<table><tr><td><table><tr><td>2013-001</td><td>321</td></tr></table></td><td>999</td></tr></table>",
+         {{2013001, {3, 2, 1}}}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(scanPage("<html><body>" + c.html + "</body></html>", 2013, 1), c.want) << c.what;
 }
 
 TEST(ChartScan, APageListsIssuesOfItsYearOrNot) {
-    EXPECT_TRUE(listsIssuesOf("期号 2013-358 --", 2013));
-    EXPECT_TRUE(listsIssuesOf("2013-2013-001", 2013));
-    EXPECT_FALSE(listsIssuesOf("2012-001 123 2013-366 2013-000 2013-00x 2013-", 2013));
-    EXPECT_FALSE(listsIssuesOf("", 2013));
+    EXPECT_TRUE(listsIssuesOf(rowsOf("<table><tr><td>2013-358</td><td>--</td></tr></table>"), 2013));
+    EXPECT_FALSE(listsIssuesOf(rowsOf("<p>2013-001</p><table><tr><td>2012-001</td><td>2013-366</td>"
+                                      "<td>2013-000</td><td>2013-00x</td></tr></table>"),
+                               2013));
+    EXPECT_FALSE(listsIssuesOf({}, 2013));
 }

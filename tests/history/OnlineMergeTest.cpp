@@ -23,10 +23,10 @@ std::vector<DrawLine> concat(std::vector<std::vector<DrawLine>> parts) {
     return all;
 }
 
-std::string textOf(const std::string& html) {
-    auto t = pageText(html);
-    EXPECT_TRUE(t.has_value());
-    return t ? *t : std::string();
+std::vector<PageRow> rowsOf(const std::string& html) {
+    auto rows = pageRows(html);
+    EXPECT_TRUE(rows.has_value());
+    return rows ? *rows : std::vector<PageRow>{};
 }
 
 void expectSameRows(const std::vector<DrawRow>& got, const std::vector<DrawRow>& want) {
@@ -47,45 +47,82 @@ void expectSameRows(const std::vector<DrawRow>& got, const std::vector<DrawRow>&
 
 TEST(OnlinePlan, AnEmptyHistoryIsReadForTheYearsToKeep) {
     const UpdatePlan plan = planUpdate(HistorySnapshot(), 2014, 6);
-    EXPECT_EQ(plan, (UpdatePlan{true, 2008, 2014}));
+    EXPECT_EQ(plan, (UpdatePlan{2008, 2014}));
     EXPECT_EQ(plan.yearCount(), 7);
-    EXPECT_EQ(planUpdate(0, 0, 2014, 2), (UpdatePlan{true, 2012, 2014}));
-}
-
-TEST(OnlinePlan, AHistoryOlderThanTheYearsToKeepStartsAfresh) {
-    const auto history = historyOf(concat({drawsOf(2007, 1, 3), drawsOf(2013, 1, 5)}));
-    EXPECT_EQ(planUpdate(history, 2014, 6), (UpdatePlan{true, 2008, 2014}));
-    // Exactly the years to keep back is still kept.
-    EXPECT_EQ(planUpdate(2008001, 2013005, 2014, 6), (UpdatePlan{false, 2013, 2014}));
-    EXPECT_EQ(planUpdate(2008001, 2013005, 2014, 5), (UpdatePlan{true, 2009, 2014}));
+    EXPECT_EQ(planUpdate(0, 2014, 2), (UpdatePlan{2012, 2014}));
     // Years to keep outside 2..16 are taken at the nearest bound.
-    EXPECT_EQ(planUpdate(0, 0, 2014, 40), (UpdatePlan{true, 1998, 2014}));
-    EXPECT_EQ(planUpdate(0, 0, 2014, 0), (UpdatePlan{true, 2012, 2014}));
+    EXPECT_EQ(planUpdate(0, 2014, 40), (UpdatePlan{1998, 2014}));
+    EXPECT_EQ(planUpdate(0, 2014, 0), (UpdatePlan{2012, 2014}));
 }
 
 TEST(OnlinePlan, AStoredHistoryContinuesInTheYearOfItsLastDraw) {
-    EXPECT_EQ(planUpdate(2010001, 2013350, 2014, 6), (UpdatePlan{false, 2013, 2014}));
+    EXPECT_EQ(planUpdate(2013350, 2014, 6), (UpdatePlan{2013, 2014}));
+    EXPECT_EQ(planUpdate(historyOf(concat({drawsOf(2007, 1, 3), drawsOf(2013, 1, 5)})), 2014, 6),
+              (UpdatePlan{2013, 2014}))
+        << "draws older than the years kept do not move the start";
     EXPECT_EQ(firstSequence(2013350, 2013), 351);
     EXPECT_EQ(firstSequence(2013350, 2014), 1);
     EXPECT_EQ(firstSequence(0, 2014), 1);
     // Never earlier than 2003.
-    EXPECT_EQ(planUpdate(1999001, 2002100, 2014, 16), (UpdatePlan{false, 2003, 2014}));
+    EXPECT_EQ(planUpdate(2002100, 2014, 16), (UpdatePlan{2003, 2014}));
     // A history up to date this year reads this year's page only.
-    EXPECT_EQ(planUpdate(2010001, 2014005, 2014, 6), (UpdatePlan{false, 2014, 2014}));
+    EXPECT_EQ(planUpdate(2014005, 2014, 6), (UpdatePlan{2014, 2014}));
+}
+
+TEST(OnlineRetention, OnlyTheYearsBeforeTheKeptRangeAreCut) {
+    struct Case {
+        std::vector<DrawLine> stored;
+        int yearsToKeep;
+        std::optional<RetentionCut> want;
+        std::string notice;
+    };
+    const auto old = concat({drawsOf(2004, 1, 358), drawsOf(2005, 1, 358), drawsOf(2006, 1, 358),
+                             drawsOf(2007, 1, 1), drawsOf(2013, 1, 9)});
+    const Case cases[] = {
+        {{}, 6, std::nullopt, ""},
+        {drawsOf(2008, 1, 5), 6, std::nullopt, ""}, // exactly the years to keep back stays
+        {old, 40, std::nullopt, ""},                // 16 at most
+        {concat({drawsOf(2008, 1, 5), drawsOf(2013, 1, 2)}), 5, RetentionCut{2008, 2008, 2009, 5, 5},
+         "将删除 2008 年的 5 期历史号码，仅保留最近 5 年。"},
+        {old, 6, RetentionCut{2004, 2007, 2008, 6, 1075},
+         "将删除 2004\u20132007 年的 1,075 期历史号码，仅保留最近 6 年。"},
+    };
+    for (const Case& c : cases) {
+        const auto cut = retentionCut(historyOf(c.stored), 2014, c.yearsToKeep);
+        EXPECT_EQ(cut, c.want) << c.notice;
+        if (cut && c.want) {
+            EXPECT_EQ(retentionNotice(*cut), c.notice);
+        }
+    }
+}
+
+TEST(OnlineRetention, TheKeptDrawsAreStoredAsIfReadFromTheKeptYearsAlone) {
+    const auto kept = concat({drawsOf(2013, 1, 358), drawsOf(2014, 1, 4)});
+    TestFolder folder;
+    auto store = HistoryStore::open(folder / kDatabaseFile);
+    ASSERT_TRUE(store);
+    ASSERT_TRUE((*store)->replaceAll(rowsFromDraws(concat({drawsOf(2007, 1, 358), kept}), 1)));
+    const auto before = (*store)->loadSnapshot().value();
+    const auto cut = retentionCut(*before, 2014, 6);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(retentionDone(*cut), "已删除 2007 年的 358 期历史号码。");
+
+    ASSERT_TRUE(removeYearsBefore(**store, *before, *cut, 0));
+    expectSameRows((*store)->loadSnapshot().value()->rows(), rowsFromDraws(kept, 0));
 }
 
 TEST(OnlineMerge, AppendsAcrossAYearEndWithTheRunningStateOfTheStoredHistory) {
     const auto stored = drawsOf(2013, 1, 350);
     const auto history = historyOf(stored);
     OnlineMerge merge(history, 2014, 6, 1);
-    EXPECT_EQ(merge.plan(), (UpdatePlan{false, 2013, 2014}));
+    EXPECT_EQ(merge.plan(), (UpdatePlan{2013, 2014}));
     EXPECT_EQ(merge.firstSequence(2013), 351);
-    EXPECT_EQ(merge.addPage(2013, textOf(chartPage(2013, drawsOf(2013, 1, 358)))), 8);
+    EXPECT_EQ(merge.addPage(2013, rowsOf(chartPage(2013, drawsOf(2013, 1, 358)))), 8);
     EXPECT_EQ(merge.firstSequence(2014), 1);
     ChartPageOptions o;
     o.layout = ChartLayout::JoinedCell;
     o.notDrawnYet = {4};
-    EXPECT_EQ(merge.addPage(2014, textOf(chartPage(2014, drawsOf(2014, 1, 3), o))), 3);
+    EXPECT_EQ(merge.addPage(2014, rowsOf(chartPage(2014, drawsOf(2014, 1, 3), o))), 3);
     EXPECT_EQ(merge.years(), (std::vector<YearCount>{{2013, 8}, {2014, 3}}));
     EXPECT_EQ(merge.pagesListingIssues(), 2);
 
@@ -98,7 +135,7 @@ TEST(OnlineMerge, AppendsAcrossAYearEndWithTheRunningStateOfTheStoredHistory) {
     auto store = HistoryStore::open(folder / kDatabaseFile);
     ASSERT_TRUE(store);
     ASSERT_TRUE((*store)->replaceAll(history.rows()));
-    ASSERT_EQ(merge.commit(**store, true), true);
+    ASSERT_EQ(merge.commit(**store), true);
     auto after = (*store)->loadSnapshot();
     ASSERT_TRUE(after);
     expectSameRows((*after)->rows(), whole);
@@ -114,29 +151,7 @@ TEST(OnlineMerge, LaterYearsOfOneRunStartAfterTheDrawsFoundBefore) {
     EXPECT_EQ(merge.rows().size(), 260u);
 }
 
-TEST(OnlineMerge, AFreshStartReplacesTheHistoryInOneGo) {
-    const auto old = concat({drawsOf(2007, 1, 358), drawsOf(2008, 1, 10)});
-    TestFolder folder;
-    auto store = HistoryStore::open(folder / kDatabaseFile);
-    ASSERT_TRUE(store);
-    ASSERT_TRUE((*store)->replaceAll(rowsFromDraws(old, 1)));
-    auto snapshot = (*store)->loadSnapshot();
-    ASSERT_TRUE(snapshot);
-
-    OnlineMerge merge(**snapshot, 2014, 6, 1);
-    ASSERT_TRUE(merge.plan().clear);
-    EXPECT_EQ(merge.plan().firstYear, 2008);
-    EXPECT_EQ(merge.firstSequence(2008), 1) << "nothing stored counts after a fresh start";
-    merge.addDraws(2008, drawsOf(2008, 1, 358));
-    merge.addDraws(2009, drawsOf(2009, 1, 5));
-    ASSERT_EQ(merge.commit(**store, true), true);
-    auto after = (*store)->loadSnapshot();
-    ASSERT_TRUE(after);
-    expectSameRows((*after)->rows(), rowsFromDraws(concat({drawsOf(2008, 1, 358), drawsOf(2009, 1, 5)}), 1));
-    EXPECT_TRUE((*after)->first()->last[0].empty()) << "the first row has no draw before it";
-}
-
-TEST(OnlineMerge, AFreshStartThatFoundNothingKeepsTheOldHistory) {
+TEST(OnlineMerge, AnUpdateThatFoundNothingWritesNothing) {
     const auto old = concat({drawsOf(2007, 1, 20), drawsOf(2013, 1, 20)});
     TestFolder folder;
     auto store = HistoryStore::open(folder / kDatabaseFile);
@@ -146,49 +161,35 @@ TEST(OnlineMerge, AFreshStartThatFoundNothingKeepsTheOldHistory) {
     ASSERT_TRUE(snapshot);
 
     OnlineMerge merge(**snapshot, 2014, 6, 1);
-    ASSERT_TRUE(merge.plan().clear);
-    for (int y = 2008; y <= 2014; ++y)
-        EXPECT_EQ(merge.addPage(y, textOf("<html><body>暂无数据</body></html>")), 0);
+    for (int y = 2013; y <= 2014; ++y)
+        EXPECT_EQ(merge.addPage(y, rowsOf("<html><body>暂无数据</body></html>")), 0);
     EXPECT_EQ(merge.pagesListingIssues(), 0);
-    EXPECT_EQ(merge.commit(**store, true), false);
-    auto after = (*store)->loadSnapshot();
-    ASSERT_TRUE(after);
-    EXPECT_EQ((*after)->size(), old.size());
-    EXPECT_EQ((*after)->first()->sqqh, 2007001);
+    EXPECT_EQ(merge.commit(**store), false);
+    expectSameRows((*store)->loadSnapshot().value()->rows(), (*snapshot)->rows());
 }
 
-TEST(OnlineMerge, AnUpdateThatStoppedEarlyKeepsItsYearsOnlyWhenItAppends) {
+TEST(OnlineMerge, AnUpdateThatStoppedEarlyKeepsTheYearsItRead) {
     TestFolder folder;
     auto store = HistoryStore::open(folder / kDatabaseFile);
     ASSERT_TRUE(store);
     auto stored = [&] { return (*store)->loadSnapshot().value(); };
 
-    // Appending: the years read before the stop are kept.
     ASSERT_TRUE((*store)->replaceAll(rowsFromDraws(drawsOf(2013, 1, 350), 1)));
     OnlineMerge appending(*stored(), 2014, 6, 1);
     appending.addDraws(2013, drawsOf(2013, 351, 358));
-    EXPECT_FALSE(appending.replacesStoredDraws());
-    EXPECT_EQ(appending.commit(**store, false), true);
+    EXPECT_EQ(appending.commit(**store), true);
     EXPECT_EQ(stored()->last()->sqqh, 2013358);
 
-    // Starting afresh from an empty history: nothing to lose, the years read are kept.
+    // From an empty history, read from the first of the years to keep.
     TestFolder other;
     auto empty = HistoryStore::open(other / kDatabaseFile);
     ASSERT_TRUE(empty);
     OnlineMerge first(HistorySnapshot(), 2014, 2, 1);
+    EXPECT_TRUE(first.startedEmpty());
+    EXPECT_EQ(first.plan().firstYear, 2012);
     first.addDraws(2012, drawsOf(2012, 1, 358));
-    EXPECT_EQ(first.commit(**empty, false), true);
-    EXPECT_EQ((*empty)->loadSnapshot().value()->size(), 358u);
-
-    // Starting afresh over stored draws: a part of the years kept never replaces them.
-    const auto old = concat({drawsOf(2007, 1, 358), drawsOf(2013, 1, 358)});
-    ASSERT_TRUE((*store)->replaceAll(rowsFromDraws(old, 1)));
-    OnlineMerge fresh(*stored(), 2014, 6, 1);
-    EXPECT_TRUE(fresh.replacesStoredDraws());
-    fresh.addDraws(2008, drawsOf(2008, 1, 358));
-    EXPECT_EQ(fresh.commit(**store, false), false);
-    EXPECT_EQ(stored()->size(), old.size());
-    EXPECT_EQ(stored()->first()->sqqh, 2007001);
+    EXPECT_EQ(first.commit(**empty), true);
+    expectSameRows((*empty)->loadSnapshot().value()->rows(), rowsFromDraws(drawsOf(2012, 1, 358), 1));
 }
 
 TEST(OnlineMerge, AFailedWriteLeavesTheHistoryAsItWas) {
@@ -200,7 +201,7 @@ TEST(OnlineMerge, AFailedWriteLeavesTheHistoryAsItWas) {
     // A history that does not know its last stored draw tries to store it again.
     OnlineMerge merge(historyOf(drawsOf(2013, 1, 5)), 2014, 6, 1);
     merge.addDraws(2013, drawsOf(2013, 6, 12));
-    const auto written = merge.commit(**store, true);
+    const auto written = merge.commit(**store);
     ASSERT_FALSE(written.has_value());
     EXPECT_EQ(written.error().code, ErrorCode::Database);
     EXPECT_EQ((*store)->loadSnapshot().value()->size(), stored.size()) << "rolled back as a whole";

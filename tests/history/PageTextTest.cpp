@@ -52,8 +52,8 @@ TEST(PageText, Utf8PageWithTheCharsetInTheHeaderOnly) {
     const std::string page = chartPage(2013, {{2013001, {1, 2, 3}}});
     ASSERT_EQ(page.find("charset"), std::string::npos);
     const std::string t = text(page, "utf-8");
-    EXPECT_NE(t.find("期号\t开奖号码\t和值"), std::string::npos) << t;
-    EXPECT_NE(t.find("2013-001\t1\t2\t3\t6"), std::string::npos) << t;
+    EXPECT_NE(t.find("期号\t开奖号码\t试机号\t和值\t跨度"), std::string::npos) << t;
+    EXPECT_NE(t.find("2013-001\t1\t2\t3\t4 5 6\t6\t7"), std::string::npos) << t;
 }
 
 TEST(PageText, GbkPagesAreDecodedByHeaderMetaOrGuess) {

@@ -15,22 +15,24 @@ std::string marker(int year, int sequence) {
     return buf;
 }
 
-std::string row(const std::string& mark, const std::array<int, 3>* d, ChartLayout layout) {
-    const auto digit = [&](int i) { return d ? std::to_string((*d)[i]) : std::string("--"); };
-    const int sum = d ? (*d)[0] + (*d)[1] + (*d)[2] : 0;
+std::string row(const std::string& mark, const std::array<int, 3>* d, ChartLayout layout, bool trial) {
+    const auto digit = [&](int i) { return std::to_string((*d)[i]); };
+    std::string cells;
     switch (layout) {
     case ChartLayout::SeparateCells:
-        return "<tr class=\"row\">\n  <td class=\"issue\"> " + mark + " </td>\n  <td>" + digit(0) +
-               "</td><td> " + digit(1) + "</td><td>" + digit(2) + "\n  </td><td>" +
-               (d ? std::to_string(sum) : "") + "</td><td>&nbsp;</td><td>12</td><td>3</td>\n</tr>\n";
+        cells = d ? "<td>" + digit(0) + "</td><td> " + digit(1) + "</td><td>" + digit(2) + "\n  </td>"
+                  : "<td></td><td>&nbsp;</td><td></td>";
+        break;
     case ChartLayout::JoinedCell:
-        return "<tr><td>" + mark + "</td><td><b>" + (d ? digit(0) + digit(1) + digit(2) : "--") +
-               "</b></td><td>" + (d ? std::to_string(sum) : "") + "</td><td>40</td></tr>\n";
-    case ChartLayout::SpacedDigits:
-        return "<div class=\"draw\"><span>" + mark + "</span>  开奖\n  <em>" + digit(0) + " " + digit(1) +
-               "&nbsp;" + digit(2) + "</em> 和值 " + std::to_string(sum) + "</div>\n";
+        cells = "<td><b>" + (d ? digit(0) + digit(1) + digit(2) : "--") + "</b></td>";
+        break;
+    case ChartLayout::SpacedCell:
+        cells = "<td>" + (d ? digit(0) + "&nbsp;" + digit(1) + " " + digit(2) : "") + "</td>";
+        break;
     }
-    return {};
+    const std::string sum = d ? std::to_string((*d)[0] + (*d)[1] + (*d)[2]) : "";
+    return "<tr class=\"row\">\n  <td class=\"issue\"> " + mark + " </td>" + cells + "<td>" +
+           (trial ? "4 5 6" : "") + "</td><td>" + sum + "</td><td>" + (d ? "7" : "") + "</td>\n</tr>\n";
 }
 
 } // namespace
@@ -68,19 +70,21 @@ std::string chartPage(int year, const std::vector<DrawLine>& draws, const ChartP
             "<script>var latest = \"" +
             marker(year, 1) +
             " 888\"; if (a < b && c > d) {}</script>\n"
-            "</head>\n<body>\n<div id=\"top\"><h1>福彩3D 走势图</h1><p>期号范围 " +
-            y + "001 至 " + y + "365</p></div>\n";
-    const bool table = options.layout != ChartLayout::SpacedDigits;
-    if (table)
-        html += "<table id=\"chart\">\n<thead><tr><th>期号</th><th colspan=\"3\">开奖号码</th><th>和值</th>"
-                "</tr></thead>\n<tbody>\n";
+            "</head>\n<body>\n<div id=\"top\"><h1>福彩3D 走势图</h1><h2>" +
+            marker(year, 1) + "</h2><p>期号范围 " + y + "001 至 " + y +
+            "365</p></div>\n"
+            "<table id=\"chart\">\n<thead><tr><th>期号</th><th colspan=\"3\">开奖号码</th><th>试机号</th>"
+            "<th>和值</th><th>跨度</th></tr></thead>\n<tbody>\n"
+            "<tr><td><script>document.write(\"" +
+            marker(year, 1) + "\")</script></td><td>8</td><td>8</td><td>8</td></tr>\n";
     for (const DrawLine& d : draws)
-        html += row(marker(year, d.issue % 1000), &d.digits, options.layout);
-    for (int k : options.notDrawnYet)
-        html += row(marker(year, k), nullptr, options.layout);
-    if (table)
-        html += "</tbody>\n</table>\n";
-    html += "<div class=\"foot\">数据仅供参考 &copy; 图表</div>\n</body>\n</html>\n";
+        html += row(marker(year, d.issue % 1000), &d.digits, options.layout, true);
+    for (std::size_t i = 0; i < options.notDrawnYet.size(); ++i)
+        html += row(marker(year, options.notDrawnYet[i]), nullptr, options.layout,
+                    i + 1 < options.notDrawnYet.size());
+    html += "</tbody>\n<tfoot><tr><td>出现次数</td><td>36</td><td>35</td><td>36</td></tr>\n"
+            "<tr><td>127</td><td>3</td><td>5</td><td>8</td></tr></tfoot>\n</table>\n"
+            "<div class=\"foot\">数据仅供参考 &copy; 图表</div>\n</body>\n</html>\n";
     return gbk ? toGbk(html) : html;
 }
 

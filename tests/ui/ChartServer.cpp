@@ -129,6 +129,15 @@ bool ChartServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* s
                 QByteArray::number(kHugeSize) + "\r\n\r\n");
             stream(socket, 1024 * 1024);
             break;
+        case Behaviour::GzipBomb: {
+            // qCompress writes a zlib stream after a four-byte length. The connection stays
+            // open, so only counting what inflates can end the wait early.
+            const QByteArray body = qCompress(QByteArray(kHugeSize, ' '), 9).mid(4);
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: deflate\r\n"
+                          "Content-Length: " +
+                          QByteArray::number(body.size() + 1) + "\r\n\r\n" + body);
+            break;
+        }
         case Behaviour::HugeUndeclared:
             socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
             stream(socket, kHugeSize);

@@ -26,6 +26,7 @@ public:
         FiveRedirects,  // five redirects, then the page
         HugeDeclared,   // declares a 50 MB body, sends 1 MB of it and waits
         HugeUndeclared, // sends 50 MB without declaring a length
+        GzipBomb,       // a small deflate body that inflates to 50 MB, then keeps the connection open
     };
 
     ChartServer();

@@ -81,4 +81,22 @@ std::vector<DrawLine> drawsFrom(std::int32_t firstIssue, const std::vector<std::
     return draws;
 }
 
+bool holdsExactly(const HistorySnapshot& h, const std::vector<DrawLine>& draws, int segmentParam) {
+    const auto want = rowsFromDraws(draws, segmentParam);
+    if (h.size() != want.size()) {
+        qWarning("history holds %zu draws, expected %zu", h.size(), want.size());
+        return false;
+    }
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const DrawRow& a = h[i];
+        const DrawRow& b = want[i];
+        if (a.sqqh != b.sqqh || a.qqh != b.qqh || a.own != b.own || a.prev != b.prev || a.back != b.back ||
+            a.last != b.last || a.pre != b.pre) {
+            qWarning("row %zu (issue %d) differs", i, b.sqqh);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace brenvik::test

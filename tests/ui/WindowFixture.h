@@ -46,6 +46,10 @@ private:
     std::unique_ptr<ui::frmMain> m_window;
 };
 
+// True when the history holds exactly `draws`, every column derived as a history built from them
+// would have it; says what differs otherwise.
+bool holdsExactly(const HistorySnapshot& history, const std::vector<DrawLine>& draws, int segmentParam);
+
 // Draws 2013001.. with the given digits.
 std::vector<DrawLine> drawsFrom(std::int32_t firstIssue, const std::vector<std::array<int, 3>>& digits);
 

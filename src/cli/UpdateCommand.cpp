@@ -1,0 +1,95 @@
+#include "UpdateCommand.h"
+
+#include "ChartFetch.h"
+#include "ChartPage.h"
+#include "HistoryStore.h"
+#include "OnlineMerge.h"
+#include "StoredSettings.h"
+
+#include <ctime>
+#include <iostream>
+
+namespace brenvik::cli {
+
+namespace {
+
+int currentYear() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_year + 1900;
+}
+
+int failed(const std::string& message) {
+    std::cerr << message << '\n';
+    return 1;
+}
+
+} // namespace
+
+int runUpdate(const Options& o, const std::filesystem::path& home) {
+    const SettingsValues stored = storedSettings();
+    const auto site = normalizeChartHost(o.site.value_or(stored.strZstHost));
+    if (!site) {
+        std::cerr << "brenvik3d-cli: update needs --site URL, no chart site is stored\n";
+        return 2;
+    }
+    const int years = o.years.value_or(stored.IniSerchDay);
+    const int segment = o.segmentGiven ? o.segment : stored.DsIni;
+    const int year = currentYear();
+
+    std::error_code ec;
+    std::filesystem::create_directories(home, ec);
+    auto opened = HistoryStore::open(home / kDatabaseFile);
+    if (!opened)
+        return failed(opened.error().message);
+    HistoryStore& store = **opened;
+    auto snapshot = store.loadSnapshot();
+    if (!snapshot)
+        return failed(snapshot.error().message);
+
+    if (const auto cut = retentionCut(**snapshot, year, years)) {
+        if (!o.yes) {
+            std::cout << retentionNotice(*cut) << '\n';
+            return failed("加 --yes 才会删除并更新；历史号码未改动。");
+        }
+        if (auto removed = removeYearsBefore(store, **snapshot, *cut, segment); !removed)
+            return failed(removed.error().message);
+        std::cout << retentionDone(*cut) << '\n';
+        snapshot = store.loadSnapshot();
+        if (!snapshot)
+            return failed(snapshot.error().message);
+    }
+
+    OnlineMerge merge(**snapshot, year, years, segment);
+    const UpdatePlan& plan = merge.plan();
+    ChartFetch fetch;
+    std::string failure;
+    for (int y = plan.firstYear; y <= plan.lastYear && failure.empty(); ++y) {
+        std::string why;
+        if (auto page = fetch.get(chartPageAddress(*site, stored.GsZl, y)); !page)
+            why = page.error().reason;
+        else if (auto rows = pageRows(page->body, page->charset); !rows)
+            why = rows.error().message;
+        else
+            std::cout << y << "年 " << merge.addPage(y, *rows) << " 期" << std::endl;
+        if (!why.empty())
+            failure = "读取 " + std::to_string(y) + " 年的走势图失败（" + why + "），更新未完成。";
+    }
+
+    // Whatever was read before a failure is kept, as the window keeps it.
+    if (auto written = merge.commit(store); !written)
+        return failed("新的开奖号码保存失败：" + written.error().message);
+    const std::int32_t last = merge.lastKnown();
+    std::cout << "新增 " << merge.rows().size() << " 期，最新一期 " << (last ? std::to_string(last) : "无")
+              << '\n';
+    if (!failure.empty())
+        return failed(failure);
+    if (plan.yearCount() > 0 &&
+        (merge.pagesListingIssues() == 0 || (merge.startedEmpty() && merge.rows().empty())))
+        return failed("图表站点上没有找到 " + std::to_string(plan.firstYear) + " 年至 " +
+                      std::to_string(plan.lastYear) + " 年的开奖号码。");
+    return 0;
+}
+
+} // namespace brenvik::cli

@@ -1,0 +1,154 @@
+// The companion's online update, run as a script runs it, against a chart site on the loopback
+// interface, with the settings the window stored.
+#include "ChartPages.h"
+#include "ChartServer.h"
+#include "HistoryStore.h"
+#include "Settings.h"
+#include "WindowFixture.h"
+
+#include <QDate>
+#include <QDir>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace brenvik;
+using namespace brenvik::test;
+using Behaviour = ChartServer::Behaviour;
+
+namespace {
+
+std::vector<DrawLine> yearDraws(int year, int from, int to) {
+    std::vector<DrawLine> d;
+    for (int k = from; k <= to; ++k)
+        d.push_back({year * 1000 + k, {(k * 3 + year) % 10, (k / 7) % 10, (k * k + 1) % 10}});
+    return d;
+}
+
+std::vector<DrawLine> concat(std::initializer_list<std::vector<DrawLine>> parts) {
+    std::vector<DrawLine> all;
+    for (const auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+struct Run {
+    int exit = -1;
+    QStringList out;
+    QString err;
+};
+
+Run companion(const WindowFixture& f, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"),
+               QDir(f.home() + QStringLiteral("/../config")).absolutePath());
+    p.setProcessEnvironment(env);
+    QSignalSpy finished(&p, &QProcess::finished);
+    p.start(QStringLiteral(BRENVIK_CLI), QStringList{QStringLiteral("--home"), f.home()} + args);
+    // The chart site answers from this thread, so the wait keeps the event loop running.
+    if (!finished.wait(60000))
+        qWarning("the companion did not finish");
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+} // namespace
+
+class CompanionUpdateTest : public QObject {
+    Q_OBJECT
+private slots:
+    void updateAsTheWindowDoes();
+};
+
+void CompanionUpdateTest::updateAsTheWindowDoes() {
+    const int c = QDate::currentDate().year();
+    const auto y = [c](int back) { return QString::number(c - back); };
+    const auto full = [&](int back) { return yearDraws(c - back, 1, 358); };
+    const auto thisYear = yearDraws(c, 1, 20);
+    const auto old = concat({yearDraws(c - 5, 1, 10), full(1)});
+    struct Case {
+        const char* what;
+        QStringList args;
+        bool siteStored;
+        std::vector<DrawLine> stored;
+        QMap<int, Behaviour> behaviour; // by years back
+        int exit;
+        QStringList out;
+        QString err;
+        std::vector<DrawLine> after;
+    };
+    const QStringList nothing = {QStringLiteral("新增 0 期，最新一期 无")};
+    // clang-format off
+    const Case cases[] = {
+        {"the stored game, years, segment and site", {"update"}, true, {}, {}, 0,
+         {y(3) + "年 358 期", y(2) + "年 358 期", y(1) + "年 358 期", y(0) + "年 20 期",
+          "新增 1094 期，最新一期 " + y(0) + "020"}, {}, concat({full(3), full(2), full(1), thisYear})},
+        {"--site and --years given; a stored history goes on from its last draw",
+         {"update", "--site", "SITE", "--years", "16"}, false, yearDraws(c - 1, 1, 300), {}, 0,
+         {y(1) + "年 58 期", y(0) + "年 20 期", "新增 78 期，最新一期 " + y(0) + "020"}, {},
+         concat({full(1), thisYear})},
+        {"no site", {"update"}, false, {}, {}, 2, {}, "update needs --site URL", {}},
+        {"the retention rule needs --yes", {"update"}, true, old, {}, 1,
+         {"将删除 " + y(5) + " 年的 10 期历史号码，仅保留最近 3 年。"}, "--yes", old},
+        {"--yes removes the old years, then updates", {"update", "--yes"}, true, old, {}, 0,
+         {"已删除 " + y(5) + " 年的 10 期历史号码。", y(1) + "年 0 期", y(0) + "年 20 期",
+          "新增 20 期，最新一期 " + y(0) + "020"}, {}, concat({full(1), thisYear})},
+        {"a failure keeps the years read before it", {"update"}, true, {}, {{0, Behaviour::NotFound}}, 1,
+         {y(3) + "年 358 期", y(2) + "年 358 期", y(1) + "年 358 期",
+          "新增 1074 期，最新一期 " + y(1) + "358"},
+         "读取 " + y(0) + " 年的走势图失败（服务器返回错误 404）", concat({full(3), full(2), full(1)})},
+        {"five redirects at most", {"update"}, true, {}, {{3, Behaviour::RedirectLoop}}, 1, nothing,
+         "重定向次数过多", {}},
+        {"a declared length over 16 MB", {"update"}, true, {}, {{3, Behaviour::HugeDeclared}}, 1, nothing,
+         "网页超过 16 MB", {}},
+        {"a body that inflates past 16 MB, on a connection left open", {"update"}, true, {},
+         {{3, Behaviour::GzipBomb}}, 1, nothing, "网页超过 16 MB", {}},
+    };
+    // clang-format on
+    for (const Case& k : cases) {
+        WindowFixture f;
+        ChartServer server;
+        for (int back = 0; back <= 3; ++back) {
+            // Only the Pick-3 pages hold these draws; the 3D pages hold other digits.
+            ChartPageOptions o;
+            if (back == 0)
+                o.notDrawnYet = {21, 22};
+            const auto draws = back == 0 ? thisYear : full(back);
+            server.setPage("p3", c - back, QByteArray::fromStdString(chartPage(c - back, draws, o)),
+                           "text/html");
+            server.setPage("sd", c - back,
+                           QByteArray::fromStdString(chartPage(c - back, yearDraws(c - back, 1, 9))),
+                           "text/html");
+        }
+        for (auto [back, behaviour] : k.behaviour.asKeyValueRange())
+            server.setBehaviour(c - back, behaviour);
+        if (!k.stored.empty())
+            f.storeDraws(k.stored, 0);
+        f.setSetting(keys::GsZl, QStringLiteral("3"));
+        f.setSetting(keys::IniSerchDay, QStringLiteral("3"));
+        f.setSetting(keys::DsIni, QStringLiteral("0"));
+        // Blanks at its ends make QSettings write the value quoted.
+        if (k.siteStored)
+            f.setSetting(keys::strZstHost, QStringLiteral(" %1 ").arg(server.host()));
+        QStringList args = k.args;
+        args.replaceInStrings(QStringLiteral("SITE"), server.host());
+
+        const Run r = companion(f, args);
+
+        QVERIFY2(r.exit == k.exit,
+                 qPrintable(QStringLiteral("%1: exit %2, %3").arg(k.what).arg(r.exit).arg(r.err)));
+        QCOMPARE(r.out, k.out);
+        if (k.err.isEmpty())
+            QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        else
+            QVERIFY2(r.err.contains(k.err) && r.err.count('\n') == 1, qPrintable(r.err));
+        for (const QString& request : server.requests)
+            QVERIFY2(request.startsWith(QStringLiteral("p3 ")), qPrintable(request));
+        auto store = HistoryStore::open(std::filesystem::path(f.home().toStdString()) / kDatabaseFile);
+        QVERIFY2(store && holdsExactly(*(*store)->loadSnapshot().value(), k.after, 0), k.what);
+    }
+}
+
+QTEST_MAIN(CompanionUpdateTest)
+#include "CompanionUpdateTest.moc"
