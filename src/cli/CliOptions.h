@@ -8,7 +8,7 @@
 
 namespace brenvik::cli {
 
-enum class Command { Import, Export, Add, Follow, Combo };
+enum class Command { Import, Export, Add, Follow, Combo, Undo };
 
 struct Options {
     std::string home; // empty: the window's default data folder
@@ -33,6 +33,7 @@ struct Options {
     bool json = false;
     bool matched = false;
     bool help = false;
+    bool yes = false; // undo: do it, not only say what it would do
 };
 
 // Reads the command line. On a mistake: the one-line message for stderr.
