@@ -183,7 +183,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         return err("no command given");
     static const std::map<std::string, Command> commands = {
         {"import", Command::Import}, {"export", Command::Export}, {"add", Command::Add},
-        {"follow", Command::Follow}, {"combo", Command::Combo},   {"undo", Command::Undo}};
+        {"follow", Command::Follow}, {"combo", Command::Combo},   {"undo", Command::Undo},
+    };
     auto it = commands.find(*command);
     if (it == commands.end())
         return err("unknown command " + *command);
