@@ -5,7 +5,6 @@
 //   crash_child rebuild <database> <backup file>  <segment parameter>
 //   crash_child compact <database>
 //   crash_child import-undo <database> <history file> <segment parameter>   (with its undo backup)
-//   crash_child undo    <database>
 #include "Compaction.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
@@ -50,18 +49,10 @@ int main(int argc, char** argv) {
     auto store = HistoryStore::open(database);
     if (!store)
         return report(store.error());
-    // The window holds its snapshot and reads the backup before the change begins.
+    // The window holds its snapshot before a change begins.
     auto snapshot = (*store)->loadSnapshot();
     if (!snapshot)
         return report(snapshot.error());
-    if (mode == "undo") {
-        auto backup = readUndoBackup(database);
-        if (!backup || !*backup)
-            return backup ? usage() : report(backup.error());
-        sayGo();
-        auto restored = undoLastChange(**store, **snapshot, **backup);
-        return restored ? 0 : report(restored.error());
-    }
     if (argc < 5 || (mode != "import" && mode != "rebuild" && mode != "import-undo"))
         return usage();
     const int segment = std::atoi(argv[4]);

@@ -1,6 +1,6 @@
-// Kills a process in the middle of an import, a rebuild, a compaction and an undo, and checks that
-// the database it leaves is sound and holds exactly the old history or exactly the new one, and
-// that the undo backup beside it is complete and is the old backup or the new one.
+// Kills a process in the middle of an import, a rebuild and a compaction, and checks that the
+// database it leaves is sound and holds exactly the old history or exactly the new one, and that
+// an undo backup beside it is complete and is the old backup or the new one.
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
@@ -202,18 +202,10 @@ private:
         }
         if (m_undo) {
             auto backup = readUndoBackup(database);
-            EXPECT_TRUE(backup && *backup) << "the backup reads completely";
-            if (backup && *backup) {
-                const Fingerprint kept = fingerprintOf((*backup)->draws);
-                std::printf("%s: %s backup\n", label.c_str(),
-                            kept == m_undo->after    ? "new"
-                            : kept == m_undo->before ? "old"
-                                                     : "broken");
-                EXPECT_TRUE(kept == m_undo->before || kept == m_undo->after) << kept.count << " draws kept";
-                if (!killed || delay.count() < 0) {
-                    EXPECT_TRUE(kept == m_undo->after) << "a finished change has its backup";
-                }
-            }
+            const Fingerprint kept = backup && *backup ? fingerprintOf((*backup)->draws) : Fingerprint{-1};
+            EXPECT_TRUE(kept == m_undo->before || kept == m_undo->after)
+                << kept.count << " draws in the backup";
+            EXPECT_TRUE(killed || kept == m_undo->after) << "a finished change has its backup";
         }
         return r;
     }
@@ -306,16 +298,4 @@ TEST_F(Crash, KilledImportLeavesItsUndoBackupAndTheHistoryEachOldOrNew) {
                  UndoExpectation{writeUndoBackup(s_dir->path() / "earlier", earlier), fingerprintOf(earlier),
                                  fingerprintOf(stored)});
     run.run(5, 404);
-}
-
-TEST_F(Crash, KilledUndoLeavesTheBackupAndTheHistoryEachOldOrNew) {
-    const auto stored = test::syntheticDraws(100'000, 39);
-    const auto folder = s_dir->path() / "undo";
-    std::filesystem::create_directory(folder);
-    test::writeDatabase(folder, stored);
-    const auto backedUp = test::syntheticDraws(80'000, 40);
-    CrashRun run(folder / kDatabaseFile, {"undo", "DATABASE"}, fingerprintOf(stored), fingerprintOf(backedUp),
-                 UndoExpectation{writeUndoBackup(s_dir->path() / "backed-up", backedUp),
-                                 fingerprintOf(backedUp), fingerprintOf(stored)});
-    run.run(5, 505);
 }
