@@ -8,6 +8,7 @@
 #include "IssueNumber.h"
 #include "SafeWrite.h"
 #include "Spreadsheet.h"
+#include "UndoBackup.h"
 
 #include <benchmark/benchmark.h>
 
@@ -129,8 +130,40 @@ void BM_HistorySpreadsheet(benchmark::State& state) {
     state.counters["rows"] = static_cast<double>(table.size());
 }
 
+// What every change that removes draws adds to its own time: the history written aside first.
+void BM_UndoBackupRealHistory(benchmark::State& state) {
+    const auto folder = benchFolder() / "undo-backup";
+    auto store = openStore(folder);
+    if (!importHistoryFile(*store, realHistoryFile(), 1))
+        throw std::runtime_error("cannot prepare the undo database");
+    auto snapshot = store->loadSnapshot();
+    for (auto _ : state) {
+        auto pending = PendingUndo::prepare(*store, **snapshot, "读入 fc3d-history.txt");
+        if (!pending || !pending->keep())
+            state.SkipWithError("cannot keep the undo backup");
+    }
+}
+
+// Reading the backup and restoring it, its own backup included.
+void BM_UndoRealHistory(benchmark::State& state) {
+    const auto folder = benchFolder() / "undo";
+    auto store = openStore(folder);
+    if (!importHistoryFile(*store, realHistoryFile(), 1))
+        throw std::runtime_error("cannot prepare the undo database");
+    auto snapshot = store->loadSnapshot();
+    if (auto pending = PendingUndo::prepare(*store, **snapshot, "读入"); !pending || !pending->keep())
+        throw std::runtime_error("cannot prepare the undo backup");
+    for (auto _ : state) {
+        auto backup = readUndoBackup(store->file());
+        if (!backup || !*backup || !undoLastChange(*store, **snapshot, **backup))
+            state.SkipWithError("cannot undo");
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_UndoBackupRealHistory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoRealHistory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportRealHistory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportMillionLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RebuildRealHistory)->Unit(benchmark::kMillisecond);

@@ -14,6 +14,7 @@ const char* const kUsage =
     "file\n"
     "brenvik3d-cli [--home DIR] export FILE        write the history as a history text file\n"
     "brenvik3d-cli [--home DIR] add ISSUE DDD      append one draw, e.g. add 2024150 507\n"
+    "brenvik3d-cli [--home DIR] undo [--yes]       restore the history as it was before its last change\n"
     "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally\n"
     "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally\n"
     "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]\n"
@@ -98,12 +99,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                 o.arguments.push_back(a);
             continue;
         }
-        // Every other option takes a value, except the two switches.
         if (a == "--yes") {
             o.yes = true;
-            updateOnly.insert(a);
             continue;
         }
+        // Every other option takes a value, except the switches.
         if (a == "--group" || a == "--matched") {
             (a == "--group" ? o.group : o.matched) = true;
             searchOnly.insert(a);
@@ -216,7 +216,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         return err("no command given");
     static const std::map<std::string, Command> commands = {
         {"import", Command::Import}, {"export", Command::Export}, {"add", Command::Add},
-        {"follow", Command::Follow}, {"combo", Command::Combo},   {"update", Command::Update}};
+        {"follow", Command::Follow}, {"combo", Command::Combo},   {"update", Command::Update},
+        {"undo", Command::Undo},
+    };
     auto it = commands.find(*command);
     if (it == commands.end())
         return err("unknown command " + *command);
@@ -227,13 +229,16 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         return err("option " + *searchOnly.begin() + " is not for the " + *command + " command");
     if (o.command != Command::Update && !updateOnly.empty())
         return err("option " + *updateOnly.begin() + " is only for the update command");
-    if (o.command == Command::Export && o.segmentGiven)
-        return err("option --segment is not for the export command");
+    if (o.yes && o.command != Command::Undo && o.command != Command::Update)
+        return err("option --yes is not for the " + *command + " command");
+    if ((o.command == Command::Export || o.command == Command::Undo) && o.segmentGiven)
+        return err("option --segment is not for the " + *command + " command");
     if (o.command == Command::Combo && o.checkGiven)
         return err("option --check is not for the combo command: it always uses all three positions");
     if (o.pattern && o.before)
         return err("--pattern and --before cannot be used together");
-    const std::size_t wanted = o.command == Command::Add ? 2 : search || o.command == Command::Update ? 0 : 1;
+    const std::size_t wanted =
+        o.command == Command::Add ? 2 : search || o.command == Command::Update || o.command == Command::Undo ? 0 : 1;
     if (o.arguments.size() != wanted) {
         if (o.arguments.size() > wanted)
             return err("unexpected argument " + o.arguments[wanted]);

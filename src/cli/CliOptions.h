@@ -8,7 +8,7 @@
 
 namespace brenvik::cli {
 
-enum class Command { Import, Export, Add, Follow, Combo, Update };
+enum class Command { Import, Export, Add, Follow, Combo, Update, Undo };
 
 struct Options {
     std::string home; // empty: the window's default data folder
@@ -38,7 +38,7 @@ struct Options {
     // Online update: none means the stored setting.
     std::optional<std::string> site;
     std::optional<int> years;
-    bool yes = false; // the retention rule may remove old draws
+    bool yes = false; // update: the retention rule may remove old draws; undo: do it, not only say what
 };
 
 // Reads the command line. On a mistake: the one-line message for stderr.

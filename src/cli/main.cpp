@@ -12,6 +12,7 @@
 #include "PatternSource.h"
 #include "Tally.h"
 #include "TallyStatistics.h"
+#include "UndoBackup.h"
 #include "UpdateCommand.h"
 
 #include <nlohmann/json.hpp>
@@ -134,11 +135,16 @@ Result<Opened> openHome(const Options& o) {
 }
 
 int runImport(const Options& o) {
+    // The file is read completely, and refused when it holds no draw, before the database is touched.
+    auto read = readImportFile(o.arguments[0]);
+    if (!read)
+        return failWith(read.error().message);
     auto opened = openHome(o);
     if (!opened)
         return failWith(opened.error().message);
-    // The file is read completely before the stored history is touched.
-    auto counts = importHistoryFile(*opened->store, o.arguments[0], o.segment);
+    const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
+    auto counts = changeWithUndo(*opened->store, *opened->snapshot, what,
+                                 [&] { return importHistory(*opened->store, *read, o.segment); });
     if (!counts)
         return failWith(counts.error().message);
     std::cout << "读入 " << counts->stored << " 期，跳过 " << counts->skipped << " 行";
@@ -149,6 +155,10 @@ int runImport(const Options& o) {
 }
 
 int runExport(const Options& o) {
+    // Without a database there is no history to write, only an empty file to mislead.
+    const auto database = homeOf(o) / kDatabaseFile;
+    if (std::error_code ec; !std::filesystem::exists(database, ec))
+        return failWith("没有历史数据库 " + shownPath(database) + "，未导出。");
     auto opened = openHome(o);
     if (!opened)
         return failWith(opened.error().message);
@@ -156,6 +166,27 @@ int runExport(const Options& o) {
     if (auto r = writeHistoryFile(o.arguments[0], draws); !r)
         return failWith(r.error().message);
     std::cout << "导出 " << draws.size() << " 期到 " << o.arguments[0] << "。\n";
+    return 0;
+}
+
+int runUndo(const Options& o) {
+    auto opened = openHome(o);
+    if (!opened)
+        return failWith(opened.error().message);
+    auto backup = readUndoBackup(opened->store->file());
+    if (!backup)
+        return failWith(backup.error().message);
+    if (!*backup)
+        return failWith("没有可撤销的更改。");
+    const std::string what = describeUndo(**backup);
+    if (!o.yes) {
+        std::cout << "将历史号码恢复为" << what << "。加 --yes 执行撤销，历史号码未改动。\n";
+        return kFailed;
+    }
+    auto restored = undoLastChange(*opened->store, *opened->snapshot, **backup);
+    if (!restored)
+        return failWith(restored.error().message);
+    std::cout << "已撤销：恢复到" << what << "历史号码。\n";
     return 0;
 }
 
@@ -334,6 +365,8 @@ int main(int argc, char* argv[]) {
         return runExport(o);
     case Command::Add:
         return runAdd(o);
+    case Command::Undo:
+        return runUndo(o);
     case Command::Follow:
     case Command::Combo:
         return runSearch(o);

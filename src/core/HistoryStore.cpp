@@ -283,12 +283,22 @@ Result<void> HistoryStore::replaceAll(const RowSource& next) {
     }
 }
 
-Result<bool> HistoryStore::deleteLast() {
+Result<std::optional<std::int32_t>> HistoryStore::deleteLast() {
     try {
         SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
-        const int n = m_db->exec("DELETE FROM Lishi WHERE SQQH = (SELECT max(SQQH) FROM Lishi)");
+        // Read inside the write transaction: the draw deleted is the one named.
+        const auto last = [this]() -> std::optional<std::int32_t> {
+            const SQLite::Column max = m_db->execAndGet("SELECT max(SQQH) FROM Lishi");
+            return max.isNull() ? std::nullopt : std::optional(max.getInt());
+        }();
+        if (!last)
+            return std::nullopt;
+        const std::int32_t issue = *last;
+        SQLite::Statement del(*m_db, "DELETE FROM Lishi WHERE SQQH = ?");
+        del.bind(1, issue);
+        del.exec();
         tx.commit();
-        return n > 0;
+        return issue;
     } catch (const std::exception& e) {
         return std::unexpected(databaseError(m_file, e));
     }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -50,8 +51,9 @@ public:
     // Deletes every draw and stores `rows` in their place, as one transaction.
     Result<void> replaceAll(std::span<const DrawRow> rows);
     Result<void> replaceAll(const RowSource& next);
-    // Deletes the draw with the highest issue number; false when there was none.
-    Result<bool> deleteLast();
+    // Deletes the draw with the highest issue number and returns its issue; nothing when there
+    // was none.
+    Result<std::optional<std::int32_t>> deleteLast();
     // Deletes every draw; returns how many were deleted.
     Result<long long> deleteAll();
 

@@ -50,18 +50,22 @@ Result<void> checkSegmentParam(int segmentParam) {
     return {};
 }
 
-Result<StoredCounts> replaceFromFile(HistoryStore& store, const std::filesystem::path& file, int segmentParam,
-                                     bool fillBack) {
+Result<void> storeRows(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam,
+                       bool fillBack) {
     if (auto checked = checkSegmentParam(segmentParam); !checked)
-        return std::unexpected(checked.error());
-    auto read = readHistoryFile(file);
-    if (!read)
-        return std::unexpected(withNote(read.error(), "历史号码未改动。"));
-    RowDeriver rows(read->draws, segmentParam, fillBack);
+        return checked;
+    RowDeriver rows(draws, segmentParam, fillBack);
     // The old rows are deleted in the same transaction that stores the new ones.
     if (auto replaced = store.replaceAll([&rows](DrawRow& next) { return rows.next(next); }); !replaced)
         return std::unexpected(withNote(replaced.error(), "历史号码未改动。"));
-    return StoredCounts{static_cast<long long>(read->draws.size()), read->skipped, read->duplicates};
+    return {};
+}
+
+Result<StoredCounts> storeFile(HistoryStore& store, const HistoryFile& file, int segmentParam,
+                               bool fillBack) {
+    if (auto stored = storeRows(store, file.draws, segmentParam, fillBack); !stored)
+        return std::unexpected(stored.error());
+    return StoredCounts{static_cast<long long>(file.draws.size()), file.skipped, file.duplicates};
 }
 
 Result<StoredCounts> keepOnly(HistoryStore& store, const std::filesystem::path& folder,
@@ -86,17 +90,51 @@ std::vector<DrawRow> rebuiltRows(std::span<const DrawLine> draws, int segmentPar
     return rows;
 }
 
+Result<HistoryFile> readImportFile(const std::filesystem::path& file) {
+    auto read = readHistoryFile(file);
+    if (!read)
+        return std::unexpected(withNote(read.error(), "历史号码未改动。"));
+    if (read->draws.empty())
+        return fail(ErrorCode::Empty, kNoDrawsInFile);
+    return read;
+}
+
+Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file, int segmentParam) {
+    if (file.draws.empty())
+        return fail(ErrorCode::Empty, kNoDrawsInFile);
+    return storeFile(store, file, segmentParam, false);
+}
+
 Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesystem::path& file,
                                        int segmentParam) {
-    return replaceFromFile(store, file, segmentParam, false);
+    auto read = readImportFile(file);
+    if (!read)
+        return std::unexpected(read.error());
+    return importHistory(store, *read, segmentParam);
+}
+
+Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam) {
+    return storeRows(store, draws, segmentParam, true);
 }
 
 Result<StoredCounts> rebuildFromBackup(HistoryStore& store, const std::filesystem::path& backupFile,
                                        int segmentParam) {
-    return replaceFromFile(store, backupFile, segmentParam, true);
+    if (auto checked = checkSegmentParam(segmentParam); !checked)
+        return std::unexpected(checked.error());
+    auto read = readHistoryFile(backupFile);
+    if (!read)
+        return std::unexpected(withNote(read.error(), "历史号码未改动。"));
+    return storeFile(store, *read, segmentParam, true);
 }
 
-std::vector<DrawLine> drawsUpTo(const HistorySnapshot& history, std::int32_t lastKept) {
+Result<std::vector<DrawLine>> drawsUpTo(const HistorySnapshot& history, std::int32_t lastKept) {
+    if (history.empty())
+        return fail(ErrorCode::Empty, "没有历史号码，未删除。");
+    const std::int32_t first = history.first()->sqqh, last = history.last()->sqqh;
+    if (lastKept < first || lastKept > last)
+        return fail(ErrorCode::Invalid, "期号 " + std::to_string(lastKept) + " 不在已有历史号码的范围（" +
+                                            std::to_string(first) + "～" + std::to_string(last) +
+                                            "）内，历史号码未改动。");
     const auto& rows = history.rows();
     // Walk from the oldest draw and stop at the first one past T.
     auto end =
@@ -113,12 +151,13 @@ std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long
 
 Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,
                                   std::int32_t lastKept, int segmentParam) {
-    if (lastKept < 1)
-        return fail(ErrorCode::Invalid, "要删除到的期号必须大于 0，历史号码未改动。");
     auto history = store.loadSnapshot();
     if (!history)
         return std::unexpected(history.error());
-    return keepOnly(store, folder, drawsUpTo(**history, lastKept), segmentParam);
+    auto kept = drawsUpTo(**history, lastKept);
+    if (!kept)
+        return std::unexpected(kept.error());
+    return keepOnly(store, folder, *kept, segmentParam);
 }
 
 Result<StoredCounts> deleteLastDraws(HistoryStore& store, const std::filesystem::path& folder,

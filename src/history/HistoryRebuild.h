@@ -27,25 +27,40 @@ struct StoredCounts {
 // describe the draw two back. The first two rows have none.
 std::vector<DrawRow> rebuiltRows(std::span<const DrawLine> draws, int segmentParam);
 
-// Replaces the stored history by the draw lines of a history text file, as one transaction.
-// The file is read completely before anything is deleted: a file that cannot be opened or read
-// leaves the history as it was. A readable file without draw lines empties the history.
+// What the import says of a file in which no line is a draw line.
+inline constexpr const char* kNoDrawsInFile = "文件中没有可读的历史号码，历史未改动";
+
+// Reads a file to import: as readHistoryFile, and a file without a single draw line is refused
+// (ErrorCode::Empty, kNoDrawsInFile), so that it can never replace a history by nothing.
+Result<HistoryFile> readImportFile(const std::filesystem::path& file);
+
+// Replaces the stored history by the draws of a file read with readImportFile, as one
+// transaction; rows are derived in ascending issue order. A file without draws is refused.
+Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file, int segmentParam);
+
+// Both of the above. A file that cannot be read, or holds no draw, leaves the history as it was.
 Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesystem::path& file,
                                        int segmentParam);
+
+// Replaces the stored history by `draws` (in ascending issue order) with the rows a rebuild
+// derives, as one transaction.
+Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam);
 
 // Rebuilds the whole history from the backup file with the codes of `segmentParam`, filling the
 // N-back texts as rebuiltRows does. A missing or unreadable backup leaves the history as it was.
 Result<StoredCounts> rebuildFromBackup(HistoryStore& store, const std::filesystem::path& backupFile,
                                        int segmentParam);
 
-// The draws kept by "delete down to issue T": every draw whose issue is at most T.
-std::vector<DrawLine> drawsUpTo(const HistorySnapshot& history, std::int32_t lastKept);
+// The draws kept by "delete down to issue T": every draw whose issue is at most T. A T outside
+// the stored range (first..last stored issue) is refused: a mistyped issue must not empty a
+// history.
+Result<std::vector<DrawLine>> drawsUpTo(const HistorySnapshot& history, std::int32_t lastKept);
 // The draws kept by "delete the last N draws": all but the last `count` (none when count >= size).
 std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long count);
 
 // The two deletions that go through the backup file: they write the draws to keep into
 // `folder`/lsbf.txt and rebuild the history from it. The caller compacts the database
-// afterwards (compactAndReopen). A value of T or N below 1 is refused and changes nothing.
+// afterwards (compactAndReopen). A T refused by drawsUpTo, or an N below 1, changes nothing.
 Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,
                                   std::int32_t lastKept, int segmentParam);
 Result<StoredCounts> deleteLastDraws(HistoryStore& store, const std::filesystem::path& folder,

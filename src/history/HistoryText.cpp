@@ -1,10 +1,13 @@
 #include "HistoryText.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <unordered_set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace brenvik {
 
@@ -17,6 +20,8 @@ bool isDigit(char c) {
 // Only the first 14 characters (17 after a byte order mark) of a line matter to the line test;
 // the rest of a long line is counted but not kept, so no line makes the reader hold more.
 constexpr std::size_t kKeptPrefix = 20;
+// A first line that is no draw may say what the file is (the undo backup's does).
+constexpr std::size_t kKeptFirstLine = 1024;
 
 class LineCollector {
 public:
@@ -36,6 +41,8 @@ public:
             }
             if (m_length < kKeptPrefix)
                 m_prefix[m_length] = c;
+            if (m_out.lines == 0 && m_length < kKeptFirstLine)
+                m_out.firstLine += c;
             ++m_length;
         }
     }
@@ -43,6 +50,11 @@ public:
     void finish() {
         if (m_length > 0)
             finishLine();
+        // The rows derive each draw from the one before it in issue order, so a file whose
+        // lines are out of order must give the same rows as the sorted file.
+        auto& draws = m_out.draws;
+        if (!std::ranges::is_sorted(draws, {}, &DrawLine::issue))
+            std::ranges::sort(draws, {}, &DrawLine::issue);
     }
 
 private:
@@ -52,10 +64,13 @@ private:
         if (m_out.lines == 0 && line.starts_with("\xEF\xBB\xBF")) {
             line.remove_prefix(3);
             length -= 3;
+            m_out.firstLine.erase(0, 3);
         }
-        ++m_out.lines;
         // Beyond the kept prefix a line only counts towards the length test.
         auto draw = length > 10 ? parseDrawLine(line) : std::nullopt;
+        if (m_out.lines == 0 && draw)
+            m_out.firstLine.clear();
+        ++m_out.lines;
         if (!draw)
             ++m_out.skipped;
         else if (!m_seen.insert(draw->issue).second)
@@ -70,6 +85,59 @@ private:
     std::size_t m_length = 0;
     bool m_afterCR = false;
     std::unordered_set<std::int32_t> m_seen;
+};
+
+// Hands the bytes of a file to the line collector. A file that starts with a UTF-16 byte order
+// mark (what Notepad saves as "Unicode") is read as UTF-16; every character outside ASCII
+// becomes one '?', which no draw line holds, so lines keep their length in characters.
+class TextDecoder {
+public:
+    explicit TextDecoder(LineCollector& lines) : m_lines(lines) {}
+
+    void feed(std::string_view bytes) {
+        if (m_mode == Mode::Unknown) {
+            const std::size_t take = std::min(bytes.size(), 2 - m_head.size());
+            m_head.append(bytes.substr(0, take));
+            bytes.remove_prefix(take);
+            if (m_head.size() < 2)
+                return;
+            m_mode = m_head == "\xFF\xFE"   ? Mode::Utf16LE
+                     : m_head == "\xFE\xFF" ? Mode::Utf16BE
+                                            : Mode::Bytes;
+            if (m_mode == Mode::Bytes)
+                m_lines.feed(m_head);
+        }
+        if (m_mode == Mode::Bytes) {
+            m_lines.feed(bytes);
+            return;
+        }
+        std::string text;
+        text.reserve(bytes.size() / 2 + 1);
+        for (char c : bytes) {
+            if (m_pending < 0) {
+                m_pending = static_cast<unsigned char>(c);
+                continue;
+            }
+            const unsigned first = static_cast<unsigned>(m_pending), second = static_cast<unsigned char>(c);
+            m_pending = -1;
+            const unsigned unit = m_mode == Mode::Utf16LE ? first | second << 8 : first << 8 | second;
+            text += unit < 0x80 ? static_cast<char>(unit) : '?';
+        }
+        m_lines.feed(text);
+    }
+
+    void finish() {
+        if (m_mode == Mode::Unknown)
+            m_lines.feed(m_head);
+        m_lines.finish();
+    }
+
+private:
+    enum class Mode { Unknown, Bytes, Utf16LE, Utf16BE };
+    LineCollector& m_lines;
+    Mode m_mode = Mode::Unknown;
+    std::string m_head;
+    int m_pending = -1; // the first byte of a UTF-16 unit, until its second one comes
 };
 
 } // namespace
@@ -123,28 +191,46 @@ std::string formatDrawLine(std::int32_t issue, const std::array<int, 3>& digits)
 HistoryFile parseHistoryText(std::string_view text) {
     HistoryFile out;
     LineCollector lines(out);
-    lines.feed(text);
-    lines.finish();
+    TextDecoder decoder(lines);
+    decoder.feed(text);
+    decoder.finish();
     return out;
 }
 
 Result<HistoryFile> readHistoryFile(const std::filesystem::path& file) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(file.c_str(), "rb"), &std::fclose);
-    if (!f)
+    const auto notRegular = [&file] {
+        return fail(ErrorCode::Invalid, "“" + shownPath(file) + "”不是普通文件");
+    };
+    // Refused before it is opened: opening some devices already does something.
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return notRegular();
+    // Not blocking, in case a FIFO took the file's place after the check.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return fail(ErrorCode::Io, "无法打开文件 " + shownPath(file) + "：" + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return notRegular();
     HistoryFile out;
     LineCollector lines(out);
-    std::array<char, 1 << 16> buffer;
+    TextDecoder decoder(lines);
+    std::vector<char> buffer(1 << 16);
     for (;;) {
-        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f.get());
-        lines.feed(std::string_view(buffer.data(), n));
-        if (n < buffer.size()) {
-            if (std::ferror(f.get()))
-                return fail(ErrorCode::Io, "读取文件 " + shownPath(file) + " 时出错。");
-            break;
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(ErrorCode::Io, "读取文件 " + shownPath(file) + " 时出错：" + std::strerror(errno));
         }
+        if (n == 0)
+            break;
+        decoder.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     }
-    lines.finish();
+    decoder.finish();
     return out;
 }
 

@@ -29,15 +29,17 @@ std::optional<DrawLine> parseDrawLine(std::string_view line);
 std::string formatDrawLine(std::int32_t issue, const std::array<int, 3>& digits);
 
 struct HistoryFile {
-    std::vector<DrawLine> draws; // in file order
+    std::vector<DrawLine> draws; // in ascending issue order, whatever the order of the lines
     long long lines = 0;         // lines read
     long long skipped = 0;       // lines that are not draw lines
     long long duplicates = 0;    // draw lines whose issue came earlier in the file
+    std::string firstLine;       // the first line when it is not a draw line (its first 1 KB)
 };
 
-// Reads a history text file: CR LF or LF line ends, an optional UTF-8 byte order mark, any
-// other line skipped. A draw line repeating an issue met earlier in the file is skipped too.
-// Fails only when the file cannot be opened or read.
+// Reads a history text file: CR LF or LF line ends, UTF-8 with or without a byte order mark,
+// UTF-16 LE or BE with one; any other line skipped. A draw line repeating an issue met earlier
+// in the file is skipped too. Fails when the file cannot be opened or read, and at once for
+// anything but a regular file (a FIFO or a device would keep the reader waiting).
 Result<HistoryFile> readHistoryFile(const std::filesystem::path& file);
 HistoryFile parseHistoryText(std::string_view text);
 

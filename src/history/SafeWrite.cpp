@@ -2,9 +2,11 @@
 
 #include <cctype>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -21,17 +23,23 @@ std::string reason(int error) {
     return std::strerror(error);
 }
 
-// The temporary name starts with the target's name, so a file left behind by a power cut is
-// easy to recognise, and ends in a random part, so two writers never share one.
+// A short name of its own, so that a target whose name is already as long as the file system
+// allows still gets a temporary beside it; the random part keeps two writers apart. The leading
+// dot keeps a file left behind by a power cut out of the user's way until the sweep takes it.
+constexpr std::string_view kTemporaryPrefix = ".brenvik3d-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::size_t kTemporaryHexDigits = 16;
+
 std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned seed = std::random_device{}();
-    const unsigned n = seed + counter.fetch_add(1) * 2654435761u;
-    std::array<char, 24> suffix{};
-    std::snprintf(suffix.data(), suffix.size(), ".%d.%08x", static_cast<int>(getpid()) % 100000, n);
-    auto name = target.filename();
-    name += ".tmp";
-    name += suffix.data();
+    static std::atomic<std::uint64_t> counter{0};
+    static const std::uint64_t seed = (std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}() ^
+                                      static_cast<std::uint64_t>(getpid());
+    const std::uint64_t n = seed + counter.fetch_add(1) * 0x9E3779B97F4A7C15ull;
+    std::array<char, kTemporaryHexDigits + 1> hex{};
+    std::snprintf(hex.data(), hex.size(), "%016llx", static_cast<unsigned long long>(n));
+    std::string name(kTemporaryPrefix);
+    name += hex.data();
+    name += kTemporarySuffix;
     return target.parent_path() / name;
 }
 
@@ -56,7 +64,7 @@ PendingFile::PendingFile(std::filesystem::path target, std::filesystem::path tem
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
     : m_target(std::move(other.m_target)), m_temporary(std::move(other.m_temporary)), m_fd(other.m_fd),
-      m_committed(other.m_committed) {
+      m_flushed(other.m_flushed), m_committed(other.m_committed) {
     other.m_fd = -1;
     other.m_committed = true; // the moved-from object owns nothing to clean up
 }
@@ -117,11 +125,20 @@ Result<void> PendingFile::closeFile() {
     return {};
 }
 
-Result<void> PendingFile::commit() {
+Result<void> PendingFile::flush() {
+    if (m_flushed)
+        return {};
     if (m_fd < 0)
         return std::unexpected(failure("写入文件 ", EBADF));
     if (auto closed = closeFile(); !closed)
         return closed;
+    m_flushed = true;
+    return {};
+}
+
+Result<void> PendingFile::commit() {
+    if (auto flushed = flush(); !flushed)
+        return flushed;
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
         return std::unexpected(failure("替换文件 ", errno));
     m_committed = true;
@@ -168,21 +185,24 @@ Result<void> copyFileSafely(const std::filesystem::path& source, const std::file
 
 namespace {
 
-bool isTemporaryName(const std::string& name) {
-    // "<target>.tmp.<digits>.<8 hex digits>"
+bool allOf(std::string_view text, int (*test)(int)) {
+    return std::ranges::all_of(text, [test](char c) { return test(static_cast<unsigned char>(c)) != 0; });
+}
+
+bool isTemporaryName(std::string_view name) {
+    if (name.size() == kTemporaryPrefix.size() + kTemporaryHexDigits + kTemporarySuffix.size() &&
+        name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix))
+        return allOf(name.substr(kTemporaryPrefix.size(), kTemporaryHexDigits), std::isxdigit);
+    // Earlier versions named a temporary after its target: "<target>.tmp.<digits>.<8 hex digits>".
     const auto hexDot = name.rfind('.');
-    if (hexDot == std::string::npos || name.size() - hexDot - 1 != 8)
+    if (hexDot == std::string_view::npos || name.size() - hexDot - 1 != 8 ||
+        !allOf(name.substr(hexDot + 1), std::isxdigit))
         return false;
-    for (std::size_t i = hexDot + 1; i < name.size(); ++i)
-        if (!std::isxdigit(static_cast<unsigned char>(name[i])))
-            return false;
     const auto pidDot = name.rfind('.', hexDot - 1);
-    if (pidDot == std::string::npos || pidDot + 1 == hexDot)
+    if (pidDot == std::string_view::npos || pidDot + 1 == hexDot ||
+        !allOf(name.substr(pidDot + 1, hexDot - pidDot - 1), std::isdigit))
         return false;
-    for (std::size_t i = pidDot + 1; i < hexDot; ++i)
-        if (!std::isdigit(static_cast<unsigned char>(name[i])))
-            return false;
-    return pidDot >= 4 && name.compare(pidDot - 4, 4, ".tmp") == 0 && pidDot > 4;
+    return pidDot > 4 && name.substr(pidDot - 4, 4) == ".tmp";
 }
 
 } // namespace

@@ -32,7 +32,10 @@ public:
 
     // Appends to the temporary file.
     Result<void> write(std::string_view bytes);
-    // Flushes the temporary file to the disk and renames it over the target.
+    // Forces the temporary file to the disk and closes it, so that a full disk shows here;
+    // nothing more can be written to it.
+    Result<void> flush();
+    // Flushes the temporary file (unless that was done) and renames it over the target.
     Result<void> commit();
 
 private:
@@ -43,6 +46,7 @@ private:
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
     int m_fd = -1;
+    bool m_flushed = false;
     bool m_committed = false;
 };
 
@@ -52,9 +56,9 @@ Result<void> writeFileSafely(const std::filesystem::path& target, std::string_vi
 // Replaces `target` by a complete copy of `source`; on failure the old file stays as it was.
 Result<void> copyFileSafely(const std::filesystem::path& source, const std::filesystem::path& target);
 
-// Removes the temporary files a killed writer left in `folder` (names of the form
-// "<target>.tmp.<n>.<8 hex digits>") once they are older than `age`; returns how many. A writer
-// still at work is younger than that.
+// Removes the temporary files a killed writer left in `folder` (".brenvik3d-<16 hex digits>.tmp",
+// or "<target>.tmp.<n>.<8 hex digits>" from earlier versions) once they are older than `age`;
+// returns how many. A writer still at work is younger than that.
 int removeAbandonedTemporaries(const std::filesystem::path& folder, std::chrono::seconds age);
 
 } // namespace brenvik

@@ -6,6 +6,7 @@
 #include "DrawCodes.h"
 #include "IssueNumber.h"
 #include "PatternSource.h"
+#include "UndoBackup.h"
 #include "WheelScroller.h"
 
 #include <QAction>
@@ -124,6 +125,7 @@ void frmMain::loadAtStartup() {
     }
     reloadPattern();
     fillHistoryGrid();
+    updateUndoAction();
 
     if (!m_databaseProblem.isEmpty()) {
         status(m_databaseProblem);
@@ -202,7 +204,8 @@ void frmMain::QihaoXianshi() {
 bool frmMain::Delrec() {
     if (!requireStore())
         return false;
-    auto deleted = m_store->deleteAll();
+    auto deleted =
+        changeWithUndo(*m_store, *m_snapshot, "清空历史号码", [this] { return m_store->deleteAll(); });
     if (!deleted) {
         Dialogs::warn(this, QStringLiteral("清空历史号码"), qs(deleted.error().message));
         return false;

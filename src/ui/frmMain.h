@@ -128,11 +128,14 @@ private:
     void mnuClear_Click();
     void mnuDlzd_Click();
     void mnuEszhzd_Click();
+    void mnuUndo_Click();
+    void updateUndoAction();
+    bool confirmRemoval(std::size_t removed, const QString& what);
     void exportGrid(const GridModel& model, const char* fileName);
     void openWritten(const QString& file);
     bool gridDoubleClicked(QObject* watched, QEvent* event);
     void Dqzd(const Result<StoredCounts>& rebuilt, const QString& what);
-    void CompactDb();
+    bool CompactDb();
 
     // Online update.
     void Command21_Click();
@@ -215,6 +218,7 @@ private:
     QAction* mnuClear = nullptr;
     QAction* mnuDlzd = nullptr;
     QAction* mnuEszhzd = nullptr;
+    QAction* mnuUndo = nullptr;
     std::array<QAction*, 2> mnuDscs{};
     QAction* mnuSetDay = nullptr;
     QAction* mnuFrontPage = nullptr;

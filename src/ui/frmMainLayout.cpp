@@ -403,6 +403,8 @@ void frmMain::buildMenus() {
     mnuDlzd = named(mnuLsgl->addAction(QStringLiteral("删除到选定期(&D)")), QStringLiteral("mnuDlzd"));
     mnuEszhzd =
         named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&E)")), QStringLiteral("mnuEszhzd"));
+    mnuLsgl->addSeparator();
+    mnuUndo = named(mnuLsgl->addAction(QStringLiteral("撤销上次更改(&Z)")), QStringLiteral("mnuUndo"));
 
     mnuSetup = named(new QMenu(QStringLiteral("设置"), this), QStringLiteral("mnuSetup"));
     mnuDssetup = named(mnuSetup->addMenu(QStringLiteral("段数参数设置(&A)")), QStringLiteral("mnuDssetup"));

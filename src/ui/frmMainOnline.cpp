@@ -13,8 +13,10 @@ void frmMain::setHistoryActionsEnabled(bool enabled) {
     for (QWidget* w : std::initializer_list<QWidget*>{Command3, Command21, cmdRdLst, MaskEdBox1[1],
                                                       MaskEdBox1[2], MaskEdBox1[3]})
         w->setEnabled(enabled);
-    for (QAction* a : {mnuErase, mnuClear, mnuDlzd, mnuEszhzd})
+    for (QAction* a : {mnuErase, mnuClear, mnuDlzd, mnuEszhzd, mnuUndo})
         a->setEnabled(enabled);
+    if (enabled)
+        updateUndoAction();
 }
 
 void frmMain::Command21_Click() {

@@ -1,4 +1,6 @@
 // The command-line companion run as a process, as a script would run it.
+#include "HistoryExport.h"
+#include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "SampleHistory.h"
 #include "TallyStatistics.h"
@@ -7,12 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <random>
 
 extern char** environ;
 
@@ -44,8 +50,13 @@ CliRun cli(const std::vector<std::string>& args) {
     pid_t pid = 0;
     CliRun r;
     if (posix_spawn(&pid, BRENVIK_CLI, &actions, nullptr, argv.data(), environ) == 0) {
+        // A companion that hangs is killed after half a minute and counts as failed.
         int status = 0;
-        waitpid(pid, &status, 0);
+        for (int waited = 0; waitpid(pid, &status, WNOHANG) == 0; ++waited) {
+            if (waited == 3000)
+                kill(pid, SIGKILL);
+            usleep(10000);
+        }
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -73,6 +84,14 @@ void writeSmallHistory(const std::filesystem::path& home) {
                                {2013010, {1, 2, 3}}});
 }
 
+// ASCII text as a file saved with a UTF-16 byte order mark.
+std::string utf16(std::string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : text)
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return bytes;
+}
+
 } // namespace
 
 TEST(Cli, HelpPrintsTheInterface) {
@@ -86,6 +105,8 @@ TEST(Cli, HelpPrintsTheInterface) {
     for (const char* line :
          {"brenvik3d-cli [--home DIR] export FILE        write the history as a history text file",
           "brenvik3d-cli [--home DIR] add ISSUE DDD      append one draw, e.g. add 2024150 507",
+          "brenvik3d-cli [--home DIR] undo [--yes]       restore the history as it was before its last "
+          "change",
           "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally",
           "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally",
           "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]", "--years N",
@@ -254,6 +275,8 @@ TEST(Cli, MistakesOnTheCommandLine) {
         {"update", "--site", "ftp://host"},
         {"update", "now"},
         {"follow", "--yes"},
+        {"undo", "now"},
+        {"import", "a.txt", "--yes"},
     };
     for (auto args : mistakes) {
         args.insert(args.begin(), {"--home", h});
@@ -281,4 +304,87 @@ TEST(Cli, AnUnreadableFileKeepsTheHistory) {
     const CliRun s = cli({"--home", other.path().string(), "follow"});
     EXPECT_EQ(s.status, 1);
     EXPECT_EQ(test::readFile(other / kDatabaseFile), "not a database at all");
+}
+
+TEST(Cli, ImportRefusesWhatHoldsNoDraw) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    test::writeFile(home / "csv.txt", "2013001,1,2,3\r\n2013002,4,5,6\r\n");
+    test::writeFile(home / "junk.txt", "福彩3D 历史号码\r\n开奖日期 号码\r\n");
+    test::writeFile(home / "notepad.txt", utf16("Issue Digits\r\n", false));
+    ASSERT_EQ(mkfifo((home / "fifo.txt").c_str(), 0644), 0);
+    const std::vector<std::pair<std::filesystem::path, std::string>> files = {
+        {home / "csv.txt", kNoDrawsInFile},      {home / "junk.txt", kNoDrawsInFile},
+        {home / "notepad.txt", kNoDrawsInFile},  {home / "fifo.txt", "fifo.txt”不是普通文件"},
+        {"/dev/null", "/dev/null”不是普通文件"},
+    };
+    for (const auto& [file, says] : files) {
+        const CliRun r = cli({"--home", home.path().string(), "import", file.string()});
+        EXPECT_EQ(r.status, 1) << file;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_EQ(storedDraws(home.path()), 10u) << file;
+    }
+}
+
+TEST(Cli, ImportStoresTheDrawsInIssueOrderInAnyEncoding) {
+    // Across a year end, shuffled, with an issue repeated after its first line.
+    const auto draws = test::syntheticDraws(40, 9, 2013340);
+    auto shuffled = draws;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5));
+    std::string text = historyText(shuffled);
+    text += formatDrawLine(shuffled[3].issue, {9, 9, 9}) + "\r\n";
+    const auto expected = rowsFromDraws(draws, 1);
+    for (const std::string& content : {text, utf16(text, false), utf16(text, true)}) {
+        TestFolder home;
+        test::writeFile(home / "a.txt", content);
+        const CliRun r = cli({"--home", home.path().string(), "import", (home / "a.txt").string()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("重复期号 1 行"), std::string::npos) << r.out;
+        auto store = HistoryStore::open(home / kDatabaseFile);
+        const auto rows = (*(*store)->loadSnapshot())->rows();
+        ASSERT_EQ(rows.size(), expected.size());
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            EXPECT_TRUE(rows[i].sqqh == expected[i].sqqh && rows[i].own == expected[i].own &&
+                        rows[i].prev == expected[i].prev && rows[i].back == expected[i].back &&
+                        rows[i].last == expected[i].last)
+                << i;
+    }
+}
+
+TEST(Cli, ExportNeedsADatabaseAndTakesTheLongestNames) {
+    TestFolder home;
+    const auto none = home / "none";
+    CliRun r = cli({"--home", none.string(), "export", (home / "x.txt").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(kDatabaseFile), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(home / "x.txt"));
+    EXPECT_FALSE(std::filesystem::exists(none)) << "nothing is created to export";
+
+    writeSmallHistory(home.path());
+    for (std::size_t length : {237, 255}) {
+        const auto file = home / (std::string(length - 4, 'a') + ".txt");
+        r = cli({"--home", home.path().string(), "export", file.string()});
+        ASSERT_EQ(r.status, 0) << length << r.err;
+        EXPECT_EQ(test::readFile(file), historyText(test::storedDraws(home / kDatabaseFile)));
+    }
+}
+
+TEST(Cli, UndoBringsBackTheHistoryBeforeTheLastImport) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const auto database = home / kDatabaseFile;
+    const auto original = test::storedDraws(database);
+    const std::string h = home.path().string();
+    ASSERT_TRUE(writeHistoryFile(home / "b.txt", test::syntheticDraws(3, 4, 2020001)));
+    ASSERT_EQ(cli({"--home", h, "import", (home / "b.txt").string()}).status, 0);
+    CliRun r = cli({"--home", h, "undo"});
+    EXPECT_EQ(r.status, 1) << "asked, not done";
+    EXPECT_NE(r.out.find("读入 b.txt"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("之前的 10 期"), std::string::npos) << r.out;
+    EXPECT_EQ(test::storedDraws(database).size(), 3u);
+    r = cli({"--home", h, "undo", "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::storedDraws(database), original);
+    EXPECT_EQ((*(*HistoryStore::open(database))->loadSnapshot())->last()->last[0], "888")
+        << "the rows are derived again";
 }

@@ -125,7 +125,7 @@ TEST(HistoryStore, DeletionsAndReplacement) {
 
     auto deleted = store->deleteLast();
     ASSERT_TRUE(deleted);
-    EXPECT_TRUE(*deleted);
+    EXPECT_EQ(*deleted, rows[4].sqqh);
     auto s = *store->loadSnapshot();
     EXPECT_EQ(s->size(), 4u);
     EXPECT_EQ(s->last()->sqqh, rows[3].sqqh);

@@ -4,9 +4,11 @@
 //   crash_child import  <database> <history file> <segment parameter>
 //   crash_child rebuild <database> <backup file>  <segment parameter>
 //   crash_child compact <database>
+//   crash_child import-undo <database> <history file> <segment parameter>   (with its undo backup)
 #include "Compaction.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
+#include "UndoBackup.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +19,8 @@ using namespace brenvik;
 namespace {
 
 int usage() {
-    std::fputs("usage: crash_child import|rebuild|compact <database> [file segment]\n", stderr);
+    std::fputs("usage: crash_child import|rebuild|import-undo|compact|undo <database> [file segment]\n",
+               stderr);
     return 2;
 }
 
@@ -43,13 +46,22 @@ int main(int argc, char** argv) {
         auto compacted = compactDatabase(database);
         return compacted ? 0 : report(compacted.error());
     }
-    if (argc < 5 || (mode != "import" && mode != "rebuild"))
-        return usage();
     auto store = HistoryStore::open(database);
     if (!store)
         return report(store.error());
+    // The window holds its snapshot before a change begins.
+    auto snapshot = (*store)->loadSnapshot();
+    if (!snapshot)
+        return report(snapshot.error());
+    if (argc < 5 || (mode != "import" && mode != "rebuild" && mode != "import-undo"))
+        return usage();
     const int segment = std::atoi(argv[4]);
     sayGo();
+    if (mode == "import-undo") {
+        auto counts = changeWithUndo(**store, **snapshot, "读入",
+                                     [&] { return importHistoryFile(**store, argv[3], segment); });
+        return counts ? 0 : report(counts.error());
+    }
     auto counts = mode == "import" ? importHistoryFile(**store, argv[3], segment)
                                    : rebuildFromBackup(**store, argv[3], segment);
     return counts ? 0 : report(counts.error());

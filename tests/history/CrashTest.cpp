@@ -1,10 +1,12 @@
 // Kills a process in the middle of an import, a rebuild and a compaction, and checks that the
-// database it leaves is sound and holds exactly the old history or exactly the new one.
+// database it leaves is sound and holds exactly the old history or exactly the new one, and that
+// an undo backup beside it is complete and is the old backup or the new one.
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "SampleHistory.h"
 #include "TestFolder.h"
+#include "UndoBackup.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
@@ -146,13 +148,20 @@ Run runAndKill(const std::vector<std::string>& args, std::chrono::microseconds d
 
 constexpr std::chrono::microseconds kNoKill{-1};
 
+// The undo backup a change starts with, and the histories it may hold afterwards.
+struct UndoExpectation {
+    std::filesystem::path pristine;
+    Fingerprint before;
+    Fingerprint after;
+};
+
 // One kind of change, run once to its end and then killed at several moments of fixed seeds.
 class CrashRun {
 public:
     CrashRun(std::filesystem::path pristine, std::vector<std::string> args, Fingerprint before,
-             Fingerprint after)
+             Fingerprint after, std::optional<UndoExpectation> undo = std::nullopt)
         : m_pristine(std::move(pristine)), m_args(std::move(args)), m_before(std::move(before)),
-          m_after(std::move(after)) {}
+          m_after(std::move(after)), m_undo(std::move(undo)) {}
 
     void run(int kills, std::uint32_t seed) {
         const auto full = runOnce(kNoKill, "uninterrupted").working;
@@ -172,6 +181,8 @@ private:
         TestFolder dir;
         const auto database = dir / kDatabaseFile;
         std::filesystem::copy_file(m_pristine, database);
+        if (m_undo)
+            std::filesystem::copy_file(m_undo->pristine, undoFileFor(database));
         auto args = m_args;
         for (auto& a : args)
             if (a == "DATABASE")
@@ -189,6 +200,13 @@ private:
         if (!killed || delay.count() < 0) {
             EXPECT_TRUE(o.found == m_after) << "a finished change must be there";
         }
+        if (m_undo) {
+            auto backup = readUndoBackup(database);
+            const Fingerprint kept = backup && *backup ? fingerprintOf((*backup)->draws) : Fingerprint{-1};
+            EXPECT_TRUE(kept == m_undo->before || kept == m_undo->after)
+                << kept.count << " draws in the backup";
+            EXPECT_TRUE(killed || kept == m_undo->after) << "a finished change has its backup";
+        }
         return r;
     }
 
@@ -196,7 +214,20 @@ private:
     std::vector<std::string> m_args;
     Fingerprint m_before;
     Fingerprint m_after;
+    std::optional<UndoExpectation> m_undo;
 };
+
+// An undo backup of `draws` for the database in `folder`, as the program writes one.
+std::filesystem::path writeUndoBackup(const std::filesystem::path& folder,
+                                      const std::vector<DrawLine>& draws) {
+    std::filesystem::create_directories(folder);
+    test::writeDatabase(folder, draws);
+    auto store = HistoryStore::open(folder / kDatabaseFile);
+    auto pending = PendingUndo::prepare(**store, **(*store)->loadSnapshot(), "earlier change");
+    if (!pending || !pending->keep())
+        throw std::runtime_error("cannot write the undo backup");
+    return undoFileFor(folder / kDatabaseFile);
+}
 
 class Crash : public ::testing::Test {
 protected:
@@ -250,4 +281,21 @@ TEST_F(Crash, KilledCompactionLeavesTheHistoryWhole) {
     const auto f = fingerprintOf(kept);
     CrashRun run(folder / kDatabaseFile, {"compact", "DATABASE"}, f, f);
     run.run(5, 303);
+}
+
+TEST_F(Crash, KilledImportLeavesItsUndoBackupAndTheHistoryEachOldOrNew) {
+    // A large history makes its backup take a while to write, so kills land there too.
+    const auto stored = test::syntheticDraws(100'000, 36);
+    const auto folder = s_dir->path() / "undo-import";
+    std::filesystem::create_directory(folder);
+    test::writeDatabase(folder, stored);
+    const auto earlier = test::syntheticDraws(50, 37);
+    const auto draws = test::syntheticDraws(80'000, 38);
+    const auto file = s_dir->path() / "import-undo.txt";
+    ASSERT_TRUE(writeHistoryFile(file, draws));
+    CrashRun run(folder / kDatabaseFile, {"import-undo", "DATABASE", file.string(), "1"},
+                 fingerprintOf(stored), fingerprintOf(draws),
+                 UndoExpectation{writeUndoBackup(s_dir->path() / "earlier", earlier), fingerprintOf(earlier),
+                                 fingerprintOf(stored)});
+    run.run(5, 404);
 }

@@ -38,9 +38,9 @@ TEST(HistoryExport, FileNameCarriesTheLastIssue) {
 }
 
 TEST(HistoryExport, TextHasOneCrLfEndedLinePerDraw) {
-    const std::vector<DrawLine> draws = {{2013001, {1, 2, 3}}, {2013002, {0, 4, 5}}, {123456, {9, 0, 0}}};
+    const std::vector<DrawLine> draws = {{123456, {9, 0, 0}}, {2013001, {1, 2, 3}}, {2013002, {0, 4, 5}}};
     // An issue below a million keeps seven digits, or it would fail the line test on reading.
-    EXPECT_EQ(historyText(draws), "2013001 123\r\n2013002 045\r\n0123456 900\r\n");
+    EXPECT_EQ(historyText(draws), "0123456 900\r\n2013001 123\r\n2013002 045\r\n");
     EXPECT_EQ(historyText({}), "");
     EXPECT_EQ(parseHistoryText(historyText(draws)).draws, draws);
 }

@@ -87,14 +87,15 @@ TEST(Import, MalformedDigitTextsAndRepeatedIssuesAreSkipped) {
     EXPECT_EQ(h.draws(), (std::vector<DrawLine>{{2013003, {7, 8, 9}}, {2013004, {0, 0, 0}}}));
 }
 
-TEST(Import, AReadableFileWithoutDrawsEmptiesTheHistory) {
-    for (const std::string content : {"", "\r\n\r\n", "期号 开奖号码\r\n"}) {
-        History h(test::syntheticDraws(30, 1));
+TEST(Import, AFileWithoutDrawsKeepsTheHistory) {
+    for (const std::string content : {"", "\r\n\r\n", "期号 开奖号码\r\n", "2013001,1,2,3\r\n"}) {
+        const auto old = test::syntheticDraws(30, 1);
+        History h(old);
         test::writeFile(h / "a.txt", content);
         auto counts = importHistoryFile(h.store(), h / "a.txt", 1);
-        ASSERT_TRUE(counts) << counts.error().message;
-        EXPECT_EQ(counts->stored, 0);
-        EXPECT_TRUE(h.rows().empty());
+        ASSERT_FALSE(counts);
+        EXPECT_EQ(counts.error().message, kNoDrawsInFile);
+        EXPECT_EQ(h.draws(), old);
     }
 }
 
@@ -106,7 +107,7 @@ TEST(Import, AFileThatCannotBeReadKeepsTheHistory) {
     EXPECT_EQ(missing.error().code, ErrorCode::Io);
     EXPECT_NE(missing.error().message.find("none.txt"), std::string::npos) << missing.error().message;
 
-    // A folder opens like a file on this system, and fails only when it is read.
+    // Only a regular file is a history file.
     std::filesystem::create_directory(h / "folder.txt");
     EXPECT_FALSE(importHistoryFile(h.store(), h / "folder.txt", 1));
 
@@ -220,7 +221,7 @@ TEST(Rebuild, AMissingOrUnreadableBackupKeepsTheHistory) {
 TEST(Deleting, DownToAnIssueKeepsEverythingUpToIt) {
     const auto draws = test::syntheticDraws(40, 7, 2013339); // ends with 2014020
     ASSERT_EQ(draws.back().issue, 2014020);
-    EXPECT_EQ(drawsUpTo(HistorySnapshot(rowsFromDraws(draws, 1)), 2014016).back().issue, 2014016);
+    EXPECT_EQ(drawsUpTo(HistorySnapshot(rowsFromDraws(draws, 1)), 2014016)->back().issue, 2014016);
 
     History h(draws);
     auto counts = deleteDownTo(h.store(), h.folder(), 2014016, 1);
@@ -230,13 +231,6 @@ TEST(Deleting, DownToAnIssueKeepsEverythingUpToIt) {
     EXPECT_EQ(counts->stored, 36);
     EXPECT_EQ(test::readFile(h / kBackupFile), historyText(kept));
     EXPECT_EQ(h.rows()[5].pre, h.rows()[4].last) << "the history was rebuilt";
-}
-
-TEST(Deleting, DownToAnIssueBeforeTheFirstEmptiesTheHistory) {
-    History h(test::syntheticDraws(40, 7, 2013340));
-    ASSERT_TRUE(deleteDownTo(h.store(), h.folder(), 2013001, 1));
-    EXPECT_TRUE(h.rows().empty());
-    EXPECT_EQ(test::readFile(h / kBackupFile), "");
 }
 
 TEST(Deleting, TheLastThreeAcrossAYearEnd) {
@@ -255,12 +249,13 @@ TEST(Deleting, TheLastThreeAcrossAYearEnd) {
     EXPECT_TRUE(h.rows().empty());
 }
 
-TEST(Deleting, NothingBelowOneIsDeletedOrWritten) {
-    const auto draws = test::syntheticDraws(10, 8);
+TEST(Deleting, NothingOutsideTheHistoryOrBelowOneIsDeletedOrWritten) {
+    const auto draws = test::syntheticDraws(10, 8, 2013340);
     History h(draws);
     test::writeFile(h / kBackupFile, "earlier backup");
-    EXPECT_FALSE(deleteDownTo(h.store(), h.folder(), 0, 1));
-    EXPECT_FALSE(deleteDownTo(h.store(), h.folder(), -5, 1));
+    // Before the first stored issue (201416 is 2014016 with a digit lost), past the last, below 1.
+    for (std::int32_t lastKept : {2013339, 201416, 2014016, 0, -5})
+        EXPECT_FALSE(deleteDownTo(h.store(), h.folder(), lastKept, 1)) << lastKept;
     EXPECT_FALSE(deleteLastDraws(h.store(), h.folder(), 0, 1));
     EXPECT_EQ(h.draws(), draws);
     EXPECT_EQ(test::readFile(h / kBackupFile), "earlier backup");

@@ -1,4 +1,6 @@
-// Feeding and trimming the history from the window: import, exports, deletions.
+// Feeding and trimming the history from the window: import, exports, deletions, undo.
+#include "HistoryExport.h"
+#include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "SampleHistory.h"
 #include "Settings.h"
@@ -13,6 +15,8 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QtTest>
+
+#include <functional>
 
 using namespace brenvik;
 using namespace brenvik::test;
@@ -61,6 +65,7 @@ private slots:
     void firstStartProvidesTheSamples();
     void importReplacesTheHistoryAndRefreshes();
     void importCancelledOrWrongFileChangesNothing();
+    void importNamesBothCountsBeforeShrinkingTheHistory();
     void anUnreadableFileKeepsTheHistory();
     void textExportIsWrittenAndOpened();
     void gridsExportToSpreadsheets();
@@ -69,6 +74,7 @@ private slots:
     void clearAfterConfirmation();
     void deleteDownToAnIssue();
     void deleteTheLastNDraws();
+    void undoBringsBackWhatEachChangeRemoved();
 };
 
 void HistoryFilesWindowTest::firstStartProvidesTheSamples() {
@@ -124,6 +130,32 @@ void HistoryFilesWindowTest::importCancelledOrWrongFileChangesNothing() {
     QCOMPARE(w.history().size(), std::size_t(2));
 }
 
+void HistoryFilesWindowTest::importNamesBothCountsBeforeShrinkingTheHistory() {
+    WindowFixture f;
+    f.storeDraws(acrossAYear());
+    auto& w = f.open();
+    const QString folder = f.home() + QStringLiteral("/历史号码/");
+    writeFile((folder + QStringLiteral("csv.txt")).toStdString(), "2013001,1,2,3\r\n");
+    writeFile((folder + QStringLiteral("two.txt")).toStdString(), "2013002 456\r\n2013001 123\r\n");
+    auto import = [&](const QString& name, std::optional<bool> replace) {
+        f.dialogs.shown.clear();
+        for (const QVariant& a : {QVariant(true), QVariant(folder + name)})
+            f.dialogs.answer(a);
+        if (replace)
+            f.dialogs.answer(*replace);
+        QTest::mouseClick(f.find<QAbstractButton>("cmdRdLst"), Qt::LeftButton);
+        return f.dialogs.shown.value(2);
+    };
+    // No draw in the file: it says so and asks nothing more.
+    QCOMPARE(import(QStringLiteral("csv.txt"), std::nullopt).text, QString::fromUtf8(kNoDrawsInFile));
+    // Fewer draws than stored: both counts are named before anything happens.
+    QCOMPARE(import(QStringLiteral("two.txt"), false).text,
+             QStringLiteral("将用文件中的 2 期替换现有的 29 期。确实要替换吗？"));
+    QCOMPARE(w.history().size(), acrossAYear().size());
+    import(QStringLiteral("two.txt"), true);
+    QCOMPARE(w.history().size(), std::size_t(2));
+}
+
 void HistoryFilesWindowTest::anUnreadableFileKeepsTheHistory() {
     WindowFixture f;
     f.storeDraws(drawsFrom(2020001, {{1, 1, 1}, {2, 2, 2}}));
@@ -145,6 +177,16 @@ void HistoryFilesWindowTest::textExportIsWrittenAndOpened() {
     QCOMPARE(fileBytes(file), fileBytes(QString::fromStdString(sampleFile("fc3d-history.txt").string())));
     QCOMPARE(f.dialogs.opened.size(), 1);
     QCOMPARE(f.dialogs.opened[0], QUrl::fromLocalFile(file));
+
+    // Without a database there is nothing to export: no empty file is written and opened.
+    WindowFixture other;
+    writeFile((other.home() + QStringLiteral("/kestrel3D.mdb")).toStdString(), "not a database at all");
+    other.open();
+    QTest::mouseClick(other.find<QAbstractButton>("Command4"), Qt::LeftButton);
+    QTRY_VERIFY(!other.dialogs.shown.isEmpty());
+    QCOMPARE(other.dialogs.shown.last().kind, QStringLiteral("warn"));
+    QVERIFY(!QFile::exists(other.home() + QStringLiteral("/更新至期历史号码.txt")));
+    QVERIFY(other.dialogs.opened.isEmpty());
 }
 
 void HistoryFilesWindowTest::gridsExportToSpreadsheets() {
@@ -209,6 +251,23 @@ void HistoryFilesWindowTest::deleteTheLastDraw() {
     QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014019"));
     QCOMPARE(QApplication::focusWidget(), f.find<QWidget>("MaskEdBox1(1)"));
     QVERIFY(QFile::exists(f.home() + QStringLiteral("/kestrel3DTmp.mdb")));
+
+    // A draw stored behind the window's back is the last one now: the message names what went.
+    {
+        auto store = HistoryStore::open((f.home() + QStringLiteral("/kestrel3D.mdb")).toStdString());
+        RunningState state = RunningState::after(*w.history().last());
+        const DrawRow row = appendDraw(2014019, {7, 7, 7}, 1, state);
+        QVERIFY((*store)->append(std::span(&row, 1)));
+    }
+    // The compaction cannot clear its old copy away: its failure is what the user sees.
+    QVERIFY(QFile::remove(f.home() + QStringLiteral("/kestrel3DTmp.mdb")));
+    QVERIFY(QDir(f.home()).mkpath(QStringLiteral("kestrel3DTmp.mdb/keep")));
+    QTest::mouseClick(f.find<QAbstractButton>("Command3"), Qt::LeftButton);
+    QCOMPARE(w.history().last()->sqqh, 2014018);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("已删除第 2014019 期。"));
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("warn"));
+    QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("kestrel3DTmp.mdb")));
     f.close();
     QCOMPARE(f.open().history().size(), acrossAYear().size() - 2);
 }
@@ -221,7 +280,7 @@ void HistoryFilesWindowTest::clearAfterConfirmation() {
     f.find<QAction>("mnuClear")->trigger();
     QCOMPARE(w.history().size(), acrossAYear().size());
     QCOMPARE(f.dialogs.shown[0].title, QStringLiteral("确认清空"));
-    QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("确定要清空所有的历史号码吗？"));
+    QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("确定要清空所有的 29 期历史号码吗？"));
     f.dialogs.answer(true);
     f.find<QAction>("mnuClear")->trigger();
     QVERIFY(w.history().empty());
@@ -233,9 +292,11 @@ void HistoryFilesWindowTest::deleteDownToAnIssue() {
     f.storeDraws(acrossAYear());
     auto& w = f.open();
     f.dialogs.answer(QStringLiteral("2014016"));
+    f.dialogs.answer(true);
     f.find<QAction>("mnuDlzd")->trigger();
     QCOMPARE(f.dialogs.shown[0].title, QStringLiteral("删除期数"));
     QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("请输入需要删除到的期数，例如‘2014016’"));
+    QCOMPARE(f.dialogs.shown[1].text, QStringLiteral("将删除第 2014016 期之后的 4 期历史号码。继续吗？"));
     QCOMPARE(w.history().last()->sqqh, 2014016);
     QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014017"));
     // The backup holds the kept draws; the rebuild filled the N-back texts.
@@ -243,19 +304,28 @@ void HistoryFilesWindowTest::deleteDownToAnIssue() {
     QCOMPARE(QString::fromStdString(w.history()[2].pre[0]), QString::fromStdString(w.history()[1].last[0]));
     QVERIFY(QFile::exists(f.home() + QStringLiteral("/kestrel3DTmp.mdb")));
 
-    // Cancelled or not a number: nothing happens, the backup stays as it was.
+    // Cancelled, declined, or not an issue inside the history (a digit lost, before the first,
+    // after the last): nothing happens, the backup stays as it was; all but the first two say why.
     const QByteArray backup = fileBytes(f.home() + QStringLiteral("/lsbf.txt"));
-    f.dialogs.cancel();
-    f.find<QAction>("mnuDlzd")->trigger();
-    f.dialogs.answer(QStringLiteral("abc"));
-    f.find<QAction>("mnuDlzd")->trigger();
+    const QList<QVariantList> answers = {{QVariant()},
+                                         {QStringLiteral("2014001"), false},
+                                         {QStringLiteral("abc")},
+                                         {QStringLiteral("201416")},
+                                         {QStringLiteral("2012001")},
+                                         {QStringLiteral("2014017")}};
+    f.dialogs.shown.clear();
+    for (const QVariantList& a : answers) {
+        for (const QVariant& v : a)
+            f.dialogs.answer(v);
+        f.find<QAction>("mnuDlzd")->trigger();
+        QVERIFY(f.dialogs.answers.empty());
+    }
     QCOMPARE(w.history().last()->sqqh, 2014016);
     QCOMPARE(fileBytes(f.home() + QStringLiteral("/lsbf.txt")), backup);
-
-    // Below the first stored issue: the history is empty afterwards.
-    f.dialogs.answer(QStringLiteral("2012001"));
-    f.find<QAction>("mnuDlzd")->trigger();
-    QVERIFY(w.history().empty());
+    const auto warned = std::count_if(f.dialogs.shown.begin(), f.dialogs.shown.end(),
+                                      [](const auto& d) { return d.kind == QStringLiteral("warn"); });
+    QCOMPARE(warned, 4);
+    QVERIFY(f.dialogs.shown.last().text.contains(QStringLiteral("2013350～2014016")));
 }
 
 void HistoryFilesWindowTest::deleteTheLastNDraws() {
@@ -265,17 +335,67 @@ void HistoryFilesWindowTest::deleteTheLastNDraws() {
     f.storeDraws(draws);
     auto& w = f.open();
     f.dialogs.answer(QStringLiteral("3"));
+    f.dialogs.answer(true);
     f.find<QAction>("mnuEszhzd")->trigger();
     QCOMPARE(f.dialogs.shown[0].text,
              QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"));
+    QCOMPARE(f.dialogs.shown[1].text,
+             QStringLiteral("将删除最后的 3 期历史号码（第 2013358 期至第 2014002 期）。继续吗？"));
     QCOMPARE(w.history().size(), std::size_t(8));
     QCOMPARE(w.history().last()->sqqh, 2013357);
     f.dialogs.answer(QStringLiteral("0"));
     f.find<QAction>("mnuEszhzd")->trigger();
     QCOMPARE(w.history().size(), std::size_t(8));
     f.dialogs.answer(QStringLiteral("100"));
+    f.dialogs.answer(true);
     f.find<QAction>("mnuEszhzd")->trigger();
     QVERIFY(w.history().empty());
+}
+
+void HistoryFilesWindowTest::undoBringsBackWhatEachChangeRemoved() {
+    WindowFixture f;
+    f.storeDraws(acrossAYear());
+    auto& w = f.open();
+    auto* undo = f.find<QAction>("mnuUndo");
+    QVERIFY(!undo->isEnabled()); // nothing changed yet
+    const auto original = acrossAYear();
+    const QString file = f.home() + QStringLiteral("/历史号码/b.txt");
+    writeFile(file.toStdString(), "2020001 123\r\n");
+    auto click = [&](const char* name) {
+        return [&f, name] { QTest::mouseClick(f.find<QAbstractButton>(name), Qt::LeftButton); };
+    };
+    auto menu = [&](const char* name) { return [&f, name] { f.find<QAction>(name)->trigger(); }; };
+    const std::vector<std::tuple<QString, QVariantList, std::function<void()>>> changes = {
+        {QStringLiteral("读入 b.txt"), {true, file, true}, click("cmdRdLst")},
+        {QStringLiteral("删除最后一期"), {}, click("Command3")},
+        {QStringLiteral("清空历史号码"), {true}, menu("mnuClear")},
+        {QStringLiteral("删除到第 2014010 期"), {QStringLiteral("2014010"), true}, menu("mnuDlzd")},
+        {QStringLiteral("删除最后 5 期"), {QStringLiteral("5"), true}, menu("mnuEszhzd")},
+    };
+    for (const auto& [name, answers, change] : changes) {
+        for (const QVariant& a : answers)
+            f.dialogs.answer(a);
+        change();
+        QVERIFY2(w.history().size() < original.size(), qPrintable(name));
+        QVERIFY(undo->isEnabled());
+        f.dialogs.shown.clear();
+        f.dialogs.answer(true);
+        undo->trigger();
+        const QString asked = f.dialogs.shown.value(0).text;
+        QVERIFY2(asked.startsWith(QStringLiteral("将历史号码恢复为") + name + QStringLiteral("（")),
+                 qPrintable(asked));
+        QVERIFY2(asked.endsWith(QStringLiteral("之前的 29 期。继续吗？")), qPrintable(asked));
+        QVERIFY2(drawLinesOf(w.history().rows()) == original, qPrintable(name));
+        QVERIFY(w.statusBar()->currentMessage().startsWith(QStringLiteral("已撤销：恢复到") + name));
+    }
+    // An undo is a change too: declined it does nothing, done a second time it brings the last
+    // change back.
+    f.dialogs.answer(false);
+    undo->trigger();
+    QCOMPARE(w.history().size(), original.size());
+    f.dialogs.answer(true);
+    undo->trigger();
+    QCOMPARE(w.history().size(), original.size() - 5);
 }
 
 QTEST_MAIN(HistoryFilesWindowTest)
