@@ -70,7 +70,7 @@ while IFS='|' read -r words want; do
                    echo "${COMPREPLY[*]}"' _ "$completion" brenvik3d-cli $words)
     [ "$got" = "$want" ] || fail "completing '$words': '$got', not '$want'"
 done <<'TABLE'
-_|import export add follow combo update
+_|import export add follow combo update undo
 fol|follow
 --home /tmp c|combo
 follow --ch|--check
