@@ -3,6 +3,7 @@
 #include "ChartPage.h"
 #include "HistoryExport.h"
 #include "HistoryStore.h"
+#include "UndoBackup.h"
 
 #include <algorithm>
 
@@ -12,14 +13,6 @@ namespace {
 
 int clampedYears(int yearsToKeep) {
     return std::clamp(yearsToKeep, 2, 16);
-}
-
-// 5460 as "5,460".
-std::string grouped(long long n) {
-    std::string digits = std::to_string(n);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(static_cast<std::size_t>(at), ",");
-    return digits;
 }
 
 // "2004–2019 年", or "2019 年" when one year goes.
@@ -63,12 +56,12 @@ std::optional<RetentionCut> retentionCut(const HistorySnapshot& history, int cur
 }
 
 std::string retentionNotice(const RetentionCut& cut) {
-    return "将删除 " + yearsRemoved(cut) + "的 " + grouped(cut.draws) + " 期历史号码，仅保留最近 " +
+    return "将删除 " + yearsRemoved(cut) + "的 " + groupedCount(cut.draws) + " 期历史号码，仅保留最近 " +
            std::to_string(cut.yearsToKeep) + " 年。";
 }
 
 std::string retentionDone(const RetentionCut& cut) {
-    return "已删除 " + yearsRemoved(cut) + "的 " + grouped(cut.draws) + " 期历史号码。";
+    return "已删除 " + yearsRemoved(cut) + "的 " + groupedCount(cut.draws) + " 期历史号码。";
 }
 
 Result<void> removeYearsBefore(HistoryStore& store, const HistorySnapshot& history, const RetentionCut& cut,
@@ -76,7 +69,9 @@ Result<void> removeYearsBefore(HistoryStore& store, const HistorySnapshot& histo
     const auto& rows = history.rows();
     const auto kept = std::span(rows).subspan(
         static_cast<std::size_t>(std::min<long long>(cut.draws, static_cast<long long>(rows.size()))));
-    return store.replaceAll(rowsFromDraws(drawLinesOf(kept), segmentParam));
+    // The user agreed to lose these years, but can still take them back once.
+    return changeWithUndo(store, history, "在线更新删除 " + yearsRemoved(cut) + "的历史号码",
+                          [&] { return store.replaceAll(rowsFromDraws(drawLinesOf(kept), segmentParam)); });
 }
 
 OnlineMerge::OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam)

@@ -4,6 +4,7 @@
 #include "PageText.h"
 #include "SampleHistory.h"
 #include "TestFolder.h"
+#include "UndoBackup.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,10 @@ TEST(OnlineRetention, TheKeptDrawsAreStoredAsIfReadFromTheKeptYearsAlone) {
 
     ASSERT_TRUE(removeYearsBefore(**store, *before, *cut, 0));
     expectSameRows((*store)->loadSnapshot().value()->rows(), rowsFromDraws(kept, 0));
+    // The removed years can be taken back once.
+    const auto backup = readUndoBackup(folder / kDatabaseFile);
+    ASSERT_TRUE(backup && *backup);
+    EXPECT_EQ((*backup)->draws, concat({drawsOf(2007, 1, 358), kept}));
 }
 
 TEST(OnlineMerge, AppendsAcrossAYearEndWithTheRunningStateOfTheStoredHistory) {
