@@ -8,6 +8,7 @@
 #include "HistoryRebuild.h"
 #include "IssueNumber.h"
 #include "Tally.h"
+#include "UndoBackup.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -102,8 +103,11 @@ void frmMain::offerSegmentRebuild() {
     BusyCursor busy;
     // Deleting down to the last draw keeps every draw and re-derives all their codes with the
     // setting in force: the rebuild the deletions use.
-    auto rebuilt = deleteDownTo(*m_store, toPath(m_dataFolder), m_snapshot->last()->sqqh, m_set.DsIni);
-    Dqzd(rebuilt, QStringLiteral("按“%1”重建").arg(caption(m_set.DsIni)));
+    const QString what = QStringLiteral("按“%1”重建").arg(caption(m_set.DsIni));
+    auto rebuilt = changeWithUndo(*m_store, *m_snapshot, what.toStdString(), [&] {
+        return deleteDownTo(*m_store, toPath(m_dataFolder), m_snapshot->last()->sqqh, m_set.DsIni);
+    });
+    Dqzd(rebuilt, what);
 }
 
 void frmMain::Command1_Click() {
