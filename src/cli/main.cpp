@@ -1,6 +1,7 @@
 // The command-line companion of the window: the same history database, the same searches.
 #include "CliOptions.h"
 #include "CombinationSearch.h"
+#include "FolderLock.h"
 #include "FollowSearch.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
@@ -97,25 +98,54 @@ std::string jsonString(const std::string& s) {
 }
 
 struct Opened {
+    FolderLock lock; // held for a change, until the companion exits
     std::unique_ptr<HistoryStore> store;
     SnapshotPtr snapshot;
 };
 
-Result<Opened> openHome(const Options& o) {
-    const std::filesystem::path home = o.home.empty() ? defaultHome() : std::filesystem::path(o.home);
+std::filesystem::path homeOf(const Options& o) {
+    return o.home.empty() ? defaultHome() : std::filesystem::path(o.home);
+}
+
+Result<Opened> openStore(const Options& o, FolderLock lock) {
+    const std::filesystem::path home = homeOf(o);
     std::error_code ec;
     std::filesystem::create_directories(home, ec);
     auto store = HistoryStore::open(home / kDatabaseFile);
     if (!store)
         return std::unexpected(store.error());
+    // A file found empty and set up anew is said once, whatever the command.
+    if (!(*store)->notice().empty() && !(*store)->readOnly())
+        std::cerr << (*store)->notice() << '\n';
     auto snapshot = (*store)->loadSnapshot();
     if (!snapshot)
         return std::unexpected(snapshot.error());
-    return Opened{std::move(*store), std::move(*snapshot)};
+    return Opened{std::move(lock), std::move(*store), std::move(*snapshot)};
+}
+
+// Searches and exports read the history while a window or another companion works on it.
+Result<Opened> openToRead(const Options& o) {
+    return openStore(o, FolderLock());
+}
+
+// Every command that changes the history or the folder opens it through here: it takes the
+// folder's lock first, and when another program holds it the command changes nothing.
+Result<Opened> openToChange(const Options& o) {
+    const std::filesystem::path home = homeOf(o);
+    std::error_code ec;
+    std::filesystem::create_directories(home, ec);
+    auto lock = FolderLock::take(home, LockHolder::Companion);
+    if (!lock) {
+        Error busy = lock.error();
+        if (busy.code == ErrorCode::Busy)
+            busy.message += "，未作改动。";
+        return std::unexpected(busy);
+    }
+    return openStore(o, std::move(*lock));
 }
 
 int runImport(const Options& o) {
-    auto opened = openHome(o);
+    auto opened = openToChange(o);
     if (!opened)
         return failWith(opened.error().message);
     // The file is read completely before the stored history is touched.
@@ -130,7 +160,7 @@ int runImport(const Options& o) {
 }
 
 int runExport(const Options& o) {
-    auto opened = openHome(o);
+    auto opened = openToRead(o);
     if (!opened)
         return failWith(opened.error().message);
     const auto draws = drawLinesOf(opened->snapshot->rows());
@@ -148,23 +178,18 @@ int runAdd(const Options& o) {
                   << kUsageHint;
         return kUsageError;
     }
-    auto opened = openHome(o);
+    auto opened = openToChange(o);
     if (!opened)
         return failWith(opened.error().message);
-    const HistorySnapshot& h = *opened->snapshot;
-    if (const DrawRow* last = h.last(); last && *issue <= last->sqqh)
-        return failWith("期号 " + std::to_string(*issue) + " 不大于已有的最后一期 " +
-                        std::to_string(last->sqqh) + "，未保存。");
-    RunningState state = h.empty() ? RunningState::empty() : RunningState::after(*h.last());
-    const DrawRow row = appendDraw(*issue, {d[0] - '0', d[1] - '0', d[2] - '0'}, o.segment, state);
-    if (auto r = opened->store->append(std::span(&row, 1)); !r)
+    const DrawLine draw{*issue, {d[0] - '0', d[1] - '0', d[2] - '0'}};
+    if (auto r = opened->store->appendDraws(std::span(&draw, 1), o.segment); !r)
         return failWith(r.error().message);
     std::cout << "已保存第 " << *issue << " 期：" << d << "\n";
     return 0;
 }
 
 int runSearch(const Options& o) {
-    auto opened = openHome(o);
+    auto opened = openToRead(o);
     if (!opened)
         return failWith(opened.error().message);
     const HistorySnapshot& h = *opened->snapshot;

@@ -1,4 +1,6 @@
 // The command-line companion run as a process, as a script would run it.
+#include "FolderLock.h"
+#include "HistoryExport.h"
 #include "HistoryStore.h"
 #include "SampleHistory.h"
 #include "TestFolder.h"
@@ -12,6 +14,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
+
+#include <sys/stat.h>
 
 extern char** environ;
 
@@ -26,7 +31,8 @@ struct CliRun {
     std::string err;
 };
 
-CliRun cli(const std::vector<std::string>& args) {
+// `heldToBits`: the companion is held to the permission bits even when the tests run as root.
+CliRun cli(const std::vector<std::string>& args, bool heldToBits = false) {
     TestFolder capture;
     const auto outFile = capture / "out";
     const auto errFile = capture / "err";
@@ -36,13 +42,15 @@ CliRun cli(const std::vector<std::string>& args) {
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> all = {BRENVIK_CLI};
     all.insert(all.end(), args.begin(), args.end());
+    if (heldToBits)
+        all = test::heldToPermissionBits(all);
     std::vector<char*> argv;
     for (auto& a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
     CliRun r;
-    if (posix_spawn(&pid, BRENVIK_CLI, &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawn(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
         waitpid(pid, &status, 0);
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -239,4 +247,125 @@ TEST(Cli, AnUnreadableFileKeepsTheHistory) {
     const CliRun s = cli({"--home", other.path().string(), "follow"});
     EXPECT_EQ(s.status, 1);
     EXPECT_EQ(test::readFile(other / kDatabaseFile), "not a database at all");
+}
+
+TEST(Cli, ChangesWaitWhileAnotherProgramHoldsTheFolder) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    {
+        auto window = FolderLock::take(home.path(), LockHolder::Window);
+        ASSERT_TRUE(window && window->held());
+        const std::vector<std::pair<std::vector<std::string>, int>> runs = {
+            {{"add", "2013011", "507"}, 1},
+            {{"import", test::sampleFile("fc3d-history.txt").string()}, 1},
+            {{"follow"}, 0},
+            {{"export", (home / "out.txt").string()}, 0},
+        };
+        for (auto [args, status] : runs) {
+            args.insert(args.begin(), {"--home", h});
+            const CliRun r = cli(args);
+            EXPECT_EQ(r.status, status) << args[2] << ": " << r.err;
+            if (status == 1) {
+                EXPECT_EQ(r.err, "数据文件夹正被另一个 Brenvik 窗口使用：" + h + "，未作改动。\n");
+            }
+        }
+        EXPECT_EQ(storedDraws(home.path()), 10u);
+    }
+    EXPECT_EQ(cli({"--home", h, "add", "2013011", "507"}).status, 0) << "the lock ends with its holder";
+    EXPECT_EQ(storedDraws(home.path()), 11u);
+}
+
+TEST(Cli, DamagedReadOnlyAndFullFoldersAreToldApart) {
+    TestFolder other;
+    test::writeDatabase(other.path(), test::syntheticDraws(3000, 5));
+    // A writer that is still at work keeps its last changes in the log beside the database.
+    auto writer = HistoryStore::open(other / kDatabaseFile);
+    ASSERT_TRUE(writer);
+    ASSERT_TRUE((*writer)->appendDraws(test::syntheticDraws(300, 7, 2030001), 1));
+    const std::string log = std::string(kDatabaseFile) + "-wal";
+    ASSERT_GT(std::filesystem::file_size(other / log), 0u);
+
+    struct Run {
+        std::vector<std::string> args;
+        int status;
+        std::string says; // a part of stderr, or of stdout on success
+    };
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> spoil;
+        std::vector<Run> runs;
+    };
+    const std::string full = (other / "full.txt").string();
+    const std::string exported = (other / "exported.txt").string();
+    const auto copyFrom = [&](const std::filesystem::path& home, std::initializer_list<std::string> names) {
+        for (const auto& name : names)
+            std::filesystem::copy_file(other / name, home / name,
+                                       std::filesystem::copy_options::overwrite_existing);
+    };
+    ASSERT_TRUE(writeHistoryFile(full, test::syntheticDraws(20000, 6)));
+    const std::vector<Case> cases = {
+        {"a damaged page",
+         [](const auto& home) {
+             test::writeDatabase(home, test::syntheticDraws(3000, 9));
+             std::string bytes = test::readFile(home / kDatabaseFile);
+             for (std::size_t i = 8192; i < bytes.size(); i += 7)
+                 bytes[i] = static_cast<char>(0xA5);
+             test::writeFile(home / kDatabaseFile, bytes);
+         },
+         {{{"follow"}, 1, "已损坏"}, {{"add", "2031001", "123"}, 1, "lsbf.txt"}}},
+        {"the log of another folder",
+         [&](const auto& home) {
+             writeSmallHistory(home);
+             copyFrom(home, {log});
+         },
+         {{{"follow"}, 1, "不相符"}, {{"add", "2031001", "123"}, 1, "不相符"}}},
+        {"a read-only folder",
+         [](const auto& home) {
+             writeSmallHistory(home);
+             ::chmod(home.c_str(), 0555);
+         },
+         {{{"follow", "--positions", "fixed", "--format", "json"}, 0, "\"matched\": 2"},
+          {{"export", exported}, 0, "导出 10 期"},
+          {{"add", "2031001", "123"}, 1, "数据文件夹只读"}}},
+        {"a read-only folder holding a log",
+         [&](const auto& home) {
+             copyFrom(home, {kDatabaseFile, log, std::string(kDatabaseFile) + "-shm"});
+             ::chmod(home.c_str(), 0555);
+         },
+         {{{"export", exported}, 0, "导出 3300 期"}, {{"add", "2031001", "123"}, 1, "数据文件夹只读"}}},
+        {"a read-only file",
+         [](const auto& home) {
+             writeSmallHistory(home);
+             ::chmod((home / kDatabaseFile).c_str(), 0444);
+         },
+         {{{"add", "2031001", "123"}, 1, "数据库文件只读"}}},
+        {"a full disk", writeSmallHistory, {{{"import", full}, 1, "磁盘已满"}}},
+        {"an empty file",
+         [](const auto& home) { test::writeFile(home / kDatabaseFile, ""); },
+         {{{"add", "2031001", "123"}, 0, "0 字节"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder home;
+        c.spoil(home.path());
+        const auto bytes = test::readFile(home / kDatabaseFile);
+        const auto logBytes = test::readFile(home / log);
+        for (auto [args, status, says] : c.runs) {
+            args.insert(args.begin(), {"--home", home.path().string()});
+            std::optional<test::FileSizeLimit> disk;
+            if (std::string_view(c.name) == "a full disk")
+                disk.emplace(1 << 20);
+            const CliRun r = cli(args, true);
+            disk.reset();
+            EXPECT_EQ(r.status, status) << r.err;
+            EXPECT_NE((status ? r.err : r.out + r.err).find(says), std::string::npos) << r.out << r.err;
+            if (status != 0) {
+                EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+                EXPECT_TRUE(test::readFile(home / kDatabaseFile) == bytes) << "the database is not written";
+                EXPECT_TRUE(test::readFile(home / log) == logBytes) << "nor its log";
+            }
+        }
+        ::chmod(home.path().c_str(), 0755);
+    }
 }

@@ -3,6 +3,7 @@
 #include "HistoryStore.h"
 #include "SampleHistory.h"
 #include "Settings.h"
+#include "TestFolder.h"
 #include "WindowFixture.h"
 
 #include <QAbstractButton>
@@ -13,10 +14,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace brenvik;
@@ -136,6 +139,8 @@ private slots:
     void menusTickAndRemember();
     void popupMenus();
     void aSettingThatCannotBeSavedIsReported();
+    void oneProgramAtATimeChangesTheFolder();
+    void aReadOnlyFolderIsSearchedButNeverChanged();
 };
 
 void StartupTest::everyControlIsThereWithItsCaption() {
@@ -304,7 +309,8 @@ void StartupTest::patternAndRangeFromNDrawsBack() {
 void StartupTest::aDatabaseThatIsNotOursIsReportedAndKept() {
     WindowFixture f;
     const QString file = f.home() + QStringLiteral("/kestrel3D.mdb");
-    const QByteArray foreign("Standard Jet DB\0\x01\x02 someone else's data", 40);
+    static const char kForeign[] = "Standard Jet DB\0\x01\x02 someone else's data";
+    const QByteArray foreign(kForeign, sizeof kForeign - 1);
     {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
@@ -412,6 +418,78 @@ void StartupTest::aSettingThatCannotBeSavedIsReported() {
     QTest::mouseClick(f.find<QAbstractButton>("Option1(0)"), Qt::LeftButton);
     QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("设置未能保存")));
     QVERIFY(w.isVisible());
+}
+
+void StartupTest::oneProgramAtATimeChangesTheFolder() {
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2013001, {{1, 2, 3}, {4, 5, 6}}));
+    const QString home = f.home();
+    const QString busy =
+        QStringLiteral("数据文件夹正被另一个 Brenvik 窗口使用：") + QDir::toNativeSeparators(home);
+    QTemporaryDir config;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("BRENVIK3D_HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    QProcess first; // a window of another process
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(BRENVIK_APP), {});
+    QVERIFY(first.waitForStarted());
+    auto holder = [&] {
+        QFile mark(home + QStringLiteral("/brenvik3d.lock"));
+        return mark.open(QIODevice::ReadOnly) ? mark.readAll() : QByteArray();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(holder(), QByteArray("window\n"), 20000);
+
+    auto companion = [&](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(BRENVIK_CLI), QStringList{QStringLiteral("--home"), home} + args);
+        p.waitForFinished(30000);
+        return std::pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
+    };
+    QCOMPARE(companion({QStringLiteral("add"), QStringLiteral("2013003"), QStringLiteral("789")}),
+             std::pair(1, busy + QStringLiteral("，未作改动。\n")));
+    QCOMPARE(companion({QStringLiteral("follow")}).first, 0);
+
+    QVERIFY(!ui::frmMain::open());
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].text, busy);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<ui::frmMain*>(top));
+
+    // The lock of a killed window ends with it.
+    first.kill();
+    QVERIFY(first.waitForFinished());
+    auto& w = f.open();
+    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+    for (const char* box : {"MaskEdBox1(1)", "MaskEdBox1(2)", "MaskEdBox1(3)"})
+        QTest::keyClicks(f.find<QWidget>(box), QStringLiteral("7"));
+    QCOMPARE(w.history().size(), std::size_t(3));
+}
+
+void StartupTest::aReadOnlyFolderIsSearchedButNeverChanged() {
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2013001, {{1, 2, 3}, {4, 5, 6}, {1, 2, 3}}));
+    QFile::setPermissions(f.home(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    {
+        test::PermissionBitsHold held;
+        auto& w = f.open();
+        QVERIFY(w.statusBar()
+                    ->findChild<QLabel*>("dataFolderLabel")
+                    ->text()
+                    .endsWith(QStringLiteral("（只读）")));
+        QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), 1);
+        QVERIFY2(!w.statusBar()->currentMessage().contains(QStringLiteral("未能")),
+                 qPrintable(w.statusBar()->currentMessage()));
+        f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+        for (const char* box : {"MaskEdBox1(1)", "MaskEdBox1(2)", "MaskEdBox1(3)"})
+            QTest::keyClicks(f.find<QWidget>(box), QStringLiteral("7"));
+        QCOMPARE(w.history().size(), std::size_t(3));
+        QCOMPARE(f.dialogs.shown.size(), 1);
+        QVERIFY(f.dialogs.shown[0].text.startsWith(QStringLiteral("数据文件夹只读：")));
+        f.close();
+    }
+    QFile::setPermissions(f.home(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 QTEST_MAIN(StartupTest)
