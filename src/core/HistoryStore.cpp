@@ -211,7 +211,7 @@ Error storageError(const std::filesystem::path& file, int code, sqlite3* db, con
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
         return Error{ErrorCode::Busy, "数据库文件 " + shownPath(file) + " 正被其他程序使用，历史未改动。"};
     if (primary == SQLITE_CONSTRAINT)
-        return Error{ErrorCode::Invalid, "要保存的期号已在历史中，历史未改动。"};
+        return Error{ErrorCode::Database, "要保存的期号已在历史中，历史未改动。"};
     return Error{ErrorCode::Database, "数据库文件 " + shownPath(file) + " 操作失败：" + detail};
 }
 
@@ -238,8 +238,12 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
     const bool emptyFile = exists && std::filesystem::file_size(file, ec) == 0 && !ec;
     const bool writable = canWrite(folderOf(file)) && (!exists || canWrite(file));
     const std::string readOnly = writable ? std::string() : readOnlyReason(file);
-    if (!writable && !exists)
+    if (!writable && !exists) {
+        if (!std::filesystem::is_directory(folderOf(file), ec))
+            return fail(ErrorCode::Io,
+                        "数据文件夹 " + shownPath(folderOf(file)) + " 不存在，无法建立历史数据库。");
         return fail(ErrorCode::ReadOnly, readOnly + "，无法建立历史数据库。");
+    }
     const bool log = hasLog(file);
     std::unique_ptr<SQLite::Database> db;
     auto engineError = [&](const std::exception& e) {
