@@ -7,9 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include <linux/capability.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace brenvik::test {
@@ -72,33 +70,6 @@ FileSizeLimit::~FileSizeLimit() {
 
 bool runningAsRoot() {
     return geteuid() == 0;
-}
-
-namespace {
-
-constexpr unsigned kOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
-
-void capabilities(bool set, __user_cap_data_struct (&data)[2]) {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    if (syscall(set ? SYS_capset : SYS_capget, &header, data) != 0)
-        throw std::runtime_error("cannot change the capabilities of the test");
-}
-
-} // namespace
-
-PermissionBitsHold::PermissionBitsHold() {
-    __user_cap_data_struct data[2] = {};
-    capabilities(false, data);
-    m_effective = data[0].effective;
-    data[0].effective &= ~kOverrides;
-    capabilities(true, data);
-}
-
-PermissionBitsHold::~PermissionBitsHold() {
-    __user_cap_data_struct data[2] = {};
-    capabilities(false, data);
-    data[0].effective = m_effective;
-    capabilities(true, data);
 }
 
 std::vector<std::string> heldToPermissionBits(std::vector<std::string> argv) {

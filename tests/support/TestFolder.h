@@ -45,19 +45,6 @@ private:
 // True when the tests run as root, who writes into read-only folders anyway.
 bool runningAsRoot();
 
-// While it lives, this thread is held to the permission bits of files and folders, as a user
-// who is not root is: root's right to write anywhere is set aside, not given up.
-class PermissionBitsHold {
-public:
-    PermissionBitsHold();
-    ~PermissionBitsHold();
-    PermissionBitsHold(const PermissionBitsHold&) = delete;
-    PermissionBitsHold& operator=(const PermissionBitsHold&) = delete;
-
-private:
-    unsigned m_effective = 0;
-};
-
 // The command line that runs `argv` held to the permission bits, for root too.
 std::vector<std::string> heldToPermissionBits(std::vector<std::string> argv);
 
