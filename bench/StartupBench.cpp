@@ -2,6 +2,7 @@
 #include "GridModels.h"
 #include "HistoryStore.h"
 #include "HistoryText.h"
+#include "SampleHistory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,6 +39,23 @@ void BM_OpenAndSnapshot(benchmark::State& state) {
     state.counters["draws"] = static_cast<double>(rows);
 }
 
+// The check on opening reads every page, so it grows with the history: a million draws is the
+// largest history the program is built for.
+void BM_OpenAndSnapshotMillion(benchmark::State& state) {
+    static const std::filesystem::path folder = [] {
+        auto dir = std::filesystem::temp_directory_path() / "brenvik-bench-startup-million";
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        test::writeDatabase(dir, test::syntheticDraws(1'000'000, 42));
+        return dir;
+    }();
+    for (auto _ : state) {
+        auto store = HistoryStore::open(folder / kDatabaseFile);
+        auto snapshot = (*store)->loadSnapshot();
+        benchmark::DoNotOptimize((*snapshot)->size());
+    }
+}
+
 void BM_OpenSnapshotAndGridModel(benchmark::State& state) {
     const auto file = preparedFolder() / kDatabaseFile;
     ui::HistoryGridModel model;
@@ -54,4 +72,5 @@ void BM_OpenSnapshotAndGridModel(benchmark::State& state) {
 
 BENCHMARK(BM_OpenAndSnapshot)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenSnapshotAndGridModel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenAndSnapshotMillion)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

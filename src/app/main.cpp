@@ -29,7 +29,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     options.process(app); // refuses what neither Qt nor the program knows
     QApplication::setWindowIcon(brenvik::ui::productIcon());
-    brenvik::ui::frmMain window;
-    window.show();
+    // Another program holds the data folder: the user has been told, and there is no window.
+    auto window = brenvik::ui::frmMain::open();
+    if (!window)
+        return 1;
+    window->show();
     return QApplication::exec();
 }

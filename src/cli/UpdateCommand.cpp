@@ -1,6 +1,7 @@
 #include "UpdateCommand.h"
 
 #include "ChartFetch.h"
+#include "CliHome.h"
 #include "ChartPage.h"
 #include "HistoryStore.h"
 #include "OnlineMerge.h"
@@ -27,7 +28,7 @@ int failed(const std::string& message) {
 
 } // namespace
 
-int runUpdate(const Options& o, const std::filesystem::path& home) {
+int runUpdate(const Options& o) {
     const SettingsValues stored = storedSettings();
     const auto site = normalizeChartHost(o.site.value_or(stored.strZstHost));
     if (!site) {
@@ -38,15 +39,11 @@ int runUpdate(const Options& o, const std::filesystem::path& home) {
     const int segment = o.segmentGiven ? o.segment : stored.DsIni;
     const int year = currentYear();
 
-    std::error_code ec;
-    std::filesystem::create_directories(home, ec);
-    auto opened = HistoryStore::open(home / kDatabaseFile);
+    auto opened = openToChange(o);
     if (!opened)
         return failed(opened.error().message);
-    HistoryStore& store = **opened;
-    auto snapshot = store.loadSnapshot();
-    if (!snapshot)
-        return failed(snapshot.error().message);
+    HistoryStore& store = *opened->store;
+    Result<SnapshotPtr> snapshot = opened->snapshot;
 
     if (const auto cut = retentionCut(**snapshot, year, years)) {
         if (!o.yes) {
@@ -81,12 +78,12 @@ int runUpdate(const Options& o, const std::filesystem::path& home) {
     if (auto written = merge.commit(store); !written)
         return failed("新的开奖号码保存失败：" + written.error().message);
     const std::int32_t last = merge.lastKnown();
-    std::cout << "新增 " << merge.rows().size() << " 期，最新一期 " << (last ? std::to_string(last) : "无")
+    std::cout << "新增 " << merge.draws().size() << " 期，最新一期 " << (last ? std::to_string(last) : "无")
               << '\n';
     if (!failure.empty())
         return failed(failure);
     if (plan.yearCount() > 0 &&
-        (merge.pagesListingIssues() == 0 || (merge.startedEmpty() && merge.rows().empty())))
+        (merge.pagesListingIssues() == 0 || (merge.startedEmpty() && merge.draws().empty())))
         return failed("图表站点上没有找到 " + std::to_string(plan.firstYear) + " 年至 " +
                       std::to_string(plan.lastYear) + " 年的开奖号码。");
     return 0;

@@ -2,13 +2,12 @@
 
 #include "CliOptions.h"
 
-#include <filesystem>
 
 namespace brenvik::cli {
 
 // The online update of the window's button, for scripts: the same chart addresses, limits and
 // retention rule, the stored settings for whatever the command line leaves out. Returns the
 // exit status.
-int runUpdate(const Options& options, const std::filesystem::path& home);
+int runUpdate(const Options& options);
 
 } // namespace brenvik::cli

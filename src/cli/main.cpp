@@ -1,5 +1,6 @@
 // The command-line companion of the window: the same history database, the same searches.
 #include "BuildInfo.h"
+#include "CliHome.h"
 #include "CliOptions.h"
 #include "CombinationSearch.h"
 #include "FollowSearch.h"
@@ -33,20 +34,6 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
 const char* const kUsageHint = "usage: brenvik3d-cli --help\n";
-
-// The folder the window uses when $BRENVIK3D_HOME is not set: the per-user application data folder.
-std::filesystem::path defaultHome() {
-    if (const char* home = std::getenv("BRENVIK3D_HOME"); home && *home)
-        return home;
-    std::filesystem::path data;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-        data = xdg;
-    else if (const char* h = std::getenv("HOME"); h && *h)
-        data = std::filesystem::path(h) / ".local" / "share";
-    else
-        data = ".";
-    return data / "Brenvik3D" / "Brenvik3D";
-}
 
 int failWith(const std::string& message) {
     std::cerr << message << '\n';
@@ -112,34 +99,12 @@ std::string jsonNumber(double v) {
     return nlohmann::json(v).dump();
 }
 
-struct Opened {
-    std::unique_ptr<HistoryStore> store;
-    SnapshotPtr snapshot;
-};
-
-std::filesystem::path homeOf(const Options& o) {
-    return o.home.empty() ? defaultHome() : std::filesystem::path(o.home);
-}
-
-Result<Opened> openHome(const Options& o) {
-    const std::filesystem::path home = homeOf(o);
-    std::error_code ec;
-    std::filesystem::create_directories(home, ec);
-    auto store = HistoryStore::open(home / kDatabaseFile);
-    if (!store)
-        return std::unexpected(store.error());
-    auto snapshot = (*store)->loadSnapshot();
-    if (!snapshot)
-        return std::unexpected(snapshot.error());
-    return Opened{std::move(*store), std::move(*snapshot)};
-}
-
 int runImport(const Options& o) {
     // The file is read completely, and refused when it holds no draw, before the database is touched.
     auto read = readImportFile(o.arguments[0]);
     if (!read)
         return failWith(read.error().message);
-    auto opened = openHome(o);
+    auto opened = openToChange(o);
     if (!opened)
         return failWith(opened.error().message);
     const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
@@ -159,7 +124,7 @@ int runExport(const Options& o) {
     const auto database = homeOf(o) / kDatabaseFile;
     if (std::error_code ec; !std::filesystem::exists(database, ec))
         return failWith("没有历史数据库 " + shownPath(database) + "，未导出。");
-    auto opened = openHome(o);
+    auto opened = openToRead(o);
     if (!opened)
         return failWith(opened.error().message);
     const auto draws = drawLinesOf(opened->snapshot->rows());
@@ -170,7 +135,7 @@ int runExport(const Options& o) {
 }
 
 int runUndo(const Options& o) {
-    auto opened = openHome(o);
+    auto opened = openToChange(o);
     if (!opened)
         return failWith(opened.error().message);
     auto backup = readUndoBackup(opened->store->file());
@@ -198,23 +163,18 @@ int runAdd(const Options& o) {
                   << kUsageHint;
         return kUsageError;
     }
-    auto opened = openHome(o);
+    auto opened = openToChange(o);
     if (!opened)
         return failWith(opened.error().message);
-    const HistorySnapshot& h = *opened->snapshot;
-    if (const DrawRow* last = h.last(); last && *issue <= last->sqqh)
-        return failWith("期号 " + std::to_string(*issue) + " 不大于已有的最后一期 " +
-                        std::to_string(last->sqqh) + "，未保存。");
-    RunningState state = h.empty() ? RunningState::empty() : RunningState::after(*h.last());
-    const DrawRow row = appendDraw(*issue, {d[0] - '0', d[1] - '0', d[2] - '0'}, o.segment, state);
-    if (auto r = opened->store->append(std::span(&row, 1)); !r)
+    const DrawLine draw{*issue, {d[0] - '0', d[1] - '0', d[2] - '0'}};
+    if (auto r = opened->store->appendDraws(std::span(&draw, 1), o.segment); !r)
         return failWith(r.error().message);
     std::cout << "已保存第 " << *issue << " 期：" << d << "\n";
     return 0;
 }
 
 int runSearch(const Options& o) {
-    auto opened = openHome(o);
+    auto opened = openToRead(o);
     if (!opened)
         return failWith(opened.error().message);
     const HistorySnapshot& h = *opened->snapshot;
@@ -371,7 +331,7 @@ int main(int argc, char* argv[]) {
     case Command::Combo:
         return runSearch(o);
     case Command::Update:
-        return runUpdate(o, homeOf(o));
+        return runUpdate(o);
     }
     return kUsageError;
 }

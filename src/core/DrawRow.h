@@ -38,6 +38,14 @@ struct DrawRow {
     int digit(int position) const { return own[position - 1][0]; }
 };
 
+// A draw as the user, a file or a page gives it: issue number and three digits. One line of a
+// history text file ("2013001 123").
+struct DrawLine {
+    std::int32_t issue = 0;
+    std::array<int, 3> digits{};
+    bool operator==(const DrawLine&) const = default;
+};
+
 // Everything a writer carries from one appended row to the next.
 struct RunningState {
     DrawCodes prev{};    // codes of the last written draw: the next row's S codes

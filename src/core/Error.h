@@ -15,6 +15,10 @@ enum class ErrorCode {
     Empty,     // the operation needs stored draws and there are none
     Cancelled, // the user or a caller stopped the operation
     Network,   // a page could not be fetched
+    Busy,      // another program is changing the data folder or the database
+    ReadOnly,  // the folder or the file may be read but not written
+    Full,      // the disk (or the user's quota) has no room for what had to be written
+    Damaged,   // a file of ours that no longer reads as it was written
 };
 
 struct Error {

@@ -6,8 +6,14 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace brenvik {
 
@@ -61,8 +67,80 @@ std::string schemaSql() {
     return sql;
 }
 
-Error databaseError(const std::filesystem::path& file, const std::exception& e) {
-    return Error{ErrorCode::Database, "数据库文件 " + shownPath(file) + " 操作失败：" + e.what()};
+std::filesystem::path folderOf(const std::filesystem::path& file) {
+    auto folder = file.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Asked with the rights the program writes with, which for root are its capabilities in force.
+bool canWrite(const std::filesystem::path& p) {
+    return ::faccessat(AT_FDCWD, p.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+std::filesystem::path logOf(const std::filesystem::path& file) {
+    auto log = file;
+    log += "-wal";
+    return log;
+}
+
+// A log with anything in it holds committed changes that the file alone does not show.
+bool hasLog(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(logOf(file), ec);
+    return !ec && size > 0;
+}
+
+std::string uriOf(const std::filesystem::path& file, const char* query) {
+    // An absolute path gets an empty authority, so a path beginning with two slashes stays a path.
+    std::string uri = file.is_absolute() ? "file://" : "file:";
+    for (const char c : file.string()) {
+        if (c == '?' || c == '#' || c == '%') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            uri += escaped;
+        } else {
+            uri += c;
+        }
+    }
+    return uri + '?' + query;
+}
+
+std::string readOnlyReason(const std::filesystem::path& file) {
+    const auto folder = folderOf(file);
+    return canWrite(folder) ? "数据库文件只读：" + shownPath(file) : "数据文件夹只读：" + shownPath(folder);
+}
+
+// The engine's verdict on a damaged file runs over several lines; the last says what is wrong.
+std::string lastLine(std::string text) {
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    const auto start = text.rfind('\n');
+    return start == std::string::npos ? text : text.substr(start + 1);
+}
+
+Error damagedError(const std::filesystem::path& file, const std::string& verdict) {
+    return Error{ErrorCode::Damaged, "数据库文件 " + shownPath(file) + " 已损坏（" + lastLine(verdict) +
+                                         "），未作任何改动。请换回一份完好的副本，或将它移开后读入备份文件 "
+                                         "lsbf.txt 重建历史。"};
+}
+
+// Whether the file is sound when its log is left out: then the log does not belong to it.
+bool soundWithoutLog(const std::filesystem::path& file) {
+    try {
+        SQLite::Database alone(uriOf(file, "immutable=1"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        return alone.execAndGet("PRAGMA quick_check(1)").getString() == "ok";
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+Error failedCheck(const std::filesystem::path& file, const std::string& verdict) {
+    if (hasLog(file) && soundWithoutLog(file))
+        return Error{ErrorCode::Damaged, "数据库文件 " + shownPath(file) + " 与旁边的日志文件 " +
+                                             shownPath(logOf(file).filename()) +
+                                             " 不相符（日志可能是从别处复制来的），未作任何改动。"
+                                             "请移走该日志文件，或换回一份完好的副本。"};
+    return damagedError(file, verdict);
 }
 
 HistoryStore::RowSource rowsOf(std::span<const DrawRow> rows) {
@@ -94,7 +172,58 @@ void bindText(sqlite3_stmt* st, int index, const std::string& text) {
     sqlite3_bind_text(st, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
+// The system's error behind the engine's last failure. The engine's own record of it is lost
+// when what it does after the failure (rolling back) touches the system's error, so the log's
+// and the database file's own last errors are asked too.
+int systemErrorOf(sqlite3* db) {
+    if (const int e = sqlite3_system_errno(db))
+        return e;
+    int e = 0;
+    sqlite3_file* log = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) == SQLITE_OK && log &&
+        log->pMethods && log->pMethods->xFileControl(log, SQLITE_FCNTL_LAST_ERRNO, &e) == SQLITE_OK && e)
+        return e;
+    e = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &e);
+    return e;
+}
+
 } // namespace
+
+Error storageError(const std::filesystem::path& file, int code, sqlite3* db, const std::string& detail) {
+    const int primary = code & 0xff;
+    // Only these codes come from a failed system call; for the others the system's error is stale.
+    const bool fromSystem = primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN || primary == SQLITE_FULL;
+    const int sys = fromSystem && db ? systemErrorOf(db) : 0;
+    if (primary == SQLITE_FULL || sys == ENOSPC || sys == EDQUOT || sys == EFBIG)
+        return Error{ErrorCode::Full, "磁盘已满，无法写入数据库文件 " + shownPath(file) +
+                                          "，历史未改动。请腾出磁盘空间后再试。"};
+    if (code == SQLITE_READONLY_DBMOVED)
+        return Error{ErrorCode::Io,
+                     "数据库文件 " + shownPath(file) + " 已被移走或替换，历史未改动。请重新启动程序。"};
+    if (primary == SQLITE_READONLY || primary == SQLITE_PERM || sys == EACCES || sys == EPERM || sys == EROFS)
+        return Error{ErrorCode::ReadOnly, readOnlyReason(file) + "，不能修改历史号码。"};
+    if (primary == SQLITE_CORRUPT)
+        return damagedError(file, detail);
+    if (primary == SQLITE_NOTADB)
+        return Error{ErrorCode::NotOurs,
+                     "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。"};
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        return Error{ErrorCode::Busy, "数据库文件 " + shownPath(file) + " 正被其他程序使用，历史未改动。"};
+    if (primary == SQLITE_CONSTRAINT)
+        return Error{ErrorCode::Database, "要保存的期号已在历史中，历史未改动。"};
+    return Error{ErrorCode::Database, "数据库文件 " + shownPath(file) + " 操作失败：" + detail};
+}
+
+Error HistoryStore::failure(const std::exception& e) const {
+    const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
+    if (!engine)
+        return Error{ErrorCode::Database, "数据库文件 " + shownPath(m_file) + " 操作失败：" + e.what()};
+    Error error = storageError(m_file, engine->getExtendedErrorCode(), m_db->getHandle(), e.what());
+    if (error.code == ErrorCode::ReadOnly && readOnly())
+        error.message = m_readOnly;
+    return error;
+}
 
 HistoryStore::HistoryStore(std::filesystem::path file, std::unique_ptr<SQLite::Database> db)
     : m_file(std::move(file)), m_db(std::move(db)) {}
@@ -106,23 +235,47 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
     const bool exists = std::filesystem::exists(file, ec);
     if (exists && !std::filesystem::is_regular_file(file, ec))
         return fail(ErrorCode::NotOurs, "数据库文件 " + shownPath(file) + " 不是普通文件，无法打开。");
+    const bool emptyFile = exists && std::filesystem::file_size(file, ec) == 0 && !ec;
+    const bool writable = canWrite(folderOf(file)) && (!exists || canWrite(file));
+    const std::string readOnly = writable ? std::string() : readOnlyReason(file);
+    if (!writable && !exists) {
+        if (!std::filesystem::is_directory(folderOf(file), ec))
+            return fail(ErrorCode::Io,
+                        "数据文件夹 " + shownPath(folderOf(file)) + " 不存在，无法建立历史数据库。");
+        return fail(ErrorCode::ReadOnly, readOnly + "，无法建立历史数据库。");
+    }
+    const bool log = hasLog(file);
+    std::unique_ptr<SQLite::Database> db;
+    auto engineError = [&](const std::exception& e) {
+        const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
+        const int code = engine ? engine->getExtendedErrorCode() : SQLITE_ERROR;
+        if (!writable && log && (code & 0xff) == SQLITE_CANTOPEN)
+            return Error{ErrorCode::ReadOnly,
+                         readOnly + "，旁边的日志文件 " + shownPath(logOf(file).filename()) +
+                             " 无法并入，历史无法读取。请把数据文件夹复制到可写的位置后再打开。"};
+        return storageError(file, code, db ? db->getHandle() : nullptr, e.what());
+    };
     try {
-        // One connection, used by one thread: the engine need not lock around every call.
-        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
-        auto db = std::make_unique<SQLite::Database>(file.string(), flags);
+        if (writable) {
+            // One connection, used by one thread: the engine need not lock around every call.
+            const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
+            db = std::make_unique<SQLite::Database>(file.string(), flags);
+            // Until the file has passed its check, closing must not fold the log into it: a log
+            // that does not belong to the file would be written into it for good.
+            sqlite3_db_config(db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        } else {
+            // Reading a file with a log needs the log's index beside it, which cannot be made
+            // here; a file without a log is read as it lies, with no index at all.
+            db = std::make_unique<SQLite::Database>(uriOf(file, log ? "mode=ro" : "immutable=1"),
+                                                    SQLITE_OPEN_READONLY | SQLITE_OPEN_URI |
+                                                        SQLITE_OPEN_NOMUTEX);
+        }
         db->setBusyTimeout(3000);
 
         // Read the header before anything is written: a file of someone else must stay as it is.
-        int appId = 0, version = 0, objects = 0;
-        try {
-            appId = db->execAndGet("PRAGMA application_id").getInt();
-            version = db->execAndGet("PRAGMA user_version").getInt();
-            objects = db->execAndGet("SELECT count(*) FROM sqlite_master").getInt();
-        } catch (const std::exception& e) {
-            return fail(ErrorCode::NotOurs, "文件 " + shownPath(file) +
-                                                " 不是本程序的历史数据库，或已损坏（" + e.what() +
-                                                "），未作任何改动。");
-        }
+        const int appId = db->execAndGet("PRAGMA application_id").getInt();
+        const int version = db->execAndGet("PRAGMA user_version").getInt();
+        const int objects = db->execAndGet("SELECT count(*) FROM sqlite_master").getInt();
         const bool fresh = appId == 0 && objects == 0;
         if (!fresh && appId != kApplicationId)
             return fail(ErrorCode::NotOurs,
@@ -130,11 +283,16 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         if (version > kSchemaVersion)
             return fail(ErrorCode::NotOurs,
                         "数据库文件 " + shownPath(file) + " 由较新版本的程序创建，本版本无法使用。");
+        // A log copied from another folder, or a damaged page, is found here, before any write.
+        if (const std::string verdict = db->execAndGet("PRAGMA quick_check(1)").getString(); verdict != "ok")
+            return std::unexpected(failedCheck(file, verdict));
 
         // A complete database of ours is opened without writing anything.
         const bool complete =
             !fresh && version == kSchemaVersion && db->tableExists("Lishi") && db->tableExists("Carcu");
         if (!complete) {
+            if (!writable)
+                return fail(ErrorCode::ReadOnly, readOnly + "，无法建立历史数据库。");
             db->exec("PRAGMA journal_mode=WAL");
             SQLite::Transaction tx(*db, SQLite::TransactionBehavior::IMMEDIATE);
             db->exec(schemaSql());
@@ -142,12 +300,55 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
             db->exec("PRAGMA user_version=" + std::to_string(kSchemaVersion));
             tx.commit();
         }
-        db->exec("PRAGMA synchronous=FULL");
-        return std::unique_ptr<HistoryStore>(new HistoryStore(file, std::move(db)));
+        if (writable) {
+            db->exec("PRAGMA synchronous=FULL");
+            sqlite3_db_config(db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+        }
+        std::unique_ptr<HistoryStore> store(new HistoryStore(file, std::move(db)));
+        if (!writable) {
+            store->m_readOnly = readOnly + "，不能修改历史号码。";
+            store->m_notice = readOnly + "，历史号码只能查看、检索和导出，不能修改。";
+        } else if (fresh && emptyFile) {
+            store->m_notice = "数据库文件 " + shownPath(file) +
+                              " 原是 0 字节的空文件，已建为新的空历史。若原有历史号码，请换回备份的副本，"
+                              "或读入备份文件 lsbf.txt。";
+        }
+        return store;
     } catch (const std::exception& e) {
-        return fail(ErrorCode::Database, "无法打开数据库文件 " + shownPath(file) + "：" + e.what());
+        return std::unexpected(engineError(e));
     }
 }
+
+namespace {
+
+// A row of the draw columns as selected by "SELECT <joinedColumns()>".
+DrawRow readRow(sqlite3_stmt* st) {
+    auto text = [st](int column) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column))) : std::string();
+    };
+    auto codes = [st](int start) {
+        DrawCodes c{};
+        for (int p = 0; p < kPositions; ++p)
+            for (int k = 0; k < kKindCount; ++k)
+                c[p][k] = static_cast<std::int16_t>(sqlite3_column_int(st, start + p * kKindCount + k));
+        return c;
+    };
+    DrawRow r;
+    r.sqqh = sqlite3_column_int(st, 0);
+    r.qqh = sqlite3_column_int(st, 1);
+    r.strQQH = text(2);
+    r.own = codes(kCodeColumnsStart);
+    r.prev = codes(kCodeColumnsStart + 12);
+    r.back = codes(kCodeColumnsStart + 24);
+    for (int i = 0; i < kSummaryCount; ++i) {
+        r.last[i] = text(kLastStart + i);
+        r.pre[i] = text(kPreStart + i);
+    }
+    return r;
+}
+
+} // namespace
 
 Result<SnapshotPtr> HistoryStore::loadSnapshot() const {
     try {
@@ -156,38 +357,14 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot() const {
         // Read through the engine's own column calls: this loop runs once per stored draw.
         const std::string sql = "SELECT " + joinedColumns() + " FROM Lishi ORDER BY SQQH";
         StatementPtr statement = prepare(m_db->getHandle(), sql);
-        sqlite3_stmt* st = statement.get();
-        auto text = [st](int column) {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-            return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column)))
-                     : std::string();
-        };
-        auto codes = [st](int start) {
-            DrawCodes c{};
-            for (int p = 0; p < kPositions; ++p)
-                for (int k = 0; k < kKindCount; ++k)
-                    c[p][k] = static_cast<std::int16_t>(sqlite3_column_int(st, start + p * kKindCount + k));
-            return c;
-        };
         int step;
-        while ((step = sqlite3_step(st)) == SQLITE_ROW) {
-            DrawRow& r = rows.emplace_back();
-            r.sqqh = sqlite3_column_int(st, 0);
-            r.qqh = sqlite3_column_int(st, 1);
-            r.strQQH = text(2);
-            r.own = codes(kCodeColumnsStart);
-            r.prev = codes(kCodeColumnsStart + 12);
-            r.back = codes(kCodeColumnsStart + 24);
-            for (int i = 0; i < kSummaryCount; ++i) {
-                r.last[i] = text(kLastStart + i);
-                r.pre[i] = text(kPreStart + i);
-            }
-        }
+        while ((step = sqlite3_step(statement.get())) == SQLITE_ROW)
+            rows.push_back(readRow(statement.get()));
         if (step != SQLITE_DONE)
             throw SQLite::Exception(m_db->getHandle(), step);
         return std::make_shared<const HistorySnapshot>(std::move(rows));
     } catch (const std::exception& e) {
-        return std::unexpected(databaseError(m_file, e));
+        return std::unexpected(failure(e));
     }
 }
 
@@ -263,7 +440,47 @@ Result<void> HistoryStore::append(std::span<const DrawRow> rows) {
         tx.commit();
         return {};
     } catch (const std::exception& e) {
-        return std::unexpected(databaseError(m_file, e));
+        return std::unexpected(failure(e));
+    }
+}
+
+Result<long long> HistoryStore::appendDraws(std::span<const DrawLine> draws, int segmentParam) {
+    if (draws.empty())
+        return 0;
+    try {
+        SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        // Read under the write lock: what this program saw before may no longer be the last row.
+        std::optional<DrawRow> last;
+        {
+            StatementPtr q = prepare(m_db->getHandle(),
+                                     "SELECT " + joinedColumns() + " FROM Lishi ORDER BY SQQH DESC LIMIT 1");
+            const int step = sqlite3_step(q.get());
+            if (step == SQLITE_ROW)
+                last = readRow(q.get());
+            else if (step != SQLITE_DONE)
+                throw SQLite::Exception(m_db->getHandle(), step);
+        }
+        for (std::size_t i = 0; i < draws.size(); ++i) {
+            const std::int32_t issue = draws[i].issue;
+            if (i == 0 && last && issue <= last->sqqh)
+                return fail(ErrorCode::Invalid, "期号 " + std::to_string(issue) + " 不大于已有的最后一期 " +
+                                                    std::to_string(last->sqqh) + "，未保存。");
+            if (i > 0 && issue <= draws[i - 1].issue)
+                return fail(ErrorCode::Invalid, "期号 " + std::to_string(issue) + " 不大于它前面的第 " +
+                                                    std::to_string(draws[i - 1].issue) + " 期，未保存。");
+        }
+        RunningState state = last ? RunningState::after(*last) : RunningState::empty();
+        insertRows([&, i = std::size_t{0}](DrawRow& next) mutable {
+            if (i == draws.size())
+                return false;
+            next = appendDraw(draws[i].issue, draws[i].digits, segmentParam, state);
+            ++i;
+            return true;
+        });
+        tx.commit();
+        return static_cast<long long>(draws.size());
+    } catch (const std::exception& e) {
+        return std::unexpected(failure(e));
     }
 }
 
@@ -279,7 +496,7 @@ Result<void> HistoryStore::replaceAll(const RowSource& next) {
         tx.commit();
         return {};
     } catch (const std::exception& e) {
-        return std::unexpected(databaseError(m_file, e));
+        return std::unexpected(failure(e));
     }
 }
 
@@ -300,7 +517,7 @@ Result<std::optional<std::int32_t>> HistoryStore::deleteLast() {
         tx.commit();
         return issue;
     } catch (const std::exception& e) {
-        return std::unexpected(databaseError(m_file, e));
+        return std::unexpected(failure(e));
     }
 }
 
@@ -311,11 +528,14 @@ Result<long long> HistoryStore::deleteAll() {
         tx.commit();
         return n;
     } catch (const std::exception& e) {
-        return std::unexpected(databaseError(m_file, e));
+        return std::unexpected(failure(e));
     }
 }
 
 Result<void> HistoryStore::writeTally(std::span<const std::pair<int, int>> rows) {
+    // Scratch data: a history that can only be read keeps no tally, and a search must still work.
+    if (readOnly())
+        return {};
     try {
         // The tally means nothing between searches, so it need not wait for the disk.
         m_db->exec("PRAGMA synchronous=OFF");
@@ -340,7 +560,7 @@ Result<void> HistoryStore::writeTally(std::span<const std::pair<int, int>> rows)
         tx.commit();
         return {};
     } catch (const std::exception& e) {
-        return std::unexpected(databaseError(m_file, e));
+        return std::unexpected(failure(e));
     }
 }
 
@@ -352,7 +572,7 @@ Result<std::vector<std::pair<int, int>>> HistoryStore::readTally() const {
             rows.emplace_back(q.getColumn(0).getInt(), q.getColumn(1).getInt());
         return rows;
     } catch (const std::exception& e) {
-        return std::unexpected(databaseError(m_file, e));
+        return std::unexpected(failure(e));
     }
 }
 

@@ -9,9 +9,11 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
+struct sqlite3;
 namespace SQLite {
 class Database;
 }
@@ -34,10 +36,16 @@ public:
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Opens the database file, creating it with both tables when it does not exist. A file that
-    // exists but cannot be read, is damaged or is not ours is reported and left untouched.
+    // exists but cannot be read, fails the engine's quick check or is not ours is reported and
+    // left untouched. Where the file or its folder may not be written, the history is opened
+    // for reading only and every change is refused with that reason.
     static Result<std::unique_ptr<HistoryStore>> open(const std::filesystem::path& file);
 
     const std::filesystem::path& file() const { return m_file; }
+    bool readOnly() const { return !m_readOnly.empty(); }
+    // What the user should know about the file just opened: that it could only be opened for
+    // reading, or that it was an empty file and now holds a new, empty history. Empty otherwise.
+    const std::string& notice() const { return m_notice; }
 
     // Every draw, in issue order.
     Result<SnapshotPtr> loadSnapshot() const;
@@ -48,6 +56,12 @@ public:
     using RowSource = std::function<bool(DrawRow& next)>;
 
     Result<void> append(std::span<const DrawRow> rows);
+    // Appends new draws after the last stored one, in one transaction, and returns how many were
+    // stored. The running state is seeded from the last stored row and every issue is checked
+    // against it inside the transaction, so a draw another program stored since this one last
+    // looked is never overwritten or mis-derived. Issues must ascend; one that is not above the
+    // draw before it refuses the whole batch with a message naming the last stored issue.
+    Result<long long> appendDraws(std::span<const DrawLine> draws, int segmentParam);
     // Deletes every draw and stores `rows` in their place, as one transaction.
     Result<void> replaceAll(std::span<const DrawRow> rows);
     Result<void> replaceAll(const RowSource& next);
@@ -64,9 +78,18 @@ public:
 private:
     HistoryStore(std::filesystem::path file, std::unique_ptr<SQLite::Database> db);
     void insertRows(const RowSource& next);
+    Error failure(const std::exception& e) const;
 
     std::filesystem::path m_file;
     std::unique_ptr<SQLite::Database> m_db;
+    std::string m_readOnly; // why nothing may be changed; empty when the history may be changed
+    std::string m_notice;
 };
+
+// The error to report when the database engine fails on `file`: a full disk, a folder or file
+// that may not be written, a damaged file, a busy file and a repeated issue each have words of
+// their own, so a healthy file is never called damaged. `code` is the engine's result code on
+// the connection `db` (which tells the system's error behind it); `detail` is its message.
+Error storageError(const std::filesystem::path& file, int code, sqlite3* db, const std::string& detail);
 
 } // namespace brenvik

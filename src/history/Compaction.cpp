@@ -77,8 +77,7 @@ std::string refused(const Connection& c, const std::filesystem::path& file) {
 Result<void> checkOursAndSound(const Connection& c, const std::filesystem::path& file) {
     auto id = firstRow(c, "PRAGMA application_id");
     if (!id)
-        return fail(ErrorCode::NotOurs, "文件 " + shownPath(file) + " 不是本程序的历史数据库，或已损坏（" +
-                                            c.message() + "），未压缩。");
+        return std::unexpected(storageError(file, sqlite3_extended_errcode(c.get()), c.get(), c.message()));
     if ((*id)[0] != std::to_string(HistoryStore::kApplicationId))
         return fail(ErrorCode::NotOurs, "文件 " + shownPath(file) + " 不是本程序的历史数据库，未压缩。");
     auto check = firstRow(c, "PRAGMA integrity_check(1)");
@@ -198,6 +197,8 @@ Result<void> compactDatabase(const std::filesystem::path& databaseFile) {
 Result<void> compactAndReopen(std::unique_ptr<HistoryStore>& store) {
     if (!store)
         return fail(ErrorCode::Invalid, "数据库未打开，无法压缩。");
+    if (store->readOnly())
+        return std::unexpected(storageError(store->file(), SQLITE_READONLY, nullptr, {}));
     const auto file = store->file();
     store.reset();
     auto compacted = compactDatabase(file);

@@ -14,13 +14,6 @@
 
 namespace brenvik {
 
-// One line of a history text file: issue number, one blank, three digits ("2013001 123").
-struct DrawLine {
-    std::int32_t issue = 0;
-    std::array<int, 3> digits{};
-    bool operator==(const DrawLine&) const = default;
-};
-
 // The line test of the reader. The line is given without its line end. Anything that is not a
 // draw line (headers, blank lines, garbage) gives nothing and is skipped by the callers.
 std::optional<DrawLine> parseDrawLine(std::string_view line);

@@ -77,10 +77,8 @@ Result<void> removeYearsBefore(HistoryStore& store, const HistorySnapshot& histo
 OnlineMerge::OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam)
     : m_plan(planUpdate(history, currentYear, yearsToKeep)), m_segmentParam(segmentParam),
       m_startedEmpty(history.empty()) {
-    if (const DrawRow* last = history.last()) {
+    if (const DrawRow* last = history.last())
         m_lastKnown = last->sqqh;
-        m_state = RunningState::after(*last);
-    }
 }
 
 int OnlineMerge::firstSequence(int year) const {
@@ -101,7 +99,7 @@ int OnlineMerge::addDraws(int year, std::span<const DrawLine> draws) {
         // issue (or a stored history from a later year than the clock says) adds nothing.
         if (d.issue <= m_lastKnown)
             continue;
-        m_rows.push_back(appendDraw(d.issue, d.digits, m_segmentParam, m_state));
+        m_draws.push_back(d);
         m_lastKnown = d.issue;
         ++added;
     }
@@ -110,9 +108,11 @@ int OnlineMerge::addDraws(int year, std::span<const DrawLine> draws) {
 }
 
 Result<bool> OnlineMerge::commit(HistoryStore& store) const {
-    if (m_rows.empty())
+    if (m_draws.empty())
         return false;
-    if (auto written = store.append(m_rows); !written)
+    // Another program may have stored draws since the update began: the store checks the issues
+    // and derives the rows from the history as it stands when they are written.
+    if (auto written = store.appendDraws(m_draws, m_segmentParam); !written)
         return std::unexpected(written.error());
     return true;
 }

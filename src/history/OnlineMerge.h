@@ -67,7 +67,7 @@ struct YearCount {
 };
 
 // Collects the draws of one online update, year by year, and appends them in one transaction.
-// Rows are derived as they are taken, with the running state carried on from the stored history.
+// Their rows are derived when they are stored, from the history as it then stands.
 class OnlineMerge {
 public:
     OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam);
@@ -82,7 +82,7 @@ public:
     // Takes draws of `year` found elsewhere; draws not newer than the last one known are ignored.
     int addDraws(int year, std::span<const DrawLine> draws);
 
-    const std::vector<DrawRow>& rows() const { return m_rows; }
+    const std::vector<DrawLine>& draws() const { return m_draws; }
     const std::vector<YearCount>& years() const { return m_years; }
     // How many of the pages taken listed any issue of their year, drawn or not.
     int pagesListingIssues() const { return m_pagesListing; }
@@ -98,8 +98,7 @@ private:
     int m_segmentParam;
     bool m_startedEmpty;
     std::int32_t m_lastKnown = 0;
-    RunningState m_state;
-    std::vector<DrawRow> m_rows;
+    std::vector<DrawLine> m_draws;
     std::vector<YearCount> m_years;
     int m_pagesListing = 0;
 };

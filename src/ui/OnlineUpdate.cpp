@@ -247,7 +247,7 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
     // Pages that list no issue of their year at all are no chart pages (a wrong site, a changed
     // page): that is no success, even when the history asked for nothing new.
     if (allRead && plan.yearCount() > 0 &&
-        ((merge.startedEmpty() && merge.rows().empty()) || merge.pagesListingIssues() == 0))
+        ((merge.startedEmpty() && merge.draws().empty()) || merge.pagesListingIssues() == 0))
         result.outcome = O::NothingFound;
 
     const auto written = merge.commit(m_store);
@@ -263,7 +263,7 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
     }
     result.historyChanged = result.historyChanged || *written;
     if (*written)
-        result.added = static_cast<int>(merge.rows().size());
+        result.added = static_cast<int>(merge.draws().size());
     else
         for (YearCount& y : result.years)
             y.added = 0;

@@ -42,7 +42,20 @@ std::optional<int> boxNumber(const QLineEdit* box) {
 
 } // namespace
 
-frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_snapshot(std::make_shared<HistorySnapshot>()) {
+std::unique_ptr<frmMain> frmMain::open(QWidget* parent) {
+    // Taken before anything is built or swept: the folder's files are this window's from here on.
+    const QString folder = dataFolder();
+    auto lock = FolderLock::take(toPath(folder), LockHolder::Window);
+    if (!lock) {
+        Dialogs::warn(parent, QStringLiteral("Brenvik"), qs(lock.error().message));
+        return nullptr;
+    }
+    return std::unique_ptr<frmMain>(new frmMain(folder, std::move(*lock), parent));
+}
+
+frmMain::frmMain(QString dataFolder, FolderLock lock, QWidget* parent)
+    : QMainWindow(parent), m_dataFolder(std::move(dataFolder)), m_lock(std::move(lock)),
+      m_snapshot(std::make_shared<HistorySnapshot>()) {
     m_settingsStore.onWriteFailure([this](const QString& file) {
         status(QStringLiteral("设置未能保存到 %1。").arg(QDir::toNativeSeparators(file)));
     });
@@ -89,7 +102,6 @@ void frmMain::connectHandlers() {
 // Start-up
 
 void frmMain::loadAtStartup() {
-    m_dataFolder = dataFolder();
     m_folderLabel->setText(QStringLiteral("数据目录：%1").arg(QDir::toNativeSeparators(m_dataFolder)));
 
     provideSampleHistories();
@@ -131,6 +143,15 @@ void frmMain::loadAtStartup() {
         status(m_databaseProblem);
         QTimer::singleShot(0, this,
                            [this] { Dialogs::warn(this, QStringLiteral("数据库"), m_databaseProblem); });
+    } else if (m_store && m_store->readOnly()) {
+        // Said where it stays in view: every change will be refused with the same reason.
+        m_folderLabel->setText(m_folderLabel->text() + QStringLiteral("（只读）"));
+        status(qs(m_store->notice()));
+    } else if (m_store && !m_store->notice().empty()) {
+        const QString notice = qs(m_store->notice());
+        status(notice);
+        QTimer::singleShot(0, this,
+                           [this, notice] { Dialogs::inform(this, QStringLiteral("数据库"), notice); });
     }
 }
 
@@ -392,19 +413,16 @@ void frmMain::storeManualDraw() {
         refuse(QStringLiteral("期号“%1”不是七位期号（例如 2014001），未保存。").arg(Text1->text()));
         return;
     }
-    if (const DrawRow* last = m_snapshot->last(); last && *issue <= last->sqqh) {
-        refuse(QStringLiteral("期号 %1 不大于已有的最后一期 %2，未保存。").arg(*issue).arg(last->sqqh));
-        return;
-    }
     std::array<int, 3> digits{};
     for (int i = 1; i <= 3; ++i)
         digits[i - 1] = std::max(0, MaskEdBox1[i]->digit());
 
-    RunningState state =
-        m_snapshot->empty() ? RunningState::empty() : RunningState::after(*m_snapshot->last());
-    const DrawRow row = appendDraw(*issue, digits, m_set.DsIni, state);
-    if (auto stored = m_store->append(std::span(&row, 1)); !stored) {
-        Dialogs::warn(this, QStringLiteral("输入历史号码"), qs(stored.error().message));
+    const DrawLine draw{*issue, digits};
+    if (auto stored = m_store->appendDraws(std::span(&draw, 1), m_set.DsIni); !stored) {
+        if (stored.error().code == ErrorCode::Invalid)
+            refuse(qs(stored.error().message));
+        else
+            Dialogs::warn(this, QStringLiteral("输入历史号码"), qs(stored.error().message));
         return;
     }
 

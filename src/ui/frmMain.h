@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderLock.h"
 #include "FollowSearch.h"
 #include "GridModels.h"
 #include "HistoryRebuild.h"
@@ -37,7 +38,9 @@ class DigitBox;
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit frmMain(QWidget* parent = nullptr);
+    // The window of the data folder, which it holds for as long as it lives. When another
+    // program holds the folder, the user is told so and there is no window.
+    static std::unique_ptr<frmMain> open(QWidget* parent = nullptr);
 
     // The matched-draws and result grids' contents, as shown.
     const GridModel& matchedGrid() const { return *m_matchedModel; }
@@ -57,6 +60,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    frmMain(QString dataFolder, FolderLock lock, QWidget* parent);
+
     // Construction of the controls, groups and menus.
     void buildWindow();
     QWidget* buildHistoryPanel();
@@ -154,6 +159,7 @@ private:
 
     // State.
     QString m_dataFolder;
+    FolderLock m_lock;
     SettingsStore m_settingsStore;
     SettingsValues m_set;
     std::unique_ptr<HistoryStore> m_store;

@@ -2,10 +2,12 @@
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
+#include "IssueNumber.h"
 #include "SampleHistory.h"
 #include "TallyStatistics.h"
 #include "TestFolder.h"
 
+#include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 
 #include <spawn.h>
@@ -16,9 +18,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <random>
+#include <sstream>
+#include <thread>
 
 extern char** environ;
 
@@ -33,7 +40,7 @@ struct CliRun {
     std::string err;
 };
 
-CliRun cli(const std::vector<std::string>& args) {
+CliRun run(std::vector<std::string> all) {
     TestFolder capture;
     const auto outFile = capture / "out";
     const auto errFile = capture / "err";
@@ -41,15 +48,13 @@ CliRun cli(const std::vector<std::string>& args) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> all = {BRENVIK_CLI};
-    all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
     CliRun r;
-    if (posix_spawn(&pid, BRENVIK_CLI, &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawn(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ) == 0) {
         // A companion that hangs is killed after half a minute and counts as failed.
         int status = 0;
         for (int waited = 0; waitpid(pid, &status, WNOHANG) == 0; ++waited) {
@@ -63,6 +68,13 @@ CliRun cli(const std::vector<std::string>& args) {
     r.out = test::readFile(outFile);
     r.err = test::readFile(errFile);
     return r;
+}
+
+// `heldToBits`: the companion is held to the permission bits even when the tests run as root.
+CliRun cli(const std::vector<std::string>& args, bool heldToBits = false) {
+    std::vector<std::string> all = {BRENVIK_CLI};
+    all.insert(all.end(), args.begin(), args.end());
+    return run(heldToBits ? test::heldToPermissionBits(all) : all);
 }
 
 std::size_t storedDraws(const std::filesystem::path& home) {
@@ -387,4 +399,128 @@ TEST(Cli, UndoBringsBackTheHistoryBeforeTheLastImport) {
     EXPECT_EQ(test::storedDraws(database), original);
     EXPECT_EQ((*(*HistoryStore::open(database))->loadSnapshot())->last()->last[0], "888")
         << "the rows are derived again";
+}
+
+TEST(Cli, DamagedReadOnlyAndFullFoldersAreToldApart) {
+    // A writer still at work keeps its last changes in the log beside its database.
+    TestFolder other;
+    test::writeDatabase(other.path(), test::syntheticDraws(3000, 5));
+    auto writer = HistoryStore::open(other / kDatabaseFile);
+    ASSERT_TRUE(writer && (*writer)->appendDraws(test::syntheticDraws(300, 7, 2030001), 1));
+    const std::string log = std::string(kDatabaseFile) + "-wal";
+    const std::string big = (other / "big.txt").string();
+    ASSERT_TRUE(writeHistoryFile(big, test::syntheticDraws(20000, 6)));
+    using Spoil = std::function<void(const std::filesystem::path&)>;
+    const auto copied = [&other](std::vector<std::string> names, bool readOnly) -> Spoil {
+        return [&other, names, readOnly](const std::filesystem::path& home) {
+            if (std::ranges::find(names, kDatabaseFile) == names.end())
+                writeSmallHistory(home);
+            for (const auto& name : names)
+                std::filesystem::copy_file(other / name, home / name);
+            if (readOnly)
+                ::chmod(home.c_str(), 0555);
+        };
+    };
+    const Spoil damaged = [](const std::filesystem::path& home) {
+        test::writeDatabase(home, test::syntheticDraws(3000, 9));
+        std::string bytes = test::readFile(home / kDatabaseFile);
+        for (std::size_t i = 8192; i < bytes.size(); i += 7)
+            bytes[i] = static_cast<char>(0xA5);
+        test::writeFile(home / kDatabaseFile, bytes);
+    };
+    const std::vector<std::string> add = {"add", "2031001", "123"};
+    struct Case {
+        const char* name;
+        Spoil spoil;
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {"a damaged page", damaged, add, 1, "lsbf.txt"},
+        {"the log of another folder", copied({log}, false), {"follow"}, 1, "不相符"},
+        {"a read-only folder",
+         copied({}, true),
+         {"follow", "--positions", "fixed", "--format", "json"},
+         0,
+         "\"matched\": 2"},
+        {"a read-only folder", copied({}, true), add, 1, "数据文件夹只读"},
+        {"a read-only folder holding a log",
+         copied({kDatabaseFile, log, log.substr(0, log.size() - 3) + "shm"}, true),
+         {"export", (other / "out.txt").string()},
+         0,
+         "导出 3300 期"},
+        {"a read-only file",
+         [](const auto& home) { writeSmallHistory(home), ::chmod((home / kDatabaseFile).c_str(), 0444); },
+         add, 1, "数据库文件只读"},
+        {"a full disk", writeSmallHistory, {"import", big}, 1, "磁盘已满"},
+        {"an empty file", [](const auto& home) { test::writeFile(home / kDatabaseFile, ""); }, add, 0,
+         "0 字节"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder home;
+        c.spoil(home.path());
+        const auto files = std::pair(test::readFile(home / kDatabaseFile), test::readFile(home / log));
+        std::vector<std::string> args = {"--home", home.path().string()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::optional<test::FileSizeLimit> disk;
+        if (c.args[0] == "import")
+            disk.emplace(1 << 20);
+        const CliRun r = cli(args, true);
+        disk.reset();
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+        if (c.status != 0) {
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_TRUE(files == std::pair(test::readFile(home / kDatabaseFile), test::readFile(home / log)))
+                << "neither the database nor its log is written";
+        }
+        ::chmod(home.path().c_str(), 0755);
+    }
+}
+
+// The window's rebuilds and compactions in one process against the companion's appends, for a
+// few seconds: every save the companion reported survives, each row describes the row before
+// it, and the file is sound.
+TEST(Stress, EveryReportedSaveSurvivesTheWindowsRebuildsAndCompactions) {
+    TestFolder home;
+    test::writeDatabase(home.path(), test::syntheticDraws(300, 41));
+    const std::string h = home.path().string();
+    std::atomic<bool> windowDone = false;
+    CliRun window;
+    std::thread side([&] {
+        window = run({BRENVIK_CRASH_CHILD, "window-side", h, "3"});
+        windowDone = true;
+    });
+    std::map<std::int32_t, std::string> saved;
+    std::mt19937 gen(7);
+    for (std::int32_t issue = 2030001; !windowDone;) {
+        const std::string digits = std::to_string(1000 + gen() % 1000).substr(1);
+        const CliRun r = cli({"--home", h, "add", std::to_string(issue), digits});
+        EXPECT_TRUE(r.status == 0 || r.err.find("正被另一个 Brenvik") != std::string::npos) << r.err;
+        if (r.status == 0)
+            saved[issue] = digits, issue = nextIssueProposal(issue);
+    }
+    side.join();
+    EXPECT_EQ(window.status, 0);
+    int rounds = 0, failed = -1;
+    std::istringstream(window.out) >> rounds >> failed;
+    EXPECT_GT(rounds, 0);
+    EXPECT_EQ(failed, 0) << window.err;
+    EXPECT_FALSE(saved.empty());
+
+    EXPECT_EQ(SQLite::Database(h + "/" + kDatabaseFile).execAndGet("PRAGMA integrity_check").getString(),
+              "ok");
+    const auto history = *(*HistoryStore::open(home / kDatabaseFile))->loadSnapshot();
+    std::map<std::int32_t, std::string> found;
+    std::string before;
+    for (const DrawRow& r : history->rows()) {
+        const std::string digits = {char('0' + r.digit(1)), char('0' + r.digit(2)), char('0' + r.digit(3))};
+        ASSERT_EQ(r.last[0], before) << "row " << r.sqqh << " describes another draw than the one before it";
+        before = digits;
+        if (r.sqqh >= 2030001)
+            found[r.sqqh] = digits;
+    }
+    EXPECT_EQ(found, saved);
 }

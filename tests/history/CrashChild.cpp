@@ -5,21 +5,28 @@
 //   crash_child rebuild <database> <backup file>  <segment parameter>
 //   crash_child compact <database>
 //   crash_child import-undo <database> <history file> <segment parameter>   (with its undo backup)
+// It also plays the window against the companion: for <seconds>, rounds of a rebuild that keeps
+// every draw and a compaction, each under the folder's lock; prints the rounds and the failures.
+//   crash_child window-side <folder> <seconds>
 #include "Compaction.h"
+#include "FolderLock.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "UndoBackup.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <thread>
 
 using namespace brenvik;
 
 namespace {
 
 int usage() {
-    std::fputs("usage: crash_child import|rebuild|import-undo|compact|undo <database> [file segment]\n",
+    std::fputs("usage: crash_child import|rebuild|import-undo|compact|undo <database> [file segment]\n"
+               "       crash_child window-side <folder> <seconds>\n",
                stderr);
     return 2;
 }
@@ -34,12 +41,47 @@ int report(const Error& e) {
     return 1;
 }
 
+// One round; false when another program held the folder.
+Result<bool> windowRound(const std::filesystem::path& folder) {
+    auto lock = FolderLock::take(folder, LockHolder::Window);
+    if (!lock)
+        return lock.error().code == ErrorCode::Busy ? Result<bool>(false) : std::unexpected(lock.error());
+    auto store = HistoryStore::open(folder / kDatabaseFile);
+    auto history = store ? (*store)->loadSnapshot() : std::unexpected(store.error());
+    if (!history)
+        return std::unexpected(history.error());
+    if (const DrawRow* last = (*history)->last())
+        if (auto kept = deleteDownTo(**store, folder, last->sqqh, 1); !kept)
+            return std::unexpected(kept.error());
+    if (auto compacted = compactAndReopen(*store); !compacted)
+        return std::unexpected(compacted.error());
+    return true;
+}
+
+int windowSide(const std::filesystem::path& folder, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    int rounds = 0, failed = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        auto done = windowRound(folder);
+        if (!done)
+            std::fprintf(stderr, "%s\n", done.error().message.c_str());
+        failed += !done;
+        rounds += done.value_or(true);
+        // The lock is free between rounds, as between two of the user's actions.
+        std::this_thread::sleep_for(std::chrono::milliseconds(done.value_or(true) ? 10 : 1));
+    }
+    std::printf("%d %d\n", rounds, failed);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3)
         return usage();
     const std::string_view mode = argv[1];
+    if (mode == "window-side" && argc == 4)
+        return windowSide(argv[2], std::atoi(argv[3]));
     const std::filesystem::path database = argv[2];
     if (mode == "compact") {
         sayGo();

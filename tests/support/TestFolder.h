@@ -45,4 +45,7 @@ private:
 // True when the tests run as root, who writes into read-only folders anyway.
 bool runningAsRoot();
 
+// The command line that runs `argv` held to the permission bits, for root too.
+std::vector<std::string> heldToPermissionBits(std::vector<std::string> argv);
+
 } // namespace brenvik::test

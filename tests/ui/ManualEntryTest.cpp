@@ -20,6 +20,7 @@ private slots:
     void theDrawAfterAYearEndTakesTheProposal();
     void theFirstDrawOfAnEmptyHistoryTakesText1();
     void aBadIssueStoresNothing();
+    void aDrawStoredElsewhereIsCheckedAgainstAndFollowed();
     void segmentParameterChosenBeforeEntry();
     void countBoxSetsNAndRange();
     void countBoxEmptyOrZeroKeepsN();
@@ -156,6 +157,32 @@ void ManualEntryTest::aBadIssueStoresNothing() {
     type(f, "MaskEdBox1(3)", "6");
     QCOMPARE(w.history().size(), std::size_t(2));
     QCOMPARE(w.history().last()->digit(1), 4);
+}
+
+void ManualEntryTest::aDrawStoredElsewhereIsCheckedAgainstAndFollowed() {
+    WindowFixture f;
+    f.storeDraws({{2013100, {1, 2, 3}}});
+    auto& w = f.open();
+    // Another writer, which does not ask for the folder, stores the draw the window proposes.
+    {
+        auto other = HistoryStore::open(std::filesystem::path(f.home().toStdString()) / kDatabaseFile);
+        const DrawLine draw{2013101, {5, 0, 3}};
+        QVERIFY((*other)->appendDraws(std::span(&draw, 1), 1));
+    }
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2013101"));
+    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+    type(f, "MaskEdBox1(1)", "4");
+    type(f, "MaskEdBox1(2)", "5");
+    type(f, "MaskEdBox1(3)", "6");
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("期号 2013101 不大于已有的最后一期 2013101，未保存。"));
+    // Under the next issue the draw is stored after the one stored elsewhere, and describes it.
+    f.find<QLineEdit>("Text1")->setText(QStringLiteral("2013102"));
+    f.find<QWidget>("MaskEdBox1(3)")->setFocus();
+    type(f, "MaskEdBox1(3)", "6");
+    QCOMPARE(w.history().size(), std::size_t(3));
+    QCOMPARE(QString::fromStdString(w.history().last()->last[0]), QStringLiteral("503"));
+    QCOMPARE(w.history().last()->back[0][0], std::int16_t(1));
 }
 
 void ManualEntryTest::segmentParameterChosenBeforeEntry() {

@@ -14,10 +14,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace brenvik;
@@ -137,6 +139,7 @@ private slots:
     void menusTickAndRemember();
     void popupMenus();
     void aSettingThatCannotBeSavedIsReported();
+    void oneProgramAtATimeChangesTheFolder();
 };
 
 void StartupTest::everyControlIsThereWithItsCaption() {
@@ -309,7 +312,8 @@ void StartupTest::patternAndRangeFromNDrawsBack() {
 void StartupTest::aDatabaseThatIsNotOursIsReportedAndKept() {
     WindowFixture f;
     const QString file = f.home() + QStringLiteral("/kestrel3D.mdb");
-    const QByteArray foreign("Standard Jet DB\0\x01\x02 someone else's data", 40);
+    static const char kForeign[] = "Standard Jet DB\0\x01\x02 someone else's data";
+    const QByteArray foreign(kForeign, sizeof kForeign - 1);
     {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
@@ -417,6 +421,52 @@ void StartupTest::aSettingThatCannotBeSavedIsReported() {
     QTest::mouseClick(f.find<QAbstractButton>("Option1(0)"), Qt::LeftButton);
     QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("设置未能保存")));
     QVERIFY(w.isVisible());
+}
+
+void StartupTest::oneProgramAtATimeChangesTheFolder() {
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2013001, {{1, 2, 3}, {4, 5, 6}}));
+    const QString home = f.home();
+    const QString busy =
+        QStringLiteral("数据文件夹正被另一个 Brenvik 窗口使用：") + QDir::toNativeSeparators(home);
+    QTemporaryDir config;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("BRENVIK3D_HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    QProcess first; // a window of another process
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(BRENVIK_APP), {});
+    QVERIFY(first.waitForStarted());
+    auto holder = [&] {
+        QFile mark(home + QStringLiteral("/brenvik3d.lock"));
+        return mark.open(QIODevice::ReadOnly) ? mark.readAll() : QByteArray();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(holder(), QByteArray("window\n"), 20000);
+
+    // The companion changes nothing while the window holds the folder, and reads as it likes.
+    const std::pair<QStringList, int> runs[] = {
+        {{"add", "2013003", "789"}, 1},
+        {{"import", QString::fromStdString(sampleFile("fc3d-history.txt").string())}, 1},
+        {{"export", config.filePath("out.txt")}, 0}};
+    for (const auto& [args, status] : runs) {
+        QProcess companion;
+        companion.start(QStringLiteral(BRENVIK_CLI), QStringList{QStringLiteral("--home"), home} + args);
+        QVERIFY(companion.waitForFinished(30000));
+        QCOMPARE(companion.exitCode(), status);
+        if (status != 0)
+            QCOMPARE(QString::fromUtf8(companion.readAllStandardError()),
+                     busy + QStringLiteral("，未作改动。\n"));
+    }
+    QVERIFY(!ui::frmMain::open());
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].text, busy);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<ui::frmMain*>(top));
+
+    // The lock of a killed window ends with it.
+    first.kill();
+    QVERIFY(first.waitForFinished());
+    QCOMPARE(f.open().history().size(), std::size_t(2));
 }
 
 QTEST_MAIN(StartupTest)

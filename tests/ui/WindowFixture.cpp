@@ -59,7 +59,9 @@ bool WindowFixture::hasSetting(std::string_view key) const {
 }
 
 ui::frmMain& WindowFixture::open() {
-    m_window = std::make_unique<ui::frmMain>();
+    m_window = ui::frmMain::open();
+    if (!m_window)
+        qFatal("the window was refused its data folder");
     m_window->show();
     QApplication::setActiveWindow(m_window.get());
     if (!QTest::qWaitForWindowExposed(m_window.get()) || !QTest::qWaitForWindowActive(m_window.get()))

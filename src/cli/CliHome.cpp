@@ -1,0 +1,64 @@
+#include "CliHome.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace brenvik::cli {
+
+namespace {
+
+// The folder the window uses when $BRENVIK3D_HOME is not set: the per-user application data folder.
+std::filesystem::path defaultHome() {
+    if (const char* home = std::getenv("BRENVIK3D_HOME"); home && *home)
+        return home;
+    std::filesystem::path data;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        data = xdg;
+    else if (const char* h = std::getenv("HOME"); h && *h)
+        data = std::filesystem::path(h) / ".local" / "share";
+    else
+        data = ".";
+    return data / "Brenvik3D" / "Brenvik3D";
+}
+
+Result<Opened> openStore(const Options& o, FolderLock lock) {
+    const std::filesystem::path home = homeOf(o);
+    std::error_code ec;
+    std::filesystem::create_directories(home, ec);
+    auto store = HistoryStore::open(home / kDatabaseFile);
+    if (!store)
+        return std::unexpected(store.error());
+    // A file found empty and set up anew is said once, whatever the command.
+    if (!(*store)->notice().empty() && !(*store)->readOnly())
+        std::cerr << (*store)->notice() << '\n';
+    auto snapshot = (*store)->loadSnapshot();
+    if (!snapshot)
+        return std::unexpected(snapshot.error());
+    return Opened{std::move(lock), std::move(*store), std::move(*snapshot)};
+}
+
+} // namespace
+
+std::filesystem::path homeOf(const Options& o) {
+    return o.home.empty() ? defaultHome() : std::filesystem::path(o.home);
+}
+
+Result<Opened> openToRead(const Options& o) {
+    return openStore(o, FolderLock());
+}
+
+Result<Opened> openToChange(const Options& o) {
+    const std::filesystem::path home = homeOf(o);
+    std::error_code ec;
+    std::filesystem::create_directories(home, ec);
+    auto lock = FolderLock::take(home, LockHolder::Companion);
+    if (!lock) {
+        Error busy = lock.error();
+        if (busy.code == ErrorCode::Busy)
+            busy.message += "，未作改动。";
+        return std::unexpected(busy);
+    }
+    return openStore(o, std::move(*lock));
+}
+
+} // namespace brenvik::cli

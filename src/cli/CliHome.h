@@ -1,0 +1,31 @@
+#pragma once
+
+#include "CliOptions.h"
+#include "Error.h"
+#include "FolderLock.h"
+#include "HistorySnapshot.h"
+#include "HistoryStore.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace brenvik::cli {
+
+// The data folder of a command: --home, else $BRENVIK3D_HOME, else the window's per-user folder.
+std::filesystem::path homeOf(const Options& o);
+
+// The history a command works on, with the folder's lock when it changes it.
+struct Opened {
+    FolderLock lock; // held for a change, until the companion exits
+    std::unique_ptr<HistoryStore> store;
+    SnapshotPtr snapshot;
+};
+
+// Searches and exports read the history while a window or another companion works on it.
+Result<Opened> openToRead(const Options& o);
+
+// Every command that changes the history or the folder opens it through here: it takes the
+// folder's lock first, and when another program holds it the command changes nothing.
+Result<Opened> openToChange(const Options& o);
+
+} // namespace brenvik::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Error.h"
+
+#include <filesystem>
+
+namespace brenvik {
+
+// The file in the data folder whose lock says which program may change the folder.
+inline constexpr const char* kLockFile = "brenvik3d.lock";
+
+enum class LockHolder { Window, Companion };
+
+// One program at a time changes a data folder. The lock is the kernel's advisory lock on
+// kLockFile, so it ends with the process that holds it however that process ends: a lock left
+// by a killed program is simply taken. The file itself stays; it is never a sign of anything.
+class FolderLock {
+public:
+    // Takes the lock of `folder` for `holder`, without waiting. Fails with ErrorCode::Busy, and a
+    // message naming the folder and the kind of program that holds it, when another one does.
+    // In a folder where the lock file cannot be made, nothing else can be written either: the
+    // lock is then not held (held() false) and the history can only be read.
+    static Result<FolderLock> take(const std::filesystem::path& folder, LockHolder holder);
+
+    FolderLock() = default;
+    FolderLock(FolderLock&& other) noexcept;
+    FolderLock& operator=(FolderLock&& other) noexcept;
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    ~FolderLock();
+
+    bool held() const { return m_fd >= 0; }
+
+private:
+    explicit FolderLock(int fd) : m_fd(fd) {}
+    int m_fd = -1;
+};
+
+} // namespace brenvik
