@@ -16,8 +16,9 @@ using test::TestFolder;
 namespace {
 
 // Reads a workbook back with a spreadsheet reader of its own and compares it with the
-// expected table, which the script gets as JSON. The reader is given a file object because it
-// refuses a path that ends in ".xls".
+// expected table, which the script gets as JSON: a text as a string, a number as {"n": value},
+// a percentage as {"p": share}. The reader is given a file object because it refuses a path that
+// ends in ".xls".
 constexpr const char* kCheckScript = R"PY(
 import json, sys, openpyxl
 book = openpyxl.load_workbook(open(sys.argv[1], 'rb'))
@@ -36,10 +37,12 @@ for row in sheet.iter_rows():
         r, c = cell.row - 1, cell.column - 1
         seen.add((r, c))
         want = expected[r][c] if r < rows and c < len(expected[r]) else None
-        if cell.data_type != 's' or cell.value != want:
+        kind, value, form = ('s', want, 'General') if not isinstance(want, dict) else \
+            ('n', want['n'], 'General') if 'n' in want else ('n', want['p'], '0.000%')
+        if cell.data_type != kind or cell.value != value:
             problems.append('cell %d,%d holds %r (%s), expected %r' % (cell.row, cell.column, cell.value, cell.data_type, want))
-        if cell.font.b or cell.number_format != 'General':
-            problems.append('cell %d,%d is formatted' % (cell.row, cell.column))
+        if cell.font.b or cell.number_format != form:
+            problems.append('cell %d,%d is formatted %r' % (cell.row, cell.column, cell.number_format))
 for r, row in enumerate(expected):
     for c, text in enumerate(row):
         if text != '' and (r, c) not in seen:
@@ -62,6 +65,14 @@ std::string json(const std::string& text) {
         }
     }
     return out + "\"";
+}
+
+std::string json(const SheetCell& cell) {
+    if (cell.type == SheetCell::Type::Text)
+        return json(cell.text);
+    char number[64];
+    std::snprintf(number, sizeof number, "%.17g", cell.value);
+    return std::string(cell.type == SheetCell::Type::Number ? "{\"n\": " : "{\"p\": ") + number + "}";
 }
 
 std::string json(const SheetTable& table) {
@@ -124,6 +135,18 @@ TEST(Spreadsheet, TextsStayTextsExactly) {
                               {"", "", "", "", "", "最后一列"}};
     ASSERT_TRUE(writeSpreadsheet(dir / kHistorySheetFile, table));
     EXPECT_EQ(readBack(dir / kHistorySheetFile, table), "OK");
+}
+
+TEST(Spreadsheet, NumbersStayNumbersAPercentageKeepsItsLook) {
+    TestFolder dir;
+    // What a spreadsheet can sort and sum: issues, digits, counts, and shares shown as 12.500%.
+    const SheetTable table = {
+        {"序号", "结果", "出现次数", "百分比"},
+        {SheetCell::number(1), "大", SheetCell::number(5), SheetCell::percent(0.625)},
+        {SheetCell::number(2), SheetCell::number(0), SheetCell::number(3), SheetCell::percent(1.0 / 3)},
+        {SheetCell::number(2026224), "-", SheetCell::number(-7.5), "007"}};
+    ASSERT_TRUE(writeSpreadsheet(dir / kResultSheetFile, table));
+    EXPECT_EQ(readBack(dir / kResultSheetFile, table), "OK");
 }
 
 TEST(Spreadsheet, HeaderOnlyGridAndASecondExportReplacingTheFirst) {
@@ -200,7 +223,7 @@ TEST(Spreadsheet, WhatASheetCannotHoldIsRefused) {
     ASSERT_FALSE(tooLong);
     EXPECT_NE(tooLong.error().message.find("Jieguo.xls"), std::string::npos);
 
-    SheetTable tooWide = {std::vector<std::string>(16385, "1")};
+    SheetTable tooWide = {std::vector<SheetCell>(16385, "1")};
     EXPECT_FALSE(writeSpreadsheet(dir / kResultSheetFile, tooWide));
     SheetTable tooTall(1048577);
     EXPECT_FALSE(writeSpreadsheet(dir / kResultSheetFile, tooTall));
