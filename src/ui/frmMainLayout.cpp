@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -65,11 +66,23 @@ protected:
         if (m_trimming)
             return;
         m_trimming = true;
+        // A grid scrolled to its newest rows stays there when the window settles or is resized.
+        QScrollBar* bar = verticalScrollBar();
+        const bool atEnd = bar->maximum() > 0 && bar->value() == bar->maximum();
         QTableView::updateGeometries();
-        const int row = verticalHeader()->defaultSectionSize();
+        if (atEnd)
+            bar->setValue(bar->maximum());
+        QHeaderView* rows = verticalHeader();
+        const int row = rows->defaultSectionSize();
         const QMargins m = viewportMargins();
         if (row > 0)
             setViewportMargins(m.left(), m.top(), m.right(), viewport()->height() % row);
+        // The hidden rows' header decides where the last row sits when the grid is scrolled to
+        // its end: it takes the trimmed height too.
+        rows->setGeometry(rows->x(), rows->y(), rows->width(), viewport()->height());
+        rows->viewport()->resize(rows->viewport()->width(), viewport()->height());
+        if (bar->maximum() > 0 && bar->value() == bar->maximum())
+            rows->setOffsetToLastSection();
         m_trimming = false;
     }
 
@@ -93,6 +106,29 @@ public:
         input = kept(input).left(6);
         return Acceptable;
     }
+};
+
+// Wrapped text that takes the lines its width needs without making the whole window trade
+// height for width: a scroll area would otherwise size the columns by their preferred heights.
+class WrappedLabel : public QLabel {
+public:
+    explicit WrappedLabel(const QString& text) : QLabel(text) {
+        setWordWrap(true);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    bool hasHeightForWidth() const override { return false; }
+    QSize sizeHint() const override { return {QLabel::sizeHint().width(), linesHeight()}; }
+    QSize minimumSizeHint() const override { return {QLabel::minimumSizeHint().width(), linesHeight()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        if (event->oldSize().width() != width())
+            updateGeometry();
+    }
+
+private:
+    int linesHeight() const { return heightForWidth(width() > 0 ? width() : QLabel::sizeHint().width()); }
 };
 
 QTableView* grid(const QString& name, QAbstractItemModel* model, QTableView* view = new QTableView) {
@@ -238,8 +274,11 @@ QWidget* frmMain::buildHistoryPanel() {
     Command21->setToolTip(QStringLiteral("从官方服务器更新历史号码"));
     buttons->addWidget(cmdRdLst, 0, 0);
     buttons->addWidget(Command21, 0, 1);
+    // The settings button sits here, so that the options column fits a 600-pixel screen.
+    Command9 = named(new QPushButton(QStringLiteral("软件设置(&T)")), QStringLiteral("Command9"));
     buttons->addWidget(Command4, 1, 0, 1, 2);
-    buttons->addWidget(Command3, 2, 0, 1, 2);
+    buttons->addWidget(Command3, 2, 0);
+    buttons->addWidget(Command9, 2, 1);
     v->addLayout(buttons);
 
     panel->setFixedWidth(std::max(panel->sizeHint().width(), twips(1200 + 3 * 620) + 60));
@@ -403,8 +442,6 @@ QWidget* frmMain::buildOptionsPanel() {
     g->addWidget(Frame5, 6, 0, 1, 3);
 
     g->setRowStretch(7, 1);
-    Command9 = named(new QPushButton(QStringLiteral("软件设置(&T)")), QStringLiteral("Command9"));
-    g->addWidget(Command9, 8, 2);
 
     panel->setFixedWidth(panel->sizeHint().width());
     // Taller than a small screen: the column scrolls, its width stays.
@@ -470,8 +507,7 @@ QWidget* frmMain::buildResultsPanel() {
     auto* panel = new QWidget;
     auto* v = new QVBoxLayout(panel);
     v->setContentsMargins(0, 0, 0, 0);
-    m_summary = named(new QLabel(QStringLiteral("尚未检索。")), QStringLiteral("conditionSummary"));
-    m_summary->setWordWrap(true);
+    m_summary = named(new WrappedLabel(QStringLiteral("尚未检索。")), QStringLiteral("conditionSummary"));
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_summary->setEnabled(false);
     v->addWidget(m_summary);
