@@ -484,14 +484,15 @@ QWidget* frmMain::buildResultsPanel() {
         MSFlexGrid2->setColumnWidth(c, twips(widths2[c]));
 
     // Both result grids share their width among their columns; on a narrow window they shrink
-    // down to columns that still show their headers, and scroll sideways below that.
+    // down to columns that still show their headers whole.
     for (QTableView* g : {MSFlexGrid2, MSFlexGrid3}) {
         auto* header = g->horizontalHeader();
         header->setStretchLastSection(false);
         header->setSectionResizeMode(QHeaderView::Stretch);
-        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("出现次数")) +
-                                      12);
-        g->setMinimumWidth(200);
+        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("出现次数")) + 12);
+        g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        g->setMinimumWidth(header->minimumSectionSize() * g->model()->columnCount() +
+                           g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
         g->setMinimumHeight(g->verticalHeader()->defaultSectionSize() * 3);
     }
     // A long list of draws keeps its scroll bar, so the stretched columns do not shift under it.
