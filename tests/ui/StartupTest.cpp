@@ -426,33 +426,24 @@ void StartupTest::acceleratorsAreUniqueOnEachSurface() {
     WindowFixture f;
     auto& w = f.open();
     // The window's buttons and menu titles answer the same Alt keys; each menu has its own.
-    std::vector<std::pair<QString, QStringList>> surfaces;
-    QStringList window;
-    for (QAbstractButton* b : w.findChildren<QAbstractButton*>())
-        window << b->text();
-    for (QAction* a : w.menuBar()->actions())
-        window << a->text();
-    surfaces.emplace_back(QStringLiteral("window"), window);
-    for (QMenu* menu : w.findChildren<QMenu*>()) {
-        QStringList items;
-        for (QAction* a : menu->actions())
-            items << a->text();
-        surfaces.emplace_back(menu->objectName(), items);
-    }
-    QVERIFY(surfaces.size() >= 5);
-    for (const auto& [surface, captions] : surfaces) {
-        QMap<QKeySequence, QString> holders;
+    QList<QList<QAction*>> menus = {w.menuBar()->actions()};
+    for (QMenu* menu : w.findChildren<QMenu*>())
+        menus << menu->actions();
+    QVERIFY(menus.size() >= 6);
+    for (int m = 0; m < menus.size(); ++m) {
+        QStringList captions;
+        for (QAction* a : menus[m])
+            captions << a->text();
+        for (QAbstractButton* b : m == 0 ? w.findChildren<QAbstractButton*>() : QList<QAbstractButton*>())
+            captions << b->text();
+        QSet<QKeySequence> taken;
         for (const QString& caption : captions) {
             const QKeySequence key = QKeySequence::mnemonic(caption);
-            if (key.isEmpty())
-                continue;
-            QVERIFY2(!holders.contains(key), qPrintable(surface + QStringLiteral(": ") + holders.value(key) +
-                                                        QStringLiteral(" / ") + caption));
-            holders.insert(key, caption);
+            QVERIFY2(key.isEmpty() || !taken.contains(key), qPrintable(caption));
+            taken.insert(key);
         }
     }
     // The key that two buttons held now runs the export.
-    f.dialogs.urlsOpen = true;
     QTest::keyClick(&w, Qt::Key_O, Qt::AltModifier);
     QTRY_COMPARE(f.dialogs.opened.size(), 1);
 }
