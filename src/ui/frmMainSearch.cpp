@@ -64,9 +64,9 @@ std::expected<SearchConditions, frmMain::Refusal> frmMain::conditions(bool combi
     if (!c.lastDraw) {
         const int n = MaskEdBox2->digit();
         if (n < 1)
-            return unexpected(
-                Refusal{MaskEdBox2, QStringLiteral("“前    期”中的期数须为 1 到 9，现在是“%1”，未检索。")
-                                        .arg(MaskEdBox2->text())});
+            return unexpected(Refusal{
+                MaskEdBox2,
+                QStringLiteral("“前 N 期”的 N 须为 1 到 9，现在是“%1”，未检索。").arg(MaskEdBox2->text())});
         c.n = n;
     }
     c.searchType = static_cast<Kind>(checkedIndex(Option3, 0));

@@ -168,7 +168,7 @@ void SearchWindowTest::aRefusalHoweverTheSearchIsStarted_data() {
     // Tab and "N" for N-back mode | box | typed | pressed by | what the message says.
     QTest::addColumn<QString>("row");
     for (const char* row :
-         {"0N|MaskEdBox2|0|mouse|期数须为 1 到 9", "0N|MaskEdBox2|\b|alt|期数须为 1 到 9",
+         {"0N|MaskEdBox2|0|mouse|N 须为 1 到 9", "0N|MaskEdBox2|\b|alt|N 须为 1 到 9",
           "0|Combo1|0|enter|组合位数“0”", "0|Combo1|32768|mouse|组合位数“32768”",
           "0|Text3(0)|2013x10|enter|起始期号“2013x10”", "0|Text3(1)|\b|alt|截止期号为空",
           "2|Text4|20130|alt|指定期号“20130”", "2|Text4|2013001|enter|第 2013001 期之前没有历史号码",
