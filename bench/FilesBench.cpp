@@ -121,8 +121,8 @@ void BM_HistorySpreadsheet(benchmark::State& state) {
     auto draws = readHistoryFile(realHistoryFile());
     SheetTable table{{"期号", "百位", "十位", "个位"}};
     for (const DrawLine& d : draws->draws)
-        table.push_back({std::to_string(d.issue), std::to_string(d.digits[0]), std::to_string(d.digits[1]),
-                         std::to_string(d.digits[2])});
+        table.push_back({SheetCell::number(d.issue), SheetCell::number(d.digits[0]),
+                         SheetCell::number(d.digits[1]), SheetCell::number(d.digits[2])});
     const auto file = benchFolder() / kHistorySheetFile;
     for (auto _ : state)
         if (auto written = writeSpreadsheet(file, table); !written)

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Brenvik3D"));
@@ -28,6 +30,10 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     options.process(app); // refuses what neither Qt nor the program knows
+    // Qt's own dialogs and context menus speak the window's language, whatever the desktop's.
+    QTranslator qtChinese;
+    if (qtChinese.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtChinese);
     QApplication::setWindowIcon(brenvik::ui::productIcon());
     // Another program holds the data folder: the user has been told, and there is no window.
     auto window = brenvik::ui::frmMain::open();

@@ -11,6 +11,8 @@
 #include "IssueNumber.h"
 #include "MatchedDraws.h"
 #include "PatternSource.h"
+#include "SearchConditions.h"
+#include "StoredSettings.h"
 #include "Tally.h"
 #include "TallyStatistics.h"
 #include "UndoBackup.h"
@@ -192,12 +194,12 @@ int runSearch(const Options& o) {
     if (o.pattern) {
         pattern = *o.pattern;
     } else if (o.before) {
+        // Too few draws before the issue for the draw N back is no pattern either, not 0,0,0.
         const auto before = patternBeforeIssue(h, *o.before, lastDraw, n, kind);
-        if (!before)
-            return failWith("第 " + std::to_string(*o.before) + " 期之前没有历史号码。");
+        if (!before || !before->pattern)
+            return failWith(noPatternBefore(*o.before, lastDraw, n));
         end = h[before->reached].sqqh;
-        if (before->pattern)
-            pattern = *before->pattern;
+        pattern = *before->pattern;
     } else if (auto fromHistory = patternFromHistory(h, lastDraw, n, kind)) {
         pattern = *fromHistory;
     }
@@ -206,26 +208,30 @@ int runSearch(const Options& o) {
         end = o.range->second;
     }
 
-    SearchQuery base;
-    base.freePositions = o.freePositions;
-    base.lastDraw = lastDraw;
-    base.n = n;
-    base.searchType = kind;
-    base.pattern = pattern;
-    base.rangeStart = start;
-    base.rangeEnd = end;
+    SearchConditions c;
+    c.game = lotteryName(storedSettings().GsZl);
+    c.combination = o.command == Command::Combo;
+    c.freePositions = o.freePositions;
+    c.lastDraw = lastDraw;
+    c.n = lastDraw ? 1 : n;
+    c.searchType = kind;
+    for (std::size_t p = 0; p < 3; ++p)
+        c.pattern[p] = pattern[p];
+    c.before = o.pattern ? std::nullopt : o.before;
+    if (c.combination)
+        c.size = o.size;
+    else
+        c.checked = o.check;
+    c.rangeStart = start;
+    c.rangeEnd = end;
+    c.resultKind = static_cast<Kind>(o.resultType);
+    c.resultPosition = o.resultPosition;
+    c.group = o.group;
+    c.segmentParam = o.segment;
     const SearchIndex index(opened->snapshot);
-    Selection s;
-    if (o.command == Command::Follow) {
-        FollowQuery q{base};
-        q.checked = o.check;
-        s = followSearch(index, q);
-    } else {
-        CombinationQuery q{base};
-        q.size = o.size;
-        s = combinationSearch(index, q);
-    }
-    const Kind resultKind = static_cast<Kind>(o.resultType);
+    const Selection s =
+        c.combination ? combinationSearch(index, c.combinationQuery()) : followSearch(index, c.followQuery());
+    const Kind resultKind = c.resultKind;
     const Tally tally = tallyOutcomes(h, s.rows, resultKind, o.resultPosition, o.group, o.segment);
 
     const auto chance = stats::tallyStatistics(tally);
@@ -272,6 +278,7 @@ int runSearch(const Options& o) {
         return 0;
     }
 
+    std::cout << conditionSummary(c, tally.matched) << '\n';
     std::cout << "找到 " << tally.matched << " 期，统计 " << tally.denominator << " 个结果；条件 "
               << pattern[0] << "," << pattern[1] << "," << pattern[2] << "，期号 " << start << "～" << end
               << "。\n";

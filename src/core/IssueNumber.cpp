@@ -37,6 +37,19 @@ std::int32_t nextIssueProposal(std::int32_t last) {
     return last + 1;
 }
 
+std::int32_t proposedIssue(std::int32_t last, int year) {
+    const std::int32_t lastYear = last / 1000;
+    if (year <= lastYear && last % 1000 < 999)
+        return last + 1;
+    return (lastYear + 1) * 1000 + 1;
+}
+
+int chinaYear(std::chrono::system_clock::time_point moment) {
+    using namespace std::chrono;
+    const year_month_day date{floor<days>(moment + hours(8))};
+    return static_cast<int>(date.year());
+}
+
 std::int32_t issueBefore(std::int32_t issue) {
     if (issue % 1000 == 1)
         return (issue / 1000 - 1) * 1000 + 359;

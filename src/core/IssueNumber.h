@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -17,6 +18,15 @@ std::optional<std::int32_t> parseIssue(std::string_view text);
 // The issue proposed after the last stored one: sequence 358 rolls into 001 of the next year,
 // everything else counts on (2013358 -> 2014001, 2013359 -> 2013360).
 std::int32_t nextIssueProposal(std::int32_t last);
+
+// The issue the window proposes for the next draw, given the calendar year in China: while that
+// year is the last stored issue's year (or earlier), the next sequence; once a later year has
+// begun, the first issue of the year after the last one's. How many draws a year has varies
+// (313 to 359), so only the calendar tells that a year is over. Never a sequence beyond 999.
+std::int32_t proposedIssue(std::int32_t last, int year);
+
+// The calendar year in China (UTC+8, no daylight saving) at a moment.
+int chinaYear(std::chrono::system_clock::time_point moment);
 
 // The issue before a chosen one, taking 359 as the last sequence of any year so that a "<="
 // comparison covers every real year end (2014001 -> 2013359, 2013010 -> 2013009).

@@ -31,6 +31,11 @@ inline constexpr std::string_view strZstHost = "strZstHost"; // the chart site o
 inline constexpr int kLottery3D = 53; // 福彩3D
 inline constexpr int kLotteryPl3 = 3; // 体彩排列3
 
+// The game's name as the window's menu shows it, for a lottery type GsZl.
+inline const char* lotteryName(int GsZl) {
+    return GsZl == kLotteryPl3 ? "体彩排列3" : "福彩3D";
+}
+
 // The per-user option values the window starts from. Defaults are those of a first start.
 struct SettingsValues {
     bool bolZyw = true;     // free positions

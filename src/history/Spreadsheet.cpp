@@ -91,11 +91,23 @@ Result<void> writeSpreadsheet(const std::filesystem::path& file, const SheetTabl
     lxw_worksheet* sheet = book ? workbook_add_worksheet(book.get(), "Sheet1") : nullptr;
     if (!sheet)
         return std::unexpected(writeError(file, LXW_ERROR_MEMORY_MALLOC_FAILED));
+    lxw_format* percent = workbook_add_format(book.get());
+    if (!percent)
+        return std::unexpected(writeError(file, LXW_ERROR_MEMORY_MALLOC_FAILED));
+    format_set_num_format(percent, "0.000%");
     for (std::size_t r = 0; r < table.size(); ++r)
         for (std::size_t c = 0; c < table[r].size(); ++c) {
-            const std::string text = sheetText(table[r][c]);
-            const lxw_error e = worksheet_write_string(sheet, static_cast<lxw_row_t>(r),
-                                                       static_cast<lxw_col_t>(c), text.c_str(), nullptr);
+            const SheetCell& cell = table[r][c];
+            const auto row = static_cast<lxw_row_t>(r);
+            const auto column = static_cast<lxw_col_t>(c);
+            lxw_error e = LXW_NO_ERROR;
+            if (cell.type == SheetCell::Type::Text) {
+                const std::string text = sheetText(cell.text);
+                e = worksheet_write_string(sheet, row, column, text.c_str(), nullptr);
+            } else {
+                e = worksheet_write_number(sheet, row, column, cell.value,
+                                           cell.type == SheetCell::Type::Percent ? percent : nullptr);
+            }
             if (e != LXW_NO_ERROR)
                 return std::unexpected(writeError(file, e));
         }

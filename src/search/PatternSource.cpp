@@ -29,4 +29,11 @@ std::optional<BeforeIssue> patternBeforeIssue(const HistorySnapshot& history, st
     return out;
 }
 
+std::string noPatternBefore(std::int32_t chosenIssue, bool lastDraw, int n) {
+    const std::string issue = std::to_string(chosenIssue);
+    if (lastDraw || n <= 1)
+        return "第 " + issue + " 期之前没有历史号码，无法从中取检索号码。";
+    return "第 " + issue + " 期之前没有足够的历史号码，无法取前 " + std::to_string(n) + " 期的检索号码。";
+}
+
 } // namespace brenvik

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace brenvik {
 
@@ -26,5 +27,9 @@ struct BeforeIssue {
 };
 std::optional<BeforeIssue> patternBeforeIssue(const HistorySnapshot& history, std::int32_t chosenIssue,
                                               bool lastDraw, int n, Kind kind);
+
+// Why no pattern can be taken before a chosen issue, as the window and the companion say it: no
+// draw lies before it, or too few for the draw N back.
+std::string noPatternBefore(std::int32_t chosenIssue, bool lastDraw, int n);
 
 } // namespace brenvik

@@ -35,6 +35,21 @@ QString GridModel::gridText(int r, int c) const {
     return r == 0 ? m_headers[c] : cellText(r - 1, c);
 }
 
+SheetCell GridModel::sheetCell(int r, int c) const {
+    if (r > 0)
+        if (const auto v = cellNumber(r - 1, c))
+            return columnKind(c) == ColumnKind::Percent ? SheetCell::percent(*v) : SheetCell::number(*v);
+    return gridText(r, c).toStdString();
+}
+
+std::optional<double> GridModel::cellNumber(int row, int column) const {
+    if (columnKind(column) != ColumnKind::Number)
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong v = cellText(row, column).toLongLong(&ok);
+    return ok ? std::optional<double>(static_cast<double>(v)) : std::nullopt;
+}
+
 void GridModel::setHeader(int column, const QString& text) {
     if (m_headers[column] == text)
         return;
@@ -88,6 +103,11 @@ int MatchedGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
+GridModel::ColumnKind MatchedGridModel::columnKind(int column) const {
+    // The earlier draw's digits keep their leading zeros.
+    return column == 4 ? ColumnKind::Text : ColumnKind::Number;
+}
+
 QString MatchedGridModel::cellText(int row, int column) const {
     if (row < 0 || row >= rowCount())
         return {};
@@ -107,9 +127,12 @@ ResultGridModel::ResultGridModel(QObject* parent)
 void ResultGridModel::setTally(const Tally& tally) {
     beginResetModel();
     m_rows.clear();
-    for (const TallyRow& r : tally.ranked)
-        m_rows.push_back(
-            {QString::fromStdString(r.label), r.count, QString::fromStdString(tally.percentText(r.count))});
+    for (const TallyRow& r : tally.ranked) {
+        const auto percent = tally.percent(r.count);
+        m_rows.push_back({QString::fromStdString(r.label), r.count,
+                          QString::fromStdString(tally.percentText(r.count)),
+                          percent ? std::optional<double>(*percent / 100) : std::nullopt});
+    }
     endResetModel();
 }
 
@@ -131,6 +154,16 @@ QString ResultGridModel::cellText(int row, int column) const {
     default:
         return r.percent;
     }
+}
+
+GridModel::ColumnKind ResultGridModel::columnKind(int column) const {
+    return column == 3 ? ColumnKind::Percent : ColumnKind::Number;
+}
+
+std::optional<double> ResultGridModel::cellNumber(int row, int column) const {
+    if (column == 3)
+        return row >= 0 && row < rowCount() ? m_rows[static_cast<std::size_t>(row)].share : std::nullopt;
+    return GridModel::cellNumber(row, column);
 }
 
 QVariant ResultGridModel::data(const QModelIndex& index, int role) const {

@@ -2,6 +2,7 @@
 
 #include "HistorySnapshot.h"
 #include "MatchedDraws.h"
+#include "Spreadsheet.h"
 #include "Tally.h"
 
 #include <QAbstractTableModel>
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,8 +31,16 @@ public:
     // Grid cell (r, c) counted with the header as row 0.
     QString gridText(int r, int c) const;
     int gridRowCount() const { return rowCount() + 1; }
+    // The same cell for a spreadsheet: a number where the column holds numbers and the cell
+    // shows one, so that the sheet can sort and sum it; its text otherwise.
+    SheetCell sheetCell(int r, int c) const;
 
 protected:
+    enum class ColumnKind { Text, Number, Percent };
+    virtual ColumnKind columnKind(int) const { return ColumnKind::Number; }
+    // The number a data cell stands for (a share of 1 in a percent column); nothing when it
+    // shows none.
+    virtual std::optional<double> cellNumber(int row, int column) const;
     void setHeader(int column, const QString& text);
 
 private:
@@ -63,6 +73,9 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QString cellText(int row, int column) const override;
 
+protected:
+    ColumnKind columnKind(int column) const override;
+
 private:
     std::vector<MatchedRow> m_rows;
 };
@@ -77,11 +90,16 @@ public:
     QString cellText(int row, int column) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
+protected:
+    ColumnKind columnKind(int column) const override;
+    std::optional<double> cellNumber(int row, int column) const override;
+
 private:
     struct Row {
         QString label;
         int count;
         QString percent;
+        std::optional<double> share;
     };
     std::vector<Row> m_rows;
 };

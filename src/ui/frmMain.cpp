@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "AppPaths.h"
+#include "Clock.h"
 #include "Dialogs.h"
 #include "DigitBox.h"
 #include "DrawCodes.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +88,7 @@ void frmMain::connectHandlers() {
     }
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     connect(Check4, &QCheckBox::clicked, this, [this] { Check4_Click(); });
+    connect(Text4, &QLineEdit::editingFinished, this, [this] { Text4_LostFocus(); });
     connect(MaskEdBox2, &DigitBox::focusLost, this, [this] { MaskEdBox2_LostFocus(); });
     connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
@@ -93,9 +96,32 @@ void frmMain::connectHandlers() {
     new WheelScroller({MSFlexGrid1, MSFlexGrid2, MSFlexGrid3}, this);
     connectSettingsMenu();
     connectHistoryActions();
-    // Double clicks export each grid; a right click on the history opens its menu.
-    for (QTableView* grid : {MSFlexGrid1, MSFlexGrid2, MSFlexGrid3})
+    // Double clicks export each grid, header row included; a right click or the menu key on the
+    // history opens its menu.
+    for (QTableView* grid : {MSFlexGrid1, MSFlexGrid2, MSFlexGrid3}) {
         grid->viewport()->installEventFilter(this);
+        grid->horizontalHeader()->viewport()->installEventFilter(this);
+    }
+    MSFlexGrid1->installEventFilter(this);
+
+    // Enter in a box of the searches runs the search the box belongs to.
+    for (QLineEdit* box : findChildren<QLineEdit*>()) {
+        if (box == Combo1->lineEdit())
+            connect(box, &QLineEdit::returnPressed, this, [this] { Command2_Click(); });
+        else if (box != Text1 && (box == MaskEdBox2 || !qobject_cast<DigitBox*>(box)))
+            connect(box, &QLineEdit::returnPressed, this, [this] { Command1_Click(); });
+    }
+    // Any change of what a search depends on leaves the results shown as those of earlier
+    // conditions.
+    for (QAbstractButton* b : centralWidget()->findChildren<QAbstractButton*>())
+        if (!qobject_cast<QPushButton*>(b))
+            connect(b, &QAbstractButton::toggled, this, [this] { conditionsChanged(); });
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        if (box != Text1 && (box == MaskEdBox2 || !qobject_cast<DigitBox*>(box)))
+            connect(box, &QLineEdit::textChanged, this, [this] { conditionsChanged(); });
+    connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { conditionsChanged(); });
+    for (QAction* a : {mnu3D[0], mnu3D[1], mnuDscs[0], mnuDscs[1]})
+        connect(a, &QAction::triggered, this, [this] { conditionsChanged(); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -130,11 +156,8 @@ void frmMain::loadAtStartup() {
 
     QihaoXianshi();
     Option3[m_set.intLei]->setChecked(true);
-    if (const DrawRow* last = m_snapshot->last()) {
-        Text3[0]->setText(
-            QString::number(rangeStart(m_snapshot->first()->sqqh, m_set.bolSq, m_set.intPreQi)));
-        Text3[1]->setText(QString::number(last->sqqh));
-    }
+    setRangeStart();
+    setRangeEndToLast();
     reloadPattern();
     fillHistoryGrid();
     updateUndoAction();
@@ -192,7 +215,7 @@ void frmMain::reloadSnapshot() {
         return;
     auto snapshot = m_store->loadSnapshot();
     if (!snapshot) {
-        status(qs(snapshot.error().message));
+        status(QStringLiteral("历史号码未能重新读取：") + qs(snapshot.error().message));
         return;
     }
     m_snapshot = std::move(*snapshot);
@@ -200,6 +223,9 @@ void frmMain::reloadSnapshot() {
 
 void frmMain::fillHistoryGrid() {
     m_historyModel->setHistory(*m_snapshot);
+    m_emptyHint->setVisible(m_snapshot->empty());
+    if (m_snapshot->empty())
+        clearDrawDescriptions();
     scrollHistoryToEnd();
 }
 
@@ -217,7 +243,7 @@ void frmMain::AddHaoma() {
 void frmMain::QihaoXianshi() {
     if (const DrawRow* last = m_snapshot->last()) {
         m_lastQQH = last->qqh;
-        Text1->setText(QString::number(nextIssueProposal(last->sqqh)));
+        Text1->setText(QString::number(proposedIssue(last->sqqh, chinaYear(now()))));
     }
     Text4->setText(Text1->text());
 }
@@ -235,27 +261,20 @@ bool frmMain::Delrec() {
 }
 
 void frmMain::YSJS() {
+    // Without a pattern before the chosen issue the boxes and the range stay as they are; a search
+    // from this tab says why it cannot run.
     const auto chosen = parseIssue(Text4->text().toStdString());
-    if (!chosen) {
-        status(QStringLiteral("验证指定期：“%1”不是七位期号，检索条件未改变。").arg(Text4->text()));
+    if (!chosen)
         return;
-    }
     const auto before = patternBeforeIssue(*m_snapshot, *chosen, m_set.bolSq, m_set.intPreQi,
                                            static_cast<Kind>(m_set.intLei));
-    if (!before) {
-        // Nothing lies before the chosen issue: pattern and range stay as they were.
-        status(QStringLiteral("第 %1 期之前没有历史号码，检索条件未改变。").arg(*chosen));
+    if (!before || !before->pattern)
         return;
-    }
     const std::int32_t end =
         Check4->isChecked() ? (*m_snapshot)[before->reached].sqqh : m_snapshot->last()->sqqh;
     Text3[1]->setText(QString::number(end));
-    if (!before->pattern)
-        return;
-    m_manualPattern = false;
-    m_pattern = *before->pattern;
     for (int p = 1; p <= 3; ++p)
-        Text2[10 + p]->setText(QString::number(m_pattern[p - 1]));
+        Text2[10 + p]->setText(QString::number((*before->pattern)[p - 1]));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -265,23 +284,45 @@ int frmMain::currentTab() const {
     return TabStrip1->currentIndex();
 }
 
-void frmMain::reloadPattern(bool keepManualFlagOnFirstTab) {
-    if (currentTab() == 0) {
-        if (!keepManualFlagOnFirstTab)
-            m_manualPattern = false;
-        const auto pattern =
-            patternFromHistory(*m_snapshot, m_set.bolSq, m_set.intPreQi, static_cast<Kind>(m_set.intLei));
-        if (!pattern)
-            return;
-        m_pattern = *pattern;
+std::array<QLineEdit*, 3> frmMain::patternBoxes(int tab) const {
+    if (tab == 1)
+        return {Text22[1], Text22[2], Text22[3]};
+    const int base = tab == 2 ? 10 : 0;
+    return {Text2[base + 1], Text2[base + 2], Text2[base + 3]};
+}
+
+std::array<QCheckBox*, 3> frmMain::positionChecks(int tab) const {
+    if (tab == 1)
+        return {Check11[1], Check11[2], Check11[3]};
+    const int base = tab == 2 ? 10 : 0;
+    return {Check1[base + 1], Check1[base + 2], Check1[base + 3]};
+}
+
+std::array<std::optional<int>, 3> frmMain::pattern() const {
+    std::array<std::optional<int>, 3> shown;
+    const auto boxes = patternBoxes(currentTab());
+    for (std::size_t p = 0; p < 3; ++p)
+        shown[p] = boxNumber(boxes[p]);
+    return shown;
+}
+
+void frmMain::reloadPattern() {
+    // The boxes that show a pattern taken from the history follow its source at once, the first
+    // tab's whichever tab is in view, so that no box shows a value of another kind or draw.
+    if (const auto pattern =
+            patternFromHistory(*m_snapshot, m_set.bolSq, m_set.intPreQi, static_cast<Kind>(m_set.intLei)))
         for (int p = 1; p <= 3; ++p)
-            Text2[p]->setText(QString::number(m_pattern[p - 1]));
-    } else {
-        m_manualPattern = true;
-        for (int p = 1; p <= 3; ++p)
-            if (auto v = boxNumber(Text22[p]))
-                m_pattern[p - 1] = *v;
-    }
+            Text2[p]->setText(QString::number((*pattern)[p - 1]));
+    // Selecting the third tab loads its boxes anyway.
+    if (currentTab() == 2)
+        YSJS();
+}
+
+void frmMain::clearDrawDescriptions() {
+    // Nothing is left that the proposal, the patterns or the range could describe.
+    for (QLineEdit* box :
+         {Text1, Text4, Text3[0], Text3[1], Text2[1], Text2[2], Text2[3], Text2[11], Text2[12], Text2[13]})
+        box->clear();
 }
 
 void frmMain::setRangeStart() {
@@ -303,8 +344,6 @@ void frmMain::Option1_Click(int index) {
     m_settingsStore.writeFlag(keys::bolZyw, m_set.bolZyw);
     m_settingsStore.writeFlag(keys::bolSq, m_set.bolSq);
     reloadPattern();
-    if (currentTab() == 2)
-        YSJS();
     setRangeStart();
 }
 
@@ -337,25 +376,10 @@ void frmMain::Option6_Click(int index) {
 }
 
 void frmMain::TabStrip1_Click() {
-    switch (currentTab()) {
-    case 0:
-        m_manualPattern = false;
-        for (int p = 1; p <= 3; ++p)
-            if (auto v = boxNumber(Text2[p]))
-                m_pattern[p - 1] = *v;
-        break;
-    case 1:
-        m_manualPattern = true;
-        for (int p = 1; p <= 3; ++p)
-            if (auto v = boxNumber(Text22[p]))
-                m_pattern[p - 1] = *v;
-        break;
-    default:
-        Check4->show();
-        Text4->show();
+    // The first two tabs keep their boxes as they stand, edits included; the third loads its
+    // boxes from the draw before the chosen issue.
+    if (currentTab() == 2)
         YSJS();
-        break;
-    }
 }
 
 void frmMain::Check4_Click() {
@@ -374,9 +398,14 @@ void frmMain::Check4_Click() {
     }
 }
 
-void frmMain::Text22_LostFocus(int index) {
-    if (auto v = boxNumber(Text22[index]))
-        m_pattern[index - 1] = *v;
+void frmMain::Text4_LostFocus() {
+    // Only a changed issue reloads the third tab, so that passing through the box keeps the
+    // user's edits of its pattern.
+    if (!Text4->isModified())
+        return;
+    Text4->setModified(false);
+    if (currentTab() == 2)
+        YSJS();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -387,42 +416,51 @@ void frmMain::MaskEdBox1_KeyPress() {
 }
 
 void frmMain::MaskEdBox1_Change(int index) {
-    if (index == 3 && MaskEdBox1[3]->digit() >= 0 && !m_justStored) {
-        storeManualDraw();
+    if (m_justStored || MaskEdBox1[index]->digit() < 0)
         return;
+    // A draw is stored once all three boxes hold a digit, in whatever order they were filled;
+    // until then a digit leads on to the first empty box.
+    for (int i = 1; i <= 3; ++i) {
+        if (MaskEdBox1[i]->digit() < 0) {
+            MaskEdBox1[i]->setFocus(Qt::OtherFocusReason);
+            return;
+        }
     }
-    if (!m_justStored && index < 3 && MaskEdBox1[index]->digit() >= 0)
-        MaskEdBox1[index + 1]->setFocus(Qt::OtherFocusReason);
+    storeManualDraw();
 }
 
 void frmMain::storeManualDraw() {
-    auto refuse = [this](const QString& why) {
-        // Box 3 is emptied so that typing the digit again, once the issue is mended, stores it.
+    auto refuse = [this](const QString& why, bool issueAtFault) {
+        // Box 3 is emptied so that typing the digit again, once the cause is mended, stores it.
         m_justStored = true;
         MaskEdBox1[3]->clear();
         m_justStored = false;
         Dialogs::warn(this, QStringLiteral("输入历史号码"), why);
-        Text1->setFocus(Qt::OtherFocusReason);
-        Text1->selectAll();
+        if (issueAtFault) {
+            Text1->setFocus(Qt::OtherFocusReason);
+            Text1->selectAll();
+        } else {
+            MaskEdBox1[3]->setFocus(Qt::OtherFocusReason);
+        }
     };
     if (!requireStore())
         return;
     // The draw is stored under the issue shown in Text1: the proposal, or what the user made of it.
     const auto issue = parseIssue(Text1->text().toStdString());
     if (!issue) {
-        refuse(QStringLiteral("期号“%1”不是七位期号（例如 2014001），未保存。").arg(Text1->text()));
+        refuse(Text1->text().trimmed().isEmpty()
+                   ? QStringLiteral("请先在期号框中填写这一期的七位期号（例如 2014001），未保存。")
+                   : QStringLiteral("期号“%1”不是七位期号（例如 2014001），未保存。").arg(Text1->text()),
+               true);
         return;
     }
     std::array<int, 3> digits{};
     for (int i = 1; i <= 3; ++i)
-        digits[i - 1] = std::max(0, MaskEdBox1[i]->digit());
+        digits[i - 1] = MaskEdBox1[i]->digit();
 
     const DrawLine draw{*issue, digits};
     if (auto stored = m_store->appendDraws(std::span(&draw, 1), m_set.DsIni); !stored) {
-        if (stored.error().code == ErrorCode::Invalid)
-            refuse(qs(stored.error().message));
-        else
-            Dialogs::warn(this, QStringLiteral("输入历史号码"), qs(stored.error().message));
+        refuse(qs(stored.error().message), stored.error().code == ErrorCode::Invalid);
         return;
     }
 
@@ -441,16 +479,14 @@ void frmMain::storeManualDraw() {
 }
 
 void frmMain::MaskEdBox2_LostFocus() {
+    // An empty box or 0 names no earlier draw: the N in force stays, and a search that needs N
+    // is refused while the box shows no count.
     const int n = MaskEdBox2->digit();
-    if (n < 1) {
-        // An empty box or 0 names no earlier draw: keep the N in force.
-        MaskEdBox2->setText(QString::number(m_set.intPreQi));
-        status(QStringLiteral("前几期须为 1 到 9，仍为 %1。").arg(m_set.intPreQi));
+    if (n < 1 || n == m_set.intPreQi)
         return;
-    }
     m_set.intPreQi = n;
     m_settingsStore.writeInt(keys::intPreQi, n);
-    reloadPattern(true);
+    reloadPattern();
     setRangeStart();
 }
 
@@ -482,33 +518,33 @@ void frmMain::MSFlexGrid1_MouseUp(const QPoint& pos) {
     mnuLsgl->popup(MSFlexGrid1->viewport()->mapToGlobal(pos));
 }
 
+void frmMain::MSFlexGrid1_ContextKey() {
+    // Beside the current row when it is in view, else at the top of the grid.
+    const QRect row = MSFlexGrid1->visualRect(MSFlexGrid1->currentIndex());
+    const QPoint at = MSFlexGrid1->viewport()->rect().intersects(row) ? row.bottomLeft() : QPoint(0, 0);
+    mnuLsgl->popup(MSFlexGrid1->viewport()->mapToGlobal(at));
+}
+
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    for (int p = 1; p <= 3; ++p) {
-        if (watched != Text22[p])
-            continue;
-        if (event->type() == QEvent::KeyPress) {
-            // Only a minus sign, digits and Backspace reach these boxes.
-            auto* key = static_cast<QKeyEvent*>(event);
-            const QString t = key->text();
-            if (!t.isEmpty() && key->key() != Qt::Key_Backspace && t.at(0).isPrint() &&
-                !QStringLiteral("-0123456789").contains(t.at(0)))
-                return true;
-        } else if (event->type() == QEvent::FocusOut) {
-            const auto reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-                Text22_LostFocus(p);
-        }
-    }
     if (gridDoubleClicked(watched, event))
         return true;
-    if (watched == MSFlexGrid1->viewport()) {
-        if (event->type() == QEvent::MouseButtonRelease) {
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::RightButton)
-                MSFlexGrid1_MouseUp(mouse->position().toPoint());
-        } else if (event->type() == QEvent::ContextMenu &&
-                   static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
-            MSFlexGrid1_MouseUp(static_cast<QContextMenuEvent*>(event)->pos());
+    if (watched == MSFlexGrid1->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton)
+            MSFlexGrid1_MouseUp(mouse->position().toPoint());
+    }
+    if (watched == MSFlexGrid1) {
+        // The menu key and Shift+F10, however the platform delivers them.
+        const bool menuKey =
+            event->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Menu ||
+                                                  static_cast<QKeyEvent*>(event)->keyCombination() ==
+                                                      QKeyCombination(Qt::ShiftModifier, Qt::Key_F10));
+        const bool keyboardMenu =
+            event->type() == QEvent::ContextMenu &&
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+        if (menuKey || keyboardMenu) {
+            MSFlexGrid1_ContextKey();
+            return true;
         }
     }
     if (watched == Combo1 && event->type() == QEvent::FocusOut) {

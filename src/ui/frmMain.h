@@ -6,6 +6,7 @@
 #include "HistoryRebuild.h"
 #include "HistorySnapshot.h"
 #include "HistoryStore.h"
+#include "SearchConditions.h"
 #include "SearchIndex.h"
 #include "Settings.h"
 #include "SettingsStore.h"
@@ -13,6 +14,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <expected>
 #include <memory>
 #include <optional>
 
@@ -33,8 +35,9 @@ namespace brenvik::ui {
 
 class DigitBox;
 
-// The one window of the program. It owns the open history, the settings, the option state of
-// the searches and the pattern; the work itself is done by the libraries.
+// The one window of the program. It owns the open history and the settings; a search takes its
+// conditions from the controls as they stand when it starts. The work itself is done by the
+// libraries.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -49,8 +52,10 @@ public:
 
     QString dataFolderPath() const { return m_dataFolder; }
     const HistorySnapshot& history() const { return *m_snapshot; }
-    std::array<int, 3> pattern() const { return m_pattern; }
-    bool manualPattern() const { return m_manualPattern; }
+    // The pattern the boxes of the visible tab show; nothing where a box holds no number.
+    std::array<std::optional<int>, 3> pattern() const;
+    // The conditions of the search whose results are shown.
+    const std::optional<SearchConditions>& searched() const { return m_searched; }
     int lastStoredQQH() const { return m_lastQQH; }
     int yearsToKeep() const { return m_set.IniSerchDay; }
     // The user manual shipped with the program, optionally at one of its sections.
@@ -85,11 +90,13 @@ private:
     void reloadSnapshot();
 
     // Follow-search inputs.
-    void reloadPattern(bool keepManualFlagOnFirstTab = false);
+    void reloadPattern();
     void setRangeStart();
     void setRangeEndToLast();
-    void refreshAfterHistoryChange();
+    void clearDrawDescriptions();
     int currentTab() const;
+    std::array<QLineEdit*, 3> patternBoxes(int tab) const;
+    std::array<QCheckBox*, 3> positionChecks(int tab) const;
 
     // Handlers.
     void Option1_Click(int index);
@@ -100,7 +107,7 @@ private:
     void Option6_Click(int index);
     void TabStrip1_Click();
     void Check4_Click();
-    void Text22_LostFocus(int index);
+    void Text4_LostFocus();
     void Combo1_LostFocus();
     void MaskEdBox1_Change(int index);
     void MaskEdBox1_KeyPress();
@@ -109,17 +116,23 @@ private:
     void mnuDscs_Click(int index);
     void Command9_Click();
     void MSFlexGrid1_MouseUp(const QPoint& pos);
+    void MSFlexGrid1_ContextKey();
 
     // Searches.
+    struct Refusal {
+        QWidget* box; // the control to mend; none when no control is at fault
+        QString text;
+    };
     void Command1_Click();
     void Command2_Click();
-    std::optional<std::pair<std::int32_t, std::int32_t>> searchRange();
+    void runSearch(bool combination);
+    std::expected<SearchConditions, Refusal> conditions(bool combination) const;
+    void refuse(const Refusal& refusal);
     bool takeCombinationSize();
     void takeFocusedEdit();
     const SearchIndex& searchIndex();
-    std::array<bool, 3> checkedPositions() const;
-    SearchQuery searchQuery(std::pair<std::int32_t, std::int32_t> range) const;
-    void showResults(const std::vector<std::uint32_t>& rows, const QString& what);
+    void showResults(const SearchConditions& c, const std::vector<std::uint32_t>& rows);
+    void conditionsChanged();
     void offerSegmentRebuild();
 
     // History files, spreadsheets and deletions.
@@ -165,9 +178,9 @@ private:
     std::unique_ptr<HistoryStore> m_store;
     SnapshotPtr m_snapshot;
     int m_lastQQH = 0;
-    std::array<int, 3> m_pattern{};
-    bool m_manualPattern = false;
     bool m_justStored = false;
+    std::optional<SearchConditions> m_searched;
+    QString m_searchedSummary;
     QString m_databaseProblem;
     SearchIndexPtr m_index; // built from m_snapshot at the first search after a change
     // The history and segment setting whose stored segments were last checked, so a segment
@@ -236,6 +249,8 @@ private:
     QAction* mnuManual = nullptr;
     QAction* mnuAbout = nullptr;
     QLabel* m_folderLabel = nullptr;
+    QLabel* m_summary = nullptr;
+    QLabel* m_emptyHint = nullptr;
 
     HistoryGridModel* m_historyModel = nullptr;
     MatchedGridModel* m_matchedModel = nullptr;

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -128,10 +129,12 @@ void frmMain::cmdRdLst_Click() {
 
 void frmMain::openWritten(const QString& file) {
     status(QStringLiteral("已写出 %1").arg(QDir::toNativeSeparators(file)));
-    if (!Dialogs::openUrl(QUrl::fromLocalFile(file)))
-        Dialogs::warn(
-            this, QStringLiteral("打开文件"),
-            QStringLiteral("文件 %1 已写出，但没有可以打开它的程序。").arg(QDir::toNativeSeparators(file)));
+    if (!Dialogs::openUrl(QUrl::fromLocalFile(file))) {
+        const QFileInfo written(file);
+        Dialogs::warn(this, QStringLiteral("打开文件"),
+                      QStringLiteral("文件 %1 已写到文件夹 %2 中，但本机没有可以打开它的程序。")
+                          .arg(written.fileName(), QDir::toNativeSeparators(written.absolutePath())));
+    }
 }
 
 void frmMain::Command4_Click() {
@@ -150,9 +153,9 @@ void frmMain::exportGrid(const GridModel& model, const char* fileName) {
     SheetTable table;
     table.reserve(static_cast<std::size_t>(model.gridRowCount()));
     for (int r = 0; r < model.gridRowCount(); ++r) {
-        std::vector<std::string>& row = table.emplace_back();
+        std::vector<SheetCell>& row = table.emplace_back();
         for (int c = 0; c < model.columnCount(); ++c)
-            row.push_back(model.gridText(r, c).toStdString());
+            row.push_back(model.sheetCell(r, c));
     }
     const QString file = QDir(m_dataFolder).filePath(QString::fromLatin1(fileName));
     {
@@ -359,11 +362,15 @@ bool frmMain::gridDoubleClicked(QObject* watched, QEvent* event) {
         return false;
     if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
         return false;
-    if (watched == MSFlexGrid1->viewport())
+    // Anywhere on a grid, its header row included.
+    const auto on = [watched](QTableView* grid) {
+        return watched == grid->viewport() || watched == grid->horizontalHeader()->viewport();
+    };
+    if (on(MSFlexGrid1))
         exportGrid(*m_historyModel, kHistorySheetFile);
-    else if (watched == MSFlexGrid2->viewport())
+    else if (on(MSFlexGrid2))
         exportGrid(*m_matchedModel, kMatchesSheetFile);
-    else if (watched == MSFlexGrid3->viewport())
+    else if (on(MSFlexGrid3))
         exportGrid(*m_resultModel, kResultSheetFile);
     else
         return false;

@@ -19,12 +19,16 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace brenvik::ui {
 
@@ -53,8 +57,82 @@ int twips(int t) {
     return t / 15 + t / 100;
 }
 
-QTableView* grid(const QString& name, QAbstractItemModel* model) {
-    auto* view = named(new QTableView, name);
+// A grid that never shows part of a row at its top: its viewport holds whole rows, and what is
+// left over stays blank below them. Scrolled to its end, the rows then line up with the top.
+class WholeRowsView : public QTableView {
+protected:
+    void updateGeometries() override {
+        // Setting the margins resizes the viewport, which comes back here.
+        if (m_trimming)
+            return;
+        m_trimming = true;
+        // A grid scrolled to its newest rows stays there when the window settles or is resized.
+        QScrollBar* bar = verticalScrollBar();
+        const bool atEnd = bar->maximum() > 0 && bar->value() == bar->maximum();
+        QTableView::updateGeometries();
+        if (atEnd)
+            bar->setValue(bar->maximum());
+        QHeaderView* rows = verticalHeader();
+        const int row = rows->defaultSectionSize();
+        const QMargins m = viewportMargins();
+        if (row > 0)
+            setViewportMargins(m.left(), m.top(), m.right(), viewport()->height() % row);
+        // The hidden rows' header decides where the last row sits when the grid is scrolled to
+        // its end: it takes the trimmed height too.
+        rows->setGeometry(rows->x(), rows->y(), rows->width(), viewport()->height());
+        rows->viewport()->resize(rows->viewport()->width(), viewport()->height());
+        if (bar->maximum() > 0 && bar->value() == bar->maximum())
+            rows->setOffsetToLastSection();
+        m_trimming = false;
+    }
+
+private:
+    bool m_trimming = false;
+};
+
+// What typing lets into the manual pattern boxes, pasted text included: a minus sign and digits,
+// six characters at most (a 16-bit whole number).
+class PatternCharacters : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        const auto kept = [](QString s) {
+            s.removeIf([](QChar c) {
+                return c != QLatin1Char('-') && (c < QLatin1Char('0') || c > QLatin1Char('9'));
+            });
+            return s;
+        };
+        pos = static_cast<int>(std::min<qsizetype>(kept(input.left(pos)).size(), 6));
+        input = kept(input).left(6);
+        return Acceptable;
+    }
+};
+
+// Wrapped text that takes the lines its width needs without making the whole window trade
+// height for width: a scroll area would otherwise size the columns by their preferred heights.
+class WrappedLabel : public QLabel {
+public:
+    explicit WrappedLabel(const QString& text) : QLabel(text) {
+        setWordWrap(true);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    bool hasHeightForWidth() const override { return false; }
+    QSize sizeHint() const override { return {QLabel::sizeHint().width(), linesHeight()}; }
+    QSize minimumSizeHint() const override { return {QLabel::minimumSizeHint().width(), linesHeight()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        if (event->oldSize().width() != width())
+            updateGeometry();
+    }
+
+private:
+    int linesHeight() const { return heightForWidth(width() > 0 ? width() : QLabel::sizeHint().width()); }
+};
+
+QTableView* grid(const QString& name, QAbstractItemModel* model, QTableView* view = new QTableView) {
+    named(view, name);
     view->setModel(model);
     view->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
     view->verticalHeader()->hide();
@@ -93,13 +171,19 @@ void frmMain::buildWindow() {
     m_matchedModel = new MatchedGridModel(this);
     m_resultModel = new ResultGridModel(this);
 
-    auto* central = new QWidget;
-    auto* row = new QHBoxLayout(central);
+    auto* columns = new QWidget;
+    auto* row = new QHBoxLayout(columns);
     row->setContentsMargins(8, 8, 8, 4);
     row->setSpacing(10);
     row->addWidget(buildHistoryPanel(), 0);
     row->addWidget(buildOptionsPanel(), 0);
     row->addWidget(buildResultsPanel(), 1);
+    // On a small or strongly scaled screen the columns keep the widths their controls need and
+    // the window scrolls sideways instead of squeezing them.
+    auto* central = named(new QScrollArea, QStringLiteral("windowScroll"));
+    central->setFrameShape(QFrame::NoFrame);
+    central->setWidgetResizable(true);
+    central->setWidget(columns);
     setCentralWidget(central);
 
     buildMenus();
@@ -110,7 +194,13 @@ void frmMain::buildWindow() {
     statusBar()->addPermanentWidget(m_folderLabel);
     statusBar()->setSizeGripEnabled(true);
 
-    resize(1180, 760);
+    setMinimumSize(600, 360);
+    // A screen too small for the whole window gets all of it.
+    const QSize wanted(1180, 760);
+    const QRect screen = this->screen()->availableGeometry();
+    resize(wanted.boundedTo(screen.size()));
+    if (wanted.width() > screen.width() || wanted.height() > screen.height())
+        setWindowState(Qt::WindowMaximized);
 }
 
 void frmMain::showWindowTitle() {
@@ -151,23 +241,44 @@ QWidget* frmMain::buildHistoryPanel() {
     ev->addLayout(digits);
     v->addWidget(entry);
 
-    MSFlexGrid1 = grid(QStringLiteral("MSFlexGrid1"), m_historyModel);
+    MSFlexGrid1 = grid(QStringLiteral("MSFlexGrid1"), m_historyModel, new WholeRowsView);
+    // The issue column keeps its width; the three digits share the rest equally.
+    auto* header = MSFlexGrid1->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Fixed);
     MSFlexGrid1->setColumnWidth(0, twips(1200));
     for (int c = 1; c <= 3; ++c)
-        MSFlexGrid1->setColumnWidth(c, twips(620));
+        header->setSectionResizeMode(c, QHeaderView::Stretch);
+    MSFlexGrid1->setMinimumHeight(MSFlexGrid1->verticalHeader()->defaultSectionSize() * 4);
     v->addWidget(MSFlexGrid1, 1);
+
+    // Over the empty history: how draws get in.
+    m_emptyHint = named(new QLabel(QStringLiteral("还没有历史号码。\n\n点“读取历史号文本”从文本文件读入，"
+                                                  "点“历史号在线更新”从网上更新，"
+                                                  "或在上面的三个格子里逐期输入。")),
+                        QStringLiteral("emptyHistoryHint"));
+    m_emptyHint->setWordWrap(true);
+    m_emptyHint->setAlignment(Qt::AlignCenter);
+    m_emptyHint->setForegroundRole(QPalette::PlaceholderText);
+    m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* over = new QVBoxLayout(MSFlexGrid1->viewport());
+    over->setContentsMargins(12, 12, 12, 12);
+    over->addWidget(m_emptyHint);
 
     auto* buttons = new QGridLayout;
     Command3 = named(new QPushButton(QStringLiteral("删除最后历史(&D)")), QStringLiteral("Command3"));
     Command4 = named(new QPushButton(QStringLiteral("历史号码导出文本文件(&O)")), QStringLiteral("Command4"));
     cmdRdLst = named(new QPushButton(QStringLiteral("读取历史号文本(&W)")), QStringLiteral("cmdRdLst"));
     cmdRdLst->setToolTip(QStringLiteral("从历史号码文本文件中读取历史号中最后一期之后的新的历史号码"));
-    Command21 = named(new QPushButton(QStringLiteral("历史号在线更新(&O)")), QStringLiteral("Command21"));
+    Command21 = named(new QPushButton(QStringLiteral("历史号在线更新(&U)")), QStringLiteral("Command21"));
     Command21->setToolTip(QStringLiteral("从官方服务器更新历史号码"));
     buttons->addWidget(cmdRdLst, 0, 0);
     buttons->addWidget(Command21, 0, 1);
+    // The settings button sits here, so that the options column fits a 600-pixel screen.
+    Command9 = named(new QPushButton(QStringLiteral("软件设置(&T)")), QStringLiteral("Command9"));
     buttons->addWidget(Command4, 1, 0, 1, 2);
-    buttons->addWidget(Command3, 2, 0, 1, 2);
+    buttons->addWidget(Command3, 2, 0);
+    buttons->addWidget(Command9, 2, 1);
     v->addLayout(buttons);
 
     panel->setFixedWidth(std::max(panel->sizeHint().width(), twips(1200 + 3 * 620) + 60));
@@ -260,8 +371,7 @@ QWidget* frmMain::buildOptionsPanel() {
             if (t == 1) {
                 Check11[p] = check;
                 Text22[p] = box;
-                box->setMaxLength(6); // a 16-bit whole number at most
-                box->installEventFilter(this);
+                box->setValidator(new PatternCharacters(box));
             } else {
                 Check1[ci] = check;
                 Text2[pages[t].boxBase + p] = box;
@@ -332,11 +442,17 @@ QWidget* frmMain::buildOptionsPanel() {
     g->addWidget(Frame5, 6, 0, 1, 3);
 
     g->setRowStretch(7, 1);
-    Command9 = named(new QPushButton(QStringLiteral("软件设置(&T)")), QStringLiteral("Command9"));
-    g->addWidget(Command9, 8, 2);
 
     panel->setFixedWidth(panel->sizeHint().width());
-    return panel;
+    // Taller than a small screen: the column scrolls, its width stays.
+    auto* scroll = named(new QScrollArea, QStringLiteral("optionsScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(panel);
+    scroll->setFixedWidth(panel->width() + scroll->verticalScrollBar()->sizeHint().width());
+    scroll->setMinimumHeight(120);
+    return scroll;
 }
 
 QWidget* frmMain::buildResultsPanel() {
@@ -367,16 +483,17 @@ QWidget* frmMain::buildResultsPanel() {
     for (int c = 0; c < 5; ++c)
         MSFlexGrid2->setColumnWidth(c, twips(widths2[c]));
 
-    // Both result grids share their width among their columns; below the widths of the
-    // original layout they do not shrink.
+    // Both result grids share their width among their columns; on a narrow window they shrink
+    // down to columns that still show their headers whole.
     for (QTableView* g : {MSFlexGrid2, MSFlexGrid3}) {
-        int total = 0;
-        for (int c = 0; c < g->model()->columnCount(); ++c)
-            total += g->columnWidth(c);
-        g->horizontalHeader()->setStretchLastSection(false);
-        g->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-        g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // stretched columns always fit
-        g->setMinimumWidth(total + g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
+        auto* header = g->horizontalHeader();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::Stretch);
+        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("出现次数")) + 12);
+        g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        g->setMinimumWidth(header->minimumSectionSize() * g->model()->columnCount() +
+                           g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
+        g->setMinimumHeight(g->verticalHeader()->defaultSectionSize() * 3);
     }
     // A long list of draws keeps its scroll bar, so the stretched columns do not shift under it.
     MSFlexGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -386,7 +503,17 @@ QWidget* frmMain::buildResultsPanel() {
     const int rowH = MSFlexGrid3->verticalHeader()->defaultSectionSize();
     split->setSizes({rowH * 12 + 40, 400});
     split->setStretchFactor(1, 1);
-    return split;
+
+    // What the grids' results were searched with, and whether the controls still say so.
+    auto* panel = new QWidget;
+    auto* v = new QVBoxLayout(panel);
+    v->setContentsMargins(0, 0, 0, 0);
+    m_summary = named(new WrappedLabel(QStringLiteral("尚未检索。")), QStringLiteral("conditionSummary"));
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_summary->setEnabled(false);
+    v->addWidget(m_summary);
+    v->addWidget(split, 1);
+    return panel;
 }
 
 void frmMain::buildMenus() {
@@ -402,7 +529,7 @@ void frmMain::buildMenus() {
     mnuClear = named(mnuLsgl->addAction(QStringLiteral("清空历史号码(&C)")), QStringLiteral("mnuClear"));
     mnuDlzd = named(mnuLsgl->addAction(QStringLiteral("删除到选定期(&D)")), QStringLiteral("mnuDlzd"));
     mnuEszhzd =
-        named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&E)")), QStringLiteral("mnuEszhzd"));
+        named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&N)")), QStringLiteral("mnuEszhzd"));
     mnuLsgl->addSeparator();
     mnuUndo = named(mnuLsgl->addAction(QStringLiteral("撤销上次更改(&Z)")), QStringLiteral("mnuUndo"));
 
@@ -426,9 +553,9 @@ void frmMain::buildMenus() {
     mnuSetup->addSeparator();
 
     mnuHelp = named(menuBar()->addMenu(QStringLiteral("帮助(&H)")), QStringLiteral("mnuHelp"));
-    mnuManual = named(mnuHelp->addAction(QStringLiteral("使用说明")), QStringLiteral("mnuManual"));
+    mnuManual = named(mnuHelp->addAction(QStringLiteral("使用说明(&M)")), QStringLiteral("mnuManual"));
     mnuManual->setShortcut(QKeySequence(Qt::Key_F1));
-    mnuAbout = named(mnuHelp->addAction(QStringLiteral("关于")), QStringLiteral("mnuAbout"));
+    mnuAbout = named(mnuHelp->addAction(QStringLiteral("关于(&A)")), QStringLiteral("mnuAbout"));
     mnuAbout->setMenuRole(QAction::AboutRole);
     // The manual itself, whatever page the settings menu's items were pointed at.
     connect(mnuManual, &QAction::triggered, this, [this] { openInBrowser(manualUrl()); });

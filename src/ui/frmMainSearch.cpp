@@ -7,6 +7,8 @@
 #include "FollowSearch.h"
 #include "HistoryRebuild.h"
 #include "IssueNumber.h"
+#include "PatternSource.h"
+#include "Settings.h"
 #include "Tally.h"
 #include "UndoBackup.h"
 #include "frmMain.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -27,51 +30,109 @@ const SearchIndex& frmMain::searchIndex() {
     return *m_index;
 }
 
-std::optional<std::pair<std::int32_t, std::int32_t>> frmMain::searchRange() {
-    const auto start = parseWholeNumber(Text3[0]->text().toStdString(), INT32_MIN, INT32_MAX);
-    const auto end = parseWholeNumber(Text3[1]->text().toStdString(), INT32_MIN, INT32_MAX);
-    if (!start || !end) {
-        Dialogs::warn(this, QStringLiteral("检索起止期数"),
-                      QStringLiteral("检索起止期数必须是整数期号，未检索。"));
-        return std::nullopt;
-    }
-    return std::pair{static_cast<std::int32_t>(*start), static_cast<std::int32_t>(*end)};
+namespace {
+
+// The issue a range box holds; the refusal names the box.
+std::expected<std::int32_t, QString> rangeIssue(const QLineEdit* box, const QString& name) {
+    const QString text = box->text().trimmed();
+    if (const auto v = parseWholeNumber(text.toStdString(), INT32_MIN, INT32_MAX))
+        return static_cast<std::int32_t>(*v);
+    return std::unexpected(text.isEmpty() ? QStringLiteral("%1为空，请填写一个期号，未检索。").arg(name)
+                                          : QStringLiteral("%1“%2”不是整数期号，未检索。").arg(name, text));
 }
 
-SearchQuery frmMain::searchQuery(std::pair<std::int32_t, std::int32_t> range) const {
-    SearchQuery q;
-    q.freePositions = !Option1[0]->isChecked();
-    q.lastDraw = m_set.bolSq;
-    q.n = m_set.intPreQi;
-    q.searchType = static_cast<Kind>(m_set.intLei);
-    q.pattern = m_pattern;
-    q.rangeStart = range.first;
-    q.rangeEnd = range.second;
-    return q;
+template <std::size_t N> int checkedIndex(const std::array<QRadioButton*, N>& buttons, int fallback) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (buttons[i] && buttons[i]->isChecked())
+            return static_cast<int>(i);
+    return fallback;
 }
 
-std::array<bool, 3> frmMain::checkedPositions() const {
-    std::array<bool, 3> checked{};
-    for (int p = 1; p <= 3; ++p) {
-        if (m_manualPattern)
-            checked[p - 1] = Check11[p]->isChecked();
-        else if (currentTab() == 0)
-            checked[p - 1] = Check1[p]->isChecked();
-        else
-            checked[p - 1] = Check1[10 + p]->isChecked();
+} // namespace
+
+std::expected<SearchConditions, frmMain::Refusal> frmMain::conditions(bool combination) const {
+    using std::unexpected;
+    if (m_snapshot->empty())
+        return unexpected(
+            Refusal{nullptr, QStringLiteral("历史号码为空，无法检索。请先读取历史号文本、在线更新，"
+                                            "或在左上方的三个格子里逐期输入历史号码。")});
+    SearchConditions c;
+    c.game = lotteryName(mnu3D[1]->isChecked() ? kLotteryPl3 : kLottery3D);
+    c.combination = combination;
+    c.freePositions = !Option1[0]->isChecked();
+    c.lastDraw = !Option1[2]->isChecked();
+    if (!c.lastDraw) {
+        const int n = MaskEdBox2->digit();
+        if (n < 1)
+            return unexpected(Refusal{
+                MaskEdBox2,
+                QStringLiteral("“前 N 期”的 N 须为 1 到 9，现在是“%1”，未检索。").arg(MaskEdBox2->text())});
+        c.n = n;
     }
-    return checked;
+    c.searchType = static_cast<Kind>(checkedIndex(Option3, 0));
+    c.pattern = pattern();
+    if (combination) {
+        const QString text = Combo1->currentText().trimmed();
+        const auto size = parseWholeNumber(text.toStdString(), 1, 32767);
+        if (!size)
+            return unexpected(
+                Refusal{Combo1, QStringLiteral("组合位数“%1”不是 1 到 32767 的整数，未检索。").arg(text)});
+        c.size = static_cast<int>(*size);
+    } else {
+        const auto checks = positionChecks(currentTab());
+        for (std::size_t p = 0; p < 3; ++p)
+            c.checked[p] = checks[p]->isChecked();
+    }
+    if (currentTab() == 2) {
+        // The third tab's pattern means something only beside a draw before the chosen issue.
+        const auto chosen = parseIssue(Text4->text().toStdString());
+        if (!chosen)
+            return unexpected(Refusal{
+                Text4,
+                QStringLiteral("指定期号“%1”不是七位期号（例如 2014016），未检索。").arg(Text4->text())});
+        const auto before = patternBeforeIssue(*m_snapshot, *chosen, c.lastDraw, c.n, c.searchType);
+        if (!before || !before->pattern)
+            return unexpected(
+                Refusal{Text4, qs(noPatternBefore(*chosen, c.lastDraw, c.n)) + QStringLiteral("未检索。")});
+        c.before = *chosen;
+    }
+    const auto start = rangeIssue(Text3[0], QStringLiteral("起始期号"));
+    if (!start)
+        return unexpected(Refusal{Text3[0], start.error()});
+    const auto end = rangeIssue(Text3[1], QStringLiteral("截止期号"));
+    if (!end)
+        return unexpected(Refusal{Text3[1], end.error()});
+    c.rangeStart = *start;
+    c.rangeEnd = *end;
+    c.resultKind = static_cast<Kind>(checkedIndex(Option4, 0));
+    c.resultPosition = std::max(1, checkedIndex(Option5, 1));
+    c.group = Option2[5]->isChecked();
+    c.segmentParam = mnuDscs[0]->isChecked() ? 0 : 1;
+    return c;
+}
+
+void frmMain::refuse(const Refusal& refusal) {
+    // A box that stays until it is read: the search's own status line cannot cover it.
+    Dialogs::warn(this, QStringLiteral("检索条件"), refusal.text);
+    if (refusal.box) {
+        refusal.box->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(refusal.box))
+            edit->selectAll();
+        else if (auto* combo = qobject_cast<QComboBox*>(refusal.box))
+            combo->lineEdit()->selectAll();
+    }
 }
 
 void frmMain::takeFocusedEdit() {
-    // A button pressed by its accelerator key does not take the focus, so an edit the user has
-    // not left yet is taken here, as leaving it would.
+    // A button pressed by its accelerator key, or Enter in a box, does not take the focus, so an
+    // edit the user has not left yet is taken here, as leaving it would.
     QWidget* focus = QApplication::focusWidget();
-    for (int p = 1; p <= 3; ++p)
-        if (focus == Text22[p])
-            Text22_LostFocus(p);
     if (focus == MaskEdBox2)
         MaskEdBox2_LostFocus();
+    else if (focus == Text4)
+        Text4_LostFocus();
+    else if (focus == Combo1 || focus == Combo1->lineEdit())
+        takeCombinationSize();
 }
 
 void frmMain::offerSegmentRebuild() {
@@ -111,27 +172,14 @@ void frmMain::offerSegmentRebuild() {
 }
 
 void frmMain::Command1_Click() {
-    takeFocusedEdit();
-    offerSegmentRebuild();
-    const auto range = searchRange();
-    if (!range)
-        return;
-    BusyCursor busy;
-    FollowQuery q{searchQuery(*range)};
-    q.checked = checkedPositions();
-    const Selection s = followSearch(searchIndex(), q);
-    showResults(s.rows, QStringLiteral("检索"));
+    runSearch(false);
 }
 
 bool frmMain::takeCombinationSize() {
-    const QString text = Combo1->currentText();
-    const auto size = parseWholeNumber(text.toStdString(), 1, 32767);
-    if (!size) {
-        Combo1->setEditText(QString::number(m_set.intZhWSetup));
-        status(
-            QStringLiteral("组合位数“%1”不是 1 到 32767 的整数，仍为 %2。").arg(text).arg(m_set.intZhWSetup));
+    // Saved once the box is left with a size in it; anything else waits for the search to refuse it.
+    const auto size = parseWholeNumber(Combo1->currentText().toStdString(), 1, 32767);
+    if (!size)
         return false;
-    }
     if (*size != m_set.intZhWSetup) {
         m_set.intZhWSetup = static_cast<int>(*size);
         m_settingsStore.writeInt(keys::intZhWSetup, m_set.intZhWSetup);
@@ -144,38 +192,59 @@ void frmMain::Combo1_LostFocus() {
 }
 
 void frmMain::Command2_Click() {
-    takeFocusedEdit();
-    // The size typed or chosen counts once the box is left, which pressing the button does.
-    if (!takeCombinationSize())
-        return;
-    offerSegmentRebuild();
-    const auto range = searchRange();
-    if (!range)
-        return;
-    BusyCursor busy;
-    CombinationQuery q{searchQuery(*range)};
-    q.size = m_set.intZhWSetup;
-    const Selection s = combinationSearch(searchIndex(), q);
-    showResults(s.rows, QStringLiteral("组合检索"));
+    runSearch(true);
 }
 
-void frmMain::showResults(const std::vector<std::uint32_t>& rows, const QString& what) {
+void frmMain::runSearch(bool combination) {
+    takeFocusedEdit();
+    // A size chosen from the list counts once the button is pressed, as leaving the box would.
+    if (combination)
+        takeCombinationSize();
+    offerSegmentRebuild();
+    const auto c = conditions(combination);
+    if (!c) {
+        refuse(c.error());
+        return;
+    }
+    BusyCursor busy;
+    const Selection s = combination ? combinationSearch(searchIndex(), c->combinationQuery())
+                                    : followSearch(searchIndex(), c->followQuery());
+    showResults(*c, s.rows);
+}
+
+void frmMain::showResults(const SearchConditions& c, const std::vector<std::uint32_t>& rows) {
     const SearchIndex& index = searchIndex();
-    const Kind resultKind = static_cast<Kind>(m_set.intXianshiLei);
-    m_matchedModel->setRows(matchedRowsOf(index, rows, resultKind, m_set.bolSq, m_set.intPreQi), m_set.bolSq);
+    m_matchedModel->setRows(matchedRowsOf(index, rows, c.resultKind, c.lastDraw, c.n), c.lastDraw);
 
     const Tally tally =
-        tallyOutcomes(index.history(), rows, resultKind, m_set.intConsqSort, m_set.bolZuxuan, m_set.DsIni);
+        tallyOutcomes(index.history(), rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
     m_resultModel->setTally(tally);
 
-    QString line =
-        QStringLiteral("%1：找到 %2 期，统计 %3 个结果。").arg(what).arg(rows.size()).arg(tally.denominator);
+    m_searched = c;
+    m_searchedSummary = qs(conditionSummary(c, static_cast<int>(rows.size())));
+    m_summary->setText(m_searchedSummary);
+    m_summary->setEnabled(true);
+
+    QString line = QStringLiteral("%1：找到 %2 期，统计 %3 个结果。")
+                       .arg(c.combination ? QStringLiteral("组合检索") : QStringLiteral("检索"))
+                       .arg(rows.size())
+                       .arg(tally.denominator);
     line += QString::fromStdString(droppedNote(tally));
     if (m_store) {
         if (auto stored = m_store->writeTally(tally.byOutcome); !stored)
             line += QStringLiteral(" 统计表未能写入：") + qs(stored.error().message);
     }
     status(line);
+}
+
+void frmMain::conditionsChanged() {
+    if (!m_searched)
+        return;
+    const auto now = conditions(m_searched->combination);
+    const bool current = now && *now == *m_searched;
+    m_summary->setEnabled(current);
+    m_summary->setText(current ? m_searchedSummary
+                               : QStringLiteral("条件已改变，结果为上次检索：") + m_searchedSummary);
 }
 
 } // namespace brenvik::ui

@@ -199,6 +199,12 @@ TEST(Cli, FollowSearchAsTableAndJson) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\"pattern\": [3, 2, 1], \"range\": [2013003, 2013008]"), std::string::npos)
         << r.out;
+    // Too few draws before it for the draw N back: no pattern to search with, not 0,0,0.
+    r = cli({"--home", h, "follow", "--before", "2013003", "--back", "3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find("第 2013003 期之前没有足够的历史号码，无法取前 3 期的检索号码。"), std::string::npos)
+        << r.err;
 }
 
 // The number after `"key": ` at or after `from`.

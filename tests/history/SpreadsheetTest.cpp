@@ -16,8 +16,9 @@ using test::TestFolder;
 namespace {
 
 // Reads a workbook back with a spreadsheet reader of its own and compares it with the
-// expected table, which the script gets as JSON. The reader is given a file object because it
-// refuses a path that ends in ".xls".
+// expected table, which the script gets as JSON: a text as a string, a number as {"n": value},
+// a percentage as {"p": share}. The reader is given a file object because it refuses a path that
+// ends in ".xls".
 constexpr const char* kCheckScript = R"PY(
 import json, sys, openpyxl
 book = openpyxl.load_workbook(open(sys.argv[1], 'rb'))
@@ -36,10 +37,12 @@ for row in sheet.iter_rows():
         r, c = cell.row - 1, cell.column - 1
         seen.add((r, c))
         want = expected[r][c] if r < rows and c < len(expected[r]) else None
-        if cell.data_type != 's' or cell.value != want:
+        kind, value, form = ('s', want, 'General') if not isinstance(want, dict) else \
+            ('n', want['n'], 'General') if 'n' in want else ('n', want['p'], '0.000%')
+        if cell.data_type != kind or cell.value != value:
             problems.append('cell %d,%d holds %r (%s), expected %r' % (cell.row, cell.column, cell.value, cell.data_type, want))
-        if cell.font.b or cell.number_format != 'General':
-            problems.append('cell %d,%d is formatted' % (cell.row, cell.column))
+        if cell.font.b or cell.number_format != form:
+            problems.append('cell %d,%d is formatted %r' % (cell.row, cell.column, cell.number_format))
 for r, row in enumerate(expected):
     for c, text in enumerate(row):
         if text != '' and (r, c) not in seen:
@@ -62,6 +65,14 @@ std::string json(const std::string& text) {
         }
     }
     return out + "\"";
+}
+
+std::string json(const SheetCell& cell) {
+    if (cell.type == SheetCell::Type::Text)
+        return json(cell.text);
+    char number[64];
+    std::snprintf(number, sizeof number, "%.17g", cell.value);
+    return std::string(cell.type == SheetCell::Type::Number ? "{\"n\": " : "{\"p\": ") + number + "}";
 }
 
 std::string json(const SheetTable& table) {
@@ -92,11 +103,14 @@ std::string readBack(const std::filesystem::path& file, const SheetTable& expect
     return output;
 }
 
+// Numbers a spreadsheet can sort and sum, shares shown as 12.500%, and texts among them.
 SheetTable resultGrid() {
     SheetTable t{{"序号", "结果", "出现次数", "百分比"}};
     for (int i = 0; i < 10; ++i)
-        t.push_back({std::to_string(i + 1), std::to_string((i * 3) % 10), std::to_string(100 - i * 7),
-                     std::to_string(10 + i) + ".125%"});
+        t.push_back({SheetCell::number(i + 1),
+                     i < 2 ? SheetCell(i ? "小" : "大") : SheetCell::number((i * 3) % 10),
+                     SheetCell::number(100 - i * 7), SheetCell::percent((10 + i) / 80.0)});
+    t.push_back({SheetCell::number(2026224), "-", SheetCell::number(-7.5), "007"});
     return t;
 }
 
@@ -105,7 +119,7 @@ SheetTable resultGrid() {
 TEST(Spreadsheet, ResultGridBecomesSheet1CellByCell) {
     TestFolder dir;
     const auto table = resultGrid();
-    ASSERT_EQ(table.size(), 11u);
+    ASSERT_EQ(table.size(), 12u);
     auto written = writeSpreadsheet(dir / kResultSheetFile, table);
     ASSERT_TRUE(written) << written.error().message;
     EXPECT_EQ(readBack(dir / kResultSheetFile, table), "OK");
@@ -200,7 +214,7 @@ TEST(Spreadsheet, WhatASheetCannotHoldIsRefused) {
     ASSERT_FALSE(tooLong);
     EXPECT_NE(tooLong.error().message.find("Jieguo.xls"), std::string::npos);
 
-    SheetTable tooWide = {std::vector<std::string>(16385, "1")};
+    SheetTable tooWide = {std::vector<SheetCell>(16385, "1")};
     EXPECT_FALSE(writeSpreadsheet(dir / kResultSheetFile, tooWide));
     SheetTable tooTall(1048577);
     EXPECT_FALSE(writeSpreadsheet(dir / kResultSheetFile, tooTall));

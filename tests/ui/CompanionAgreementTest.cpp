@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTabWidget>
@@ -60,6 +61,14 @@ QStringList companionLines(const QString& home, const QStringList& args, QList<q
     for (const QJsonValue& v : o.value(QStringLiteral("draws")).toArray())
         draws->push_back(v.toInteger());
     return lines;
+}
+
+// The first line the companion prints for a search: what it searched with.
+QString companionSummary(const QString& home, const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(BRENVIK_CLI), QStringList{QStringLiteral("--home"), home} + args);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
 }
 
 } // namespace
@@ -170,6 +179,7 @@ void CompanionAgreementTest::sameTalliesAsTheWindow() {
     QVERIFY2(matched->rowCount() > 0, c.name);
     for (int r = 0; r < matched->rowCount(); ++r)
         QCOMPARE(draws[r], matched->index(r, 0).data().toLongLong());
+    QCOMPARE(companionSummary(f.home(), c.cli), f.find<QLabel>("conditionSummary")->text());
 }
 
 QTEST_MAIN(CompanionAgreementTest)

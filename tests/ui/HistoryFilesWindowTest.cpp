@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStatusBar>
@@ -29,7 +30,8 @@ QByteArray fileBytes(const QString& path) {
 }
 
 // The workbook as an independent reader sees it: the sheet names, then one line per row with
-// the cells separated by tabs.
+// the cells separated by tabs, texts quoted, numbers bare, a number format other than General
+// after an "@".
 QStringList workbook(const QString& path) {
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"),
@@ -37,15 +39,17 @@ QStringList workbook(const QString& path) {
              QStringLiteral("import sys, openpyxl\n"
                             "b = openpyxl.load_workbook(open(sys.argv[1], 'rb'))\n"
                             "print(','.join(b.sheetnames))\n"
-                            "for row in b['Sheet1'].iter_rows(values_only=True):\n"
-                            "    print('\\t'.join('' if v is None else str(v) for v in row))\n"),
+                            "for row in b['Sheet1'].iter_rows():\n"
+                            "    print('\\t'.join('' if c.value is None else repr(c.value) + ('' if "
+                            "c.number_format == 'General' else '@' + c.number_format) for c in row))\n"),
              path});
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-void doubleClick(QTableView* grid) {
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+void doubleClick(QWidget* grid) {
+    QWidget* surface = qobject_cast<QAbstractScrollArea*>(grid)->viewport();
+    QTest::mouseDClick(surface, Qt::LeftButton, {}, QPoint(20, 10));
 }
 
 std::vector<DrawLine> acrossAYear() {
@@ -195,22 +199,23 @@ void HistoryFilesWindowTest::gridsExportToSpreadsheets() {
     f.open();
     QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
 
-    doubleClick(f.find<QTableView>("MSFlexGrid3"));
+    // Numbers as numbers, shares in percent; the header row exports as well as the rows do.
+    doubleClick(f.find<QTableView>("MSFlexGrid3")->horizontalHeader());
     const QStringList result = workbook(f.home() + QStringLiteral("/Jieguo.xls"));
     QCOMPARE(result.size(), 12); // sheet names, header, ten outcomes
     QCOMPARE(result[0], QStringLiteral("Sheet1"));
-    QCOMPARE(result[1], QStringLiteral("序号\t结果\t出现次数\t百分比"));
-    QCOMPARE(result[2], QStringLiteral("1\t0\t1\t50.000%"));
+    QCOMPARE(result[1], QStringLiteral("'序号'\t'结果'\t'出现次数'\t'百分比'"));
+    QCOMPARE(result[2], QStringLiteral("1\t0\t1\t0.5@0.000%"));
+    QCOMPARE(result[11], QStringLiteral("10\t9\t0\t0@0.000%"));
 
     doubleClick(f.find<QTableView>("MSFlexGrid2"));
     QCOMPARE(workbook(f.home() + QStringLiteral("/Jiansuo.xls")),
-             (QStringList{"Sheet1", "期号\t第1位\t第2位\t第3位\t上期开奖", "2013002\t4\t5\t6\t123",
-                          "2013004\t0\t4\t5\t123"}));
+             (QStringList{"Sheet1", "'期号'\t'第1位'\t'第2位'\t'第3位'\t'上期开奖'",
+                          "2013002\t4\t5\t6\t'123'", "2013004\t0\t4\t5\t'123'"}));
 
     doubleClick(f.find<QTableView>("MSFlexGrid1"));
     const QStringList history = workbook(f.home() + QStringLiteral("/lishi.xls"));
     QCOMPARE(history.size(), 7);
-    QCOMPARE(history[1], QStringLiteral("期号\t第1位\t第2位\t第3位"));
     QCOMPARE(history[5], QStringLiteral("2013004\t0\t4\t5"));
     QCOMPARE(f.dialogs.opened.size(), 3);
 
@@ -235,6 +240,7 @@ void HistoryFilesWindowTest::aSpreadsheetThatCannotBeWrittenIsReported() {
     doubleClick(f.find<QTableView>("MSFlexGrid1"));
     QCOMPARE(f.dialogs.shown.size(), 2);
     QVERIFY(f.dialogs.shown[1].text.contains(QStringLiteral("lishi.xls")));
+    QVERIFY(f.dialogs.shown[1].text.contains(QDir::toNativeSeparators(f.home())));
     QVERIFY(QFile::exists(f.home() + QStringLiteral("/lishi.xls")));
     QVERIFY(f.window().isVisible());
 }

@@ -1,9 +1,13 @@
 // Issue numbering, the history grid and the draw before a chosen issue.
+#include "Clock.h"
 #include "Settings.h"
 #include "WindowFixture.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
+#include <QDateTime>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -27,8 +31,10 @@ std::vector<std::array<int, 3>> digitsOf(int count) {
 class HistoryWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void proposalAfterTheLastDrawOfAYear();
-    void proposalInsideAYear();
+    void proposalFollowsTheCalendarInChina_data();
+    void proposalFollowsTheCalendarInChina();
+    void anEmptyHistoryDescribesNoDraws_data();
+    void anEmptyHistoryDescribesNoDraws();
     void gridShowsTheHistoryAndScrollsToTheNewest();
     void gridHasNoRowLimit();
     void chosenIssueTakesThePatternFromTheDrawBefore();
@@ -37,20 +43,34 @@ private slots:
     void check4LimitsTheRange();
 };
 
-void HistoryWindowTest::proposalAfterTheLastDrawOfAYear() {
-    WindowFixture f;
-    f.storeDraws(drawsFrom(2013357, {{1, 2, 3}, {4, 5, 6}}));
-    auto& w = f.open();
-    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014001"));
-    QCOMPARE(f.find<QLineEdit>("Text4")->text(), QStringLiteral("2014001"));
-    QCOMPARE(w.lastStoredQQH(), 2013359);
+void HistoryWindowTest::proposalFollowsTheCalendarInChina_data() {
+    QTest::addColumn<int>("last");
+    QTest::addColumn<QString>("clock"); // UTC
+    QTest::addColumn<int>("proposed");
+    // Real year ends of the shipped histories: a year's last sequence is no fixed number.
+    QTest::newRow("2019 still running") << 2019351 << "2019-12-31T15:59:59Z" << 2019352;
+    QTest::newRow("2020 begun in China") << 2019351 << "2019-12-31T16:00:00Z" << 2020001;
+    QTest::newRow("2020, 313 draws") << 2020313 << "2020-12-31T12:00:00Z" << 2020314;
+    QTest::newRow("years later") << 2020313 << "2023-05-01T00:00:00Z" << 2021001;
+    QTest::newRow("2024, 352 draws") << 2024352 << "2025-01-01T00:00:00Z" << 2025001;
+    QTest::newRow("2007, 357 draws") << 2007357 << "2008-01-02T00:00:00Z" << 2008001;
+    QTest::newRow("358 is no year end") << 2013358 << "2013-12-30T00:00:00Z" << 2013359;
+    QTest::newRow("no sequence 1000") << 2007999 << "2007-06-01T00:00:00Z" << 2008001;
 }
 
-void HistoryWindowTest::proposalInsideAYear() {
+void HistoryWindowTest::proposalFollowsTheCalendarInChina() {
+    QFETCH(int, last);
+    QFETCH(QString, clock);
+    QFETCH(int, proposed);
     WindowFixture f;
-    f.storeDraws({{2013357, {1, 2, 3}}});
-    f.open();
-    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2013358"));
+    f.storeDraws({{last - 1, {1, 2, 3}}, {last, {4, 5, 6}}});
+    const auto at = std::chrono::system_clock::time_point(
+        std::chrono::milliseconds(QDateTime::fromString(clock, Qt::ISODate).toMSecsSinceEpoch()));
+    ui::setClock([at] { return at; });
+    auto& w = f.open();
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QString::number(proposed));
+    QCOMPARE(f.find<QLineEdit>("Text4")->text(), QString::number(proposed));
+    QCOMPARE(w.lastStoredQQH(), last + 1);
 }
 
 void HistoryWindowTest::gridShowsTheHistoryAndScrollsToTheNewest() {
@@ -104,7 +124,7 @@ void HistoryWindowTest::chosenIssueTakesThePatternFromTheDrawBefore() {
 
     text4->setText(QStringLiteral("2014001"));
     tabs->setCurrentIndex(2);
-    QCOMPARE(w.pattern(), (std::array<int, 3>{3, 5, 7})); // the last draw of 2013
+    QCOMPARE(w.pattern(), shown(3, 5, 7)); // the last draw of 2013
     QCOMPARE(f.find<QLineEdit>("Text2(11)")->text(), QStringLiteral("3"));
     QCOMPARE(f.find<QLineEdit>("Text2(13)")->text(), QStringLiteral("7"));
     // Check4 not ticked: the range still ends at the last stored draw.
@@ -114,8 +134,7 @@ void HistoryWindowTest::chosenIssueTakesThePatternFromTheDrawBefore() {
     text4->setText(QStringLiteral("2014005"));
     tabs->setCurrentIndex(0);
     tabs->setCurrentIndex(2);
-    QCOMPARE(w.pattern(), (std::array<int, 3>{6, 0, 9}));
-    QVERIFY(!w.manualPattern());
+    QCOMPARE(w.pattern(), shown(6, 0, 9));
 
     // Ticked: the range ends at the draw reached.
     QTest::mouseClick(f.find<QCheckBox>("Check4"), Qt::LeftButton);
@@ -126,7 +145,7 @@ void HistoryWindowTest::chosenIssueTakesThePatternFromTheDrawBefore() {
     // The search type decides the kind of the pattern: big/small of 6 0 9 is 1 0 1.
     QTest::mouseClick(f.find<QAbstractButton>("Option3(1)"), Qt::LeftButton);
     QTest::mouseClick(f.find<QAbstractButton>("Option1(1)"), Qt::LeftButton);
-    QCOMPARE(w.pattern(), (std::array<int, 3>{1, 0, 1}));
+    QCOMPARE(w.pattern(), shown(1, 0, 1));
 }
 
 void HistoryWindowTest::chosenIssueNBack() {
@@ -138,20 +157,56 @@ void HistoryWindowTest::chosenIssueNBack() {
     f.find<QLineEdit>("Text4")->setText(QStringLiteral("2014004"));
     f.find<QTabWidget>("TabStrip1")->setCurrentIndex(2);
     // The newest draw before 2014004 is 2014003; one more back is 2014002.
-    QCOMPARE(w.pattern(), (std::array<int, 3>{2, 2, 2}));
+    QCOMPARE(w.pattern(), shown(2, 2, 2));
 }
 
 void HistoryWindowTest::chosenIssueBeforeEveryDrawChangesNothing() {
     WindowFixture f;
     f.storeDraws(drawsFrom(2014001, {{1, 2, 3}, {4, 5, 6}}));
-    auto& w = f.open();
-    const auto before = w.pattern();
+    f.open();
     const QString rangeEnd = f.find<QLineEdit>("Text3(1)")->text();
     f.find<QLineEdit>("Text4")->setText(QStringLiteral("2014001"));
     f.find<QTabWidget>("TabStrip1")->setCurrentIndex(2);
-    QCOMPARE(w.pattern(), before);
     QCOMPARE(f.find<QLineEdit>("Text3(1)")->text(), rangeEnd);
     QCOMPARE(f.find<QLineEdit>("Text2(11)")->text(), QString());
+}
+
+void HistoryWindowTest::anEmptyHistoryDescribesNoDraws_data() {
+    QTest::addColumn<int>("draws");
+    QTest::addColumn<QString>("emptiedBy");
+    QTest::newRow("opened empty") << 0 << QString();
+    QTest::newRow("cleared") << 5 << "mnuClear";
+    QTest::newRow("last N deleted") << 5 << "mnuEszhzd";
+    QTest::newRow("last draw deleted") << 1 << "Command3";
+}
+
+void HistoryWindowTest::anEmptyHistoryDescribesNoDraws() {
+    QFETCH(int, draws);
+    QFETCH(QString, emptiedBy);
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2014001, digitsOf(draws)));
+    auto& w = f.open();
+    auto* hint = f.find<QLabel>("emptyHistoryHint");
+    auto* tabs = f.find<QTabWidget>("TabStrip1");
+    tabs->setCurrentIndex(2); // loads the third tab's boxes too
+    tabs->setCurrentIndex(0);
+    if (emptiedBy == QLatin1String("mnuEszhzd"))
+        f.dialogs.answer(QStringLiteral("9")); // more than there are
+    f.dialogs.answer(true);
+    if (emptiedBy == QLatin1String("Command3"))
+        QTest::mouseClick(f.find<QAbstractButton>("Command3"), Qt::LeftButton);
+    else if (!emptiedBy.isEmpty())
+        f.find<QAction>(emptiedBy)->trigger();
+    QCOMPARE(w.history().size(), std::size_t(0));
+    for (const char* box :
+         {"Text1", "Text4", "Text3(0)", "Text3(1)", "Text2(1)", "Text2(3)", "Text2(11)", "Text2(13)"})
+        QVERIFY2(f.find<QLineEdit>(box)->text().isEmpty(), box);
+    QVERIFY(hint->isVisible() && hint->text().contains(QStringLiteral("读取历史号文本")));
+    // Gone with the first draw typed in.
+    f.find<QLineEdit>("Text1")->setText(QStringLiteral("2015001"));
+    for (int i = 1; i <= 3; ++i)
+        QTest::keyClicks(f.find<QWidget>(QStringLiteral("MaskEdBox1(%1)").arg(i)), QStringLiteral("7"));
+    QVERIFY(!hint->isVisible());
 }
 
 void HistoryWindowTest::check4LimitsTheRange() {

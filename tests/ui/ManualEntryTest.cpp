@@ -1,4 +1,5 @@
 // Typing the newest draw into the three digit boxes, and the count box for N draws back.
+#include "Clock.h"
 #include "HistoryStore.h"
 #include "Settings.h"
 #include "WindowFixture.h"
@@ -16,7 +17,7 @@ class ManualEntryTest : public QObject {
     Q_OBJECT
 private slots:
     void typingThreeDigitsStoresTheDraw();
-    void focusMovesOnAndOnlyBox3Stores();
+    void aDrawNeedsAllThreeDigits();
     void theDrawAfterAYearEndTakesTheProposal();
     void theFirstDrawOfAnEmptyHistoryTakesText1();
     void aBadIssueStoresNothing();
@@ -57,7 +58,7 @@ void ManualEntryTest::typingThreeDigitsStoresTheDraw() {
     QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2013102"));
     QCOMPARE(f.find<QTableView>("MSFlexGrid1")->model()->rowCount(), 3);
     // The pattern follows the new last draw.
-    QCOMPARE(w.pattern(), (std::array<int, 3>{1, 2, 3}));
+    QCOMPARE(w.pattern(), shown(1, 2, 3));
 
     // The next draw goes in right away and is stored after a restart too.
     type(f, "MaskEdBox1(1)", "4");
@@ -70,35 +71,33 @@ void ManualEntryTest::typingThreeDigitsStoresTheDraw() {
     QCOMPARE(QString::fromStdString(again.history().last()->last[0]), QStringLiteral("123"));
 }
 
-void ManualEntryTest::focusMovesOnAndOnlyBox3Stores() {
+void ManualEntryTest::aDrawNeedsAllThreeDigits() {
     WindowFixture f;
     f.storeDraws({{2013001, {1, 1, 1}}});
     auto& w = f.open();
-    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
-    type(f, "MaskEdBox1(1)", "7");
-    QCOMPARE(QApplication::focusWidget(), f.find<QWidget>("MaskEdBox1(2)"));
-    type(f, "MaskEdBox1(2)", "8");
-    QCOMPARE(QApplication::focusWidget(), f.find<QWidget>("MaskEdBox1(3)"));
-    QCOMPARE(w.history().size(), std::size_t(1)); // nothing is stored before box 3 gets a digit
-    // Letters are not digits.
-    type(f, "MaskEdBox1(3)", "x");
-    QCOMPARE(w.history().size(), std::size_t(1));
-    type(f, "MaskEdBox1(3)", "9");
-    QCOMPARE(w.history().size(), std::size_t(2));
-
-    // Only box 3 filled: positions 1 and 2 are stored as 0.
-    f.find<QWidget>("MaskEdBox1(3)")->setFocus();
-    type(f, "MaskEdBox1(3)", "5");
-    QCOMPARE(w.history().size(), std::size_t(3));
-    const DrawRow& last = *w.history().last();
-    QCOMPARE(last.digit(1), 0);
-    QCOMPARE(last.digit(2), 0);
-    QCOMPARE(last.digit(3), 5);
+    // Box and key, in the order typed | the box with the focus afterwards | the draw stored.
+    for (const char* row : {"17|2|", "35|1|", "3517|2|", "351728|1|785", "17283x39|1|789"}) {
+        const QStringList c = QString::fromLatin1(row).split(QLatin1Char('|'));
+        const std::size_t before = w.history().size();
+        for (int i = 1; i <= 3; ++i)
+            f.find<QLineEdit>(QStringLiteral("MaskEdBox1(%1)").arg(i))->clear();
+        for (int k = 0; k < c[0].size(); k += 2) {
+            auto* box = f.find<QWidget>(QStringLiteral("MaskEdBox1(%1)").arg(c[0][k]));
+            box->setFocus();
+            QTest::keyClicks(box, c[0].mid(k + 1, 1));
+        }
+        QCOMPARE(w.history().size(), before + (c[2].isEmpty() ? 0 : 1));
+        const DrawRow& last = *w.history().last();
+        if (!c[2].isEmpty())
+            QCOMPARE(QStringLiteral("%1%2%3").arg(last.digit(1)).arg(last.digit(2)).arg(last.digit(3)), c[2]);
+        QCOMPARE(QApplication::focusWidget(), f.find<QWidget>(QStringLiteral("MaskEdBox1(%1)").arg(c[1])));
+    }
 }
 
 void ManualEntryTest::theDrawAfterAYearEndTakesTheProposal() {
     WindowFixture f;
     f.storeDraws({{2013357, {1, 1, 1}}, {2013358, {2, 2, 2}}});
+    ui::setClock([] { return std::chrono::sys_days{std::chrono::year{2014} / 1 / 2}; });
     auto& w = f.open();
     QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014001"));
     f.find<QWidget>("MaskEdBox1(1)")->setFocus();
@@ -108,7 +107,7 @@ void ManualEntryTest::theDrawAfterAYearEndTakesTheProposal() {
     QCOMPARE(w.history().last()->sqqh, 2014001);
     QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014002"));
 
-    // A year that ends before 358: the user corrects the proposal.
+    // The proposal can be corrected by hand.
     f.find<QLineEdit>("Text1")->setText(QStringLiteral("2015001"));
     f.find<QWidget>("MaskEdBox1(1)")->setFocus();
     type(f, "MaskEdBox1(1)", "6");
@@ -207,13 +206,13 @@ void ManualEntryTest::countBoxSetsNAndRange() {
     f.setSetting(keys::bolSq, QStringLiteral("False"));
     f.storeDraws(drawsFrom(2013001, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}, {5, 5, 5}}));
     auto& w = f.open();
-    QCOMPARE(w.pattern(), (std::array<int, 3>{4, 4, 4}));
+    QCOMPARE(w.pattern(), shown(4, 4, 4));
     auto* box = f.find<QLineEdit>("MaskEdBox2");
     box->setFocus();
     type(f, "MaskEdBox2", "3");
     f.find<QWidget>("Text3(0)")->setFocus(); // leave the box
     QCOMPARE(f.setting(keys::intPreQi), QStringLiteral("3"));
-    QCOMPARE(w.pattern(), (std::array<int, 3>{3, 3, 3}));
+    QCOMPARE(w.pattern(), shown(3, 3, 3));
     QCOMPARE(f.find<QLineEdit>("Text2(1)")->text(), QStringLiteral("3"));
     QCOMPARE(f.find<QLineEdit>("Text3(0)")->text(), QStringLiteral("2013004"));
 }
@@ -229,8 +228,8 @@ void ManualEntryTest::countBoxEmptyOrZeroKeepsN() {
         box->setFocus();
         QTest::keyClicks(box, QString::fromLatin1(keys));
         f.find<QWidget>("Text3(0)")->setFocus();
-        QCOMPARE(box->text(), QStringLiteral("4"));
-        QCOMPARE(w.pattern(), (std::array<int, 3>{2, 2, 2}));
+        QCOMPARE(box->text(), QString::fromLatin1(keys).remove(QLatin1Char('\b')));
+        QCOMPARE(w.pattern(), shown(2, 2, 2));
         QCOMPARE(f.find<QLineEdit>("Text3(0)")->text(), QStringLiteral("2013005"));
     }
     QVERIFY(!f.hasSetting(brenvik::keys::intPreQi) ||

@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -63,7 +64,9 @@ private slots:
     void groupFlagAndResultType();
     void nBackShowsTheDrawNBefore();
     void noMatchListsEveryOutcome();
-    void aRangeThatIsNotANumberRefusesTheSearch();
+    void aRefusalHoweverTheSearchIsStarted_data();
+    void aRefusalHoweverTheSearchIsStarted();
+    void enterRunsTheSearchTheSummaryTells();
     void acceleratorKeyAndTypedPattern();
     void agreesWithTheEngineOnTheRealHistory();
     void combinationSearchTakesTheChosenSize();
@@ -161,19 +164,93 @@ void SearchWindowTest::noMatchListsEveryOutcome() {
     QCOMPARE(columnOf(result, 3), QStringList(10, QStringLiteral("-")));
 }
 
-void SearchWindowTest::aRangeThatIsNotANumberRefusesTheSearch() {
+void SearchWindowTest::aRefusalHoweverTheSearchIsStarted_data() {
+    // Tab and "N" for N-back mode | box | typed | pressed by | what the message says.
+    QTest::addColumn<QString>("row");
+    for (const char* row :
+         {"0N|MaskEdBox2|0|mouse|N 须为 1 到 9", "0N|MaskEdBox2|\b|alt|N 须为 1 到 9",
+          "0|Combo1|0|enter|组合位数“0”", "0|Combo1|32768|mouse|组合位数“32768”",
+          "0|Text3(0)|2013x10|enter|起始期号“2013x10”", "0|Text3(1)|\b|alt|截止期号为空",
+          "2|Text4|20130|alt|指定期号“20130”", "2|Text4|2013001|enter|第 2013001 期之前没有历史号码",
+          // One draw lies before 2013003, too few for three back, as the companion says too.
+          "2N|Text4|2013003|mouse|无法取前 3 期的检索号码"})
+        QTest::newRow(row) << QString::fromUtf8(row);
+}
+
+void SearchWindowTest::aRefusalHoweverTheSearchIsStarted() {
+    QFETCH(QString, row);
+    const QStringList c = row.split(QLatin1Char('|'));
+    const QString &setup = c[0], &box = c[1], &press = c[3];
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    auto& w = f.open();
+    click(f, "Command1");
+    const auto before = w.searched();
+    if (setup.endsWith(QLatin1Char('N'))) {
+        click(f, "Option1(2)");
+        auto* n = f.find<QLineEdit>("MaskEdBox2");
+        n->setFocus();
+        QTest::keyClicks(n, QStringLiteral("3"));
+    }
+    f.find<QTabWidget>("TabStrip1")->setCurrentIndex(setup.left(1).toInt());
+    const bool combination = box == QLatin1String("Combo1");
+    auto* edit = combination ? f.find<QComboBox>("Combo1")->lineEdit() : f.find<QLineEdit>(box);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, c[2]);
+    if (press == QLatin1String("mouse"))
+        click(f, combination ? "Command2" : "Command1");
+    else if (press == QLatin1String("alt"))
+        QTest::keyClick(&w, combination ? Qt::Key_G : Qt::Key_S, Qt::AltModifier);
+    else
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY2(f.dialogs.shown[0].text.contains(c[4]), qPrintable(f.dialogs.shown[0].text));
+    QCOMPARE(w.searched(), before);
+    QVERIFY(edit->hasFocus() || edit->parentWidget()->hasFocus());
+}
+
+void SearchWindowTest::enterRunsTheSearchTheSummaryTells() {
     WindowFixture f;
     f.storeDraws(smallHistory());
     f.open();
+    auto* summary = f.find<QLabel>("conditionSummary");
+    auto* tabs = f.find<QTabWidget>("TabStrip1");
+    click(f, "Option1(0)");
     click(f, "Command1");
-    const int before = f.find<QTableView>("MSFlexGrid2")->model()->rowCount();
-    f.find<QLineEdit>("Text3(1)")->setText(QStringLiteral("2013x10"));
-    click(f, "Option4(3)");
-    click(f, "Command1");
-    QCOMPARE(f.dialogs.shown.size(), 1);
-    QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("整数")));
-    QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), before);
-    QCOMPARE(f.find<QTableView>("MSFlexGrid3")->model()->index(0, 1).data().toString().size(), 1);
+    QCOMPARE(summary->text(), QStringLiteral("福彩3D｜检索：固定位，上期，号码 1 2 3，比较第1、2、3位，"
+                                             "期号 2013002～2013010｜结果：第1位的号码｜找到 2 期"));
+    // Enter in any box of a search runs it; a change of anything it depends on leaves the results
+    // those of the conditions before, until the next search.
+    struct Step {
+        int tab;
+        const char* box;
+        std::function<void()> change;
+        bool stale = true;
+    };
+    const std::vector<Step> steps = {
+        {0, "Text2(1)", [&] { click(f, "Option4(1)"); }},
+        {1, "Text22(2)", [&] { click(f, "Check11(2)"); }},
+        {2, "Text2(12)", [&] { f.find<QLineEdit>("Text2(12)")->setText(QStringLiteral("7")); }},
+        {2, "Text4", [&] { f.find<QLineEdit>("Text3(0)")->setText(QStringLiteral("2013005")); }},
+        {0, "Text3(0)", [&] { tabs->setCurrentIndex(1); }},
+        {0, "MaskEdBox2", [&] { f.find<QAction>("mnuDscs(0)")->trigger(); }},
+        {0, "Combo1", [&] { f.find<QComboBox>("Combo1")->setEditText(QStringLiteral("3")); }},
+        // N means nothing to a search from the last draw.
+        {0, "Text3(1)", [&] { f.find<QLineEdit>("MaskEdBox2")->setText(QStringLiteral("5")); }, false},
+    };
+    for (const Step& step : steps) {
+        tabs->setCurrentIndex(step.tab);
+        f.find<QWidget>(step.box)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        const QString search =
+            QByteArray(step.box) == "Combo1" ? QStringLiteral("｜组合检索：") : QStringLiteral("｜检索：");
+        QVERIFY2(summary->isEnabled() && summary->text().contains(search), step.box);
+        step.change();
+        QCOMPARE(summary->isEnabled(), !step.stale);
+        QCOMPARE(summary->text().startsWith(QStringLiteral("条件已改变，结果为上次检索：")), step.stale);
+    }
+    QVERIFY(f.dialogs.shown.isEmpty());
 }
 
 void SearchWindowTest::acceleratorKeyAndTypedPattern() {
@@ -209,7 +286,8 @@ void SearchWindowTest::agreesWithTheEngineOnTheRealHistory() {
     const SearchIndex index(std::make_shared<const HistorySnapshot>(w.history()));
     FollowQuery q;
     q.searchType = Kind::BigSmall;
-    q.pattern = w.pattern();
+    for (std::size_t p = 0; p < 3; ++p)
+        q.pattern[p] = w.pattern()[p].value();
     q.rangeStart = draws.front().issue + 1;
     q.rangeEnd = draws.back().issue;
     const auto expected = followSearch(index, q);
@@ -255,7 +333,7 @@ void SearchWindowTest::combinationSearchTakesTheChosenSize() {
 void SearchWindowTest::combinationSizeOutOfRange() {
     WindowFixture f;
     f.storeDraws(smallHistory());
-    auto& w = f.open();
+    f.open();
     auto* combo = f.find<QComboBox>("Combo1");
     combo->setFocus();
     combo->setEditText(QStringLiteral("4"));
@@ -263,16 +341,12 @@ void SearchWindowTest::combinationSizeOutOfRange() {
     QCOMPARE(f.setting(keys::intZhWSetup), QStringLiteral("4"));
     QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), 0);
     QCOMPARE(f.find<QTableView>("MSFlexGrid3")->model()->index(0, 3).data().toString(), QStringLiteral("-"));
-
+    // Left with no size in it, the box keeps what was typed for the search to refuse, and the
+    // stored size stays.
     combo->setFocus();
     combo->setEditText(QStringLiteral("abc"));
     f.find<QWidget>("Text3(0)")->setFocus();
-    QCOMPARE(combo->currentText(), QStringLiteral("4"));
-    QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("abc")));
-    combo->setFocus();
-    combo->setEditText(QStringLiteral("0"));
-    f.find<QWidget>("Text3(0)")->setFocus();
-    QCOMPARE(combo->currentText(), QStringLiteral("4"));
+    QCOMPARE(combo->currentText(), QStringLiteral("abc"));
     QCOMPARE(f.setting(keys::intZhWSetup), QStringLiteral("4"));
 }
 

@@ -14,7 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -108,13 +110,13 @@ const Control kControls[] = {
     {"MaskEdBox1(1)", ""},
     {"MaskEdBox1(2)", ""},
     {"MaskEdBox1(3)", ""},
-    {"Text1", "2007001"},
+    {"Text1", nullptr},
     {"Check4", "仅检索该期前"},
     {"Text4", nullptr},
     {"Command1", "检索(&S)"},
     {"Command3", "删除最后历史(&D)"},
     {"Command4", "历史号码导出文本文件(&O)"},
-    {"Command21", "历史号在线更新(&O)"},
+    {"Command21", "历史号在线更新(&U)"},
     {"cmdRdLst", "读取历史号文本(&W)"},
     {"Command9", "软件设置(&T)"},
     {"MSFlexGrid1", nullptr},
@@ -138,6 +140,7 @@ private slots:
     void eachOptionWritesItsKeyAtOnce();
     void menusTickAndRemember();
     void popupMenus();
+    void acceleratorsAreUniqueOnEachSurface();
     void aSettingThatCannotBeSavedIsReported();
     void oneProgramAtATimeChangesTheFolder();
 };
@@ -150,11 +153,13 @@ void StartupTest::everyControlIsThereWithItsCaption() {
     QVERIFY(w.windowTitle().startsWith(
         QStringLiteral("Brenvik 3D ") +
         QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size()))));
-    // The window cannot be made so small that its groups overlap.
+    // However small the window, its groups keep the room they need and it scrolls instead.
     w.resize(400, 300);
     QApplication::processEvents();
     QVERIFY(w.width() >= w.minimumSizeHint().width() && w.height() >= w.minimumSizeHint().height());
-    QVERIFY(w.width() > 900);
+    const QWidget* columns = f.find<QScrollArea>("windowScroll")->widget();
+    QVERIFY(columns->width() >= columns->minimumSizeHint().width());
+    QVERIFY(columns->width() > w.width());
     w.resize(1180, 760);
     QCOMPARE(w.objectName(), QStringLiteral("frmMain"));
     for (int page = 0; page < 3; ++page) {
@@ -205,7 +210,7 @@ void StartupTest::toolTipsTabsAndMenus() {
         actions("mnuLsgl"),
         (QStringList{QStringLiteral("mnuDcls=导出历史号码(&O)"), QStringLiteral("mnuErase=删除最后历史(&E)"),
                      QStringLiteral("mnuClear=清空历史号码(&C)"), QStringLiteral("mnuDlzd=删除到选定期(&D)"),
-                     QStringLiteral("mnuEszhzd=删除最后指定数量期历史(&E)"), QStringLiteral("-"),
+                     QStringLiteral("mnuEszhzd=删除最后指定数量期历史(&N)"), QStringLiteral("-"),
                      QStringLiteral("mnuUndo=撤销上次更改(&Z)")}));
     QCOMPARE(f.find<QMenu>("mnuSetup")->title(), QStringLiteral("设置"));
     QCOMPARE(actions("mnuSetup"),
@@ -239,9 +244,9 @@ void StartupTest::defaultsWithNoStoredSettings() {
     QVERIFY(f.find<QAbstractButton>("Option6(0)")->isChecked());
     QCOMPARE(f.find<QLineEdit>("MaskEdBox2")->text(), QStringLiteral("2"));
     QCOMPARE(f.find<QComboBox>("Combo1")->currentText(), QStringLiteral("2"));
-    // An empty history leaves the proposal at its design value and copies it into Text4.
-    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2007001"));
-    QCOMPARE(f.find<QLineEdit>("Text4")->text(), QStringLiteral("2007001"));
+    // An empty history has no issue to propose.
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QString());
+    QCOMPARE(f.find<QLineEdit>("Text4")->text(), QString());
     // Opening the window writes no setting.
     QVERIFY(!f.hasSetting(keys::bolZyw));
     QVERIFY(f.window().statusBar()->findChild<QLabel*>("dataFolderLabel")->text().contains(f.home()));
@@ -303,7 +308,7 @@ void StartupTest::patternAndRangeFromNDrawsBack() {
     QVERIFY(f.find<QAbstractButton>("Option1(2)")->isChecked());
     QCOMPARE(f.find<QLineEdit>("MaskEdBox2")->text(), QStringLiteral("3"));
     // The third-last draw is 4 5 6.
-    QCOMPARE(w.pattern(), (std::array<int, 3>{4, 5, 6}));
+    QCOMPARE(w.pattern(), shown(4, 5, 6));
     QCOMPARE(f.find<QLineEdit>("Text2(2)")->text(), QStringLiteral("5"));
     QCOMPARE(f.find<QLineEdit>("Text3(0)")->text(), QStringLiteral("2013004"));
     QCOMPARE(f.find<QLineEdit>("Text3(1)")->text(), QStringLiteral("2013004"));
@@ -396,6 +401,14 @@ void StartupTest::popupMenus() {
     auto* lsgl = f.find<QMenu>("mnuLsgl");
     QTRY_VERIFY(lsgl->isVisible());
     lsgl->hide();
+    // From the keyboard too: the menu key and Shift+F10.
+    grid->setFocus();
+    for (QKeyCombination key :
+         {QKeyCombination(Qt::Key_Menu), QKeyCombination(Qt::ShiftModifier, Qt::Key_F10)}) {
+        QTest::keyClick(grid, key.key(), key.keyboardModifiers());
+        QTRY_VERIFY(lsgl->isVisible());
+        lsgl->hide();
+    }
     QTest::mouseClick(f.find<QAbstractButton>("Command9"), Qt::LeftButton);
     auto* setup = f.find<QMenu>("mnuSetup");
     QTRY_VERIFY(setup->isVisible());
@@ -407,6 +420,32 @@ void StartupTest::popupMenus() {
         QVERIFY(!lsgl->isVisible());
         QVERIFY(!setup->isVisible());
     }
+}
+
+void StartupTest::acceleratorsAreUniqueOnEachSurface() {
+    WindowFixture f;
+    auto& w = f.open();
+    // The window's buttons and menu titles answer the same Alt keys; each menu has its own.
+    QList<QList<QAction*>> menus = {w.menuBar()->actions()};
+    for (QMenu* menu : w.findChildren<QMenu*>())
+        menus << menu->actions();
+    QVERIFY(menus.size() >= 6);
+    for (int m = 0; m < menus.size(); ++m) {
+        QStringList captions;
+        for (QAction* a : menus[m])
+            captions << a->text();
+        for (QAbstractButton* b : m == 0 ? w.findChildren<QAbstractButton*>() : QList<QAbstractButton*>())
+            captions << b->text();
+        QSet<QKeySequence> taken;
+        for (const QString& caption : captions) {
+            const QKeySequence key = QKeySequence::mnemonic(caption);
+            QVERIFY2(key.isEmpty() || !taken.contains(key), qPrintable(caption));
+            taken.insert(key);
+        }
+    }
+    // The key that two buttons held now runs the export.
+    QTest::keyClick(&w, Qt::Key_O, Qt::AltModifier);
+    QTRY_COMPARE(f.dialogs.opened.size(), 1);
 }
 
 void StartupTest::aSettingThatCannotBeSavedIsReported() {

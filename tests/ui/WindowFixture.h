@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -49,6 +50,11 @@ private:
 // True when the history holds exactly `draws`, every column derived as a history built from them
 // would have it; says what differs otherwise.
 bool holdsExactly(const HistorySnapshot& history, const std::vector<DrawLine>& draws, int segmentParam);
+
+// A pattern as the window's boxes show it.
+inline std::array<std::optional<int>, 3> shown(int p1, int p2, int p3) {
+    return {p1, p2, p3};
+}
 
 // Draws 2013001.. with the given digits.
 std::vector<DrawLine> drawsFrom(std::int32_t firstIssue, const std::vector<std::array<int, 3>>& digits);
