@@ -52,7 +52,7 @@ std::optional<QString> askChartHost(QWidget* parent, SettingsStore& settings, co
 
 struct OnlineUpdateRequest {
     QString host;                 // scheme and host of the chart site, as saved under strZstHost
-    int lotteryType = kLottery3D; // GsZl: 53 reads the 福彩3D charts, anything else 体彩排列3
+    Game game = Game::Fc3d;       // whose charts are read
     int segmentParam = 1;         // DsIni, baked into the new rows
     int yearsToKeep = 6;          // IniSerchDay
     int currentYear = 0;          // 0: this calendar year

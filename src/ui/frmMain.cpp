@@ -102,15 +102,10 @@ void frmMain::connectHandlers() {
 // Start-up
 
 void frmMain::loadAtStartup() {
-    m_folderLabel->setText(QStringLiteral("数据目录：%1").arg(QDir::toNativeSeparators(m_dataFolder)));
-
     provideSampleHistories();
     sweepAbandonedFiles();
     m_set = m_settingsStore.read();
-    mnu3D[0]->setChecked(m_set.GsZl == kLottery3D);
-    mnu3D[1]->setChecked(m_set.GsZl == kLotteryPl3);
-
-    openDatabase();
+    m_designProposal = Text1->text();
 
     // The option controls show the saved choices. Their handlers are not run here: what they
     // would reload (range, pattern) is set once below from the same values.
@@ -127,37 +122,15 @@ void frmMain::loadAtStartup() {
     Option6[m_set.bolZhpm ? 1 : 0]->setChecked(true);
     MaskEdBox2->setText(QString::number(m_set.intPreQi));
     Combo1->setEditText(QString::number(m_set.intZhWSetup));
-
-    QihaoXianshi();
     Option3[m_set.intLei]->setChecked(true);
-    if (const DrawRow* last = m_snapshot->last()) {
-        Text3[0]->setText(
-            QString::number(rangeStart(m_snapshot->first()->sqqh, m_set.bolSq, m_set.intPreQi)));
-        Text3[1]->setText(QString::number(last->sqqh));
-    }
-    reloadPattern();
-    fillHistoryGrid();
-    updateUndoAction();
 
-    if (!m_databaseProblem.isEmpty()) {
-        status(m_databaseProblem);
-        QTimer::singleShot(0, this,
-                           [this] { Dialogs::warn(this, QStringLiteral("数据库"), m_databaseProblem); });
-    } else if (m_store && m_store->readOnly()) {
-        // Said where it stays in view: every change will be refused with the same reason.
-        m_folderLabel->setText(m_folderLabel->text() + QStringLiteral("（只读）"));
-        status(qs(m_store->notice()));
-    } else if (m_store && !m_store->notice().empty()) {
-        const QString notice = qs(m_store->notice());
-        status(notice);
-        QTimer::singleShot(0, this,
-                           [this, notice] { Dialogs::inform(this, QStringLiteral("数据库"), notice); });
-    }
+    const QString upgraded = upgradeOldHistory();
+    openHistory(gameOfGsZl(m_set.GsZl), upgraded);
 }
 
 void frmMain::openDatabase() {
-    const QString file = QDir(m_dataFolder).filePath(QString::fromLatin1(kDatabaseFile));
-    auto opened = HistoryStore::open(toPath(file));
+    const QString file = QDir(m_dataFolder).filePath(QString::fromLatin1(databaseFileName(m_game)));
+    auto opened = HistoryStore::open(toPath(file), m_game);
     if (!opened) {
         m_databaseProblem = qs(opened.error().message);
         return;
@@ -201,6 +174,7 @@ void frmMain::reloadSnapshot() {
 void frmMain::fillHistoryGrid() {
     m_historyModel->setHistory(*m_snapshot);
     scrollHistoryToEnd();
+    showWindowTitle();
 }
 
 void frmMain::scrollHistoryToEnd() {
@@ -456,13 +430,6 @@ void frmMain::MaskEdBox2_LostFocus() {
 
 // ---------------------------------------------------------------------------------------------
 // Menus
-
-void frmMain::mnu3D_Click(int index) {
-    m_set.GsZl = index == 0 ? kLottery3D : kLotteryPl3;
-    mnu3D[0]->setChecked(index == 0);
-    mnu3D[1]->setChecked(index == 1);
-    m_settingsStore.writeInt(keys::GsZl, m_set.GsZl);
-}
 
 void frmMain::mnuDscs_Click(int index) {
     m_set.DsIni = index;

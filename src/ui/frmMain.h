@@ -48,6 +48,8 @@ public:
     ~frmMain() override;
 
     QString dataFolderPath() const { return m_dataFolder; }
+    // The game whose history is open.
+    Game game() const { return m_game; }
     const HistorySnapshot& history() const { return *m_snapshot; }
     std::array<int, 3> pattern() const { return m_pattern; }
     bool manualPattern() const { return m_manualPattern; }
@@ -74,6 +76,12 @@ private:
     // Start-up.
     void loadAtStartup();
     void openDatabase();
+
+    // The game whose history is shown.
+    QString upgradeOldHistory();
+    void openHistory(Game game, const QString& note);
+    void reportOpening(const QString& note);
+    void showGame();
 
     // Shared operations on the history.
     void AddHaoma();
@@ -162,6 +170,10 @@ private:
     FolderLock m_lock;
     SettingsStore m_settingsStore;
     SettingsValues m_set;
+    Game m_game = Game::Fc3d;
+    // Why no history may be opened in this folder until the program starts again.
+    QString m_upgradeProblem;
+    QString m_designProposal; // Text1 as designed, shown while the history is empty
     std::unique_ptr<HistoryStore> m_store;
     SnapshotPtr m_snapshot;
     int m_lastQQH = 0;

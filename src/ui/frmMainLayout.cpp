@@ -113,10 +113,6 @@ void frmMain::buildWindow() {
     resize(1180, 760);
 }
 
-void frmMain::showWindowTitle() {
-    setWindowTitle(productTitle());
-}
-
 QWidget* frmMain::buildHistoryPanel() {
     auto* panel = new QWidget;
     auto* v = new QVBoxLayout(panel);

@@ -33,8 +33,8 @@ std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed, std:
 }
 
 void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws,
-                   int segmentParam) {
-    auto store = HistoryStore::open(folder / kDatabaseFile);
+                   int segmentParam, Game game) {
+    auto store = HistoryStore::open(folder / databaseFileName(game), game);
     if (!store)
         throw std::runtime_error(store.error().message);
     auto rows = rowsFromDraws(draws, segmentParam);
@@ -42,8 +42,8 @@ void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLi
         throw std::runtime_error(r.error().message);
 }
 
-std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile) {
-    auto store = HistoryStore::open(databaseFile);
+std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile, Game game) {
+    auto store = HistoryStore::open(databaseFile, game);
     if (!store)
         throw std::runtime_error(store.error().message);
     auto snapshot = (*store)->loadSnapshot();

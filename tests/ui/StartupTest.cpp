@@ -249,19 +249,14 @@ void StartupTest::defaultsWithNoStoredSettings() {
 }
 
 void StartupTest::storedLotteryTypeTicksItsMenu() {
-    {
+    // A value other than 3 or 53 is 福彩3D everywhere: its item ticked, its history open.
+    for (const auto& [stored, game] : {std::pair{"3", Game::Pl3}, std::pair{"12", Game::Fc3d}}) {
         WindowFixture f;
-        f.setSetting(keys::GsZl, QStringLiteral("3"));
-        f.open();
-        QVERIFY(f.find<QAction>("mnu3D(1)")->isChecked());
-        QVERIFY(!f.find<QAction>("mnu3D(0)")->isChecked());
-    }
-    {
-        WindowFixture f;
-        f.setSetting(keys::GsZl, QStringLiteral("12"));
-        f.open();
-        QVERIFY(!f.find<QAction>("mnu3D(1)")->isChecked());
-        QVERIFY(!f.find<QAction>("mnu3D(0)")->isChecked());
+        f.setSetting(keys::GsZl, QString::fromLatin1(stored));
+        auto& w = f.open();
+        QCOMPARE(w.game(), game);
+        QCOMPARE(f.find<QAction>("mnu3D(1)")->isChecked(), game == Game::Pl3);
+        QCOMPARE(f.find<QAction>("mnu3D(0)")->isChecked(), game == Game::Fc3d);
     }
 }
 
