@@ -42,21 +42,16 @@ int renameNoReplace(const std::filesystem::path& from, const std::filesystem::pa
 }
 
 struct Found {
-    bool oldFile = false;
-    std::optional<Game> mark; // of the old file, when it is a sound history of ours
-    bool readable = false;
+    bool readable = false;    // there is a file and it is a history of ours
+    std::optional<Game> mark; // its mark, when it has one
 };
 
+// A file that is missing or not a sound history of ours is the opening's to report.
 Found look(const std::filesystem::path& old) {
-    Found f;
-    f.oldFile = present(old);
-    if (!f.oldFile)
-        return f;
+    if (!present(old))
+        return {};
     auto mark = HistoryStore::markOf(old);
-    f.readable = mark.has_value();
-    if (mark)
-        f.mark = *mark;
-    return f;
+    return mark ? Found{true, *mark} : Found{};
 }
 
 } // namespace
@@ -75,23 +70,26 @@ Result<std::string> upgradeDataFolder(const std::filesystem::path& folder, int g
     if (!f.readable)
         return std::string();
     const std::string oldName = databaseFileName(Game::Fc3d), pl3Name = databaseFileName(Game::Pl3);
-    std::string notice;
-    Game game = f.mark.value_or(gameOfGsZl(gsZl));
-    if (!f.mark) {
+    const Game game = f.mark.value_or(gameOfGsZl(gsZl));
+    const bool move = game == Game::Pl3 && !present(pl3);
+    if (f.mark && !move)
+        return std::string();
+    {
+        // Marks the history when it has no mark. Closing the only connection folds the log into
+        // the file and removes it with its index, so that the file can be renamed alone.
         auto store = HistoryStore::open(old, game);
         if (!store)
             return std::unexpected(store.error());
         // Nothing can be marked where nothing may be written; the history is read as it is.
         if ((*store)->readOnly())
             return std::string();
-        store->reset();
+    }
+    std::string notice;
+    if (!f.mark)
         notice = oldName + " 是旧版本的历史数据库，已按当时选择的彩种标明为" + std::string(displayName(game)) +
                  "的历史";
-    }
-    if (game != Game::Pl3)
-        return notice.empty() ? notice : notice + "。";
-    if (present(pl3))
-        return notice.empty() ? notice : notice + "；" + pl3Name + " 已存在，未改名。";
+    if (!move)
+        return game == Game::Pl3 ? notice + "；" + pl3Name + " 已存在，未改名。" : notice + "。";
     if (inUse(old))
         return fail(ErrorCode::Busy, oldName + " 存的是体彩排列3的历史号码，但正被其他程序使用，无法改名为 " +
                                          pl3Name + "。请关闭其他程序后重新打开。");

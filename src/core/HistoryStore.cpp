@@ -365,7 +365,11 @@ Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& fi
         return fail(ErrorCode::NotOurs, "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
     };
     try {
-        SQLite::Database db(uriOf(file, "mode=ro"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        // Without a log the file is read as it lies: a reading connection would leave a log and
+        // its index behind, and the file could not be renamed alone.
+        std::error_code ec;
+        const bool log = std::filesystem::exists(logOf(file), ec);
+        SQLite::Database db(uriOf(file, log ? "mode=ro" : "immutable=1"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
         db.setBusyTimeout(3000);
         if (db.execAndGet("PRAGMA application_id").getInt() != kApplicationId)
             return notOurs();

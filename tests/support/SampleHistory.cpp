@@ -3,6 +3,8 @@
 #include "HistoryStore.h"
 #include "IssueNumber.h"
 
+#include <SQLiteCpp/Database.h>
+
 #include <random>
 #include <stdexcept>
 
@@ -40,6 +42,12 @@ void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLi
     auto rows = rowsFromDraws(draws, segmentParam);
     if (auto r = (*store)->replaceAll(rows); !r)
         throw std::runtime_error(r.error().message);
+}
+
+void writeUnmarkedDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws) {
+    writeDatabase(folder, draws);
+    SQLite::Database db((folder / databaseFileName(Game::Fc3d)).string(), SQLite::OPEN_READWRITE);
+    db.exec("DROP TABLE Meta; PRAGMA user_version=1");
 }
 
 std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile, Game game) {

@@ -24,6 +24,10 @@ std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed,
 void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws,
                    int segmentParam = 1, Game game = Game::Fc3d);
 
+// Stores `draws` in `folder`'s kestrel3D.mdb as the program wrote it before each game kept a
+// history of its own: without the game mark, schema version 1.
+void writeUnmarkedDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws);
+
 // The issues and digits stored in the database file of `game`, in issue order.
 std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile, Game game = Game::Fc3d);
 
