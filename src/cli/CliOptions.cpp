@@ -117,9 +117,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         static const std::set<std::string> withValue = {
-            "--home",   "--positions", "--back",   "--type",        "--pattern",
-            "--before", "--check",     "--size",   "--result-type", "--result-pos",
-            "--range",  "--segment",   "--format", "--site",        "--years",      "--game"};
+            "--home",   "--positions", "--back",        "--type",       "--pattern", "--before",
+            "--check",  "--size",      "--result-type", "--result-pos", "--range",   "--segment",
+            "--format", "--site",      "--years",       "--game"};
         if (!withValue.count(a))
             return err("unknown option " + a);
         if (i + 1 >= args.size())

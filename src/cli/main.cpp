@@ -108,7 +108,8 @@ int runImport(const Options& o) {
     auto opened = openToChange(o);
     if (!opened)
         return failWith(opened.error().message);
-    if (const auto issues = compareIssues(*opened->snapshot, read->draws); issues.looksLikeOtherGame() && !o.force)
+    if (const auto issues = compareIssues(*opened->snapshot, read->draws);
+        issues.looksLikeOtherGame() && !o.force)
         return failWith(otherGameNotice(o.game, issues) + "加 --force 才会导入；历史号码未改动。");
     const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
     auto counts = changeWithUndo(*opened->store, *opened->snapshot, what,

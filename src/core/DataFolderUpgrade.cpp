@@ -86,8 +86,8 @@ Result<std::string> upgradeDataFolder(const std::filesystem::path& folder, int g
     }
     std::string notice;
     if (!f.mark)
-        notice = oldName + " 是旧版本的历史数据库，已按当时选择的彩种标明为" + std::string(displayName(game)) +
-                 "的历史";
+        notice = oldName + " 是旧版本的历史数据库，已按当时选择的彩种标明为" +
+                 std::string(displayName(game)) + "的历史";
     if (!move)
         return game == Game::Pl3 ? notice + "；" + pl3Name + " 已存在，未改名。" : notice + "。";
     if (inUse(old))
@@ -96,7 +96,8 @@ Result<std::string> upgradeDataFolder(const std::filesystem::path& folder, int g
     if (const int error = renameNoReplace(old, pl3); error != 0)
         return fail(ErrorCode::Io, oldName + " 存的是体彩排列3的历史号码，无法改名为 " + pl3Name + "：" +
                                        std::strerror(error) + "。");
-    return (notice.empty() ? oldName + " 存的是体彩排列3的历史号码" : notice) + "，已改名为 " + pl3Name + "。";
+    return (notice.empty() ? oldName + " 存的是体彩排列3的历史号码" : notice) + "，已改名为 " + pl3Name +
+           "。";
 }
 
 } // namespace brenvik

@@ -352,7 +352,8 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         } else if (fresh && emptyFile) {
             store->m_notice = "数据库文件 " + shownPath(file) +
                               " 原是 0 字节的空文件，已建为新的空历史。若原有历史号码，请换回备份的副本，"
-                              "或读入备份文件 " + std::string(rebuildBackupFileName(game)) + "。";
+                              "或读入备份文件 " +
+                              std::string(rebuildBackupFileName(game)) + "。";
         }
         return store;
     } catch (const std::exception& e) {
@@ -362,14 +363,16 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
 
 Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& file) {
     const auto notOurs = [&] {
-        return fail(ErrorCode::NotOurs, "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
+        return fail(ErrorCode::NotOurs,
+                    "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
     };
     try {
         // Without a log the file is read as it lies: a reading connection would leave a log and
         // its index behind, and the file could not be renamed alone.
         std::error_code ec;
         const bool log = std::filesystem::exists(logOf(file), ec);
-        SQLite::Database db(uriOf(file, log ? "mode=ro" : "immutable=1"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        SQLite::Database db(uriOf(file, log ? "mode=ro" : "immutable=1"),
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
         db.setBusyTimeout(3000);
         if (db.execAndGet("PRAGMA application_id").getInt() != kApplicationId)
             return notOurs();
@@ -384,8 +387,8 @@ Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& fi
         return std::unexpected(otherGameError(file, *mark, Game::Fc3d));
     } catch (const std::exception& e) {
         const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
-        return std::unexpected(storageError(file, engine ? engine->getExtendedErrorCode() : SQLITE_ERROR,
-                                            nullptr, e.what()));
+        return std::unexpected(
+            storageError(file, engine ? engine->getExtendedErrorCode() : SQLITE_ERROR, nullptr, e.what()));
     }
 }
 

@@ -79,7 +79,9 @@ void frmMain::openHistory(Game game, const QString& note) {
 // `note` comes first: what was done to the folder before the history was opened.
 void frmMain::reportOpening(const QString& note) {
     QString line = note;
-    const auto add = [&line](const QString& text) { line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + text; };
+    const auto add = [&line](const QString& text) {
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + text;
+    };
     if (!m_databaseProblem.isEmpty()) {
         add(m_databaseProblem);
         QTimer::singleShot(0, this, [this, problem = m_databaseProblem] {

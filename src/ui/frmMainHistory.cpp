@@ -108,7 +108,8 @@ void frmMain::cmdRdLst_Click() {
     // The other game's file would replace this game's history by draws it never had.
     if (const auto issues = compareIssues(*m_snapshot, read->draws);
         issues.looksLikeOtherGame() &&
-        !Dialogs::confirm(this, title, qs(otherGameNotice(m_game, issues)) + QStringLiteral("确实要导入吗？")))
+        !Dialogs::confirm(this, title,
+                          qs(otherGameNotice(m_game, issues)) + QStringLiteral("确实要导入吗？")))
         return;
     const std::size_t stored = m_snapshot->size();
     if (read->draws.size() < stored &&

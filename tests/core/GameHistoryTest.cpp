@@ -21,7 +21,8 @@ TEST(GameHistory, AHistoryOpensOnlyForItsOwnGame) {
     auto other = HistoryStore::open(file, Game::Fc3d);
     ASSERT_FALSE(other);
     EXPECT_EQ(other.error().code, ErrorCode::NotOurs);
-    EXPECT_NE(other.error().message.find("存的是体彩排列3的历史号码"), std::string::npos) << other.error().message;
+    EXPECT_NE(other.error().message.find("存的是体彩排列3的历史号码"), std::string::npos)
+        << other.error().message;
     EXPECT_EQ(test::readFile(file), before);
 
     // A history written before the mark existed takes the game it is opened for.
@@ -46,14 +47,30 @@ TEST(GameHistory, AnOldFolderIsMarkedWithTheGameChosenThenAndRenamedOnce) {
     };
     const Case cases[] = {
         {"福彩3D", 53, Before::Unmarked, Game::Fc3d, {"kestrel3D.mdb", "kestrel3DUndo.txt"}, "标明为福彩3D"},
-        {"a value of neither game", 12, Before::Unmarked, Game::Fc3d, {"kestrel3D.mdb", "kestrel3DUndo.txt"},
+        {"a value of neither game",
+         12,
+         Before::Unmarked,
+         Game::Fc3d,
+         {"kestrel3D.mdb", "kestrel3DUndo.txt"},
          "标明为福彩3D"},
-        {"体彩排列3", 3, Before::Unmarked, Game::Pl3, {"kestrel3DUndo.txt", "kestrelPL3.mdb"},
+        {"体彩排列3",
+         3,
+         Before::Unmarked,
+         Game::Pl3,
+         {"kestrel3DUndo.txt", "kestrelPL3.mdb"},
          "标明为体彩排列3的历史，已改名为 kestrelPL3.mdb"},
-        {"体彩排列3 beside a history of its own", 3, Before::Pl3Beside, Game::Pl3,
-         {"kestrel3D.mdb", "kestrel3DUndo.txt", "kestrelPL3.mdb"}, "kestrelPL3.mdb 已存在，未改名"},
-        {"an upgrade cut short before the rename", 53, Before::MarkedNotRenamed, Game::Pl3,
-         {"kestrel3DUndo.txt", "kestrelPL3.mdb"}, "已改名为 kestrelPL3.mdb"},
+        {"体彩排列3 beside a history of its own",
+         3,
+         Before::Pl3Beside,
+         Game::Pl3,
+         {"kestrel3D.mdb", "kestrel3DUndo.txt", "kestrelPL3.mdb"},
+         "kestrelPL3.mdb 已存在，未改名"},
+        {"an upgrade cut short before the rename",
+         53,
+         Before::MarkedNotRenamed,
+         Game::Pl3,
+         {"kestrel3DUndo.txt", "kestrelPL3.mdb"},
+         "已改名为 kestrelPL3.mdb"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -16,11 +16,21 @@ TEST(GameCheck, AFileThatDiffersInMoreThanHalfOfTheSharedIssuesLooksLikeTheOther
     };
     const Case cases[] = {
         {"no issue in common", {{2012358, {1, 2, 3}}, {2013005, {1, 1, 1}}}, 0, 0, false},
-        {"the same draws and newer ones", {stored[0], stored[1], stored[2], stored[3], {2013005, {5, 5, 5}}}, 4, 0,
+        {"the same draws and newer ones",
+         {stored[0], stored[1], stored[2], stored[3], {2013005, {5, 5, 5}}},
+         4,
+         0,
          false},
-        {"half of them differ", {stored[0], stored[1], {2013003, {7, 8, 0}}, {2013004, {1, 0, 0}}}, 4, 2, false},
-        {"more than half differ", {{2013001, {3, 2, 1}}, stored[1], {2013004, {9, 0, 1}}, {2014001, {1, 1, 1}}}, 3,
-         2, true},
+        {"half of them differ",
+         {stored[0], stored[1], {2013003, {7, 8, 0}}, {2013004, {1, 0, 0}}},
+         4,
+         2,
+         false},
+        {"more than half differ",
+         {{2013001, {3, 2, 1}}, stored[1], {2013004, {9, 0, 1}}, {2014001, {1, 1, 1}}},
+         3,
+         2,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -36,8 +36,9 @@ TEST(HistoryExport, FileNamesCarryTheLastIssueAndTheGame) {
     EXPECT_EQ(exportFileName(Game::Pl3, history), "更新至2013358期排列3历史号码.txt");
     EXPECT_EQ(exportFileName(Game::Fc3d, HistorySnapshot()), "更新至期历史号码.txt") << "no issue when empty";
     EXPECT_EQ(exportFileName(Game::Pl3, HistorySnapshot()), "更新至期排列3历史号码.txt");
-    const std::pair<const char*, const char*> sheets[] = {
-        {kHistorySheetFile, "lishiPL3.xls"}, {kResultSheetFile, "JieguoPL3.xls"}, {"Huice.xls", "HuicePL3.xls"}};
+    const std::pair<const char*, const char*> sheets[] = {{kHistorySheetFile, "lishiPL3.xls"},
+                                                          {kResultSheetFile, "JieguoPL3.xls"},
+                                                          {"Huice.xls", "HuicePL3.xls"}};
     for (const auto& [base, pl3] : sheets) {
         EXPECT_EQ(sheetFileName(Game::Fc3d, base), base);
         EXPECT_EQ(sheetFileName(Game::Pl3, base), pl3);

@@ -34,8 +34,8 @@ std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed, std:
     return draws;
 }
 
-void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws,
-                   int segmentParam, Game game) {
+void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws, int segmentParam,
+                   Game game) {
     auto store = HistoryStore::open(folder / databaseFileName(game), game);
     if (!store)
         throw std::runtime_error(store.error().message);

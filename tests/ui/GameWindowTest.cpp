@@ -87,13 +87,16 @@ void GameWindowTest::eachGameKeepsItsOwnHistory() {
     QCOMPARE(exported(home, QStringLiteral("3d")), fileBytes(sample("fc3d-history.txt")));
     QCOMPARE(exported(home, QStringLiteral("pl3")), fileBytes(sample("pl3-history.txt")));
     // Each search reads its own game's draws: the answer of a folder that holds that game alone.
-    const QStringList search = {QStringLiteral("follow"), QStringLiteral("--type"), QStringLiteral("bigsmall"),
-                                QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("--matched")};
-    for (const auto& [game, file] : {std::pair{"3d", "fc3d-history.txt"}, std::pair{"pl3", "pl3-history.txt"}}) {
+    const QStringList search = {QStringLiteral("follow"),   QStringLiteral("--type"),
+                                QStringLiteral("bigsmall"), QStringLiteral("--format"),
+                                QStringLiteral("json"),     QStringLiteral("--matched")};
+    for (const auto& [game, file] :
+         {std::pair{"3d", "fc3d-history.txt"}, std::pair{"pl3", "pl3-history.txt"}}) {
         TestFolder alone;
         std::filesystem::create_directories(alone / "data");
         writeDatabase(alone / "data", sampleDraws(file));
-        const Run shared = companion(home, QStringList{QStringLiteral("--game"), QString::fromLatin1(game)} + search);
+        const Run shared =
+            companion(home, QStringList{QStringLiteral("--game"), QString::fromLatin1(game)} + search);
         QCOMPARE(shared.exit, 0);
         QCOMPARE(shared.out, companion(QString::fromStdString((alone / "data").string()), search).out);
     }
@@ -103,13 +106,15 @@ void GameWindowTest::eachGameKeepsItsOwnHistory() {
     QCOMPARE(w.game(), Game::Pl3);
     QCOMPARE(w.history().size(), std::size_t(7699));
     QCOMPARE(titleEnd(w), QStringLiteral("体彩排列3 — 最新 2026224"));
-    QVERIFY(w.statusBar()->findChild<QLabel*>("dataFolderLabel")->text().contains(QStringLiteral("体彩排列3")));
+    QVERIFY(
+        w.statusBar()->findChild<QLabel*>("dataFolderLabel")->text().contains(QStringLiteral("体彩排列3")));
     f.dialogs.answer(true);
     f.dialogs.answer(sample("fc3d-history.txt"));
     f.dialogs.answer(false);
     QTest::mouseClick(f.find<QAbstractButton>("cmdRdLst"), Qt::LeftButton);
     QCOMPARE(f.dialogs.shown.size(), 3);
-    QVERIFY2(f.dialogs.shown[2].text.startsWith(QStringLiteral("文件与当前彩种（体彩排列3）的历史号码不符：共同的 ")) &&
+    QVERIFY2(f.dialogs.shown[2].text.startsWith(
+                 QStringLiteral("文件与当前彩种（体彩排列3）的历史号码不符：共同的 ")) &&
                  f.dialogs.shown[2].text.endsWith(QStringLiteral("期不同。确实要导入吗？")),
              qPrintable(f.dialogs.shown[2].text));
     QCOMPARE(w.history().size(), std::size_t(7699));
@@ -125,8 +130,9 @@ void GameWindowTest::eachGameKeepsItsOwnHistory() {
                                 QStringLiteral("kestrelPL3Undo.txt"), QStringLiteral("lishiPL3.xls"),
                                 QStringLiteral("更新至%1期排列3历史号码.txt").arg(last)})
         QVERIFY2(folder.exists(name), qPrintable(name));
-    for (const QString& name : {QStringLiteral("lsbf.txt"), QStringLiteral("kestrel3DTmp.mdb"),
-                                QStringLiteral("lishi.xls"), QStringLiteral("更新至%1期历史号码.txt").arg(last)})
+    for (const QString& name :
+         {QStringLiteral("lsbf.txt"), QStringLiteral("kestrel3DTmp.mdb"), QStringLiteral("lishi.xls"),
+          QStringLiteral("更新至%1期历史号码.txt").arg(last)})
         QVERIFY2(!folder.exists(name), qPrintable(name));
 
     // Choosing a game shows its history at once, and back.
