@@ -9,9 +9,9 @@ std::optional<Game> gameOfCompanionId(std::string_view id) {
     return std::nullopt;
 }
 
-std::optional<Game> gameOfDatabaseFile(std::string_view fileName) {
+std::optional<Game> gameOfDatabaseFile(const std::filesystem::path& file) {
     for (Game game : kGames)
-        if (fileName == databaseFileName(game))
+        if (file.filename() == databaseFileName(game))
             return game;
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,8 +44,8 @@ std::optional<Game> gameOfCompanionId(std::string_view id);
 constexpr const char* databaseFileName(Game game) {
     return game == Game::Pl3 ? "kestrelPL3.mdb" : "kestrel3D.mdb";
 }
-// The game whose database carries the name `fileName`; nothing for any other name.
-std::optional<Game> gameOfDatabaseFile(std::string_view fileName);
+// The game whose database `file` is by its name; nothing for any other name.
+std::optional<Game> gameOfDatabaseFile(const std::filesystem::path& file);
 constexpr const char* compactTempFileName(Game game) {
     return game == Game::Pl3 ? "kestrelPL3Tmp.mdb" : "kestrel3DTmp.mdb";
 }

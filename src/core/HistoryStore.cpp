@@ -141,10 +141,7 @@ std::string lastLine(std::string text) {
 
 // The backup file the user can rebuild the history of `file` from.
 std::string backupNameFor(const std::filesystem::path& file) {
-    const auto u8 = file.filename().u8string();
-    return rebuildBackupFileName(
-        gameOfDatabaseFile(std::string_view(reinterpret_cast<const char*>(u8.data()), u8.size()))
-            .value_or(Game::Fc3d));
+    return rebuildBackupFileName(gameOfDatabaseFile(file).value_or(Game::Fc3d));
 }
 
 Error damagedError(const std::filesystem::path& file, const std::string& verdict) {

@@ -82,9 +82,7 @@ std::optional<Header> parseHeader(std::string_view line) {
 } // namespace
 
 std::filesystem::path undoFileFor(const std::filesystem::path& databaseFile) {
-    const auto u8 = databaseFile.filename().u8string();
-    if (const auto game =
-            gameOfDatabaseFile(std::string_view(reinterpret_cast<const char*>(u8.data()), u8.size())))
+    if (const auto game = gameOfDatabaseFile(databaseFile))
         return databaseFile.parent_path() / undoFileName(*game);
     // A database under a name of its own keeps its backup under that name.
     auto name = databaseFile.stem();

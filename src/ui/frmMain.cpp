@@ -27,7 +27,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
 
 namespace brenvik::ui {
 

@@ -59,7 +59,7 @@ void frmMain::openHistory(Game game, const QString& note) {
     Text1->setText(m_designProposal);
     for (QLineEdit* box : {Text3[0], Text3[1], Text2[1], Text2[2], Text2[3], Text2[11], Text2[12], Text2[13]})
         box->clear();
-    if (currentTab() == 0)
+    if (currentTab() != 1) // a typed pattern belongs to no history
         m_pattern = {};
     m_matchedModel->setRows({}, m_set.bolSq);
     m_resultModel->setTally(Tally{});

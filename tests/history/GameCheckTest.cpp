@@ -5,40 +5,21 @@
 using namespace brenvik;
 
 TEST(GameCheck, AFileThatDiffersInMoreThanHalfOfTheSharedIssuesLooksLikeTheOtherGame) {
-    const std::vector<DrawLine> stored = {
-        {2013001, {1, 2, 3}}, {2013002, {4, 5, 6}}, {2013003, {7, 8, 9}}, {2013004, {0, 0, 1}}};
+    const std::vector<DrawLine> stored = {{2013001, {1, 2, 3}}, {2013002, {4, 5, 6}}, {2013003, {7, 8, 9}}};
     const HistorySnapshot history(rowsFromDraws(stored, 1));
-    struct Case {
-        const char* what;
-        std::vector<DrawLine> file;
-        long long shared, different;
-        bool other;
+    const DrawLine same = {2013002, {4, 5, 6}}, other = {2013003, {7, 8, 0}}, newer = {2014001, {1, 1, 1}};
+    const std::pair<std::vector<DrawLine>, std::string> cases[] = {
+        {{newer}, "0/0"},
+        {{same, newer}, "1/0"},
+        {{same, other}, "2/1"},
+        {{{2013001, {3, 2, 1}}, same, other, newer}, "3/2 other"},
     };
-    const Case cases[] = {
-        {"no issue in common", {{2012358, {1, 2, 3}}, {2013005, {1, 1, 1}}}, 0, 0, false},
-        {"the same draws and newer ones",
-         {stored[0], stored[1], stored[2], stored[3], {2013005, {5, 5, 5}}},
-         4,
-         0,
-         false},
-        {"half of them differ",
-         {stored[0], stored[1], {2013003, {7, 8, 0}}, {2013004, {1, 0, 0}}},
-         4,
-         2,
-         false},
-        {"more than half differ",
-         {{2013001, {3, 2, 1}}, stored[1], {2013004, {9, 0, 1}}, {2014001, {1, 1, 1}}},
-         3,
-         2,
-         true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const SharedIssues s = compareIssues(history, c.file);
-        EXPECT_EQ(s.shared, c.shared);
-        EXPECT_EQ(s.different, c.different);
-        EXPECT_EQ(s.looksLikeOtherGame(), c.other);
+    for (const auto& [file, expected] : cases) {
+        const SharedIssues s = compareIssues(history, file);
+        EXPECT_EQ(std::to_string(s.shared) + "/" + std::to_string(s.different) +
+                      (s.looksLikeOtherGame() ? " other" : ""),
+                  expected);
     }
-    EXPECT_EQ(otherGameNotice(Game::Pl3, compareIssues(history, cases[3].file)),
+    EXPECT_EQ(otherGameNotice(Game::Pl3, compareIssues(history, cases[3].first)),
               "文件与当前彩种（体彩排列3）的历史号码不符：共同的 3 期中 2 期不同。");
 }
