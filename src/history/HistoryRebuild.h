@@ -56,8 +56,9 @@ Result<std::vector<DrawLine>> drawsUpTo(const HistorySnapshot& history, std::int
 std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long count);
 
 // The two deletions that go through the backup file: they write the draws to keep into the
-// backup of the store's game in `folder` (lsbf.txt) and rebuild the history from it. The caller compacts the
-// database afterwards (compactAndReopen). A T refused by drawsUpTo, or an N below 1, changes nothing.
+// backup of the store's game in `folder` (lsbf.txt) and rebuild the history from it. The caller
+// compacts the database afterwards (compactAndReopen). A T refused by drawsUpTo, or an N below
+// 1, changes nothing.
 Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,
                                   std::int32_t lastKept, int segmentParam);
 Result<StoredCounts> deleteLastDraws(HistoryStore& store, const std::filesystem::path& folder,
