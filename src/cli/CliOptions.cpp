@@ -24,6 +24,8 @@ const char* const kUsage =
     "Every command works on the history of one game:\n"
     "  --game 3d|pl3                 3d: 福彩3D (kestrel3D.mdb), pl3: 体彩排列3 (kestrelPL3.mdb);\n"
     "                                default 3d, whichever game the window has chosen\n"
+    "\n"
+    "Import option:\n"
     "  --force                       import a file even when more than half of the issues it shares\n"
     "                                with the history were drawn with other digits (without it such a\n"
     "                                file, most likely of the other game, is refused)\n"
