@@ -34,8 +34,11 @@ Result<void> upgradeFolder(const std::filesystem::path& home, const FolderLock& 
         if (!upgradeNeeded(home))
             return {};
         auto lock = FolderLock::take(home, LockHolder::Companion);
-        if (!lock)
-            return std::unexpected(lock.error());
+        if (!lock) {
+            Error busy = lock.error();
+            busy.message += "，旧版本的历史数据库尚未升级，请稍后再试。";
+            return std::unexpected(busy);
+        }
         forUpgrade = std::move(*lock);
     }
     auto upgraded = upgradeDataFolder(home, storedSettings().GsZl);
