@@ -56,7 +56,7 @@ const std::filesystem::path& millionLineFile() {
 
 std::unique_ptr<HistoryStore> openStore(const std::filesystem::path& folder) {
     std::filesystem::create_directories(folder);
-    auto store = HistoryStore::open(folder / kDatabaseFile);
+    auto store = HistoryStore::open(folder / databaseFileName(Game::Fc3d));
     if (!store)
         throw std::runtime_error(store.error().message);
     return std::move(*store);
@@ -86,10 +86,10 @@ void BM_ImportMillionLines(benchmark::State& state) {
 void BM_RebuildRealHistory(benchmark::State& state) {
     const auto folder = benchFolder() / "rebuild";
     auto store = openStore(folder);
-    std::filesystem::copy_file(realHistoryFile(), folder / kBackupFile,
+    std::filesystem::copy_file(realHistoryFile(), folder / rebuildBackupFileName(Game::Fc3d),
                                std::filesystem::copy_options::overwrite_existing);
     for (auto _ : state)
-        if (auto counts = rebuildFromBackup(*store, folder / kBackupFile, 1); !counts)
+        if (auto counts = rebuildFromBackup(*store, folder / rebuildBackupFileName(Game::Fc3d), 1); !counts)
             state.SkipWithError(counts.error().message.c_str());
 }
 
@@ -101,7 +101,7 @@ void BM_CompactRealHistory(benchmark::State& state) {
             throw std::runtime_error("cannot prepare the compaction database");
     }
     for (auto _ : state)
-        if (auto compacted = compactDatabase(folder / kDatabaseFile); !compacted)
+        if (auto compacted = compactDatabase(folder / databaseFileName(Game::Fc3d)); !compacted)
             state.SkipWithError(compacted.error().message.c_str());
 }
 
@@ -112,7 +112,7 @@ void BM_ExportRealHistoryText(benchmark::State& state) {
         throw std::runtime_error("cannot prepare the export database");
     auto snapshot = store->loadSnapshot();
     for (auto _ : state)
-        if (auto written = exportHistory(folder, **snapshot); !written)
+        if (auto written = exportHistory(folder, Game::Fc3d, **snapshot); !written)
             state.SkipWithError(written.error().message.c_str());
 }
 

@@ -1,5 +1,8 @@
 #include "CliHome.h"
 
+#include "DataFolderUpgrade.h"
+#include "StoredSettings.h"
+
 #include <cstdlib>
 #include <iostream>
 
@@ -21,11 +24,38 @@ std::filesystem::path defaultHome() {
     return data / "Brenvik3D" / "Brenvik3D";
 }
 
+// A folder written before each game kept its own history is upgraded by whoever holds its lock,
+// with the game the window had chosen. A command that only reads takes the lock for that
+// moment; while another program holds it, that program upgrades the folder, and opening a
+// history before then could mark it with the wrong game.
+Result<void> upgradeFolder(const std::filesystem::path& home, const FolderLock& held) {
+    FolderLock forUpgrade;
+    if (!held.held()) {
+        if (!upgradeNeeded(home))
+            return {};
+        auto lock = FolderLock::take(home, LockHolder::Companion);
+        if (!lock) {
+            Error busy = lock.error();
+            busy.message += "，旧版本的历史数据库尚未升级，请稍后再试。";
+            return std::unexpected(busy);
+        }
+        forUpgrade = std::move(*lock);
+    }
+    auto upgraded = upgradeDataFolder(home, storedSettings().GsZl);
+    if (!upgraded)
+        return std::unexpected(upgraded.error());
+    if (!upgraded->empty())
+        std::cerr << *upgraded << '\n';
+    return {};
+}
+
 Result<Opened> openStore(const Options& o, FolderLock lock) {
     const std::filesystem::path home = homeOf(o);
     std::error_code ec;
     std::filesystem::create_directories(home, ec);
-    auto store = HistoryStore::open(home / kDatabaseFile);
+    if (auto upgraded = upgradeFolder(home, lock); !upgraded)
+        return std::unexpected(upgraded.error());
+    auto store = HistoryStore::open(home / databaseFileName(o.game), o.game);
     if (!store)
         return std::unexpected(store.error());
     // A file found empty and set up anew is said once, whatever the command.

@@ -21,6 +21,15 @@ const char* const kUsage =
     "                                             add the new draws from the chart site, as the window's\n"
     "                                             online update does\n"
     "\n"
+    "Every command works on the history of one game:\n"
+    "  --game 3d|pl3                 3d: 福彩3D (kestrel3D.mdb), pl3: 体彩排列3 (kestrelPL3.mdb);\n"
+    "                                default 3d, whichever game the window has chosen\n"
+    "\n"
+    "Import option:\n"
+    "  --force                       import a file even when more than half of the issues it shares\n"
+    "                                with the history were drawn with other digits (without it such a\n"
+    "                                file, most likely of the other game, is refused)\n"
+    "\n"
     "Search options (defaults are the window's first-run defaults):\n"
     "  --positions fixed|free        how positions are matched (default free)\n"
     "  --back N                      the pattern lies N draws back, N in 1..9 (default: the last draw)\n"
@@ -99,8 +108,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                 o.arguments.push_back(a);
             continue;
         }
-        if (a == "--yes") {
-            o.yes = true;
+        if (a == "--yes" || a == "--force") {
+            (a == "--yes" ? o.yes : o.force) = true;
             continue;
         }
         // Every other option takes a value, except the switches.
@@ -110,9 +119,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         static const std::set<std::string> withValue = {
-            "--home",   "--positions", "--back",   "--type",        "--pattern",
-            "--before", "--check",     "--size",   "--result-type", "--result-pos",
-            "--range",  "--segment",   "--format", "--site",        "--years"};
+            "--home",   "--positions", "--back",        "--type",       "--pattern", "--before",
+            "--check",  "--size",      "--result-type", "--result-pos", "--range",   "--segment",
+            "--format", "--site",      "--years",       "--game"};
         if (!withValue.count(a))
             return err("unknown option " + a);
         if (i + 1 >= args.size())
@@ -120,13 +129,18 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         const std::string v = args[++i];
         if (a == "--site" || a == "--years")
             updateOnly.insert(a);
-        else if (a != "--home" && a != "--segment")
+        else if (a != "--home" && a != "--segment" && a != "--game")
             searchOnly.insert(a);
 
         if (a == "--home") {
             if (v.empty())
                 return err("--home needs a folder");
             o.home = v;
+        } else if (a == "--game") {
+            const auto game = gameOfCompanionId(v);
+            if (!game)
+                return err("--game must be 3d or pl3, not " + v);
+            o.game = *game;
         } else if (a == "--positions") {
             if (v != "fixed" && v != "free")
                 return err("--positions must be fixed or free, not " + v);
@@ -231,6 +245,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         return err("option " + *updateOnly.begin() + " is only for the update command");
     if (o.yes && o.command != Command::Undo && o.command != Command::Update)
         return err("option --yes is not for the " + *command + " command");
+    if (o.force && o.command != Command::Import)
+        return err("option --force is only for the import command");
     if ((o.command == Command::Export || o.command == Command::Undo) && o.segmentGiven)
         return err("option --segment is not for the " + *command + " command");
     if (o.command == Command::Combo && o.checkGiven)

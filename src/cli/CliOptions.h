@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Game.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -11,7 +13,8 @@ namespace brenvik::cli {
 enum class Command { Import, Export, Add, Follow, Combo, Update, Undo };
 
 struct Options {
-    std::string home; // empty: the window's default data folder
+    std::string home;       // empty: the window's default data folder
+    Game game = Game::Fc3d; // whose history every command works on; never the saved setting
     Command command = Command::Follow;
     std::vector<std::string> arguments; // FILE, or ISSUE and DDD
 
@@ -38,7 +41,8 @@ struct Options {
     // Online update: none means the stored setting.
     std::optional<std::string> site;
     std::optional<int> years;
-    bool yes = false; // update: the retention rule may remove old draws; undo: do it, not only say what
+    bool yes = false;   // update: the retention rule may remove old draws; undo: do it, not only say what
+    bool force = false; // import: also a file whose draws disagree with the history's
 };
 
 // Reads the command line. On a mistake: the one-line message for stderr.

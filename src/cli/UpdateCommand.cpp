@@ -64,7 +64,7 @@ int runUpdate(const Options& o) {
     std::string failure;
     for (int y = plan.firstYear; y <= plan.lastYear && failure.empty(); ++y) {
         std::string why;
-        if (auto page = fetch.get(chartPageAddress(*site, stored.GsZl, y)); !page)
+        if (auto page = fetch.get(chartPageAddress(*site, o.game, y)); !page)
             why = page.error().reason;
         else if (auto rows = pageRows(page->body, page->charset); !rows)
             why = rows.error().message;

@@ -4,6 +4,7 @@
 #include "CliOptions.h"
 #include "CombinationSearch.h"
 #include "FollowSearch.h"
+#include "GameCheck.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
@@ -12,7 +13,6 @@
 #include "MatchedDraws.h"
 #include "PatternSource.h"
 #include "SearchConditions.h"
-#include "StoredSettings.h"
 #include "Tally.h"
 #include "TallyStatistics.h"
 #include "UndoBackup.h"
@@ -109,6 +109,9 @@ int runImport(const Options& o) {
     auto opened = openToChange(o);
     if (!opened)
         return failWith(opened.error().message);
+    if (const auto issues = compareIssues(*opened->snapshot, read->draws);
+        issues.looksLikeOtherGame() && !o.force)
+        return failWith(otherGameNotice(o.game, issues) + "加 --force 才会导入；历史号码未改动。");
     const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
     auto counts = changeWithUndo(*opened->store, *opened->snapshot, what,
                                  [&] { return importHistory(*opened->store, *read, o.segment); });
@@ -123,7 +126,7 @@ int runImport(const Options& o) {
 
 int runExport(const Options& o) {
     // Without a database there is no history to write, only an empty file to mislead.
-    const auto database = homeOf(o) / kDatabaseFile;
+    const auto database = homeOf(o) / databaseFileName(o.game);
     if (std::error_code ec; !std::filesystem::exists(database, ec))
         return failWith("没有历史数据库 " + shownPath(database) + "，未导出。");
     auto opened = openToRead(o);
@@ -209,7 +212,7 @@ int runSearch(const Options& o) {
     }
 
     SearchConditions c;
-    c.game = lotteryName(storedSettings().GsZl);
+    c.game = displayName(o.game);
     c.combination = o.command == Command::Combo;
     c.freePositions = o.freePositions;
     c.lastDraw = lastDraw;

@@ -63,8 +63,29 @@ std::string schemaSql() {
     for (int i = kLastStart; i < kDrawColumnCount; ++i)
         sql += ", " + cols[i] + " TEXT NOT NULL DEFAULT ''";
     sql += ", intTh INTEGER NOT NULL DEFAULT 0, bolOk INTEGER NOT NULL DEFAULT 0, txtHisP6 TEXT);"
-           "CREATE TABLE IF NOT EXISTS Carcu (Nmb INTEGER, Count INTEGER);";
+           "CREATE TABLE IF NOT EXISTS Carcu (Nmb INTEGER, Count INTEGER);"
+           "CREATE TABLE IF NOT EXISTS Meta (key TEXT PRIMARY KEY NOT NULL, value TEXT);";
     return sql;
+}
+
+// The companionId the history is marked with; nothing when it has no mark yet.
+std::optional<std::string> gameMarkIn(SQLite::Database& db) {
+    if (!db.tableExists("Meta"))
+        return std::nullopt;
+    SQLite::Statement q(db, "SELECT value FROM Meta WHERE key = 'game'");
+    if (!q.executeStep())
+        return std::nullopt;
+    return q.getColumn(0).getString();
+}
+
+Error otherGameError(const std::filesystem::path& file, const std::string& mark, Game wanted) {
+    const auto marked = gameOfCompanionId(mark);
+    if (!marked)
+        return Error{ErrorCode::NotOurs, "数据库文件 " + shownPath(file) + " 标明的彩种“" + mark +
+                                             "”本程序不认识，未作任何改动。"};
+    return Error{ErrorCode::NotOurs, "数据库文件 " + shownPath(file) + " 存的是" +
+                                         std::string(displayName(*marked)) + "的历史号码，不能作为" +
+                                         std::string(displayName(wanted)) + "的历史打开，未作任何改动。"};
 }
 
 std::filesystem::path folderOf(const std::filesystem::path& file) {
@@ -118,10 +139,15 @@ std::string lastLine(std::string text) {
     return start == std::string::npos ? text : text.substr(start + 1);
 }
 
+// The backup file the user can rebuild the history of `file` from.
+std::string backupNameFor(const std::filesystem::path& file) {
+    return rebuildBackupFileName(gameOfDatabaseFile(file).value_or(Game::Fc3d));
+}
+
 Error damagedError(const std::filesystem::path& file, const std::string& verdict) {
     return Error{ErrorCode::Damaged, "数据库文件 " + shownPath(file) + " 已损坏（" + lastLine(verdict) +
-                                         "），未作任何改动。请换回一份完好的副本，或将它移开后读入备份文件 "
-                                         "lsbf.txt 重建历史。"};
+                                         "），未作任何改动。请换回一份完好的副本，或将它移开后读入备份文件 " +
+                                         backupNameFor(file) + " 重建历史。"};
 }
 
 // Whether the file is sound when its log is left out: then the log does not belong to it.
@@ -225,12 +251,12 @@ Error HistoryStore::failure(const std::exception& e) const {
     return error;
 }
 
-HistoryStore::HistoryStore(std::filesystem::path file, std::unique_ptr<SQLite::Database> db)
-    : m_file(std::move(file)), m_db(std::move(db)) {}
+HistoryStore::HistoryStore(std::filesystem::path file, Game game, std::unique_ptr<SQLite::Database> db)
+    : m_file(std::move(file)), m_game(game), m_db(std::move(db)) {}
 
 HistoryStore::~HistoryStore() = default;
 
-Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::path& file) {
+Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::path& file, Game game) {
     std::error_code ec;
     const bool exists = std::filesystem::exists(file, ec);
     if (exists && !std::filesystem::is_regular_file(file, ec))
@@ -287,15 +313,27 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         if (const std::string verdict = db->execAndGet("PRAGMA quick_check(1)").getString(); verdict != "ok")
             return std::unexpected(failedCheck(file, verdict));
 
+        // The other game's history is refused before anything is written to it.
+        const std::string wanted(companionId(game));
+        const auto mark = gameMarkIn(*db);
+        if (mark && *mark != wanted)
+            return std::unexpected(otherGameError(file, *mark, game));
         // A complete database of ours is opened without writing anything.
-        const bool complete =
-            !fresh && version == kSchemaVersion && db->tableExists("Lishi") && db->tableExists("Carcu");
-        if (!complete) {
-            if (!writable)
-                return fail(ErrorCode::ReadOnly, readOnly + "，无法建立历史数据库。");
+        const bool tables = !fresh && db->tableExists("Lishi") && db->tableExists("Carcu");
+        const bool complete = tables && mark && version == kSchemaVersion;
+        if (!complete && !writable && !tables)
+            return fail(ErrorCode::ReadOnly, readOnly + "，无法建立历史数据库。");
+        // An unmarked history that may only be read is read as the game asked for.
+        if (!complete && writable) {
             db->exec("PRAGMA journal_mode=WAL");
             SQLite::Transaction tx(*db, SQLite::TransactionBehavior::IMMEDIATE);
             db->exec(schemaSql());
+            // Another program may have marked it since it was read above; its mark stands.
+            SQLite::Statement markIt(*db, "INSERT OR IGNORE INTO Meta (key, value) VALUES ('game', ?)");
+            markIt.bind(1, wanted);
+            markIt.exec();
+            if (const auto now = gameMarkIn(*db); now != wanted)
+                return std::unexpected(otherGameError(file, now.value_or(""), game));
             db->exec("PRAGMA application_id=" + std::to_string(kApplicationId));
             db->exec("PRAGMA user_version=" + std::to_string(kSchemaVersion));
             tx.commit();
@@ -304,18 +342,50 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
             db->exec("PRAGMA synchronous=FULL");
             sqlite3_db_config(db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
         }
-        std::unique_ptr<HistoryStore> store(new HistoryStore(file, std::move(db)));
+        std::unique_ptr<HistoryStore> store(new HistoryStore(file, game, std::move(db)));
         if (!writable) {
             store->m_readOnly = readOnly + "，不能修改历史号码。";
             store->m_notice = readOnly + "，历史号码只能查看、检索和导出，不能修改。";
         } else if (fresh && emptyFile) {
             store->m_notice = "数据库文件 " + shownPath(file) +
                               " 原是 0 字节的空文件，已建为新的空历史。若原有历史号码，请换回备份的副本，"
-                              "或读入备份文件 lsbf.txt。";
+                              "或读入备份文件 " +
+                              std::string(rebuildBackupFileName(game)) + "。";
         }
         return store;
     } catch (const std::exception& e) {
         return std::unexpected(engineError(e));
+    }
+}
+
+Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& file) {
+    const auto notOurs = [&] {
+        return fail(ErrorCode::NotOurs,
+                    "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
+    };
+    try {
+        // Without a log the file is read as it lies: a reading connection would leave a log and
+        // its index behind, and the file could not be renamed alone.
+        std::error_code ec;
+        const bool log = std::filesystem::exists(logOf(file), ec);
+        SQLite::Database db(uriOf(file, log ? "mode=ro" : "immutable=1"),
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        db.setBusyTimeout(3000);
+        if (db.execAndGet("PRAGMA application_id").getInt() != kApplicationId)
+            return notOurs();
+        const int version = db.execAndGet("PRAGMA user_version").getInt();
+        if (version > kSchemaVersion)
+            return notOurs();
+        const auto mark = gameMarkIn(db);
+        if (!mark)
+            return std::nullopt;
+        if (const auto game = gameOfCompanionId(*mark))
+            return *game;
+        return std::unexpected(otherGameError(file, *mark, Game::Fc3d));
+    } catch (const std::exception& e) {
+        const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
+        return std::unexpected(
+            storageError(file, engine ? engine->getExtendedErrorCode() : SQLITE_ERROR, nullptr, e.what()));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "DrawRow.h"
 #include "Error.h"
+#include "Game.h"
 #include "HistorySnapshot.h"
 
 #include <filesystem>
@@ -20,16 +21,14 @@ class Database;
 
 namespace brenvik {
 
-// File names the program keeps in its data folder.
-inline constexpr const char* kDatabaseFile = "kestrel3D.mdb";
-inline constexpr const char* kCompactTempFile = "kestrel3DTmp.mdb";
-
-// The history database: table Lishi (one row per draw) and the tally table Carcu.
+// The history database of one game: table Lishi (one row per draw), the tally table Carcu and
+// the table Meta, whose row 'game' names the game the history belongs to (companionId).
 // Every change is one transaction; a failure leaves the file as it was.
 class HistoryStore {
 public:
     static constexpr int kApplicationId = 0x4252334B; // marks the file as ours
-    static constexpr int kSchemaVersion = 1;
+    // 1: no Meta table; such a history was written before each game kept its own.
+    static constexpr int kSchemaVersion = 2;
 
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
@@ -39,9 +38,18 @@ public:
     // exists but cannot be read, fails the engine's quick check or is not ours is reported and
     // left untouched. Where the file or its folder may not be written, the history is opened
     // for reading only and every change is refused with that reason.
-    static Result<std::unique_ptr<HistoryStore>> open(const std::filesystem::path& file);
+    // The history must be that of `game`: a file marked with the other game is reported and left
+    // untouched. A history written before the mark existed is marked with `game`, unless it may
+    // only be read; the data folder's upgrade (upgradeDataFolder) decides that game beforehand.
+    static Result<std::unique_ptr<HistoryStore>> open(const std::filesystem::path& file,
+                                                      Game game = Game::Fc3d);
+
+    // The game a history file of this program is marked with; nothing for one written before
+    // the mark existed. Reads only; a file that is not a sound history of ours is an error.
+    static Result<std::optional<Game>> markOf(const std::filesystem::path& file);
 
     const std::filesystem::path& file() const { return m_file; }
+    Game game() const { return m_game; }
     bool readOnly() const { return !m_readOnly.empty(); }
     // What the user should know about the file just opened: that it could only be opened for
     // reading, or that it was an empty file and now holds a new, empty history. Empty otherwise.
@@ -76,11 +84,12 @@ public:
     Result<std::vector<std::pair<int, int>>> readTally() const;
 
 private:
-    HistoryStore(std::filesystem::path file, std::unique_ptr<SQLite::Database> db);
+    HistoryStore(std::filesystem::path file, Game game, std::unique_ptr<SQLite::Database> db);
     void insertRows(const RowSource& next);
     Error failure(const std::exception& e) const;
 
     std::filesystem::path m_file;
+    Game m_game;
     std::unique_ptr<SQLite::Database> m_db;
     std::string m_readOnly; // why nothing may be changed; empty when the history may be changed
     std::string m_notice;

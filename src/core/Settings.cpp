@@ -41,7 +41,7 @@ SettingsValues SettingsValues::read(const std::function<std::optional<std::strin
     };
     flag(keys::bolZyw, v.bolZyw);
     flag(keys::bolSq, v.bolSq);
-    // Any whole number is kept: a value other than 53 or 3 ticks neither game.
+    // Any whole number is kept as the user stored it; gameOfGsZl says which game it means.
     number(keys::GsZl, v.GsZl, -32768, 32767);
     number(keys::intLei, v.intLei, 0, 3);
     flag(keys::bolZuxuan, v.bolZuxuan);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Game.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,19 +30,11 @@ inline constexpr std::string_view strYanshiDown = "strYanshiDown";
 inline constexpr std::string_view strZstHost = "strZstHost"; // the chart site of the online update
 } // namespace keys
 
-inline constexpr int kLottery3D = 53; // 福彩3D
-inline constexpr int kLotteryPl3 = 3; // 体彩排列3
-
-// The game's name as the window's menu shows it, for a lottery type GsZl.
-inline const char* lotteryName(int GsZl) {
-    return GsZl == kLotteryPl3 ? "体彩排列3" : "福彩3D";
-}
-
 // The per-user option values the window starts from. Defaults are those of a first start.
 struct SettingsValues {
     bool bolZyw = true;     // free positions
     bool bolSq = true;      // pattern from the last draw
-    int GsZl = kLottery3D;  // lottery type
+    int GsZl = kLottery3D;  // lottery type, as stored; gameOfGsZl tells the game
     int intLei = 0;         // search type
     bool bolZuxuan = false; // group rather than direct
     int intConsqSort = 1;   // result position 1..3

@@ -1,7 +1,5 @@
 #include "ChartPage.h"
 
-#include "Settings.h"
-
 #include <array>
 #include <charconv>
 
@@ -147,10 +145,10 @@ std::optional<std::string> normalizeChartHost(std::string_view text) {
     return scheme + "://" + std::string(text);
 }
 
-std::string chartPageAddress(std::string_view host, int lotteryType, int year) {
+std::string chartPageAddress(std::string_view host, Game game, int year) {
     while (host.ends_with('/'))
         host.remove_suffix(1);
-    const bool fc3d = lotteryType == kLottery3D;
+    const bool fc3d = game == Game::Fc3d;
     const std::string_view path = fc3d ? "/zst/sd/?lotId=210053&chartType=zhx&spanType=3&span="
                                        : "/zst/p3?lotId=110033&chartType=zhx&spanType=3&span=";
     const std::string_view tail =

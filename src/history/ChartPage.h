@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Game.h"
 #include "HistoryText.h"
 #include "PageText.h"
 
@@ -23,8 +24,8 @@ inline constexpr int kChartFirstYear = 2003;
 std::optional<std::string> normalizeChartHost(std::string_view text);
 
 // The address of the chart page of one year: the host, the game's fixed path and query, the span
-// Y001_Y365 and the fixed tail. Lottery type 53 is 福彩3D, any other value 体彩排列3.
-std::string chartPageAddress(std::string_view host, int lotteryType, int year);
+// Y001_Y365 and the fixed tail.
+std::string chartPageAddress(std::string_view host, Game game, int year);
 
 // The draws of `year` in the table rows of its chart page, from sequence `firstSequence` on, in
 // ascending order. An issue is named by a cell that holds its marker ("2013-001") alone, in the

@@ -180,11 +180,11 @@ Result<void> checkCompactedCopy(const std::filesystem::path& temp, const Row& ex
 
 } // namespace
 
-Result<void> compactDatabase(const std::filesystem::path& databaseFile) {
+Result<void> compactDatabase(const std::filesystem::path& databaseFile, Game game) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(databaseFile, ec))
         return fail(ErrorCode::Io, "数据库文件 " + shownPath(databaseFile) + " 不存在，未压缩。");
-    const auto temp = databaseFile.parent_path() / kCompactTempFile;
+    const auto temp = databaseFile.parent_path() / compactTempFileName(game);
     auto expected = writeCompactedCopy(databaseFile, temp);
     if (!expected)
         return std::unexpected(expected.error());
@@ -200,9 +200,10 @@ Result<void> compactAndReopen(std::unique_ptr<HistoryStore>& store) {
     if (store->readOnly())
         return std::unexpected(storageError(store->file(), SQLITE_READONLY, nullptr, {}));
     const auto file = store->file();
+    const Game game = store->game();
     store.reset();
-    auto compacted = compactDatabase(file);
-    auto reopened = HistoryStore::open(file);
+    auto compacted = compactDatabase(file, game);
+    auto reopened = HistoryStore::open(file, game);
     if (!reopened)
         return std::unexpected(reopened.error());
     store = std::move(*reopened);

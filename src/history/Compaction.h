@@ -8,12 +8,12 @@
 
 namespace brenvik {
 
-// Compacts the history database `databaseFile` (kestrel3D.mdb) through kestrel3DTmp.mdb in the
-// same folder. No connection to the file may be open. The database is checked first; the
-// compacted copy is written to kestrel3DTmp.mdb, checked, and a complete copy of it replaces
-// the database in one rename. kestrel3DTmp.mdb stays in the folder. On any failure the
-// database file is left as it was.
-Result<void> compactDatabase(const std::filesystem::path& databaseFile);
+// Compacts the history database `databaseFile` of `game` (kestrel3D.mdb) through the game's
+// temporary file (kestrel3DTmp.mdb) in the same folder. No connection to the file may be open.
+// The database is checked first; the compacted copy is written to the temporary file, checked,
+// and a complete copy of it replaces the database in one rename. The temporary file stays in the
+// folder. On any failure the database file is left as it was.
+Result<void> compactDatabase(const std::filesystem::path& databaseFile, Game game = Game::Fc3d);
 
 // Closes `store`, compacts its file and opens it again into `store`. When the compaction fails
 // the old file is reopened and the compaction's error returned; `store` is empty afterwards

@@ -4,16 +4,8 @@
 
 namespace brenvik {
 
-std::string exportFileName(std::optional<std::int32_t> lastIssue) {
-    std::string name = "更新至";
-    if (lastIssue)
-        name += std::to_string(*lastIssue);
-    name += "期历史号码.txt";
-    return name;
-}
-
-std::string exportFileName(const HistorySnapshot& history) {
-    return exportFileName(history.empty() ? std::nullopt : std::optional(history.last()->sqqh));
+std::string exportFileName(Game game, const HistorySnapshot& history) {
+    return textExportFileName(game, history.empty() ? std::nullopt : std::optional(history.last()->sqqh));
 }
 
 std::vector<DrawLine> drawLinesOf(std::span<const DrawRow> rows) {
@@ -38,9 +30,9 @@ Result<void> writeHistoryFile(const std::filesystem::path& file, std::span<const
     return writeFileSafely(file, historyText(draws));
 }
 
-Result<std::filesystem::path> exportHistory(const std::filesystem::path& folder,
+Result<std::filesystem::path> exportHistory(const std::filesystem::path& folder, Game game,
                                             const HistorySnapshot& history) {
-    const auto file = folder / utf8Path(exportFileName(history));
+    const auto file = folder / utf8Path(exportFileName(game, history));
     if (auto written = writeHistoryFile(file, drawLinesOf(history.rows())); !written)
         return std::unexpected(written.error());
     return file;

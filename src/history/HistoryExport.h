@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Error.h"
+#include "Game.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
 
@@ -11,10 +12,8 @@
 
 namespace brenvik {
 
-// The name of the text export of a history that ends with `lastIssue`, as the user finds it in
-// the data folder: 更新至2013358期历史号码.txt. An empty history has no issue in the name.
-std::string exportFileName(std::optional<std::int32_t> lastIssue);
-std::string exportFileName(const HistorySnapshot& history);
+// The name of the text export of `history`, a history of `game` (textExportFileName).
+std::string exportFileName(Game game, const HistorySnapshot& history);
 
 // The issue numbers and digits of stored rows, in the rows' order.
 std::vector<DrawLine> drawLinesOf(std::span<const DrawRow> rows);
@@ -25,8 +24,9 @@ std::string historyText(std::span<const DrawLine> draws);
 // Writes a history text file; an earlier file of that name is replaced only by a complete one.
 Result<void> writeHistoryFile(const std::filesystem::path& file, std::span<const DrawLine> draws);
 
-// Writes the text export of `history` into `folder` and returns the path of the file written.
-Result<std::filesystem::path> exportHistory(const std::filesystem::path& folder,
+// Writes the text export of `history`, a history of `game`, into `folder` and returns the path
+// of the file written.
+Result<std::filesystem::path> exportHistory(const std::filesystem::path& folder, Game game,
                                             const HistorySnapshot& history);
 
 } // namespace brenvik

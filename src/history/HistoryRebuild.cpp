@@ -72,7 +72,7 @@ Result<StoredCounts> keepOnly(HistoryStore& store, const std::filesystem::path& 
                               std::span<const DrawLine> kept, int segmentParam) {
     if (auto checked = checkSegmentParam(segmentParam); !checked)
         return std::unexpected(checked.error());
-    const auto backup = folder / kBackupFile;
+    const auto backup = folder / rebuildBackupFileName(store.game());
     if (auto written = writeHistoryFile(backup, kept); !written)
         return std::unexpected(withNote(written.error(), "历史号码未改动。"));
     return rebuildFromBackup(store, backup, segmentParam);

@@ -12,9 +12,6 @@
 
 namespace brenvik {
 
-// The backup file the deletions write and the rebuild reads, in the data folder.
-inline constexpr const char* kBackupFile = "lsbf.txt";
-
 // What a replacement of the history from a file did, for the status line.
 struct StoredCounts {
     long long stored = 0;     // draws now in the history
@@ -58,9 +55,10 @@ Result<std::vector<DrawLine>> drawsUpTo(const HistorySnapshot& history, std::int
 // The draws kept by "delete the last N draws": all but the last `count` (none when count >= size).
 std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long count);
 
-// The two deletions that go through the backup file: they write the draws to keep into
-// `folder`/lsbf.txt and rebuild the history from it. The caller compacts the database
-// afterwards (compactAndReopen). A T refused by drawsUpTo, or an N below 1, changes nothing.
+// The two deletions that go through the backup file: they write the draws to keep into the
+// backup of the store's game in `folder` (lsbf.txt) and rebuild the history from it. The caller
+// compacts the database afterwards (compactAndReopen). A T refused by drawsUpTo, or an N below
+// 1, changes nothing.
 Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,
                                   std::int32_t lastKept, int segmentParam);
 Result<StoredCounts> deleteLastDraws(HistoryStore& store, const std::filesystem::path& folder,

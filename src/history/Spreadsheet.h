@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Error.h"
+#include "Game.h"
 
 #include <filesystem>
 #include <string>
@@ -8,11 +9,8 @@
 
 namespace brenvik {
 
-// The files the grids are exported to, in the data folder. The content is an Office Open XML
-// workbook; the names stay what the users know.
-inline constexpr const char* kHistorySheetFile = "lishi.xls";   // history grid
-inline constexpr const char* kMatchesSheetFile = "Jiansuo.xls"; // matched-draws grid
-inline constexpr const char* kResultSheetFile = "Jieguo.xls";   // result grid
+// The files the grids are exported to, in the data folder, are named per game (sheetFileName).
+// The content is an Office Open XML workbook; the names stay what the users know.
 
 // One cell of a sheet: text (UTF-8), or a number a spreadsheet can sort and sum. A percentage is
 // a share (0.125) shown with three decimals and a percent sign (12.500%).

@@ -82,6 +82,9 @@ std::optional<Header> parseHeader(std::string_view line) {
 } // namespace
 
 std::filesystem::path undoFileFor(const std::filesystem::path& databaseFile) {
+    if (const auto game = gameOfDatabaseFile(databaseFile))
+        return databaseFile.parent_path() / undoFileName(*game);
+    // A database under a name of its own keeps its backup under that name.
     auto name = databaseFile.stem();
     name += "Undo.txt";
     return databaseFile.parent_path() / name;

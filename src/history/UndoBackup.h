@@ -23,7 +23,8 @@ namespace brenvik {
 //
 // Use: wrap the change in changeWithUndo(store, history, "读入 a.txt", [&] { return ...; }).
 
-// The backup of the history kept in `databaseFile`: kestrel3D.mdb keeps kestrel3DUndo.txt.
+// The backup of the history kept in `databaseFile`: a game's database keeps the game's
+// undoFileName (kestrel3D.mdb keeps kestrel3DUndo.txt).
 std::filesystem::path undoFileFor(const std::filesystem::path& databaseFile);
 
 struct UndoBackup {

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <string_view>
 
 namespace brenvik::ui {
 
@@ -22,6 +23,9 @@ QString fromPath(const std::filesystem::path& path);
 // UTF-8 text from the libraries.
 inline QString qs(const std::string& s) {
     return QString::fromStdString(s);
+}
+inline QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 } // namespace brenvik::ui

@@ -210,7 +210,7 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
             if (progress)
                 progress->setLabelText(progressText(y, read + 1, plan.yearCount(), found));
             emit yearStarted(y);
-            const QUrl url(QString::fromStdString(chartPageAddress(*host, request.lotteryType, y)));
+            const QUrl url(QString::fromStdString(chartPageAddress(*host, request.game, y)));
             const auto page = m_fetcher.get(url);
             const auto rows = page ? readPage(*page) : std::unexpected(page.error());
             if (!rows) {

@@ -51,11 +51,11 @@ inline const QString kHostInvalidText =
 std::optional<QString> askChartHost(QWidget* parent, SettingsStore& settings, const QString& initial = {});
 
 struct OnlineUpdateRequest {
-    QString host;                 // scheme and host of the chart site, as saved under strZstHost
-    int lotteryType = kLottery3D; // GsZl: 53 reads the 福彩3D charts, anything else 体彩排列3
-    int segmentParam = 1;         // DsIni, baked into the new rows
-    int yearsToKeep = 6;          // IniSerchDay
-    int currentYear = 0;          // 0: this calendar year
+    QString host;           // scheme and host of the chart site, as saved under strZstHost
+    Game game = Game::Fc3d; // whose charts are read
+    int segmentParam = 1;   // DsIni, baked into the new rows
+    int yearsToKeep = 6;    // IniSerchDay
+    int currentYear = 0;    // 0: this calendar year
 };
 
 struct OnlineUpdateResult {

@@ -29,7 +29,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
 
 namespace brenvik::ui {
 
@@ -128,16 +127,9 @@ void frmMain::connectHandlers() {
 // Start-up
 
 void frmMain::loadAtStartup() {
-    m_folderLabel->setText(QStringLiteral("数据目录：%1").arg(QDir::toNativeSeparators(m_dataFolder)));
-
     provideSampleHistories();
     sweepAbandonedFiles();
     m_set = m_settingsStore.read();
-    mnu3D[0]->setChecked(m_set.GsZl == kLottery3D);
-    mnu3D[1]->setChecked(m_set.GsZl == kLotteryPl3);
-
-    openDatabase();
-
     // The option controls show the saved choices. Their handlers are not run here: what they
     // would reload (range, pattern) is set once below from the same values.
     Option1[1]->setChecked(m_set.bolZyw);
@@ -153,34 +145,15 @@ void frmMain::loadAtStartup() {
     Option6[m_set.bolZhpm ? 1 : 0]->setChecked(true);
     MaskEdBox2->setText(QString::number(m_set.intPreQi));
     Combo1->setEditText(QString::number(m_set.intZhWSetup));
-
-    QihaoXianshi();
     Option3[m_set.intLei]->setChecked(true);
-    setRangeStart();
-    setRangeEndToLast();
-    reloadPattern();
-    fillHistoryGrid();
-    updateUndoAction();
 
-    if (!m_databaseProblem.isEmpty()) {
-        status(m_databaseProblem);
-        QTimer::singleShot(0, this,
-                           [this] { Dialogs::warn(this, QStringLiteral("数据库"), m_databaseProblem); });
-    } else if (m_store && m_store->readOnly()) {
-        // Said where it stays in view: every change will be refused with the same reason.
-        m_folderLabel->setText(m_folderLabel->text() + QStringLiteral("（只读）"));
-        status(qs(m_store->notice()));
-    } else if (m_store && !m_store->notice().empty()) {
-        const QString notice = qs(m_store->notice());
-        status(notice);
-        QTimer::singleShot(0, this,
-                           [this, notice] { Dialogs::inform(this, QStringLiteral("数据库"), notice); });
-    }
+    const QString upgraded = upgradeOldHistory();
+    openHistory(gameOfGsZl(m_set.GsZl), upgraded);
 }
 
 void frmMain::openDatabase() {
-    const QString file = QDir(m_dataFolder).filePath(QString::fromLatin1(kDatabaseFile));
-    auto opened = HistoryStore::open(toPath(file));
+    const QString file = QDir(m_dataFolder).filePath(QString::fromLatin1(databaseFileName(m_game)));
+    auto opened = HistoryStore::open(toPath(file), m_game);
     if (!opened) {
         m_databaseProblem = qs(opened.error().message);
         return;
@@ -227,6 +200,7 @@ void frmMain::fillHistoryGrid() {
     if (m_snapshot->empty())
         clearDrawDescriptions();
     scrollHistoryToEnd();
+    showWindowTitle();
 }
 
 void frmMain::scrollHistoryToEnd() {
@@ -492,13 +466,6 @@ void frmMain::MaskEdBox2_LostFocus() {
 
 // ---------------------------------------------------------------------------------------------
 // Menus
-
-void frmMain::mnu3D_Click(int index) {
-    m_set.GsZl = index == 0 ? kLottery3D : kLotteryPl3;
-    mnu3D[0]->setChecked(index == 0);
-    mnu3D[1]->setChecked(index == 1);
-    m_settingsStore.writeInt(keys::GsZl, m_set.GsZl);
-}
 
 void frmMain::mnuDscs_Click(int index) {
     m_set.DsIni = index;

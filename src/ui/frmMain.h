@@ -51,6 +51,8 @@ public:
     ~frmMain() override;
 
     QString dataFolderPath() const { return m_dataFolder; }
+    // The game whose history is open.
+    Game game() const { return m_game; }
     const HistorySnapshot& history() const { return *m_snapshot; }
     // The pattern the boxes of the visible tab show; nothing where a box holds no number.
     std::array<std::optional<int>, 3> pattern() const;
@@ -79,6 +81,12 @@ private:
     // Start-up.
     void loadAtStartup();
     void openDatabase();
+
+    // The game whose history is shown.
+    QString upgradeOldHistory();
+    void openHistory(Game game, const QString& note);
+    void reportOpening(const QString& note);
+    void showGame();
 
     // Shared operations on the history.
     void AddHaoma();
@@ -175,6 +183,9 @@ private:
     FolderLock m_lock;
     SettingsStore m_settingsStore;
     SettingsValues m_set;
+    Game m_game = Game::Fc3d;
+    // Why no history may be opened in this folder until the program starts again.
+    QString m_upgradeProblem;
     std::unique_ptr<HistoryStore> m_store;
     SnapshotPtr m_snapshot;
     int m_lastQQH = 0;

@@ -5,6 +5,7 @@
 #include "Compaction.h"
 #include "Dialogs.h"
 #include "DigitBox.h"
+#include "GameCheck.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "IssueNumber.h"
@@ -105,6 +106,12 @@ void frmMain::cmdRdLst_Click() {
         Dialogs::warn(this, title, qs(read.error().message));
         return;
     }
+    // The other game's file would replace this game's history by draws it never had.
+    if (const auto issues = compareIssues(*m_snapshot, read->draws);
+        issues.looksLikeOtherGame() &&
+        !Dialogs::confirm(this, title,
+                          qs(otherGameNotice(m_game, issues)) + QStringLiteral("确实要导入吗？")))
+        return;
     const std::size_t stored = m_snapshot->size();
     if (read->draws.size() < stored &&
         !Dialogs::confirm(this, title,
@@ -141,7 +148,7 @@ void frmMain::Command4_Click() {
     // Without a database there is no history to write, only an empty file to mislead.
     if (!requireStore())
         return;
-    auto written = exportHistory(toPath(m_dataFolder), *m_snapshot);
+    auto written = exportHistory(toPath(m_dataFolder), m_game, *m_snapshot);
     if (!written) {
         Dialogs::warn(this, QStringLiteral("历史号码导出文本文件"), qs(written.error().message));
         return;
@@ -157,7 +164,7 @@ void frmMain::exportGrid(const GridModel& model, const char* fileName) {
         for (int c = 0; c < model.columnCount(); ++c)
             row.push_back(model.sheetCell(r, c));
     }
-    const QString file = QDir(m_dataFolder).filePath(QString::fromLatin1(fileName));
+    const QString file = QDir(m_dataFolder).filePath(QString::fromStdString(sheetFileName(m_game, fileName)));
     {
         BusyCursor busy;
         if (auto written = writeSpreadsheet(toPath(file), table); !written) {

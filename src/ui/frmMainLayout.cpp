@@ -203,10 +203,6 @@ void frmMain::buildWindow() {
         setWindowState(Qt::WindowMaximized);
 }
 
-void frmMain::showWindowTitle() {
-    setWindowTitle(productTitle());
-}
-
 QWidget* frmMain::buildHistoryPanel() {
     auto* panel = new QWidget;
     auto* v = new QVBoxLayout(panel);

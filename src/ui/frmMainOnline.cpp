@@ -34,7 +34,7 @@ void frmMain::Command21_Click() {
     }
     setHistoryActionsEnabled(false);
     const OnlineUpdateResult result =
-        runOnlineUpdate(this, *m_store, *m_snapshot, {host, m_set.GsZl, m_set.DsIni, m_set.IniSerchDay, 0});
+        runOnlineUpdate(this, *m_store, *m_snapshot, {host, m_game, m_set.DsIni, m_set.IniSerchDay, 0});
     setHistoryActionsEnabled(true);
 
     if (result.historyChanged) {

@@ -57,7 +57,7 @@ std::expected<SearchConditions, frmMain::Refusal> frmMain::conditions(bool combi
             Refusal{nullptr, QStringLiteral("历史号码为空，无法检索。请先读取历史号文本、在线更新，"
                                             "或在左上方的三个格子里逐期输入历史号码。")});
     SearchConditions c;
-    c.game = lotteryName(mnu3D[1]->isChecked() ? kLotteryPl3 : kLottery3D);
+    c.game = displayName(m_game);
     c.combination = combination;
     c.freePositions = !Option1[0]->isChecked();
     c.lastDraw = !Option1[2]->isChecked();

@@ -459,7 +459,7 @@ TEST(Cli, DamagedReadOnlyAndFullFoldersAreToldApart) {
         {"a read-only file",
          [](const auto& home) { writeSmallHistory(home), ::chmod((home / kDatabaseFile).c_str(), 0444); },
          add, 1, "数据库文件只读"},
-        {"a full disk", writeSmallHistory, {"import", big}, 1, "磁盘已满"},
+        {"a full disk", writeSmallHistory, {"import", big, "--force"}, 1, "磁盘已满"},
         {"an empty file", [](const auto& home) { test::writeFile(home / kDatabaseFile, ""); }, add, 0,
          "0 字节"},
     };

@@ -48,7 +48,7 @@ TEST(Settings, StoredValuesAreReadAndBadOnesKeepTheirDefault) {
                                        {"bolZhpm", "true"}});
     EXPECT_FALSE(v.bolZyw);
     EXPECT_TRUE(v.bolSq);
-    EXPECT_EQ(v.GsZl, 7) << "kept: it ticks neither game";
+    EXPECT_EQ(v.GsZl, 7) << "kept as stored; it means 福彩3D";
     EXPECT_EQ(v.intLei, 3);
     EXPECT_EQ(v.intConsqSort, 1);
     EXPECT_EQ(v.intXianshiLei, 0);

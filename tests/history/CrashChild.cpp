@@ -46,7 +46,7 @@ Result<bool> windowRound(const std::filesystem::path& folder) {
     auto lock = FolderLock::take(folder, LockHolder::Window);
     if (!lock)
         return lock.error().code == ErrorCode::Busy ? Result<bool>(false) : std::unexpected(lock.error());
-    auto store = HistoryStore::open(folder / kDatabaseFile);
+    auto store = HistoryStore::open(folder / databaseFileName(Game::Fc3d));
     auto history = store ? (*store)->loadSnapshot() : std::unexpected(store.error());
     if (!history)
         return std::unexpected(history.error());

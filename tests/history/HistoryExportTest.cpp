@@ -30,11 +30,19 @@ bool mentions(const Error& e, std::string_view text) {
 
 } // namespace
 
-TEST(HistoryExport, FileNameCarriesTheLastIssue) {
-    EXPECT_EQ(exportFileName(2013358), "更新至2013358期历史号码.txt");
-    EXPECT_EQ(exportFileName(historyOf({{2013001, {1, 2, 3}}, {2013358, {4, 5, 6}}})),
-              "更新至2013358期历史号码.txt");
-    EXPECT_EQ(exportFileName(HistorySnapshot()), "更新至期历史号码.txt") << "an empty history has no issue";
+TEST(HistoryExport, FileNamesCarryTheLastIssueAndTheGame) {
+    const HistorySnapshot history = historyOf({{2013001, {1, 2, 3}}, {2013358, {4, 5, 6}}});
+    EXPECT_EQ(exportFileName(Game::Fc3d, history), "更新至2013358期历史号码.txt");
+    EXPECT_EQ(exportFileName(Game::Pl3, history), "更新至2013358期排列3历史号码.txt");
+    EXPECT_EQ(exportFileName(Game::Fc3d, HistorySnapshot()), "更新至期历史号码.txt") << "no issue when empty";
+    EXPECT_EQ(exportFileName(Game::Pl3, HistorySnapshot()), "更新至期排列3历史号码.txt");
+    const std::pair<const char*, const char*> sheets[] = {{kHistorySheetFile, "lishiPL3.xls"},
+                                                          {kResultSheetFile, "JieguoPL3.xls"},
+                                                          {"Huice.xls", "HuicePL3.xls"}};
+    for (const auto& [base, pl3] : sheets) {
+        EXPECT_EQ(sheetFileName(Game::Fc3d, base), base);
+        EXPECT_EQ(sheetFileName(Game::Pl3, base), pl3);
+    }
 }
 
 TEST(HistoryExport, TextHasOneCrLfEndedLinePerDraw) {
@@ -54,7 +62,7 @@ TEST(HistoryExport, ExportThenImportGivesBackBothRealHistories) {
         auto store = openStore(dir / kDatabaseFile);
         auto snapshot = *store->loadSnapshot();
 
-        auto written = exportHistory(dir.path(), *snapshot);
+        auto written = exportHistory(dir.path(), Game::Fc3d, *snapshot);
         ASSERT_TRUE(written) << written.error().message;
         EXPECT_EQ(*written, dir.path() / utf8Path("更新至2026224期历史号码.txt"));
         // The real files are in the program's own format, so the export reproduces them byte for byte.
@@ -73,16 +81,16 @@ TEST(HistoryExport, ExportThenImportGivesBackBothRealHistories) {
 
 TEST(HistoryExport, EmptyHistoryAndASecondExportOverwrite) {
     TestFolder dir;
-    auto empty = exportHistory(dir.path(), HistorySnapshot());
+    auto empty = exportHistory(dir.path(), Game::Fc3d, HistorySnapshot());
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->filename(), utf8Path("更新至期历史号码.txt"));
     EXPECT_EQ(test::readFile(*empty), "");
 
     const auto draws = test::syntheticDraws(40, 5, 2013320);
-    ASSERT_TRUE(exportHistory(dir.path(), historyOf(draws)));
+    ASSERT_TRUE(exportHistory(dir.path(), Game::Fc3d, historyOf(draws)));
     auto shorter = std::vector(draws.begin(), draws.begin() + 3);
     shorter.push_back(draws.back());
-    auto second = exportHistory(dir.path(), historyOf(shorter));
+    auto second = exportHistory(dir.path(), Game::Fc3d, historyOf(shorter));
     ASSERT_TRUE(second);
     EXPECT_EQ(test::readFile(*second), historyText(shorter)) << "the longer earlier file is replaced whole";
     EXPECT_EQ(test::folderContents(dir.path()).size(), 2u) << "no temporary file is left behind";

@@ -75,9 +75,11 @@ fol|follow
 --home /tmp c|combo
 follow --ch|--check
 combo --ch|
-add --|--home --segment
+add --|--home --game --segment
+--game _|3d pl3
+--game pl3 im|import
 follow --result-type _|number bigsmall oddeven segment
---|--home --help --version
+--|--home --game --help --version
 TABLE
 
 # The window finds its sample histories in the installed tree, not in the sources it was built from.

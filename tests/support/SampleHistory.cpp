@@ -3,6 +3,8 @@
 #include "HistoryStore.h"
 #include "IssueNumber.h"
 
+#include <SQLiteCpp/Database.h>
+
 #include <random>
 #include <stdexcept>
 
@@ -32,9 +34,9 @@ std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed, std:
     return draws;
 }
 
-void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws,
-                   int segmentParam) {
-    auto store = HistoryStore::open(folder / kDatabaseFile);
+void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws, int segmentParam,
+                   Game game) {
+    auto store = HistoryStore::open(folder / databaseFileName(game), game);
     if (!store)
         throw std::runtime_error(store.error().message);
     auto rows = rowsFromDraws(draws, segmentParam);
@@ -42,8 +44,14 @@ void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLi
         throw std::runtime_error(r.error().message);
 }
 
-std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile) {
-    auto store = HistoryStore::open(databaseFile);
+void writeUnmarkedDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws) {
+    writeDatabase(folder, draws);
+    SQLite::Database db((folder / databaseFileName(Game::Fc3d)).string(), SQLite::OPEN_READWRITE);
+    db.exec("DROP TABLE Meta; PRAGMA user_version=1");
+}
+
+std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile, Game game) {
+    auto store = HistoryStore::open(databaseFile, game);
     if (!store)
         throw std::runtime_error(store.error().message);
     auto snapshot = (*store)->loadSnapshot();

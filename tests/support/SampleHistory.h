@@ -1,7 +1,9 @@
 #pragma once
 
 #include "DrawRow.h"
+#include "Game.h"
 #include "HistoryText.h"
+#include "TestFolder.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -18,11 +20,15 @@ std::vector<DrawLine> sampleDraws(const char* name);
 std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed,
                                      std::int32_t firstIssue = 2004001);
 
-// Stores `draws` as the whole history of a new database in `folder`.
+// Stores `draws` as the whole history of `game` in `folder`.
 void writeDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws,
-                   int segmentParam = 1);
+                   int segmentParam = 1, Game game = Game::Fc3d);
 
-// The issues and digits stored in the database file, in issue order.
-std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile);
+// Stores `draws` in `folder`'s kestrel3D.mdb as the program wrote it before each game kept a
+// history of its own: without the game mark, schema version 1.
+void writeUnmarkedDatabase(const std::filesystem::path& folder, const std::vector<DrawLine>& draws);
+
+// The issues and digits stored in the database file of `game`, in issue order.
+std::vector<DrawLine> storedDraws(const std::filesystem::path& databaseFile, Game game = Game::Fc3d);
 
 } // namespace brenvik::test

@@ -1,9 +1,18 @@
 #pragma once
 
+#include "Game.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace brenvik {
+// Most tests work on the 福彩3D history and name its files as they are.
+inline constexpr const char* kDatabaseFile = databaseFileName(Game::Fc3d);
+inline constexpr const char* kCompactTempFile = compactTempFileName(Game::Fc3d);
+inline constexpr const char* kBackupFile = rebuildBackupFileName(Game::Fc3d);
+} // namespace brenvik
 
 namespace brenvik::test {
 

@@ -67,8 +67,10 @@ void CompanionUpdateTest::updateAsTheWindowDoes() {
     const auto full = [&](int back) { return yearDraws(c - back, 1, 358); };
     const auto thisYear = yearDraws(c, 1, 20);
     const auto old = concat({yearDraws(c - 5, 1, 10), full(1)});
+    const auto sdDraws = [c](int back) { return yearDraws(c - back, 1, 9); };
     struct Case {
         const char* what;
+        Game game; // given with --game, except 福彩3D: the default whatever the window chose
         QStringList args;
         bool siteStored;
         std::vector<DrawLine> stored;
@@ -81,29 +83,33 @@ void CompanionUpdateTest::updateAsTheWindowDoes() {
     const QStringList nothing = {QStringLiteral("新增 0 期，最新一期 无")};
     // clang-format off
     const Case cases[] = {
-        {"the stored game, years, segment and site", {"update"}, true, {}, {}, 0,
+        {"the stored years, segment and site", Game::Pl3, {"update"}, true, {}, {}, 0,
          {y(3) + "年 358 期", y(2) + "年 358 期", y(1) + "年 358 期", y(0) + "年 20 期",
           "新增 1094 期，最新一期 " + y(0) + "020"}, {}, concat({full(3), full(2), full(1), thisYear})},
-        {"--site and --years given; a stored history goes on from its last draw",
+        {"--site and --years given; a stored history goes on from its last draw", Game::Pl3,
          {"update", "--site", "SITE", "--years", "16"}, false, yearDraws(c - 1, 1, 300), {}, 0,
          {y(1) + "年 58 期", y(0) + "年 20 期", "新增 78 期，最新一期 " + y(0) + "020"}, {},
          concat({full(1), thisYear})},
-        {"no site", {"update"}, false, {}, {}, 2, {}, "update needs --site URL", {}},
-        {"the retention rule needs --yes", {"update"}, true, old, {}, 1,
+        {"no site", Game::Pl3, {"update"}, false, {}, {}, 2, {}, "update needs --site URL", {}},
+        {"the retention rule needs --yes", Game::Pl3, {"update"}, true, old, {}, 1,
          {"将删除 " + y(5) + " 年的 10 期历史号码，仅保留最近 3 年。"}, "--yes", old},
-        {"--yes removes the old years, then updates", {"update", "--yes"}, true, old, {}, 0,
+        {"--yes removes the old years, then updates", Game::Pl3, {"update", "--yes"}, true, old, {}, 0,
          {"已删除 " + y(5) + " 年的 10 期历史号码。", y(1) + "年 0 期", y(0) + "年 20 期",
           "新增 20 期，最新一期 " + y(0) + "020"}, {}, concat({full(1), thisYear})},
-        {"a failure keeps the years read before it", {"update"}, true, {}, {{0, Behaviour::NotFound}}, 1,
+        {"a failure keeps the years read before it", Game::Pl3, {"update"}, true, {},
+         {{0, Behaviour::NotFound}}, 1,
          {y(3) + "年 358 期", y(2) + "年 358 期", y(1) + "年 358 期",
           "新增 1074 期，最新一期 " + y(1) + "358"},
          "读取 " + y(0) + " 年的走势图失败（服务器返回错误 404）", concat({full(3), full(2), full(1)})},
-        {"five redirects at most", {"update"}, true, {}, {{3, Behaviour::RedirectLoop}}, 1, nothing,
-         "重定向次数过多", {}},
-        {"a declared length over 16 MB", {"update"}, true, {}, {{3, Behaviour::HugeDeclared}}, 1, nothing,
-         "网页超过 16 MB", {}},
-        {"a body that inflates past 16 MB, on a connection left open", {"update"}, true, {},
+        {"five redirects at most", Game::Pl3, {"update"}, true, {}, {{3, Behaviour::RedirectLoop}}, 1,
+         nothing, "重定向次数过多", {}},
+        {"a declared length over 16 MB", Game::Pl3, {"update"}, true, {}, {{3, Behaviour::HugeDeclared}}, 1,
+         nothing, "网页超过 16 MB", {}},
+        {"a body that inflates past 16 MB, on a connection left open", Game::Pl3, {"update"}, true, {},
          {{3, Behaviour::GzipBomb}}, 1, nothing, "网页超过 16 MB", {}},
+        {"福彩3D's charts", Game::Fc3d, {"update"}, true, yearDraws(c - 3, 1, 5), {}, 0,
+         {y(3) + "年 4 期", y(2) + "年 9 期", y(1) + "年 9 期", y(0) + "年 9 期",
+          "新增 31 期，最新一期 " + y(0) + "009"}, {}, concat({sdDraws(3), sdDraws(2), sdDraws(1), sdDraws(0)})},
     };
     // clang-format on
     for (const Case& k : cases) {
@@ -123,8 +129,12 @@ void CompanionUpdateTest::updateAsTheWindowDoes() {
         }
         for (auto [back, behaviour] : k.behaviour.asKeyValueRange())
             server.setBehaviour(c - back, behaviour);
+        // Each game's update leaves the other game's history as it was.
+        const Game other = k.game == Game::Pl3 ? Game::Fc3d : Game::Pl3;
+        const auto otherDraws = yearDraws(c - 1, 100, 102);
+        f.storeDraws(otherDraws, 0, other);
         if (!k.stored.empty())
-            f.storeDraws(k.stored, 0);
+            f.storeDraws(k.stored, 0, k.game);
         f.setSetting(keys::GsZl, QStringLiteral("3"));
         f.setSetting(keys::IniSerchDay, QStringLiteral("3"));
         f.setSetting(keys::DsIni, QStringLiteral("0"));
@@ -132,6 +142,8 @@ void CompanionUpdateTest::updateAsTheWindowDoes() {
         if (k.siteStored)
             f.setSetting(keys::strZstHost, QStringLiteral(" %1 ").arg(server.host()));
         QStringList args = k.args;
+        if (k.game == Game::Pl3)
+            args = QStringList{QStringLiteral("--game"), QStringLiteral("pl3")} + args;
         args.replaceInStrings(QStringLiteral("SITE"), server.host());
 
         const Run r = companion(f, args);
@@ -144,9 +156,13 @@ void CompanionUpdateTest::updateAsTheWindowDoes() {
         else
             QVERIFY2(r.err.contains(k.err) && r.err.count('\n') == 1, qPrintable(r.err));
         for (const QString& request : server.requests)
-            QVERIFY2(request.startsWith(QStringLiteral("p3 ")), qPrintable(request));
-        auto store = HistoryStore::open(std::filesystem::path(f.home().toStdString()) / kDatabaseFile);
-        QVERIFY2(store && holdsExactly(*(*store)->loadSnapshot().value(), k.after, 0), k.what);
+            QVERIFY2(request.startsWith(k.game == Game::Pl3 ? QStringLiteral("p3 ") : QStringLiteral("sd ")),
+                     qPrintable(request));
+        const std::filesystem::path home = f.home().toStdString();
+        for (const auto& [game, draws] : {std::pair{k.game, k.after}, std::pair{other, otherDraws}}) {
+            auto store = HistoryStore::open(home / databaseFileName(game), game);
+            QVERIFY2(store && holdsExactly(*(*store)->loadSnapshot().value(), draws, 0), k.what);
+        }
     }
 }
 

@@ -98,7 +98,8 @@ void HistoryFilesWindowTest::firstStartProvidesTheSamples() {
 
 void HistoryFilesWindowTest::importReplacesTheHistoryAndRefreshes() {
     WindowFixture f;
-    f.storeDraws(drawsFrom(2020001, {{1, 1, 1}, {2, 2, 2}}));
+    f.setSetting(keys::GsZl, QStringLiteral("3"));
+    f.storeDraws(drawsFrom(2003001, {{1, 1, 1}, {2, 2, 2}}), 1, Game::Pl3);
     auto& w = f.open();
     f.dialogs.answer(true);
     f.dialogs.answer(f.home() + QStringLiteral("/历史号码/体彩排列3历史号码.txt"));

@@ -77,7 +77,7 @@ public:
         updater.setParseTimeout(parseTimeout);
         OnlineUpdateRequest request;
         request.host = host.isEmpty() ? server.host() : host;
-        request.lotteryType = lotteryType;
+        request.game = gameOfGsZl(lotteryType);
         request.segmentParam = segmentParam;
         request.yearsToKeep = yearsToKeep;
         request.currentYear = currentYear;
@@ -251,7 +251,7 @@ void OnlineUpdateTest::aPageFetcherReportsBodyCharsetAndStatus() {
     server.setBehaviour(2012, ChartServer::Behaviour::NotFound);
     PageFetcher fetcher;
     const auto address = [&](int year) {
-        return QUrl(QString::fromStdString(chartPageAddress(server.host().toStdString(), kLotteryPl3, year)));
+        return QUrl(QString::fromStdString(chartPageAddress(server.host().toStdString(), Game::Pl3, year)));
     };
 
     const auto fetched = fetcher.get(address(2013));

@@ -150,9 +150,9 @@ void StartupTest::everyControlIsThereWithItsCaption() {
     auto& w = f.open();
     auto* tabs = f.find<QTabWidget>("TabStrip1");
     const std::string_view version = productVersion();
-    QVERIFY(w.windowTitle().startsWith(
-        QStringLiteral("Brenvik 3D ") +
-        QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size()))));
+    QVERIFY(w.windowTitle().startsWith(QStringLiteral("Brenvik 3D — ")));
+    QVERIFY(w.windowTitle().endsWith(
+        QStringLiteral(" — v") + QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size()))));
     // However small the window, its groups keep the room they need and it scrolls instead.
     w.resize(400, 300);
     QApplication::processEvents();
@@ -254,19 +254,14 @@ void StartupTest::defaultsWithNoStoredSettings() {
 }
 
 void StartupTest::storedLotteryTypeTicksItsMenu() {
-    {
+    // A value other than 3 or 53 is 福彩3D everywhere: its item ticked, its history open.
+    for (const auto& [stored, game] : {std::pair{"3", Game::Pl3}, std::pair{"12", Game::Fc3d}}) {
         WindowFixture f;
-        f.setSetting(keys::GsZl, QStringLiteral("3"));
-        f.open();
-        QVERIFY(f.find<QAction>("mnu3D(1)")->isChecked());
-        QVERIFY(!f.find<QAction>("mnu3D(0)")->isChecked());
-    }
-    {
-        WindowFixture f;
-        f.setSetting(keys::GsZl, QStringLiteral("12"));
-        f.open();
-        QVERIFY(!f.find<QAction>("mnu3D(1)")->isChecked());
-        QVERIFY(!f.find<QAction>("mnu3D(0)")->isChecked());
+        f.setSetting(keys::GsZl, QString::fromLatin1(stored));
+        auto& w = f.open();
+        QCOMPARE(w.game(), game);
+        QCOMPARE(f.find<QAction>("mnu3D(1)")->isChecked(), game == Game::Pl3);
+        QCOMPARE(f.find<QAction>("mnu3D(0)")->isChecked(), game == Game::Fc3d);
     }
 }
 

@@ -45,8 +45,8 @@ QString WindowFixture::home() const {
     return QString::fromStdString((m_folder->path() / "data").string());
 }
 
-void WindowFixture::storeDraws(const std::vector<DrawLine>& draws, int segmentParam) {
-    writeDatabase(m_folder->path() / "data", draws, segmentParam);
+void WindowFixture::storeDraws(const std::vector<DrawLine>& draws, int segmentParam, Game game) {
+    writeDatabase(m_folder->path() / "data", draws, segmentParam, game);
 }
 
 void WindowFixture::setSetting(std::string_view key, const QString& value) {

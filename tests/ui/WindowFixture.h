@@ -23,7 +23,7 @@ public:
     ~WindowFixture();
 
     QString home() const;
-    void storeDraws(const std::vector<DrawLine>& draws, int segmentParam = 1);
+    void storeDraws(const std::vector<DrawLine>& draws, int segmentParam = 1, Game game = Game::Fc3d);
     void setSetting(std::string_view key, const QString& value);
     QString setting(std::string_view key) const;
     bool hasSetting(std::string_view key) const;

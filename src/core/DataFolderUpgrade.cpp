@@ -1,0 +1,103 @@
+#include "DataFolderUpgrade.h"
+
+#include "Game.h"
+#include "HistoryStore.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+#include <fcntl.h>
+
+namespace brenvik {
+
+namespace {
+
+bool present(const std::filesystem::path& p) {
+    std::error_code ec;
+    return std::filesystem::exists(p, ec);
+}
+
+// A log or index beside the file means another connection still has it open.
+bool inUse(const std::filesystem::path& file) {
+    auto wal = file, shm = file;
+    wal += "-wal";
+    shm += "-shm";
+    return present(wal) || present(shm);
+}
+
+// Fails rather than replace `to`, also when it appears between a check and the rename.
+int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the flag: the lock on the folder keeps the gap harmless.
+    if (present(to))
+        return EEXIST;
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    return ec.value();
+}
+
+struct Found {
+    bool readable = false;    // there is a file and it is a history of ours
+    std::optional<Game> mark; // its mark, when it has one
+};
+
+// A file that is missing or not a sound history of ours is the opening's to report.
+Found look(const std::filesystem::path& old) {
+    if (!present(old))
+        return {};
+    auto mark = HistoryStore::markOf(old);
+    return mark ? Found{true, *mark} : Found{};
+}
+
+} // namespace
+
+bool upgradeNeeded(const std::filesystem::path& folder) {
+    const Found f = look(folder / databaseFileName(Game::Fc3d));
+    if (!f.readable)
+        return false;
+    return !f.mark || (*f.mark == Game::Pl3 && !present(folder / databaseFileName(Game::Pl3)));
+}
+
+Result<std::string> upgradeDataFolder(const std::filesystem::path& folder, int gsZl) {
+    const auto old = folder / databaseFileName(Game::Fc3d);
+    const auto pl3 = folder / databaseFileName(Game::Pl3);
+    const Found f = look(old);
+    if (!f.readable)
+        return std::string();
+    const std::string oldName = databaseFileName(Game::Fc3d), pl3Name = databaseFileName(Game::Pl3);
+    const Game game = f.mark.value_or(gameOfGsZl(gsZl));
+    const bool move = game == Game::Pl3 && !present(pl3);
+    if (f.mark && !move)
+        return std::string();
+    {
+        // Marks the history when it has no mark. Closing the only connection folds the log into
+        // the file and removes it with its index, so that the file can be renamed alone.
+        auto store = HistoryStore::open(old, game);
+        if (!store)
+            return std::unexpected(store.error());
+        // Nothing can be marked where nothing may be written; the history is read as it is.
+        if ((*store)->readOnly())
+            return std::string();
+    }
+    std::string notice;
+    if (!f.mark)
+        notice = oldName + " 是旧版本的历史数据库，已按当时选择的彩种标明为" +
+                 std::string(displayName(game)) + "的历史";
+    if (!move)
+        return game == Game::Pl3 ? notice + "；" + pl3Name + " 已存在，未改名。" : notice + "。";
+    if (inUse(old))
+        return fail(ErrorCode::Busy, oldName + " 存的是体彩排列3的历史号码，但正被其他程序使用，无法改名为 " +
+                                         pl3Name + "。请关闭其他程序后重新打开。");
+    if (const int error = renameNoReplace(old, pl3); error != 0)
+        return fail(ErrorCode::Io, oldName + " 存的是体彩排列3的历史号码，无法改名为 " + pl3Name + "：" +
+                                       std::strerror(error) + "。");
+    return (notice.empty() ? oldName + " 存的是体彩排列3的历史号码" : notice) + "，已改名为 " + pl3Name +
+           "。";
+}
+
+} // namespace brenvik
