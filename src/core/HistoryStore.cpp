@@ -1,5 +1,7 @@
 #include "HistoryStore.h"
 
+#include "PredictionLog.h"
+
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
@@ -64,7 +66,8 @@ std::string schemaSql() {
         sql += ", " + cols[i] + " TEXT NOT NULL DEFAULT ''";
     sql += ", intTh INTEGER NOT NULL DEFAULT 0, bolOk INTEGER NOT NULL DEFAULT 0, txtHisP6 TEXT);"
            "CREATE TABLE IF NOT EXISTS Carcu (Nmb INTEGER, Count INTEGER);"
-           "CREATE TABLE IF NOT EXISTS Meta (key TEXT PRIMARY KEY NOT NULL, value TEXT);";
+           "CREATE TABLE IF NOT EXISTS Meta (key TEXT PRIMARY KEY NOT NULL, value TEXT);" +
+           PredictionLog::schemaSql();
     return sql;
 }
 

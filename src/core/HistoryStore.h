@@ -21,14 +21,16 @@ class Database;
 
 namespace brenvik {
 
-// The history database of one game: table Lishi (one row per draw), the tally table Carcu and
-// the table Meta, whose row 'game' names the game the history belongs to (companionId).
+// The history database of one game: table Lishi (one row per draw), the tally table Carcu, the
+// table Meta, whose row 'game' names the game the history belongs to (companionId), and the
+// logbook of predictions Yuce.
 // Every change is one transaction; a failure leaves the file as it was.
 class HistoryStore {
 public:
     static constexpr int kApplicationId = 0x4252334B; // marks the file as ours
     // 1: no Meta table; such a history was written before each game kept its own.
-    static constexpr int kSchemaVersion = 2;
+    // 2: no table Yuce, the logbook of predictions (PredictionLog.h).
+    static constexpr int kSchemaVersion = 3;
 
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
@@ -84,6 +86,7 @@ public:
     Result<std::vector<std::pair<int, int>>> readTally() const;
 
 private:
+    friend class PredictionLog; // keeps its table in the same file
     HistoryStore(std::filesystem::path file, Game game, std::unique_ptr<SQLite::Database> db);
     void insertRows(const RowSource& next);
     Error failure(const std::exception& e) const;

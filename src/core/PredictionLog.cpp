@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PredictionLog.h"
+
+#include "HistoryStore.h"
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <optional>
+#include <sstream>
+
+namespace brenvik {
+
+namespace {
+
+std::string joined(const std::vector<int>& picks) {
+    std::string s;
+    for (const int p : picks)
+        s += (s.empty() ? "" : ",") + std::to_string(p);
+    return s;
+}
+
+std::vector<int> split(const std::string& text) {
+    std::vector<int> picks;
+    std::istringstream in(text);
+    std::string part;
+    while (std::getline(in, part, ','))
+        picks.push_back(std::stoi(part));
+    return picks;
+}
+
+// Issues are compared inside the writing transaction: a draw stored by another program since
+// the caller last looked counts as well.
+std::optional<std::int32_t> lastStoredIssue(SQLite::Database& db) {
+    const SQLite::Column max = db.execAndGet("SELECT max(SQQH) FROM Lishi");
+    return max.isNull() ? std::nullopt : std::optional(max.getInt());
+}
+
+bool isStored(SQLite::Database& db, std::int32_t issue) {
+    SQLite::Statement q(db, "SELECT 1 FROM Lishi WHERE SQQH = ?");
+    q.bind(1, issue);
+    return q.executeStep();
+}
+
+} // namespace
+
+std::string utcTimestamp(std::int64_t secondsSinceEpoch) {
+    const auto t = static_cast<std::time_t>(secondsSinceEpoch);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return buf;
+}
+
+std::string PredictionLog::schemaSql() {
+    // AUTOINCREMENT: the id of a withdrawn entry is never given to another.
+    return "CREATE TABLE IF NOT EXISTS Yuce (id INTEGER PRIMARY KEY AUTOINCREMENT, recorded TEXT NOT NULL,"
+           " game TEXT NOT NULL, issue INTEGER NOT NULL, conditions TEXT NOT NULL,"
+           " resultType INTEGER NOT NULL, resultPos INTEGER NOT NULL, segment INTEGER NOT NULL,"
+           " picks TEXT NOT NULL);"
+           "CREATE TRIGGER IF NOT EXISTS YuceNeverEdited BEFORE UPDATE ON Yuce"
+           " BEGIN SELECT RAISE(ABORT, 'a recorded prediction is never changed'); END;";
+}
+
+Result<LogEntry> PredictionLog::record(HistoryStore& store, LogEntry entry) {
+    if (store.readOnly())
+        return fail(ErrorCode::ReadOnly, shownPath(store.file()) + " 只能读取，不能记录预测。");
+    if (entry.picks.empty())
+        return fail(ErrorCode::Invalid, "没有要记录的预测号码。");
+    if (entry.recorded.empty())
+        entry.recorded = utcTimestamp(std::chrono::duration_cast<std::chrono::seconds>(
+                                          std::chrono::system_clock::now().time_since_epoch())
+                                          .count());
+    entry.game = store.game();
+    try {
+        SQLite::Database& db = *store.m_db;
+        SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+        if (const auto last = lastStoredIssue(db); last && *last >= entry.issue)
+            return fail(ErrorCode::Invalid,
+                        *last == entry.issue || isStored(db, entry.issue)
+                            ? "第 " + std::to_string(entry.issue) + " 期" + kAlreadyDrawn + "。"
+                            : "第 " + std::to_string(entry.issue) + " 期早于已有的最后一期 " +
+                                  std::to_string(*last) + "，" + kAlreadyDrawn + "。");
+        SQLite::Statement ins(db, "INSERT INTO Yuce (recorded, game, issue, conditions, resultType, resultPos,"
+                                  " segment, picks) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        ins.bind(1, entry.recorded);
+        ins.bind(2, std::string(companionId(entry.game)));
+        ins.bind(3, entry.issue);
+        ins.bind(4, entry.conditions);
+        ins.bind(5, static_cast<int>(entry.resultKind));
+        ins.bind(6, entry.resultPosition);
+        ins.bind(7, entry.segmentParam);
+        ins.bind(8, joined(entry.picks));
+        ins.exec();
+        entry.id = db.getLastInsertRowid();
+        tx.commit();
+        return entry;
+    } catch (const std::exception& e) {
+        return std::unexpected(store.failure(e));
+    }
+}
+
+Result<std::vector<LogEntry>> PredictionLog::entries(const HistoryStore& store) {
+    try {
+        SQLite::Database& db = *store.m_db;
+        std::vector<LogEntry> out;
+        // A history written before the logbook existed, opened for reading only, has none.
+        if (!db.tableExists("Yuce"))
+            return out;
+        SQLite::Statement q(db, "SELECT id, recorded, game, issue, conditions, resultType, resultPos, segment,"
+                                " picks FROM Yuce ORDER BY id");
+        while (q.executeStep()) {
+            LogEntry e;
+            e.id = q.getColumn(0).getInt64();
+            e.recorded = q.getColumn(1).getString();
+            e.game = gameOfCompanionId(q.getColumn(2).getString()).value_or(store.game());
+            e.issue = q.getColumn(3).getInt();
+            e.conditions = q.getColumn(4).getString();
+            e.resultKind = static_cast<Kind>(std::clamp(q.getColumn(5).getInt(), 0, kKindCount - 1));
+            e.resultPosition = std::clamp(q.getColumn(6).getInt(), 1, kPositions);
+            e.segmentParam = q.getColumn(7).getInt() == 0 ? 0 : 1;
+            e.picks = split(q.getColumn(8).getString());
+            out.push_back(std::move(e));
+        }
+        return out;
+    } catch (const std::exception& e) {
+        return std::unexpected(store.failure(e));
+    }
+}
+
+Result<void> PredictionLog::withdraw(HistoryStore& store, long long id) {
+    if (store.readOnly())
+        return fail(ErrorCode::ReadOnly, shownPath(store.file()) + " 只能读取，不能撤回预测。");
+    try {
+        SQLite::Database& db = *store.m_db;
+        SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+        SQLite::Statement q(db, "SELECT issue FROM Yuce WHERE id = ?");
+        q.bind(1, static_cast<std::int64_t>(id));
+        if (!q.executeStep())
+            return fail(ErrorCode::Invalid, "没有编号为 " + std::to_string(id) + " 的预测记录。");
+        const std::int32_t issue = q.getColumn(0).getInt();
+        if (isStored(db, issue))
+            return fail(ErrorCode::Invalid, "第 " + std::to_string(issue) + " 期已开奖，编号 " +
+                                                std::to_string(id) + " 的预测已计分，不能撤回。");
+        SQLite::Statement del(db, "DELETE FROM Yuce WHERE id = ?");
+        del.bind(1, static_cast<std::int64_t>(id));
+        del.exec();
+        tx.commit();
+        return {};
+    } catch (const std::exception& e) {
+        return std::unexpected(store.failure(e));
+    }
+}
+
+} // namespace brenvik

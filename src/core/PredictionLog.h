@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "DrawCodes.h"
+#include "Error.h"
+#include "Game.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brenvik {
+
+class HistoryStore;
+
+// One entry of the logbook of predictions: the top picks of a follow search, recorded for an
+// issue before its draw was stored. An entry is never changed once stored.
+struct LogEntry {
+    long long id = 0;
+    std::string recorded; // UTC, ISO 8601: "2026-12-08T05:21:01Z"
+    Game game = Game::Fc3d;
+    std::int32_t issue = 0;  // the draw the picks are for
+    std::string conditions;  // the search's condition line, as the result grids show it
+    Kind resultKind = Kind::Number;
+    int resultPosition = 1;
+    int segmentParam = 1;    // which segments the picks of a segment tally name
+    std::vector<int> picks;  // K outcomes, in the result grid's order
+
+    bool operator==(const LogEntry&) const = default;
+};
+
+// What a refused entry says: its draw is already known.
+inline constexpr const char* kAlreadyDrawn = "该期已开奖，不能再记录预测";
+
+// The logbook lives in the table Yuce of the game's history database, so it goes wherever the
+// history goes (compaction, copies of the file) and each game keeps its own.
+class PredictionLog {
+public:
+    // The table and the guard that refuses any change of a stored entry; part of every history
+    // database's schema.
+    static std::string schemaSql();
+
+    // Stores `entry` in one transaction and returns it with its id (and the time, when it has
+    // none). Refused, storing nothing, when a draw at or after its issue is stored: such a draw
+    // is known, and a record made after it proves nothing.
+    static Result<LogEntry> record(HistoryStore& store, LogEntry entry);
+    // Every entry, oldest first.
+    static Result<std::vector<LogEntry>> entries(const HistoryStore& store);
+    // Removes an entry whose draw is not stored yet. A scored entry stays.
+    static Result<void> withdraw(HistoryStore& store, long long id);
+};
+
+// The time in UTC as an entry records it.
+std::string utcTimestamp(std::int64_t secondsSinceEpoch);
+
+} // namespace brenvik

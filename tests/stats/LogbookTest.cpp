@@ -1,0 +1,360 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The logbook of predictions: recording, refusals, scoring against the stored history, withdrawal,
+// the summary's chance, each game's own entries, and the table's life through the file's changes.
+#include "Logbook.h"
+
+#include "Compaction.h"
+#include "HistoryRebuild.h"
+#include "HistoryStore.h"
+#include "IssueNumber.h"
+#include "PatternSource.h"
+#include "PredictionLog.h"
+#include "SampleHistory.h"
+#include "TestFolder.h"
+#include "UndoBackup.h"
+
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <random>
+
+namespace brenvik::stats {
+namespace {
+
+using test::TestFolder;
+
+std::unique_ptr<HistoryStore> openStore(const std::filesystem::path& file, Game game = Game::Fc3d) {
+    auto store = HistoryStore::open(file, game);
+    EXPECT_TRUE(store) << (store ? "" : store.error().message);
+    return store ? std::move(*store) : nullptr;
+}
+
+SnapshotPtr snapshotOf(const HistoryStore& store) {
+    return store.loadSnapshot().value();
+}
+
+std::vector<LogEntry> entriesOf(const HistoryStore& store) {
+    auto entries = PredictionLog::entries(store);
+    EXPECT_TRUE(entries) << (entries ? "" : entries.error().message);
+    return entries ? *entries : std::vector<LogEntry>{};
+}
+
+SearchConditions followSetUp(const HistorySnapshot& h) {
+    SearchConditions c;
+    c.game = "福彩3D";
+    c.rangeStart = h.first()->sqqh + 1;
+    c.rangeEnd = h.last()->sqqh;
+    return c;
+}
+
+// A draw's digits at the issue, from the test's own list.
+std::array<int, 3> digitsAt(const std::vector<DrawLine>& draws, std::int32_t issue) {
+    for (const DrawLine& d : draws)
+        if (d.issue == issue)
+            return d.digits;
+    ADD_FAILURE() << issue;
+    return {};
+}
+
+TEST(Logbook, RecordsTheFirstPicksOfTheSearchFromTheNewestDraw) {
+    TestFolder dir;
+    const auto draws = test::syntheticDraws(400, 7);
+    test::writeDatabase(dir.path(), draws);
+    auto store = openStore(dir / kDatabaseFile);
+    const auto snapshot = snapshotOf(*store);
+    const SearchIndex index(snapshot);
+    const std::int32_t next = nextIssueProposal(snapshot->last()->sqqh);
+    struct Case {
+        bool lastDraw;
+        int n;
+        Kind searchType, resultKind;
+        int position, pick;
+    };
+    const Case cases[] = {
+        {true, 1, Kind::Number, Kind::Number, 1, 1},     {true, 1, Kind::BigSmall, Kind::Number, 3, 3},
+        {false, 3, Kind::Number, Kind::OddEven, 2, 1},   {false, 2, Kind::Segment, Kind::Segment, 1, 5},
+        {true, 1, Kind::OddEven, Kind::Number, 2, 10},
+    };
+    std::vector<LogEntry> recorded;
+    for (const Case& t : cases) {
+        SCOPED_TRACE(static_cast<int>(t.resultKind) * 100 + t.pick);
+        SearchConditions c = followSetUp(*snapshot);
+        c.lastDraw = t.lastDraw;
+        c.n = t.n;
+        c.searchType = t.searchType;
+        c.resultKind = t.resultKind;
+        c.resultPosition = t.position;
+        c.pattern = {1, 2, 3}; // whatever the boxes held: the newest draw decides
+        auto p = predictNext(index, c, t.pick, next);
+        ASSERT_TRUE(p) << p.error().message;
+        // The pattern source: the last draw, or N − 1 draws before it.
+        const DrawRow& source = (*snapshot)[snapshot->size() - static_cast<std::size_t>(t.lastDraw ? 1 : t.n)];
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(p->conditions.pattern[i], source.own[i][static_cast<int>(t.searchType)]);
+        EXPECT_EQ(p->entry.conditions, conditionSummary(p->conditions, p->tally.matched));
+        // The first K rows of the tally, in its order, and every K of them distinct outcomes.
+        ASSERT_EQ(p->entry.picks.size(), static_cast<std::size_t>(t.pick));
+        for (int i = 0; i < t.pick; ++i)
+            EXPECT_EQ(p->entry.picks[static_cast<std::size_t>(i)],
+                      p->tally.ranked[static_cast<std::size_t>(i)].outcome);
+        for (std::size_t i = 1; i < p->entry.picks.size(); ++i)
+            EXPECT_LE(p->tally.ranked[i].count, p->tally.ranked[i - 1].count);
+        auto stored = PredictionLog::record(*store, p->entry);
+        ASSERT_TRUE(stored) << stored.error().message;
+        EXPECT_GT(stored->id, recorded.empty() ? 0 : recorded.back().id);
+        EXPECT_EQ(stored->recorded.size(), std::string("2026-12-08T05:21:01Z").size());
+        EXPECT_EQ(stored->recorded.back(), 'Z');
+        recorded.push_back(*stored);
+    }
+    EXPECT_EQ(entriesOf(*openStore(dir / kDatabaseFile)), recorded) << "kept as recorded, oldest first";
+    // More picks than the kind has outcomes, or none, records nothing.
+    SearchConditions c = followSetUp(*snapshot);
+    c.resultKind = Kind::BigSmall;
+    for (int pick : {0, 3})
+        EXPECT_FALSE(predictNext(index, c, pick, next));
+    EXPECT_EQ(entriesOf(*store).size(), recorded.size());
+}
+
+TEST(Logbook, RefusesAnIssueWhoseDrawIsKnown) {
+    TestFolder dir;
+    auto draws = test::syntheticDraws(50, 3);
+    // A gap: the issue before the last is missing.
+    draws.erase(draws.end() - 2);
+    test::writeDatabase(dir.path(), draws);
+    auto store = openStore(dir / kDatabaseFile);
+    const auto snapshot = snapshotOf(*store);
+    const SearchIndex index(snapshot);
+    const std::int32_t last = draws.back().issue, gap = last - 1, next = nextIssueProposal(last);
+    struct Case {
+        std::int32_t issue;
+        bool refused;
+    };
+    for (const Case& t : {Case{last, true}, Case{gap, true}, Case{draws.front().issue, true}, Case{next, false}}) {
+        SCOPED_TRACE(t.issue);
+        auto p = predictNext(index, followSetUp(*snapshot), 1, t.issue);
+        EXPECT_EQ(!p, t.refused);
+        if (p)
+            continue;
+        EXPECT_NE(p.error().message.find(kAlreadyDrawn), std::string::npos) << p.error().message;
+        // The store refuses it too, whatever the caller saw.
+        LogEntry e;
+        e.issue = t.issue;
+        e.picks = {1};
+        auto stored = PredictionLog::record(*store, e);
+        ASSERT_FALSE(stored);
+        EXPECT_NE(stored.error().message.find(kAlreadyDrawn), std::string::npos);
+    }
+    // A draw stored by another program after the search was made.
+    auto p = predictNext(index, followSetUp(*snapshot), 2, next);
+    ASSERT_TRUE(p);
+    const DrawLine drawn{next, {1, 2, 3}};
+    ASSERT_TRUE(openStore(dir / kDatabaseFile)->appendDraws(std::span(&drawn, 1), 1));
+    EXPECT_FALSE(PredictionLog::record(*store, p->entry));
+    EXPECT_TRUE(entriesOf(*store).empty());
+}
+
+TEST(Logbook, ScoresFollowTheStoredHistory) {
+    const auto draws = test::syntheticDraws(60, 11);
+    const std::vector<DrawLine> before(draws.begin(), draws.end() - 2);
+    const std::int32_t first = draws[draws.size() - 2].issue, second = draws.back().issue;
+    enum class Store { Entry, Import, Undo };
+    enum class Remove { DeleteLast, DeleteDownTo, Clear };
+    struct Case {
+        Store store;
+        Remove remove;
+    };
+    for (const Case& t : {Case{Store::Entry, Remove::DeleteLast}, Case{Store::Import, Remove::DeleteDownTo},
+                          Case{Store::Undo, Remove::Clear}}) {
+        SCOPED_TRACE(static_cast<int>(t.store));
+        TestFolder dir;
+        test::writeDatabase(dir.path(), before);
+        auto store = openStore(dir / kDatabaseFile);
+        // Two entries: one for each of the next two draws, with picks that hit and that miss.
+        for (const auto& [issue, pickedDigit] : {std::pair{first, true}, std::pair{second, false}}) {
+            LogEntry e;
+            e.issue = issue;
+            e.resultKind = Kind::OddEven;
+            e.resultPosition = 2;
+            const int odd = digitsAt(draws, issue)[1] % 2;
+            e.picks = {pickedDigit ? odd : 1 - odd};
+            ASSERT_TRUE(PredictionLog::record(*store, e));
+        }
+        const auto entries = entriesOf(*store);
+        for (const ScoredEntry& s : scoreEntries(entries, *snapshotOf(*store)))
+            EXPECT_FALSE(s.hit || s.actual) << "nothing drawn yet";
+
+        switch (t.store) {
+        case Store::Entry:
+            for (std::size_t i = draws.size() - 2; i < draws.size(); ++i)
+                ASSERT_TRUE(store->appendDraws(std::span(&draws[i], 1), 1));
+            break;
+        case Store::Import: {
+            HistoryFile file;
+            file.draws = draws;
+            ASSERT_TRUE(importHistory(*store, file, 1));
+            break;
+        }
+        case Store::Undo: {
+            // The whole history is taken back to one that holds both draws.
+            ASSERT_TRUE(changeWithUndo(*store, *snapshotOf(*store), "读入", [&] {
+                HistoryFile file;
+                file.draws = draws;
+                return importHistory(*store, file, 1);
+            }));
+            ASSERT_TRUE(changeWithUndo(*store, *snapshotOf(*store), "清空", [&] { return store->deleteAll(); }));
+            auto backup = readUndoBackup(store->file());
+            ASSERT_TRUE(backup && *backup);
+            ASSERT_TRUE(undoLastChange(*store, *snapshotOf(*store), **backup));
+            break;
+        }
+        }
+        auto scored = scoreEntries(entries, *snapshotOf(*store));
+        ASSERT_EQ(scored.size(), 2u);
+        EXPECT_EQ(scored[0].hit, std::optional(true));
+        EXPECT_EQ(scored[1].hit, std::optional(false));
+        EXPECT_EQ(scored[0].actual, digitsAt(draws, first)[1] % 2);
+        EXPECT_EQ(scored[1].actual, digitsAt(draws, second)[1] % 2);
+        EXPECT_EQ(entriesOf(*store), entries) << "the history's changes leave the entries";
+
+        switch (t.remove) {
+        case Remove::DeleteLast:
+            ASSERT_TRUE(store->deleteLast());
+            break;
+        case Remove::DeleteDownTo:
+            ASSERT_TRUE(deleteDownTo(*store, dir.path(), first, 1));
+            break;
+        case Remove::Clear:
+            ASSERT_TRUE(store->deleteAll());
+            break;
+        }
+        scored = scoreEntries(entries, *snapshotOf(*store));
+        EXPECT_EQ(scored[0].hit.has_value(), t.remove != Remove::Clear);
+        EXPECT_FALSE(scored[1].hit.has_value()) << "its draw is gone";
+        EXPECT_FALSE(scored[1].actual.has_value());
+    }
+}
+
+TEST(Logbook, WithdrawsOnlyBeforeTheDraw) {
+    TestFolder dir;
+    const auto draws = test::syntheticDraws(20, 5);
+    test::writeDatabase(dir.path(), std::vector(draws.begin(), draws.end() - 1));
+    auto store = openStore(dir / kDatabaseFile);
+    LogEntry e;
+    e.issue = draws.back().issue;
+    e.picks = {4};
+    const long long drawnLater = PredictionLog::record(*store, e).value().id;
+    e.issue = nextIssueProposal(draws.back().issue);
+    const long long stillOpen = PredictionLog::record(*store, e).value().id;
+    ASSERT_TRUE(store->appendDraws(std::span(&draws.back(), 1), 1));
+    struct Case {
+        long long id;
+        bool withdrawn;
+        const char* says;
+    };
+    for (const Case& t : {Case{drawnLater, false, "已计分，不能撤回"}, Case{stillOpen + 7, false, "没有编号为"},
+                          Case{stillOpen, true, ""}}) {
+        SCOPED_TRACE(t.id);
+        const auto before = entriesOf(*store);
+        auto r = PredictionLog::withdraw(*store, t.id);
+        EXPECT_EQ(r.has_value(), t.withdrawn);
+        if (!r) {
+            EXPECT_NE(r.error().message.find(t.says), std::string::npos) << r.error().message;
+        }
+        EXPECT_EQ(entriesOf(*store).size(), before.size() - (t.withdrawn ? 1 : 0));
+    }
+    ASSERT_EQ(entriesOf(*store).size(), 1u);
+    EXPECT_EQ(entriesOf(*store)[0].id, drawnLater);
+    // Nor can a stored entry be changed behind the program's back.
+    SQLite::Database db((dir / kDatabaseFile).string(), SQLite::OPEN_READWRITE);
+    EXPECT_THROW(db.exec("UPDATE Yuce SET picks = '1,2,3'"), SQLite::Exception);
+}
+
+TEST(Logbook, SummaryChanceEqualsTheEnumerationOfEveryOutcome) {
+    std::mt19937 gen(19);
+    const Kind kinds[] = {Kind::Number, Kind::BigSmall, Kind::OddEven, Kind::Segment};
+    for (int round = 0; round < 40; ++round) {
+        const std::size_t n = 1 + gen() % 12;
+        std::vector<ScoredEntry> entries;
+        for (std::size_t i = 0; i < n; ++i) {
+            ScoredEntry s;
+            s.entry.resultKind = kinds[gen() % 4];
+            const int k = outcomeCount(s.entry.resultKind);
+            for (int p = 0, K = 1 + static_cast<int>(gen() % static_cast<unsigned>(k)); p < K; ++p)
+                s.entry.picks.push_back(p);
+            s.actual = 0;
+            s.hit = gen() % 3 == 0;
+            entries.push_back(s);
+            if (gen() % 4 == 0)
+                entries.push_back(ScoredEntry{s.entry, std::nullopt, std::nullopt}); // not drawn yet
+        }
+        // Every way the n scored entries could have hit or missed, with fair draws.
+        std::vector<double> chance;
+        int hits = 0;
+        for (const ScoredEntry& s : entries)
+            if (s.hit) {
+                chance.push_back(static_cast<double>(s.entry.picks.size()) / outcomeCount(s.entry.resultKind));
+                hits += *s.hit;
+            }
+        double tail = 0, expected = 0;
+        for (unsigned mask = 0; mask < (1u << n); ++mask) {
+            double p = 1;
+            for (std::size_t i = 0; i < n; ++i)
+                p *= (mask >> i & 1u) ? chance[i] : 1 - chance[i];
+            if (std::popcount(mask) >= hits)
+                tail += p;
+        }
+        for (double c : chance)
+            expected += c;
+        const LogSummary s = summarize(entries);
+        EXPECT_EQ(s.scored, static_cast<int>(n));
+        EXPECT_EQ(s.hits, hits);
+        EXPECT_NEAR(s.expected, expected, 1e-12);
+        ASSERT_TRUE(s.p);
+        EXPECT_NEAR(*s.p, tail, 1e-12) << round;
+    }
+    EXPECT_FALSE(summarize({}).p) << "nothing scored, no chance to tell";
+}
+
+TEST(Logbook, EachGameKeepsItsOwnEntriesThroughTheFilesChanges) {
+    TestFolder dir;
+    const auto draws = test::syntheticDraws(30, 2);
+    test::writeDatabase(dir.path(), draws, 1, Game::Fc3d);
+    test::writeDatabase(dir.path(), draws, 1, Game::Pl3);
+    LogEntry e;
+    e.issue = nextIssueProposal(draws.back().issue);
+    e.picks = {3, 8};
+    {
+        auto fc3d = openStore(dir / kDatabaseFile, Game::Fc3d);
+        ASSERT_TRUE(PredictionLog::record(*fc3d, e));
+    }
+    auto pl3 = openStore(dir / databaseFileName(Game::Pl3), Game::Pl3);
+    EXPECT_TRUE(entriesOf(*pl3).empty());
+    e.picks = {5};
+    ASSERT_TRUE(PredictionLog::record(*pl3, e));
+    ASSERT_EQ(entriesOf(*pl3).size(), 1u);
+    EXPECT_EQ(entriesOf(*pl3)[0].game, Game::Pl3);
+
+    auto fc3d = openStore(dir / kDatabaseFile, Game::Fc3d);
+    const auto kept = entriesOf(*fc3d);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].picks, (std::vector<int>{3, 8}));
+    // Compaction copies the whole file.
+    ASSERT_TRUE(compactAndReopen(fc3d));
+    EXPECT_EQ(entriesOf(*fc3d), kept);
+    fc3d.reset();
+    // A history written before the logbook existed gets the table, and keeps its draws.
+    {
+        SQLite::Database db((dir / kDatabaseFile).string(), SQLite::OPEN_READWRITE);
+        db.exec("DROP TRIGGER YuceNeverEdited; DROP TABLE Yuce; PRAGMA user_version=2");
+    }
+    fc3d = openStore(dir / kDatabaseFile, Game::Fc3d);
+    EXPECT_TRUE(entriesOf(*fc3d).empty());
+    EXPECT_EQ(test::storedDraws(dir / kDatabaseFile), draws);
+    ASSERT_TRUE(PredictionLog::record(*fc3d, e));
+    EXPECT_EQ(SQLite::Database((dir / kDatabaseFile).string()).execAndGet("PRAGMA user_version").getInt(),
+              HistoryStore::kSchemaVersion);
+}
+
+} // namespace
+} // namespace brenvik::stats
