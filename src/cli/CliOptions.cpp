@@ -17,6 +17,12 @@ const char* const kUsage =
     "brenvik3d-cli [--home DIR] undo [--yes]       restore the history as it was before its last change\n"
     "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally\n"
     "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally\n"
+    "brenvik3d-cli [--home DIR] log add [OPTIONS] [--pick K] [--issue ISSUE]\n"
+    "                                             record the top K outcomes of the follow search from\n"
+    "                                             the newest draw as the prediction for the next issue\n"
+    "brenvik3d-cli [--home DIR] log list [--format table|json]\n"
+    "                                             list the predictions, scored against the stored draws\n"
+    "brenvik3d-cli [--home DIR] log withdraw ID   remove a prediction whose draw is not stored yet\n"
     "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]\n"
     "                                             add the new draws from the chart site, as the window's\n"
     "                                             online update does\n"
@@ -49,6 +55,12 @@ const char* const kUsage =
     "  --home DIR                    data folder (default: $BRENVIK3D_HOME, else the per-user data folder)\n"
     "  --help, --version             print this help, or the version\n"
     "\n"
+    "Logbook options (log add takes the search options above but --pattern, --before, --size and\n"
+    "--matched: its pattern is always the newest draw's, or the draw N back's with --back N):\n"
+    "  --pick K                      how many outcomes of the tally to record, from the top (default 1)\n"
+    "  --issue ISSUE                 the issue predicted (default: the next issue, as the window proposes\n"
+    "                                it); an issue whose draw is stored is refused\n"
+    "\n"
     "Update options (defaults are the window's stored settings):\n"
     "  --site URL                    chart site, scheme and host (default: the stored strZstHost)\n"
     "  --years N                     years of history to keep, 2..16 (default: the stored IniSerchDay, else "
@@ -58,6 +70,7 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
     "or an update that stopped early (the years read before are kept) or needs --yes,\n"
+    "or a prediction refused (its draw is stored) or not withdrawn,\n"
     "2 a mistake on the command line (nothing written).\n";
 
 namespace {
@@ -82,6 +95,42 @@ std::vector<std::string> split(const std::string& s, char sep) {
     return out;
 }
 
+// "log add|list|withdraw ID": which options each takes, and its arguments.
+ParseResult checkLog(Options o, const std::set<std::string>& searchOnly, const std::set<std::string>& logOnly) {
+    auto err = [](std::string m) { return ParseResult{std::nullopt, std::move(m)}; };
+    if (o.arguments.empty())
+        return err("log needs add, list or withdraw");
+    const std::string& what = o.arguments[0];
+    if (what != "add" && what != "list" && what != "withdraw")
+        return err("log needs add, list or withdraw, not " + what);
+    const std::size_t wanted = what == "withdraw" ? 2 : 1;
+    if (o.arguments.size() > wanted)
+        return err("unexpected argument " + o.arguments[wanted]);
+    if (o.arguments.size() < wanted)
+        return err("log withdraw needs the ID of a prediction");
+    if (o.yes || o.force)
+        return err(std::string("option ") + (o.yes ? "--yes" : "--force") + " is not for the log command");
+    if (what == "add") {
+        // The pattern is the newest draw's: that is what makes the entry a prediction.
+        for (const char* own : {"--pattern", "--before", "--size", "--matched"})
+            if (searchOnly.count(own))
+                return err(std::string("option ") + own + " is not for log add");
+        const int outcomes = o.resultType == 0 ? 10 : o.resultType == 3 ? 5 : 2;
+        if (o.pick > outcomes)
+            return err("--pick must be at most " + std::to_string(outcomes) + " for this result type, not " +
+                       std::to_string(o.pick));
+        return {o, {}};
+    }
+    for (const std::string& option : searchOnly)
+        if (option != "--format" || what != "list")
+            return err("option " + option + " is not for log " + what);
+    if (!logOnly.empty())
+        return err("option " + *logOnly.begin() + " is only for log add");
+    if (o.segmentGiven)
+        return err("option --segment is only for log add");
+    return {o, {}};
+}
+
 } // namespace
 
 ParseResult parseCommandLine(const std::vector<std::string>& args) {
@@ -89,6 +138,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     std::optional<std::string> command;
     std::set<std::string> searchOnly;
     std::set<std::string> updateOnly;
+    std::set<std::string> logOnly;
     auto err = [](std::string m) { return ParseResult{std::nullopt, std::move(m)}; };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -121,7 +171,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         static const std::set<std::string> withValue = {
             "--home",   "--positions", "--back",        "--type",       "--pattern", "--before",
             "--check",  "--size",      "--result-type", "--result-pos", "--range",   "--segment",
-            "--format", "--site",      "--years",       "--game"};
+            "--format", "--site",      "--years",       "--game",       "--pick",    "--issue"};
         if (!withValue.count(a))
             return err("unknown option " + a);
         if (i + 1 >= args.size())
@@ -129,6 +179,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         const std::string v = args[++i];
         if (a == "--site" || a == "--years")
             updateOnly.insert(a);
+        else if (a == "--pick" || a == "--issue")
+            logOnly.insert(a);
         else if (a != "--home" && a != "--segment" && a != "--game")
             searchOnly.insert(a);
 
@@ -219,6 +271,16 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             if (!n)
                 return err("--years must be a whole number from 2 to 16, not " + v);
             o.years = static_cast<int>(*n);
+        } else if (a == "--pick") {
+            auto n = parseWholeNumber(v, 1, 10);
+            if (!n)
+                return err("--pick must be a whole number from 1 to 10, not " + v);
+            o.pick = static_cast<int>(*n);
+        } else if (a == "--issue") {
+            auto issue = parseIssue(v);
+            if (!issue)
+                return err("--issue must be a seven-digit issue number, not " + v);
+            o.issue = *issue;
         } else if (a == "--format") {
             if (v != "table" && v != "json")
                 return err("--format must be table or json, not " + v);
@@ -231,13 +293,17 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     static const std::map<std::string, Command> commands = {
         {"import", Command::Import}, {"export", Command::Export}, {"add", Command::Add},
         {"follow", Command::Follow}, {"combo", Command::Combo},   {"update", Command::Update},
-        {"undo", Command::Undo},
+        {"undo", Command::Undo},     {"log", Command::Log},
     };
     auto it = commands.find(*command);
     if (it == commands.end())
         return err("unknown command " + *command);
     o.command = it->second;
 
+    if (o.command == Command::Log)
+        return checkLog(std::move(o), searchOnly, logOnly);
+    if (!logOnly.empty())
+        return err("option " + *logOnly.begin() + " is only for the log add command");
     const bool search = o.command == Command::Follow || o.command == Command::Combo;
     if (!search && !searchOnly.empty())
         return err("option " + *searchOnly.begin() + " is not for the " + *command + " command");

@@ -10,13 +10,13 @@
 
 namespace brenvik::cli {
 
-enum class Command { Import, Export, Add, Follow, Combo, Update, Undo };
+enum class Command { Import, Export, Add, Follow, Combo, Update, Undo, Log };
 
 struct Options {
     std::string home;       // empty: the window's default data folder
     Game game = Game::Fc3d; // whose history every command works on; never the saved setting
     Command command = Command::Follow;
-    std::vector<std::string> arguments; // FILE, or ISSUE and DDD
+    std::vector<std::string> arguments; // FILE, or ISSUE and DDD, or add|list|withdraw [ID]
 
     // Search options, the window's first-run defaults.
     bool freePositions = true;
@@ -43,6 +43,10 @@ struct Options {
     std::optional<int> years;
     bool yes = false;   // update: the retention rule may remove old draws; undo: do it, not only say what
     bool force = false; // import: also a file whose draws disagree with the history's
+
+    // Logbook: how many picks to record, and for which issue (none: the next-issue proposal).
+    int pick = 1;
+    std::optional<std::int32_t> issue;
 };
 
 // Reads the command line. On a mistake: the one-line message for stderr.

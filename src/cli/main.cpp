@@ -10,6 +10,7 @@
 #include "HistoryStore.h"
 #include "HistoryText.h"
 #include "IssueNumber.h"
+#include "LogCommand.h"
 #include "MatchedDraws.h"
 #include "PatternSource.h"
 #include "SearchConditions.h"
@@ -342,6 +343,8 @@ int main(int argc, char* argv[]) {
         return runSearch(o);
     case Command::Update:
         return runUpdate(o);
+    case Command::Log:
+        return runLog(o);
     }
     return kUsageError;
 }

@@ -83,7 +83,7 @@ Result<LogEntry> PredictionLog::record(HistoryStore& store, LogEntry entry) {
         if (const auto last = lastStoredIssue(db); last && *last >= entry.issue)
             return fail(ErrorCode::Invalid,
                         *last == entry.issue || isStored(db, entry.issue)
-                            ? "第 " + std::to_string(entry.issue) + " 期" + kAlreadyDrawn + "。"
+                            ? "第 " + std::to_string(entry.issue) + " 期：" + std::string(kAlreadyDrawn) + "。"
                             : "第 " + std::to_string(entry.issue) + " 期早于已有的最后一期 " +
                                   std::to_string(*last) + "，" + kAlreadyDrawn + "。");
         SQLite::Statement ins(db, "INSERT INTO Yuce (recorded, game, issue, conditions, resultType, resultPos,"

@@ -25,7 +25,7 @@ Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp,
                                                       : "历史号码不足前 " + std::to_string(setUp.n) +
                                                             " 期，无法取检索号码，未记录。");
     if (const DrawRow* last = history.last(); last->sqqh >= issue)
-        return fail(ErrorCode::Invalid, "第 " + std::to_string(issue) + " 期" + kAlreadyDrawn + "。");
+        return fail(ErrorCode::Invalid, "第 " + std::to_string(issue) + " 期：" + std::string(kAlreadyDrawn) + "。");
 
     Prediction out;
     out.conditions = std::move(setUp);

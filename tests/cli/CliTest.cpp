@@ -9,6 +9,7 @@
 
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -295,6 +296,18 @@ TEST(Cli, MistakesOnTheCommandLine) {
         {"follow", "--yes"},
         {"undo", "now"},
         {"import", "a.txt", "--yes"},
+        {"log"},
+        {"log", "edit"},
+        {"log", "add", "--pattern", "1,2,3"},
+        {"log", "add", "--before", "2013005"},
+        {"log", "add", "--pick", "0"},
+        {"log", "add", "--pick", "3", "--result-type", "oddeven"},
+        {"log", "add", "--issue", "201401"},
+        {"log", "list", "--pick", "2"},
+        {"log", "list", "--back", "2"},
+        {"log", "withdraw"},
+        {"log", "withdraw", "first"},
+        {"follow", "--pick", "2"},
     };
     for (auto args : mistakes) {
         args.insert(args.begin(), {"--home", h});
@@ -306,6 +319,72 @@ TEST(Cli, MistakesOnTheCommandLine) {
         EXPECT_NE(r.err.find("--help"), std::string::npos);
     }
     EXPECT_FALSE(std::filesystem::exists(folder)) << "nothing is written on a mistake";
+}
+
+TEST(Cli, LogRecordsBeforeTheDrawAndScoresAfterIt) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    // After each 1 2 3 came 4 5 6 and 4 7 6: at the second position 5 and 7, once each.
+    const std::vector<std::string> search = {"--positions", "fixed", "--result-pos", "2"};
+    const auto logAdd = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = {"--home", h, "log", "add"};
+        args.insert(args.end(), search.begin(), search.end());
+        args.insert(args.end(), more.begin(), more.end());
+        return cli(args);
+    };
+    const std::int32_t next = proposedIssue(2013010, chinaYear(std::chrono::system_clock::now()));
+    CliRun r = logAdd({"--pick", "2", "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto added = nlohmann::json::parse(r.out);
+    EXPECT_EQ(added["issue"], next);
+    EXPECT_EQ(added["picks"], nlohmann::json({5, 7}));
+    r = logAdd({"--issue", "2030001"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("已记录第 2030001 期的预测（编号 2）：5"), std::string::npos) << r.out;
+    r = logAdd({"--issue", "2013010"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("该期已开奖，不能再记录预测"), std::string::npos) << r.err;
+
+    // The first entry's draw comes: 7 at the second position is among its picks.
+    ASSERT_EQ(cli({"--home", h, "add", std::to_string(next), "171"}).status, 0);
+    r = cli({"--home", h, "log", "list", "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto listed = nlohmann::json::parse(r.out);
+    const std::string conditions = added["conditions"];
+    EXPECT_NE(conditions.find("固定位，上期，号码 1 2 3"), std::string::npos) << conditions;
+    const auto entry = [&](int id, std::int32_t issue, std::vector<int> picks, nlohmann::json actual,
+                           nlohmann::json hit) {
+        return nlohmann::json{{"id", id},
+                              {"recorded", listed["entries"][id - 1]["recorded"]},
+                              {"issue", issue},
+                              {"conditions", conditions},
+                              {"resultType", 0},
+                              {"resultPos", 2},
+                              {"pick", picks.size()},
+                              {"picks", picks},
+                              {"actual", actual},
+                              {"hit", hit}};
+    };
+    const nlohmann::json expected = {
+        {"entries", {entry(1, next, {5, 7}, 7, true), entry(2, 2030001, {5}, nullptr, nullptr)}},
+        {"summary", {{"scored", 1}, {"hits", 1}, {"expected", 0.2}, {"p", 0.2}}}};
+    EXPECT_EQ(listed, expected) << listed.dump(1);
+    EXPECT_EQ(std::string(listed["entries"][0]["recorded"]).back(), 'Z');
+
+    // Only an entry whose draw is not stored may be withdrawn.
+    r = cli({"--home", h, "log", "withdraw", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("不能撤回"), std::string::npos) << r.err;
+    EXPECT_EQ(cli({"--home", h, "log", "withdraw", "2"}).status, 0);
+    r = cli({"--home", h, "log", "list"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("已计分 1 条，命中 1 次，随机期望 0.20 次，p=0.2"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("2030001"), std::string::npos) << r.out;
+    // The other game's logbook is its own.
+    r = cli({"--home", h, "--game", "pl3", "log", "list", "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(nlohmann::json::parse(r.out)["entries"].empty());
 }
 
 TEST(Cli, AnUnreadableFileKeepsTheHistory) {
