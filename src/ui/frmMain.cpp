@@ -201,6 +201,7 @@ void frmMain::fillHistoryGrid() {
         clearDrawDescriptions();
     scrollHistoryToEnd();
     showWindowTitle();
+    refreshLogbook();
 }
 
 void frmMain::scrollHistoryToEnd() {

@@ -12,6 +12,7 @@
 #include "SettingsStore.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <expected>
@@ -34,6 +35,7 @@ class QUrl;
 namespace brenvik::ui {
 
 class DigitBox;
+class LogbookWindow;
 
 // The one window of the program. It owns the open history and the settings; a search takes its
 // conditions from the controls as they stand when it starts. The work itself is done by the
@@ -60,6 +62,8 @@ public:
     const std::optional<SearchConditions>& searched() const { return m_searched; }
     int lastStoredQQH() const { return m_lastQQH; }
     int yearsToKeep() const { return m_set.IniSerchDay; }
+    // The 预测记录 window, once it was opened.
+    LogbookWindow* logbookWindow() const;
     // The user manual shipped with the program, optionally at one of its sections.
     static QUrl manualUrl(const QString& fragment = {});
 
@@ -163,6 +167,12 @@ private:
     void Dqzd(const Result<StoredCounts>& rebuilt, const QString& what);
     bool CompactDb();
 
+    // The logbook of predictions.
+    void buildLogbookMenu();
+    void recordPrediction();
+    void showLogbook();
+    void refreshLogbook();
+
     // Online update.
     void Command21_Click();
     void mnuChartSite_Click();
@@ -235,6 +245,7 @@ private:
     QPushButton* Command9 = nullptr;
     QPushButton* Command21 = nullptr;
     QPushButton* cmdRdLst = nullptr;
+    QPushButton* cmdYuce = nullptr;
     QTabWidget* TabStrip1 = nullptr;
     QTableView* MSFlexGrid1 = nullptr;
     QTableView* MSFlexGrid2 = nullptr;
@@ -259,6 +270,8 @@ private:
     QMenu* mnuHelp = nullptr;
     QAction* mnuManual = nullptr;
     QAction* mnuAbout = nullptr;
+    QAction* mnuYuce = nullptr;
+    QPointer<LogbookWindow> m_logbook;
     QLabel* m_folderLabel = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_emptyHint = nullptr;

@@ -456,7 +456,7 @@ QWidget* frmMain::buildResultsPanel() {
     split->setObjectName(QStringLiteral("resultSplitter"));
     split->setChildrenCollapsible(false);
 
-    auto titled = [](const QString& title, QWidget* content) {
+    auto titled = [](const QString& title, QWidget* content, QWidget* beside = nullptr) {
         auto* w = new QWidget;
         auto* v = new QVBoxLayout(w);
         v->setContentsMargins(0, 0, 0, 0);
@@ -465,7 +465,12 @@ QWidget* frmMain::buildResultsPanel() {
         QFont f = label->font();
         f.setBold(true);
         label->setFont(f);
-        v->addWidget(label);
+        auto* row = new QHBoxLayout;
+        row->addWidget(label);
+        row->addStretch();
+        if (beside)
+            row->addWidget(beside);
+        v->addLayout(row);
         v->addWidget(content, 1);
         return w;
     };
@@ -493,7 +498,10 @@ QWidget* frmMain::buildResultsPanel() {
     }
     // A long list of draws keeps its scroll bar, so the stretched columns do not shift under it.
     MSFlexGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    split->addWidget(titled(QStringLiteral("统计结果"), MSFlexGrid3));
+    // The logbook records the top of the tally, so its button sits on the tally's title row.
+    cmdYuce = named(new QPushButton(QStringLiteral("记录本期预测(&R)")), QStringLiteral("cmdYuce"));
+    cmdYuce->setToolTip(QStringLiteral("把当前检索统计结果的前几名记为下一期的预测"));
+    split->addWidget(titled(QStringLiteral("统计结果"), MSFlexGrid3, cmdYuce));
     split->addWidget(titled(QStringLiteral("检索到的开奖"), MSFlexGrid2));
     // The tally has at most eleven rows; the matched draws take the rest.
     const int rowH = MSFlexGrid3->verticalHeader()->defaultSectionSize();
@@ -548,6 +556,7 @@ void frmMain::buildMenus() {
                           QStringLiteral("numYanshiDown"));
     mnuSetup->addSeparator();
 
+    buildLogbookMenu();
     mnuHelp = named(menuBar()->addMenu(QStringLiteral("帮助(&H)")), QStringLiteral("mnuHelp"));
     mnuManual = named(mnuHelp->addAction(QStringLiteral("使用说明(&M)")), QStringLiteral("mnuManual"));
     mnuManual->setShortcut(QKeySequence(Qt::Key_F1));

@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LogbookWindow.h"
+
+#include "AppPaths.h"
+#include "BusyCursor.h"
+#include "Dialogs.h"
+#include "HistoryStore.h"
+#include "PredictionLog.h"
+#include "Spreadsheet.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QSplitter>
+#include <QTableView>
+#include <QUrl>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace brenvik::ui {
+
+namespace {
+
+enum Column { Recorded, Issue, Conditions, Picks, Actual, Hit, ColumnCount };
+
+QString outcomes(Kind kind, const std::vector<int>& values) {
+    QStringList labels;
+    for (const int v : values)
+        labels << qs(outcomeLabel(kind, v));
+    return labels.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+LogbookGridModel::LogbookGridModel(QObject* parent)
+    : GridModel({QStringLiteral("记录时间"), QStringLiteral("期号"), QStringLiteral("检索条件"),
+                 QStringLiteral("预测"), QStringLiteral("开奖"), QStringLiteral("命中")},
+                parent) {}
+
+void LogbookGridModel::setEntries(std::vector<stats::ScoredEntry> entries) {
+    beginResetModel();
+    m_rows = std::move(entries);
+    std::ranges::reverse(m_rows);
+    endResetModel();
+}
+
+int LogbookGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+QString LogbookGridModel::cellText(int row, int column) const {
+    const stats::ScoredEntry& s = m_rows[static_cast<std::size_t>(row)];
+    const LogEntry& e = s.entry;
+    switch (column) {
+    case Recorded: {
+        // Recorded in UTC; the user reads the time of day where they are.
+        const QDateTime utc = QDateTime::fromString(qs(e.recorded), Qt::ISODate);
+        return utc.isValid() ? utc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : qs(e.recorded);
+    }
+    case Issue:
+        return QString::number(e.issue);
+    case Conditions:
+        return qs(e.conditions);
+    case Picks:
+        return outcomes(e.resultKind, e.picks);
+    case Actual:
+        return s.actual ? qs(outcomeLabel(e.resultKind, *s.actual)) : QStringLiteral("-");
+    case Hit:
+        return !s.hit ? QStringLiteral("未开奖") : *s.hit ? QStringLiteral("命中") : QStringLiteral("未中");
+    }
+    return {};
+}
+
+QVariant LogbookGridModel::data(const QModelIndex& index, int role) const {
+    if (role == Qt::ToolTipRole && index.column() == Conditions)
+        return cellText(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole && index.column() != Conditions)
+        return int(Qt::AlignCenter);
+    return GridModel::data(index, role);
+}
+
+GridModel::ColumnKind LogbookGridModel::columnKind(int column) const {
+    return column == Issue ? ColumnKind::Number : ColumnKind::Text;
+}
+
+LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frmYuce"));
+    setWindowTitle(QStringLiteral("预测记录"));
+    m_model = new LogbookGridModel(this);
+    m_grid = new QTableView;
+    m_grid->setObjectName(QStringLiteral("logbookGrid"));
+    m_grid->setModel(m_model);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->verticalHeader()->hide();
+    m_grid->setToolTip(QStringLiteral("双击导出到 EXCEL"));
+    auto* header = m_grid->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(Conditions, QHeaderView::Stretch);
+    m_grid->setWordWrap(false);
+    // Anywhere on the grid, its header row included, as on the main window's grids.
+    m_grid->viewport()->installEventFilter(this);
+    header->viewport()->installEventFilter(this);
+
+    m_summary = new QLabel;
+    m_summary->setObjectName(QStringLiteral("logbookSummary"));
+    m_summary->setWordWrap(true);
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chartView = new QChartView(chart);
+    m_chartView->setObjectName(QStringLiteral("logbookChart"));
+    m_chartView->setRenderHint(QPainter::Antialiasing);
+    m_chartView->setMinimumHeight(200);
+
+    auto* split = new QSplitter(Qt::Vertical);
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_grid);
+    split->addWidget(m_chartView);
+    split->setSizes({300, 240});
+
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(m_summary);
+    v->addWidget(split, 1);
+    resize(960, 600);
+}
+
+QString LogbookWindow::summaryText() const {
+    return m_summary->text();
+}
+
+void LogbookWindow::refresh(const HistoryStore* store, const HistorySnapshot& history, Game game,
+                            const QString& dataFolder) {
+    m_game = game;
+    m_dataFolder = dataFolder;
+    setWindowTitle(QStringLiteral("预测记录 - %1").arg(qs(displayName(game))));
+    std::vector<LogEntry> entries;
+    QString problem;
+    if (!store) {
+        problem = QStringLiteral("历史数据库没有打开。");
+    } else if (auto read = PredictionLog::entries(*store)) {
+        entries = std::move(*read);
+    } else {
+        problem = QStringLiteral("预测记录未能读取：") + qs(read.error().message);
+    }
+    auto scored = stats::scoreEntries(entries, history);
+    const stats::LogSummary summary = stats::summarize(scored);
+    m_hits.clear();
+    m_expected.clear();
+    double hits = 0, expected = 0;
+    for (const stats::ScoredEntry& s : scored) {
+        if (!s.hit)
+            continue;
+        hits += *s.hit ? 1 : 0;
+        expected += static_cast<double>(s.entry.picks.size()) / stats::outcomeCount(s.entry.resultKind);
+        m_hits.push_back(hits);
+        m_expected.push_back(expected);
+    }
+    m_model->setEntries(std::move(scored));
+    m_summary->setText(problem.isEmpty() ? QStringLiteral("共 %1 条预测。").arg(entries.size()) +
+                                               qs(stats::summaryLine(summary))
+                                         : problem);
+    showChart();
+}
+
+void LogbookWindow::showChart() {
+    QChart* chart = m_chartView->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes())
+        chart->removeAxis(axis);
+    auto* hits = new QLineSeries;
+    hits->setName(QStringLiteral("累计命中"));
+    auto* expected = new QLineSeries;
+    expected->setName(QStringLiteral("随机期望累计命中"));
+    hits->append(0, 0);
+    expected->append(0, 0);
+    for (std::size_t i = 0; i < m_hits.size(); ++i) {
+        hits->append(static_cast<double>(i + 1), m_hits[i]);
+        expected->append(static_cast<double>(i + 1), m_expected[i]);
+    }
+    chart->addSeries(expected);
+    chart->addSeries(hits);
+    QPen dashed = expected->pen();
+    dashed.setStyle(Qt::DashLine);
+    expected->setPen(dashed);
+
+    auto* x = new QValueAxis;
+    x->setTitleText(QStringLiteral("已开奖的预测（条）"));
+    x->setLabelFormat(QStringLiteral("%d"));
+    const double n = std::max<double>(1, static_cast<double>(m_hits.size()));
+    x->setRange(0, n);
+    x->setTickCount(std::min(11, static_cast<int>(n) + 1));
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("命中次数"));
+    const double top = std::max({1.0, m_hits.empty() ? 0.0 : m_hits.back(),
+                                 m_expected.empty() ? 0.0 : m_expected.back()});
+    y->setRange(0, top * 1.1);
+    y->setLabelFormat(QStringLiteral("%.1f"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QLineSeries* s : {hits, expected}) {
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    chart->setTitle(m_hits.empty() ? QStringLiteral("尚无已开奖的预测") : QString());
+}
+
+bool LogbookWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        (watched == m_grid->viewport() || watched == m_grid->horizontalHeader()->viewport())) {
+        exportGrid();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LogbookWindow::exportGrid() {
+    SheetTable table;
+    for (int r = 0; r < m_model->gridRowCount(); ++r) {
+        std::vector<SheetCell>& row = table.emplace_back();
+        for (int c = 0; c < m_model->columnCount(); ++c)
+            row.push_back(m_model->sheetCell(r, c));
+    }
+    const QString file =
+        QDir(m_dataFolder).filePath(QString::fromStdString(sheetFileName(m_game, kLogbookSheetFile)));
+    {
+        BusyCursor busy;
+        if (auto written = writeSpreadsheet(toPath(file), table); !written) {
+            Dialogs::warn(this, QStringLiteral("导出到EXCEL"), qs(written.error().message));
+            return;
+        }
+    }
+    if (!Dialogs::openUrl(QUrl::fromLocalFile(file))) {
+        const QFileInfo written(file);
+        Dialogs::warn(this, QStringLiteral("打开文件"),
+                      QStringLiteral("文件 %1 已写到文件夹 %2 中，但本机没有可以打开它的程序。")
+                          .arg(written.fileName(), QDir::toNativeSeparators(written.absolutePath())));
+    }
+}
+
+} // namespace brenvik::ui

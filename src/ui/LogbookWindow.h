@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Game.h"
+#include "GridModels.h"
+#include "HistorySnapshot.h"
+#include "Logbook.h"
+
+#include <QWidget>
+
+#include <vector>
+
+class QChart;
+class QChartView;
+class QLabel;
+class QTableView;
+
+namespace brenvik {
+class HistoryStore;
+}
+
+namespace brenvik::ui {
+
+// The logbook's entries as the 预测记录 window lists them: newest first.
+class LogbookGridModel : public GridModel {
+    Q_OBJECT
+public:
+    explicit LogbookGridModel(QObject* parent = nullptr);
+    void setEntries(std::vector<stats::ScoredEntry> entries);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QString cellText(int row, int column) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+protected:
+    ColumnKind columnKind(int column) const override;
+
+private:
+    std::vector<stats::ScoredEntry> m_rows;
+};
+
+// 预测记录: every prediction recorded for the open game, scored against the stored history, the
+// summary of how the record compares with chance, and a chart of the hits as they came against
+// the hits chance alone would have given. A double click on the grid writes it to Yuce.xls.
+class LogbookWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit LogbookWindow(QWidget* parent = nullptr);
+
+    // Reads the logbook of `store` again and scores it against `history`; the window shows the
+    // game's own entries. A logbook that cannot be read is said in the summary line.
+    void refresh(const HistoryStore* store, const HistorySnapshot& history, Game game, const QString& dataFolder);
+
+    const GridModel& grid() const { return *m_model; }
+    QString summaryText() const;
+    // The chart's two curves, one point per scored entry, oldest first.
+    std::vector<double> cumulativeHits() const { return m_hits; }
+    std::vector<double> cumulativeExpected() const { return m_expected; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showChart();
+    void exportGrid();
+
+    LogbookGridModel* m_model = nullptr;
+    QTableView* m_grid = nullptr;
+    QLabel* m_summary = nullptr;
+    QChartView* m_chartView = nullptr;
+    Game m_game = Game::Fc3d;
+    QString m_dataFolder;
+    std::vector<double> m_hits;
+    std::vector<double> m_expected;
+};
+
+} // namespace brenvik::ui

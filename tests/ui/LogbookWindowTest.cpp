@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The logbook as the user keeps it: the button beside the tally, and the 预测记录 window.
+#include "HistoryStore.h"
+#include "LogbookWindow.h"
+#include "Settings.h"
+#include "WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QtTest>
+
+using namespace brenvik;
+using namespace brenvik::test;
+
+namespace {
+
+// After each 1 2 3 came 4 5 6 and 4 7 6: at the first position 4 twice.
+std::vector<DrawLine> smallHistory() {
+    return drawsFrom(2013001, {{1, 2, 3},
+                               {4, 5, 6},
+                               {0, 0, 0},
+                               {1, 2, 3},
+                               {4, 7, 6},
+                               {9, 9, 9},
+                               {3, 2, 1},
+                               {4, 5, 9},
+                               {8, 8, 8},
+                               {1, 2, 3}});
+}
+
+QStringList rowOf(const QAbstractItemModel& m, int row) {
+    QStringList out;
+    for (int c = 0; c < m.columnCount(); ++c)
+        out << m.index(row, c).data().toString();
+    return out;
+}
+
+void record(WindowFixture& f, const QVariant& pick) {
+    f.dialogs.shown.clear();
+    f.dialogs.answer(pick);
+    QTest::mouseClick(f.find<QAbstractButton>("cmdYuce"), Qt::LeftButton);
+}
+
+void typeDraw(WindowFixture& f, const QString& digits) {
+    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClicks(f.find<QWidget>(QStringLiteral("MaskEdBox1(%1)").arg(i + 1)), digits.mid(i, 1));
+}
+
+} // namespace
+
+class LogbookWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void theButtonRecordsTheTopOfTheTallyForTheNextIssue();
+    void theWindowScoresEntriesAsTheHistoryChanges();
+};
+
+void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    auto& w = f.open();
+    QCOMPARE(f.find<QAbstractButton>("cmdYuce")->text(), QStringLiteral("记录本期预测(&R)"));
+    // A typed pattern on the second tab does not make the prediction: the newest draw does.
+    f.find<QTabWidget>("TabStrip1")->setCurrentIndex(1);
+    f.find<QLineEdit>("Text2(1)")->setText(QStringLiteral("9"));
+    f.find<QAbstractButton>("Option1(0)")->click(); // fixed positions
+
+    struct Step {
+        QVariant answer;
+        QString offered; // what the box proposes
+        QString said;    // empty: nothing recorded
+    };
+    const Step steps[] = {
+        {QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("已记录第 2013011 期的预测：4 0（编号 1）。")},
+        {QVariant(), QStringLiteral("2"), {}},
+        {QStringLiteral("11"), QStringLiteral("2"), {}},
+        {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("已记录第 2013011 期的预测：4（编号 2）。")},
+    };
+    int recorded = 0;
+    for (const Step& s : steps) {
+        record(f, s.answer);
+        QVERIFY(!f.dialogs.shown.isEmpty());
+        QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("input"));
+        QVERIFY2(f.dialogs.shown[0].text.contains(QStringLiteral("第 2013011 期")), qPrintable(f.dialogs.shown[0].text));
+        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("1～10")));
+        QCOMPARE(f.dialogs.shown.size(), s.answer.isValid() ? 2 : 1);
+        if (s.said.isEmpty())
+            continue;
+        ++recorded;
+        QCOMPARE(f.dialogs.shown[1].kind, QStringLiteral("inform"));
+        QCOMPARE(f.dialogs.shown[1].text, s.said);
+        QCOMPARE(f.setting("intYuceGs"), s.answer.toString());
+    }
+    QCOMPARE(f.dialogs.shown.size(), 2);
+    // The grids show the search that was recorded.
+    QVERIFY(w.searched());
+    QCOMPARE(w.searched()->pattern, shown(1, 2, 3));
+    QVERIFY(!w.searched()->freePositions);
+
+    f.find<QAction>("mnuYuce")->trigger();
+    ui::LogbookWindow* log = w.logbookWindow();
+    QVERIFY(log && log->isVisible());
+    QCOMPARE(log->windowTitle(), QStringLiteral("预测记录 - 福彩3D"));
+    const auto& grid = log->grid();
+    QCOMPARE(grid.rowCount(), recorded);
+    QCOMPARE(rowOf(grid, 0).mid(1), (QStringList{QStringLiteral("2013011"),
+                                                 QString::fromStdString(conditionSummary(*w.searched(), 2)),
+                                                 QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("未开奖")}));
+    QCOMPARE(grid.gridText(2, 3), QStringLiteral("4 0")); // newest first
+}
+
+void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    f.storeDraws(smallHistory(), 1, Game::Pl3);
+    auto& w = f.open();
+    record(f, QStringLiteral("3"));
+    f.find<QAction>("mnuYuce")->trigger();
+    ui::LogbookWindow* log = w.logbookWindow();
+    QVERIFY(log);
+    QCOMPARE(log->grid().gridText(1, 3), QStringLiteral("4 0 1"));
+
+    struct Step {
+        const char* what;
+        QString actual, hit;
+        std::vector<double> hits, expected;
+    };
+    const Step steps[] = {
+        {"typed 1 5 5", QStringLiteral("1"), QStringLiteral("命中"), {1}, {0.3}},
+        {"deleted", QStringLiteral("-"), QStringLiteral("未开奖"), {}, {}},
+        {"typed 7 0 0", QStringLiteral("7"), QStringLiteral("未中"), {0}, {0.3}},
+    };
+    for (const Step& s : steps) {
+        const QString what = QLatin1String(s.what);
+        if (what.startsWith(QStringLiteral("typed")))
+            typeDraw(f, what.mid(6).remove(QLatin1Char(' ')));
+        else
+            f.find<QAction>("mnuErase")->trigger();
+        QCOMPARE(log->grid().gridText(1, 4), s.actual);
+        QCOMPARE(log->grid().gridText(1, 5), s.hit);
+        QCOMPARE(log->cumulativeHits(), s.hits);
+        QCOMPARE(log->cumulativeExpected().size(), s.expected.size());
+        for (std::size_t i = 0; i < s.expected.size(); ++i)
+            QVERIFY(std::abs(log->cumulativeExpected()[i] - s.expected[i]) < 1e-12);
+    }
+    QVERIFY2(log->summaryText().contains(QStringLiteral("已计分 1 条，命中 0 次，随机期望 0.30 次，p=1")),
+             qPrintable(log->summaryText()));
+
+    // A double click writes the grid to the game's spreadsheet and opens it.
+    QTest::mouseDClick(log->findChild<QTableView*>("logbookGrid")->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QCOMPARE(f.dialogs.opened.size(), 1);
+    QCOMPARE(f.dialogs.opened[0].toLocalFile(), f.home() + QStringLiteral("/Yuce.xls"));
+    QVERIFY(QFile::exists(f.home() + QStringLiteral("/Yuce.xls")));
+
+    // The other game's logbook is its own, and its spreadsheet too.
+    f.find<QAction>("mnu3D(1)")->trigger();
+    QCOMPARE(log->windowTitle(), QStringLiteral("预测记录 - 体彩排列3"));
+    QCOMPARE(log->grid().rowCount(), 0);
+    QTest::mouseDClick(log->findChild<QTableView*>("logbookGrid")->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QCOMPARE(f.dialogs.opened.last().toLocalFile(), f.home() + QStringLiteral("/YucePL3.xls"));
+    f.find<QAction>("mnu3D(0)")->trigger();
+    QCOMPARE(log->grid().rowCount(), 1);
+}
+
+QTEST_MAIN(LogbookWindowTest)
+#include "LogbookWindowTest.moc"
