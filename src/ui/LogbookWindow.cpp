@@ -199,12 +199,14 @@ void LogbookWindow::showChart() {
     const double n = std::max<double>(1, static_cast<double>(m_hits.size()));
     x->setRange(0, n);
     x->setTickCount(std::min(11, static_cast<int>(n) + 1));
+    x->applyNiceNumbers();
     auto* y = new QValueAxis;
     y->setTitleText(QStringLiteral("命中次数"));
     const double top = std::max({1.0, m_hits.empty() ? 0.0 : m_hits.back(),
                                  m_expected.empty() ? 0.0 : m_expected.back()});
-    y->setRange(0, top * 1.1);
-    y->setLabelFormat(QStringLiteral("%.1f"));
+    y->setRange(0, top);
+    y->applyNiceNumbers();
+    y->setLabelFormat(QStringLiteral("%g"));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QLineSeries* s : {hits, expected}) {
