@@ -123,7 +123,9 @@ TEST(Cli, HelpPrintsTheInterface) {
           "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally",
           "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally",
           "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]", "--years N",
-          "--positions fixed|free", "--format table|json", "--matched"})
+          "--positions fixed|free", "--format table|json", "--matched",
+          "brenvik3d-cli [--home DIR] log withdraw ID   remove a prediction whose draw is not stored yet",
+          "--pick K", "--issue ISSUE"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
 }
 
