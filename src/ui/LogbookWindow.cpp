@@ -13,10 +13,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QUrl>
@@ -128,14 +130,38 @@ LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     split->addWidget(m_chartView);
     split->setSizes({300, 240});
 
+    // Only a prediction whose draw is not known yet may be taken back.
+    m_withdraw = new QPushButton(QStringLiteral("撤回所选预测(&W)"));
+    m_withdraw->setObjectName(QStringLiteral("cmdWithdraw"));
+    m_withdraw->setEnabled(false);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { selectionChanged(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { selectionChanged(); });
+    connect(m_withdraw, &QPushButton::clicked, this, [this] {
+        const QModelIndexList rows = m_grid->selectionModel()->selectedRows();
+        if (rows.size() == 1) {
+            const LogEntry& e = m_model->entryAt(rows[0].row()).entry;
+            emit withdrawRequested(e.id, e.issue);
+        }
+    });
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_summary, 1);
+    top->addWidget(m_withdraw);
     auto* v = new QVBoxLayout(this);
-    v->addWidget(m_summary);
+    v->addLayout(top);
     v->addWidget(split, 1);
     resize(960, 600);
 }
 
 QString LogbookWindow::summaryText() const {
     return m_summary->text();
+}
+
+void LogbookWindow::selectionChanged() {
+    const QModelIndexList rows = m_grid->selectionModel()->selectedRows();
+    m_withdraw->setEnabled(rows.size() == 1 && !m_model->entryAt(rows[0].row()).hit);
 }
 
 void LogbookWindow::refresh(const HistoryStore* store, const HistorySnapshot& history, Game game,

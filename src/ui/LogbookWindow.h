@@ -8,11 +8,14 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
 #include <vector>
 
 class QChart;
 class QChartView;
 class QLabel;
+class QPushButton;
 class QTableView;
 
 namespace brenvik {
@@ -30,6 +33,7 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QString cellText(int row, int column) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    const stats::ScoredEntry& entryAt(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
 
 protected:
     ColumnKind columnKind(int column) const override;
@@ -56,17 +60,23 @@ public:
     std::vector<double> cumulativeHits() const { return m_hits; }
     std::vector<double> cumulativeExpected() const { return m_expected; }
 
+signals:
+    // The user asked to withdraw the selected entry, whose draw is not stored yet.
+    void withdrawRequested(long long id, std::int32_t issue);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showChart();
     void exportGrid();
+    void selectionChanged();
 
     LogbookGridModel* m_model = nullptr;
     QTableView* m_grid = nullptr;
     QLabel* m_summary = nullptr;
     QChartView* m_chartView = nullptr;
+    QPushButton* m_withdraw = nullptr;
     Game m_game = Game::Fc3d;
     QString m_dataFolder;
     std::vector<double> m_hits;

@@ -172,6 +172,7 @@ private:
     void recordPrediction();
     void showLogbook();
     void refreshLogbook();
+    void withdrawPrediction(long long id, std::int32_t issue);
 
     // Online update.
     void Command21_Click();

@@ -87,12 +87,28 @@ void frmMain::recordPrediction() {
 }
 
 void frmMain::showLogbook() {
-    if (!m_logbook)
+    if (!m_logbook) {
         m_logbook = new LogbookWindow(this);
+        connect(m_logbook, &LogbookWindow::withdrawRequested, this,
+                [this](long long id, std::int32_t issue) { withdrawPrediction(id, issue); });
+    }
     refreshLogbook();
     m_logbook->show();
     m_logbook->raise();
     m_logbook->activateWindow();
+}
+
+void frmMain::withdrawPrediction(long long id, std::int32_t issue) {
+    const QString title = QStringLiteral("撤回预测");
+    if (!Dialogs::confirm(m_logbook, title,
+                          QStringLiteral("撤回第 %1 期的预测（编号 %2）吗？撤回后不能恢复。").arg(issue).arg(id)) ||
+        !requireStore())
+        return;
+    if (auto withdrawn = PredictionLog::withdraw(*m_store, id); !withdrawn)
+        Dialogs::warn(m_logbook, title, qs(withdrawn.error().message));
+    else
+        status(QStringLiteral("已撤回第 %1 期的预测（编号 %2）。").arg(issue).arg(id));
+    refreshLogbook();
 }
 
 LogbookWindow* frmMain::logbookWindow() const {

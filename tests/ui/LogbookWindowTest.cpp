@@ -57,6 +57,7 @@ class LogbookWindowTest : public QObject {
 private slots:
     void theButtonRecordsTheTopOfTheTallyForTheNextIssue();
     void theWindowScoresEntriesAsTheHistoryChanges();
+    void onlyAnEntryNotYetDrawnIsWithdrawn();
 };
 
 void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
@@ -164,6 +165,44 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
     QCOMPARE(f.dialogs.opened.last().toLocalFile(), f.home() + QStringLiteral("/YucePL3.xls"));
     f.find<QAction>("mnu3D(0)")->trigger();
     QCOMPARE(log->grid().rowCount(), 1);
+}
+
+void LogbookWindowTest::onlyAnEntryNotYetDrawnIsWithdrawn() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    auto& w = f.open();
+    record(f, QStringLiteral("1"));
+    typeDraw(f, QStringLiteral("123"));
+    record(f, QStringLiteral("2"));
+    f.find<QAction>("mnuYuce")->trigger();
+    ui::LogbookWindow* log = w.logbookWindow();
+    QVERIFY(log);
+    auto* grid = log->findChild<QTableView*>("logbookGrid");
+    auto* withdraw = log->findChild<QAbstractButton*>("cmdWithdraw");
+    QCOMPARE(grid->model()->rowCount(), 2);
+    QVERIFY(!withdraw->isEnabled()); // nothing selected
+
+    struct Step {
+        int row;
+        bool offered;
+        QVariant confirm;
+        int left;
+    };
+    // Row 0: the entry for 2013012, not drawn; row 1: the one for 2013011, scored.
+    const Step steps[] = {{1, false, {}, 2}, {0, true, false, 2}, {0, true, true, 1}};
+    for (const Step& s : steps) {
+        grid->selectRow(s.row);
+        QCOMPARE(withdraw->isEnabled(), s.offered);
+        if (!s.offered)
+            continue;
+        f.dialogs.shown.clear();
+        f.dialogs.answer(s.confirm);
+        QTest::mouseClick(withdraw, Qt::LeftButton);
+        QCOMPARE(f.dialogs.shown.size(), 1);
+        QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("撤回第 2013012 期的预测（编号 2）吗？撤回后不能恢复。"));
+        QCOMPARE(grid->model()->rowCount(), s.left);
+    }
+    QCOMPARE(log->grid().gridText(1, 1), QStringLiteral("2013011"));
 }
 
 QTEST_MAIN(LogbookWindowTest)
