@@ -2,20 +2,19 @@
 #include "LogCommand.h"
 
 #include "CliHome.h"
+#include "CliOutput.h"
 #include "IssueNumber.h"
 #include "Logbook.h"
 #include "PredictionLog.h"
-
-#include <nlohmann/json.hpp>
+#include "SearchCommands.h"
 
 #include <chrono>
 #include <iostream>
+#include <memory>
 
 namespace brenvik::cli {
 
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 constexpr int kFailed = 1;
 constexpr int kUsageError = 2;
@@ -24,6 +23,14 @@ int failWith(const std::string& message) {
     std::cerr << message << '\n';
     return kFailed;
 }
+
+// The options of log add that the searches do not have.
+struct LogOptions {
+    int pick = 1;
+    std::optional<std::int32_t> issue; // none: the next-issue proposal
+    CLI::App* adding = nullptr;        // the subcommands, to tell which one was given
+    CLI::App* listing = nullptr;
+};
 
 Json entryJson(const stats::ScoredEntry& s) {
     const LogEntry& e = s.entry;
@@ -66,7 +73,7 @@ SearchConditions setUpOf(const Options& o, const HistorySnapshot& h) {
     return c;
 }
 
-int add(const Options& o) {
+int add(const Options& o, const LogOptions& log) {
     auto opened = openToChange(o);
     if (!opened)
         return failWith(opened.error().message);
@@ -74,16 +81,16 @@ int add(const Options& o) {
     if (h.empty())
         return failWith("历史号码为空，无法记录预测。");
     const std::int32_t issue =
-        o.issue.value_or(proposedIssue(h.last()->sqqh, chinaYear(std::chrono::system_clock::now())));
+        log.issue.value_or(proposedIssue(h.last()->sqqh, chinaYear(std::chrono::system_clock::now())));
     const SearchIndex index(opened->snapshot);
-    auto prediction = stats::predictNext(index, setUpOf(o, h), o.pick, issue);
+    auto prediction = stats::predictNext(index, setUpOf(o, h), log.pick, issue);
     if (!prediction)
         return failWith(prediction.error().message);
     auto stored = PredictionLog::record(*opened->store, prediction->entry);
     if (!stored)
         return failWith(stored.error().message);
     if (o.json) {
-        std::cout << entryJson({*stored, std::nullopt, std::nullopt}).dump() << '\n';
+        std::cout << jsonLine(entryJson({*stored, std::nullopt, std::nullopt})) << '\n';
         return 0;
     }
     std::cout << "已记录第 " << stored->issue << " 期的预测（编号 " << stored->id
@@ -110,7 +117,7 @@ int list(const Options& o) {
                         {"hits", summary.hits},
                         {"expected", summary.expected},
                         {"p", summary.p ? Json(*summary.p) : Json(nullptr)}};
-        std::cout << j.dump() << '\n';
+        std::cout << jsonLine(j) << '\n';
         return 0;
     }
     for (const auto& s : scored) {
@@ -125,10 +132,10 @@ int list(const Options& o) {
 }
 
 int withdraw(const Options& o) {
-    const auto id = parseWholeNumber(o.arguments[1], 1, INT64_MAX);
+    const auto id = parseWholeNumber(o.arguments[0], 1, INT64_MAX);
     if (!id) {
-        std::cerr << "brenvik3d-cli: log withdraw needs the ID of a prediction, not " << o.arguments[1]
-                  << "\nusage: brenvik3d-cli --help\n";
+        std::cerr << "brenvik3d-cli: log withdraw needs the ID of a prediction, not " << o.arguments[0] << '\n'
+                  << kUsageHint;
         return kUsageError;
     }
     auto opened = openToChange(o);
@@ -140,15 +147,72 @@ int withdraw(const Options& o) {
     return 0;
 }
 
+int outcomesOf(int resultType) {
+    return stats::outcomeCount(static_cast<Kind>(resultType));
+}
+
 } // namespace
 
-int runLog(const Options& o) {
-    const std::string& what = o.arguments[0];
-    if (what == "add")
-        return add(o);
-    if (what == "list")
-        return list(o);
-    return withdraw(o);
+void addLogCommand(Commands& commands) {
+    Options& o = commands.options();
+    auto log = std::make_shared<LogOptions>();
+    CLI::App& command = commands.add(
+        "log", "The logbook of predictions: record one before its draw, list them scored, withdraw one.",
+        "brenvik3d-cli [--home DIR] log add [OPTIONS] [--pick K] [--issue ISSUE]\n"
+        "                                             record the top K outcomes of the follow search from\n"
+        "                                             the newest draw as the prediction for the next issue\n"
+        "brenvik3d-cli [--home DIR] log list [--format table|json]\n"
+        "                                             list the predictions, scored against the stored draws\n"
+        "brenvik3d-cli [--home DIR] log withdraw ID   remove a prediction whose draw is not stored yet\n",
+        [log](const Options& options) {
+            if (log->adding->parsed())
+                return add(options, *log);
+            if (log->listing->parsed())
+                return list(options);
+            return withdraw(options);
+        });
+    command.require_subcommand(1, 1);
+
+    CLI::App* adding = log->adding = command.add_subcommand(
+        "add", "Record the top K outcomes of the follow search from the newest draw for the next issue.");
+    addFollowOptions(*adding, o, false);
+    addValue(*adding, "--pick", "K", "how many outcomes of the tally to record, from the top (default 1)",
+             [log](const std::string& v) {
+                 auto n = parseWholeNumber(v, 1, 10);
+                 if (!n)
+                     refuse("--pick must be a whole number from 1 to 10, not " + v);
+                 log->pick = static_cast<int>(*n);
+             });
+    addValue(*adding, "--issue", "ISSUE", "the issue predicted (default: the next issue)",
+             [log](const std::string& v) {
+                 auto issue = parseIssue(v);
+                 if (!issue)
+                     refuse("--issue must be a seven-digit issue number, not " + v);
+                 log->issue = *issue;
+             });
+    adding->callback([log, &o] {
+        if (log->pick > outcomesOf(o.resultType))
+            refuse("--pick must be at most " + std::to_string(outcomesOf(o.resultType)) +
+                   " for this result type, not " + std::to_string(log->pick));
+    });
+
+    CLI::App* listing = log->listing = command.add_subcommand("list", "List the predictions, scored against the stored draws.");
+    addValue(*listing, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
+        if (v != "table" && v != "json")
+            refuse("--format must be table or json, not " + v);
+        o.json = v == "json";
+    });
+
+    CLI::App* withdrawing =
+        command.add_subcommand("withdraw", "Remove a prediction whose draw is not stored yet.");
+    addArguments(*withdrawing, o, {{"ID", "the number of the prediction, as log list shows it"}});
+
+    commands.describeOptions(
+        "Logbook options (log add takes the follow search's options but --pattern, --before, --size and\n"
+        "--matched: its pattern is always the newest draw's, or the draw N back's with --back N):\n"
+        "  --pick K                      how many outcomes of the tally to record, from the top (default 1)\n"
+        "  --issue ISSUE                 the issue predicted (default: the next issue, as the window proposes\n"
+        "                                it); an issue whose draw is stored is refused\n");
 }
 
 } // namespace brenvik::cli

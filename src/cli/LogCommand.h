@@ -6,7 +6,7 @@
 namespace brenvik::cli {
 
 // "log add", "log list" and "log withdraw ID": the logbook of predictions of the window's
-// 预测记录, for scripts. Returns the exit status.
-int runLog(const Options& options);
+// 预测记录, for scripts.
+void addLogCommand(Commands& commands);
 
 } // namespace brenvik::cli
