@@ -93,8 +93,8 @@ int add(const Options& o, const LogOptions& log) {
         std::cout << jsonLine(entryJson({*stored, std::nullopt, std::nullopt})) << '\n';
         return 0;
     }
-    std::cout << "已记录第 " << stored->issue << " 期的预测（编号 " << stored->id
-              << "）：" << outcomesText(stored->resultKind, stored->picks) << '\n'
+    std::cout << "已记录第 " << stored->issue << " 期的预测（编号 " << stored->id << "）："
+              << outcomesText(stored->resultKind, stored->picks) << '\n'
               << stored->conditions << '\n';
     return 0;
 }
@@ -134,7 +134,8 @@ int list(const Options& o) {
 int withdraw(const Options& o) {
     const auto id = parseWholeNumber(o.arguments[0], 1, INT64_MAX);
     if (!id) {
-        std::cerr << "brenvik3d-cli: log withdraw needs the ID of a prediction, not " << o.arguments[0] << '\n'
+        std::cerr << "brenvik3d-cli: log withdraw needs the ID of a prediction, not " << o.arguments[0]
+                  << '\n'
                   << kUsageHint;
         return kUsageError;
     }
@@ -196,7 +197,8 @@ void addLogCommand(Commands& commands) {
                    " for this result type, not " + std::to_string(log->pick));
     });
 
-    CLI::App* listing = log->listing = command.add_subcommand("list", "List the predictions, scored against the stored draws.");
+    CLI::App* listing = log->listing =
+        command.add_subcommand("list", "List the predictions, scored against the stored draws.");
     addValue(*listing, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
         if (v != "table" && v != "json")
             refuse("--format must be table or json, not " + v);
@@ -211,8 +213,8 @@ void addLogCommand(Commands& commands) {
         "Logbook options (log add takes the follow search's options but --pattern, --before, --size and\n"
         "--matched: its pattern is always the newest draw's, or the draw N back's with --back N):\n"
         "  --pick K                      how many outcomes of the tally to record, from the top (default 1)\n"
-        "  --issue ISSUE                 the issue predicted (default: the next issue, as the window proposes\n"
-        "                                it); an issue whose draw is stored is refused\n");
+        "  --issue ISSUE                 the issue predicted (default: the next issue, as the window\n"
+        "                                proposes it); an issue whose draw is stored is refused\n");
 }
 
 } // namespace brenvik::cli

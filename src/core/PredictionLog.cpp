@@ -81,13 +81,15 @@ Result<LogEntry> PredictionLog::record(HistoryStore& store, LogEntry entry) {
         SQLite::Database& db = *store.m_db;
         SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
         if (const auto last = lastStoredIssue(db); last && *last >= entry.issue)
-            return fail(ErrorCode::Invalid,
-                        *last == entry.issue || isStored(db, entry.issue)
-                            ? "第 " + std::to_string(entry.issue) + " 期：" + std::string(kAlreadyDrawn) + "。"
-                            : "第 " + std::to_string(entry.issue) + " 期早于已有的最后一期 " +
-                                  std::to_string(*last) + "，" + kAlreadyDrawn + "。");
-        SQLite::Statement ins(db, "INSERT INTO Yuce (recorded, game, issue, conditions, resultType, resultPos,"
-                                  " segment, picks) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+            return fail(ErrorCode::Invalid, *last == entry.issue || isStored(db, entry.issue)
+                                                ? "第 " + std::to_string(entry.issue) + " 期：" +
+                                                      std::string(kAlreadyDrawn) + "。"
+                                                : "第 " + std::to_string(entry.issue) +
+                                                      " 期早于已有的最后一期 " + std::to_string(*last) +
+                                                      "，" + kAlreadyDrawn + "。");
+        SQLite::Statement ins(db,
+                              "INSERT INTO Yuce (recorded, game, issue, conditions, resultType, resultPos,"
+                              " segment, picks) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
         ins.bind(1, entry.recorded);
         ins.bind(2, std::string(companionId(entry.game)));
         ins.bind(3, entry.issue);
@@ -112,8 +114,9 @@ Result<std::vector<LogEntry>> PredictionLog::entries(const HistoryStore& store) 
         // A history written before the logbook existed, opened for reading only, has none.
         if (!db.tableExists("Yuce"))
             return out;
-        SQLite::Statement q(db, "SELECT id, recorded, game, issue, conditions, resultType, resultPos, segment,"
-                                " picks FROM Yuce ORDER BY id");
+        SQLite::Statement q(db,
+                            "SELECT id, recorded, game, issue, conditions, resultType, resultPos, segment,"
+                            " picks FROM Yuce ORDER BY id");
         while (q.executeStep()) {
             LogEntry e;
             e.id = q.getColumn(0).getInt64();

@@ -19,12 +19,12 @@ struct LogEntry {
     long long id = 0;
     std::string recorded; // UTC, ISO 8601: "2026-12-08T05:21:01Z"
     Game game = Game::Fc3d;
-    std::int32_t issue = 0;  // the draw the picks are for
-    std::string conditions;  // the search's condition line, as the result grids show it
+    std::int32_t issue = 0; // the draw the picks are for
+    std::string conditions; // the search's condition line, as the result grids show it
     Kind resultKind = Kind::Number;
     int resultPosition = 1;
-    int segmentParam = 1;    // which segments the picks of a segment tally name
-    std::vector<int> picks;  // K outcomes, in the result grid's order
+    int segmentParam = 1;   // which segments the picks of a segment tally name
+    std::vector<int> picks; // K outcomes, in the result grid's order
 
     bool operator==(const LogEntry&) const = default;
 };

@@ -13,7 +13,8 @@ int outcomeCount(Kind kind) {
     return kind == Kind::Segment ? 5 : counterSize(kind);
 }
 
-Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp, int pick, std::int32_t issue) {
+Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp, int pick,
+                               std::int32_t issue) {
     const HistorySnapshot& history = index.history();
     const int k = outcomeCount(setUp.resultKind);
     if (pick < 1 || pick > k)
@@ -25,7 +26,8 @@ Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp,
                                                       : "历史号码不足前 " + std::to_string(setUp.n) +
                                                             " 期，无法取检索号码，未记录。");
     if (const DrawRow* last = history.last(); last->sqqh >= issue)
-        return fail(ErrorCode::Invalid, "第 " + std::to_string(issue) + " 期：" + std::string(kAlreadyDrawn) + "。");
+        return fail(ErrorCode::Invalid,
+                    "第 " + std::to_string(issue) + " 期：" + std::string(kAlreadyDrawn) + "。");
 
     Prediction out;
     out.conditions = std::move(setUp);
@@ -35,7 +37,8 @@ Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp,
     for (std::size_t p = 0; p < 3; ++p)
         c.pattern[p] = (*pattern)[p];
     out.selection = followSearch(index, c.followQuery());
-    out.tally = tallyOutcomes(history, out.selection.rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
+    out.tally =
+        tallyOutcomes(history, out.selection.rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
 
     LogEntry& e = out.entry;
     e.issue = issue;
@@ -74,8 +77,8 @@ LogSummary summarize(std::span<const ScoredEntry> entries) {
             continue;
         ++s.scored;
         s.hits += *e.hit ? 1 : 0;
-        const double chance = std::min(1.0, static_cast<double>(e.entry.picks.size()) /
-                                                outcomeCount(e.entry.resultKind));
+        const double chance =
+            std::min(1.0, static_cast<double>(e.entry.picks.size()) / outcomeCount(e.entry.resultKind));
         chances.push_back(chance);
         s.expected += chance;
     }

@@ -31,7 +31,8 @@ struct Prediction {
 // N-back mode the draw N − 1 before it), and its first `pick` outcomes as the entry's picks, for
 // `issue`. Refused when the history is empty, when `pick` is not 1..k, or when the issue's draw
 // (or a later one) is stored already.
-Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp, int pick, std::int32_t issue);
+Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp, int pick,
+                               std::int32_t issue);
 
 // An entry beside the stored history: scored once its issue is stored.
 struct ScoredEntry {

@@ -22,8 +22,8 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QUrl>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 
@@ -65,7 +65,8 @@ QString LogbookGridModel::cellText(int row, int column) const {
     case Recorded: {
         // Recorded in UTC; the user reads the time of day where they are.
         const QDateTime utc = QDateTime::fromString(qs(e.recorded), Qt::ISODate);
-        return utc.isValid() ? utc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : qs(e.recorded);
+        return utc.isValid() ? utc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                             : qs(e.recorded);
     }
     case Issue:
         return QString::number(e.issue);
@@ -228,8 +229,8 @@ void LogbookWindow::showChart() {
     x->applyNiceNumbers();
     auto* y = new QValueAxis;
     y->setTitleText(QStringLiteral("命中次数"));
-    const double top = std::max({1.0, m_hits.empty() ? 0.0 : m_hits.back(),
-                                 m_expected.empty() ? 0.0 : m_expected.back()});
+    const double top =
+        std::max({1.0, m_hits.empty() ? 0.0 : m_hits.back(), m_expected.empty() ? 0.0 : m_expected.back()});
     y->setRange(0, top);
     y->applyNiceNumbers();
     y->setLabelFormat(QStringLiteral("%g"));

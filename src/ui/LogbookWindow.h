@@ -52,7 +52,8 @@ public:
 
     // Reads the logbook of `store` again and scores it against `history`; the window shows the
     // game's own entries. A logbook that cannot be read is said in the summary line.
-    void refresh(const HistoryStore* store, const HistorySnapshot& history, Game game, const QString& dataFolder);
+    void refresh(const HistoryStore* store, const HistorySnapshot& history, Game game,
+                 const QString& dataFolder);
 
     const GridModel& grid() const { return *m_model; }
     QString summaryText() const;

@@ -47,16 +47,16 @@ void frmMain::recordPrediction() {
     const std::int32_t issue = proposedIssue(m_snapshot->last()->sqqh, chinaYear(now()));
     const int k = stats::outcomeCount(c->resultKind);
     const int remembered = std::clamp(m_settingsStore.text(kPickKey).toInt(), 1, k);
-    const auto answer =
-        Dialogs::input(this, title,
-                       QStringLiteral("把统计结果的前几名记为第 %1 期的预测？（1～%2）").arg(issue).arg(k),
-                       QString::number(remembered));
+    const auto answer = Dialogs::input(
+        this, title, QStringLiteral("把统计结果的前几名记为第 %1 期的预测？（1～%2）").arg(issue).arg(k),
+        QString::number(remembered));
     if (!answer)
         return;
     const auto pick = parseWholeNumber(answer->toStdString(), 1, k);
     if (!pick) {
-        Dialogs::warn(this, title,
-                      QStringLiteral("预测个数“%1”不是 1 到 %2 的整数，未记录。").arg(answer->trimmed()).arg(k));
+        Dialogs::warn(
+            this, title,
+            QStringLiteral("预测个数“%1”不是 1 到 %2 的整数，未记录。").arg(answer->trimmed()).arg(k));
         return;
     }
     m_settingsStore.writeInt(kPickKey, static_cast<int>(*pick));
@@ -100,8 +100,9 @@ void frmMain::showLogbook() {
 
 void frmMain::withdrawPrediction(long long id, std::int32_t issue) {
     const QString title = QStringLiteral("撤回预测");
-    if (!Dialogs::confirm(m_logbook, title,
-                          QStringLiteral("撤回第 %1 期的预测（编号 %2）吗？撤回后不能恢复。").arg(issue).arg(id)) ||
+    if (!Dialogs::confirm(
+            m_logbook, title,
+            QStringLiteral("撤回第 %1 期的预测（编号 %2）吗？撤回后不能恢复。").arg(issue).arg(id)) ||
         !requireStore())
         return;
     if (auto withdrawn = PredictionLog::withdraw(*m_store, id); !withdrawn)

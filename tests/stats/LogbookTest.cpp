@@ -72,8 +72,8 @@ TEST(Logbook, RecordsTheFirstPicksOfTheSearchFromTheNewestDraw) {
         int position, pick;
     };
     const Case cases[] = {
-        {true, 1, Kind::Number, Kind::Number, 1, 1},     {true, 1, Kind::BigSmall, Kind::Number, 3, 3},
-        {false, 3, Kind::Number, Kind::OddEven, 2, 1},   {false, 2, Kind::Segment, Kind::Segment, 1, 5},
+        {true, 1, Kind::Number, Kind::Number, 1, 1},   {true, 1, Kind::BigSmall, Kind::Number, 3, 3},
+        {false, 3, Kind::Number, Kind::OddEven, 2, 1}, {false, 2, Kind::Segment, Kind::Segment, 1, 5},
         {true, 1, Kind::OddEven, Kind::Number, 2, 10},
     };
     std::vector<LogEntry> recorded;
@@ -89,7 +89,8 @@ TEST(Logbook, RecordsTheFirstPicksOfTheSearchFromTheNewestDraw) {
         auto p = predictNext(index, c, t.pick, next);
         ASSERT_TRUE(p) << p.error().message;
         // The pattern source: the last draw, or N − 1 draws before it.
-        const DrawRow& source = (*snapshot)[snapshot->size() - static_cast<std::size_t>(t.lastDraw ? 1 : t.n)];
+        const DrawRow& source =
+            (*snapshot)[snapshot->size() - static_cast<std::size_t>(t.lastDraw ? 1 : t.n)];
         for (std::size_t i = 0; i < 3; ++i)
             EXPECT_EQ(p->conditions.pattern[i], source.own[i][static_cast<int>(t.searchType)]);
         EXPECT_EQ(p->entry.conditions, conditionSummary(p->conditions, p->tally.matched));
@@ -130,7 +131,8 @@ TEST(Logbook, RefusesAnIssueWhoseDrawIsKnown) {
         std::int32_t issue;
         bool refused;
     };
-    for (const Case& t : {Case{last, true}, Case{gap, true}, Case{draws.front().issue, true}, Case{next, false}}) {
+    for (const Case& t :
+         {Case{last, true}, Case{gap, true}, Case{draws.front().issue, true}, Case{next, false}}) {
         SCOPED_TRACE(t.issue);
         auto p = predictNext(index, followSetUp(*snapshot), 1, t.issue);
         EXPECT_EQ(!p, t.refused);
@@ -202,7 +204,8 @@ TEST(Logbook, ScoresFollowTheStoredHistory) {
                 file.draws = draws;
                 return importHistory(*store, file, 1);
             }));
-            ASSERT_TRUE(changeWithUndo(*store, *snapshotOf(*store), "清空", [&] { return store->deleteAll(); }));
+            ASSERT_TRUE(
+                changeWithUndo(*store, *snapshotOf(*store), "清空", [&] { return store->deleteAll(); }));
             auto backup = readUndoBackup(store->file());
             ASSERT_TRUE(backup && *backup);
             ASSERT_TRUE(undoLastChange(*store, *snapshotOf(*store), **backup));
@@ -252,8 +255,8 @@ TEST(Logbook, WithdrawsOnlyBeforeTheDraw) {
         bool withdrawn;
         const char* says;
     };
-    for (const Case& t : {Case{drawnLater, false, "已计分，不能撤回"}, Case{stillOpen + 7, false, "没有编号为"},
-                          Case{stillOpen, true, ""}}) {
+    for (const Case& t : {Case{drawnLater, false, "已计分，不能撤回"},
+                          Case{stillOpen + 7, false, "没有编号为"}, Case{stillOpen, true, ""}}) {
         SCOPED_TRACE(t.id);
         const auto before = entriesOf(*store);
         auto r = PredictionLog::withdraw(*store, t.id);
@@ -293,7 +296,8 @@ TEST(Logbook, SummaryChanceEqualsTheEnumerationOfEveryOutcome) {
         int hits = 0;
         for (const ScoredEntry& s : entries)
             if (s.hit) {
-                chance.push_back(static_cast<double>(s.entry.picks.size()) / outcomeCount(s.entry.resultKind));
+                chance.push_back(static_cast<double>(s.entry.picks.size()) /
+                                 outcomeCount(s.entry.resultKind));
                 hits += *s.hit;
             }
         double tail = 0, expected = 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The logbook as the user keeps it: the button beside the tally, and the 预测记录 window.
-#include "HistoryStore.h"
 #include "LogbookWindow.h"
+#include "HistoryStore.h"
 #include "Settings.h"
 #include "WindowFixture.h"
 
@@ -76,17 +76,20 @@ void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
         QString said;    // empty: nothing recorded
     };
     const Step steps[] = {
-        {QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("已记录第 2013011 期的预测：4 0（编号 1）。")},
+        {QStringLiteral("2"), QStringLiteral("1"),
+         QStringLiteral("已记录第 2013011 期的预测：4 0（编号 1）。")},
         {QVariant(), QStringLiteral("2"), {}},
         {QStringLiteral("11"), QStringLiteral("2"), {}},
-        {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("已记录第 2013011 期的预测：4（编号 2）。")},
+        {QStringLiteral("1"), QStringLiteral("2"),
+         QStringLiteral("已记录第 2013011 期的预测：4（编号 2）。")},
     };
     int recorded = 0;
     for (const Step& s : steps) {
         record(f, s.answer);
         QVERIFY(!f.dialogs.shown.isEmpty());
         QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("input"));
-        QVERIFY2(f.dialogs.shown[0].text.contains(QStringLiteral("第 2013011 期")), qPrintable(f.dialogs.shown[0].text));
+        QVERIFY2(f.dialogs.shown[0].text.contains(QStringLiteral("第 2013011 期")),
+                 qPrintable(f.dialogs.shown[0].text));
         QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("1～10")));
         QCOMPARE(f.dialogs.shown.size(), s.answer.isValid() ? 2 : 1);
         if (s.said.isEmpty())
@@ -108,9 +111,10 @@ void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
     QCOMPARE(log->windowTitle(), QStringLiteral("预测记录 - 福彩3D"));
     const auto& grid = log->grid();
     QCOMPARE(grid.rowCount(), recorded);
-    QCOMPARE(rowOf(grid, 0).mid(1), (QStringList{QStringLiteral("2013011"),
-                                                 QString::fromStdString(conditionSummary(*w.searched(), 2)),
-                                                 QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("未开奖")}));
+    QCOMPARE(
+        rowOf(grid, 0).mid(1),
+        (QStringList{QStringLiteral("2013011"), QString::fromStdString(conditionSummary(*w.searched(), 2)),
+                     QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("未开奖")}));
     QCOMPARE(grid.gridText(2, 3), QStringLiteral("4 0")); // newest first
 }
 
@@ -152,7 +156,8 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
              qPrintable(log->summaryText()));
 
     // A double click writes the grid to the game's spreadsheet and opens it.
-    QTest::mouseDClick(log->findChild<QTableView*>("logbookGrid")->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::mouseDClick(log->findChild<QTableView*>("logbookGrid")->viewport(), Qt::LeftButton, {},
+                       QPoint(20, 10));
     QCOMPARE(f.dialogs.opened.size(), 1);
     QCOMPARE(f.dialogs.opened[0].toLocalFile(), f.home() + QStringLiteral("/Yuce.xls"));
     QVERIFY(QFile::exists(f.home() + QStringLiteral("/Yuce.xls")));
@@ -161,7 +166,8 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
     f.find<QAction>("mnu3D(1)")->trigger();
     QCOMPARE(log->windowTitle(), QStringLiteral("预测记录 - 体彩排列3"));
     QCOMPARE(log->grid().rowCount(), 0);
-    QTest::mouseDClick(log->findChild<QTableView*>("logbookGrid")->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::mouseDClick(log->findChild<QTableView*>("logbookGrid")->viewport(), Qt::LeftButton, {},
+                       QPoint(20, 10));
     QCOMPARE(f.dialogs.opened.last().toLocalFile(), f.home() + QStringLiteral("/YucePL3.xls"));
     f.find<QAction>("mnu3D(0)")->trigger();
     QCOMPARE(log->grid().rowCount(), 1);
@@ -199,7 +205,8 @@ void LogbookWindowTest::onlyAnEntryNotYetDrawnIsWithdrawn() {
         f.dialogs.answer(s.confirm);
         QTest::mouseClick(withdraw, Qt::LeftButton);
         QCOMPARE(f.dialogs.shown.size(), 1);
-        QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("撤回第 2013012 期的预测（编号 2）吗？撤回后不能恢复。"));
+        QCOMPARE(f.dialogs.shown[0].text,
+                 QStringLiteral("撤回第 2013012 期的预测（编号 2）吗？撤回后不能恢复。"));
         QCOMPARE(grid->model()->rowCount(), s.left);
     }
     QCOMPARE(log->grid().gridText(1, 1), QStringLiteral("2013011"));
