@@ -63,6 +63,16 @@ completion=$root/share/bash-completion/completions/brenvik3d-cli
 options() { grep -o -- '--[a-z-]*[a-z]' | sort -u; }
 diff <("$root/bin/brenvik3d-cli" --help | options) <(options <"$completion") >&2 ||
     fail "the completion and brenvik3d-cli --help list different options"
+MANWIDTH=100 man -l "$root/share/man/man1/brenvik3d-cli.1" 2>/dev/null | diff <("$root/bin/brenvik3d-cli" --help | options) <(options) >&2 ||
+    fail "the manual page and brenvik3d-cli --help list different options"
+# Each command's completion offers what its own help lists.
+for command in import export add undo follow combo update; do
+    # shellcheck disable=SC2016 # expanded by the inner shell
+    offered=$(bash -c 'source "$1"; COMP_WORDS=(brenvik3d-cli "$2" --); COMP_CWORD=2; _brenvik3d_cli
+                       printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$command" | sort -u)
+    diff <("$root/bin/brenvik3d-cli" "$command" --help | options | grep -vx -- --help) <(echo "$offered") >&2 ||
+        fail "the completion of $command and brenvik3d-cli $command --help list different options"
+done
 # The words typed so far, the last one being completed ("_": nothing typed yet), and the answer.
 while IFS='|' read -r words want; do
     # shellcheck disable=SC2086 # the words of the command line
