@@ -73,6 +73,8 @@ std::string mistake(const CLI::App& root, const CLI::ParseError& e) {
                 [&](const CLI::App* c) { return c->get_option_no_throw(word) != nullptr; });
             if (known && &at != &root)
                 return "option " + word + " is not for the " + at.get_name() + " command";
+            if (known)
+                return "option " + word + " comes after the command";
             return "unknown option " + word;
         }
     }
