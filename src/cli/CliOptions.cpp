@@ -41,24 +41,6 @@ private:
     const Commands& commands_;
 };
 
-// --home and --game, before the command or after it.
-void addHomeAndGame(CLI::App& command, Options& o) {
-    addValue(command, "--home", "DIR",
-             "data folder (default: $BRENVIK3D_HOME, else the per-user data folder)",
-             [&o](const std::string& v) {
-                 if (v.empty())
-                     refuse("--home needs a folder");
-                 o.home = v;
-             });
-    addValue(command, "--game", "3d|pl3", "the game whose history is used: 福彩3D or 体彩排列3 (default 3d)",
-             [&o](const std::string& v) {
-                 const auto game = gameOfCompanionId(v);
-                 if (!game)
-                     refuse("--game must be 3d or pl3, not " + v);
-                 o.game = *game;
-             });
-}
-
 // The one line said about a mistake: the library's words, or ours for a word nobody expects.
 std::string mistake(const CLI::App& root, const CLI::ParseError& e) {
     // The innermost command given that was left words it does not take (log add is one in log).
@@ -115,6 +97,23 @@ void addSegment(CLI::App& command, Options& o, const std::string& byDefault) {
                      refuse("--segment must be 0 or 1, not " + v);
                  o.segment = v == "1";
                  o.segmentGiven = true;
+             });
+}
+
+void addHomeAndGame(CLI::App& command, Options& o) {
+    addValue(command, "--home", "DIR",
+             "data folder (default: $BRENVIK3D_HOME, else the per-user data folder)",
+             [&o](const std::string& v) {
+                 if (v.empty())
+                     refuse("--home needs a folder");
+                 o.home = v;
+             });
+    addValue(command, "--game", "3d|pl3", "the game whose history is used: 福彩3D or 体彩排列3 (default 3d)",
+             [&o](const std::string& v) {
+                 const auto game = gameOfCompanionId(v);
+                 if (!game)
+                     refuse("--game must be 3d or pl3, not " + v);
+                 o.game = *game;
              });
 }
 

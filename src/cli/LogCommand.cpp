@@ -207,6 +207,9 @@ void addLogCommand(Commands& commands) {
 
     CLI::App* withdrawing =
         command.add_subcommand("withdraw", "Remove a prediction whose draw is not stored yet.");
+    // --home and --game may also come after add, list or withdraw, as after any other command.
+    for (CLI::App* each : {adding, listing, withdrawing})
+        addHomeAndGame(*each, o);
     addArguments(*withdrawing, o, {{"ID", "the number of the prediction, as log list shows it"}});
 
     commands.describeOptions(

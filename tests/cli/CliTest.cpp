@@ -378,7 +378,7 @@ TEST(Cli, LogRecordsBeforeTheDrawAndScoresAfterIt) {
     r = cli({"--home", h, "log", "withdraw", "1"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("不能撤回"), std::string::npos) << r.err;
-    EXPECT_EQ(cli({"--home", h, "log", "withdraw", "2"}).status, 0);
+    EXPECT_EQ(cli({"log", "withdraw", "2", "--home", h}).status, 0) << "--home after the command too";
     r = cli({"--home", h, "log", "list"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("已计分 1 条，命中 1 次，随机期望 0.20 次，p=0.2"), std::string::npos) << r.out;

@@ -66,11 +66,12 @@ diff <("$root/bin/brenvik3d-cli" --help | options) <(options <"$completion") >&2
 MANWIDTH=100 man -l "$root/share/man/man1/brenvik3d-cli.1.gz" 2>/dev/null | diff <("$root/bin/brenvik3d-cli" --help | options) <(options) >&2 ||
     fail "the manual page and brenvik3d-cli --help list different options"
 # Each command's completion offers what its own help lists.
-for command in import export add undo follow combo update; do
-    # shellcheck disable=SC2016 # expanded by the inner shell
-    offered=$(bash -c 'source "$1"; COMP_WORDS=(brenvik3d-cli "$2" --); COMP_CWORD=2; _brenvik3d_cli
-                       printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$command" | sort -u)
-    diff <("$root/bin/brenvik3d-cli" "$command" --help | options | grep -vx -- --help) <(echo "$offered") >&2 ||
+for command in import export add undo follow combo update log "log add" "log list" "log withdraw"; do
+    # shellcheck disable=SC2016,SC2086 # expanded by the inner shell; a command of two words
+    offered=$(bash -c 'source "$1"; COMP_WORDS=(brenvik3d-cli $2 --); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+                       _brenvik3d_cli; printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$command" | sort -u)
+    # shellcheck disable=SC2086 # a command of two words
+    diff <("$root/bin/brenvik3d-cli" $command --help | options | grep -vx -- --help) <(echo "$offered") >&2 ||
         fail "the completion of $command and brenvik3d-cli $command --help list different options"
 done
 # The words typed so far, the last one being completed ("_": nothing typed yet), and the answer.
@@ -83,6 +84,8 @@ done <<'TABLE'
 _|import export add follow combo update undo log
 log _|add list withdraw
 --home /tmp log add --pi|--pick
+log --home /tmp l|list
+log list --f|--format
 fol|follow
 --home /tmp c|combo
 follow --ch|--check
