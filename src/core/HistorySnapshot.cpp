@@ -160,6 +160,44 @@ bool HistorySnapshot::Builder::addDerived(std::int32_t issue, std::int32_t qqh, 
     return true;
 }
 
+bool HistorySnapshot::Builder::addFollowing(std::int32_t issue, const DrawCodes& own, std::string_view lastDigits,
+                                            std::string_view preDigits) {
+    auto& s = *m_snapshot;
+    const std::size_t i = s.size();
+    if (i < 2)
+        return false;
+    std::uint8_t flags = 0;
+    if (!lastDigits.empty()) {
+        for (int p = 0; p < kPositions; ++p)
+            if (lastDigits.size() != 3 || lastDigits[static_cast<std::size_t>(p)] != '0' + s.m_codes[static_cast<std::size_t>(p * kKindCount)][i - 1])
+                return false;
+        flags |= kHasLast;
+    }
+    if (!preDigits.empty()) {
+        for (int p = 0; p < kPositions; ++p)
+            if (preDigits.size() != 3 || preDigits[static_cast<std::size_t>(p)] != '0' + s.m_codes[static_cast<std::size_t>(p * kKindCount)][i - 2])
+                return false;
+        flags |= kHasPre;
+    }
+    // The tokens of the draw before, made from its codes as its pattern strings are.
+    std::array<std::uint32_t, kKindCount> tokens{};
+    if (flags & kHasLast)
+        for (int k = 0; k < kKindCount; ++k) {
+            const std::int16_t a = s.m_codes[static_cast<std::size_t>(k)][i - 1];
+            const std::int16_t b = s.m_codes[static_cast<std::size_t>(kKindCount + k)][i - 1];
+            const std::int16_t c = s.m_codes[static_cast<std::size_t>(2 * kKindCount + k)][i - 1];
+            if (a < 0 || a > 9 || b < 0 || b > 9 || c < 0 || c > 9)
+                return false;
+            tokens[static_cast<std::size_t>(k)] =
+                tokenBit(1, a) | tokenBit(b == a ? 2 : 1, b) | tokenBit(1 + (c == a) + (c == b), c);
+        }
+    s.push(issue, own, flags);
+    s.m_hasPrevious.push_back(flags & kHasLast);
+    for (int k = 0; k < kKindCount; ++k)
+        s.m_lastTokens[static_cast<std::size_t>(k)].push_back(tokens[static_cast<std::size_t>(k)]);
+    return true;
+}
+
 void HistorySnapshot::Builder::add(const DrawRow& r) {
     auto& s = *m_snapshot;
     const std::size_t i = s.size();

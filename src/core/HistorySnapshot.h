@@ -73,6 +73,10 @@ public:
         // row does not follow that form; it must then be added whole.
         bool addDerived(std::int32_t issue, std::int32_t qqh, const DrawCodes& own, const DrawCodes& prev,
                         const DrawCodes& back, std::string_view lastDigits, std::string_view preDigits);
+        // The same for a row after the second, whose codes of the draws before it are taken to be
+        // those of the rows before it when its digits texts name them.
+        bool addFollowing(std::int32_t issue, const DrawCodes& own, std::string_view lastDigits,
+                          std::string_view preDigits);
         void add(const DrawRow& row);
         std::shared_ptr<const HistorySnapshot> finish();
 

@@ -430,15 +430,15 @@ DrawRow readRow(sqlite3_stmt* st) {
 Result<SnapshotPtr> HistoryStore::loadSnapshot() const {
     try {
         sqlite3* db = m_db->getHandle();
-        // The snapshot makes the texts of a row from the codes, so only the digits texts are read,
-        // to see that the row is as the program writes it. A row that is not is read whole.
-        std::string sql = "SELECT SQQH, QQH, strQQH";
-        const auto& cols = drawColumns();
-        for (int i = kCodeColumnsStart; i < kLastStart; ++i)
-            sql += ", " + cols[static_cast<std::size_t>(i)];
-        sql += ", txtHisLst, txtHisPreLst FROM Lishi ORDER BY SQQH";
-        constexpr int lastColumn = kLastStart;
-        constexpr int preColumn = kLastStart + 1;
+        // The snapshot makes a row's codes from its digits and the segment parameter it was
+        // written with, and its codes and texts of the draws before it from the rows before it.
+        // So only the digits, one segment code and the digits texts are read, to see that the row
+        // names the draws before it as the program writes it. A row that does not, and the first
+        // two rows, are read whole.
+        const std::string sql = "SELECT SQQH, QQH, strQQH, L1A, L2A, L3A, L1F, txtHisLst, txtHisPreLst "
+                                "FROM Lishi ORDER BY SQQH";
+        constexpr int lastColumn = 7;
+        constexpr int preColumn = 8;
         StatementPtr statement = prepare(db, sql);
         StatementPtr whole(nullptr, &sqlite3_finalize);
         HistorySnapshot::Builder builder(
@@ -448,23 +448,26 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot() const {
             return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column)))
                      : std::string_view();
         };
-        auto codes = [](sqlite3_stmt* st, int start) {
-            DrawCodes c;
-            for (int p = 0; p < kPositions; ++p)
-                for (int k = 0; k < kKindCount; ++k)
-                    c[p][k] = static_cast<std::int16_t>(sqlite3_column_int(st, start + p * kKindCount + k));
-            return c;
+        // The codes of a row written with one segment parameter; nothing for any other row.
+        auto codes = [](sqlite3_stmt* st) -> std::optional<DrawCodes> {
+            const std::array<int, 3> digits = {sqlite3_column_int(st, 3), sqlite3_column_int(st, 4),
+                                               sqlite3_column_int(st, 5)};
+            for (const int d : digits)
+                if (d < 0 || d > 9)
+                    return std::nullopt;
+            const int param = sqlite3_column_int(st, 6) - digits[0] / 2;
+            if (param != 0 && param != 1)
+                return std::nullopt;
+            return codesOfDraw(digits, param);
         };
         // Read through the engine's own column calls: this loop runs once per stored draw.
         sqlite3_stmt* st = statement.get();
         int step;
         while ((step = sqlite3_step(st)) == SQLITE_ROW) {
             const std::int32_t issue = sqlite3_column_int(st, 0);
-            const bool derived = text(st, 2).empty() &&
-                                 builder.addDerived(issue, sqlite3_column_int(st, 1), codes(st, kCodeColumnsStart),
-                                                    codes(st, kCodeColumnsStart + 12),
-                                                    codes(st, kCodeColumnsStart + 24), text(st, lastColumn),
-                                                    text(st, preColumn));
+            const auto own = codes(st);
+            const bool derived = own && sqlite3_column_int(st, 1) == issue + 1 && text(st, 2).empty() &&
+                                 builder.addFollowing(issue, *own, text(st, lastColumn), text(st, preColumn));
             if (derived)
                 continue;
             if (!whole)

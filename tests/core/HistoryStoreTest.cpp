@@ -245,8 +245,9 @@ TEST(HistoryStore, TheSnapshotAgreesWithTheStoredRows) {
         const char* name;
         std::vector<DrawLine> draws;
         bool rebuilt;     // the N-back texts filled
-        // A change made behind the program's back. The pattern texts are not read: they are made
-        // from the codes, as the program writes them.
+        // A change made behind the program's back. The codes of a row besides its digits and the
+        // segment parameter of its first position, and the pattern texts, are not read: they are
+        // made from the digits, as the program writes them.
         const char* edit;
     };
     const std::vector<Case> cases = {
