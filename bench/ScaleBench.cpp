@@ -79,21 +79,13 @@ struct Run {
     int status = -1;
 };
 
-// Runs a program to its end, with `env` added to the environment; its wall time and peak
-// resident memory.
-Run runProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+// Runs a program to its end and measures it: wall time from fork to exit, peak resident memory
+// and processor time as wait4 reports them.
+Run measure(char** argv) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        for (const auto& e : env)
-            ::putenv(const_cast<char*>(e.c_str()));
-        if (std::freopen("/dev/null", "w", stdout) == nullptr)
-            ::_exit(126);
-        ::execv(argv[0], argv.data());
+        ::execv(argv[0], argv);
         ::_exit(127);
     }
     int status = 0;
@@ -106,6 +98,47 @@ Run runProcess(const std::vector<std::string>& args, const std::vector<std::stri
                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+// A forked process's peak memory counts the memory of the process it was forked from, so the
+// program is started by a fresh small process of this benchmark (--spawn), which measures it
+// and writes the figures to a file.
+Run runProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    const auto report = std::filesystem::temp_directory_path() / "brenvik-bench-scale-run.txt";
+    std::vector<std::string> all = {"/proc/self/exe", "--spawn", report.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (const auto& a : all)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (const auto& e : env)
+            ::putenv(const_cast<char*>(e.c_str()));
+        if (std::freopen("/dev/null", "w", stdout) == nullptr)
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Run r;
+    if (FILE* f = std::fopen(report.c_str(), "r")) {
+        if (std::fscanf(f, "%lf %lf %ld %d", &r.seconds, &r.cpuSeconds, &r.maxRssKiB, &r.status) != 4)
+            r.status = -1;
+        std::fclose(f);
+    }
+    return r;
+}
+
+int spawn(char** argv) {
+    const Run r = measure(argv + 3);
+    FILE* f = std::fopen(argv[2], "w");
+    if (!f)
+        return 1;
+    std::fprintf(f, "%.9f %.9f %ld %d\n", r.seconds, r.cpuSeconds, r.maxRssKiB, r.status);
+    std::fclose(f);
+    return 0;
 }
 
 // Times whole processes: each iteration is one run, measured from fork to exit. The process's
@@ -256,6 +289,8 @@ int windowOnce(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--window-once") == 0)
         return windowOnce(argc, argv);
+    if (argc > 3 && std::strcmp(argv[1], "--spawn") == 0)
+        return spawn(argv);
     bool huge = false;
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {
