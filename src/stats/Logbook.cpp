@@ -57,11 +57,11 @@ std::vector<ScoredEntry> scoreEntries(std::span<const LogEntry> entries, const H
     for (const LogEntry& e : entries) {
         ScoredEntry& s = out.emplace_back(ScoredEntry{e, std::nullopt, std::nullopt});
         const auto at = history.lastAtOrBefore(e.issue);
-        if (!at || history[*at].sqqh != e.issue)
+        if (!at || history.issue(*at) != e.issue)
             continue;
         // From the digit, with the entry's own segment parameter: the stored segment codes may
         // have been written with the other one.
-        const int digit = history[*at].own[static_cast<std::size_t>(e.resultPosition - 1)][0];
+        const int digit = history.digit(*at, e.resultPosition);
         const int actual = codesOf(digit, e.segmentParam)[static_cast<std::size_t>(e.resultKind)];
         s.actual = actual;
         s.hit = std::ranges::find(e.picks, actual) != e.picks.end();
