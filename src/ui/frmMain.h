@@ -191,6 +191,8 @@ private:
     int m_lastQQH = 0;
     bool m_justStored = false;
     std::optional<SearchConditions> m_searched;
+    // Tallies shown since the window started: the chance verdict shares its level among them.
+    int m_talliesRun = 0;
     QString m_searchedSummary;
     QString m_databaseProblem;
     SearchIndexPtr m_index; // built from m_snapshot at the first search after a change

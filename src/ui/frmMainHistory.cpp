@@ -164,6 +164,12 @@ void frmMain::exportGrid(const GridModel& model, const char* fileName) {
         for (int c = 0; c < model.columnCount(); ++c)
             row.push_back(model.sheetCell(r, c));
     }
+    // A blank row, then what the grid says under itself.
+    if (const QStringList notes = model.notes(); !notes.isEmpty()) {
+        table.emplace_back();
+        for (const QString& note : notes)
+            table.push_back({note.toStdString()});
+    }
     const QString file = QDir(m_dataFolder).filePath(QString::fromStdString(sheetFileName(m_game, fileName)));
     {
         BusyCursor busy;

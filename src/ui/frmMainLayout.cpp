@@ -3,6 +3,8 @@
 #include "AboutBox.h"
 #include "DigitBox.h"
 #include "GapCaption.h"
+#include "TallyChart.h"
+#include "TallyVerdict.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -471,8 +473,8 @@ QWidget* frmMain::buildResultsPanel() {
     };
 
     MSFlexGrid3 = grid(QStringLiteral("MSFlexGrid3"), m_resultModel);
-    const int widths3[] = {480, 680, 800, 880};
-    for (int c = 0; c < 4; ++c)
+    const int widths3[] = {480, 680, 800, 880, 800, 1500};
+    for (int c = 0; c < 6; ++c)
         MSFlexGrid3->setColumnWidth(c, twips(widths3[c]));
     MSFlexGrid2 = grid(QStringLiteral("MSFlexGrid2"), m_matchedModel);
     const int widths2[] = {1200, 680, 680, 680, 1800};
@@ -485,7 +487,8 @@ QWidget* frmMain::buildResultsPanel() {
         auto* header = g->horizontalHeader();
         header->setStretchLastSection(false);
         header->setSectionResizeMode(QHeaderView::Stretch);
-        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("出现次数")) + 12);
+        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("出现次数")) +
+                                      12);
         g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         g->setMinimumWidth(header->minimumSectionSize() * g->model()->columnCount() +
                            g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
@@ -493,12 +496,19 @@ QWidget* frmMain::buildResultsPanel() {
     }
     // A long list of draws keeps its scroll bar, so the stretched columns do not shift under it.
     MSFlexGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    split->addWidget(titled(QStringLiteral("统计结果"), MSFlexGrid3));
+    // The tally with its verdict under it, its chart, then the matched draws.
+    auto* tally = titled(QStringLiteral("统计结果"), MSFlexGrid3);
+    auto* verdict = new TallyVerdict(m_resultModel);
+    connect(verdict, &TallyVerdict::explanationWanted, this,
+            [this] { openInBrowser(manualUrl(QStringLiteral("chance"))); });
+    tally->layout()->addWidget(verdict);
+    split->addWidget(tally);
+    split->addWidget(new TallyChart(m_resultModel, m_dataFolder));
     split->addWidget(titled(QStringLiteral("检索到的开奖"), MSFlexGrid2));
     // The tally has at most eleven rows; the matched draws take the rest.
     const int rowH = MSFlexGrid3->verticalHeader()->defaultSectionSize();
-    split->setSizes({rowH * 12 + 40, 400});
-    split->setStretchFactor(1, 1);
+    split->setSizes({rowH * 12 + 40 + 2 * rowH, rowH * 11, 400});
+    split->setStretchFactor(2, 1);
 
     // What the grids' results were searched with, and whether the controls still say so.
     auto* panel = new QWidget;

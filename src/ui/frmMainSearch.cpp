@@ -218,7 +218,7 @@ void frmMain::showResults(const SearchConditions& c, const std::vector<std::uint
 
     const Tally tally =
         tallyOutcomes(index.history(), rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
-    m_resultModel->setTally(tally);
+    m_resultModel->setTally(tally, ++m_talliesRun);
 
     m_searched = c;
     m_searchedSummary = qs(conditionSummary(c, static_cast<int>(rows.size())));
