@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the screenshots of docs/ under Xvfb: the window after a search, the second and third
-# pattern tabs with the history menu, the settings menu, the window on a 1024x600 screen and at
-# double scale on a 1366x768 screen, and the file dialog in Chinese. Needs xvfb, xdotool, imagemagick.
+# pattern tabs with the history menu, the settings menu, the tally compared with chance, the
+# window on a 1024x600 screen and at double scale on a 1366x768 screen, and the file dialog in
+# Chinese. Needs xvfb, xdotool, imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -x build/src/brenvik3d ] || { cmake --preset default && cmake --build --preset default; }
@@ -33,6 +34,9 @@ shot docs/screenshot-tab2.png 1400x900 1 WINDOW 'mousemove 438 278 click 1' 'mou
   'mousemove 510 311 click 1 type 2' 'mousemove 620 311 click 1 type 5' 'key Return'
 shot docs/screenshot-tab3.png 1400x900 1 1180x760 'mousemove 522 278 click 1' 'key alt+s' 'mousemove 150 300 click 3'
 shot docs/screenshot-settings-menu.png 1180x760 1 1180x760 'key alt+t' 'key Down Down Down'
+# Two searches, so that the verdict shares its level between them.
+shot docs/screenshot-chance.png 1366x768 1 WINDOW 'mousemove 448 186 click 1' 'key alt+s' 'mousemove 448 161 click 1' \
+  'key alt+s'
 shot docs/screenshot-1024x600.png 1024x600 1 1024x600 'key alt+s'
 shot docs/screenshot-2x-1366x768.png 1366x768 2 1366x768 'key alt+s'
 # The same, scrolled sideways to the results.

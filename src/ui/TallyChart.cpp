@@ -16,6 +16,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace brenvik::ui {
 
@@ -59,6 +60,7 @@ void TallyChart::redraw() {
         delete axis;
     }
     m_series = nullptr;
+    m_shareAxis = nullptr;
     m_bars.clear();
     m_chance = m_model->chanceShare() * 100;
     const int rows = m_model->rowCount();
@@ -108,10 +110,11 @@ void TallyChart::redraw() {
     x->setLabelsFont(font());
     c->addAxis(x, Qt::AlignBottom);
     auto* y = new QValueAxis;
-    y->setRange(0, std::min(100.0, top * 1.1));
-    y->applyNiceNumbers();
     y->setLabelFormat(QStringLiteral("%.0f%%"));
     y->setLabelsFont(font());
+    m_shareAxis = y;
+    m_top = top;
+    fitToHeight();
     c->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* s :
          {static_cast<QAbstractSeries*>(m_series), static_cast<QAbstractSeries*>(chance)}) {
@@ -119,6 +122,28 @@ void TallyChart::redraw() {
         s->attachAxis(y);
     }
     viewport()->update();
+}
+
+void TallyChart::resizeEvent(QResizeEvent* event) {
+    QChartView::resizeEvent(event);
+    fitToHeight();
+}
+
+void TallyChart::fitToHeight() {
+    const int lineHeight = fontMetrics().height();
+    chart()->legend()->setVisible(height() >= 12 * lineHeight);
+    if (!m_shareAxis)
+        return;
+    // A step of 1, 2 or 5 times a power of ten, with a tick label every two lines at most.
+    const int most = std::max(1, static_cast<int>(chart()->plotArea().height()) / (2 * lineHeight));
+    const double top = std::max(1.0, std::min(100.0, m_top * 1.05));
+    constexpr double kRound[] = {1, 2, 5};
+    double step = 1;
+    for (int k = 1; top / step > most; ++k)
+        step = kRound[k % 3] * std::pow(10.0, k / 3);
+    const int steps = static_cast<int>(std::ceil(top / step - 1e-9));
+    m_shareAxis->setRange(0, steps * step);
+    m_shareAxis->setTickCount(steps + 1);
 }
 
 void TallyChart::drawForeground(QPainter* painter, const QRectF& rect) {

@@ -9,6 +9,7 @@
 
 class QAction;
 class QBarSeries;
+class QValueAxis;
 
 namespace brenvik::ui {
 
@@ -41,14 +42,20 @@ public:
 
 protected:
     void drawForeground(QPainter* painter, const QRectF& rect) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void redraw();
+    // Ticks the share axis with as many round steps as its height holds, the legend only
+    // where there is room for it: a low chart keeps readable labels.
+    void fitToHeight();
     void saveAs();
 
     const ResultGridModel* m_model;
     QString m_folder;
     QBarSeries* m_series = nullptr;
+    QValueAxis* m_shareAxis = nullptr;
+    double m_top = 0; // the highest share or interval end drawn
     QList<Bar> m_bars;
     double m_chance = 0;
 };

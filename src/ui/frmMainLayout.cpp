@@ -494,6 +494,15 @@ QWidget* frmMain::buildResultsPanel() {
                            g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
         g->setMinimumHeight(g->verticalHeader()->defaultSectionSize() * 3);
     }
+    // The interval column keeps the width of the widest interval; the others share the rest.
+    {
+        auto* header = MSFlexGrid3->horizontalHeader();
+        const int interval =
+            MSFlexGrid3->fontMetrics().horizontalAdvance(QStringLiteral("100.0–100.0%")) + 14;
+        header->setSectionResizeMode(5, QHeaderView::Fixed);
+        MSFlexGrid3->setColumnWidth(5, interval);
+        MSFlexGrid3->setMinimumWidth(MSFlexGrid3->minimumWidth() - header->minimumSectionSize() + interval);
+    }
     // A long list of draws keeps its scroll bar, so the stretched columns do not shift under it.
     MSFlexGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The tally with its verdict under it, its chart, then the matched draws.
@@ -507,7 +516,7 @@ QWidget* frmMain::buildResultsPanel() {
     split->addWidget(titled(QStringLiteral("检索到的开奖"), MSFlexGrid2));
     // The tally has at most eleven rows; the matched draws take the rest.
     const int rowH = MSFlexGrid3->verticalHeader()->defaultSectionSize();
-    split->setSizes({rowH * 12 + 40 + 2 * rowH, rowH * 11, 400});
+    split->setSizes({rowH * 13 + 40, rowH * 10, 400});
     split->setStretchFactor(2, 1);
 
     // What the grids' results were searched with, and whether the controls still say so.
