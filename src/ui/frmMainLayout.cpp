@@ -487,8 +487,7 @@ QWidget* frmMain::buildResultsPanel() {
         auto* header = g->horizontalHeader();
         header->setStretchLastSection(false);
         header->setSectionResizeMode(QHeaderView::Stretch);
-        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("出现次数")) +
-                                      12);
+        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("出现次数")) + 12);
         g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         g->setMinimumWidth(header->minimumSectionSize() * g->model()->columnCount() +
                            g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
