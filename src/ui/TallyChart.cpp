@@ -49,6 +49,9 @@ TallyChart::TallyChart(const ResultGridModel* model, QString folder, QWidget* pa
     connect(model, &QAbstractItemModel::modelReset, this, &TallyChart::redraw);
     // The whiskers are drawn over the plot: they follow it when the chart is resized.
     connect(c, &QChart::plotAreaChanged, viewport(), qOverload<>(&QWidget::update));
+    // The plot's height is known only once the axes are laid out; the ticks follow it after
+    // the layout has settled.
+    connect(c, &QChart::plotAreaChanged, this, &TallyChart::fitToHeight, Qt::QueuedConnection);
     redraw();
 }
 
@@ -112,15 +115,15 @@ void TallyChart::redraw() {
     auto* y = new QValueAxis;
     y->setLabelFormat(QStringLiteral("%.0f%%"));
     y->setLabelsFont(font());
-    m_shareAxis = y;
-    m_top = top;
-    fitToHeight();
     c->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* s :
          {static_cast<QAbstractSeries*>(m_series), static_cast<QAbstractSeries*>(chance)}) {
         s->attachAxis(x);
         s->attachAxis(y);
     }
+    m_shareAxis = y;
+    m_top = top;
+    fitToHeight();
     viewport()->update();
 }
 
@@ -142,8 +145,10 @@ void TallyChart::fitToHeight() {
     for (int k = 1; top / step > most; ++k)
         step = kRound[k % 3] * std::pow(10.0, k / 3);
     const int steps = static_cast<int>(std::ceil(top / step - 1e-9));
-    m_shareAxis->setRange(0, steps * step);
-    m_shareAxis->setTickCount(steps + 1);
+    if (m_shareAxis->max() != steps * step)
+        m_shareAxis->setRange(0, steps * step);
+    if (m_shareAxis->tickCount() != steps + 1)
+        m_shareAxis->setTickCount(steps + 1);
 }
 
 void TallyChart::drawForeground(QPainter* painter, const QRectF& rect) {
