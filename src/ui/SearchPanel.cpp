@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 
 namespace brenvik::ui {
@@ -52,7 +53,17 @@ template <std::size_t N> int checkedIndex(const std::array<QRadioButton*, N>& bu
 
 SearchPanel::SearchPanel(Workspace& workspace, SettingsStore& settings, QWidget* parent)
     : QScrollArea(parent), m_workspace(workspace), m_settings(settings) {
-    buildOptions(new QWidget);
+    auto* column = new QWidget;
+    build(column);
+    Combo1->installEventFilter(this);
+    // Taller than a small screen: the column scrolls, its width stays.
+    setObjectName(QStringLiteral("optionsScroll"));
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidget(column);
+    setFixedWidth(column->width() + verticalScrollBar()->sizeHint().width());
+    setMinimumHeight(120);
     connectControls();
 }
 

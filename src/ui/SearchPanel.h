@@ -28,10 +28,47 @@ class SettingsStore;
 class Workspace;
 enum class HistoryChange;
 
+// The controls of the search column, named as in the window's control list; arrays keep their
+// indices. Built and laid out in one go; the panel gives them their meaning.
+struct SearchControls {
+    // Lays the controls out in `column`.
+    void build(QWidget* column);
+    void buildPatternTabs();
+
+    std::array<QRadioButton*, 4> Option1{};
+    std::array<QRadioButton*, 6> Option2{};
+    std::array<QRadioButton*, 4> Option3{};
+    std::array<QRadioButton*, 4> Option4{};
+    std::array<QRadioButton*, 4> Option5{};
+    std::array<QRadioButton*, 2> Option6{};
+    std::array<QGroupBox*, 3> Frame1{};
+    std::array<QWidget*, 3> Frame2{};
+    QGroupBox* Frame3 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    std::array<QCheckBox*, 14> Check1{};
+    std::array<QCheckBox*, 4> Check11{};
+    std::array<QLineEdit*, 14> Text2{};
+    std::array<QLineEdit*, 4> Text22{};
+    std::array<QLineEdit*, 2> Text3{};
+    std::array<QLabel*, 2> Label3{};
+    QLabel* Label4 = nullptr;
+    QLabel* Label1 = nullptr;
+    DigitBox* MaskEdBox2 = nullptr;
+    QCheckBox* Check4 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QTabWidget* TabStrip1 = nullptr;
+};
+
 // The options of the searches, the three pattern tabs, the range and the two search buttons.
 // A search takes its conditions from these controls as they stand when it starts, and from
 // nothing else. The column scrolls when the screen is too low for it.
-class SearchPanel : public QScrollArea {
+class SearchPanel : public QScrollArea, private SearchControls {
     Q_OBJECT
 public:
     SearchPanel(Workspace& workspace, SettingsStore& settings, QWidget* parent = nullptr);
@@ -62,8 +99,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildOptions(QWidget* panel);
-    void buildPatternTabs();
     void connectControls();
 
     // What the history's change leaves of the range, the chosen issue and the patterns.
@@ -92,37 +127,6 @@ private:
     void refuse(const Refusal& refusal);
 
     Workspace& m_workspace;
-    SettingsStore& m_settings;
-
-    // Controls, named as in the window's control list; arrays keep their indices.
-    std::array<QRadioButton*, 4> Option1{};
-    std::array<QRadioButton*, 6> Option2{};
-    std::array<QRadioButton*, 4> Option3{};
-    std::array<QRadioButton*, 4> Option4{};
-    std::array<QRadioButton*, 4> Option5{};
-    std::array<QRadioButton*, 2> Option6{};
-    std::array<QGroupBox*, 3> Frame1{};
-    std::array<QWidget*, 3> Frame2{};
-    QGroupBox* Frame3 = nullptr;
-    QGroupBox* Frame4 = nullptr;
-    QGroupBox* Frame5 = nullptr;
-    QGroupBox* Frame6 = nullptr;
-    QGroupBox* Frame7 = nullptr;
-    std::array<QCheckBox*, 14> Check1{};
-    std::array<QCheckBox*, 4> Check11{};
-    std::array<QLineEdit*, 14> Text2{};
-    std::array<QLineEdit*, 4> Text22{};
-    std::array<QLineEdit*, 2> Text3{};
-    std::array<QLabel*, 2> Label3{};
-    QLabel* Label4 = nullptr;
-    QLabel* Label1 = nullptr;
-    DigitBox* MaskEdBox2 = nullptr;
-    QCheckBox* Check4 = nullptr;
-    QLineEdit* Text4 = nullptr;
-    QComboBox* Combo1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QTabWidget* TabStrip1 = nullptr;
-};
+    SettingsStore& m_settings;};
 
 } // namespace brenvik::ui

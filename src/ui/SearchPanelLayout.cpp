@@ -20,7 +20,7 @@
 
 namespace brenvik::ui {
 
-void SearchPanel::buildOptions(QWidget* panel) {
+void SearchControls::build(QWidget* panel) {
     auto* g = new QGridLayout(panel);
     g->setContentsMargins(0, 0, 0, 0);
     g->setHorizontalSpacing(8);
@@ -122,7 +122,6 @@ void SearchPanel::buildOptions(QWidget* panel) {
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->lineEdit()->setMaxLength(6); // a 16-bit whole number at most
     Combo1->setMinimumContentsLength(3);
-    Combo1->installEventFilter(this);
     Option6[0] = radio("Option6", 0, QStringLiteral("红蓝"));
     Option6[1] = radio("Option6", 1, QStringLiteral("红球"));
     Command2 = named(new QPushButton(QStringLiteral("组合检索(&G)")), QStringLiteral("Command2"));
@@ -137,17 +136,9 @@ void SearchPanel::buildOptions(QWidget* panel) {
     g->setRowStretch(7, 1);
 
     panel->setFixedWidth(panel->sizeHint().width());
-    // Taller than a small screen: the column scrolls, its width stays.
-    setObjectName(QStringLiteral("optionsScroll"));
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setWidget(panel);
-    setFixedWidth(panel->width() + verticalScrollBar()->sizeHint().width());
-    setMinimumHeight(120);
 }
 
-void SearchPanel::buildPatternTabs() {
+void SearchControls::buildPatternTabs() {
     // Pattern sources: one page per tab, each a caption-less frame of three positions.
     TabStrip1 = named(new QTabWidget, QStringLiteral("TabStrip1"));
     struct Page {
