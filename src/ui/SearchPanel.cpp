@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The search column: what its controls mean, the pattern taken from the history, and the two
+// searches, which take their conditions from the controls as they stand and from nothing else.
 #include "SearchPanel.h"
 
 #include "AppPaths.h"
