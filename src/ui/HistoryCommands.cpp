@@ -16,9 +16,9 @@
 #include "Workspace.h"
 
 #include <QAction>
-#include <QWidget>
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 namespace brenvik::ui {
 
@@ -36,7 +36,8 @@ QString segmentCaption(int param) {
 
 } // namespace
 
-HistoryCommands::HistoryCommands(Workspace& workspace, SettingsStore& settings, QWidget* window, QAction* undo)
+HistoryCommands::HistoryCommands(Workspace& workspace, SettingsStore& settings, QWidget* window,
+                                 QAction* undo)
     : QObject(window), m_workspace(workspace), m_settings(settings), m_window(window), m_undo(undo) {}
 
 void HistoryCommands::importHistory() {
@@ -122,9 +123,9 @@ void HistoryCommands::updateOnline() {
         host = *asked;
     }
     emit busy(true);
-    const OnlineUpdateResult result =
-        runOnlineUpdate(m_window, *m_workspace.store(), m_workspace.history(),
-                        {host, m_workspace.game(), m_workspace.segmentParam(), m_settings.read().IniSerchDay, 0});
+    const OnlineUpdateResult result = runOnlineUpdate(
+        m_window, *m_workspace.store(), m_workspace.history(),
+        {host, m_workspace.game(), m_workspace.segmentParam(), m_settings.read().IniSerchDay, 0});
     emit busy(false);
     updateUndoAction();
 
@@ -148,7 +149,8 @@ void HistoryCommands::deleteLastDraw() {
     HistoryStore& store = *m_workspace.store();
     Result<std::optional<std::int32_t>> deleted = std::nullopt;
     if (!m_workspace.history().empty())
-        deleted = changeWithUndo(store, m_workspace.history(), "删除最后一期", [&] { return store.deleteLast(); });
+        deleted =
+            changeWithUndo(store, m_workspace.history(), "删除最后一期", [&] { return store.deleteLast(); });
     if (!deleted)
         Dialogs::warn(m_window, QStringLiteral("删除最后历史"), qs(deleted.error().message));
     m_workspace.AddHaoma(HistoryChange::Trimmed);
@@ -243,7 +245,8 @@ void HistoryCommands::deleteLastDraws() {
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("删除最后 %1 期").arg(*count);
     auto rebuilt = changeWithUndo(store, history, what.toStdString(), [&] {
-        return brenvik::deleteLastDraws(store, toPath(m_workspace.dataFolder()), *count, m_workspace.segmentParam());
+        return brenvik::deleteLastDraws(store, toPath(m_workspace.dataFolder()), *count,
+                                        m_workspace.segmentParam());
     });
     m_workspace.Dqzd(rebuilt, what);
     m_workspace.CompactDb();

@@ -247,7 +247,8 @@ void HistoryPanel::storeManualDraw() {
         digits[i - 1] = MaskEdBox1[i]->digit();
 
     const DrawLine draw{*issue, digits};
-    if (auto stored = m_workspace.store()->appendDraws(std::span(&draw, 1), m_workspace.segmentParam()); !stored) {
+    if (auto stored = m_workspace.store()->appendDraws(std::span(&draw, 1), m_workspace.segmentParam());
+        !stored) {
         refuse(qs(stored.error().message), stored.error().code == ErrorCode::Invalid);
         return;
     }
@@ -257,7 +258,8 @@ void HistoryPanel::storeManualDraw() {
     for (int i = 1; i <= 3; ++i)
         MaskEdBox1[i]->clear();
     MaskEdBox1[1]->setFocus(Qt::OtherFocusReason);
-    emit status(QStringLiteral("已保存第 %1 期：%2%3%4").arg(*issue).arg(digits[0]).arg(digits[1]).arg(digits[2]));
+    emit status(
+        QStringLiteral("已保存第 %1 期：%2%3%4").arg(*issue).arg(digits[0]).arg(digits[1]).arg(digits[2]));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -283,7 +285,8 @@ void HistoryPanel::showHistoryMenuByKey() {
 }
 
 bool HistoryPanel::eventFilter(QObject* watched, QEvent* event) {
-    const bool onGrid = watched == MSFlexGrid1->viewport() || watched == MSFlexGrid1->horizontalHeader()->viewport();
+    const bool onGrid =
+        watched == MSFlexGrid1->viewport() || watched == MSFlexGrid1->horizontalHeader()->viewport();
     if (onGrid && event->type() == QEvent::MouseButtonDblClick &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         const QString line = exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *m_historyModel,

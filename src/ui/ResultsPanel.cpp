@@ -53,7 +53,8 @@ ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
         auto* header = g->horizontalHeader();
         header->setStretchLastSection(false);
         header->setSectionResizeMode(QHeaderView::Stretch);
-        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("出现次数")) + 12);
+        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("出现次数")) +
+                                      12);
         g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         g->setMinimumWidth(header->minimumSectionSize() * g->model()->columnCount() +
                            g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
@@ -126,7 +127,7 @@ bool ResultsPanel::eventFilter(QObject* watched, QEvent* event) {
         const auto on = [watched](QTableView* grid) {
             return watched == grid->viewport() || watched == grid->horizontalHeader()->viewport();
         };
-        const GridModel* model = on(MSFlexGrid2) ? static_cast<const GridModel*>(m_matchedModel)
+        const GridModel* model = on(MSFlexGrid2)   ? static_cast<const GridModel*>(m_matchedModel)
                                  : on(MSFlexGrid3) ? m_resultModel
                                                    : nullptr;
         if (model) {

@@ -161,7 +161,8 @@ void SearchPanel::historyChanged(HistoryChange how) {
 
 void SearchPanel::clearDrawDescriptions() {
     // Nothing is left that the chosen issue, the patterns or the range could describe.
-    for (QLineEdit* box : {Text4, Text3[0], Text3[1], Text2[1], Text2[2], Text2[3], Text2[11], Text2[12], Text2[13]})
+    for (QLineEdit* box :
+         {Text4, Text3[0], Text3[1], Text2[1], Text2[2], Text2[3], Text2[11], Text2[12], Text2[13]})
         box->clear();
 }
 
@@ -421,8 +422,8 @@ void SearchPanel::searchRequested(bool combination) {
     }
     BusyCursor busy;
     const SearchIndex& index = m_workspace.searchIndex();
-    const Selection s = combination ? combinationSearch(index, c->combinationQuery())
-                                    : followSearch(index, c->followQuery());
+    const Selection s =
+        combination ? combinationSearch(index, c->combinationQuery()) : followSearch(index, c->followQuery());
     emit searched(*c, s.rows);
 }
 

@@ -127,6 +127,7 @@ private:
     void refuse(const Refusal& refusal);
 
     Workspace& m_workspace;
-    SettingsStore& m_settings;};
+    SettingsStore& m_settings;
+};
 
 } // namespace brenvik::ui

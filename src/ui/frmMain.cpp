@@ -142,7 +142,8 @@ void frmMain::connectPanels() {
     });
     connect(w, &Workspace::historyChanged, this, [this] { showWindowTitle(); });
 
-    connect(m_search, &SearchPanel::segmentsNeeded, &m_history->commands(), &HistoryCommands::offerSegmentRebuild);
+    connect(m_search, &SearchPanel::segmentsNeeded, &m_history->commands(),
+            &HistoryCommands::offerSegmentRebuild);
     connect(m_search, &SearchPanel::searched, m_results, &ResultsPanel::showResults);
     // Any change of what a search depends on leaves the results shown as those of earlier
     // conditions.
@@ -188,7 +189,8 @@ void frmMain::reportOpening(const QString& note) {
     const HistoryStore* store = m_workspace->store();
     if (const QString problem = m_workspace->databaseProblem(); !problem.isEmpty()) {
         add(problem);
-        QTimer::singleShot(0, this, [this, problem] { Dialogs::warn(this, QStringLiteral("数据库"), problem); });
+        QTimer::singleShot(0, this,
+                           [this, problem] { Dialogs::warn(this, QStringLiteral("数据库"), problem); });
     } else if (store && store->readOnly()) {
         add(qs(store->notice()));
     } else if (store && !store->notice().empty()) {

@@ -22,7 +22,8 @@ void frmMain::buildMenus() {
     mnu3D[1] = named(mnuCaizhong->addAction(QStringLiteral("体彩排列3")), QStringLiteral("mnu3D(1)"));
     for (int i = 0; i < 2; ++i) {
         mnu3D[i]->setCheckable(true);
-        connect(mnu3D[i], &QAction::triggered, this, [this, i] { chooseGame(i == 0 ? Game::Fc3d : Game::Pl3); });
+        connect(mnu3D[i], &QAction::triggered, this,
+                [this, i] { chooseGame(i == 0 ? Game::Fc3d : Game::Pl3); });
     }
 
     mnuSetup = named(new QMenu(QStringLiteral("设置"), this), QStringLiteral("mnuSetup"));
