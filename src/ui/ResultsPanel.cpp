@@ -83,11 +83,11 @@ ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
 }
 
 void ResultsPanel::showResults(const SearchConditions& c, const std::vector<std::uint32_t>& rows) {
-    const SearchIndex& index = m_workspace.searchIndex();
-    m_matchedModel->setRows(matchedRowsOf(index, rows, c.resultKind, c.lastDraw, c.n), c.lastDraw);
+    const SearchIndexPtr& index = m_workspace.sharedIndex();
+    m_matchedModel->setMatches(MatchedDraws(index, rows, c.resultKind, c.lastDraw, c.n), c.lastDraw);
 
     const Tally tally =
-        tallyOutcomes(index.history(), rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
+        tallyOutcomes(index->history(), rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
     m_resultModel->setTally(tally);
 
     m_searched = c;

@@ -35,10 +35,11 @@ Workspace::Workspace(QString dataFolder, QObject* parent)
 
 Workspace::~Workspace() = default;
 
-const SearchIndex& Workspace::searchIndex() {
+const SearchIndexPtr& Workspace::sharedIndex() {
+    // Set with every snapshot; only a snapshot swapped without it gets its index here.
     if (!m_index || m_index->snapshot() != m_snapshot)
         m_index = std::make_shared<const SearchIndex>(m_snapshot);
-    return *m_index;
+    return m_index;
 }
 
 void Workspace::setSegmentParam(int param) {
@@ -89,6 +90,7 @@ void Workspace::openDatabase() {
     }
     m_store = std::move(*opened);
     m_snapshot = std::move(*snapshot);
+    m_index = std::make_shared<const SearchIndex>(m_snapshot);
 }
 
 void Workspace::open(Game game) {
@@ -115,10 +117,12 @@ bool Workspace::requireStore() {
 
 void Workspace::AddHaoma(HistoryChange how) {
     if (m_store) {
-        if (auto snapshot = m_store->loadSnapshot())
+        if (auto snapshot = m_store->loadSnapshot()) {
             m_snapshot = std::move(*snapshot);
-        else
+            m_index = std::make_shared<const SearchIndex>(m_snapshot);
+        } else {
             emit status(QStringLiteral("历史号码未能重新读取：") + qs(snapshot.error().message));
+        }
     }
     QihaoXianshi();
     emit historyChanged(how);

@@ -38,8 +38,9 @@ public:
     // The database; none when it could not be opened (databaseProblem() says why).
     HistoryStore* store() const { return m_store.get(); }
     const QString& databaseProblem() const { return m_databaseProblem; }
-    // Built at the first search after a change of the history.
-    const SearchIndex& searchIndex();
+    // The search index of the snapshot, set with it.
+    const SearchIndex& searchIndex() { return *sharedIndex(); }
+    const SearchIndexPtr& sharedIndex();
     // The segment parameter new draws are coded with (段数参数).
     int segmentParam() const { return m_segmentParam; }
     void setSegmentParam(int param);
@@ -90,7 +91,7 @@ private:
     QString m_databaseProblem;
     std::unique_ptr<HistoryStore> m_store;
     SnapshotPtr m_snapshot;
-    SearchIndexPtr m_index; // built from m_snapshot at the first search after a change
+    SearchIndexPtr m_index; // set with m_snapshot
     int m_lastQQH = 0;
 };
 
