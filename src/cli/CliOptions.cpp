@@ -3,6 +3,7 @@
 #include "ChartPage.h"
 #include "IssueNumber.h"
 
+#include <charconv>
 #include <map>
 #include <set>
 #include <sstream>
@@ -17,6 +18,8 @@ const char* const kUsage =
     "brenvik3d-cli [--home DIR] undo [--yes]       restore the history as it was before its last change\n"
     "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally\n"
     "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally\n"
+    "brenvik3d-cli [--home DIR] backtest [OPTIONS] walk the follow search through the history: how often\n"
+    "                                             its top outcomes came next, against chance\n"
     "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]\n"
     "                                             add the new draws from the chart site, as the window's\n"
     "                                             online update does\n"
@@ -49,6 +52,15 @@ const char* const kUsage =
     "  --home DIR                    data folder (default: $BRENVIK3D_HOME, else the per-user data folder)\n"
     "  --help, --version             print this help, or the version\n"
     "\n"
+    "Backtest options: the follow search options above but --pattern, --before, --size, --group and\n"
+    "--matched; each issue takes its pattern from the draws before it. And:\n"
+    "  --range START:END             the issues to predict (default: the whole history)\n"
+    "  --pick K                      outcomes taken per issue, 1 up to one less than the outcomes of the\n"
+    "                                result type (default 1)\n"
+    "  --twins R                     random histories to compare with, 0..1000 (default 20)\n"
+    "  --seed N                      seed of the random histories, 0..18446744073709551615 (default 1)\n"
+    "  --rows                        also list every predicted issue\n"
+    "\n"
     "Update options (defaults are the window's stored settings):\n"
     "  --site URL                    chart site, scheme and host (default: the stored strZstHost)\n"
     "  --years N                     years of history to keep, 2..16 (default: the stored IniSerchDay, else "
@@ -57,6 +69,7 @@ const char* const kUsage =
     "                                says what it would remove and changes nothing\n"
     "\n"
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
+    "a backtest range without a stored draw,\n"
     "or an update that stopped early (the years read before are kept) or needs --yes,\n"
     "2 a mistake on the command line (nothing written).\n";
 
@@ -89,6 +102,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     std::optional<std::string> command;
     std::set<std::string> searchOnly;
     std::set<std::string> updateOnly;
+    std::set<std::string> backtestOnly;
     auto err = [](std::string m) { return ParseResult{std::nullopt, std::move(m)}; };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -113,6 +127,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         // Every other option takes a value, except the switches.
+        if (a == "--rows") {
+            o.rows = true;
+            backtestOnly.insert(a);
+            continue;
+        }
         if (a == "--group" || a == "--matched") {
             (a == "--group" ? o.group : o.matched) = true;
             searchOnly.insert(a);
@@ -121,7 +140,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         static const std::set<std::string> withValue = {
             "--home",   "--positions", "--back",        "--type",       "--pattern", "--before",
             "--check",  "--size",      "--result-type", "--result-pos", "--range",   "--segment",
-            "--format", "--site",      "--years",       "--game"};
+            "--format", "--site",      "--years",       "--game",       "--pick",    "--twins",
+            "--seed"};
         if (!withValue.count(a))
             return err("unknown option " + a);
         if (i + 1 >= args.size())
@@ -129,6 +149,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         const std::string v = args[++i];
         if (a == "--site" || a == "--years")
             updateOnly.insert(a);
+        else if (a == "--pick" || a == "--twins" || a == "--seed")
+            backtestOnly.insert(a);
         else if (a != "--home" && a != "--segment" && a != "--game")
             searchOnly.insert(a);
 
@@ -219,6 +241,22 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             if (!n)
                 return err("--years must be a whole number from 2 to 16, not " + v);
             o.years = static_cast<int>(*n);
+        } else if (a == "--pick") {
+            auto n = parseWholeNumber(v, 1, 9);
+            if (!n)
+                return err("--pick must be a whole number from 1 to 9, not " + v);
+            o.pick = static_cast<int>(*n);
+        } else if (a == "--twins") {
+            auto n = parseWholeNumber(v, 0, 1000);
+            if (!n)
+                return err("--twins must be a whole number from 0 to 1000, not " + v);
+            o.twins = static_cast<int>(*n);
+        } else if (a == "--seed") {
+            std::uint64_t seed = 0;
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), seed);
+            if (v.empty() || ec != std::errc() || end != v.data() + v.size())
+                return err("--seed must be a whole number from 0 to 18446744073709551615, not " + v);
+            o.seed = seed;
         } else if (a == "--format") {
             if (v != "table" && v != "json")
                 return err("--format must be table or json, not " + v);
@@ -231,7 +269,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     static const std::map<std::string, Command> commands = {
         {"import", Command::Import}, {"export", Command::Export}, {"add", Command::Add},
         {"follow", Command::Follow}, {"combo", Command::Combo},   {"update", Command::Update},
-        {"undo", Command::Undo},
+        {"undo", Command::Undo},     {"backtest", Command::Backtest},
     };
     auto it = commands.find(*command);
     if (it == commands.end())
@@ -239,8 +277,26 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     o.command = it->second;
 
     const bool search = o.command == Command::Follow || o.command == Command::Combo;
-    if (!search && !searchOnly.empty())
+    const bool backtest = o.command == Command::Backtest;
+    if (!search && !backtest && !searchOnly.empty())
         return err("option " + *searchOnly.begin() + " is not for the " + *command + " command");
+    if (!backtest && !backtestOnly.empty())
+        return err("option " + *backtestOnly.begin() + " is only for the backtest command");
+    if (backtest) {
+        // Each issue's pattern and range come from the draws before it, and a prediction is
+        // about one position.
+        if (searchOnly.count("--group"))
+            return err("option --group is not for the backtest command: a prediction is about one position");
+        for (const char* other : {"--pattern", "--before", "--size", "--matched"})
+            if (searchOnly.count(other))
+                return err(std::string("option ") + other + " is not for the backtest command");
+        const int outcomes = o.resultType == 0 ? 10 : o.resultType == 3 ? 5 : 2;
+        if (o.pick && *o.pick >= outcomes)
+            return err("--pick must be less than the " + std::to_string(outcomes) +
+                       " outcomes of the result type, not " + std::to_string(*o.pick));
+        if (o.range && o.range->first > o.range->second)
+            return err("--range START:END must not start after its end");
+    }
     if (o.command != Command::Update && !updateOnly.empty())
         return err("option " + *updateOnly.begin() + " is only for the update command");
     if (o.yes && o.command != Command::Undo && o.command != Command::Update)
@@ -254,7 +310,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     if (o.pattern && o.before)
         return err("--pattern and --before cannot be used together");
     const std::size_t wanted =
-        o.command == Command::Add ? 2 : search || o.command == Command::Update || o.command == Command::Undo ? 0 : 1;
+        o.command == Command::Add                                                                 ? 2
+        : search || backtest || o.command == Command::Update || o.command == Command::Undo ? 0
+                                                                                            : 1;
     if (o.arguments.size() != wanted) {
         if (o.arguments.size() > wanted)
             return err("unexpected argument " + o.arguments[wanted]);

@@ -10,7 +10,7 @@
 
 namespace brenvik::cli {
 
-enum class Command { Import, Export, Add, Follow, Combo, Update, Undo };
+enum class Command { Import, Export, Add, Follow, Combo, Update, Undo, Backtest };
 
 struct Options {
     std::string home;       // empty: the window's default data folder
@@ -41,6 +41,12 @@ struct Options {
     // Online update: none means the stored setting.
     std::optional<std::string> site;
     std::optional<int> years;
+    // Backtest: picks per target (none means 1), random twins and their seed, per-target rows.
+    std::optional<int> pick;
+    int twins = 20;
+    std::uint64_t seed = 1;
+    bool rows = false;
+
     bool yes = false;   // update: the retention rule may remove old draws; undo: do it, not only say what
     bool force = false; // import: also a file whose draws disagree with the history's
 };

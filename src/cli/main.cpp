@@ -1,4 +1,5 @@
 // The command-line companion of the window: the same history database, the same searches.
+#include "BacktestCommand.h"
 #include "BuildInfo.h"
 #include "CliHome.h"
 #include "CliOptions.h"
@@ -342,6 +343,8 @@ int main(int argc, char* argv[]) {
         return runSearch(o);
     case Command::Update:
         return runUpdate(o);
+    case Command::Backtest:
+        return runBacktestCommand(o);
     }
     return kUsageError;
 }

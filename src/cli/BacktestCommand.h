@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CliOptions.h"
+
+namespace brenvik::cli {
+
+// The walk-forward backtest of the follow search the options describe, as the window's 回测
+// window runs it: the summary, the random twins and, with --rows, every target. Returns the exit
+// status.
+int runBacktestCommand(const Options& options);
+
+} // namespace brenvik::cli
