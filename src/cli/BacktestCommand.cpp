@@ -138,7 +138,7 @@ int runBacktestCommand(const Options& o) {
         return 0;
     }
     std::cout << stats::backtestConditions(std::string(displayName(o.game)), b) << '\n'
-              << stats::backtestSummary(*result) << "。\n";
+              << stats::backtestSummary(*result, b.picks) << '\n';
     if (!result->twins.empty()) {
         std::string rates;
         for (const stats::TwinRun& t : result->twins)

@@ -53,12 +53,11 @@ std::string backtestConditions(const std::string& game, const BacktestOptions& o
     if (o.searchType == Kind::Segment || o.resultKind == Kind::Segment)
         s += o.segmentParam == 0 ? "，段数参数0~4" : "，段数参数1~5";
     s += "｜结果：第" + std::to_string(o.resultPosition) + "位的" + kindName(o.resultKind);
-    s += "，每期取前 " + std::to_string(o.picks) + " 个";
     return s;
 }
 
-std::string backtestSummary(const BacktestResult& r) {
-    std::string s = "回测 " + std::to_string(r.targets) + " 期，";
+std::string backtestSummary(const BacktestResult& r, int picks) {
+    std::string s = "回测 " + std::to_string(r.targets) + " 期，每期取前 " + std::to_string(picks) + " 个，";
     if (r.predictions == 0) {
         s += "没有一期找得到可作预测的历史";
     } else {
@@ -74,7 +73,7 @@ std::string backtestSummary(const BacktestResult& r) {
              "）命中率 " + formatted("%.1f", low->rate * 100) + "–" + percentText(high->rate) +
              "，实际排第 " + std::to_string(r.rank) + " 名";
     }
-    return s;
+    return s + "。";
 }
 
 std::string patternText(const BacktestRow& row) {

@@ -141,6 +141,7 @@ private:
     const SearchIndex& searchIndex();
     void showResults(const SearchConditions& c, const std::vector<std::uint32_t>& rows);
     void conditionsChanged();
+    void mnuHuice_Click();
     void offerSegmentRebuild();
 
     // History files, spreadsheets and deletions.
@@ -234,6 +235,7 @@ private:
     QPushButton* Command4 = nullptr;
     QPushButton* Command9 = nullptr;
     QPushButton* Command21 = nullptr;
+    QPushButton* cmdHuice = nullptr;
     QPushButton* cmdRdLst = nullptr;
     QTabWidget* TabStrip1 = nullptr;
     QTableView* MSFlexGrid1 = nullptr;
@@ -249,6 +251,7 @@ private:
     QAction* mnuDlzd = nullptr;
     QAction* mnuEszhzd = nullptr;
     QAction* mnuUndo = nullptr;
+    QAction* mnuHuice = nullptr;
     std::array<QAction*, 2> mnuDscs{};
     QAction* mnuSetDay = nullptr;
     QAction* mnuFrontPage = nullptr;

@@ -361,6 +361,8 @@ void frmMain::connectHistoryActions() {
     connect(mnuDlzd, &QAction::triggered, this, [this] { mnuDlzd_Click(); });
     connect(mnuEszhzd, &QAction::triggered, this, [this] { mnuEszhzd_Click(); });
     connect(mnuUndo, &QAction::triggered, this, [this] { mnuUndo_Click(); });
+    connect(mnuHuice, &QAction::triggered, this, [this] { mnuHuice_Click(); });
+    connect(cmdHuice, &QPushButton::clicked, this, [this] { mnuHuice_Click(); });
     connect(mnuDcls, &QAction::triggered, this, [this] { exportGrid(*m_historyModel, kHistorySheetFile); });
 }
 

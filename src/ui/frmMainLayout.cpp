@@ -413,7 +413,11 @@ QWidget* frmMain::buildOptionsPanel() {
     Command1 = named(new QPushButton(QStringLiteral("检索(&S)")), QStringLiteral("Command1"));
     Command1->setMinimumHeight(Command1->sizeHint().height() + 10);
     Command1->setDefault(true);
-    g->addWidget(Command1, 5, 0, 1, 3);
+    g->addWidget(Command1, 5, 0, 1, 2);
+    cmdHuice = named(new QPushButton(QStringLiteral("回测(&B)")), QStringLiteral("cmdHuice"));
+    cmdHuice->setToolTip(QStringLiteral("逐期回测这个检索：每期只用该期之前的历史号码预测，与随机相比"));
+    cmdHuice->setMinimumHeight(Command1->minimumHeight());
+    g->addWidget(cmdHuice, 5, 2);
 
     Frame5 = group(QStringLiteral("Frame5"), QStringLiteral("组合组位检索"));
     auto* combo = new QGridLayout(Frame5);
@@ -528,6 +532,8 @@ void frmMain::buildMenus() {
         named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&N)")), QStringLiteral("mnuEszhzd"));
     mnuLsgl->addSeparator();
     mnuUndo = named(mnuLsgl->addAction(QStringLiteral("撤销上次更改(&Z)")), QStringLiteral("mnuUndo"));
+    mnuLsgl->addSeparator();
+    mnuHuice = named(mnuLsgl->addAction(QStringLiteral("回测(&B)")), QStringLiteral("mnuHuice"));
 
     mnuSetup = named(new QMenu(QStringLiteral("设置"), this), QStringLiteral("mnuSetup"));
     mnuDssetup = named(mnuSetup->addMenu(QStringLiteral("段数参数设置(&A)")), QStringLiteral("mnuDssetup"));
