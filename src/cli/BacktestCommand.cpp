@@ -147,7 +147,8 @@ int runBacktestCommand(const Options& o) {
     }
     if (o.rows) {
         std::cout << '\n';
-        std::vector<std::vector<std::string>> table = {{"期号", "检索号码", "找到期数", "预测", "开奖", "命中"}};
+        std::vector<std::vector<std::string>> table = {
+            {"期号", "检索号码", "找到期数", "预测", "开奖", "命中"}};
         for (const stats::BacktestRow& row : result->rows)
             table.push_back({std::to_string(row.issue), stats::patternText(row), std::to_string(row.matched),
                              stats::picksText(row, b.resultKind), outcomeLabel(b.resultKind, row.actual),

@@ -138,10 +138,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         static const std::set<std::string> withValue = {
-            "--home",   "--positions", "--back",        "--type",       "--pattern", "--before",
-            "--check",  "--size",      "--result-type", "--result-pos", "--range",   "--segment",
-            "--format", "--site",      "--years",       "--game",       "--pick",    "--twins",
-            "--seed"};
+            "--home",  "--positions",   "--back",       "--type",  "--pattern", "--before", "--check",
+            "--size",  "--result-type", "--result-pos", "--range", "--segment", "--format", "--site",
+            "--years", "--game",        "--pick",       "--twins", "--seed"};
         if (!withValue.count(a))
             return err("unknown option " + a);
         if (i + 1 >= args.size())
@@ -267,8 +266,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     if (!command)
         return err("no command given");
     static const std::map<std::string, Command> commands = {
-        {"import", Command::Import}, {"export", Command::Export}, {"add", Command::Add},
-        {"follow", Command::Follow}, {"combo", Command::Combo},   {"update", Command::Update},
+        {"import", Command::Import}, {"export", Command::Export},     {"add", Command::Add},
+        {"follow", Command::Follow}, {"combo", Command::Combo},       {"update", Command::Update},
         {"undo", Command::Undo},     {"backtest", Command::Backtest},
     };
     auto it = commands.find(*command);
@@ -310,9 +309,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     if (o.pattern && o.before)
         return err("--pattern and --before cannot be used together");
     const std::size_t wanted =
-        o.command == Command::Add                                                                 ? 2
+        o.command == Command::Add                                                          ? 2
         : search || backtest || o.command == Command::Update || o.command == Command::Undo ? 0
-                                                                                            : 1;
+                                                                                           : 1;
     if (o.arguments.size() != wanted) {
         if (o.arguments.size() > wanted)
             return err("unexpected argument " + o.arguments[wanted]);

@@ -61,8 +61,8 @@ std::string backtestSummary(const BacktestResult& r, int picks) {
     if (r.predictions == 0) {
         s += "没有一期找得到可作预测的历史";
     } else {
-        s += "有预测 " + std::to_string(r.predictions) + " 期，命中 " + std::to_string(r.hits) + " 期，命中率 " +
-             percentText(r.rate) + "（95%区间 " + formatted("%.1f", r.low95 * 100) + "–" +
+        s += "有预测 " + std::to_string(r.predictions) + " 期，命中 " + std::to_string(r.hits) +
+             " 期，命中率 " + percentText(r.rate) + "（95%区间 " + formatted("%.1f", r.low95 * 100) + "–" +
              percentText(r.high95) + "），随机期望 " + percentText(r.chance) + "，";
         s += r.p < 0.001 ? std::string("p<0.001") : formatted("p=%.3g", r.p);
     }

@@ -149,8 +149,9 @@ std::optional<stats::BacktestOptions> BacktestWindow::optionsFromBoxes() {
         const QString text = box->text().trimmed();
         const auto issue = parseWholeNumber(text.toStdString(), INT32_MIN, INT32_MAX);
         if (!issue)
-            return refuse(box, text.isEmpty() ? QStringLiteral("%1为空，请填写一个期号，未回测。").arg(name)
-                                              : QStringLiteral("%1“%2”不是整数期号，未回测。").arg(name, text));
+            return refuse(box, text.isEmpty()
+                                   ? QStringLiteral("%1为空，请填写一个期号，未回测。").arg(name)
+                                   : QStringLiteral("%1“%2”不是整数期号，未回测。").arg(name, text));
         ends[i] = static_cast<std::int32_t>(*issue);
     }
     if (ends[0] > ends[1])
@@ -180,13 +181,14 @@ void BacktestWindow::start() {
     setRunning(true);
     m_summary->setText(QStringLiteral("正在回测……"));
     m_worker = std::jthread([this, run, index = m_index, o = *options](std::stop_token stop) {
-        stats::BacktestControl control{stop, [this, run](std::size_t done, std::size_t total) {
-                                           QMetaObject::invokeMethod(
-                                               this, [this, run, done, total] { progressed(run, done, total); },
-                                               Qt::QueuedConnection);
-                                       }};
+        stats::BacktestControl control{
+            stop, [this, run](std::size_t done, std::size_t total) {
+                QMetaObject::invokeMethod(
+                    this, [this, run, done, total] { progressed(run, done, total); }, Qt::QueuedConnection);
+            }};
         auto result = std::make_shared<Result<stats::BacktestResult>>(stats::runBacktest(*index, o, control));
-        QMetaObject::invokeMethod(this, [this, run, result] { finished(run, result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, run, result] { finished(run, result); }, Qt::QueuedConnection);
     });
 }
 

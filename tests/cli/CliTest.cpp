@@ -9,8 +9,8 @@
 #include "TestFolder.h"
 
 #include <SQLiteCpp/Database.h>
-#include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -292,6 +292,9 @@ TEST(Cli, BacktestAsJson) {
           .targetEnd = 2013008,
           .twins = 5,
           .seed = 18446744073709551615ULL}},
+        // Nothing before the first two draws to predict from: no rate to speak of.
+        {{"--range", "2013001:2013002", "--twins", "0", "--rows"},
+         {.targetStart = 2013001, .targetEnd = 2013002, .twins = 0}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"--home", h, "backtest", "--format", "json"};
@@ -304,9 +307,13 @@ TEST(Cli, BacktestAsJson) {
         EXPECT_EQ(j["targets"], expected->targets);
         EXPECT_EQ(j["predictions"], expected->predictions);
         EXPECT_EQ(j["hits"], expected->hits);
-        EXPECT_EQ(j["rate"], expected->rate); // fractions, not percentages
-        EXPECT_EQ(j["low95"], expected->low95);
-        EXPECT_EQ(j["high95"], expected->high95);
+        // Fractions, not percentages; none without a prediction.
+        const auto share = [&](double v) {
+            return expected->predictions > 0 ? nlohmann::json(v) : nlohmann::json();
+        };
+        EXPECT_EQ(j["rate"], share(expected->rate));
+        EXPECT_EQ(j["low95"], share(expected->low95));
+        EXPECT_EQ(j["high95"], share(expected->high95));
         EXPECT_EQ(j["chance"], expected->chance);
         EXPECT_EQ(j["p"], expected->p);
         EXPECT_EQ(j.contains("twins"), c.options.twins > 0);
@@ -330,9 +337,11 @@ TEST(Cli, BacktestAsJson) {
             EXPECT_EQ(row["matched"], e.matched);
             EXPECT_EQ(row["actual"], e.actual);
             const bool predicted = e.verdict != stats::Verdict::NoPrediction;
-            EXPECT_EQ(row["picks"], predicted ? nlohmann::json(std::vector<int>(e.picked().begin(), e.picked().end()))
-                                              : nlohmann::json());
-            EXPECT_EQ(row["hit"], predicted ? nlohmann::json(e.verdict == stats::Verdict::Hit) : nlohmann::json());
+            EXPECT_EQ(row["picks"],
+                      predicted ? nlohmann::json(std::vector<int>(e.picked().begin(), e.picked().end()))
+                                : nlohmann::json());
+            EXPECT_EQ(row["hit"],
+                      predicted ? nlohmann::json(e.verdict == stats::Verdict::Hit) : nlohmann::json());
         }
         EXPECT_TRUE(std::ranges::any_of(expected->rows, [](const stats::BacktestRow& e) {
             return e.verdict == stats::Verdict::NoPrediction;

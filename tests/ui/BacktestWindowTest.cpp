@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The 回测 window: opened from the main window's follow-search options, it tells the same story
 // as the companion's backtest, and it can be stopped or closed while it works.
-#include "BacktestText.h"
 #include "BacktestWindow.h"
+#include "BacktestText.h"
 #include "SampleHistory.h"
 #include "WindowFixture.h"
 
@@ -60,7 +60,7 @@ stats::BacktestResult resultOf(const QJsonObject& o) {
             row.picks[static_cast<std::size_t>(row.pickCount++)] = static_cast<std::int8_t>(pick.toInt());
         row.actual = j[QStringLiteral("actual")].toInt();
         const QJsonValue hit = j[QStringLiteral("hit")];
-        row.verdict = hit.isNull() ? stats::Verdict::NoPrediction
+        row.verdict = hit.isNull()   ? stats::Verdict::NoPrediction
                       : hit.toBool() ? stats::Verdict::Hit
                                      : stats::Verdict::Miss;
         r.rows.push_back(row);
@@ -82,8 +82,10 @@ QStringList gridLines(const QAbstractItemModel* m) {
 QStringList rowLines(const stats::BacktestResult& r, Kind kind) {
     QStringList lines;
     for (const stats::BacktestRow& row : r.rows)
-        lines << QStringList{QString::number(row.issue), QString::fromStdString(stats::patternText(row)),
-                             QString::number(row.matched), QString::fromStdString(stats::picksText(row, kind)),
+        lines << QStringList{QString::number(row.issue),
+                             QString::fromStdString(stats::patternText(row)),
+                             QString::number(row.matched),
+                             QString::fromStdString(stats::picksText(row, kind)),
                              QString::fromStdString(outcomeLabel(kind, row.actual)),
                              QString::fromStdString(stats::verdictText(row.verdict))}
                      .join(QLatin1Char('|'));
@@ -122,12 +124,13 @@ void BacktestWindowTest::sameAsTheCompanion_data() {
     QTest::addColumn<QStringList>("cli");
     QTest::newRow("free, last draw, twins") << QStringList{} << 0 << 2 << 4 << 0 << QStringList{};
     QTest::newRow("fixed, 3 back, big/small of position 2, odd/even")
-        << QStringList{"Option1(0)", "Option1(2)", "Option3(1)", "Option4(2)", "Option5(2)"} << 3 << 1 << 0 << 2
-        << QStringList{"--positions", "fixed", "--back", "3", "--type", "bigsmall", "--result-type", "oddeven",
-                       "--result-pos", "2"};
+        << QStringList{"Option1(0)", "Option1(2)", "Option3(1)", "Option4(2)", "Option5(2)"} << 3 << 1 << 0
+        << 2 << QStringList{"--positions",   "fixed",   "--back",       "3", "--type", "bigsmall",
+                            "--result-type", "oddeven", "--result-pos", "2"};
     QTest::newRow("fixed, position 1 alone, segments of position 3")
         << QStringList{"Option1(0)", "Check1(2)", "Check1(3)", "Option4(3)", "Option5(3)"} << 0 << 3 << 2 << 3
-        << QStringList{"--positions", "fixed", "--check", "1", "--result-type", "segment", "--result-pos", "3"};
+        << QStringList{"--positions",   "fixed",   "--check",      "1",
+                       "--result-type", "segment", "--result-pos", "3"};
 }
 
 void BacktestWindowTest::sameAsTheCompanion() {
@@ -159,12 +162,14 @@ void BacktestWindowTest::sameAsTheCompanion() {
     QVERIFY(ended.wait(30000));
     QVERIFY(w->result());
 
-    const QStringList args = QStringList{QStringLiteral("backtest"), QStringLiteral("--range"), start + ":" + end,
-                                         QStringLiteral("--pick"), QString::number(picks),
-                                         QStringLiteral("--twins"), QString::number(twins)} +
-                             cli;
+    const QStringList args =
+        QStringList{QStringLiteral("backtest"), QStringLiteral("--range"), start + ":" + end,
+                    QStringLiteral("--pick"),   QString::number(picks),    QStringLiteral("--twins"),
+                    QString::number(twins)} +
+        cli;
     const QJsonObject json =
-        QJsonDocument::fromJson(companion(f.home(), args + QStringList{"--rows", "--format", "json"})).object();
+        QJsonDocument::fromJson(companion(f.home(), args + QStringList{"--rows", "--format", "json"}))
+            .object();
     const stats::BacktestResult expected = resultOf(json);
     QCOMPARE(json.contains(QStringLiteral("twins")), twins > 0);
     QVERIFY(expected.predictions > 0);
@@ -195,7 +200,8 @@ void BacktestWindowTest::stopsWhenCancelledOrClosed() {
     QTest::mouseClick(cancel, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!w->running(), 1000);
     QVERIFY(!w->result());
-    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("backtestSummary"))->text(), QStringLiteral("回测已取消。"));
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("backtestSummary"))->text(),
+             QStringLiteral("回测已取消。"));
     QVERIFY(!cancel->isEnabled());
 
     // Closed in the middle of a run: the window goes, the worker with it, the main window stays.
