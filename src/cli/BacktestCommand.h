@@ -5,9 +5,8 @@
 
 namespace brenvik::cli {
 
-// The walk-forward backtest of the follow search the options describe, as the window's 回测
-// window runs it: the summary, the random twins and, with --rows, every target. Returns the exit
-// status.
-int runBacktestCommand(const Options& options);
+// backtest: the walk-forward backtest of the follow search the options describe, as the window's
+// 回测 window runs it: the summary, the random twins and, with --rows, every target.
+void addBacktestCommand(Commands& commands);
 
 } // namespace brenvik::cli
