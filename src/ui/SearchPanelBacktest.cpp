@@ -2,13 +2,14 @@
 // The backtest of the follow search the options are set up for, in a window of its own.
 #include "BacktestWindow.h"
 #include "Dialogs.h"
-#include "frmMain.h"
+#include "SearchPanel.h"
+#include "Workspace.h"
 
 #include <QRadioButton>
 
 namespace brenvik::ui {
 
-void frmMain::mnuHuice_Click() {
+void SearchPanel::openBacktest() {
     takeFocusedEdit();
     const auto c = conditions(false);
     if (!c) {
@@ -21,8 +22,8 @@ void frmMain::mnuHuice_Click() {
         Option2[5]->setFocus(Qt::OtherFocusReason);
         return;
     }
-    searchIndex();
-    auto* window = new BacktestWindow(*c, m_index, m_game, m_dataFolder, this);
+    auto* window =
+        new BacktestWindow(*c, m_workspace.sharedIndex(), m_workspace.game(), m_workspace.dataFolder(), this);
     window->show();
 }
 
