@@ -8,4 +8,9 @@ namespace brenvik::cli {
 // follow and combo: the window's two searches, their tally printed as a table or as JSON.
 void addSearchCommands(Commands& commands);
 
+// The follow search's options that leave the pattern to the history, for a command that takes a
+// pattern per target: positions, back, type, check, result type and position, the range as
+// `rangeDescription` says, segment and format.
+void addFollowOptions(CLI::App& command, Options& o, const std::string& rangeDescription);
+
 } // namespace brenvik::cli

@@ -130,6 +130,8 @@ void HistoryPanel::buildMenu() {
         named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&N)")), QStringLiteral("mnuEszhzd"));
     mnuLsgl->addSeparator();
     mnuUndo = named(mnuLsgl->addAction(QStringLiteral("撤销上次更改(&Z)")), QStringLiteral("mnuUndo"));
+    mnuLsgl->addSeparator();
+    mnuHuice = named(mnuLsgl->addAction(QStringLiteral("回测(&B)")), QStringLiteral("mnuHuice"));
 }
 
 void HistoryPanel::connectControls() {
@@ -152,6 +154,7 @@ void HistoryPanel::connectControls() {
     connect(mnuDlzd, &QAction::triggered, c, &HistoryCommands::deleteDownToIssue);
     connect(mnuEszhzd, &QAction::triggered, c, &HistoryCommands::deleteLastDraws);
     connect(mnuUndo, &QAction::triggered, c, &HistoryCommands::undoChange);
+    connect(mnuHuice, &QAction::triggered, this, &HistoryPanel::backtestRequested);
     connect(mnuDcls, &QAction::triggered, this, [this] {
         const QString line = exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *m_historyModel,
                                         kHistorySheetFile);

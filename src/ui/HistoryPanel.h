@@ -36,6 +36,8 @@ public:
 
 signals:
     void status(const QString& text);
+    // The history menu's 回测 item: the search panel opens the window.
+    void backtestRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,6 +83,7 @@ private:
     QAction* mnuDlzd = nullptr;
     QAction* mnuEszhzd = nullptr;
     QAction* mnuUndo = nullptr;
+    QAction* mnuHuice = nullptr;
 };
 
 } // namespace brenvik::ui

@@ -94,6 +94,7 @@ void SearchPanel::connectControls() {
     connect(Text4, &QLineEdit::editingFinished, this, [this] { chosenIssueEdited(); });
     connect(MaskEdBox2, &DigitBox::focusLost, this, [this] { earlierDrawsEdited(); });
     connect(Command1, &QPushButton::clicked, this, [this] { searchRequested(false); });
+    connect(cmdHuice, &QPushButton::clicked, this, &SearchPanel::openBacktest);
     connect(Command2, &QPushButton::clicked, this, [this] { searchRequested(true); });
 
     // Enter in a box of the searches runs the search the box belongs to.

@@ -62,6 +62,7 @@ struct SearchControls {
     QComboBox* Combo1 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
+    QPushButton* cmdHuice = nullptr;
     QTabWidget* TabStrip1 = nullptr;
 };
 
@@ -86,6 +87,8 @@ public:
     };
     // The search the controls describe.
     std::expected<SearchConditions, Refusal> conditions(bool combination) const;
+    // The 回测 window for the follow search the controls describe.
+    void openBacktest();
 
 signals:
     // Before a search by segments: the stored segments may need a rebuild first.

@@ -110,7 +110,11 @@ void SearchControls::build(QWidget* panel) {
     Command1 = named(new QPushButton(QStringLiteral("检索(&S)")), QStringLiteral("Command1"));
     Command1->setMinimumHeight(Command1->sizeHint().height() + 10);
     Command1->setDefault(true);
-    g->addWidget(Command1, 5, 0, 1, 3);
+    g->addWidget(Command1, 5, 0, 1, 2);
+    cmdHuice = named(new QPushButton(QStringLiteral("回测(&B)")), QStringLiteral("cmdHuice"));
+    cmdHuice->setToolTip(QStringLiteral("逐期回测这个检索：每期只用该期之前的历史号码预测，与随机相比"));
+    cmdHuice->setMinimumHeight(Command1->minimumHeight());
+    g->addWidget(cmdHuice, 5, 2);
 
     Frame5 = group(QStringLiteral("Frame5"), QStringLiteral("组合组位检索"));
     auto* combo = new QGridLayout(Frame5);

@@ -147,6 +147,7 @@ void frmMain::connectPanels() {
     connect(m_search, &SearchPanel::segmentsNeeded, &m_history->commands(),
             &HistoryCommands::offerSegmentRebuild);
     connect(m_search, &SearchPanel::searched, m_results, &ResultsPanel::showResults);
+    connect(m_history, &HistoryPanel::backtestRequested, m_search, &SearchPanel::openBacktest);
     // Any change of what a search depends on leaves the results shown as those of earlier
     // conditions.
     connect(m_search, &SearchPanel::conditionsEdited, this, &frmMain::compareConditions);
