@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the screenshots of docs/ under Xvfb: the window after a search, the second and third
-# pattern tabs with the history menu, the settings menu, the window on a 1024x600 screen and at
-# double scale on a 1366x768 screen, and the file dialog in Chinese. Needs xvfb, xdotool, imagemagick.
+# pattern tabs with the history menu, the settings menu, the tally compared with chance, the
+# window on a 1024x600 screen and at double scale on a 1366x768 screen, the file dialog in
+# Chinese, the 回测 window and the 预测记录 window. Needs xvfb, xdotool, imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -x build/src/brenvik3d ] || { cmake --preset default && cmake --build --preset default; }
@@ -33,9 +34,40 @@ shot docs/screenshot-tab2.png 1400x900 1 WINDOW 'mousemove 438 278 click 1' 'mou
   'mousemove 510 311 click 1 type 2' 'mousemove 620 311 click 1 type 5' 'key Return'
 shot docs/screenshot-tab3.png 1400x900 1 1180x760 'mousemove 522 278 click 1' 'key alt+s' 'mousemove 150 300 click 3'
 shot docs/screenshot-settings-menu.png 1180x760 1 1180x760 'key alt+t' 'key Down Down Down'
+# Two searches, so that the verdict shares its level between them.
+shot docs/screenshot-chance.png 1366x768 1 WINDOW 'mousemove 448 186 click 1' 'key alt+s' 'mousemove 448 161 click 1' \
+  'key alt+s'
 shot docs/screenshot-1024x600.png 1024x600 1 1024x600 'key alt+s'
 shot docs/screenshot-2x-1366x768.png 1366x768 2 1366x768 'key alt+s'
 # The same, scrolled sideways to the results.
 shot docs/screenshot-2x-1366x768-results.png 1366x768 2 1366x768 'key alt+s' 'mousemove 1300 709 click 1' \
   'click 1' 'click 1'
 shot docs/screenshot-file-dialog.png 1024x600 1 1024x600 'key alt+w' 'key Return'
+# Fixed position 1 alone, backtested through the whole history with 20 twins.
+shot docs/screenshot-backtest.png 1366x768 1 900x640 'mousemove 331 92 click 1' 'mousemove 440 310 click 1' \
+  'mousemove 551 310 click 1' 'key alt+b' "search --name '^回测\$' windowfocus --sync key alt+r" 'sleep 4'
+
+# The 预测记录 window: a prediction recorded before each of the last 40 draws, the last three not
+# drawn yet.
+export BRENVIK3D_HOME="$work/logbook"
+head -n -40 samples/fc3d-history.txt >"$work/older.txt"
+./build/src/brenvik3d-cli import "$work/older.txt" >/dev/null
+ways=("" "--positions fixed --check 1,2 --pick 3" "--back 2 --result-pos 3 --pick 2"
+      "--type bigsmall --result-type bigsmall --result-pos 2")
+i=0
+while read -r issue digits; do
+  # shellcheck disable=SC2086 # the options of one way
+  ./build/src/brenvik3d-cli log add --issue "$issue" ${ways[i % 4]} >/dev/null
+  [ $((i += 1)) -gt 37 ] || ./build/src/brenvik3d-cli add "$issue" "$digits" >/dev/null
+done < <(tail -n 40 samples/fc3d-history.txt | tr -d '\r')
+Xvfb :97 -screen 0 1366x768x24 >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+./build/src/brenvik3d >/dev/null 2>&1 &
+app=$!
+sleep 2.5
+xdotool windowfocus --sync "$(xdotool search --name '^Brenvik 3D' | head -1)" key alt+y key Return
+sleep 1.5
+import -window "$(xdotool search --name '^预测记录' | head -1)" docs/screenshot-logbook.png
+kill "$app" "$xvfb"
+wait 2>/dev/null || true

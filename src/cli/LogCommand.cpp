@@ -176,7 +176,7 @@ void addLogCommand(Commands& commands) {
 
     CLI::App* adding = log->adding = command.add_subcommand(
         "add", "Record the top K outcomes of the follow search from the newest draw for the next issue.");
-    addFollowOptions(*adding, o, false);
+    addFollowOptions(*adding, o, "issue range (default: as the window sets it)", true);
     addValue(*adding, "--pick", "K", "how many outcomes of the tally to record, from the top (default 1)",
              [log](const std::string& v) {
                  auto n = parseWholeNumber(v, 1, 10);

@@ -179,8 +179,79 @@ std::vector<std::string> split(const std::string& s, char sep) {
     return out;
 }
 
-// --pattern, --before and --size: a pattern other than the newest draw's, and the combination size.
-void addPatternChoice(CLI::App& search, Options& o) {
+// The options of every command that runs the follow or the combination search, bound to o; each
+// command states what its range is, and whether it counts a group of positions.
+void addSharedOptions(CLI::App& search, Options& o, const std::string& rangeDescription, bool group) {
+    addValue(search, "--positions", "fixed|free", "how positions are matched (default free)",
+             [&o](const std::string& v) {
+                 if (v != "fixed" && v != "free")
+                     refuse("--positions must be fixed or free, not " + v);
+                 o.freePositions = v == "free";
+             });
+    addValue(search, "--back", "N", "the pattern lies N draws back, N in 1..9 (default: the last draw)",
+             [&o](const std::string& v) {
+                 auto n = parseWholeNumber(v, 1, 9);
+                 if (!n)
+                     refuse("--back must be a whole number from 1 to 9, not " + v);
+                 o.back = static_cast<int>(*n);
+             });
+    for (const bool result : {false, true}) {
+        const std::string name = result ? "--result-type" : "--type";
+        addValue(search, name, "number|bigsmall|oddeven|segment",
+                 result ? "what is counted (default number)" : "search type (default number)",
+                 [&o, name, result](const std::string& v) {
+                     auto k = kindNamed(v);
+                     if (!k)
+                         refuse(name + " must be number, bigsmall, oddeven or segment, not " + v);
+                     (result ? o.resultType : o.type) = *k;
+                 });
+    }
+    addValue(search, "--result-pos", "1|2|3", "which position is counted (default 1)",
+             [&o](const std::string& v) {
+                 auto n = parseWholeNumber(v, 1, 3);
+                 if (!n)
+                     refuse("--result-pos must be 1, 2 or 3, not " + v);
+                 o.resultPosition = static_cast<int>(*n);
+             });
+    if (group)
+        search.add_flag("--group", o.group, "count positions 1 up to the result position");
+    addValue(search, "--range", "START:END", rangeDescription, [&o](const std::string& v) {
+        auto parts = split(v, ':');
+        std::optional<long long> s, e;
+        if (parts.size() == 2) {
+            s = parseWholeNumber(parts[0], INT32_MIN, INT32_MAX);
+            e = parseWholeNumber(parts[1], INT32_MIN, INT32_MAX);
+        }
+        if (!s || !e)
+            refuse("--range must be START:END with two whole numbers, not " + v);
+        o.range = std::pair{static_cast<std::int32_t>(*s), static_cast<std::int32_t>(*e)};
+    });
+    addSegment(search, o, "1");
+    addValue(search, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
+        if (v != "table" && v != "json")
+            refuse("--format must be table or json, not " + v);
+        o.json = v == "json";
+    });
+}
+
+void addCheckOption(CLI::App& follow, Options& o) {
+    addValue(follow, "--check", "1,2,3|none", "positions to match (default all three)",
+             [&o](const std::string& v) {
+                 o.check = {false, false, false};
+                 if (v == "none")
+                     return;
+                 for (const std::string& part : split(v, ',')) {
+                     auto p = parseWholeNumber(part, 1, 3);
+                     if (!p)
+                         refuse("--check must list positions 1, 2, 3 or be none, not " + v);
+                     o.check[static_cast<std::size_t>(*p - 1)] = true;
+                 }
+             });
+}
+
+// The options of both searches, bound to o.
+void addSearchOptions(CLI::App& search, Options& o) {
+    addSharedOptions(search, o, "issue range (default: as the window sets it)", false);
     CLI::Option* pattern = addValue(
         search, "--pattern", "A,B,C", "a typed pattern, as on the second tab", [&o](const std::string& v) {
             auto parts = split(v, ',');
@@ -210,87 +281,19 @@ void addPatternChoice(CLI::App& search, Options& o) {
             refuse("--size must be a whole number from 1 to 32767, not " + v);
         o.size = static_cast<int>(*n);
     });
+    search.add_flag("--group", o.group, "count positions 1 up to the result position");
+    search.add_flag("--matched", o.matched, "also list the matched draws");
     search.callback([pattern, before] {
         if (pattern->count() > 0 && before->count() > 0)
             refuse("--pattern and --before cannot be used together");
     });
 }
 
-// The options of both searches, bound to o; without `patternChoice` the pattern is the newest
-// draw's and the options that choose another one, or that only a listing needs, are left out.
-void addSearchOptions(CLI::App& search, Options& o, bool patternChoice = true) {
-    addValue(search, "--positions", "fixed|free", "how positions are matched (default free)",
-             [&o](const std::string& v) {
-                 if (v != "fixed" && v != "free")
-                     refuse("--positions must be fixed or free, not " + v);
-                 o.freePositions = v == "free";
-             });
-    addValue(search, "--back", "N", "the pattern lies N draws back, N in 1..9 (default: the last draw)",
-             [&o](const std::string& v) {
-                 auto n = parseWholeNumber(v, 1, 9);
-                 if (!n)
-                     refuse("--back must be a whole number from 1 to 9, not " + v);
-                 o.back = static_cast<int>(*n);
-             });
-    for (const bool result : {false, true}) {
-        const std::string name = result ? "--result-type" : "--type";
-        addValue(search, name, "number|bigsmall|oddeven|segment",
-                 result ? "what is counted (default number)" : "search type (default number)",
-                 [&o, name, result](const std::string& v) {
-                     auto k = kindNamed(v);
-                     if (!k)
-                         refuse(name + " must be number, bigsmall, oddeven or segment, not " + v);
-                     (result ? o.resultType : o.type) = *k;
-                 });
-    }
-    if (patternChoice)
-        addPatternChoice(search, o);
-    addValue(search, "--result-pos", "1|2|3", "which position is counted (default 1)",
-             [&o](const std::string& v) {
-                 auto n = parseWholeNumber(v, 1, 3);
-                 if (!n)
-                     refuse("--result-pos must be 1, 2 or 3, not " + v);
-                 o.resultPosition = static_cast<int>(*n);
-             });
-    search.add_flag("--group", o.group, "count positions 1 up to the result position");
-    addValue(search, "--range", "START:END", "issue range (default: as the window sets it)",
-             [&o](const std::string& v) {
-                 auto parts = split(v, ':');
-                 std::optional<long long> s, e;
-                 if (parts.size() == 2) {
-                     s = parseWholeNumber(parts[0], INT32_MIN, INT32_MAX);
-                     e = parseWholeNumber(parts[1], INT32_MIN, INT32_MAX);
-                 }
-                 if (!s || !e)
-                     refuse("--range must be START:END with two whole numbers, not " + v);
-                 o.range = std::pair{static_cast<std::int32_t>(*s), static_cast<std::int32_t>(*e)};
-             });
-    addSegment(search, o, "1");
-    addValue(search, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
-        if (v != "table" && v != "json")
-            refuse("--format must be table or json, not " + v);
-        o.json = v == "json";
-    });
-    if (patternChoice)
-        search.add_flag("--matched", o.matched, "also list the matched draws");
-}
-
 } // namespace
 
-void addFollowOptions(CLI::App& command, Options& o, bool patternChoice) {
-    addSearchOptions(command, o, patternChoice);
-    addValue(command, "--check", "1,2,3|none", "positions to match (default all three)",
-             [&o](const std::string& v) {
-                 o.check = {false, false, false};
-                 if (v == "none")
-                     return;
-                 for (const std::string& part : split(v, ',')) {
-                     auto p = parseWholeNumber(part, 1, 3);
-                     if (!p)
-                         refuse("--check must list positions 1, 2, 3 or be none, not " + v);
-                     o.check[static_cast<std::size_t>(*p - 1)] = true;
-                 }
-             });
+void addFollowOptions(CLI::App& command, Options& o, const std::string& rangeDescription, bool group) {
+    addSharedOptions(command, o, rangeDescription, group);
+    addCheckOption(command, o);
 }
 
 void addSearchCommands(Commands& commands) {
@@ -299,7 +302,8 @@ void addSearchCommands(Commands& commands) {
         "follow", "Run a follow search: the draws after those that match the pattern, and their tally.",
         "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally\n",
         [](const Options& options) { return runSearch(options); });
-    addFollowOptions(follow, o, true);
+    addSearchOptions(follow, o);
+    addCheckOption(follow, o);
 
     CLI::App& combo = commands.add(
         "combo",

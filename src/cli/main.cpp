@@ -1,4 +1,5 @@
 // The command-line companion of the window: the same history database, the same searches.
+#include "BacktestCommand.h"
 #include "CliOptions.h"
 #include "HistoryCommands.h"
 #include "LogCommand.h"
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
     Commands commands;
     addHistoryCommands(commands);
     addSearchCommands(commands);
+    addBacktestCommand(commands);
     addLogCommand(commands);
     addUpdateCommand(commands);
     return commands.run(argc, argv);

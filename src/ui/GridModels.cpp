@@ -1,6 +1,7 @@
 #include "GridModels.h"
 
 #include <QBrush>
+#include <QFont>
 #include <QPalette>
 
 namespace brenvik::ui {
@@ -140,10 +141,10 @@ QString MatchedGridModel::cellText(int row, int column) const {
 
 ResultGridModel::ResultGridModel(QObject* parent)
     : GridModel({QStringLiteral("序号"), QStringLiteral("结果"), QStringLiteral("出现次数"),
-                 QStringLiteral("百分比")},
+                 QStringLiteral("百分比"), QStringLiteral("随机期望"), QStringLiteral("95%区间")},
                 parent) {}
 
-void ResultGridModel::setTally(const Tally& tally) {
+void ResultGridModel::setTally(const Tally& tally, int searchesRun) {
     beginResetModel();
     m_rows.clear();
     for (const TallyRow& r : tally.ranked) {
@@ -152,6 +153,8 @@ void ResultGridModel::setTally(const Tally& tally) {
                           QString::fromStdString(tally.percentText(r.count)),
                           percent ? std::optional<double>(*percent / 100) : std::nullopt});
     }
+    m_stats = stats::tallyStatistics(tally);
+    m_verdict = m_rows.empty() ? QString() : QString::fromStdString(stats::verdictLine(m_stats, searchesRun));
     endResetModel();
 }
 
@@ -170,25 +173,70 @@ QString ResultGridModel::cellText(int row, int column) const {
         return r.label;
     case 2:
         return QString::number(r.count);
-    default:
+    case 3:
         return r.percent;
+    case 4:
+        return m_stats ? QString::fromStdString(stats::expectedText(m_stats->expected)) : QStringLiteral("-");
+    default:
+        return m_stats ? QString::fromStdString(
+                             stats::intervalText(m_stats->intervals[static_cast<std::size_t>(row)]))
+                       : QStringLiteral("-");
     }
 }
 
 GridModel::ColumnKind ResultGridModel::columnKind(int column) const {
-    return column == 3 ? ColumnKind::Percent : ColumnKind::Number;
+    if (column == 3)
+        return ColumnKind::Percent;
+    // The interval is a range: it stays text, as shown.
+    return column == 5 ? ColumnKind::Text : ColumnKind::Number;
 }
 
 std::optional<double> ResultGridModel::cellNumber(int row, int column) const {
+    if (row < 0 || row >= rowCount())
+        return std::nullopt;
     if (column == 3)
-        return row >= 0 && row < rowCount() ? m_rows[static_cast<std::size_t>(row)].share : std::nullopt;
+        return m_rows[static_cast<std::size_t>(row)].share;
+    // The expected count exactly: n/k never needs more than one decimal for k of 2, 5 or 10.
+    if (column == 4)
+        return m_stats ? std::optional<double>(m_stats->expected) : std::nullopt;
     return GridModel::cellNumber(row, column);
+}
+
+double ResultGridModel::chanceShare() const {
+    return m_rows.empty() ? 0.0 : 1.0 / static_cast<double>(m_rows.size());
+}
+
+QString ResultGridModel::label(int row) const {
+    return cellText(row, 1);
+}
+
+std::optional<double> ResultGridModel::share(int row) const {
+    return cellNumber(row, 3);
+}
+
+bool ResultGridModel::offChance(int row) const {
+    return m_stats && row >= 0 && row < rowCount() &&
+           stats::excludes(m_stats->intervals[static_cast<std::size_t>(row)], chanceShare());
+}
+
+QStringList ResultGridModel::notes() const {
+    return m_verdict.isEmpty() ? QStringList() : QStringList{m_verdict};
 }
 
 QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
     // The rank column is a fixed column, drawn like the header.
     if (role == Qt::BackgroundRole && index.column() == 0)
         return QPalette().brush(QPalette::Button);
+    if ((role == Qt::FontRole || role == Qt::ToolTipRole) && offChance(index.row())) {
+        if (role == Qt::ToolTipRole)
+            return QStringLiteral(
+                       "粗体：这个结果的95%区间不包含随机比例 %1%，单看这一行，它的多少不像是运气。"
+                       "整张表是否偏离随机，以表下的结论为准。")
+                .arg(chanceShare() * 100, 0, 'f', 0);
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
     return GridModel::data(index, role);
 }
 

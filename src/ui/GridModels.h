@@ -4,6 +4,7 @@
 #include "MatchedDraws.h"
 #include "Spreadsheet.h"
 #include "Tally.h"
+#include "TallyStatistics.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -34,6 +35,8 @@ public:
     // The same cell for a spreadsheet: a number where the column holds numbers and the cell
     // shows one, so that the sheet can sort and sum it; its text otherwise.
     SheetCell sheetCell(int r, int c) const;
+    // Lines the spreadsheet carries under the grid; none unless the grid has something to add.
+    virtual QStringList notes() const { return {}; }
 
 protected:
     enum class ColumnKind { Text, Number, Percent };
@@ -86,15 +89,30 @@ private:
     mutable std::optional<std::pair<int, MatchedRow>> m_cached; // the row the cells were last read from
 };
 
-// The tally, most frequent outcome first.
+// The tally, most frequent outcome first, with what fair draws would give beside it.
 class ResultGridModel : public GridModel {
     Q_OBJECT
 public:
     explicit ResultGridModel(QObject* parent = nullptr);
-    void setTally(const Tally& tally);
+    // `searchesRun` counts the tallies shown since the window started, this one included: the
+    // verdict shares the significance level among them.
+    void setTally(const Tally& tally, int searchesRun = 1);
     int rowCount(const QModelIndex& parent = {}) const override;
     QString cellText(int row, int column) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    QStringList notes() const override;
+
+    // How the tally compares with chance; nothing when there is no test (no code counted).
+    const std::optional<stats::TallyStatistics>& statistics() const { return m_stats; }
+    // The line under the grid; empty while no tally is shown.
+    QString verdict() const { return m_verdict; }
+    // The share every outcome has under fair draws (1/k); 0 while no tally is shown.
+    double chanceShare() const;
+    QString label(int row) const;
+    // The row's share of the codes counted; nothing when none was counted.
+    std::optional<double> share(int row) const;
+    // Whether the row's 95 % interval leaves out the chance share: the row is set in bold.
+    bool offChance(int row) const;
 
 protected:
     ColumnKind columnKind(int column) const override;
@@ -108,6 +126,8 @@ private:
         std::optional<double> share;
     };
     std::vector<Row> m_rows;
+    std::optional<stats::TallyStatistics> m_stats;
+    QString m_verdict;
 };
 
 } // namespace brenvik::ui

@@ -1,4 +1,5 @@
 // The command-line companion run as a process, as a script would run it.
+#include "Backtest.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
@@ -124,8 +125,10 @@ TEST(Cli, HelpPrintsTheInterface) {
           "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally",
           "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]", "--years N",
           "--positions fixed|free", "--format table|json", "--matched",
+          "brenvik3d-cli [--home DIR] backtest [OPTIONS] walk the follow search", "--pick K", "--twins R",
+          "--seed N", "--rows",
           "brenvik3d-cli [--home DIR] log withdraw ID   remove a prediction whose draw is not stored yet",
-          "--pick K", "--issue ISSUE"})
+          "--issue ISSUE"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
 }
 
@@ -266,6 +269,93 @@ TEST(Cli, CombinationSearch) {
     EXPECT_NE(r.out.find("期号  第1位  第2位  第3位  上期开奖"), std::string::npos) << r.out;
 }
 
+// The JSON of a backtest holds what the library computes, and only what was asked for.
+TEST(Cli, BacktestAsJson) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    auto store = HistoryStore::open(home.path() / kDatabaseFile);
+    ASSERT_TRUE(store);
+    const SearchIndex index(*(*store)->loadSnapshot());
+    struct Case {
+        std::vector<std::string> args;
+        stats::BacktestOptions options;
+    } cases[] = {
+        {{}, {}},
+        {{"--positions", "fixed", "--check", "1", "--pick", "3", "--twins", "0", "--rows"},
+         {.freePositions = false, .checked = {true, false, false}, .picks = 3, .twins = 0}},
+        {{"--back", "2", "--type", "oddeven", "--result-type", "bigsmall", "--result-pos", "3", "--range",
+          "2013004:2013008", "--twins", "5", "--seed", "18446744073709551615", "--rows"},
+         {.lastDraw = false,
+          .searchType = Kind::OddEven,
+          .resultKind = Kind::BigSmall,
+          .resultPosition = 3,
+          .targetStart = 2013004,
+          .targetEnd = 2013008,
+          .twins = 5,
+          .seed = 18446744073709551615ULL}},
+        // Nothing before the first two draws to predict from: no rate to speak of.
+        {{"--range", "2013001:2013002", "--twins", "0", "--rows"},
+         {.targetStart = 2013001, .targetEnd = 2013002, .twins = 0}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--home", h, "backtest", "--format", "json"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto j = nlohmann::json::parse(r.out);
+        const auto expected = stats::runBacktest(index, c.options);
+        ASSERT_TRUE(expected);
+        EXPECT_EQ(j["targets"], expected->targets);
+        EXPECT_EQ(j["predictions"], expected->predictions);
+        EXPECT_EQ(j["hits"], expected->hits);
+        // Fractions, not percentages; none without a prediction.
+        const auto share = [&](double v) {
+            return expected->predictions > 0 ? nlohmann::json(v) : nlohmann::json();
+        };
+        EXPECT_EQ(j["rate"], share(expected->rate));
+        EXPECT_EQ(j["low95"], share(expected->low95));
+        EXPECT_EQ(j["high95"], share(expected->high95));
+        EXPECT_EQ(j["chance"], expected->chance);
+        EXPECT_EQ(j["p"], expected->p);
+        EXPECT_EQ(j.contains("twins"), c.options.twins > 0);
+        if (c.options.twins > 0) {
+            EXPECT_EQ(j["twins"]["count"], c.options.twins);
+            EXPECT_EQ(j["twins"]["seed"], c.options.seed);
+            EXPECT_EQ(j["twins"]["rank"], expected->rank);
+            for (std::size_t i = 0; i < expected->twins.size(); ++i)
+                EXPECT_EQ(j["twins"]["rates"][i], expected->twins[i].rate);
+        }
+        const bool rows = std::ranges::count(c.args, "--rows") > 0;
+        EXPECT_EQ(j.contains("rows"), rows);
+        if (!rows)
+            continue;
+        ASSERT_EQ(j["rows"].size(), expected->rows.size());
+        for (std::size_t i = 0; i < expected->rows.size(); ++i) {
+            const stats::BacktestRow& e = expected->rows[i];
+            const auto& row = j["rows"][i];
+            EXPECT_EQ(row["issue"], e.issue);
+            EXPECT_EQ(row["pattern"], e.pattern ? nlohmann::json(*e.pattern) : nlohmann::json());
+            EXPECT_EQ(row["matched"], e.matched);
+            EXPECT_EQ(row["actual"], e.actual);
+            const bool predicted = e.verdict != stats::Verdict::NoPrediction;
+            EXPECT_EQ(row["picks"],
+                      predicted ? nlohmann::json(std::vector<int>(e.picked().begin(), e.picked().end()))
+                                : nlohmann::json());
+            EXPECT_EQ(row["hit"],
+                      predicted ? nlohmann::json(e.verdict == stats::Verdict::Hit) : nlohmann::json());
+        }
+        EXPECT_TRUE(std::ranges::any_of(expected->rows, [](const stats::BacktestRow& e) {
+            return e.verdict == stats::Verdict::NoPrediction;
+        }));
+    }
+
+    // A range without a stored draw has nothing to predict.
+    const CliRun r = cli({"--home", h, "backtest", "--range", "2014001:2014100"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty());
+}
+
 TEST(Cli, MistakesOnTheCommandLine) {
     TestFolder home;
     const auto folder = home / "data";
@@ -298,6 +388,14 @@ TEST(Cli, MistakesOnTheCommandLine) {
         {"follow", "--yes"},
         {"undo", "now"},
         {"import", "a.txt", "--yes"},
+        {"backtest", "--group"},
+        {"backtest", "--pattern", "1,2,3"},
+        {"backtest", "--pick", "10"},
+        {"backtest", "--result-type", "segment", "--pick", "5"},
+        {"backtest", "--twins", "1001"},
+        {"backtest", "--seed", "-1"},
+        {"backtest", "--range", "2013005:2013004"},
+        {"follow", "--rows"},
         {"log"},
         {"log", "edit"},
         {"log", "add", "--pattern", "1,2,3"},

@@ -81,7 +81,7 @@ while IFS='|' read -r words want; do
                    echo "${COMPREPLY[*]}"' _ "$completion" brenvik3d-cli $words)
     [ "$got" = "$want" ] || fail "completing '$words': '$got', not '$want'"
 done <<'TABLE'
-_|import export add follow combo update undo log
+_|import export add follow combo backtest update undo log
 log _|add list withdraw
 --home /tmp log add --pi|--pick
 log --home /tmp l|list
@@ -90,6 +90,7 @@ fol|follow
 --home /tmp c|combo
 follow --ch|--check
 combo --ch|
+backtest --p|--positions --pick
 add --|--home --game --segment
 --game _|3d pl3
 --game pl3 im|import

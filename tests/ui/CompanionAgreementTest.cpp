@@ -1,6 +1,8 @@
 // The window and the command-line companion answer the same question the same way, on the
-// same data folder.
+// same data folder: the tally, how it compares with chance, and the draws found.
 #include "SampleHistory.h"
+#include "TallyStatistics.h"
+#include "TallyVerdict.h"
 #include "WindowFixture.h"
 
 #include <QAbstractButton>
@@ -33,11 +35,24 @@ struct Case {
 
 QStringList gridLines(const QAbstractItemModel* m) {
     QStringList lines;
-    for (int r = 0; r < m->rowCount(); ++r)
-        lines << QStringLiteral("%1 %2 %3")
-                     .arg(m->index(r, 1).data().toString(), m->index(r, 2).data().toString(),
-                          m->index(r, 3).data().toString());
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 1; c < m->columnCount(); ++c)
+            cells << m->index(r, c).data().toString();
+        lines << cells.join(QLatin1Char(' '));
+    }
     return lines;
+}
+
+// The chance columns as the window shows them, from the companion's unrounded numbers.
+QString chanceCells(const QJsonObject& t) {
+    const QJsonValue expected = t.value(QStringLiteral("expected"));
+    if (expected.isNull())
+        return QStringLiteral("- -");
+    const stats::Interval interval{t.value(QStringLiteral("low95")).toDouble() / 100,
+                                   t.value(QStringLiteral("high95")).toDouble() / 100};
+    return QString::fromStdString(stats::expectedText(expected.toDouble()) + " " +
+                                  stats::intervalText(interval));
 }
 
 QStringList companionLines(const QString& home, const QStringList& args, QList<qint64>* draws) {
@@ -52,23 +67,25 @@ QStringList companionLines(const QString& home, const QStringList& args, QList<q
     for (const QJsonValue& v : o.value(QStringLiteral("tally")).toArray()) {
         const QJsonObject t = v.toObject();
         const QJsonValue percent = t.value(QStringLiteral("percent"));
-        lines << QStringLiteral("%1 %2 %3")
+        lines << QStringLiteral("%1 %2 %3 %4")
                      .arg(t.value(QStringLiteral("label")).toString())
                      .arg(t.value(QStringLiteral("count")).toInt())
                      .arg(percent.isNull() ? QStringLiteral("-")
-                                           : QString::asprintf("%.3f%%", percent.toDouble()));
+                                           : QString::asprintf("%.3f%%", percent.toDouble()))
+                     .arg(chanceCells(t));
     }
     for (const QJsonValue& v : o.value(QStringLiteral("draws")).toArray())
         draws->push_back(v.toInteger());
     return lines;
 }
 
-// The first line the companion prints for a search: what it searched with.
-QString companionSummary(const QString& home, const QStringList& args) {
+// The lines the companion prints for a search: what it searched with first, the verdict under
+// the tally.
+QStringList companionText(const QString& home, const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(BRENVIK_CLI), QStringList{QStringLiteral("--home"), home} + args);
     p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
+    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -179,7 +196,12 @@ void CompanionAgreementTest::sameTalliesAsTheWindow() {
     QVERIFY2(matched->rowCount() > 0, c.name);
     for (int r = 0; r < matched->rowCount(); ++r)
         QCOMPARE(draws[r], matched->index(r, 0).data().toLongLong());
-    QCOMPARE(companionSummary(f.home(), c.cli), f.find<QLabel>("conditionSummary")->text());
+    const QStringList text = companionText(f.home(), c.cli);
+    QCOMPARE(text.value(0), f.find<QLabel>("conditionSummary")->text());
+    // The window's first search shares its level with no other, as each run of the companion.
+    const auto verdict = text.filter(QStringLiteral("与随机相比"));
+    QCOMPARE(verdict.size(), 1);
+    QCOMPARE(verdict[0], f.find<ui::TallyVerdict>("tallyVerdict")->verdict());
 }
 
 QTEST_MAIN(CompanionAgreementTest)

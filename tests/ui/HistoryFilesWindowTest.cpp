@@ -4,6 +4,7 @@
 #include "HistoryStore.h"
 #include "SampleHistory.h"
 #include "Settings.h"
+#include "TallyVerdict.h"
 #include "WindowFixture.h"
 
 #include <QAbstractButton>
@@ -202,12 +203,20 @@ void HistoryFilesWindowTest::gridsExportToSpreadsheets() {
 
     // Numbers as numbers, shares in percent; the header row exports as well as the rows do.
     doubleClick(f.find<QTableView>("MSFlexGrid3")->horizontalHeader());
+    // The expected count is a number too; the interval and the verdict under the grid are text as shown.
     const QStringList result = workbook(f.home() + QStringLiteral("/Jieguo.xls"));
-    QCOMPARE(result.size(), 12); // sheet names, header, ten outcomes
+    const auto* tally = f.find<QTableView>("MSFlexGrid3")->model();
+    const QString verdict = f.find<ui::TallyVerdict>("tallyVerdict")->verdict();
+    QVERIFY(!verdict.isEmpty());
+    QCOMPARE(result.size(), 14); // sheet names, header, ten outcomes, a blank row, the verdict
     QCOMPARE(result[0], QStringLiteral("Sheet1"));
-    QCOMPARE(result[1], QStringLiteral("'序号'\t'结果'\t'出现次数'\t'百分比'"));
-    QCOMPARE(result[2], QStringLiteral("1\t0\t1\t0.5@0.000%"));
-    QCOMPARE(result[11], QStringLiteral("10\t9\t0\t0@0.000%"));
+    QCOMPARE(result[1], QStringLiteral("'序号'\t'结果'\t'出现次数'\t'百分比'\t'随机期望'\t'95%区间'"));
+    QCOMPARE(result[2],
+             QStringLiteral("1\t0\t1\t0.5@0.000%\t0.2\t'%1'").arg(tally->index(0, 5).data().toString()));
+    QCOMPARE(result[11],
+             QStringLiteral("10\t9\t0\t0@0.000%\t0.2\t'%1'").arg(tally->index(9, 5).data().toString()));
+    QCOMPARE(result[12], QStringLiteral("\t\t\t\t\t"));
+    QCOMPARE(result[13], QStringLiteral("'%1'\t\t\t\t\t").arg(verdict));
 
     doubleClick(f.find<QTableView>("MSFlexGrid2"));
     QCOMPARE(workbook(f.home() + QStringLiteral("/Jiansuo.xls")),

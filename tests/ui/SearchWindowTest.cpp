@@ -90,10 +90,10 @@ void SearchWindowTest::followSearchFillsBothGridsAndTheTally() {
     QCOMPARE(rowOf(matched, 1), (QStringList{"2013005", "4", "7", "6", "123"}));
     const auto* result = f.find<QTableView>("MSFlexGrid3")->model();
     QCOMPARE(result->rowCount(), 10);
-    QCOMPARE(rowOf(result, 0), (QStringList{"1", "5", "1", "50.000%"}));
-    QCOMPARE(rowOf(result, 1), (QStringList{"2", "7", "1", "50.000%"}));
-    QCOMPARE(rowOf(result, 2), (QStringList{"3", "0", "0", "0.000%"}));
-    QCOMPARE(rowOf(result, 9), (QStringList{"10", "9", "0", "0.000%"}));
+    QCOMPARE(rowOf(result, 0).first(4), (QStringList{"1", "5", "1", "50.000%"}));
+    QCOMPARE(rowOf(result, 1).first(4), (QStringList{"2", "7", "1", "50.000%"}));
+    QCOMPARE(rowOf(result, 2).first(4), (QStringList{"3", "0", "0", "0.000%"}));
+    QCOMPARE(rowOf(result, 9).first(4), (QStringList{"10", "9", "0", "0.000%"}));
     // The tally table holds every outcome in ascending order.
     f.close();
     auto store = HistoryStore::open(std::filesystem::path(f.home().toStdString()) / kDatabaseFile);
@@ -118,8 +118,8 @@ void SearchWindowTest::groupFlagAndResultType() {
     const auto* result = f.find<QTableView>("MSFlexGrid3")->model();
     // Following draws 4 5 6 and 4 7 6: small, big, big twice: 4 big of 6 codes.
     QCOMPARE(result->rowCount(), 2);
-    QCOMPARE(rowOf(result, 0), (QStringList{"1", "大", "4", "66.667%"}));
-    QCOMPARE(rowOf(result, 1), (QStringList{"2", "小", "2", "33.333%"}));
+    QCOMPARE(rowOf(result, 0).first(4), (QStringList{"1", "大", "4", "66.667%"}));
+    QCOMPARE(rowOf(result, 1).first(4), (QStringList{"2", "小", "2", "33.333%"}));
     const auto* matched = f.find<QTableView>("MSFlexGrid2")->model();
     QCOMPARE(rowOf(matched, 0), (QStringList{"2013002", "0", "1", "1", "123"}));
 }
