@@ -28,6 +28,9 @@ public:
     ChartFetch& operator=(const ChartFetch&) = delete;
 
     std::expected<FetchedBody, FetchFailure> get(const std::string& url);
+
+private:
+    bool m_initialised = false;
 };
 
 } // namespace brenvik::cli
