@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The walk-forward backtest on the real 3D history and on synthetic histories, in the four modes;
 // without twins, then with the twenty of the default.
 #include "Backtest.h"

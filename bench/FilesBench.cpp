@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // History files and database maintenance: import, rebuild, compaction, exports.
 // Goals: the real 3D history imports in under 30 ms, a file of 1,000,000 lines in under 3 s.
 #include "Compaction.h"

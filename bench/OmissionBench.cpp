@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The omission table and the trend chart's omissions, on the real 3D history and on a synthetic
 // history of 1,000,000 draws.
 #include "HistoryText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The follow and combination searches: the engine alone, and the whole button press (engine,
 // tally table, both grid models), on the real 3D history and on synthetic histories.
 #include "CombinationSearch.h"

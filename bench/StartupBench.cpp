@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the real histories of both games: database, snapshot and the history grid's model; and
 // the window's switch from one game's history to the other's.
 #include "DataFolderUpgrade.h"

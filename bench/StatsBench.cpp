@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the window and the companion wait for a tally's comparison with chance: the chi-squared
 // case of an ordinary tally, and the exact count at its largest.
 #include "TallyStatistics.h"

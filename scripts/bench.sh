@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every benchmark of the build folder and prints their tables one after the other.
 set -euo pipefail
 cd "$(dirname "$0")/.."

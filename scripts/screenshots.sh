@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the screenshots of docs/ under Xvfb: the window after a search, the second and third
 # pattern tabs with the history menu, the settings menu, the tally compared with chance, the
 # window on a 1024x600 screen and at double scale on a 1366x768 screen, the file dialog in

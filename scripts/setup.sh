@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Brings a Debian 12 machine to what the project needs, builds it, then
 #   run      starts the window (the default): only the programs are built
 #   test     runs every test: tests and benchmarks are built

@@ -1,14 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ChartFetch.h"
 
 #include "PageText.h"
 
+// The library's types and constants only: its functions are looked up when a page is fetched.
+#define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
 
 #include <memory>
+#include <optional>
+#include <type_traits>
+
+#include <dlfcn.h>
 
 namespace brenvik::cli {
 
 namespace {
+
+// The network library and the libraries it draws in (TLS, Kerberos, LDAP, ...) take a few
+// milliseconds to load and set up, more than a whole search of the real history. Only fetching
+// a page needs them, so they are loaded then, once, and stay loaded for the rest of the process.
+struct Curl {
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_global_cleanup) globalCleanup = nullptr;
+    decltype(&curl_easy_init) easyInit = nullptr;
+    decltype(&curl_easy_cleanup) easyCleanup = nullptr;
+    decltype(&curl_easy_setopt) easySetopt = nullptr;
+    decltype(&curl_easy_perform) easyPerform = nullptr;
+    decltype(&curl_easy_getinfo) easyGetinfo = nullptr;
+    decltype(&curl_easy_strerror) easyStrerror = nullptr;
+};
+
+// The library's functions; nothing when it cannot be loaded or lacks one of them.
+const Curl* curlLibrary() {
+    static const std::optional<Curl> library = []() -> std::optional<Curl> {
+        void* handle = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return std::nullopt;
+        Curl c;
+        bool complete = true;
+        auto find = [&](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(handle, name));
+            complete = complete && fn != nullptr;
+        };
+        find(c.globalInit, "curl_global_init");
+        find(c.globalCleanup, "curl_global_cleanup");
+        find(c.easyInit, "curl_easy_init");
+        find(c.easyCleanup, "curl_easy_cleanup");
+        find(c.easySetopt, "curl_easy_setopt");
+        find(c.easyPerform, "curl_easy_perform");
+        find(c.easyGetinfo, "curl_easy_getinfo");
+        find(c.easyStrerror, "curl_easy_strerror");
+        if (!complete)
+            return std::nullopt;
+        return c;
+    }();
+    return library ? &*library : nullptr;
+}
 
 struct Download {
     std::string body;
@@ -29,10 +77,11 @@ std::size_t collect(char* data, std::size_t size, std::size_t count, void* user)
 }
 
 struct EasyFree {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+    const Curl* lib;
+    void operator()(CURL* c) const { lib->easyCleanup(c); }
 };
 
-std::string reasonOf(CURLcode code) {
+std::string reasonOf(const Curl& lib, CURLcode code) {
     switch (code) {
     case CURLE_COULDNT_CONNECT:
         return "连接被拒绝";
@@ -45,54 +94,59 @@ std::string reasonOf(CURLcode code) {
     case CURLE_FILESIZE_EXCEEDED:
         return "网页超过 16 MB";
     default:
-        return std::string("网络错误：") + curl_easy_strerror(code);
+        return std::string("网络错误：") + lib.easyStrerror(code);
     }
 }
 
 } // namespace
 
 ChartFetch::ChartFetch() {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    if (const Curl* lib = curlLibrary())
+        m_initialised = lib->globalInit(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 }
 
 ChartFetch::~ChartFetch() {
-    curl_global_cleanup();
+    if (m_initialised)
+        curlLibrary()->globalCleanup();
 }
 
 std::expected<FetchedBody, FetchFailure> ChartFetch::get(const std::string& url) {
-    std::unique_ptr<CURL, EasyFree> curl(curl_easy_init());
+    const Curl* lib = curlLibrary();
+    if (!lib)
+        return std::unexpected(FetchFailure{"网络错误：无法载入网络库 libcurl.so.4"});
+    std::unique_ptr<CURL, EasyFree> curl(lib->easyInit(), EasyFree{lib});
     if (!curl)
         return std::unexpected(FetchFailure{"网络错误：无法初始化"});
     CURL* c = curl.get();
     Download d;
     const bool secure = url.starts_with("https:");
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(kTimeout.count()));
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+    lib->easySetopt(c, CURLOPT_URL, url.c_str());
+    lib->easySetopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    lib->easySetopt(c, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    lib->easySetopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    lib->easySetopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
+    lib->easySetopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(kTimeout.count()));
+    lib->easySetopt(c, CURLOPT_NOSIGNAL, 1L);
+    lib->easySetopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     // A declared length over the limit is refused before any of it is read.
-    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxPageBytes));
-    curl_easy_setopt(c, CURLOPT_USERAGENT, "Brenvik3D");
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &d);
+    lib->easySetopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxPageBytes));
+    lib->easySetopt(c, CURLOPT_USERAGENT, "Brenvik3D");
+    lib->easySetopt(c, CURLOPT_WRITEFUNCTION, collect);
+    lib->easySetopt(c, CURLOPT_WRITEDATA, &d);
 
-    const CURLcode code = curl_easy_perform(c);
+    const CURLcode code = lib->easyPerform(c);
     if (d.tooLarge)
         return std::unexpected(FetchFailure{"网页超过 16 MB"});
     if (code != CURLE_OK)
-        return std::unexpected(FetchFailure{reasonOf(code)});
+        return std::unexpected(FetchFailure{reasonOf(*lib, code)});
     long status = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    lib->easyGetinfo(c, CURLINFO_RESPONSE_CODE, &status);
     if (status >= 400)
         return std::unexpected(FetchFailure{"服务器返回错误 " + std::to_string(status)});
     if (status < 200 || status >= 300)
         return std::unexpected(FetchFailure{"服务器返回状态 " + std::to_string(status)});
     const char* type = nullptr;
-    curl_easy_getinfo(c, CURLINFO_CONTENT_TYPE, &type);
+    lib->easyGetinfo(c, CURLINFO_CONTENT_TYPE, &type);
     return FetchedBody{std::move(d.body), type ? charsetOfContentType(type) : std::string()};
 }
 

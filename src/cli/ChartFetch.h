@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <chrono>
@@ -28,6 +29,9 @@ public:
     ChartFetch& operator=(const ChartFetch&) = delete;
 
     std::expected<FetchedBody, FetchFailure> get(const std::string& url);
+
+private:
+    bool m_initialised = false;
 };
 
 } // namespace brenvik::cli

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line companion of the window: the same history database, the same searches.
 #include "BacktestCommand.h"
 #include "CliOptions.h"

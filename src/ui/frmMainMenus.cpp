@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's menus: the game, the settings and the help.
 #include "AboutBox.h"
 #include "AppPaths.h"

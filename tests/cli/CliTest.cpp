@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line companion run as a process, as a script would run it.
 #include "Backtest.h"
 #include "HistoryExport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A folder written before each game kept its own history, upgraded; and a history of one game
 // never opened for the other.
 #include "DataFolderUpgrade.h"

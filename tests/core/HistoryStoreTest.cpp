@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "HistoryStore.h"
 #include "HistoryRebuild.h"
 #include "HistoryText.h"
@@ -259,6 +260,11 @@ TEST(HistoryStore, TheSnapshotAgreesWithTheStoredRows) {
          "UPDATE Lishi SET L2AS = 9, L1FP = 4, txtHisLst = '999' WHERE SQQH % 11 = 0;"
          "UPDATE Lishi SET strQQH = 'x', QQH = 5 WHERE SQQH % 13 = 0;"
          "UPDATE Lishi SET txtHisLst = '  ', txtHisPreLst = '12' WHERE SQQH % 17 = 0;"},
+        // As a release before the index of the loaded columns left it, then changed by another
+        // program: opening adds the index again, with the rows as they are now.
+        {"a history without the index of the loaded columns", test::syntheticDraws(300, 5), true,
+         "DROP INDEX LishiDraws;"
+         "UPDATE Lishi SET QQH = 1, txtHisPreLst = '777' WHERE SQQH % 7 = 0;"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -275,6 +281,10 @@ TEST(HistoryStore, TheSnapshotAgreesWithTheStoredRows) {
         const auto stored = storedRows(file);
         ASSERT_EQ(stored.size(), c.draws.size());
         auto store = openStore(file);
+        EXPECT_EQ(SQLite::Database(file.string())
+                      .execAndGet("SELECT count(*) FROM sqlite_master WHERE name = 'LishiDraws'")
+                      .getInt(),
+                  1);
         const SnapshotPtr s = *store->loadSnapshot();
         ASSERT_EQ(s->size(), stored.size());
         for (std::size_t i = 0; i < stored.size(); ++i) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process the crash tests kill: it runs one change of the history and is killed at a
 // moment the test picks. It says "go" on its standard output once the database is open, so the
 // delay the test waits is spent inside the change itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kills a process in the middle of an import, a rebuild and a compaction, and checks that the
 // database it leaves is sound and holds exactly the old history or exactly the new one, and that
 // an undo backup beside it is complete and is the old backup or the new one.

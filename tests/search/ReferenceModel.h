@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A second, deliberately literal model of the searches for the tests: it keeps its own copy of

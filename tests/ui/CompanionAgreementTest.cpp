@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window and the command-line companion answer the same question the same way, on the
 // same data folder: the tally, how it compares with chance, and the draws found.
 #include "SampleHistory.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The companion's online update, run as a script runs it, against a chart site on the loopback
 // interface, with the settings the window stored.
 #include "ChartPages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One data folder, a history per game: the companion and the window work on the game chosen and
 // never on the other one's history.
 #include "SampleHistory.h"

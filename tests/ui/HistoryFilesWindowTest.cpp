@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeding and trimming the history from the window: import, exports, deletions, undo.
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"

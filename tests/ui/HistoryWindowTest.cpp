@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Issue numbering, the history grid and the draw before a chosen issue.
 #include "Clock.h"
 #include "Settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing the newest draw into the three digit boxes, and the count box for N draws back.
 #include "Clock.h"
 #include "HistoryStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The online update against a chart site on the loopback interface: real HTTP, real pages,
 // a real history database.
 #include "OnlineUpdate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The online update from the window's button: the questions it asks, the refresh afterwards.
 #include "ChartPages.h"
 #include "ChartServer.h"

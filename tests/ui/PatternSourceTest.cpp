@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the follow-search pattern comes from as the user moves between tabs and options.
 #include "Settings.h"
 #include "WindowFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The searches as a user runs them: options clicked, the button pressed, both grids read.
 #include "CombinationSearch.h"
 #include "FollowSearch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings menu: years kept by the online update, and the web pages.
 #include "Settings.h"
 #include "WindowFixture.h"

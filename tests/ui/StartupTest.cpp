@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: every control of the window with its caption, the option controls set from the
 // settings, and a database file that cannot be used.
 #include "BuildInfo.h"
