@@ -20,6 +20,9 @@ const char* const kUsage =
     "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]\n"
     "                                             add the new draws from the chart site, as the window's\n"
     "                                             online update does\n"
+    "brenvik3d-cli [--home DIR] omission [--range START:END | --last N] [--format table|json]\n"
+    "                                             print the omission table of a range of draws, as the\n"
+    "                                             window's trend chart shows it\n"
     "\n"
     "Every command works on the history of one game:\n"
     "  --game 3d|pl3                 3d: 福彩3D (kestrel3D.mdb), pl3: 体彩排列3 (kestrelPL3.mdb);\n"
@@ -56,6 +59,11 @@ const char* const kUsage =
     "  --yes                         remove the draws older than the years kept; without it the update\n"
     "                                says what it would remove and changes nothing\n"
     "\n"
+    "Omission options:\n"
+    "  --range START:END             the draws whose issue lies in START..END\n"
+    "  --last N                      the newest N draws, N in 1..10000000 (default 100)\n"
+    "  --format table|json           output (default table)\n"
+    "\n"
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
     "or an update that stopped early (the years read before are kept) or needs --yes,\n"
     "2 a mistake on the command line (nothing written).\n";
@@ -89,6 +97,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     std::optional<std::string> command;
     std::set<std::string> searchOnly;
     std::set<std::string> updateOnly;
+    std::set<std::string> omissionOnly;
     auto err = [](std::string m) { return ParseResult{std::nullopt, std::move(m)}; };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -121,7 +130,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         static const std::set<std::string> withValue = {
             "--home",   "--positions", "--back",        "--type",       "--pattern", "--before",
             "--check",  "--size",      "--result-type", "--result-pos", "--range",   "--segment",
-            "--format", "--site",      "--years",       "--game"};
+            "--format", "--site",      "--years",       "--game",       "--last"};
         if (!withValue.count(a))
             return err("unknown option " + a);
         if (i + 1 >= args.size())
@@ -129,6 +138,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         const std::string v = args[++i];
         if (a == "--site" || a == "--years")
             updateOnly.insert(a);
+        else if (a == "--last")
+            omissionOnly.insert(a);
         else if (a != "--home" && a != "--segment" && a != "--game")
             searchOnly.insert(a);
 
@@ -219,6 +230,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             if (!n)
                 return err("--years must be a whole number from 2 to 16, not " + v);
             o.years = static_cast<int>(*n);
+        } else if (a == "--last") {
+            auto n = parseWholeNumber(v, 1, 10000000);
+            if (!n)
+                return err("--last must be a whole number from 1 to 10000000, not " + v);
+            o.last = static_cast<std::size_t>(*n);
         } else if (a == "--format") {
             if (v != "table" && v != "json")
                 return err("--format must be table or json, not " + v);
@@ -231,7 +247,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     static const std::map<std::string, Command> commands = {
         {"import", Command::Import}, {"export", Command::Export}, {"add", Command::Add},
         {"follow", Command::Follow}, {"combo", Command::Combo},   {"update", Command::Update},
-        {"undo", Command::Undo},
+        {"undo", Command::Undo},     {"omission", Command::Omission},
     };
     auto it = commands.find(*command);
     if (it == commands.end())
@@ -239,8 +255,18 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     o.command = it->second;
 
     const bool search = o.command == Command::Follow || o.command == Command::Combo;
+    // The omission table takes a range and a format as the searches do, and nothing else of theirs.
+    const bool omission = o.command == Command::Omission;
+    if (omission)
+        searchOnly.erase("--range"), searchOnly.erase("--format");
     if (!search && !searchOnly.empty())
         return err("option " + *searchOnly.begin() + " is not for the " + *command + " command");
+    if (!omission && !omissionOnly.empty())
+        return err("option --last is only for the omission command");
+    if (o.range && o.last)
+        return err("--range and --last cannot be used together");
+    if (omission && o.segmentGiven)
+        return err("option --segment is not for the omission command");
     if (o.command != Command::Update && !updateOnly.empty())
         return err("option " + *updateOnly.begin() + " is only for the update command");
     if (o.yes && o.command != Command::Undo && o.command != Command::Update)
@@ -254,7 +280,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     if (o.pattern && o.before)
         return err("--pattern and --before cannot be used together");
     const std::size_t wanted =
-        o.command == Command::Add ? 2 : search || o.command == Command::Update || o.command == Command::Undo ? 0 : 1;
+        o.command == Command::Add ? 2 : search || omission || o.command == Command::Update || o.command == Command::Undo
+            ? 0
+            : 1;
     if (o.arguments.size() != wanted) {
         if (o.arguments.size() > wanted)
             return err("unexpected argument " + o.arguments[wanted]);

@@ -10,7 +10,7 @@
 
 namespace brenvik::cli {
 
-enum class Command { Import, Export, Add, Follow, Combo, Update, Undo };
+enum class Command { Import, Export, Add, Follow, Combo, Update, Undo, Omission };
 
 struct Options {
     std::string home;       // empty: the window's default data folder
@@ -31,6 +31,7 @@ struct Options {
     int resultPosition = 1;
     bool group = false;
     std::optional<std::pair<std::int32_t, std::int32_t>> range;
+    std::optional<std::size_t> last; // omission: the newest N draws
     int segment = 1;
     bool segmentGiven = false;
     bool json = false;

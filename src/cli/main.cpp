@@ -11,6 +11,7 @@
 #include "HistoryText.h"
 #include "IssueNumber.h"
 #include "MatchedDraws.h"
+#include "OmissionCommand.h"
 #include "PatternSource.h"
 #include "SearchConditions.h"
 #include "Tally.h"
@@ -342,6 +343,8 @@ int main(int argc, char* argv[]) {
         return runSearch(o);
     case Command::Update:
         return runUpdate(o);
+    case Command::Omission:
+        return runOmission(o);
     }
     return kUsageError;
 }

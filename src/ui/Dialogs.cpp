@@ -100,6 +100,14 @@ QString openFile(QWidget* parent, const QString& title, const QString& folder, c
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
+QString saveFile(QWidget* parent, const QString& title, const QString& file, const QString& filter) {
+    if (g_script) {
+        const QVariant v = next(QStringLiteral("saveFile"), title, file);
+        return v.isValid() ? v.toString() : QString();
+    }
+    return QFileDialog::getSaveFileName(parent, title, file, filter);
+}
+
 bool openUrl(const QUrl& url) {
     if (g_script) {
         g_script->opened.push_back(url);

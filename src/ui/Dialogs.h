@@ -28,17 +28,19 @@ std::optional<QString> input(QWidget* parent, const QString& title, const QStrin
                              const QString& initial);
 // A file-open dialog; empty when cancelled.
 QString openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
+// A file-save dialog starting at `file`; empty when cancelled.
+QString saveFile(QWidget* parent, const QString& title, const QString& file, const QString& filter);
 // Hands a file or web address to the desktop; false when no application took it.
 bool openUrl(const QUrl& url);
 
 struct Shown {
-    QString kind; // "confirm", "inform", "warn", "about", "input", "openFile"
+    QString kind; // "confirm", "inform", "warn", "about", "input", "openFile", "saveFile"
     QString title;
     QString text;
 };
 
 // Replaces the real dialogs while it exists. Answers are taken in order: a bool for confirm,
-// a QString (or an invalid QVariant for Cancel) for input and openFile. An unanswered question
+// a QString (or an invalid QVariant for Cancel) for input, openFile and saveFile. An unanswered question
 // is taken as Cancel.
 class Script {
 public:

@@ -201,6 +201,7 @@ void frmMain::fillHistoryGrid() {
         clearDrawDescriptions();
     scrollHistoryToEnd();
     showWindowTitle();
+    refreshTrend();
 }
 
 void frmMain::scrollHistoryToEnd() {

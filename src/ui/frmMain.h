@@ -34,6 +34,7 @@ class QUrl;
 namespace brenvik::ui {
 
 class DigitBox;
+class TrendWindow;
 
 // The one window of the program. It owns the open history and the settings; a search takes its
 // conditions from the controls as they stand when it starts. The work itself is done by the
@@ -163,6 +164,10 @@ private:
     void Dqzd(const Result<StoredCounts>& rebuilt, const QString& what);
     bool CompactDb();
 
+    // Trend chart.
+    void showTrend();
+    void refreshTrend();
+
     // Online update.
     void Command21_Click();
     void mnuChartSite_Click();
@@ -262,6 +267,10 @@ private:
     QLabel* m_folderLabel = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_emptyHint = nullptr;
+    QPushButton* cmdTrend = nullptr;
+    QMenu* mnuChart = nullptr;
+    QAction* mnuTrend = nullptr;
+    TrendWindow* m_trend = nullptr; // made when first opened
 
     HistoryGridModel* m_historyModel = nullptr;
     MatchedGridModel* m_matchedModel = nullptr;

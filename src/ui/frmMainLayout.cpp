@@ -275,6 +275,8 @@ QWidget* frmMain::buildHistoryPanel() {
     buttons->addWidget(Command4, 1, 0, 1, 2);
     buttons->addWidget(Command3, 2, 0);
     buttons->addWidget(Command9, 2, 1);
+    cmdTrend = named(new QPushButton(QStringLiteral("走势图(&Z)")), QStringLiteral("cmdTrend"));
+    buttons->addWidget(cmdTrend, 3, 0, 1, 2);
     v->addLayout(buttons);
 
     panel->setFixedWidth(std::max(panel->sizeHint().width(), twips(1200 + 3 * 620) + 60));
@@ -547,6 +549,11 @@ void frmMain::buildMenus() {
     numYanshiDown = named(mnuSetup->addAction(QStringLiteral("软件演示说明录像下载(&D)")),
                           QStringLiteral("numYanshiDown"));
     mnuSetup->addSeparator();
+
+    mnuChart = named(menuBar()->addMenu(QStringLiteral("图表(&V)")), QStringLiteral("mnuChart"));
+    mnuTrend = named(mnuChart->addAction(QStringLiteral("走势图(&Z)")), QStringLiteral("mnuTrend"));
+    connect(mnuTrend, &QAction::triggered, this, &frmMain::showTrend);
+    connect(cmdTrend, &QPushButton::clicked, this, &frmMain::showTrend);
 
     mnuHelp = named(menuBar()->addMenu(QStringLiteral("帮助(&H)")), QStringLiteral("mnuHelp"));
     mnuManual = named(mnuHelp->addAction(QStringLiteral("使用说明(&M)")), QStringLiteral("mnuManual"));
