@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes the screenshots of docs/ under Xvfb: the window after a search, the second and third
-# pattern tabs with the history menu, the settings menu, the window on a 1024x600 screen and at
+# pattern tabs with the history menu, the settings menu, the trend chart, the window on a 1024x600 screen and at
 # double scale on a 1366x768 screen, and the file dialog in Chinese. Needs xvfb, xdotool, imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,3 +39,5 @@ shot docs/screenshot-2x-1366x768.png 1366x768 2 1366x768 'key alt+s'
 shot docs/screenshot-2x-1366x768-results.png 1366x768 2 1366x768 'key alt+s' 'mousemove 1300 709 click 1' \
   'click 1' 'click 1'
 shot docs/screenshot-file-dialog.png 1024x600 1 1024x600 'key alt+w' 'key Return'
+# The trend chart of the last 100 draws, in its own window over the main one.
+shot docs/screenshot-trend.png 1366x768 1 1193x640 'key alt+z'

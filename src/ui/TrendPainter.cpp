@@ -3,7 +3,10 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QHash>
 #include <QPainterPath>
+#include <QPixmap>
+#include <QStaticText>
 
 #include <algorithm>
 
@@ -40,6 +43,75 @@ void gridLines(QPainter& p, const TrendLayout& l, int top, int height) {
         p.setPen(edge ? kGrid.darker(125) : kGrid);
         p.drawLine(x, top, x, top + height);
     }
+}
+
+// The texts of the cells come from a small set (omissions, digits, sums), laid out once each
+// rather than once per cell and paint: it takes most of the time of painting a screen.
+void drawCentred(QPainter& p, const QRect& cell, const QString& text) {
+    static QFont font;
+    static QHash<QString, QStaticText> laidOut;
+    if (p.font() != font || laidOut.size() > 4096) {
+        laidOut.clear();
+        font = p.font();
+    }
+    auto it = laidOut.find(text);
+    if (it == laidOut.end()) {
+        QStaticText t(text);
+        t.setTextFormat(Qt::PlainText);
+        t.prepare(QTransform(), font);
+        it = laidOut.insert(text, t);
+    }
+    const QSizeF size = it->size();
+    p.drawStaticText(QPointF(cell.x() + (cell.width() - size.width()) / 2, cell.y() + (cell.height() - size.height()) / 2),
+                     *it);
+}
+
+void drawBallShape(QPainter& p, const QRectF& box, int position, int digit, const QFont& font) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ballColour(position));
+    p.drawEllipse(box.adjusted(0.5, 0.5, -0.5, -0.5));
+    QFont bold = font;
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(Qt::white);
+    p.drawText(box, Qt::AlignCenter, QString::number(digit));
+    p.restore();
+}
+
+// A ball centred on `centre`. On screen the thirty balls are drawn once for the layout and the
+// pixel ratio and then copied: an antialiased circle and a bold digit per ball took most of the
+// time of a screen. Scaled painters (pages, previews) get them drawn, sharp at any scale.
+void drawBall(QPainter& p, const TrendLayout& l, int position, int digit, QPointF centre) {
+    const int side = l.rowHeight - 2;
+    const QRectF box(centre.x() - side / 2.0, centre.y() - side / 2.0, side, side);
+    if (p.transform().type() > QTransform::TxTranslate) {
+        drawBallShape(p, box, position, digit, l.font);
+        return;
+    }
+    struct Key {
+        QFont font;
+        int side;
+        qreal ratio;
+        bool operator==(const Key&) const = default;
+    };
+    static Key drawnFor{};
+    static std::array<QPixmap, 3 * stats::kDigitValues> balls;
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    if (!(drawnFor == Key{l.font, side, ratio})) {
+        drawnFor = {l.font, side, ratio};
+        for (int i = 0; i < static_cast<int>(balls.size()); ++i) {
+            QPixmap pixmap(QSize(side, side) * ratio);
+            pixmap.setDevicePixelRatio(ratio);
+            pixmap.fill(Qt::transparent);
+            QPainter b(&pixmap);
+            drawBallShape(b, QRectF(0, 0, side, side), i / stats::kDigitValues, i % stats::kDigitValues, l.font);
+            b.end();
+            balls[static_cast<std::size_t>(i)] = pixmap;
+        }
+    }
+    p.drawPixmap(box.topLeft(), balls[static_cast<std::size_t>(position * stats::kDigitValues + digit)]);
 }
 
 QPointF ballCentre(const TrendLayout& l, int column, int y) {
@@ -124,14 +196,20 @@ void paintTrendRows(QPainter& p, const TrendLayout& l, const TrendModel& model, 
     p.setFont(l.font);
     for (int r = first; r < last; ++r) {
         const int y = top + (r - first) * l.rowHeight;
+        const auto edge = [&](int column) { return l.left[static_cast<std::size_t>(column)]; };
+        p.fillRect(0, y, l.width(), l.rowHeight, bandColour(-1, r % 2 == 1));
+        for (int position = 0; position < 3; ++position) {
+            const int from = TrendModel::kFirstDigitColumn + position * kGroupColumns;
+            p.fillRect(edge(from), y, edge(from + kGroupColumns) - edge(from), l.rowHeight,
+                       bandColour(position, r % 2 == 1));
+        }
         for (int c = 0; c < TrendModel::kColumns; ++c) {
             const QRect cell = cellRect(l, c, y, l.rowHeight);
-            p.fillRect(cell, bandColour(TrendModel::positionOf(c), r % 2 == 1));
             const QModelIndex index = model.index(r, c);
             if (index.data(TrendModel::BallRole).toInt() > 0)
                 continue;
             p.setPen(TrendModel::positionOf(c) >= 0 ? kOmission : kText);
-            p.drawText(cell, Qt::AlignCenter, index.data().toString());
+            drawCentred(p, cell, index.data().toString());
         }
         p.setPen(kGrid);
         p.drawLine(0, y + l.rowHeight - 1, l.width(), y + l.rowHeight - 1);
@@ -157,20 +235,8 @@ void paintTrendRows(QPainter& p, const TrendLayout& l, const TrendModel& model, 
         p.setBrush(Qt::NoBrush);
         p.drawPath(path);
 
-        QFont bold = l.font;
-        bold.setBold(true);
-        p.setFont(bold);
-        const qreal radius = (l.rowHeight - 3) / 2.0;
-        for (int r = first; r < last; ++r) {
-            const QPointF c = centre(r);
-            p.setPen(Qt::NoPen);
-            p.setBrush(ballColour(position));
-            p.drawEllipse(c, radius, radius);
-            p.setPen(Qt::white);
-            p.drawText(QRectF(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius), Qt::AlignCenter,
-                       QString::number(digits[base + static_cast<std::size_t>(r)]));
-        }
-        p.setFont(l.font);
+        for (int r = first; r < last; ++r)
+            drawBall(p, l, position, digits[base + static_cast<std::size_t>(r)], centre(r));
     }
     p.restore();
 }
