@@ -257,8 +257,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     const bool search = o.command == Command::Follow || o.command == Command::Combo;
     // The omission table takes a range and a format as the searches do, and nothing else of theirs.
     const bool omission = o.command == Command::Omission;
-    if (omission)
-        searchOnly.erase("--range"), searchOnly.erase("--format");
+    if (omission) {
+        searchOnly.erase("--range");
+        searchOnly.erase("--format");
+    }
     if (!search && !searchOnly.empty())
         return err("option " + *searchOnly.begin() + " is not for the " + *command + " command");
     if (!omission && !omissionOnly.empty())

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -124,6 +125,10 @@ void printRows(const OmissionTable& t) {
 } // namespace
 
 int runOmission(const Options& o) {
+    // A table needs draws; a folder without a database is left as it is, not given an empty one.
+    const auto database = homeOf(o) / databaseFileName(o.game);
+    if (std::error_code ec; !std::filesystem::exists(database, ec))
+        return failed("没有历史数据库 " + database.string() + "，无法统计遗漏。");
     auto opened = openToRead(o);
     if (!opened)
         return failed(opened.error().message);

@@ -330,10 +330,13 @@ TEST(Cli, OmissionTableOfARangeAsJson) {
         for (std::size_t v = 0; v < 3; ++v)
             same(j["form"][v], "value", std::string(stats::kFormCaptions[v]), t.form[v]);
     }
-    // An empty history has no table either.
+    // An empty history has no table either, and a folder without a database is left without one.
     TestFolder empty;
     test::writeDatabase(empty.path(), {});
     EXPECT_EQ(cli({"--home", empty.path().string(), "omission"}).status, 1);
+    const auto none = empty / "none";
+    EXPECT_EQ(cli({"--home", none.string(), "omission"}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(none));
 }
 
 TEST(Cli, MistakesOnTheCommandLine) {
