@@ -89,12 +89,14 @@ int TrendModel::columnCount(const QModelIndex& parent) const {
 }
 
 int TrendModel::positionOf(int column) {
-    return column >= kFirstDigitColumn && column < kSumColumn ? (column - kFirstDigitColumn) / stats::kDigitValues
-                                                               : -1;
+    return column >= kFirstDigitColumn && column < kSumColumn
+               ? (column - kFirstDigitColumn) / stats::kDigitValues
+               : -1;
 }
 
 QString TrendModel::groupCaption(int column) {
-    static const QString positions[] = {QStringLiteral("百位"), QStringLiteral("十位"), QStringLiteral("个位")};
+    static const QString positions[] = {QStringLiteral("百位"), QStringLiteral("十位"),
+                                        QStringLiteral("个位")};
     const int p = positionOf(column);
     return p < 0 ? QString() : positions[p];
 }
@@ -121,11 +123,13 @@ QVariant TrendModel::headerData(int section, Qt::Orientation orientation, int ro
 const stats::ChartRow& TrendModel::chartRow(int row) const {
     const std::size_t wanted = m_table.rows.first + static_cast<std::size_t>(row);
     const std::size_t first = m_table.rows.first + static_cast<std::size_t>(row) / kBlockRows * kBlockRows;
-    auto it = std::find_if(m_blocks.begin(), m_blocks.end(), [&](const Block& b) { return b.first == first; });
+    auto it =
+        std::find_if(m_blocks.begin(), m_blocks.end(), [&](const Block& b) { return b.first == first; });
     if (it == m_blocks.end()) {
         if (m_blocks.size() == kBlocksKept)
             m_blocks.pop_back();
-        m_blocks.insert(m_blocks.begin(), Block{first, m_chart->rows(m_table.rows, first, first + kBlockRows)});
+        m_blocks.insert(m_blocks.begin(),
+                        Block{first, m_chart->rows(m_table.rows, first, first + kBlockRows)});
         it = m_blocks.begin();
     } else if (it != m_blocks.begin()) {
         std::rotate(m_blocks.begin(), it, it + 1);
@@ -141,7 +145,7 @@ QString TrendModel::figureText(int figure, int column) const {
     if (p < 0)
         return {};
     return ui::figureText(m_table.positions[static_cast<std::size_t>(p)]
-                                          [static_cast<std::size_t>((column - kFirstDigitColumn) % 10)],
+                                           [static_cast<std::size_t>((column - kFirstDigitColumn) % 10)],
                           figure);
 }
 
@@ -150,8 +154,8 @@ QVariant TrendModel::figureData(int figure, int column, int role) const {
         return figureText(figure, column);
     const int p = positionOf(column);
     if (p >= 0) {
-        const auto& f =
-            m_table.positions[static_cast<std::size_t>(p)][static_cast<std::size_t>((column - kFirstDigitColumn) % 10)];
+        const auto& f = m_table.positions[static_cast<std::size_t>(p)]
+                                         [static_cast<std::size_t>((column - kFirstDigitColumn) % 10)];
         if (role == Qt::ToolTipRole && figure == 0)
             return chanceText(f);
         if (role == Qt::ForegroundRole && figure == 0 && f.marked)
@@ -174,7 +178,8 @@ QVariant TrendModel::figureData(int figure, int column, int role) const {
             add(QStringLiteral("跨度 %1").arg(v), m_table.span[v]);
     else
         for (std::size_t v = 0; v < m_table.form.size(); ++v)
-            add(QString::fromUtf8(stats::kFormCaptions[v].data(), static_cast<qsizetype>(stats::kFormCaptions[v].size())),
+            add(QString::fromUtf8(stats::kFormCaptions[v].data(),
+                                  static_cast<qsizetype>(stats::kFormCaptions[v].size())),
                 m_table.form[v]);
     return QString::fromUtf8(kFigureCaptions[figure]) + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
 }
@@ -198,7 +203,7 @@ QVariant TrendModel::data(const QModelIndex& index, int role) const {
             return drawn ? p + 1 : 0;
         return drawn ? QString::number(digit)
                      : QString::number(chartRow(row).positions[static_cast<std::size_t>(p)]
-                                                               [static_cast<std::size_t>(digit)]);
+                                                              [static_cast<std::size_t>(digit)]);
     }
     if (role == BallRole)
         return 0;

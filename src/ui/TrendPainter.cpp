@@ -2,8 +2,8 @@
 #include "TrendPainter.h"
 
 #include <QFontMetrics>
-#include <QPainter>
 #include <QHash>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QStaticText>
@@ -23,7 +23,8 @@ const QColor kText(0x20, 0x24, 0x2a);
 
 // Faint bands behind each position's columns, so the three groups part at a glance.
 QColor bandColour(int position, bool oddRow) {
-    static const QColor bands[] = {QColor(0xfd, 0xf3, 0xf3), QColor(0xf2, 0xf6, 0xfd), QColor(0xf3, 0xfa, 0xf2)};
+    static const QColor bands[] = {QColor(0xfd, 0xf3, 0xf3), QColor(0xf2, 0xf6, 0xfd),
+                                   QColor(0xf3, 0xfa, 0xf2)};
     const QColor base = position < 0 ? QColor(Qt::white) : bands[position];
     return oddRow ? base.darker(103) : base;
 }
@@ -62,8 +63,9 @@ void drawCentred(QPainter& p, const QRect& cell, const QString& text) {
         it = laidOut.insert(text, t);
     }
     const QSizeF size = it->size();
-    p.drawStaticText(QPointF(cell.x() + (cell.width() - size.width()) / 2, cell.y() + (cell.height() - size.height()) / 2),
-                     *it);
+    p.drawStaticText(
+        QPointF(cell.x() + (cell.width() - size.width()) / 2, cell.y() + (cell.height() - size.height()) / 2),
+        *it);
 }
 
 void drawBallShape(QPainter& p, const QRectF& box, int position, int digit, const QFont& font) {
@@ -106,7 +108,8 @@ void drawBall(QPainter& p, const TrendLayout& l, int position, int digit, QPoint
             pixmap.setDevicePixelRatio(ratio);
             pixmap.fill(Qt::transparent);
             QPainter b(&pixmap);
-            drawBallShape(b, QRectF(0, 0, side, side), i / stats::kDigitValues, i % stats::kDigitValues, l.font);
+            drawBallShape(b, QRectF(0, 0, side, side), i / stats::kDigitValues, i % stats::kDigitValues,
+                          l.font);
             b.end();
             balls[static_cast<std::size_t>(i)] = pixmap;
         }
@@ -122,7 +125,8 @@ QPointF ballCentre(const TrendLayout& l, int column, int y) {
 } // namespace
 
 QColor ballColour(int position) {
-    static const QColor colours[] = {QColor(0xd3, 0x2f, 0x2f), QColor(0x19, 0x76, 0xd2), QColor(0x2e, 0x8b, 0x3a)};
+    static const QColor colours[] = {QColor(0xd3, 0x2f, 0x2f), QColor(0x19, 0x76, 0xd2),
+                                     QColor(0x2e, 0x8b, 0x3a)};
     return colours[std::clamp(position, 0, 2)];
 }
 
@@ -140,9 +144,13 @@ TrendLayout TrendLayout::forFont(const QFont& font) {
     for (int c = 0; c < TrendModel::kColumns; ++c) {
         l.left[static_cast<std::size_t>(c)] = x;
         if (c == TrendModel::kIssueColumn)
-            x += std::max(fm.horizontalAdvance(QStringLiteral("2026358")), fm.horizontalAdvance(QStringLiteral("出现次数"))) + 14;
+            x += std::max(fm.horizontalAdvance(QStringLiteral("2026358")),
+                          fm.horizontalAdvance(QStringLiteral("出现次数"))) +
+                 14;
         else if (c == TrendModel::kDrawColumn)
-            x += std::max(fm.horizontalAdvance(QStringLiteral("888")), fm.horizontalAdvance(QStringLiteral("开奖号"))) + 12;
+            x += std::max(fm.horizontalAdvance(QStringLiteral("888")),
+                          fm.horizontalAdvance(QStringLiteral("开奖号"))) +
+                 12;
         else if (c >= TrendModel::kSumColumn)
             x += wide;
         else
@@ -169,7 +177,8 @@ void paintTrendHeader(QPainter& p, const TrendLayout& l, const TrendModel& model
         p.drawText(cellRect(l, c, half, l.headerHeight - half), Qt::AlignCenter, caption);
         if ((c - TrendModel::kFirstDigitColumn) % kGroupColumns == 0) {
             const QRect group(l.left[static_cast<std::size_t>(c)], 0,
-                              l.left[static_cast<std::size_t>(c + kGroupColumns)] - l.left[static_cast<std::size_t>(c)],
+                              l.left[static_cast<std::size_t>(c + kGroupColumns)] -
+                                  l.left[static_cast<std::size_t>(c)],
                               half);
             QFont bold = l.font;
             bold.setBold(true);
@@ -187,7 +196,8 @@ void paintTrendHeader(QPainter& p, const TrendLayout& l, const TrendModel& model
     p.restore();
 }
 
-void paintTrendRows(QPainter& p, const TrendLayout& l, const TrendModel& model, int first, int last, int top) {
+void paintTrendRows(QPainter& p, const TrendLayout& l, const TrendModel& model, int first, int last,
+                    int top) {
     first = std::max(first, 0);
     last = std::min(last, model.drawRows());
     if (first >= last)
@@ -225,7 +235,8 @@ void paintTrendRows(QPainter& p, const TrendLayout& l, const TrendModel& model, 
     for (int position = 0; position < 3; ++position) {
         const std::int16_t* digits = index.codes(position + 1, Kind::Number);
         auto column = [&](int r) {
-            return TrendModel::kFirstDigitColumn + position * kGroupColumns + digits[base + static_cast<std::size_t>(r)];
+            return TrendModel::kFirstDigitColumn + position * kGroupColumns +
+                   digits[base + static_cast<std::size_t>(r)];
         };
         auto centre = [&](int r) { return ballCentre(l, column(r), top + (r - first) * l.rowHeight); };
         QPainterPath path(centre(from));

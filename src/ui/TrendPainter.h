@@ -34,10 +34,11 @@ QColor ballColour(int position);
 // model's draws go from y = top; only what lies in the painter's clip needs to be looked up,
 // so callers clip to what is visible and pass just the rows that cross it.
 void paintTrendHeader(QPainter& painter, const TrendLayout& layout, const TrendModel& model);
-void paintTrendRows(QPainter& painter, const TrendLayout& layout, const TrendModel& model, int first, int last,
-                    int top);
+void paintTrendRows(QPainter& painter, const TrendLayout& layout, const TrendModel& model, int first,
+                    int last, int top);
 void paintTrendFigures(QPainter& painter, const TrendLayout& layout, const TrendModel& model, int top);
 // Header, rows [first, last) and the figures, stacked from y = 0.
-void paintTrendChart(QPainter& painter, const TrendLayout& layout, const TrendModel& model, int first, int last);
+void paintTrendChart(QPainter& painter, const TrendLayout& layout, const TrendModel& model, int first,
+                     int last);
 
 } // namespace brenvik::ui

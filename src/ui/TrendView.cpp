@@ -91,7 +91,8 @@ void TrendView::paintEvent(QPaintEvent*) {
     const int first = topRow();
     // A part row at the bottom is painted too; the figures cover it.
     const int last = std::min(first + rowsInView() + 1, m_model->drawRows());
-    const int rowsBottom = m_layout.headerHeight + std::min(rowsHeight(), (last - first) * m_layout.rowHeight);
+    const int rowsBottom =
+        m_layout.headerHeight + std::min(rowsHeight(), (last - first) * m_layout.rowHeight);
     p.save();
     p.setClipRect(0, m_layout.headerHeight, m_layout.width(), rowsBottom - m_layout.headerHeight);
     paintTrendRows(p, m_layout, *m_model, first, last, m_layout.headerHeight);
@@ -109,11 +110,14 @@ bool TrendView::viewportEvent(QEvent* event) {
     const int rowsBottom =
         m_layout.headerHeight + std::min(rowsHeight(), (m_model->drawRows() - topRow()) * m_layout.rowHeight);
     const int figure = (at.y() - rowsBottom) / m_layout.rowHeight;
-    const auto column = std::upper_bound(m_layout.left.begin(), m_layout.left.end(), x) - m_layout.left.begin() - 1;
+    const auto column =
+        std::upper_bound(m_layout.left.begin(), m_layout.left.end(), x) - m_layout.left.begin() - 1;
     QString tip = toolTip();
-    if (at.y() >= rowsBottom && figure < TrendModel::kFigureRows && column >= 0 && column < TrendModel::kColumns) {
-        const QString figureTip =
-            m_model->index(m_model->drawRows() + figure, static_cast<int>(column)).data(Qt::ToolTipRole).toString();
+    if (at.y() >= rowsBottom && figure < TrendModel::kFigureRows && column >= 0 &&
+        column < TrendModel::kColumns) {
+        const QString figureTip = m_model->index(m_model->drawRows() + figure, static_cast<int>(column))
+                                      .data(Qt::ToolTipRole)
+                                      .toString();
         if (!figureTip.isEmpty())
             tip = figureTip;
     }

@@ -100,9 +100,10 @@ void TrendWindow::setHistory(SearchIndexPtr index, Game game, const QString& dat
     const bool sameGame = m_hasHistory && game == m_game;
     const bool newest = !sameGame || m_view->showsNewest();
     const SearchIndex* old = m_model->searchIndex();
-    const std::int32_t topIssue = !newest && old && m_model->drawRows() > 0
-                                      ? old->issue(m_model->range().first + static_cast<std::size_t>(m_view->topRow()))
-                                      : 0;
+    const std::int32_t topIssue =
+        !newest && old && m_model->drawRows() > 0
+            ? old->issue(m_model->range().first + static_cast<std::size_t>(m_view->topRow()))
+            : 0;
     m_game = game;
     m_dataFolder = dataFolder;
     m_hasHistory = true;
@@ -115,7 +116,8 @@ void TrendWindow::setHistory(SearchIndexPtr index, Game game, const QString& dat
         m_view->scrollToNewest();
     } else {
         // The same draw at the top when it is still there, else the first one after it.
-        const std::size_t row = m_model->searchIndex()->rowsInRange(topIssue, std::numeric_limits<std::int32_t>::max()).first;
+        const std::size_t row =
+            m_model->searchIndex()->rowsInRange(topIssue, std::numeric_limits<std::int32_t>::max()).first;
         m_view->setTopRow(static_cast<int>(std::max(row, range.first) - range.first));
     }
     showSummary(problem);
@@ -166,10 +168,11 @@ void TrendWindow::showSummary(const QString& problem) {
         m_startBox->setText(first);
         m_endBox->setText(last);
     }
-    m_summary->setText(QStringLiteral("%1 第 %2 期至第 %3 期，共 %4 期。出现次数后的 ↑ 或 ↓：其95%区间不含随机概率"
-                                      "（偏多或偏少），其余的出现次数与随机相符；鼠标停在统计行上可见随机期望。")
-                           .arg(qs(displayName(m_game)), first, last)
-                           .arg(range.size()));
+    m_summary->setText(
+        QStringLiteral("%1 第 %2 期至第 %3 期，共 %4 期。出现次数后的 ↑ 或 ↓：其95%区间不含随机概率"
+                       "（偏多或偏少），其余的出现次数与随机相符；鼠标停在统计行上可见随机期望。")
+            .arg(qs(displayName(m_game)), first, last)
+            .arg(range.size()));
 }
 
 void TrendWindow::exportSheet() {
@@ -206,7 +209,8 @@ QImage TrendWindow::picture(bool* whole) const {
 
 void TrendWindow::savePicture() {
     const QString suggested = QDir(m_dataFolder).filePath(QStringLiteral("走势图.png"));
-    QString file = Dialogs::saveFile(this, QStringLiteral("保存走势图"), suggested, QStringLiteral("PNG 图片 (*.png)"));
+    QString file =
+        Dialogs::saveFile(this, QStringLiteral("保存走势图"), suggested, QStringLiteral("PNG 图片 (*.png)"));
     if (file.isEmpty())
         return;
     if (!file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive))
@@ -215,13 +219,15 @@ void TrendWindow::savePicture() {
     QSaveFile out(file);
     const bool saved = out.open(QIODevice::WriteOnly) && picture(&whole).save(&out, "PNG") && out.commit();
     if (!saved) {
-        Dialogs::warn(this, QStringLiteral("保存走势图"),
-                      QStringLiteral("图片未能保存到 %1：%2").arg(QDir::toNativeSeparators(file), out.errorString()));
+        Dialogs::warn(
+            this, QStringLiteral("保存走势图"),
+            QStringLiteral("图片未能保存到 %1：%2").arg(QDir::toNativeSeparators(file), out.errorString()));
         return;
     }
     if (!whole)
-        Dialogs::inform(this, QStringLiteral("保存走势图"),
-                        QStringLiteral("范围内的期数太多，一张图片放不下，只保存了窗口中显示的各期；整个范围请打印。"));
+        Dialogs::inform(
+            this, QStringLiteral("保存走势图"),
+            QStringLiteral("范围内的期数太多，一张图片放不下，只保存了窗口中显示的各期；整个范围请打印。"));
     emit written(file);
 }
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The trend chart window: its cells on small histories, its agreement with the companion's
 // omission table, how it follows the history, and what it writes.
+#include "TrendWindow.h"
 #include "SampleHistory.h"
 #include "TrendPainter.h"
 #include "TrendView.h"
-#include "TrendWindow.h"
 #include "WindowFixture.h"
 
 #include <QAbstractButton>
@@ -58,9 +58,10 @@ int digitColumn(int p, int digit) {
 
 QJsonObject companionTable(const QString& home, const QStringList& args) {
     QProcess p;
-    p.start(QStringLiteral(BRENVIK_CLI), QStringList{QStringLiteral("--home"), home, QStringLiteral("omission"),
-                                                     QStringLiteral("--format"), QStringLiteral("json")} +
-                                             args);
+    p.start(QStringLiteral(BRENVIK_CLI),
+            QStringList{QStringLiteral("--home"), home, QStringLiteral("omission"),
+                        QStringLiteral("--format"), QStringLiteral("json")} +
+                args);
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
         qWarning("companion failed: %s", p.readAllStandardError().constData());
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
@@ -70,9 +71,9 @@ QJsonObject companionTable(const QString& home, const QStringList& args) {
 QStringList figuresOf(const QJsonObject& e) {
     const bool marked = e.value(QStringLiteral("marked")).toBool();
     const double count = e.value(QStringLiteral("count")).toDouble();
-    const QString mark = !marked ? QString()
+    const QString mark = !marked                                                  ? QString()
                          : count > e.value(QStringLiteral("expected")).toDouble() ? QStringLiteral("↑")
-                                                                                   : QStringLiteral("↓");
+                                                                                  : QStringLiteral("↓");
     return {QString::number(e.value(QStringLiteral("count")).toInteger()) + mark,
             QString::number(e.value(QStringLiteral("average")).toDouble(), 'f', 1),
             QString::number(e.value(QStringLiteral("max")).toInteger()),
@@ -109,10 +110,10 @@ void TrendWindowTest::handCheckedCells() {
         {0, TrendModel::kIssueColumn, "2013001", 0},
         {0, TrendModel::kDrawColumn, "123", 0},
         {0, digitColumn(1, 1), "1", 1},
-        {0, digitColumn(1, 9), "1", 0},   // runs count from the range's first draw
-        {2, digitColumn(1, 1), "1", 0},   // 4 5 3 after two 1s
-        {4, digitColumn(1, 9), "5", 0},   // never drawn
-        {4, digitColumn(2, 5), "5", 2},   // drawn from the second draw on
+        {0, digitColumn(1, 9), "1", 0}, // runs count from the range's first draw
+        {2, digitColumn(1, 1), "1", 0}, // 4 5 3 after two 1s
+        {4, digitColumn(1, 9), "5", 0}, // never drawn
+        {4, digitColumn(2, 5), "5", 2}, // drawn from the second draw on
         {0, digitColumn(2, 5), "1", 0},
         {4, digitColumn(3, 3), "2", 0},
         {4, TrendModel::kSumColumn, "17", 0},
@@ -148,7 +149,8 @@ void TrendWindowTest::sameFiguresAsTheCompanion_data() {
     QTest::addColumn<QStringList>("cli");
     QTest::newRow("last 30") << 0 << QStringList{QStringLiteral("--last"), QStringLiteral("30")};
     QTest::newRow("last 100") << 2 << QStringList{};
-    QTest::newRow("all") << TrendWindow::kAllChoice << QStringList{QStringLiteral("--last"), QStringLiteral("100000")};
+    QTest::newRow("all") << TrendWindow::kAllChoice
+                         << QStringList{QStringLiteral("--last"), QStringLiteral("100000")};
     QTest::newRow("issues") << TrendWindow::kIssueChoice
                             << QStringList{QStringLiteral("--range"), QStringLiteral("2019050:2021300")};
 }
@@ -194,7 +196,8 @@ void TrendWindowTest::sameFiguresAsTheCompanion() {
                 const QJsonObject e = v.toObject();
                 const QJsonValue value = e.value(QStringLiteral("value"));
                 const QString name = value.isString() ? value.toString() : QString::number(value.toInteger());
-                QVERIFY2(tip.contains(g.caption + name + QStringLiteral("：") + figuresOf(e)[figure] + QLatin1Char('\n')) ||
+                QVERIFY2(tip.contains(g.caption + name + QStringLiteral("：") + figuresOf(e)[figure] +
+                                      QLatin1Char('\n')) ||
                              tip.endsWith(g.caption + name + QStringLiteral("：") + figuresOf(e)[figure]),
                          qPrintable(g.caption + name));
             }
@@ -274,7 +277,8 @@ void TrendWindowTest::writesSheetPictureAndPages() {
     const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
     const qreal pageRows = page.height() / (page.width() / qreal(layout.width())) / layout.rowHeight;
     const int pages = static_cast<int>(bytes.count("/Type /Page") - bytes.count("/Type /Pages"));
-    QVERIFY2(pages >= int(500 / pageRows) + 1 && pages <= int(500 / pageRows) + 3, qPrintable(QString::number(pages)));
+    QVERIFY2(pages >= int(500 / pageRows) + 1 && pages <= int(500 / pageRows) + 3,
+             qPrintable(QString::number(pages)));
 }
 
 QTEST_MAIN(TrendWindowTest)
