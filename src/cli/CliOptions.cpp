@@ -245,8 +245,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     if (!command)
         return err("no command given");
     static const std::map<std::string, Command> commands = {
-        {"import", Command::Import}, {"export", Command::Export}, {"add", Command::Add},
-        {"follow", Command::Follow}, {"combo", Command::Combo},   {"update", Command::Update},
+        {"import", Command::Import}, {"export", Command::Export},     {"add", Command::Add},
+        {"follow", Command::Follow}, {"combo", Command::Combo},       {"update", Command::Update},
         {"undo", Command::Undo},     {"omission", Command::Omission},
     };
     auto it = commands.find(*command);
@@ -282,9 +282,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     if (o.pattern && o.before)
         return err("--pattern and --before cannot be used together");
     const std::size_t wanted =
-        o.command == Command::Add ? 2 : search || omission || o.command == Command::Update || o.command == Command::Undo
-            ? 0
-            : 1;
+        o.command == Command::Add                                                          ? 2
+        : search || omission || o.command == Command::Update || o.command == Command::Undo ? 0
+                                                                                           : 1;
     if (o.arguments.size() != wanted) {
         if (o.arguments.size() > wanted)
             return err("unexpected argument " + o.arguments[wanted]);

@@ -4,8 +4,8 @@
 #include "HistoryStore.h"
 #include "IssueNumber.h"
 #include "Omission.h"
-#include "SearchIndex.h"
 #include "SampleHistory.h"
+#include "SearchIndex.h"
 #include "TallyStatistics.h"
 #include "TestFolder.h"
 
