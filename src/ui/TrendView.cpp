@@ -87,18 +87,30 @@ void TrendView::paintEvent(QPaintEvent*) {
     if (!m_model->searchIndex())
         return;
     QPainter p(viewport());
-    p.translate(-horizontalScrollBar()->value(), 0);
     const int first = topRow();
     // A part row at the bottom is painted too; the figures cover it.
     const int last = std::min(first + rowsInView() + 1, m_model->drawRows());
     const int rowsBottom =
         m_layout.headerHeight + std::min(rowsHeight(), (last - first) * m_layout.rowHeight);
-    p.save();
-    p.setClipRect(0, m_layout.headerHeight, m_layout.width(), rowsBottom - m_layout.headerHeight);
-    paintTrendRows(p, m_layout, *m_model, first, last, m_layout.headerHeight);
-    p.restore();
-    paintTrendHeader(p, m_layout, *m_model);
-    paintTrendFigures(p, m_layout, *m_model, rowsBottom);
+    auto paint = [&](int shift, int clipLeft, int clipWidth) {
+        p.save();
+        p.setClipRect(clipLeft, 0, clipWidth, viewport()->height());
+        p.translate(-shift, 0);
+        p.save();
+        p.setClipRect(0, m_layout.headerHeight, m_layout.width(), rowsBottom - m_layout.headerHeight,
+                      Qt::IntersectClip);
+        paintTrendRows(p, m_layout, *m_model, first, last, m_layout.headerHeight);
+        p.restore();
+        paintTrendHeader(p, m_layout, *m_model);
+        paintTrendFigures(p, m_layout, *m_model, rowsBottom);
+        p.restore();
+    };
+    // The issue and the draw stay at the left while the digits scroll sideways.
+    const int frozen = m_layout.left[TrendModel::kFirstDigitColumn];
+    const int shift = horizontalScrollBar()->value();
+    paint(shift, shift > 0 ? frozen : 0, viewport()->width());
+    if (shift > 0)
+        paint(0, 0, frozen);
 }
 
 bool TrendView::viewportEvent(QEvent* event) {
@@ -106,7 +118,8 @@ bool TrendView::viewportEvent(QEvent* event) {
         return QAbstractScrollArea::viewportEvent(event);
     // The figures' tips: the count expected of chance, and the sums', spans' and forms' figures.
     const QPoint at = static_cast<QHelpEvent*>(event)->pos();
-    const int x = at.x() + horizontalScrollBar()->value();
+    const int frozen = m_layout.left[TrendModel::kFirstDigitColumn];
+    const int x = at.x() < frozen ? at.x() : at.x() + horizontalScrollBar()->value();
     const int rowsBottom =
         m_layout.headerHeight + std::min(rowsHeight(), (m_model->drawRows() - topRow()) * m_layout.rowHeight);
     const int figure = (at.y() - rowsBottom) / m_layout.rowHeight;

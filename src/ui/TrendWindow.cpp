@@ -20,6 +20,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -92,7 +93,9 @@ TrendWindow::TrendWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model
     v->addLayout(bar);
     v->addWidget(m_view, 1);
     v->addWidget(m_summary);
-    resize(m_view->sizeHint().width() + 24, 640);
+    // The whole width of the chart where the screen has it; it scrolls sideways on a small one.
+    const QRect screen = this->screen()->availableGeometry();
+    resize(std::min(m_view->sizeHint().width() + 24, screen.width()), std::min(640, screen.height()));
 }
 
 void TrendWindow::setHistory(SearchIndexPtr index, Game game, const QString& dataFolder) {
