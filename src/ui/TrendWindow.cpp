@@ -181,6 +181,14 @@ void TrendWindow::showSummary(const QString& problem) {
 void TrendWindow::exportSheet() {
     if (!m_model->searchIndex())
         return;
+    if (m_model->drawRows() > kLargestSheet) {
+        Dialogs::warn(
+            this, QStringLiteral("导出到EXCEL"),
+            QStringLiteral("范围内有 %1 期，走势图一次最多导出 %2 期到EXCEL。请选一个较小的范围再导出。")
+                .arg(m_model->drawRows())
+                .arg(kLargestSheet));
+        return;
+    }
     const QString file = QDir(m_dataFolder).filePath(qs(sheetFileName(m_game, kTrendSheetFile)));
     {
         BusyCursor busy;

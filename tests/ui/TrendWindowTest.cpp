@@ -279,6 +279,17 @@ void TrendWindowTest::writesSheetPictureAndPages() {
     const int pages = static_cast<int>(bytes.count("/Type /Page") - bytes.count("/Type /Pages"));
     QVERIFY2(pages >= int(500 / pageRows) + 1 && pages <= int(500 / pageRows) + 3,
              qPrintable(QString::number(pages)));
+
+    // A range too long for a sheet in memory is refused, and says so, before anything is written.
+    QFile::remove(sheet);
+    f.close();
+    f.storeDraws(syntheticDraws(TrendWindow::kLargestSheet + 1, 6));
+    TrendWindow& large = openTrend(f);
+    chooseRange(large, TrendWindow::kAllChoice);
+    QTest::mouseDClick(large.view().viewport(), Qt::LeftButton);
+    QVERIFY(!QFile::exists(sheet));
+    QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("warn"));
+    QVERIFY(f.dialogs.shown.last().text.contains(QString::number(TrendWindow::kLargestSheet)));
 }
 
 QTEST_MAIN(TrendWindowTest)
