@@ -13,7 +13,7 @@ packages=(
   g++ cmake ninja-build pkgconf
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev qt6-charts-dev
   libsqlitecpp-dev libsqlite3-dev libboost-math-dev libxlsxwriter-dev zlib1g-dev libxml2-dev
-  libcurl4-openssl-dev nlohmann-json3-dev
+  libcurl4-openssl-dev nlohmann-json3-dev libcli11-dev
   fonts-wqy-microhei qt6-translations-l10n xdg-utils
 )
 # The tests and benchmarks: the loopback chart server, the test libraries, the spreadsheet reader

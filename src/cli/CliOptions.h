@@ -2,42 +2,40 @@
 
 #include "Game.h"
 
+#include <CLI/CLI.hpp>
+
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace brenvik::cli {
 
-enum class Command { Import, Export, Add, Follow, Combo, Update, Undo, Omission };
-
+// What the command line chose. Commands of their own files may keep further options of their own.
 struct Options {
-    std::string home;       // empty: the window's default data folder
-    Game game = Game::Fc3d; // whose history every command works on; never the saved setting
-    Command command = Command::Follow;
+    std::string home;                   // empty: the window's default data folder
+    Game game = Game::Fc3d;             // whose history every command works on; never the saved setting
     std::vector<std::string> arguments; // FILE, or ISSUE and DDD
 
     // Search options, the window's first-run defaults.
+    bool combination = false; // combo rather than follow
     bool freePositions = true;
     std::optional<int> back; // N of "前    期"; none for "上期"
     int type = 0;            // search type 0..3
     std::optional<std::array<int, 3>> pattern;
     std::optional<std::int32_t> before; // chosen issue, as the third tab with its limit ticked
     std::array<bool, 3> check{true, true, true};
-    bool checkGiven = false;
     int size = 2;
     int resultType = 0;
     int resultPosition = 1;
     bool group = false;
     std::optional<std::pair<std::int32_t, std::int32_t>> range;
-    std::optional<std::size_t> last; // omission: the newest N draws
     int segment = 1;
     bool segmentGiven = false;
     bool json = false;
     bool matched = false;
-    bool help = false;
-    bool version = false;
 
     // Online update: none means the stored setting.
     std::optional<std::string> site;
@@ -46,13 +44,61 @@ struct Options {
     bool force = false; // import: also a file whose draws disagree with the history's
 };
 
-// Reads the command line. On a mistake: the one-line message for stderr.
-struct ParseResult {
-    std::optional<Options> options;
-    std::string error;
-};
-ParseResult parseCommandLine(const std::vector<std::string>& args);
+// The companion's command line: the options every command takes and one subcommand per command.
+// Each command file has one function that adds its commands here (see main.cpp).
+class Commands {
+public:
+    using Run = std::function<int(const Options&)>;
 
-extern const char* const kUsage;
+    Commands();
+
+    // Adds a command: `summary` is its line (or lines) of the overall help, the synopsis first;
+    // `run` runs it once the whole command line has been read. The command takes --home and
+    // --game; its own options are added to the returned subcommand.
+    CLI::App& add(const std::string& name, const std::string& description, const std::string& summary,
+                  Run run);
+    // A paragraph of the overall help on the options of the commands of one file.
+    void describeOptions(const std::string& paragraph);
+
+    Options& options() { return options_; }
+
+    // The overall help, printed by --help.
+    std::string usage() const;
+
+    // Reads the command line and runs its command. Returns the exit status: 2 for a mistake on the
+    // command line, after which nothing was written.
+    int run(int argc, const char* const* argv);
+
+private:
+    struct Command {
+        CLI::App* app;
+        std::string summary;
+        Run run;
+    };
+    Options options_;
+    CLI::App app_;
+    bool version_ = false;
+    std::vector<Command> commands_;
+    std::vector<std::string> paragraphs_;
+};
+
+// The line after a mistake's message.
+extern const char* const kUsageHint;
+
+// A mistake in an option's value: `message` is the line printed.
+[[noreturn]] void refuse(const std::string& message);
+
+// An option with a value, which `read` checks and stores, calling refuse() on a mistake. Given
+// twice, the last one counts.
+CLI::Option* addValue(CLI::App& command, const std::string& name, const std::string& valueName,
+                      const std::string& description, std::function<void(const std::string&)> read);
+
+// --segment 0|1: the segment parameter of the stored rows and of segment outcomes.
+void addSegment(CLI::App& command, Options& o);
+
+// The command's arguments, each named and described, all required, kept in Options::arguments
+// in their order.
+void addArguments(CLI::App& command, Options& o,
+                  const std::vector<std::pair<std::string, std::string>>& arguments);
 
 } // namespace brenvik::cli

@@ -2,15 +2,17 @@
 #include "OmissionCommand.h"
 
 #include "CliHome.h"
+#include "CliOutput.h"
+#include "IssueNumber.h"
 #include "Omission.h"
 #include "SearchIndex.h"
 #include "TallyStatistics.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +29,8 @@ int failed(const std::string& message) {
 }
 
 // `key` names what the figures are of: "digit" in the positions, "value" elsewhere.
-nlohmann::ordered_json figuresJson(const char* key, nlohmann::ordered_json value, const OmissionFigures& f) {
-    nlohmann::ordered_json j;
+Json figuresJson(const char* key, Json value, const OmissionFigures& f) {
+    Json j;
     j[key] = std::move(value);
     j["count"] = f.count;
     j["current"] = f.current;
@@ -43,37 +45,25 @@ nlohmann::ordered_json figuresJson(const char* key, nlohmann::ordered_json value
 }
 
 std::string tableJson(const OmissionTable& t, std::int32_t first, std::int32_t last) {
-    nlohmann::ordered_json j;
+    Json j;
     j["range"] = {first, last};
     j["draws"] = t.rows.size();
-    auto& positions = j["positions"] = nlohmann::ordered_json::array();
+    auto& positions = j["positions"] = Json::array();
     for (const auto& position : t.positions) {
-        auto& digits = positions.emplace_back(nlohmann::ordered_json::array());
+        auto& digits = positions.emplace_back(Json::array());
         for (std::size_t d = 0; d < position.size(); ++d)
             digits.push_back(figuresJson("digit", static_cast<int>(d), position[d]));
     }
-    auto& sum = j["sum"] = nlohmann::ordered_json::array();
+    auto& sum = j["sum"] = Json::array();
     for (std::size_t v = 0; v < t.sum.size(); ++v)
         sum.push_back(figuresJson("value", static_cast<int>(v), t.sum[v]));
-    auto& span = j["span"] = nlohmann::ordered_json::array();
+    auto& span = j["span"] = Json::array();
     for (std::size_t v = 0; v < t.span.size(); ++v)
         span.push_back(figuresJson("value", static_cast<int>(v), t.span[v]));
-    auto& form = j["form"] = nlohmann::ordered_json::array();
+    auto& form = j["form"] = Json::array();
     for (std::size_t v = 0; v < t.form.size(); ++v)
         form.push_back(figuresJson("value", std::string(stats::kFormCaptions[v]), t.form[v]));
-    return j.dump() + '\n';
-}
-
-// Terminal columns of UTF-8 text: the Chinese captions take two each.
-std::size_t columns(const std::string& s) {
-    std::size_t width = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        width += len >= 3 && c != 0xE2 ? 2 : 1;
-        i += len;
-    }
-    return width;
+    return jsonLine(j) + '\n';
 }
 
 std::string fixed(double v, int decimals) {
@@ -105,26 +95,10 @@ void printRows(const OmissionTable& t) {
     for (std::size_t v = 0; v < t.form.size(); ++v)
         add("形态", std::string(stats::kFormCaptions[v]), t.form[v]);
 
-    std::vector<std::size_t> widths(rows[0].size(), 0);
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], columns(row[c]));
-    for (const auto& row : rows) {
-        std::string line;
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            const std::string gap(widths[c] - columns(row[c]), ' ');
-            // Captions to the left, figures to the right.
-            line += (c ? "  " : "") + (c == 0 ? row[c] + gap : gap + row[c]);
-        }
-        while (!line.empty() && line.back() == ' ')
-            line.pop_back();
-        std::cout << line << '\n';
-    }
+    std::cout << tableText(rows);
 }
 
-} // namespace
-
-int runOmission(const Options& o) {
+int runOmission(const Options& o, std::optional<std::size_t> last) {
     // A table needs draws; a folder without a database is left as it is, not given an empty one.
     const auto database = homeOf(o) / databaseFileName(o.game);
     if (std::error_code ec; !std::filesystem::exists(database, ec))
@@ -137,22 +111,71 @@ int runOmission(const Options& o) {
         return failed("历史号码为空，无法统计遗漏。");
     const stats::RowRange range =
         o.range ? stats::issueRange(index, o.range->first, o.range->second)
-                : stats::lastDraws(index.size(), o.last.value_or(stats::kDefaultLastDraws));
+                : stats::lastDraws(index.size(), last.value_or(stats::kDefaultLastDraws));
     if (range.empty())
         return failed("期号 " + std::to_string(o.range->first) + "～" + std::to_string(o.range->second) +
                       " 内没有开奖号码。");
 
     const OmissionTable table = stats::omissionTable(stats::drawDigits(index), range);
     const std::int32_t first = index.issue(range.first);
-    const std::int32_t last = index.issue(range.last - 1);
+    const std::int32_t lastIssue = index.issue(range.last - 1);
     if (o.json) {
-        std::cout << tableJson(table, first, last);
+        std::cout << tableJson(table, first, lastIssue);
         return 0;
     }
-    std::cout << displayName(o.game) << " 遗漏统计：期号 " << first << "～" << last << "，共 " << range.size()
-              << " 期。偏离：出现次数的95%区间不含随机概率。\n";
+    std::cout << displayName(o.game) << " 遗漏统计：期号 " << first << "～" << lastIssue << "，共 "
+              << range.size() << " 期。偏离：出现次数的95%区间不含随机概率。\n";
     printRows(table);
     return 0;
+}
+
+} // namespace
+
+void addOmissionCommand(Commands& commands) {
+    Options& o = commands.options();
+    // The newest N draws: an option of this command alone.
+    auto last = std::make_shared<std::optional<std::size_t>>();
+    CLI::App& omission = commands.add(
+        "omission", "Print the omission table of a range of draws, as the window's trend chart shows it.",
+        "brenvik3d-cli [--home DIR] omission [--range START:END | --last N] [--format table|json]\n"
+        "                                             print the omission table of a range of draws, as the\n"
+        "                                             window's trend chart shows it\n",
+        [last](const Options& options) { return runOmission(options, *last); });
+    auto* range =
+        addValue(omission, "--range", "START:END", "the draws whose issue lies in START..END",
+                 [&o](const std::string& v) {
+                     const auto colon = v.find(':');
+                     std::optional<long long> s, e;
+                     if (colon != std::string::npos && v.find(':', colon + 1) == std::string::npos) {
+                         s = parseWholeNumber(v.substr(0, colon), INT32_MIN, INT32_MAX);
+                         e = parseWholeNumber(v.substr(colon + 1), INT32_MIN, INT32_MAX);
+                     }
+                     if (!s || !e)
+                         refuse("--range must be START:END with two whole numbers, not " + v);
+                     o.range = std::pair{static_cast<std::int32_t>(*s), static_cast<std::int32_t>(*e)};
+                 });
+    auto* newest = addValue(omission, "--last", "N", "the newest N draws, N in 1..10000000 (default 100)",
+                            [last](const std::string& v) {
+                                const auto n = parseWholeNumber(v, 1, 10000000);
+                                if (!n)
+                                    refuse("--last must be a whole number from 1 to 10000000, not " + v);
+                                *last = static_cast<std::size_t>(*n);
+                            });
+    addValue(omission, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
+        if (v != "table" && v != "json")
+            refuse("--format must be table or json, not " + v);
+        o.json = v == "json";
+    });
+    omission.callback([range, newest] {
+        if (range->count() > 0 && newest->count() > 0)
+            refuse("--range and --last cannot be used together");
+    });
+
+    commands.describeOptions(
+        "Omission options:\n"
+        "  --range START:END             the draws whose issue lies in START..END\n"
+        "  --last N                      the newest N draws, N in 1..10000000 (default 100)\n"
+        "  --format table|json           output (default table)\n");
 }
 
 } // namespace brenvik::cli

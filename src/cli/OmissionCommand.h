@@ -5,9 +5,9 @@
 
 namespace brenvik::cli {
 
-// The omission table of a range of draws (the last 100 unless told otherwise): per position and
-// digit, and for the sum, span and form, the five figures, the count expected of fair draws and the
-// interval of the observed share. Returns the exit status.
-int runOmission(const Options& options);
+// The command "omission": the omission table of a range of draws (the last 100 unless told
+// otherwise): per position and digit, and for the sum, span and form, the five figures, the count
+// expected of fair draws and the interval of the observed share.
+void addOmissionCommand(Commands& commands);
 
 } // namespace brenvik::cli

@@ -1,9 +1,10 @@
 #include "UpdateCommand.h"
 
 #include "ChartFetch.h"
-#include "CliHome.h"
 #include "ChartPage.h"
+#include "CliHome.h"
 #include "HistoryStore.h"
+#include "IssueNumber.h"
 #include "OnlineMerge.h"
 #include "StoredSettings.h"
 
@@ -87,6 +88,46 @@ int runUpdate(const Options& o) {
         return failed("图表站点上没有找到 " + std::to_string(plan.firstYear) + " 年至 " +
                       std::to_string(plan.lastYear) + " 年的开奖号码。");
     return 0;
+}
+
+void addUpdateCommand(Commands& commands) {
+    Options& o = commands.options();
+    CLI::App& update =
+        commands.add("update", "Add the new draws from the chart site, as the window's online update does.",
+                     "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]\n"
+                     "                                             add the new draws from the chart site, as "
+                     "the window's\n"
+                     "                                             online update does\n",
+                     runUpdate);
+    addValue(
+        update, "--site", "URL", "chart site, scheme and host (default: the stored strZstHost)",
+        [&o](const std::string& v) {
+            if (!normalizeChartHost(v))
+                refuse("--site must be an http:// or https:// address of a host (with a port at most), not " +
+                       v);
+            o.site = v;
+        });
+    addValue(update, "--years", "N",
+             "years of history to keep, 2..16 (default: the stored IniSerchDay, else 6)",
+             [&o](const std::string& v) {
+                 auto n = parseWholeNumber(v, 2, 16);
+                 if (!n)
+                     refuse("--years must be a whole number from 2 to 16, not " + v);
+                 o.years = static_cast<int>(*n);
+             });
+    update.add_flag("--yes", o.yes,
+                    "remove the draws older than the years kept; without it the update says what it would "
+                    "remove and changes nothing");
+    addSegment(update, o);
+
+    commands.describeOptions(
+        "Update options (defaults are the window's stored settings):\n"
+        "  --site URL                    chart site, scheme and host (default: the stored strZstHost)\n"
+        "  --years N                     years of history to keep, 2..16 (default: the stored IniSerchDay, "
+        "else "
+        "6)\n"
+        "  --yes                         remove the draws older than the years kept; without it the update\n"
+        "                                says what it would remove and changes nothing\n");
 }
 
 } // namespace brenvik::cli

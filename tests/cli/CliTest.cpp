@@ -611,3 +611,41 @@ TEST(Stress, EveryReportedSaveSurvivesTheWindowsRebuildsAndCompactions) {
     }
     EXPECT_EQ(found, saved);
 }
+
+TEST(Cli, EveryCommandPrintsItsOwnHelp) {
+    // The command and an option that only it takes.
+    const std::vector<std::pair<std::string, std::string>> commands = {
+        {"import", "--force"}, {"export", "--game"},  {"add", "DDD"},    {"undo", "--yes"},
+        {"follow", "--check"}, {"combo", "--matched"}, {"update", "--years"}};
+    for (const auto& [command, option] : commands) {
+        const CliRun r = cli({command, "--help"});
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_TRUE(r.err.empty()) << r.err;
+        EXPECT_NE(r.out.find("Usage: brenvik3d-cli " + command + " "), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(option), std::string::npos) << r.out;
+    }
+}
+
+TEST(Cli, MistakesInTheOptionsEveryCommandTakes) {
+    TestFolder home;
+    const auto folder = home / "data";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{"--home", "", "follow"}, "--home needs a folder"},
+        {{"--game", "ssq", "follow"}, "--game must be 3d or pl3, not ssq"},
+        {{"follow", "--game", "ssq"}, "--game must be 3d or pl3, not ssq"},
+        {{"follow", "--pattern", "1,2,3", "--before", "2013005"}, "cannot be used together"},
+        {{"undo", "--segment", "1"}, "option --segment is not for the undo command"},
+        {{"update", "--force"}, "option --force is not for the update command"},
+        {{"combo", "--home"}, "--home: 1 required DIR missing"},
+    };
+    for (const auto& [args, says] : mistakes) {
+        std::vector<std::string> all = {"--home", folder.string()};
+        all.insert(all.end(), args.begin(), args.end());
+        const CliRun r = cli(all);
+        EXPECT_EQ(r.status, 2) << says;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_EQ(r.err.rfind("brenvik3d-cli: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(says + "\nusage: brenvik3d-cli --help\n"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder)) << "nothing is written on a mistake";
+}

@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "HistoryCommands.h"
+
+#include "CliHome.h"
+#include "GameCheck.h"
+#include "HistoryExport.h"
+#include "HistoryRebuild.h"
+#include "HistoryStore.h"
+#include "HistoryText.h"
+#include "IssueNumber.h"
+#include "UndoBackup.h"
+
+#include <filesystem>
+#include <iostream>
+
+namespace brenvik::cli {
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsageError = 2;
+
+int failWith(const std::string& message) {
+    std::cerr << message << '\n';
+    return kFailed;
+}
+
+int runImport(const Options& o) {
+    // The file is read completely, and refused when it holds no draw, before the database is touched.
+    auto read = readImportFile(o.arguments[0]);
+    if (!read)
+        return failWith(read.error().message);
+    auto opened = openToChange(o);
+    if (!opened)
+        return failWith(opened.error().message);
+    if (const auto issues = compareIssues(*opened->snapshot, read->draws);
+        issues.looksLikeOtherGame() && !o.force)
+        return failWith(otherGameNotice(o.game, issues) + "加 --force 才会导入；历史号码未改动。");
+    const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
+    auto counts = changeWithUndo(*opened->store, *opened->snapshot, what,
+                                 [&] { return importHistory(*opened->store, *read, o.segment); });
+    if (!counts)
+        return failWith(counts.error().message);
+    std::cout << "读入 " << counts->stored << " 期，跳过 " << counts->skipped << " 行";
+    if (counts->duplicates > 0)
+        std::cout << "，重复期号 " << counts->duplicates << " 行";
+    std::cout << "。\n";
+    return 0;
+}
+
+int runExport(const Options& o) {
+    // Without a database there is no history to write, only an empty file to mislead.
+    const auto database = homeOf(o) / databaseFileName(o.game);
+    if (std::error_code ec; !std::filesystem::exists(database, ec))
+        return failWith("没有历史数据库 " + shownPath(database) + "，未导出。");
+    auto opened = openToRead(o);
+    if (!opened)
+        return failWith(opened.error().message);
+    const auto draws = drawLinesOf(opened->snapshot->rows());
+    if (auto r = writeHistoryFile(o.arguments[0], draws); !r)
+        return failWith(r.error().message);
+    std::cout << "导出 " << draws.size() << " 期到 " << o.arguments[0] << "。\n";
+    return 0;
+}
+
+int runUndo(const Options& o) {
+    auto opened = openToChange(o);
+    if (!opened)
+        return failWith(opened.error().message);
+    auto backup = readUndoBackup(opened->store->file());
+    if (!backup)
+        return failWith(backup.error().message);
+    if (!*backup)
+        return failWith("没有可撤销的更改。");
+    const std::string what = describeUndo(**backup);
+    if (!o.yes) {
+        std::cout << "将历史号码恢复为" << what << "。加 --yes 执行撤销，历史号码未改动。\n";
+        return kFailed;
+    }
+    auto restored = undoLastChange(*opened->store, *opened->snapshot, **backup);
+    if (!restored)
+        return failWith(restored.error().message);
+    std::cout << "已撤销：恢复到" << what << "历史号码。\n";
+    return 0;
+}
+
+int runAdd(const Options& o) {
+    const auto issue = parseIssue(o.arguments[0]);
+    const std::string& d = o.arguments[1];
+    if (!issue || d.size() != 3 || d.find_first_not_of("0123456789") != std::string::npos) {
+        std::cerr << "add needs a seven-digit ISSUE and three digits DDD, e.g. add 2024150 507\n"
+                  << kUsageHint;
+        return kUsageError;
+    }
+    auto opened = openToChange(o);
+    if (!opened)
+        return failWith(opened.error().message);
+    const DrawLine draw{*issue, {d[0] - '0', d[1] - '0', d[2] - '0'}};
+    if (auto r = opened->store->appendDraws(std::span(&draw, 1), o.segment); !r)
+        return failWith(r.error().message);
+    std::cout << "已保存第 " << *issue << " 期：" << d << "\n";
+    return 0;
+}
+
+} // namespace
+
+void addHistoryCommands(Commands& commands) {
+    Options& o = commands.options();
+
+    CLI::App& import = commands.add(
+        "import", "Replace the history with the draws of a history text file.",
+        "brenvik3d-cli [--home DIR] import FILE        replace the history with the draws of a history text "
+        "file\n",
+        runImport);
+    addArguments(import, o, {{"FILE", "the history text file: one draw a line, e.g. 2013001 123"}});
+    addSegment(import, o);
+    import.add_flag("--force", o.force,
+                    "import the file even when more than half of the issues it shares with the history were "
+                    "drawn with other digits (most likely a file of the other game)");
+
+    CLI::App& exported = commands.add(
+        "export", "Write the history as a history text file.",
+        "brenvik3d-cli [--home DIR] export FILE        write the history as a history text file\n",
+        runExport);
+    addArguments(exported, o, {{"FILE", "the history text file to write"}});
+
+    CLI::App& add = commands.add(
+        "add", "Append one draw, e.g. add 2024150 507.",
+        "brenvik3d-cli [--home DIR] add ISSUE DDD      append one draw, e.g. add 2024150 507\n", runAdd);
+    addArguments(add, o,
+                 {{"ISSUE", "the seven-digit issue number, e.g. 2024150"},
+                  {"DDD", "the three digits drawn, e.g. 507"}});
+    addSegment(add, o);
+
+    CLI::App& undo = commands.add("undo", "Restore the history as it was before its last change.",
+                                  "brenvik3d-cli [--home DIR] undo [--yes]       restore the history as it "
+                                  "was before its last change\n",
+                                  runUndo);
+    undo.add_flag("--yes", o.yes, "restore it; without --yes the command only says what it would restore");
+
+    commands.describeOptions(
+        "Import option:\n"
+        "  --force                       import a file even when more than half of the issues it shares\n"
+        "                                with the history were drawn with other digits (without it such a\n"
+        "                                file, most likely of the other game, is refused)\n");
+}
+
+} // namespace brenvik::cli
