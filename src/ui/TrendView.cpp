@@ -17,6 +17,8 @@ TrendView::TrendView(TrendModel* model, QWidget* parent)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     setToolTip(QStringLiteral("鼠标双击图表可以将走势图导出到EXCEL"));
+    // The arrows and page keys scroll the chart once it is clicked.
+    setFocusPolicy(Qt::StrongFocus);
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         updateScrollBars();
         viewport()->update();
