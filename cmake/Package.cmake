@@ -7,13 +7,15 @@ set(CPACK_PACKAGE_VENDOR "The Brenvik 3D developers")
 set(CPACK_PACKAGE_CONTACT "The Brenvik 3D developers <brenvik3d@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "draw history study of the lotteries 福彩3D and 体彩排列3")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Brenvik 3D keeps years of draws of the three-digit lotteries 福彩3D and 体彩排列3 in a local
-database and answers the question: after draws that looked like the latest one, what came next?
-Its follow search and combination search tally what followed by number, big/small, odd/even or
-segment. The history is fed by hand, from history text files or from a draw-chart web page, and
-every grid can be exported to a spreadsheet.
+    "Brenvik 3D keeps years of draws of the three-digit lotteries 福彩3D and
+体彩排列3 in a local database and answers the question: after draws that
+looked like the latest one, what came next? Its follow search and
+combination search tally what followed by number, big/small, odd/even or
+segment. The history is fed by hand, from history text files or from a
+draw-chart web page, and every grid can be exported to a spreadsheet.
 
-The package holds the window program brenvik3d and the command-line companion brenvik3d-cli.")
+The package holds the window program brenvik3d and the command-line
+companion brenvik3d-cli.")
 set(CPACK_PACKAGE_HOMEPAGE_URL ${PROJECT_HOMEPAGE_URL})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)

@@ -73,6 +73,8 @@ std::string mistake(const CLI::App& root, const CLI::ParseError& e) {
                 [&](const CLI::App* c) { return c->get_option_no_throw(word) != nullptr; });
             if (known && &at != &root)
                 return "option " + word + " is not for the " + at.get_name() + " command";
+            if (known)
+                return "option " + word + " comes after the command";
             return "unknown option " + word;
         }
     }
@@ -98,13 +100,14 @@ CLI::Option* addValue(CLI::App& command, const std::string& name, const std::str
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
-void addSegment(CLI::App& command, Options& o) {
-    addValue(command, "--segment", "0|1", "segment parameter (default 1)", [&o](const std::string& v) {
-        if (v != "0" && v != "1")
-            refuse("--segment must be 0 or 1, not " + v);
-        o.segment = v == "1";
-        o.segmentGiven = true;
-    });
+void addSegment(CLI::App& command, Options& o, const std::string& byDefault) {
+    addValue(command, "--segment", "0|1", "segment parameter (default " + byDefault + ")",
+             [&o](const std::string& v) {
+                 if (v != "0" && v != "1")
+                     refuse("--segment must be 0 or 1, not " + v);
+                 o.segment = v == "1";
+                 o.segmentGiven = true;
+             });
 }
 
 void addArguments(CLI::App& command, Options& o,

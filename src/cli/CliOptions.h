@@ -93,8 +93,9 @@ extern const char* const kUsageHint;
 CLI::Option* addValue(CLI::App& command, const std::string& name, const std::string& valueName,
                       const std::string& description, std::function<void(const std::string&)> read);
 
-// --segment 0|1: the segment parameter of the stored rows and of segment outcomes.
-void addSegment(CLI::App& command, Options& o);
+// --segment 0|1: the segment parameter of the stored rows and of segment outcomes; `byDefault`
+// says what counts without it.
+void addSegment(CLI::App& command, Options& o, const std::string& byDefault);
 
 // The command's arguments, each named and described, all required, kept in Options::arguments
 // in their order.

@@ -113,10 +113,8 @@ void addHistoryCommands(Commands& commands) {
         "file\n",
         runImport);
     addArguments(import, o, {{"FILE", "the history text file: one draw a line, e.g. 2013001 123"}});
-    addSegment(import, o);
-    import.add_flag("--force", o.force,
-                    "import the file even when more than half of the issues it shares with the history were "
-                    "drawn with other digits (most likely a file of the other game)");
+    addSegment(import, o, "1");
+    import.add_flag("--force", o.force, "import even a file whose draws disagree with the history's");
 
     CLI::App& exported = commands.add(
         "export", "Write the history as a history text file.",
@@ -130,13 +128,13 @@ void addHistoryCommands(Commands& commands) {
     addArguments(add, o,
                  {{"ISSUE", "the seven-digit issue number, e.g. 2024150"},
                   {"DDD", "the three digits drawn, e.g. 507"}});
-    addSegment(add, o);
+    addSegment(add, o, "1");
 
     CLI::App& undo = commands.add("undo", "Restore the history as it was before its last change.",
                                   "brenvik3d-cli [--home DIR] undo [--yes]       restore the history as it "
                                   "was before its last change\n",
                                   runUndo);
-    undo.add_flag("--yes", o.yes, "restore it; without --yes the command only says what it would restore");
+    undo.add_flag("--yes", o.yes, "restore it; without it, only say what it would restore");
 
     commands.describeOptions(
         "Import option:\n"

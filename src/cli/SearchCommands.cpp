@@ -254,7 +254,7 @@ void addSearchOptions(CLI::App& search, Options& o) {
                      refuse("--range must be START:END with two whole numbers, not " + v);
                  o.range = std::pair{static_cast<std::int32_t>(*s), static_cast<std::int32_t>(*e)};
              });
-    addSegment(search, o);
+    addSegment(search, o, "1");
     addValue(search, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
         if (v != "table" && v != "json")
             refuse("--format must be table or json, not " + v);

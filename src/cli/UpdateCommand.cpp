@@ -115,10 +115,8 @@ void addUpdateCommand(Commands& commands) {
                      refuse("--years must be a whole number from 2 to 16, not " + v);
                  o.years = static_cast<int>(*n);
              });
-    update.add_flag("--yes", o.yes,
-                    "remove the draws older than the years kept; without it the update says what it would "
-                    "remove and changes nothing");
-    addSegment(update, o);
+    update.add_flag("--yes", o.yes, "remove the draws older than the years kept; without it, only say which");
+    addSegment(update, o, "the stored DsIni");
 
     commands.describeOptions(
         "Update options (defaults are the window's stored settings):\n"

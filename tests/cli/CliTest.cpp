@@ -637,6 +637,7 @@ TEST(Cli, MistakesInTheOptionsEveryCommandTakes) {
         {{"undo", "--segment", "1"}, "option --segment is not for the undo command"},
         {{"update", "--force"}, "option --force is not for the update command"},
         {{"combo", "--home"}, "--home: 1 required DIR missing"},
+        {{"--format", "json", "follow"}, "option --format comes after the command"},
     };
     for (const auto& [args, says] : mistakes) {
         std::vector<std::string> all = {"--home", folder.string()};

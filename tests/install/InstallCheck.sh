@@ -21,8 +21,8 @@ for size in 16 32 48 64 128 256; do icons+=("share/icons/hicolor/${size}x${size}
 for f in bin/brenvik3d bin/brenvik3d-cli share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
     share/icons/hicolor/scalable/apps/$id.svg "${icons[@]}" share/brenvik3d/manual.html \
     share/brenvik3d/samples/fc3d-history.txt share/brenvik3d/samples/pl3-history.txt \
-    share/man/man1/brenvik3d.1 share/man/man1/brenvik3d-cli.1 share/bash-completion/completions/brenvik3d-cli \
-    share/doc/brenvik3d/LICENSE; do
+    share/man/man1/brenvik3d.1.gz share/man/man1/brenvik3d-cli.1.gz share/bash-completion/completions/brenvik3d-cli \
+    share/doc/brenvik3d/LICENSE share/doc/brenvik3d/copyright share/doc/brenvik3d/changelog.gz; do
     [ -s "$root/$f" ] || fail "$f is not installed"
 done
 for png in "${icons[@]}"; do
@@ -47,7 +47,7 @@ out=$(appstreamcli validate --pedantic --no-net "$metainfo" 2>&1) || fail "appst
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream data has no release $version"
 
 for page in brenvik3d brenvik3d-cli; do
-    out=$(MANWIDTH=100 man --warnings -l "$root/share/man/man1/$page.1" 2>"$staging/man.err") || fail "man -l $page.1 failed"
+    out=$(MANWIDTH=100 man --warnings -l "$root/share/man/man1/$page.1.gz" 2>"$staging/man.err") || fail "man -l $page.1 failed"
     [ ! -s "$staging/man.err" ] || fail "man -l $page.1: $(cat "$staging/man.err")"
     grep -q "Brenvik 3D $version" <<<"$out" || fail "the $page manual page shows another version"
 done
@@ -63,6 +63,16 @@ completion=$root/share/bash-completion/completions/brenvik3d-cli
 options() { grep -o -- '--[a-z-]*[a-z]' | sort -u; }
 diff <("$root/bin/brenvik3d-cli" --help | options) <(options <"$completion") >&2 ||
     fail "the completion and brenvik3d-cli --help list different options"
+MANWIDTH=100 man -l "$root/share/man/man1/brenvik3d-cli.1.gz" 2>/dev/null | diff <("$root/bin/brenvik3d-cli" --help | options) <(options) >&2 ||
+    fail "the manual page and brenvik3d-cli --help list different options"
+# Each command's completion offers what its own help lists.
+for command in import export add undo follow combo update; do
+    # shellcheck disable=SC2016 # expanded by the inner shell
+    offered=$(bash -c 'source "$1"; COMP_WORDS=(brenvik3d-cli "$2" --); COMP_CWORD=2; _brenvik3d_cli
+                       printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$command" | sort -u)
+    diff <("$root/bin/brenvik3d-cli" "$command" --help | options | grep -vx -- --help) <(echo "$offered") >&2 ||
+        fail "the completion of $command and brenvik3d-cli $command --help list different options"
+done
 # The words typed so far, the last one being completed ("_": nothing typed yet), and the answer.
 while IFS='|' read -r words want; do
     # shellcheck disable=SC2086 # the words of the command line
