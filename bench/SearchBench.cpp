@@ -67,11 +67,17 @@ void BM_FollowEngine(benchmark::State& state) {
     state.counters["matched"] = static_cast<double>(matched);
 }
 
-// The whole press of the button: engine, tally, tally table, both grids.
+// The whole press of the button: engine, tally, tally table, both grids, and the rows of the
+// matched-draws grid a screen shows.
 void pressResult(const SearchIndex& index, const Selection& s, bool lastDraw, int n) {
     static ui::MatchedGridModel matched;
     static ui::ResultGridModel result;
-    matched.setRows(matchedRowsOf(index, s.rows, Kind::Number, lastDraw, n), lastDraw);
+    matched.setMatches(MatchedDraws(std::make_shared<const SearchIndex>(index.snapshot()), s.rows, Kind::Number,
+                                    lastDraw, n),
+                       lastDraw);
+    for (int row = 0; row < std::min(40, matched.rowCount()); ++row)
+        for (int column = 0; column < matched.columnCount(); ++column)
+            benchmark::DoNotOptimize(matched.gridText(row + 1, column));
     const Tally tally = tallyOutcomes(index.history(), s.rows, Kind::Number, 1, false, 1);
     result.setTally(tally);
     if (!scratchStore().writeTally(tally.byOutcome))

@@ -10,3 +10,6 @@ for b in build/bench/bench_*; do
   echo "== $(basename "$b")"
   "$b" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true "$@"
 done
+# Five million draws, once: the large histories' growth beyond the million the program is built for.
+echo "== bench_scale --huge"
+build/bench/bench_scale --huge --benchmark_repetitions=1 "$@"

@@ -49,7 +49,7 @@ Result<void> upgradeFolder(const std::filesystem::path& home, const FolderLock& 
     return {};
 }
 
-Result<Opened> openStore(const Options& o, FolderLock lock) {
+Result<Opened> openStore(const Options& o, FolderLock lock, Load load) {
     const std::filesystem::path home = homeOf(o);
     std::error_code ec;
     std::filesystem::create_directories(home, ec);
@@ -61,6 +61,8 @@ Result<Opened> openStore(const Options& o, FolderLock lock) {
     // A file found empty and set up anew is said once, whatever the command.
     if (!(*store)->notice().empty() && !(*store)->readOnly())
         std::cerr << (*store)->notice() << '\n';
+    if (load == Load::StoreOnly)
+        return Opened{std::move(lock), std::move(*store), nullptr};
     auto snapshot = (*store)->loadSnapshot();
     if (!snapshot)
         return std::unexpected(snapshot.error());
@@ -73,11 +75,11 @@ std::filesystem::path homeOf(const Options& o) {
     return o.home.empty() ? defaultHome() : std::filesystem::path(o.home);
 }
 
-Result<Opened> openToRead(const Options& o) {
-    return openStore(o, FolderLock());
+Result<Opened> openToRead(const Options& o, Load load) {
+    return openStore(o, FolderLock(), load);
 }
 
-Result<Opened> openToChange(const Options& o) {
+Result<Opened> openToChange(const Options& o, Load load) {
     const std::filesystem::path home = homeOf(o);
     std::error_code ec;
     std::filesystem::create_directories(home, ec);
@@ -88,7 +90,7 @@ Result<Opened> openToChange(const Options& o) {
             busy.message += "，未作改动。";
         return std::unexpected(busy);
     }
-    return openStore(o, std::move(*lock));
+    return openStore(o, std::move(*lock), load);
 }
 
 } // namespace brenvik::cli

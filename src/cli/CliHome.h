@@ -18,14 +18,18 @@ std::filesystem::path homeOf(const Options& o);
 struct Opened {
     FolderLock lock; // held for a change, until the companion exits
     std::unique_ptr<HistoryStore> store;
-    SnapshotPtr snapshot;
+    SnapshotPtr snapshot; // loaded only for a command that asked for it
 };
 
+// What a command needs of the history besides the store: a command that reads the database
+// itself (add, export, import) does not pay for loading every draw into a snapshot.
+enum class Load { Snapshot, StoreOnly };
+
 // Searches and exports read the history while a window or another companion works on it.
-Result<Opened> openToRead(const Options& o);
+Result<Opened> openToRead(const Options& o, Load load = Load::Snapshot);
 
 // Every command that changes the history or the folder opens it through here: it takes the
 // folder's lock first, and when another program holds it the command changes nothing.
-Result<Opened> openToChange(const Options& o);
+Result<Opened> openToChange(const Options& o, Load load = Load::Snapshot);
 
 } // namespace brenvik::cli

@@ -30,14 +30,16 @@ int runImport(const Options& o) {
     auto read = readImportFile(o.arguments[0]);
     if (!read)
         return failWith(read.error().message);
-    auto opened = openToChange(o);
+    auto opened = openToChange(o, Load::StoreOnly);
     if (!opened)
         return failWith(opened.error().message);
-    if (const auto issues = compareIssues(*opened->snapshot, read->draws);
-        issues.looksLikeOtherGame() && !o.force)
+    auto stored = HistoryDraws::of(*opened->store);
+    if (!stored)
+        return failWith(stored.error().message);
+    if (const auto issues = compareIssues(stored->draws, read->draws); issues.looksLikeOtherGame() && !o.force)
         return failWith(otherGameNotice(o.game, issues) + "加 --force 才会导入；历史号码未改动。");
     const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
-    auto counts = changeWithUndo(*opened->store, *opened->snapshot, what,
+    auto counts = changeWithUndo(*opened->store, *stored, what,
                                  [&] { return importHistory(*opened->store, *read, o.segment); });
     if (!counts)
         return failWith(counts.error().message);
@@ -53,18 +55,20 @@ int runExport(const Options& o) {
     const auto database = homeOf(o) / databaseFileName(o.game);
     if (std::error_code ec; !std::filesystem::exists(database, ec))
         return failWith("没有历史数据库 " + shownPath(database) + "，未导出。");
-    auto opened = openToRead(o);
+    auto opened = openToRead(o, Load::StoreOnly);
     if (!opened)
         return failWith(opened.error().message);
-    const auto draws = drawLinesOf(opened->snapshot->rows());
-    if (auto r = writeHistoryFile(o.arguments[0], draws); !r)
+    const auto draws = opened->store->loadDraws();
+    if (!draws)
+        return failWith(draws.error().message);
+    if (auto r = writeHistoryFile(o.arguments[0], *draws); !r)
         return failWith(r.error().message);
-    std::cout << "导出 " << draws.size() << " 期到 " << o.arguments[0] << "。\n";
+    std::cout << "导出 " << draws->size() << " 期到 " << o.arguments[0] << "。\n";
     return 0;
 }
 
 int runUndo(const Options& o) {
-    auto opened = openToChange(o);
+    auto opened = openToChange(o, Load::StoreOnly);
     if (!opened)
         return failWith(opened.error().message);
     auto backup = readUndoBackup(opened->store->file());
@@ -77,7 +81,10 @@ int runUndo(const Options& o) {
         std::cout << "将历史号码恢复为" << what << "。加 --yes 执行撤销，历史号码未改动。\n";
         return kFailed;
     }
-    auto restored = undoLastChange(*opened->store, *opened->snapshot, **backup);
+    auto current = HistoryDraws::of(*opened->store);
+    if (!current)
+        return failWith(current.error().message);
+    auto restored = undoLastChange(*opened->store, *current, **backup);
     if (!restored)
         return failWith(restored.error().message);
     std::cout << "已撤销：恢复到" << what << "历史号码。\n";
@@ -92,7 +99,7 @@ int runAdd(const Options& o) {
                   << kUsageHint;
         return kUsageError;
     }
-    auto opened = openToChange(o);
+    auto opened = openToChange(o, Load::StoreOnly);
     if (!opened)
         return failWith(opened.error().message);
     const DrawLine draw{*issue, {d[0] - '0', d[1] - '0', d[2] - '0'}};

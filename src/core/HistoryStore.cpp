@@ -309,9 +309,16 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         if (version > kSchemaVersion)
             return fail(ErrorCode::NotOurs,
                         "数据库文件 " + shownPath(file) + " 由较新版本的程序创建，本版本无法使用。");
-        // A log copied from another folder, or a damaged page, is found here, before any write.
-        if (const std::string verdict = db->execAndGet("PRAGMA quick_check(1)").getString(); verdict != "ok")
-            return std::unexpected(failedCheck(file, verdict));
+        // Every page the engine reads is checked in full as it is read, so a damaged page is found
+        // before anything is written to it or read from it.
+        db->exec("PRAGMA cell_size_check=ON");
+        // A log with something in it is left by a writer that did not finish (a crash, a power
+        // cut, or a program still at work), or was copied from elsewhere: then the whole file is
+        // checked, before any write. A file without one is as its last writer closed it, and
+        // checking all of it would cost a second and a half at a million draws on every opening.
+        if (log)
+            if (const std::string verdict = db->execAndGet("PRAGMA quick_check(1)").getString(); verdict != "ok")
+                return std::unexpected(failedCheck(file, verdict));
 
         // The other game's history is refused before anything is written to it.
         const std::string wanted(companionId(game));
@@ -422,17 +429,96 @@ DrawRow readRow(sqlite3_stmt* st) {
 
 Result<SnapshotPtr> HistoryStore::loadSnapshot() const {
     try {
-        std::vector<DrawRow> rows;
-        rows.reserve(static_cast<std::size_t>(m_db->execAndGet("SELECT count(*) FROM Lishi").getInt64()));
+        sqlite3* db = m_db->getHandle();
+        // The snapshot makes a row's codes from its digits and the segment parameter it was
+        // written with, and its codes and texts of the draws before it from the rows before it.
+        // So only the digits, one segment code and the digits texts are read, to see that the row
+        // names the draws before it as the program writes it. A row that does not, and the first
+        // two rows, are read whole.
+        const std::string sql = "SELECT SQQH, QQH, strQQH, L1A, L2A, L3A, L1F, txtHisLst, txtHisPreLst "
+                                "FROM Lishi ORDER BY SQQH";
+        constexpr int lastColumn = 7;
+        constexpr int preColumn = 8;
+        StatementPtr statement = prepare(db, sql);
+        StatementPtr whole(nullptr, &sqlite3_finalize);
+        HistorySnapshot::Builder builder(
+            static_cast<std::size_t>(m_db->execAndGet("SELECT count(*) FROM Lishi").getInt64()));
+        auto text = [](sqlite3_stmt* st, int column) {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+            return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column)))
+                     : std::string_view();
+        };
+        // The codes of a row written with one segment parameter; nothing for any other row.
+        auto codes = [](sqlite3_stmt* st) -> std::optional<DrawCodes> {
+            const std::array<int, 3> digits = {sqlite3_column_int(st, 3), sqlite3_column_int(st, 4),
+                                               sqlite3_column_int(st, 5)};
+            for (const int d : digits)
+                if (d < 0 || d > 9)
+                    return std::nullopt;
+            const int param = sqlite3_column_int(st, 6) - digits[0] / 2;
+            if (param != 0 && param != 1)
+                return std::nullopt;
+            return codesOfDraw(digits, param);
+        };
         // Read through the engine's own column calls: this loop runs once per stored draw.
-        const std::string sql = "SELECT " + joinedColumns() + " FROM Lishi ORDER BY SQQH";
-        StatementPtr statement = prepare(m_db->getHandle(), sql);
+        sqlite3_stmt* st = statement.get();
         int step;
-        while ((step = sqlite3_step(statement.get())) == SQLITE_ROW)
-            rows.push_back(readRow(statement.get()));
+        while ((step = sqlite3_step(st)) == SQLITE_ROW) {
+            const std::int32_t issue = sqlite3_column_int(st, 0);
+            const auto own = codes(st);
+            const bool derived = own && sqlite3_column_int(st, 1) == issue + 1 && text(st, 2).empty() &&
+                                 builder.addFollowing(issue, *own, text(st, lastColumn), text(st, preColumn));
+            if (derived)
+                continue;
+            if (!whole)
+                whole = prepare(db, "SELECT " + joinedColumns() + " FROM Lishi WHERE SQQH = ?");
+            sqlite3_bind_int(whole.get(), 1, issue);
+            if (const int found = sqlite3_step(whole.get()); found != SQLITE_ROW)
+                throw SQLite::Exception(db, found == SQLITE_DONE ? SQLITE_CORRUPT : found);
+            builder.add(readRow(whole.get()));
+            sqlite3_reset(whole.get());
+        }
         if (step != SQLITE_DONE)
-            throw SQLite::Exception(m_db->getHandle(), step);
-        return std::make_shared<const HistorySnapshot>(std::move(rows));
+            throw SQLite::Exception(db, step);
+        return builder.finish();
+    } catch (const std::exception& e) {
+        return std::unexpected(failure(e));
+    }
+}
+
+Result<std::vector<DrawLine>> HistoryStore::loadDraws() const {
+    try {
+        sqlite3* db = m_db->getHandle();
+        std::vector<DrawLine> draws;
+        draws.reserve(static_cast<std::size_t>(m_db->execAndGet("SELECT count(*) FROM Lishi").getInt64()));
+        StatementPtr q = prepare(db, "SELECT SQQH, L1A, L2A, L3A FROM Lishi ORDER BY SQQH");
+        int step;
+        while ((step = sqlite3_step(q.get())) == SQLITE_ROW)
+            draws.push_back({sqlite3_column_int(q.get(), 0),
+                             {sqlite3_column_int(q.get(), 1), sqlite3_column_int(q.get(), 2),
+                              sqlite3_column_int(q.get(), 3)}});
+        if (step != SQLITE_DONE)
+            throw SQLite::Exception(db, step);
+        return draws;
+    } catch (const std::exception& e) {
+        return std::unexpected(failure(e));
+    }
+}
+
+std::optional<DrawRow> HistoryStore::readLastRow() const {
+    StatementPtr q =
+        prepare(m_db->getHandle(), "SELECT " + joinedColumns() + " FROM Lishi ORDER BY SQQH DESC LIMIT 1");
+    const int step = sqlite3_step(q.get());
+    if (step == SQLITE_ROW)
+        return readRow(q.get());
+    if (step != SQLITE_DONE)
+        throw SQLite::Exception(m_db->getHandle(), step);
+    return std::nullopt;
+}
+
+Result<std::optional<DrawRow>> HistoryStore::lastRow() const {
+    try {
+        return readLastRow();
     } catch (const std::exception& e) {
         return std::unexpected(failure(e));
     }
@@ -520,16 +606,7 @@ Result<long long> HistoryStore::appendDraws(std::span<const DrawLine> draws, int
     try {
         SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
         // Read under the write lock: what this program saw before may no longer be the last row.
-        std::optional<DrawRow> last;
-        {
-            StatementPtr q = prepare(m_db->getHandle(),
-                                     "SELECT " + joinedColumns() + " FROM Lishi ORDER BY SQQH DESC LIMIT 1");
-            const int step = sqlite3_step(q.get());
-            if (step == SQLITE_ROW)
-                last = readRow(q.get());
-            else if (step != SQLITE_DONE)
-                throw SQLite::Exception(m_db->getHandle(), step);
-        }
+        const std::optional<DrawRow> last = readLastRow();
         for (std::size_t i = 0; i < draws.size(); ++i) {
             const std::int32_t issue = draws[i].issue;
             if (i == 0 && last && issue <= last->sqqh)

@@ -35,8 +35,9 @@ public:
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Opens the database file, creating it with both tables when it does not exist. A file that
-    // exists but cannot be read, fails the engine's quick check or is not ours is reported and
-    // left untouched. Where the file or its folder may not be written, the history is opened
+    // exists but cannot be read, is damaged or is not ours is reported and left untouched. The
+    // whole file is checked when a log beside it holds changes (after a writer that did not
+    // finish); otherwise each page is checked as it is read. Where the file or its folder may not be written, the history is opened
     // for reading only and every change is refused with that reason.
     // The history must be that of `game`: a file marked with the other game is reported and left
     // untouched. A history written before the mark existed is marked with `game`, unless it may
@@ -57,6 +58,10 @@ public:
 
     // Every draw, in issue order.
     Result<SnapshotPtr> loadSnapshot() const;
+    // The issue and digits of every draw, in issue order: all a text file of the history needs.
+    Result<std::vector<DrawLine>> loadDraws() const;
+    // The stored row with the highest issue; nothing when the history is empty.
+    Result<std::optional<DrawRow>> lastRow() const;
 
     // Fills in the next row to store and returns true, or returns false after the last one.
     // Lets a writer derive rows while they are stored, so a large import never holds a million
@@ -86,6 +91,7 @@ public:
 private:
     HistoryStore(std::filesystem::path file, Game game, std::unique_ptr<SQLite::Database> db);
     void insertRows(const RowSource& next);
+    std::optional<DrawRow> readLastRow() const;
     Error failure(const std::exception& e) const;
 
     std::filesystem::path m_file;

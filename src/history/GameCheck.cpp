@@ -2,17 +2,32 @@
 
 #include "UndoBackup.h"
 
+#include <algorithm>
+
 namespace brenvik {
 
 SharedIssues compareIssues(const HistorySnapshot& history, std::span<const DrawLine> draws) {
     SharedIssues s;
     for (const DrawLine& d : draws) {
         const auto at = history.lastAtOrBefore(d.issue);
-        if (!at || history[*at].sqqh != d.issue)
+        if (!at || history.issue(*at) != d.issue)
             continue;
-        const DrawRow& row = history[*at];
         ++s.shared;
-        if (row.digit(1) != d.digits[0] || row.digit(2) != d.digits[1] || row.digit(3) != d.digits[2])
+        if (history.digits(*at) != d.digits)
+            ++s.different;
+    }
+    return s;
+}
+
+SharedIssues compareIssues(std::span<const DrawLine> stored, std::span<const DrawLine> draws) {
+    SharedIssues s;
+    for (const DrawLine& d : draws) {
+        const auto at = std::lower_bound(stored.begin(), stored.end(), d.issue,
+                                         [](const DrawLine& r, std::int32_t issue) { return r.issue < issue; });
+        if (at == stored.end() || at->issue != d.issue)
+            continue;
+        ++s.shared;
+        if (at->digits != d.digits)
             ++s.different;
     }
     return s;

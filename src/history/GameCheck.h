@@ -20,6 +20,8 @@ struct SharedIssues {
 };
 
 SharedIssues compareIssues(const HistorySnapshot& history, std::span<const DrawLine> draws);
+// The same with the stored history given as its draws, in issue order.
+SharedIssues compareIssues(std::span<const DrawLine> stored, std::span<const DrawLine> draws);
 
 // "文件与当前彩种（福彩3D）的历史号码不符：共同的 7,731 期中 7,012 期不同。"
 std::string otherGameNotice(Game game, const SharedIssues& issues);

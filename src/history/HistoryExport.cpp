@@ -2,6 +2,8 @@
 
 #include "SafeWrite.h"
 
+#include <algorithm>
+
 namespace brenvik {
 
 std::string exportFileName(Game game, const HistorySnapshot& history) {
@@ -13,6 +15,15 @@ std::vector<DrawLine> drawLinesOf(std::span<const DrawRow> rows) {
     draws.reserve(rows.size());
     for (const DrawRow& r : rows)
         draws.push_back({r.sqqh, {r.digit(1), r.digit(2), r.digit(3)}});
+    return draws;
+}
+
+std::vector<DrawLine> drawLinesOf(const HistorySnapshot& history, std::size_t first, std::size_t last) {
+    last = std::min(last, history.size());
+    std::vector<DrawLine> draws;
+    draws.reserve(last > first ? last - first : 0);
+    for (std::size_t i = first; i < last; ++i)
+        draws.push_back({history.issue(i), history.digits(i)});
     return draws;
 }
 
@@ -33,7 +44,7 @@ Result<void> writeHistoryFile(const std::filesystem::path& file, std::span<const
 Result<std::filesystem::path> exportHistory(const std::filesystem::path& folder, Game game,
                                             const HistorySnapshot& history) {
     const auto file = folder / utf8Path(exportFileName(game, history));
-    if (auto written = writeHistoryFile(file, drawLinesOf(history.rows())); !written)
+    if (auto written = writeHistoryFile(file, drawLinesOf(history)); !written)
         return std::unexpected(written.error());
     return file;
 }

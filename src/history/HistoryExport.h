@@ -5,6 +5,7 @@
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -17,6 +18,12 @@ std::string exportFileName(Game game, const HistorySnapshot& history);
 
 // The issue numbers and digits of stored rows, in the rows' order.
 std::vector<DrawLine> drawLinesOf(std::span<const DrawRow> rows);
+// The draws of rows [first, last) of a history; to its end when `last` is past it.
+std::vector<DrawLine> drawLinesOf(const HistorySnapshot& history, std::size_t first = 0,
+                                  std::size_t last = SIZE_MAX);
+inline std::vector<DrawLine> drawLinesOf(const HistorySnapshot::Rows& rows) {
+    return drawLinesOf(rows.snapshot());
+}
 
 // The content of a history text file: one draw line per draw, each ended by CR LF.
 std::string historyText(std::span<const DrawLine> draws);

@@ -135,18 +135,15 @@ Result<std::vector<DrawLine>> drawsUpTo(const HistorySnapshot& history, std::int
         return fail(ErrorCode::Invalid, "期号 " + std::to_string(lastKept) + " 不在已有历史号码的范围（" +
                                             std::to_string(first) + "～" + std::to_string(last) +
                                             "）内，历史号码未改动。");
-    const auto& rows = history.rows();
-    // Walk from the oldest draw and stop at the first one past T.
-    auto end =
-        std::find_if(rows.begin(), rows.end(), [lastKept](const DrawRow& r) { return r.sqqh > lastKept; });
-    return drawLinesOf(std::span(rows.begin(), end));
+    // Every draw up to T: the issues ascend.
+    const auto end = history.lastAtOrBefore(lastKept);
+    return drawLinesOf(history, 0, end ? *end + 1 : 0);
 }
 
 std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long count) {
-    const auto& rows = history.rows();
-    const auto size = static_cast<long long>(rows.size());
+    const auto size = static_cast<long long>(history.size());
     const auto keep = static_cast<std::size_t>(std::clamp(size - count, 0LL, size));
-    return drawLinesOf(std::span(rows).first(keep));
+    return drawLinesOf(history, 0, keep);
 }
 
 Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,

@@ -51,7 +51,7 @@ std::optional<RetentionCut> retentionCut(const HistorySnapshot& history, int cur
                                        [](const DrawRow& r, std::int32_t issue) { return r.sqqh < issue; });
     if (kept == rows.begin())
         return std::nullopt;
-    return RetentionCut{rows.front().sqqh / 1000, (kept - 1)->sqqh / 1000, keptFrom, years,
+    return RetentionCut{rows.front().sqqh / 1000, (*(kept - 1)).sqqh / 1000, keptFrom, years,
                         kept - rows.begin()};
 }
 
@@ -66,12 +66,10 @@ std::string retentionDone(const RetentionCut& cut) {
 
 Result<void> removeYearsBefore(HistoryStore& store, const HistorySnapshot& history, const RetentionCut& cut,
                                int segmentParam) {
-    const auto& rows = history.rows();
-    const auto kept = std::span(rows).subspan(
-        static_cast<std::size_t>(std::min<long long>(cut.draws, static_cast<long long>(rows.size()))));
+    const auto kept = drawLinesOf(history, static_cast<std::size_t>(std::max(0LL, cut.draws)));
     // The user agreed to lose these years, but can still take them back once.
     return changeWithUndo(store, history, "在线更新删除 " + yearsRemoved(cut) + "的历史号码",
-                          [&] { return store.replaceAll(rowsFromDraws(drawLinesOf(kept), segmentParam)); });
+                          [&] { return store.replaceAll(rowsFromDraws(kept, segmentParam)); });
 }
 
 OnlineMerge::OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam)

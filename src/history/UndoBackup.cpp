@@ -24,8 +24,7 @@ std::string localTimeNow() {
 
 // The parameter the stored rows' segments were derived with; the newest row tells what the
 // history was last written with.
-int segmentParamOf(const HistorySnapshot& history) {
-    const DrawRow* last = history.last();
+int segmentParamOf(const DrawRow* last) {
     if (!last)
         return 1;
     const int p = last->own[0][static_cast<int>(Kind::Segment)] - last->digit(1) / 2;
@@ -104,13 +103,32 @@ std::string describeUndo(const UndoBackup& backup) {
     return text + "之前的 " + groupedCount(static_cast<long long>(backup.draws.size())) + " 期";
 }
 
+HistoryDraws HistoryDraws::of(const HistorySnapshot& history) {
+    return {drawLinesOf(history), segmentParamOf(history.last())};
+}
+
+Result<HistoryDraws> HistoryDraws::of(const HistoryStore& store) {
+    auto draws = store.loadDraws();
+    if (!draws)
+        return std::unexpected(draws.error());
+    auto last = store.lastRow();
+    if (!last)
+        return std::unexpected(last.error());
+    return HistoryDraws{std::move(*draws), segmentParamOf(*last ? &**last : nullptr)};
+}
+
 Result<PendingUndo> PendingUndo::prepare(const HistoryStore& store, const HistorySnapshot& history,
+                                         std::string_view change) {
+    return prepare(store, HistoryDraws::of(history), change);
+}
+
+Result<PendingUndo> PendingUndo::prepare(const HistoryStore& store, const HistoryDraws& history,
                                          std::string_view change) {
     UndoBackup b;
     b.change = change;
     b.when = localTimeNow();
-    b.segmentParam = segmentParamOf(history);
-    const auto draws = drawLinesOf(history.rows());
+    b.segmentParam = history.segmentParam;
+    const auto& draws = history.draws;
     auto file = PendingFile::create(undoFileFor(store.file()));
     const auto failed = [](const Error& e) {
         return fail(e.code, "无法保存撤销备份，历史号码未改动：" + e.message);
@@ -146,6 +164,10 @@ Result<std::optional<UndoBackup>> readUndoBackup(const std::filesystem::path& da
 
 Result<StoredCounts> undoLastChange(HistoryStore& store, const HistorySnapshot& current,
                                     const UndoBackup& backup) {
+    return undoLastChange(store, HistoryDraws::of(current), backup);
+}
+
+Result<StoredCounts> undoLastChange(HistoryStore& store, const HistoryDraws& current, const UndoBackup& backup) {
     return changeWithUndo(store, current, "撤销上次更改", [&]() -> Result<StoredCounts> {
         if (auto stored = storeRebuilt(store, backup.draws, backup.segmentParam); !stored)
             return std::unexpected(stored.error());

@@ -40,6 +40,17 @@ std::string describeUndo(const UndoBackup& backup);
 // A count with thousands separators, as the messages show counts of draws: 7,731.
 std::string groupedCount(long long count);
 
+// The draws of a history and the segment parameter its newest row was written with: what a
+// backup keeps of it.
+struct HistoryDraws {
+    std::vector<DrawLine> draws;
+    int segmentParam = 1;
+
+    static HistoryDraws of(const HistorySnapshot& history);
+    // Read from the store without a snapshot.
+    static Result<HistoryDraws> of(const HistoryStore& store);
+};
+
 // The backup of one change, written before the change and put in the place of the earlier
 // backup only once the change succeeded: a change that fails or never runs leaves the earlier
 // backup as it was, and a kill at any moment leaves the old backup or the new one.
@@ -47,6 +58,8 @@ class PendingUndo {
 public:
     // Writes `history` (the history stored in `store` now) to a temporary file, on the disk.
     static Result<PendingUndo> prepare(const HistoryStore& store, const HistorySnapshot& history,
+                                       std::string_view change);
+    static Result<PendingUndo> prepare(const HistoryStore& store, const HistoryDraws& history,
                                        std::string_view change);
     // Puts the backup in place; call it after the change succeeded.
     Result<void> keep();
@@ -58,8 +71,8 @@ private:
 
 // Runs `change` (which returns a Result) with an undo backup of `history`, the history stored
 // in `store` now. A backup that cannot be written stops the change before it starts.
-template <typename Change>
-auto changeWithUndo(const HistoryStore& store, const HistorySnapshot& history, std::string_view change,
+template <typename History, typename Change>
+auto changeWithUndo(const HistoryStore& store, const History& history, std::string_view change,
                     Change&& run) -> decltype(run()) {
     auto pending = PendingUndo::prepare(store, history, change);
     if (!pending)
@@ -80,5 +93,6 @@ Result<std::optional<UndoBackup>> readUndoBackup(const std::filesystem::path& da
 // second undo brings the change back.
 Result<StoredCounts> undoLastChange(HistoryStore& store, const HistorySnapshot& current,
                                     const UndoBackup& backup);
+Result<StoredCounts> undoLastChange(HistoryStore& store, const HistoryDraws& current, const UndoBackup& backup);
 
 } // namespace brenvik

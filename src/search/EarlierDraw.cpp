@@ -21,24 +21,24 @@ std::uint32_t EarlierDraw::tokens(std::size_t j, Kind kind) const {
     if (src >= 0)
         return m_index.lastTokens(kind)[src];
     if (src == kStoredFirst)
-        return tokenMask(m_index.history()[0].pre[static_cast<std::size_t>(summarySlot(kind))]);
+        return tokenMask(m_index.history().summaryText(0, summarySlot(kind), true));
     return 0;
 }
 
-std::string_view EarlierDraw::tokenText(std::size_t j, Kind kind) const {
+std::string EarlierDraw::tokenText(std::size_t j, Kind kind) const {
     const std::ptrdiff_t src = sourceRow(j);
-    const auto slot = static_cast<std::size_t>(summarySlot(kind));
+    const int slot = summarySlot(kind);
     if (src >= 0)
-        return m_index.history()[static_cast<std::size_t>(src)].last[slot];
+        return m_index.history().summaryText(static_cast<std::size_t>(src), slot, false);
     if (src == kStoredFirst)
-        return m_index.history()[0].pre[slot];
+        return m_index.history().summaryText(0, slot, true);
     return {};
 }
 
 std::optional<int> EarlierDraw::code(std::size_t j, int position, Kind kind, bool storedFirstRow) const {
     if (m_lastDraw) {
         if (j == 0)
-            return storedFirstRow ? m_index.history()[0].prev[position - 1][static_cast<int>(kind)] : 0;
+            return storedFirstRow ? m_index.history().first()->prev[position - 1][static_cast<int>(kind)] : 0;
         return m_index.codes(position, kind)[j - 1];
     }
     // A draw with fewer than N draws before it has nothing N back to compare.
@@ -47,14 +47,14 @@ std::optional<int> EarlierDraw::code(std::size_t j, int position, Kind kind, boo
     return m_index.codes(position, kind)[j - static_cast<std::size_t>(m_n)];
 }
 
-std::string_view EarlierDraw::digits(std::size_t j) const {
+std::string EarlierDraw::digits(std::size_t j) const {
     if (m_lastDraw)
-        return m_index.history()[j].last[0];
+        return m_index.history().summaryText(j, 0, false);
     const std::ptrdiff_t src = sourceRow(j);
     if (src >= 0)
-        return m_index.history()[static_cast<std::size_t>(src)].last[0];
+        return m_index.history().summaryText(static_cast<std::size_t>(src), 0, false);
     if (src == kStoredFirst)
-        return m_index.history()[0].pre[0];
+        return m_index.history().summaryText(0, 0, true);
     return {};
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
+#include <string>
 
 namespace brenvik {
 
@@ -26,7 +26,7 @@ public:
     // empty string and the first row keeps what is stored.
     std::uint32_t tokens(std::size_t j, Kind kind) const;
     // The same string as text, for tokens a mask cannot hold.
-    std::string_view tokenText(std::size_t j, Kind kind) const;
+    std::string tokenText(std::size_t j, Kind kind) const;
 
     // The earlier draw's code at a position, as the fixed-position modes compare it; nothing when
     // the row has no such draw and so can never match. In "上期" mode the first row has no draw
@@ -34,7 +34,7 @@ public:
     std::optional<int> code(std::size_t j, int position, Kind kind, bool storedFirstRow) const;
 
     // The digits of the earlier draw, as the matched-draws grid shows them.
-    std::string_view digits(std::size_t j) const;
+    std::string digits(std::size_t j) const;
 
 private:
     // Row whose "上期" columns describe the earlier draw of row j in N-back mode; nothing for

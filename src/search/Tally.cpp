@@ -38,10 +38,10 @@ Tally tallyOutcomes(const HistorySnapshot& history, std::span<const std::uint32_
     const int size = counterSize(resultKind);
 
     std::array<int, 10> counter{};
-    for (std::uint32_t index : matched) {
-        const DrawRow& row = history[index];
-        for (int p = firstPos; p <= resultPosition; ++p) {
-            const int code = row.own[p - 1][kind];
+    for (int p = firstPos; p <= resultPosition; ++p) {
+        const std::int16_t* codes = history.codes(p, static_cast<Kind>(kind));
+        for (std::uint32_t index : matched) {
+            const int code = codes[index];
             if (code >= 0 && code < size)
                 ++counter[code];
         }
@@ -79,9 +79,8 @@ StoredSegments storedSegments(const HistorySnapshot& history) {
     };
     StoredSegments s;
     for (std::size_t i = 0; i < history.size(); ++i) {
-        const DrawRow& row = history[i];
-        const int own = paramOf(row.own);
-        const int before = i == 0 ? own : paramOf(row.prev);
+        const int own = paramOf(history.ownCodes(i));
+        const int before = i == 0 ? own : paramOf(history.prevCodes(i));
         if (own >= 0 && own == before)
             ++s.withParam[own];
         else

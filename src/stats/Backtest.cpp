@@ -63,7 +63,7 @@ public:
         for (auto& c : m_codes)
             c.resize(index.size());
         for (std::size_t i = 0; i < index.size(); ++i) {
-            const DrawCodes& own = index.history()[i].own;
+            const DrawCodes own = index.history().ownCodes(i);
             const int param = own[0][3] - own[0][0] / 2;
             m_segment[i] = static_cast<std::int8_t>(param == 0 || param == 1 ? param : o.segmentParam);
         }

@@ -71,10 +71,10 @@ void HistoryGridModel::setHistory(const HistorySnapshot& history) {
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(history.size());
-    for (const DrawRow& r : history.rows())
-        m_rows.push_back({r.sqqh,
-                          {static_cast<std::int8_t>(r.own[0][0]), static_cast<std::int8_t>(r.own[1][0]),
-                           static_cast<std::int8_t>(r.own[2][0])}});
+    for (std::size_t i = 0; i < history.size(); ++i)
+        m_rows.push_back({history.issue(i),
+                          {static_cast<std::int8_t>(history.digit(i, 1)), static_cast<std::int8_t>(history.digit(i, 2)),
+                           static_cast<std::int8_t>(history.digit(i, 3))}});
     endResetModel();
 }
 
@@ -95,12 +95,31 @@ MatchedGridModel::MatchedGridModel(QObject* parent)
 void MatchedGridModel::setRows(std::vector<MatchedRow> rows, bool lastDraw) {
     beginResetModel();
     m_rows = std::move(rows);
+    m_matches = {};
+    m_cached.reset();
+    setHeader(4, lastDraw ? QStringLiteral("上期开奖") : QStringLiteral("前期开奖"));
+    endResetModel();
+}
+
+void MatchedGridModel::setMatches(MatchedDraws matches, bool lastDraw) {
+    beginResetModel();
+    m_rows.clear();
+    m_matches = std::move(matches);
+    m_cached.reset();
     setHeader(4, lastDraw ? QStringLiteral("上期开奖") : QStringLiteral("前期开奖"));
     endResetModel();
 }
 
 int MatchedGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.empty() ? m_matches.size() : m_rows.size());
+}
+
+MatchedRow MatchedGridModel::rowAt(int row) const {
+    if (!m_rows.empty())
+        return m_rows[static_cast<std::size_t>(row)];
+    if (!m_cached || m_cached->first != row)
+        m_cached.emplace(row, m_matches.row(static_cast<std::size_t>(row)));
+    return m_cached->second;
 }
 
 GridModel::ColumnKind MatchedGridModel::columnKind(int column) const {
@@ -111,7 +130,7 @@ GridModel::ColumnKind MatchedGridModel::columnKind(int column) const {
 QString MatchedGridModel::cellText(int row, int column) const {
     if (row < 0 || row >= rowCount())
         return {};
-    const MatchedRow& r = m_rows[static_cast<std::size_t>(row)];
+    const MatchedRow r = rowAt(row);
     if (column == 0)
         return QString::number(r.issue);
     if (column == 4)

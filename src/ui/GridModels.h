@@ -70,6 +70,8 @@ public:
     explicit MatchedGridModel(QObject* parent = nullptr);
     // `lastDraw` picks the header of the earlier-draw column: "上期开奖" or "前期开奖".
     void setRows(std::vector<MatchedRow> rows, bool lastDraw);
+    // The same, each row made only when it is shown or exported.
+    void setMatches(MatchedDraws matches, bool lastDraw);
     int rowCount(const QModelIndex& parent = {}) const override;
     QString cellText(int row, int column) const override;
 
@@ -77,7 +79,11 @@ protected:
     ColumnKind columnKind(int column) const override;
 
 private:
+    MatchedRow rowAt(int row) const;
+
     std::vector<MatchedRow> m_rows;
+    MatchedDraws m_matches; // used when m_rows is empty
+    mutable std::optional<std::pair<int, MatchedRow>> m_cached; // the row the cells were last read from
 };
 
 // The tally, most frequent outcome first.

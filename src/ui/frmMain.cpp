@@ -166,6 +166,7 @@ void frmMain::openDatabase() {
     }
     m_store = std::move(*opened);
     m_snapshot = std::move(*snapshot);
+    m_index = std::make_shared<const SearchIndex>(m_snapshot);
 }
 
 bool frmMain::requireStore() {
@@ -192,6 +193,7 @@ void frmMain::reloadSnapshot() {
         return;
     }
     m_snapshot = std::move(*snapshot);
+    m_index = std::make_shared<const SearchIndex>(m_snapshot);
 }
 
 void frmMain::fillHistoryGrid() {

@@ -198,7 +198,7 @@ private:
     std::optional<SearchConditions> m_searched;
     QString m_searchedSummary;
     QString m_databaseProblem;
-    SearchIndexPtr m_index; // built from m_snapshot at the first search after a change
+    SearchIndexPtr m_index; // set with m_snapshot
     // The history and segment setting whose stored segments were last checked, so a segment
     // search asks about a mismatch once, not at every press.
     std::weak_ptr<const HistorySnapshot> m_segmentsCheckedOn;

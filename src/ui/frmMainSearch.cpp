@@ -25,6 +25,7 @@
 namespace brenvik::ui {
 
 const SearchIndex& frmMain::searchIndex() {
+    // Set with every snapshot; only a snapshot swapped without it gets its index here.
     if (!m_index || m_index->snapshot() != m_snapshot)
         m_index = std::make_shared<const SearchIndex>(m_snapshot);
     return *m_index;
@@ -214,7 +215,7 @@ void frmMain::runSearch(bool combination) {
 
 void frmMain::showResults(const SearchConditions& c, const std::vector<std::uint32_t>& rows) {
     const SearchIndex& index = searchIndex();
-    m_matchedModel->setRows(matchedRowsOf(index, rows, c.resultKind, c.lastDraw, c.n), c.lastDraw);
+    m_matchedModel->setMatches(MatchedDraws(m_index, rows, c.resultKind, c.lastDraw, c.n), c.lastDraw);
 
     const Tally tally =
         tallyOutcomes(index.history(), rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);

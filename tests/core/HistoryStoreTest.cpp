@@ -1,4 +1,5 @@
 #include "HistoryStore.h"
+#include "HistoryRebuild.h"
 #include "HistoryText.h"
 #include "SampleHistory.h"
 #include "TestFolder.h"
@@ -212,17 +213,89 @@ TEST(HistoryStore, ADamagedDatabaseIsReported) {
     }
 }
 
-TEST(HistoryStore, LoadsTheRealHistory) {
-    TestFolder dir;
-    const auto draws = test::sampleDraws("fc3d-history.txt");
-    ASSERT_EQ(draws.size(), 7731u);
-    test::writeDatabase(dir.path(), draws);
-    auto store = openStore(dir / kDatabaseFile);
-    auto s = *store->loadSnapshot();
-    ASSERT_EQ(s->size(), draws.size());
-    EXPECT_EQ(s->first()->sqqh, 2004001);
-    EXPECT_EQ(s->last()->sqqh, 2026224);
-    for (std::size_t i = 0; i < draws.size(); ++i)
-        ASSERT_EQ((*s)[i].digit(1) * 100 + (*s)[i].digit(2) * 10 + (*s)[i].digit(3),
-                  draws[i].digits[0] * 100 + draws[i].digits[1] * 10 + draws[i].digits[2]);
+// Every stored column of every row, read with a plain query, as the snapshot must give them back.
+std::vector<DrawRow> storedRows(const std::filesystem::path& file) {
+    SQLite::Database db(file.string());
+    SQLite::Statement q(db, "SELECT * FROM Lishi ORDER BY SQQH");
+    std::vector<DrawRow> rows;
+    while (q.executeStep()) {
+        DrawRow r;
+        r.sqqh = q.getColumn("SQQH").getInt();
+        r.qqh = q.getColumn("QQH").getInt();
+        r.strQQH = q.getColumn("strQQH").getString();
+        for (int p = 1; p <= 3; ++p)
+            for (int k = 0; k < kKindCount; ++k) {
+                r.own[p - 1][k] = static_cast<std::int16_t>(q.getColumn(columnName(p, Kind(k)).c_str()).getInt());
+                r.prev[p - 1][k] =
+                    static_cast<std::int16_t>(q.getColumn(columnName(p, Kind(k), Variant::Previous).c_str()).getInt());
+                r.back[p - 1][k] =
+                    static_cast<std::int16_t>(q.getColumn(columnName(p, Kind(k), Variant::Back).c_str()).getInt());
+            }
+        for (int i = 0; i < kSummaryCount; ++i) {
+            r.last[i] = q.getColumn(std::string(kLastColumns[i]).c_str()).getString();
+            r.pre[i] = q.getColumn(std::string(kBackColumns[i]).c_str()).getString();
+        }
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+TEST(HistoryStore, TheSnapshotAgreesWithTheStoredRows) {
+    struct Case {
+        const char* name;
+        std::vector<DrawLine> draws;
+        bool rebuilt;     // the N-back texts filled
+        // A change made behind the program's back. The codes of a row besides its digits and the
+        // segment parameter of its first position, and the pattern texts, are not read: they are
+        // made from the digits, as the program writes them.
+        const char* edit;
+    };
+    const std::vector<Case> cases = {
+        {"real 3D, imported", test::sampleDraws("fc3d-history.txt"), false, nullptr},
+        {"real 3D, rebuilt", test::sampleDraws("fc3d-history.txt"), true, nullptr},
+        {"real P3, imported", test::sampleDraws("pl3-history.txt"), false, nullptr},
+        {"real P3, rebuilt", test::sampleDraws("pl3-history.txt"), true, nullptr},
+        {"rows that do not follow the draws before them", test::syntheticDraws(400, 3), true,
+         "UPDATE Lishi SET L2AS = 9, L1FP = 4, txtHisLst = '999' WHERE SQQH % 11 = 0;"
+         "UPDATE Lishi SET strQQH = 'x', QQH = 5 WHERE SQQH % 13 = 0;"
+         "UPDATE Lishi SET txtHisLst = '  ', txtHisPreLst = '12' WHERE SQQH % 17 = 0;"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder dir;
+        const auto file = dir / kDatabaseFile;
+        {
+            auto store = openStore(file);
+            ASSERT_TRUE(c.rebuilt ? storeRebuilt(*store, c.draws, 1) : store->replaceAll(rowsFromDraws(c.draws, 1)));
+        }
+        if (c.edit) {
+            SQLite::Database db(file.string(), SQLite::OPEN_READWRITE);
+            db.exec(c.edit);
+        }
+        const auto stored = storedRows(file);
+        ASSERT_EQ(stored.size(), c.draws.size());
+        auto store = openStore(file);
+        const SnapshotPtr s = *store->loadSnapshot();
+        ASSERT_EQ(s->size(), stored.size());
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            const DrawRow row = (*s)[i];
+            const DrawRow& want = stored[i];
+            ASSERT_TRUE(row.sqqh == want.sqqh && row.qqh == want.qqh && row.strQQH == want.strQQH &&
+                        row.own == want.own && row.prev == want.prev && row.back == want.back &&
+                        row.last == want.last && row.pre == want.pre)
+                << "row " << want.sqqh;
+            ASSERT_EQ(s->digits(i), c.draws[i].digits) << want.sqqh;
+            ASSERT_EQ(s->prevCodes(i), want.prev) << want.sqqh;
+            ASSERT_EQ(s->hasPrevious()[i] != 0, want.last[0].find_first_not_of(' ') != std::string::npos)
+                << want.sqqh;
+            for (int k = 0; k < kKindCount; ++k)
+                ASSERT_EQ(s->lastTokens(Kind(k))[i], tokenMask(want.last[1 + k])) << want.sqqh;
+            for (int slot = 0; slot < kSummaryCount; ++slot)
+                ASSERT_TRUE(s->summaryText(i, slot, false) == want.last[slot] &&
+                            s->summaryText(i, slot, true) == want.pre[slot])
+                    << want.sqqh;
+        }
+        EXPECT_EQ(s->first()->sqqh, stored.front().sqqh);
+        EXPECT_EQ(s->last()->last, stored.back().last);
+    }
 }

@@ -139,7 +139,7 @@ TEST(OnlineMerge, AppendsAcrossAYearEndWithTheRunningStateOfTheStoredHistory) {
     TestFolder folder;
     auto store = HistoryStore::open(folder / kDatabaseFile);
     ASSERT_TRUE(store);
-    ASSERT_TRUE((*store)->replaceAll(history.rows()));
+    ASSERT_TRUE((*store)->replaceAll(std::vector<DrawRow>(history.rows())));
     ASSERT_EQ(merge.commit(**store), true);
     auto after = (*store)->loadSnapshot();
     ASSERT_TRUE(after);

@@ -1,0 +1,314 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Large histories: 100,000 and 1,000,000 draws (5,000,000 with --huge, once each). Opening with
+// the snapshot and the search index, the window's start, the companion's commands as whole
+// processes with their peak resident memory, and the import of a file of that many lines.
+#include "HistoryExport.h"
+#include "HistoryRebuild.h"
+#include "HistoryStore.h"
+#include "HistoryText.h"
+#include "SampleHistory.h"
+#include "SearchIndex.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace brenvik;
+
+namespace {
+
+// Argument 0 stands for the real 3D history.
+std::string sizeLabel(std::int64_t draws) {
+    return draws == 0 ? "real 3D" : std::to_string(draws) + " draws";
+}
+
+// Issues from 1000001 on, 999 a year, so that five million draws still have seven-digit issues.
+std::int32_t issueAt(std::int64_t i) {
+    return static_cast<std::int32_t>((1000 + i / 999) * 1000 + i % 999 + 1);
+}
+
+std::vector<DrawLine> benchDraws(std::int64_t count) {
+    std::mt19937 gen(42);
+    std::uniform_int_distribution<int> digit(0, 9);
+    std::vector<DrawLine> draws(static_cast<std::size_t>(count));
+    for (std::int64_t i = 0; i < count; ++i)
+        draws[static_cast<std::size_t>(i)] = {issueAt(i), {digit(gen), digit(gen), digit(gen)}};
+    return draws;
+}
+
+// A folder holding a history of `draws` synthetic draws and the same draws as a text file. Kept
+// between runs: writing five million draws takes a while.
+std::filesystem::path historyFolder(std::int64_t draws) {
+    const auto dir = std::filesystem::temp_directory_path() / ("brenvik-bench-scale-" + std::to_string(draws));
+    const auto text = dir / "draws.txt";
+    if (std::filesystem::exists(text))
+        return dir;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "home");
+    const auto lines = draws == 0 ? test::sampleDraws("fc3d-history.txt") : benchDraws(draws);
+    if (!writeHistoryFile(text, lines))
+        throw std::runtime_error("cannot write the bench history file");
+    // Stored as an import stores it, without every row in memory at once.
+    auto store = HistoryStore::open(dir / "home" / kDatabaseFile);
+    if (!store || !importHistoryFile(**store, text, 1))
+        throw std::runtime_error("cannot store the bench history");
+    return dir;
+}
+
+struct Run {
+    double seconds = 0;
+    double cpuSeconds = 0;
+    long maxRssKiB = 0;
+    int status = -1;
+};
+
+// Runs a program to its end and measures it: wall time from fork to exit, peak resident memory
+// and processor time as wait4 reports them.
+Run measure(char** argv) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    Run r;
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.maxRssKiB = usage.ru_maxrss;
+    r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// A forked process's peak memory counts the memory of the process it was forked from, so the
+// program is started by a fresh small process of this benchmark (--spawn), which measures it
+// and writes the figures to a file.
+Run runProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    const auto report = std::filesystem::temp_directory_path() / "brenvik-bench-scale-run.txt";
+    std::vector<std::string> all = {"/proc/self/exe", "--spawn", report.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (const auto& a : all)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (const auto& e : env)
+            ::putenv(const_cast<char*>(e.c_str()));
+        if (std::freopen("/dev/null", "w", stdout) == nullptr)
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Run r;
+    if (FILE* f = std::fopen(report.c_str(), "r")) {
+        if (std::fscanf(f, "%lf %lf %ld %d", &r.seconds, &r.cpuSeconds, &r.maxRssKiB, &r.status) != 4)
+            r.status = -1;
+        std::fclose(f);
+    }
+    return r;
+}
+
+int spawn(char** argv) {
+    const Run r = measure(argv + 3);
+    FILE* f = std::fopen(argv[2], "w");
+    if (!f)
+        return 1;
+    std::fprintf(f, "%.9f %.9f %ld %d\n", r.seconds, r.cpuSeconds, r.maxRssKiB, r.status);
+    std::fclose(f);
+    return 0;
+}
+
+// Times whole processes: each iteration is one run, measured from fork to exit. The process's
+// own processor time is given beside it, which a busy machine does not inflate.
+void timeProcess(benchmark::State& state, const std::function<std::vector<std::string>(int)>& args,
+                 const std::vector<std::string>& env = {}) {
+    long rss = 0;
+    double cpu = 0;
+    int i = 0;
+    for (auto _ : state) {
+        const Run r = runProcess(args(i++), env);
+        if (r.status != 0) {
+            state.SkipWithError("the process failed");
+            return;
+        }
+        state.SetIterationTime(r.seconds);
+        rss = std::max(rss, r.maxRssKiB);
+        cpu += r.cpuSeconds;
+    }
+    state.counters["maxRSS_MiB"] = static_cast<double>(rss) / 1024.0;
+    state.counters["cpu_ms"] = i > 0 ? cpu * 1000 / i : 0;
+}
+
+// The companion run; BRENVIK_BENCH_CLI names another build of it to compare with.
+std::string cliPath() {
+    const char* other = std::getenv("BRENVIK_BENCH_CLI");
+    return other && *other ? other : BRENVIK_CLI;
+}
+
+std::string homeArg(std::int64_t draws) {
+    return (historyFolder(draws) / "home").string();
+}
+
+// Library: the database opened, the snapshot loaded and the search index built.
+void BM_OpenSnapshotIndex(benchmark::State& state) {
+    const auto file = historyFolder(state.range(0)) / "home" / kDatabaseFile;
+    for (auto _ : state) {
+        auto store = HistoryStore::open(file);
+        if (!store) {
+            state.SkipWithError(store.error().message.c_str());
+            return;
+        }
+        auto snapshot = (*store)->loadSnapshot();
+        SearchIndex index(*snapshot);
+        benchmark::DoNotOptimize(index.size());
+    }
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
+// The window's start as a process: the window opened with the history and shown, then closed.
+void BM_WindowStart(benchmark::State& state) {
+    const std::string home = homeArg(state.range(0));
+    const std::string config = (historyFolder(state.range(0)) / "config").string();
+    timeProcess(state, [](int) { return std::vector<std::string>{"/proc/self/exe", "--window-once"}; },
+                {"BRENVIK3D_HOME=" + home, "XDG_CONFIG_HOME=" + config, "QT_QPA_PLATFORM=offscreen"});
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
+void BM_CompanionSearch(benchmark::State& state) {
+    const std::string home = homeArg(state.range(0));
+    timeProcess(state, [&](int) { return std::vector<std::string>{cliPath(), "--home", home, "follow"}; });
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
+// One draw added per run, after the last stored one; the history grows by a few draws, which
+// the import below takes back.
+void BM_CompanionAdd(benchmark::State& state) {
+    const std::string home = homeArg(state.range(0));
+    static std::int64_t added = 0;
+    timeProcess(state, [&](int) {
+        return std::vector<std::string>{cliPath(), "--home", home, "add",
+                                        std::to_string(issueAt(state.range(0) + added++)), "123"};
+    });
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
+void BM_CompanionExport(benchmark::State& state) {
+    const auto dir = historyFolder(state.range(0));
+    timeProcess(state, [&](int) {
+        return std::vector<std::string>{cliPath(), "--home", (dir / "home").string(), "export",
+                                        (dir / "exported.txt").string()};
+    });
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
+// The history replaced by the same draws from its text file.
+void BM_CompanionImport(benchmark::State& state) {
+    const auto dir = historyFolder(state.range(0));
+    timeProcess(state, [&](int) {
+        return std::vector<std::string>{cliPath(), "--home", (dir / "home").string(), "import",
+                                        (dir / "draws.txt").string()};
+    });
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
+// Library: a file of that many lines read and stored, replacing the history, in one transaction.
+void BM_ImportLines(benchmark::State& state) {
+    const auto dir = historyFolder(state.range(0));
+    std::filesystem::create_directories(dir / "import");
+    auto store = HistoryStore::open(dir / "import" / kDatabaseFile);
+    for (auto _ : state) {
+        auto counts = importHistoryFile(**store, dir / "draws.txt", 1);
+        if (!counts) {
+            state.SkipWithError(counts.error().message.c_str());
+            return;
+        }
+    }
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
+void registerAll(const std::vector<std::int64_t>& sizes) {
+    for (const auto draws : sizes) {
+        const std::string s = "/" + std::to_string(draws);
+        benchmark::RegisterBenchmark(("BM_OpenSnapshotIndex" + s).c_str(), BM_OpenSnapshotIndex)
+            ->Arg(draws)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("BM_ImportLines" + s).c_str(), BM_ImportLines)
+            ->Arg(draws)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
+        for (auto [name, fn] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
+                 {"BM_WindowStart", BM_WindowStart},
+                 {"BM_CompanionSearch", BM_CompanionSearch},
+                 {"BM_CompanionExport", BM_CompanionExport},
+                 {"BM_CompanionAdd", BM_CompanionAdd},
+                 {"BM_CompanionImport", BM_CompanionImport}})
+            benchmark::RegisterBenchmark((name + s).c_str(), fn)
+                ->Arg(draws)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(2);
+    }
+}
+
+// The child of BM_WindowStart: shows the window, lets it draw once, and quits.
+int windowOnce(int argc, char** argv) {
+    QApplication app(argc, argv);
+    auto window = ui::frmMain::open();
+    if (!window)
+        return 1;
+    window->show();
+    QTimer::singleShot(0, &app, &QApplication::quit);
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--window-once") == 0)
+        return windowOnce(argc, argv);
+    if (argc > 3 && std::strcmp(argv[1], "--spawn") == 0)
+        return spawn(argv);
+    bool huge = false;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--huge") == 0)
+            huge = true;
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return 1;
+    if (!huge)
+        for (auto [name, fn] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
+                 {"BM_WindowStart/0", BM_WindowStart}, {"BM_CompanionSearch/0", BM_CompanionSearch}})
+            benchmark::RegisterBenchmark(name, fn)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+    registerAll(huge ? std::vector<std::int64_t>{5'000'000} : std::vector<std::int64_t>{100'000, 1'000'000});
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
