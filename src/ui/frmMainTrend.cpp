@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The trend chart's window: opened from the chart menu or its button, kept up with the history.
+#include "PanelParts.h"
 #include "TrendWindow.h"
+#include "Workspace.h"
 #include "frmMain.h"
 
 namespace brenvik::ui {
@@ -8,7 +10,11 @@ namespace brenvik::ui {
 void frmMain::showTrend() {
     if (!m_trend) {
         m_trend = new TrendWindow(this);
-        connect(m_trend, &TrendWindow::written, this, &frmMain::openWritten);
+        connect(m_trend, &TrendWindow::written, this, [this](const QString& file) {
+            const QString line = openWritten(m_trend, file);
+            if (!line.isEmpty())
+                status(line);
+        });
     }
     m_trend->show();
     refreshTrend();
@@ -20,8 +26,7 @@ void frmMain::refreshTrend() {
     // A closed chart catches up when it is opened again.
     if (!m_trend || !m_trend->isVisible())
         return;
-    searchIndex();
-    m_trend->setHistory(m_index, m_game, m_dataFolder);
+    m_trend->setHistory(m_workspace->sharedIndex(), m_workspace->game(), m_workspace->dataFolder());
 }
 
 } // namespace brenvik::ui

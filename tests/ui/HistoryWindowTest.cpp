@@ -2,6 +2,7 @@
 #include "Clock.h"
 #include "Settings.h"
 #include "WindowFixture.h"
+#include "Workspace.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -41,6 +42,8 @@ private slots:
     void chosenIssueNBack();
     void chosenIssueBeforeEveryDrawChangesNothing();
     void check4LimitsTheRange();
+    void workspaceAnnouncesEveryChange_data();
+    void workspaceAnnouncesEveryChange();
 };
 
 void HistoryWindowTest::proposalFollowsTheCalendarInChina_data() {
@@ -236,6 +239,47 @@ void HistoryWindowTest::check4LimitsTheRange() {
     QVERIFY(!check4->isChecked());
     QCOMPARE(f.dialogs.shown.size(), 1);
     QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("20130")));
+}
+
+void HistoryWindowTest::workspaceAnnouncesEveryChange_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("how");
+    QTest::addColumn<int>("draws"); // in the history when the change is announced
+    QTest::newRow("typed") << "MaskEdBox1" << int(ui::HistoryChange::Appended) << 6;
+    QTest::newRow("last deleted") << "Command3" << int(ui::HistoryChange::Trimmed) << 4;
+    QTest::newRow("last 2 deleted") << "mnuEszhzd" << int(ui::HistoryChange::Trimmed) << 3;
+    QTest::newRow("cleared") << "mnuClear" << int(ui::HistoryChange::Trimmed) << 0;
+    QTest::newRow("other game") << "mnu3D(1)" << int(ui::HistoryChange::Opened) << 0;
+}
+
+// A view fed by the workspace (another window, say) hears of each change once, when the history
+// it reads is already the changed one.
+void HistoryWindowTest::workspaceAnnouncesEveryChange() {
+    QFETCH(QString, change);
+    QFETCH(int, how);
+    QFETCH(int, draws);
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2014001, digitsOf(5)));
+    auto& w = f.open();
+    ui::Workspace& workspace = w.workspace();
+    std::vector<std::pair<int, std::size_t>> heard;
+    QObject::connect(&workspace, &ui::Workspace::historyChanged, &workspace,
+                     [&](ui::HistoryChange h) { heard.emplace_back(int(h), workspace.history().size()); });
+    if (change == QLatin1String("MaskEdBox1")) {
+        for (int i = 1; i <= 3; ++i)
+            QTest::keyClicks(f.find<QWidget>(QStringLiteral("MaskEdBox1(%1)").arg(i)), QStringLiteral("4"));
+    } else if (change == QLatin1String("Command3")) {
+        QTest::mouseClick(f.find<QAbstractButton>("Command3"), Qt::LeftButton);
+    } else {
+        if (change == QLatin1String("mnuEszhzd"))
+            f.dialogs.answer(QStringLiteral("2"));
+        f.dialogs.answer(true);
+        f.find<QAction>(change)->trigger();
+    }
+    QCOMPARE(heard.size(), std::size_t(1));
+    QCOMPARE(heard[0].first, how);
+    QCOMPARE(heard[0].second, std::size_t(draws));
+    QCOMPARE(&w.history(), &workspace.history());
 }
 
 QTEST_MAIN(HistoryWindowTest)

@@ -1,0 +1,325 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "HistoryCommands.h"
+
+#include "AppPaths.h"
+#include "BusyCursor.h"
+#include "Dialogs.h"
+#include "GameCheck.h"
+#include "HistoryExport.h"
+#include "HistoryRebuild.h"
+#include "IssueNumber.h"
+#include "OnlineUpdate.h"
+#include "PanelParts.h"
+#include "SettingsStore.h"
+#include "Tally.h"
+#include "UndoBackup.h"
+#include "Workspace.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QWidget>
+
+namespace brenvik::ui {
+
+namespace {
+
+const QString kImportFolder = QStringLiteral("历史号码");
+
+QString grouped(std::size_t count) {
+    return qs(groupedCount(static_cast<long long>(count)));
+}
+
+QString segmentCaption(int param) {
+    return param == 0 ? QStringLiteral("段数参数0~4") : QStringLiteral("段数参数1~5");
+}
+
+} // namespace
+
+HistoryCommands::HistoryCommands(Workspace& workspace, SettingsStore& settings, QWidget* window,
+                                 QAction* undo)
+    : QObject(window), m_workspace(workspace), m_settings(settings), m_window(window), m_undo(undo) {}
+
+void HistoryCommands::importHistory() {
+    const QString title = QStringLiteral("读入历史");
+    if (!Dialogs::confirm(
+            m_window, title,
+            QStringLiteral("确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。"
+                           "确要读入请保证安装目录下存在历史号码的文本文件文件。读取时可能要花费一段时间,"
+                           "请耐心等候！")))
+        return;
+    const QString folder = QDir(m_workspace.dataFolder()).filePath(kImportFolder);
+    QDir().mkpath(folder);
+    const QString file =
+        Dialogs::openFile(m_window, QStringLiteral("读取历史号文本"), folder, QStringLiteral("Text(*.txt)"));
+    if (!file.endsWith(QStringLiteral("txt"), Qt::CaseInsensitive)) {
+        m_workspace.QihaoXianshi();
+        return;
+    }
+    if (!m_workspace.requireStore())
+        return;
+    HistoryStore& store = *m_workspace.store();
+    const HistorySnapshot& history = m_workspace.history();
+    // The file is read once, before the question that needs its count.
+    auto read = [&] {
+        BusyCursor busy;
+        return readImportFile(toPath(file));
+    }();
+    if (!read) {
+        Dialogs::warn(m_window, title, qs(read.error().message));
+        return;
+    }
+    // The other game's file would replace this game's history by draws it never had.
+    if (const auto issues = compareIssues(history, read->draws);
+        issues.looksLikeOtherGame() &&
+        !Dialogs::confirm(m_window, title,
+                          qs(otherGameNotice(m_workspace.game(), issues)) + QStringLiteral("确实要导入吗？")))
+        return;
+    const std::size_t stored = history.size();
+    if (read->draws.size() < stored &&
+        !Dialogs::confirm(m_window, title,
+                          QStringLiteral("将用文件中的 %1 期替换现有的 %2 期。确实要替换吗？")
+                              .arg(grouped(read->draws.size()), grouped(stored))))
+        return;
+    const QString what = QStringLiteral("读入 ") + QFileInfo(file).fileName();
+    auto imported = [&] {
+        BusyCursor busy;
+        auto result = changeWithUndo(store, history, what.toStdString(), [&] {
+            return brenvik::importHistory(store, *read, m_workspace.segmentParam());
+        });
+        m_workspace.AddHaoma(HistoryChange::Replaced);
+        return result;
+    }();
+    if (!imported) {
+        Dialogs::warn(m_window, title, qs(imported.error().message));
+        return;
+    }
+    emit status(countsLine(what, *imported));
+}
+
+void HistoryCommands::exportHistoryText() {
+    // Without a database there is no history to write, only an empty file to mislead.
+    if (!m_workspace.requireStore())
+        return;
+    auto written = exportHistory(toPath(m_workspace.dataFolder()), m_workspace.game(), m_workspace.history());
+    if (!written) {
+        Dialogs::warn(m_window, QStringLiteral("历史号码导出文本文件"), qs(written.error().message));
+        return;
+    }
+    emit status(openWritten(m_window, fromPath(*written)));
+}
+
+void HistoryCommands::updateOnline() {
+    if (!Dialogs::confirm(m_window, online::kConfirmTitle, online::kConfirmText))
+        return;
+    if (!m_workspace.requireStore())
+        return;
+    QString host = m_settings.chartHost();
+    if (host.isEmpty()) {
+        // No site is shipped: the first update asks for one.
+        const auto asked = askChartHost(m_window, m_settings);
+        if (!asked)
+            return;
+        host = *asked;
+    }
+    emit busy(true);
+    const OnlineUpdateResult result = runOnlineUpdate(
+        m_window, *m_workspace.store(), m_workspace.history(),
+        {host, m_workspace.game(), m_workspace.segmentParam(), m_settings.read().IniSerchDay, 0});
+    emit busy(false);
+    updateUndoAction();
+
+    if (result.historyChanged)
+        m_workspace.AddHaoma(HistoryChange::Replaced);
+    emit status(result.message);
+    if (result.succeeded())
+        Dialogs::inform(m_window, online::kTitle, result.message);
+    else
+        Dialogs::warn(m_window, online::kTitle, result.message);
+}
+
+bool HistoryCommands::confirmRemoval(std::size_t removed, const QString& text) {
+    // One draw is one keystroke to type again, and the undo brings it back anyway.
+    return removed <= 1 || Dialogs::confirm(m_window, QStringLiteral("确认删除"), text);
+}
+
+void HistoryCommands::deleteLastDraw() {
+    if (!m_workspace.requireStore())
+        return;
+    HistoryStore& store = *m_workspace.store();
+    Result<std::optional<std::int32_t>> deleted = std::nullopt;
+    if (!m_workspace.history().empty())
+        deleted =
+            changeWithUndo(store, m_workspace.history(), "删除最后一期", [&] { return store.deleteLast(); });
+    if (!deleted)
+        Dialogs::warn(m_window, QStringLiteral("删除最后历史"), qs(deleted.error().message));
+    m_workspace.AddHaoma(HistoryChange::Trimmed);
+    m_workspace.CompactDb();
+    updateUndoAction();
+    if (deleted)
+        emit status(*deleted ? QStringLiteral("已删除第 %1 期。").arg(**deleted)
+                             : QStringLiteral("没有可删除的历史号码。"));
+}
+
+void HistoryCommands::clearHistory() {
+    const HistorySnapshot& history = m_workspace.history();
+    // Clearing an empty history would only replace the undo backup by an empty one.
+    if (history.empty()) {
+        emit status(QStringLiteral("没有可删除的历史号码。"));
+        return;
+    }
+    if (!Dialogs::confirm(m_window, QStringLiteral("确认清空"),
+                          QStringLiteral("确定要清空所有的 %1 期历史号码吗？").arg(grouped(history.size()))))
+        return;
+    const std::size_t before = history.size();
+    const bool cleared = m_workspace.Delrec();
+    m_workspace.AddHaoma(HistoryChange::Trimmed);
+    if (cleared)
+        emit status(QStringLiteral("已清空历史号码，删除 %1 期。").arg(before));
+}
+
+void HistoryCommands::deleteDownToIssue() {
+    const QString title = QStringLiteral("删除期数");
+    const HistorySnapshot& history = m_workspace.history();
+    const auto answer =
+        Dialogs::input(m_window, title, QStringLiteral("请输入需要删除到的期数，例如‘2014016’"),
+                       history.empty() ? QString() : QString::number(m_workspace.lastStoredQQH() - 1));
+    if (!answer || answer->trimmed().isEmpty())
+        return;
+    // A slip of the finger must not empty a history: only an issue inside it is taken.
+    const auto lastKept = parseIssue(answer->toStdString());
+    if (!lastKept) {
+        Dialogs::warn(m_window, title,
+                      QStringLiteral("“%1”不是七位期号（例如 2014016），历史号码未改动。").arg(*answer));
+        return;
+    }
+    const auto kept = drawsUpTo(history, *lastKept);
+    if (!kept) {
+        Dialogs::warn(m_window, title, qs(kept.error().message));
+        return;
+    }
+    const std::size_t removed = history.size() - kept->size();
+    if (removed == 0) {
+        emit status(QStringLiteral("第 %1 期之后没有历史号码，未删除。").arg(*lastKept));
+        return;
+    }
+    if (!confirmRemoval(removed, QStringLiteral("将删除第 %1 期之后的 %2 期历史号码。继续吗？")
+                                     .arg(*lastKept)
+                                     .arg(grouped(removed))))
+        return;
+    if (!m_workspace.requireStore())
+        return;
+    BusyCursor busy;
+    HistoryStore& store = *m_workspace.store();
+    const QString what = QStringLiteral("删除到第 %1 期").arg(*lastKept);
+    auto rebuilt = changeWithUndo(store, history, what.toStdString(), [&] {
+        return deleteDownTo(store, toPath(m_workspace.dataFolder()), *lastKept, m_workspace.segmentParam());
+    });
+    m_workspace.Dqzd(rebuilt, what);
+    m_workspace.CompactDb();
+}
+
+void HistoryCommands::deleteLastDraws() {
+    const auto answer = Dialogs::input(
+        m_window, QStringLiteral("删除期数"),
+        QStringLiteral("请输入需要删除最后多少期历史号码（例如输入3，那么就将删除最后的3期历史号码）"),
+        QStringLiteral("1"));
+    const auto count = answer ? parseWholeNumber(answer->toStdString(), 1, INT32_MAX) : std::nullopt;
+    if (!count)
+        return;
+    const HistorySnapshot& history = m_workspace.history();
+    const std::size_t size = history.size();
+    const std::size_t removed = std::min(size, static_cast<std::size_t>(*count));
+    if (removed == 0) {
+        emit status(QStringLiteral("没有可删除的历史号码。"));
+        return;
+    }
+    if (!confirmRemoval(removed, QStringLiteral("将删除最后的 %1 期历史号码（第 %2 期至第 %3 期）。继续吗？")
+                                     .arg(grouped(removed))
+                                     .arg(history[size - removed].sqqh)
+                                     .arg(history.last()->sqqh)))
+        return;
+    if (!m_workspace.requireStore())
+        return;
+    BusyCursor busy;
+    HistoryStore& store = *m_workspace.store();
+    const QString what = QStringLiteral("删除最后 %1 期").arg(*count);
+    auto rebuilt = changeWithUndo(store, history, what.toStdString(), [&] {
+        return brenvik::deleteLastDraws(store, toPath(m_workspace.dataFolder()), *count,
+                                        m_workspace.segmentParam());
+    });
+    m_workspace.Dqzd(rebuilt, what);
+    m_workspace.CompactDb();
+}
+
+void HistoryCommands::updateUndoAction() {
+    std::error_code ec;
+    const HistoryStore* store = m_workspace.store();
+    m_undo->setEnabled(store && std::filesystem::exists(undoFileFor(store->file()), ec));
+}
+
+void HistoryCommands::undoChange() {
+    const QString title = QStringLiteral("撤销上次更改");
+    if (!m_workspace.requireStore())
+        return;
+    HistoryStore& store = *m_workspace.store();
+    auto backup = readUndoBackup(store.file());
+    if (!backup) {
+        Dialogs::warn(m_window, title, qs(backup.error().message));
+        return;
+    }
+    if (!*backup) {
+        updateUndoAction();
+        return;
+    }
+    const QString what = qs(describeUndo(**backup));
+    if (!Dialogs::confirm(m_window, title, QStringLiteral("将历史号码恢复为%1。继续吗？").arg(what)))
+        return;
+    auto restored = [&] {
+        BusyCursor busy;
+        auto result = undoLastChange(store, m_workspace.history(), **backup);
+        m_workspace.AddHaoma(HistoryChange::Replaced);
+        return result;
+    }();
+    if (!restored) {
+        Dialogs::warn(m_window, title, qs(restored.error().message));
+        return;
+    }
+    emit status(QStringLiteral("已撤销：恢复到%1历史号码。").arg(what));
+}
+
+void HistoryCommands::offerSegmentRebuild() {
+    const int param = m_workspace.segmentParam();
+    const SnapshotPtr& snapshot = m_workspace.snapshot();
+    if (m_segmentsCheckedOn.lock() == snapshot && m_segmentsCheckedParam == param)
+        return;
+    m_segmentsCheckedOn = snapshot;
+    m_segmentsCheckedParam = param;
+    const StoredSegments stored = storedSegments(*snapshot);
+    const std::size_t off = stored.disagreeing(param);
+    if (off == 0)
+        return;
+    const QString consequence =
+        QStringLiteral("段数的检索和统计会漏掉或错配一部分结果。要按当前设置重建历史号码吗？");
+    const QString question =
+        off == snapshot->size() && stored.neither == 0
+            ? QStringLiteral("历史号码的段数是按“%1”写入的，与当前设置“%2”不同，")
+                  .arg(segmentCaption(1 - param), segmentCaption(param))
+            : QStringLiteral("历史号码中有 %1 期的段数不是按当前设置“%2”写入的（写入后改过段数参数），")
+                  .arg(off)
+                  .arg(segmentCaption(param));
+    if (!Dialogs::confirm(m_window, QStringLiteral("段数参数"), question + consequence) ||
+        !m_workspace.requireStore())
+        return;
+    BusyCursor busy;
+    // Deleting down to the last draw keeps every draw and re-derives all their codes with the
+    // setting in force: the rebuild the deletions use.
+    HistoryStore& store = *m_workspace.store();
+    const QString what = QStringLiteral("按“%1”重建").arg(segmentCaption(param));
+    auto rebuilt = changeWithUndo(store, *snapshot, what.toStdString(), [&] {
+        return deleteDownTo(store, toPath(m_workspace.dataFolder()), snapshot->last()->sqqh, param);
+    });
+    m_workspace.Dqzd(rebuilt, what);
+}
+
+} // namespace brenvik::ui

@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PanelParts.h"
+
+#include "AppPaths.h"
+#include "BusyCursor.h"
+#include "Dialogs.h"
+#include "GridModels.h"
+#include "Spreadsheet.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTableView>
+#include <QUrl>
+#include <QValidator>
+
+namespace brenvik::ui {
+
+namespace {
+
+// A grid that never shows part of a row at its top: its viewport holds whole rows, and what is
+// left over stays blank below them. Scrolled to its end, the rows then line up with the top.
+class WholeRowsView : public QTableView {
+protected:
+    void updateGeometries() override {
+        // Setting the margins resizes the viewport, which comes back here.
+        if (m_trimming)
+            return;
+        m_trimming = true;
+        // A grid scrolled to its newest rows stays there when the window settles or is resized.
+        QScrollBar* bar = verticalScrollBar();
+        const bool atEnd = bar->maximum() > 0 && bar->value() == bar->maximum();
+        QTableView::updateGeometries();
+        if (atEnd)
+            bar->setValue(bar->maximum());
+        QHeaderView* rows = verticalHeader();
+        const int row = rows->defaultSectionSize();
+        const QMargins m = viewportMargins();
+        if (row > 0)
+            setViewportMargins(m.left(), m.top(), m.right(), viewport()->height() % row);
+        // The hidden rows' header decides where the last row sits when the grid is scrolled to
+        // its end: it takes the trimmed height too.
+        rows->setGeometry(rows->x(), rows->y(), rows->width(), viewport()->height());
+        rows->viewport()->resize(rows->viewport()->width(), viewport()->height());
+        if (bar->maximum() > 0 && bar->value() == bar->maximum())
+            rows->setOffsetToLastSection();
+        m_trimming = false;
+    }
+
+private:
+    bool m_trimming = false;
+};
+
+// What typing lets into the manual pattern boxes, pasted text included: a minus sign and digits,
+// six characters at most (a 16-bit whole number).
+class PatternCharacters : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        const auto kept = [](QString s) {
+            s.removeIf([](QChar c) {
+                return c != QLatin1Char('-') && (c < QLatin1Char('0') || c > QLatin1Char('9'));
+            });
+            return s;
+        };
+        pos = static_cast<int>(std::min<qsizetype>(kept(input.left(pos)).size(), 6));
+        input = kept(input).left(6);
+        return Acceptable;
+    }
+};
+
+// Wrapped text that takes the lines its width needs without making the whole window trade
+// height for width: a scroll area would otherwise size the columns by their preferred heights.
+class WrappedLabel : public QLabel {
+public:
+    explicit WrappedLabel(const QString& text) : QLabel(text) {
+        setWordWrap(true);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    bool hasHeightForWidth() const override { return false; }
+    QSize sizeHint() const override { return {QLabel::sizeHint().width(), linesHeight()}; }
+    QSize minimumSizeHint() const override { return {QLabel::minimumSizeHint().width(), linesHeight()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        if (event->oldSize().width() != width())
+            updateGeometry();
+    }
+
+private:
+    int linesHeight() const { return heightForWidth(width() > 0 ? width() : QLabel::sizeHint().width()); }
+};
+
+} // namespace
+
+QString indexed(const char* name, int index) {
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+QRadioButton* radio(const char* name, int index, const QString& caption) {
+    return named(new QRadioButton(caption), indexed(name, index));
+}
+
+QGroupBox* group(const QString& name, const QString& title) {
+    return named(new QGroupBox(title), name);
+}
+
+int twips(int t) {
+    return t / 15 + t / 100;
+}
+
+QTableView* grid(const QString& name, QAbstractItemModel* model, bool wholeRows) {
+    QTableView* view = named(wholeRows ? new WholeRowsView : new QTableView, name);
+    view->setModel(model);
+    view->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setAlternatingRowColors(true);
+    view->setWordWrap(false);
+    view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    return view;
+}
+
+QLineEdit* smallBox(const QString& name, int chars) {
+    auto* e = named(new QLineEdit, name);
+    e->setAlignment(Qt::AlignCenter);
+    const int w = e->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0'))) + 14;
+    e->setFixedWidth(w);
+    return e;
+}
+
+QLabel* wrappedLabel(const QString& name, const QString& text) {
+    return named(new WrappedLabel(text), name);
+}
+
+void acceptPatternCharacters(QLineEdit* box) {
+    box->setValidator(new PatternCharacters(box));
+}
+
+QString openWritten(QWidget* parent, const QString& file) {
+    const QString line = QStringLiteral("已写出 %1").arg(QDir::toNativeSeparators(file));
+    if (!Dialogs::openUrl(QUrl::fromLocalFile(file))) {
+        const QFileInfo written(file);
+        Dialogs::warn(parent, QStringLiteral("打开文件"),
+                      QStringLiteral("文件 %1 已写到文件夹 %2 中，但本机没有可以打开它的程序。")
+                          .arg(written.fileName(), QDir::toNativeSeparators(written.absolutePath())));
+    }
+    return line;
+}
+
+QString exportGrid(QWidget* parent, const QString& dataFolder, Game game, const GridModel& model,
+                   const char* fileName) {
+    SheetTable table;
+    table.reserve(static_cast<std::size_t>(model.gridRowCount()));
+    for (int r = 0; r < model.gridRowCount(); ++r) {
+        std::vector<SheetCell>& row = table.emplace_back();
+        for (int c = 0; c < model.columnCount(); ++c)
+            row.push_back(model.sheetCell(r, c));
+    }
+    const QString file = QDir(dataFolder).filePath(QString::fromStdString(sheetFileName(game, fileName)));
+    {
+        BusyCursor busy;
+        if (auto written = writeSpreadsheet(toPath(file), table); !written) {
+            Dialogs::warn(parent, QStringLiteral("导出到EXCEL"), qs(written.error().message));
+            return {};
+        }
+    }
+    return openWritten(parent, file);
+}
+
+} // namespace brenvik::ui

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Game.h"
+
+#include <QString>
+
+class QAbstractItemModel;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QTableView;
+class QWidget;
+
+namespace brenvik::ui {
+
+class GridModel;
+
+// Pieces the panels are built from. Every control carries the name of the window's control list
+// as its objectName, control arrays with their index: "Option1(3)".
+QString indexed(const char* name, int index);
+template <typename W> W* named(W* w, const QString& name) {
+    w->setObjectName(name);
+    return w;
+}
+QRadioButton* radio(const char* name, int index, const QString& caption);
+QGroupBox* group(const QString& name, const QString& title);
+QLineEdit* smallBox(const QString& name, int chars);
+// A read-only grid of whole rows; `wholeRows` keeps a part row from showing at its top.
+QTableView* grid(const QString& name, QAbstractItemModel* model, bool wholeRows = false);
+// A label that wraps its text without trading the window's height for its width.
+QLabel* wrappedLabel(const QString& name, const QString& text);
+// Lets only a minus sign and digits into a box, six characters at most, pasted text included.
+void acceptPatternCharacters(QLineEdit* box);
+// Twips of the original layout to pixels at the window's font size.
+int twips(int t);
+
+// Writes a grid, header row included, to a spreadsheet in the data folder and opens it. The
+// line for the status bar; empty when the user was told of a failure.
+QString exportGrid(QWidget* parent, const QString& dataFolder, Game game, const GridModel& model,
+                   const char* fileName);
+// Opens a file just written; the line for the status bar.
+QString openWritten(QWidget* parent, const QString& file);
+
+} // namespace brenvik::ui
