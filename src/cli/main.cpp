@@ -3,6 +3,7 @@
 #include "BacktestCommand.h"
 #include "CliOptions.h"
 #include "HistoryCommands.h"
+#include "OmissionCommand.h"
 #include "SearchCommands.h"
 #include "UpdateCommand.h"
 
@@ -14,5 +15,6 @@ int main(int argc, char* argv[]) {
     addSearchCommands(commands);
     addBacktestCommand(commands);
     addUpdateCommand(commands);
+    addOmissionCommand(commands);
     return commands.run(argc, argv);
 }

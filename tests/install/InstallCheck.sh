@@ -80,8 +80,9 @@ while IFS='|' read -r words want; do
                    echo "${COMPREPLY[*]}"' _ "$completion" brenvik3d-cli $words)
     [ "$got" = "$want" ] || fail "completing '$words': '$got', not '$want'"
 done <<'TABLE'
-_|import export add follow combo backtest update undo
+_|import export add follow combo backtest update undo omission
 fol|follow
+omission --|--home --game --range --last --format
 --home /tmp c|combo
 follow --ch|--check
 combo --ch|
