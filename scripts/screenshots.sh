@@ -3,7 +3,8 @@
 # Takes the screenshots of docs/ under Xvfb: the window after a search, the second and third
 # pattern tabs with the history menu, the settings menu, the tally compared with chance, the
 # window on a 1024x600 screen and at double scale on a 1366x768 screen, the file dialog in
-# Chinese, the 回测 window and the 预测记录 window. Needs xvfb, xdotool, imagemagick.
+# Chinese, the 回测 window, the trend chart and the 预测记录 window. Needs xvfb, xdotool,
+# imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -x build/src/brenvik3d ] || { cmake --preset default && cmake --build --preset default; }
@@ -47,6 +48,8 @@ shot docs/screenshot-file-dialog.png 1024x600 1 1024x600 'key alt+w' 'key Return
 # Fixed position 1 alone, backtested through the whole history with 20 twins.
 shot docs/screenshot-backtest.png 1366x768 1 900x640 'mousemove 331 92 click 1' 'mousemove 440 310 click 1' \
   'mousemove 551 310 click 1' 'key alt+b' "search --name '^回测\$' windowfocus --sync key alt+r" 'sleep 4'
+# The trend chart of the last 100 draws, in its own window over the main one.
+shot docs/screenshot-trend.png 1366x768 1 1193x640 'key alt+z'
 
 # The 预测记录 window: a prediction recorded before each of the last 40 draws, the last three not
 # drawn yet.

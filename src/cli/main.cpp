@@ -4,6 +4,7 @@
 #include "CliOptions.h"
 #include "HistoryCommands.h"
 #include "LogCommand.h"
+#include "OmissionCommand.h"
 #include "SearchCommands.h"
 #include "UpdateCommand.h"
 
@@ -16,5 +17,6 @@ int main(int argc, char* argv[]) {
     addBacktestCommand(commands);
     addLogCommand(commands);
     addUpdateCommand(commands);
+    addOmissionCommand(commands);
     return commands.run(argc, argv);
 }

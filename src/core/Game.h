@@ -67,6 +67,7 @@ inline constexpr const char* kHistorySheetFile = "lishi.xls";   // history grid
 inline constexpr const char* kMatchesSheetFile = "Jiansuo.xls"; // matched-draws grid
 inline constexpr const char* kResultSheetFile = "Jieguo.xls";   // result grid
 inline constexpr const char* kBacktestSheetFile = "Huice.xls";  // targets of a backtest
+inline constexpr const char* kTrendSheetFile = "Zoushi.xls";    // trend chart
 
 // The name a grid's spreadsheet takes for `game`: 体彩排列3 puts "PL3" before ".xls"
 // (lishi.xls becomes lishiPL3.xls). Every grid exported to a file goes through here.

@@ -117,6 +117,8 @@ void HistoryPanel::buildButtons() {
     buttons->addWidget(Command4, 1, 0, 1, 2);
     buttons->addWidget(Command3, 2, 0);
     buttons->addWidget(Command9, 2, 1);
+    cmdTrend = named(new QPushButton(QStringLiteral("走势图(&Z)")), QStringLiteral("cmdTrend"));
+    buttons->addWidget(cmdTrend, 3, 0, 1, 2);
     static_cast<QVBoxLayout*>(layout())->addLayout(buttons);
 }
 
@@ -162,6 +164,7 @@ void HistoryPanel::connectControls() {
             emit status(line);
     });
     connect(Command9, &QPushButton::clicked, this, &HistoryPanel::showSettingsMenu);
+    connect(cmdTrend, &QPushButton::clicked, this, &HistoryPanel::trendRequested);
     for (int i = 1; i <= 3; ++i) {
         connect(MaskEdBox1[i], &QLineEdit::textChanged, this, [this, i] { typedDigit(i); });
         connect(MaskEdBox1[i], &DigitBox::keyTyped, this, [this] { m_justStored = false; });

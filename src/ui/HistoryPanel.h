@@ -38,6 +38,8 @@ signals:
     void status(const QString& text);
     // The history menu's 回测 item: the search panel opens the window.
     void backtestRequested();
+    // The trend chart's button was pressed.
+    void trendRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -74,6 +76,7 @@ private:
     QPushButton* Command3 = nullptr;
     QPushButton* Command4 = nullptr;
     QPushButton* Command9 = nullptr;
+    QPushButton* cmdTrend = nullptr;
     QPushButton* Command21 = nullptr;
     QPushButton* cmdRdLst = nullptr;
     QMenu* mnuLsgl = nullptr;

@@ -114,6 +114,9 @@ void frmMain::buildWindow() {
 
     buildMenus();
     m_history->setSettingsMenu(mnuSetup);
+    // The trend chart follows every change of the history and every switch of the game.
+    connect(m_history, &HistoryPanel::trendRequested, this, &frmMain::showTrend);
+    connect(m_workspace, &Workspace::historyChanged, this, &frmMain::refreshTrend);
 
     m_folderLabel = new QLabel;
     m_folderLabel->setObjectName(QStringLiteral("dataFolderLabel"));

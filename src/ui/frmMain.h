@@ -27,6 +27,7 @@ class LogbookWindow;
 class ResultsPanel;
 class SearchPanel;
 class Workspace;
+class TrendWindow;
 
 // The one main window of the program: the menus, the three panels side by side and the status
 // bar, wired to the workspace that holds the open history. The panels do the work; the window
@@ -63,6 +64,9 @@ private:
 
     void buildWindow();
     void buildMenus();
+    // The trend chart's window, made when first opened.
+    void showTrend();
+    void refreshTrend();
     void connectPanels();
     void loadAtStartup();
     void openHistory(Game game, const QString& note);
@@ -99,6 +103,9 @@ private:
     QAction* mnuFrontPage = nullptr;
     QAction* mnuDescrb = nullptr;
     QAction* numYanshiDown = nullptr;
+    QMenu* mnuChart = nullptr;
+    QAction* mnuTrend = nullptr;
+    TrendWindow* m_trend = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuManual = nullptr;
     QAction* mnuAbout = nullptr;

@@ -56,6 +56,10 @@ void frmMain::buildMenus() {
     connect(numYanshiDown, &QAction::triggered, this,
             [this] { openWebPage(keys::strYanshiDown, QStringLiteral("video")); });
 
+    mnuChart = named(menuBar()->addMenu(QStringLiteral("图表(&V)")), QStringLiteral("mnuChart"));
+    mnuTrend = named(mnuChart->addAction(QStringLiteral("走势图(&Z)")), QStringLiteral("mnuTrend"));
+    connect(mnuTrend, &QAction::triggered, this, &frmMain::showTrend);
+
     buildLogbookMenu();
     mnuHelp = named(menuBar()->addMenu(QStringLiteral("帮助(&H)")), QStringLiteral("mnuHelp"));
     mnuManual = named(mnuHelp->addAction(QStringLiteral("使用说明(&M)")), QStringLiteral("mnuManual"));

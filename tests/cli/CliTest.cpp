@@ -5,7 +5,9 @@
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "IssueNumber.h"
+#include "Omission.h"
 #include "SampleHistory.h"
+#include "SearchIndex.h"
 #include "TallyStatistics.h"
 #include "TestFolder.h"
 
@@ -128,6 +130,8 @@ TEST(Cli, HelpPrintsTheInterface) {
           "--positions fixed|free", "--format table|json", "--matched",
           "brenvik3d-cli [--home DIR] backtest [OPTIONS] walk the follow search", "--pick K", "--twins R",
           "--seed N", "--rows",
+          "brenvik3d-cli [--home DIR] omission [--range START:END | --last N] [--format table|json]",
+          "--last N",
           "brenvik3d-cli [--home DIR] log withdraw ID   remove a prediction whose draw is not stored yet",
           "--issue ISSUE"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
@@ -355,6 +359,75 @@ TEST(Cli, BacktestAsJson) {
     const CliRun r = cli({"--home", h, "backtest", "--range", "2014001:2014100"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.empty());
+TEST(Cli, OmissionTableOfARangeAsJson) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    const auto snapshot = *(*HistoryStore::open(home / kDatabaseFile))->loadSnapshot();
+    const SearchIndex index(snapshot);
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        stats::RowRange rows;
+    } cases[] = {
+        {{}, 0, {0, 10}}, // fewer than the default 100 draws: all of them
+        {{"--last", "3"}, 0, {7, 10}},
+        {{"--range", "2013002:2013004"}, 0, {1, 4}},
+        {{"--range", "2013004:2013002"}, 1, {}},
+        {{"--range", "2014001:2014100"}, 1, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--home", h, "omission", "--format", "json"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args);
+        SCOPED_TRACE(args.back());
+        ASSERT_EQ(r.status, c.status) << r.err;
+        if (c.status != 0) {
+            EXPECT_TRUE(r.out.empty());
+            continue;
+        }
+        const auto j = nlohmann::json::parse(r.out);
+        EXPECT_EQ(j["range"], nlohmann::json({index.issue(c.rows.first), index.issue(c.rows.last - 1)}));
+        EXPECT_EQ(j["draws"], c.rows.size());
+        const stats::OmissionTable t = stats::omissionTable(stats::drawDigits(index), c.rows);
+        // Every entry, named as scripts read them, as the figures of the library.
+        auto same = [](const nlohmann::json& e, const char* key, const nlohmann::json& value,
+                       const stats::OmissionFigures& f) {
+            const nlohmann::json want = {{key, value},
+                                         {"count", f.count},
+                                         {"current", f.current},
+                                         {"max", f.max},
+                                         {"average", f.average},
+                                         {"streak", f.streak},
+                                         {"expected", f.expected},
+                                         {"low95", f.observed.low * 100},
+                                         {"high95", f.observed.high * 100},
+                                         {"marked", f.marked}};
+            EXPECT_EQ(e, want);
+        };
+        ASSERT_EQ(j["positions"].size(), 3u);
+        for (std::size_t p = 0; p < 3; ++p) {
+            ASSERT_EQ(j["positions"][p].size(), 10u);
+            for (std::size_t d = 0; d < 10; ++d)
+                same(j["positions"][p][d], "digit", d, t.positions[p][d]);
+        }
+        ASSERT_EQ(j["sum"].size(), 28u);
+        for (std::size_t v = 0; v < 28; ++v)
+            same(j["sum"][v], "value", v, t.sum[v]);
+        ASSERT_EQ(j["span"].size(), 10u);
+        for (std::size_t v = 0; v < 10; ++v)
+            same(j["span"][v], "value", v, t.span[v]);
+        ASSERT_EQ(j["form"].size(), 3u);
+        for (std::size_t v = 0; v < 3; ++v)
+            same(j["form"][v], "value", std::string(stats::kFormCaptions[v]), t.form[v]);
+    }
+    // An empty history has no table either, and a folder without a database is left without one.
+    TestFolder empty;
+    test::writeDatabase(empty.path(), {});
+    EXPECT_EQ(cli({"--home", empty.path().string(), "omission"}).status, 1);
+    const auto none = empty / "none";
+    EXPECT_EQ(cli({"--home", none.string(), "omission"}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(none));
 }
 
 TEST(Cli, MistakesOnTheCommandLine) {
@@ -397,6 +470,11 @@ TEST(Cli, MistakesOnTheCommandLine) {
         {"backtest", "--seed", "-1"},
         {"backtest", "--range", "2013005:2013004"},
         {"follow", "--rows"},
+        {"omission", "--last", "0"},
+        {"omission", "--last", "5", "--range", "2013001:2013009"},
+        {"omission", "--check", "1"},
+        {"omission", "extra"},
+        {"follow", "--last", "5"},
         {"log"},
         {"log", "edit"},
         {"log", "add", "--pattern", "1,2,3"},

@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "OmissionCommand.h"
+
+#include "CliHome.h"
+#include "CliOutput.h"
+#include "IssueNumber.h"
+#include "Omission.h"
+#include "SearchIndex.h"
+#include "TallyStatistics.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brenvik::cli {
+
+namespace {
+
+using stats::OmissionFigures;
+using stats::OmissionTable;
+
+int failed(const std::string& message) {
+    std::cerr << message << '\n';
+    return 1;
+}
+
+// `key` names what the figures are of: "digit" in the positions, "value" elsewhere.
+Json figuresJson(const char* key, Json value, const OmissionFigures& f) {
+    Json j;
+    j[key] = std::move(value);
+    j["count"] = f.count;
+    j["current"] = f.current;
+    j["max"] = f.max;
+    j["average"] = f.average;
+    j["streak"] = f.streak;
+    j["expected"] = f.expected;
+    j["low95"] = f.observed.low * 100;
+    j["high95"] = f.observed.high * 100;
+    j["marked"] = f.marked;
+    return j;
+}
+
+std::string tableJson(const OmissionTable& t, std::int32_t first, std::int32_t last) {
+    Json j;
+    j["range"] = {first, last};
+    j["draws"] = t.rows.size();
+    auto& positions = j["positions"] = Json::array();
+    for (const auto& position : t.positions) {
+        auto& digits = positions.emplace_back(Json::array());
+        for (std::size_t d = 0; d < position.size(); ++d)
+            digits.push_back(figuresJson("digit", static_cast<int>(d), position[d]));
+    }
+    auto& sum = j["sum"] = Json::array();
+    for (std::size_t v = 0; v < t.sum.size(); ++v)
+        sum.push_back(figuresJson("value", static_cast<int>(v), t.sum[v]));
+    auto& span = j["span"] = Json::array();
+    for (std::size_t v = 0; v < t.span.size(); ++v)
+        span.push_back(figuresJson("value", static_cast<int>(v), t.span[v]));
+    auto& form = j["form"] = Json::array();
+    for (std::size_t v = 0; v < t.form.size(); ++v)
+        form.push_back(figuresJson("value", std::string(stats::kFormCaptions[v]), t.form[v]));
+    return jsonLine(j) + '\n';
+}
+
+std::string fixed(double v, int decimals) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+// A count off chance says which way; there is no leaning without the mark.
+std::string leaning(const OmissionFigures& f) {
+    return !f.marked ? "" : static_cast<double>(f.count) > f.expected ? "偏多" : "偏少";
+}
+
+void printRows(const OmissionTable& t) {
+    std::vector<std::vector<std::string>> rows = {{"项目", "值", "出现次数", "当前遗漏", "最大遗漏",
+                                                   "平均遗漏", "最大连出", "随机期望", "95%区间", "偏离"}};
+    auto add = [&](std::string what, std::string value, const OmissionFigures& f) {
+        rows.push_back({std::move(what), std::move(value), std::to_string(f.count), std::to_string(f.current),
+                        std::to_string(f.max), fixed(f.average, 2), std::to_string(f.streak),
+                        stats::expectedText(f.expected), stats::intervalText(f.observed), leaning(f)});
+    };
+    for (std::size_t p = 0; p < t.positions.size(); ++p)
+        for (std::size_t d = 0; d < t.positions[p].size(); ++d)
+            add("第" + std::to_string(p + 1) + "位", std::to_string(d), t.positions[p][d]);
+    for (std::size_t v = 0; v < t.sum.size(); ++v)
+        add("和值", std::to_string(v), t.sum[v]);
+    for (std::size_t v = 0; v < t.span.size(); ++v)
+        add("跨度", std::to_string(v), t.span[v]);
+    for (std::size_t v = 0; v < t.form.size(); ++v)
+        add("形态", std::string(stats::kFormCaptions[v]), t.form[v]);
+
+    std::cout << tableText(rows);
+}
+
+int runOmission(const Options& o, std::optional<std::size_t> last) {
+    // A table needs draws; a folder without a database is left as it is, not given an empty one.
+    const auto database = homeOf(o) / databaseFileName(o.game);
+    if (std::error_code ec; !std::filesystem::exists(database, ec))
+        return failed("没有历史数据库 " + database.string() + "，无法统计遗漏。");
+    auto opened = openToRead(o);
+    if (!opened)
+        return failed(opened.error().message);
+    const SearchIndex index(opened->snapshot);
+    if (index.size() == 0)
+        return failed("历史号码为空，无法统计遗漏。");
+    const stats::RowRange range =
+        o.range ? stats::issueRange(index, o.range->first, o.range->second)
+                : stats::lastDraws(index.size(), last.value_or(stats::kDefaultLastDraws));
+    if (range.empty())
+        return failed("期号 " + std::to_string(o.range->first) + "～" + std::to_string(o.range->second) +
+                      " 内没有开奖号码。");
+
+    const OmissionTable table = stats::omissionTable(stats::drawDigits(index), range);
+    const std::int32_t first = index.issue(range.first);
+    const std::int32_t lastIssue = index.issue(range.last - 1);
+    if (o.json) {
+        std::cout << tableJson(table, first, lastIssue);
+        return 0;
+    }
+    std::cout << displayName(o.game) << " 遗漏统计：期号 " << first << "～" << lastIssue << "，共 "
+              << range.size() << " 期。偏离：出现次数的95%区间不含随机概率。\n";
+    printRows(table);
+    return 0;
+}
+
+} // namespace
+
+void addOmissionCommand(Commands& commands) {
+    Options& o = commands.options();
+    // The newest N draws: an option of this command alone.
+    auto last = std::make_shared<std::optional<std::size_t>>();
+    CLI::App& omission = commands.add(
+        "omission", "Print the omission table of a range of draws, as the window's trend chart shows it.",
+        "brenvik3d-cli [--home DIR] omission [--range START:END | --last N] [--format table|json]\n"
+        "                                             print the omission table of a range of draws, as the\n"
+        "                                             window's trend chart shows it\n",
+        [last](const Options& options) { return runOmission(options, *last); });
+    auto* range =
+        addValue(omission, "--range", "START:END", "the draws whose issue lies in START..END",
+                 [&o](const std::string& v) {
+                     const auto colon = v.find(':');
+                     std::optional<long long> s, e;
+                     if (colon != std::string::npos && v.find(':', colon + 1) == std::string::npos) {
+                         s = parseWholeNumber(v.substr(0, colon), INT32_MIN, INT32_MAX);
+                         e = parseWholeNumber(v.substr(colon + 1), INT32_MIN, INT32_MAX);
+                     }
+                     if (!s || !e)
+                         refuse("--range must be START:END with two whole numbers, not " + v);
+                     o.range = std::pair{static_cast<std::int32_t>(*s), static_cast<std::int32_t>(*e)};
+                 });
+    auto* newest = addValue(omission, "--last", "N", "the newest N draws, N in 1..10000000 (default 100)",
+                            [last](const std::string& v) {
+                                const auto n = parseWholeNumber(v, 1, 10000000);
+                                if (!n)
+                                    refuse("--last must be a whole number from 1 to 10000000, not " + v);
+                                *last = static_cast<std::size_t>(*n);
+                            });
+    addValue(omission, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
+        if (v != "table" && v != "json")
+            refuse("--format must be table or json, not " + v);
+        o.json = v == "json";
+    });
+    omission.callback([range, newest] {
+        if (range->count() > 0 && newest->count() > 0)
+            refuse("--range and --last cannot be used together");
+    });
+
+    commands.describeOptions(
+        "Omission options:\n"
+        "  --range START:END             the draws whose issue lies in START..END\n"
+        "  --last N                      the newest N draws, N in 1..10000000 (default 100)\n"
+        "  --format table|json           output (default table)\n");
+}
+
+} // namespace brenvik::cli

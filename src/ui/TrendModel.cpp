@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TrendModel.h"
+
+#include "TallyStatistics.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+
+#include <algorithm>
+
+namespace brenvik::ui {
+
+namespace {
+
+constexpr std::size_t kBlockRows = 64;
+// Enough for a tall screen scrolled across a block boundary, and for the print of a page.
+constexpr std::size_t kBlocksKept = 6;
+
+const char* const kFigureCaptions[TrendModel::kFigureRows] = {"出现次数", "平均遗漏", "最大遗漏", "最大连出",
+                                                              "当前遗漏"};
+
+QString averageText(double average) {
+    return QString::number(average, 'f', 1);
+}
+
+// "↑" or "↓" after a count whose interval leaves out the chance share, nothing after the others.
+QString markOf(const stats::OmissionFigures& f) {
+    if (!f.marked)
+        return {};
+    return static_cast<double>(f.count) > f.expected ? QStringLiteral("↑") : QStringLiteral("↓");
+}
+
+long long figureValue(const stats::OmissionFigures& f, int figure) {
+    switch (figure) {
+    case 0:
+        return f.count;
+    case 2:
+        return f.max;
+    case 3:
+        return f.streak;
+    default:
+        return f.current;
+    }
+}
+
+QString figureText(const stats::OmissionFigures& f, int figure) {
+    if (figure == 0)
+        return QString::number(f.count) + markOf(f);
+    if (figure == 1)
+        return averageText(f.average);
+    return QString::number(figureValue(f, figure));
+}
+
+QString chanceText(const stats::OmissionFigures& f) {
+    return QStringLiteral("随机期望 %1 次，出现比例的95%区间 %2")
+        .arg(QString::fromStdString(stats::expectedText(f.expected)),
+             QString::fromStdString(stats::intervalText(f.observed)));
+}
+
+} // namespace
+
+TrendModel::TrendModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void TrendModel::setHistory(SearchIndexPtr index, stats::RowRange range) {
+    beginResetModel();
+    m_index = std::move(index);
+    m_chart = m_index ? std::make_unique<stats::OmissionChart>(stats::drawDigits(*m_index)) : nullptr;
+    m_blocks.clear();
+    m_table = m_index ? stats::omissionTable(stats::drawDigits(*m_index), range) : stats::OmissionTable{};
+    endResetModel();
+}
+
+void TrendModel::setRange(stats::RowRange range) {
+    if (!m_index)
+        return;
+    beginResetModel();
+    m_blocks.clear();
+    m_table = stats::omissionTable(stats::drawDigits(*m_index), range);
+    endResetModel();
+}
+
+int TrendModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || !m_index ? 0 : drawRows() + kFigureRows;
+}
+
+int TrendModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
+
+int TrendModel::positionOf(int column) {
+    return column >= kFirstDigitColumn && column < kSumColumn
+               ? (column - kFirstDigitColumn) / stats::kDigitValues
+               : -1;
+}
+
+QString TrendModel::groupCaption(int column) {
+    static const QString positions[] = {QStringLiteral("百位"), QStringLiteral("十位"),
+                                        QStringLiteral("个位")};
+    const int p = positionOf(column);
+    return p < 0 ? QString() : positions[p];
+}
+
+QVariant TrendModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumns)
+        return {};
+    switch (section) {
+    case kIssueColumn:
+        return QStringLiteral("期号");
+    case kDrawColumn:
+        return QStringLiteral("开奖号");
+    case kSumColumn:
+        return QStringLiteral("和值");
+    case kSpanColumn:
+        return QStringLiteral("跨度");
+    case kFormColumn:
+        return QStringLiteral("形态");
+    default:
+        return QString::number((section - kFirstDigitColumn) % stats::kDigitValues);
+    }
+}
+
+const stats::ChartRow& TrendModel::chartRow(int row) const {
+    const std::size_t wanted = m_table.rows.first + static_cast<std::size_t>(row);
+    const std::size_t first = m_table.rows.first + static_cast<std::size_t>(row) / kBlockRows * kBlockRows;
+    auto it =
+        std::find_if(m_blocks.begin(), m_blocks.end(), [&](const Block& b) { return b.first == first; });
+    if (it == m_blocks.end()) {
+        if (m_blocks.size() == kBlocksKept)
+            m_blocks.pop_back();
+        m_blocks.insert(m_blocks.begin(),
+                        Block{first, m_chart->rows(m_table.rows, first, first + kBlockRows)});
+        it = m_blocks.begin();
+    } else if (it != m_blocks.begin()) {
+        std::rotate(m_blocks.begin(), it, it + 1);
+        it = m_blocks.begin();
+    }
+    return it->rows[wanted - first];
+}
+
+QString TrendModel::figureText(int figure, int column) const {
+    if (column == kIssueColumn)
+        return QString::fromUtf8(kFigureCaptions[figure]);
+    const int p = positionOf(column);
+    if (p < 0)
+        return {};
+    return ui::figureText(m_table.positions[static_cast<std::size_t>(p)]
+                                           [static_cast<std::size_t>((column - kFirstDigitColumn) % 10)],
+                          figure);
+}
+
+QVariant TrendModel::figureData(int figure, int column, int role) const {
+    if (role == Qt::DisplayRole)
+        return figureText(figure, column);
+    const int p = positionOf(column);
+    if (p >= 0) {
+        const auto& f = m_table.positions[static_cast<std::size_t>(p)]
+                                         [static_cast<std::size_t>((column - kFirstDigitColumn) % 10)];
+        if (role == Qt::ToolTipRole && figure == 0)
+            return chanceText(f);
+        if (role == Qt::ForegroundRole && figure == 0 && f.marked)
+            return QBrush(static_cast<double>(f.count) > f.expected ? QColor(0xc6, 0x28, 0x28)
+                                                                    : QColor(0x15, 0x65, 0xc0));
+        return {};
+    }
+    if (role != Qt::ToolTipRole || column < kSumColumn)
+        return {};
+    // The sum, span and form have a value per kind, too many for one cell: the tip lists them.
+    QStringList lines;
+    auto add = [&](const QString& value, const stats::OmissionFigures& f) {
+        lines << value + QStringLiteral("：") + ui::figureText(f, figure);
+    };
+    if (column == kSumColumn)
+        for (std::size_t v = 0; v < m_table.sum.size(); ++v)
+            add(QStringLiteral("和值 %1").arg(v), m_table.sum[v]);
+    else if (column == kSpanColumn)
+        for (std::size_t v = 0; v < m_table.span.size(); ++v)
+            add(QStringLiteral("跨度 %1").arg(v), m_table.span[v]);
+    else
+        for (std::size_t v = 0; v < m_table.form.size(); ++v)
+            add(QString::fromUtf8(stats::kFormCaptions[v].data(),
+                                  static_cast<qsizetype>(stats::kFormCaptions[v].size())),
+                m_table.form[v]);
+    return QString::fromUtf8(kFigureCaptions[figure]) + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+}
+
+QVariant TrendModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !m_index || index.row() >= rowCount())
+        return {};
+    const int row = index.row();
+    const int column = index.column();
+    if (row >= drawRows())
+        return figureData(row - drawRows(), column, role);
+    if (role != Qt::DisplayRole && role != BallRole)
+        return {};
+
+    const std::size_t historyRow = m_table.rows.first + static_cast<std::size_t>(row);
+    const int p = positionOf(column);
+    if (p >= 0) {
+        const int digit = (column - kFirstDigitColumn) % stats::kDigitValues;
+        const bool drawn = m_index->codes(p + 1, Kind::Number)[historyRow] == digit;
+        if (role == BallRole)
+            return drawn ? p + 1 : 0;
+        return drawn ? QString::number(digit)
+                     : QString::number(chartRow(row).positions[static_cast<std::size_t>(p)]
+                                                              [static_cast<std::size_t>(digit)]);
+    }
+    if (role == BallRole)
+        return 0;
+    const int a = m_index->codes(1, Kind::Number)[historyRow];
+    const int b = m_index->codes(2, Kind::Number)[historyRow];
+    const int c = m_index->codes(3, Kind::Number)[historyRow];
+    const stats::DrawShape shape = stats::shapeOf(a, b, c);
+    switch (column) {
+    case kIssueColumn:
+        return QString::number(m_index->issue(historyRow));
+    case kDrawColumn:
+        return QStringLiteral("%1%2%3").arg(a).arg(b).arg(c);
+    case kSumColumn:
+        return QString::number(shape.sum);
+    case kSpanColumn:
+        return QString::number(shape.span);
+    default: {
+        const auto caption = stats::kFormCaptions[static_cast<std::size_t>(shape.form)];
+        return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+    }
+    }
+}
+
+SheetTable TrendModel::sheet() const {
+    SheetTable table;
+    table.reserve(static_cast<std::size_t>(rowCount()) + 2);
+    auto& groups = table.emplace_back();
+    auto& captions = table.emplace_back();
+    for (int c = 0; c < kColumns; ++c) {
+        groups.emplace_back(groupCaption(c).toStdString());
+        captions.emplace_back(headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString());
+    }
+    for (int r = 0; r < rowCount(); ++r) {
+        auto& out = table.emplace_back();
+        for (int c = 0; c < kColumns; ++c) {
+            const QString text = data(this->index(r, c), Qt::DisplayRole).toString();
+            bool number = false;
+            const double v = text.toDouble(&number);
+            // The issue, the omissions and the figures are numbers; a draw like "012" stays text.
+            if (number && c != kDrawColumn)
+                out.push_back(SheetCell::number(v));
+            else
+                out.emplace_back(text.toStdString());
+        }
+    }
+    return table;
+}
+
+} // namespace brenvik::ui

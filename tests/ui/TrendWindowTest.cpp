@@ -1,0 +1,296 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The trend chart window: its cells on small histories, its agreement with the companion's
+// omission table, how it follows the history, and what it writes.
+#include "TrendWindow.h"
+#include "SampleHistory.h"
+#include "TrendPainter.h"
+#include "TrendView.h"
+#include "WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace brenvik;
+using namespace brenvik::test;
+using brenvik::ui::TrendModel;
+using brenvik::ui::TrendWindow;
+
+namespace {
+
+TrendWindow& openTrend(WindowFixture& f) {
+    f.open();
+    QTest::mouseClick(f.find<QAbstractButton>("cmdTrend"), Qt::LeftButton);
+    auto* trend = f.find<TrendWindow>("frmTrend");
+    if (!trend || !QTest::qWaitForWindowExposed(trend))
+        qFatal("the trend chart did not open");
+    return *trend;
+}
+
+void chooseRange(TrendWindow& trend, int choice, const QString& start = {}, const QString& end = {}) {
+    auto* box = trend.findChild<QComboBox*>(QStringLiteral("trendRange"));
+    box->setCurrentIndex(choice);
+    if (choice == TrendWindow::kIssueChoice) {
+        trend.findChild<QLineEdit*>(QStringLiteral("trendStart"))->setText(start);
+        trend.findChild<QLineEdit*>(QStringLiteral("trendEnd"))->setText(end);
+    }
+    emit box->activated(choice);
+}
+
+QString cell(const TrendModel& m, int row, int column, int role = Qt::DisplayRole) {
+    return m.index(row, column).data(role).toString();
+}
+
+// The digit column of `digit` at position `p` (1..3).
+int digitColumn(int p, int digit) {
+    return TrendModel::kFirstDigitColumn + (p - 1) * 10 + digit;
+}
+
+QJsonObject companionTable(const QString& home, const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(BRENVIK_CLI),
+            QStringList{QStringLiteral("--home"), home, QStringLiteral("omission"),
+                        QStringLiteral("--format"), QStringLiteral("json")} +
+                args);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        qWarning("companion failed: %s", p.readAllStandardError().constData());
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+// The five figure cells as the window shows them, from the companion's entry.
+QStringList figuresOf(const QJsonObject& e) {
+    const bool marked = e.value(QStringLiteral("marked")).toBool();
+    const double count = e.value(QStringLiteral("count")).toDouble();
+    const QString mark = !marked                                                  ? QString()
+                         : count > e.value(QStringLiteral("expected")).toDouble() ? QStringLiteral("↑")
+                                                                                  : QStringLiteral("↓");
+    return {QString::number(e.value(QStringLiteral("count")).toInteger()) + mark,
+            QString::number(e.value(QStringLiteral("average")).toDouble(), 'f', 1),
+            QString::number(e.value(QStringLiteral("max")).toInteger()),
+            QString::number(e.value(QStringLiteral("streak")).toInteger()),
+            QString::number(e.value(QStringLiteral("current")).toInteger())};
+}
+
+} // namespace
+
+class TrendWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void handCheckedCells();
+    void sameFiguresAsTheCompanion_data();
+    void sameFiguresAsTheCompanion();
+    void followsTheHistory_data();
+    void followsTheHistory();
+    void writesSheetPictureAndPages();
+};
+
+void TrendWindowTest::handCheckedCells() {
+    WindowFixture f;
+    // Sums 6 9 12 6 17, spans 2 4 2 5 2, forms 组六 ×4 then 组三; 9 never comes first, 5 is second
+    // from the second draw on.
+    f.storeDraws(drawsFrom(2013001, {{1, 2, 3}, {1, 5, 3}, {4, 5, 3}, {1, 5, 0}, {7, 5, 5}}));
+    TrendWindow& trend = openTrend(f);
+    const TrendModel& m = trend.model();
+    const int figures = 5; // the rows after the five draws
+    struct Case {
+        int row, column;
+        const char* text;
+        int ball; // the position whose ball the cell shows, 0 for an omission
+    } cases[] = {
+        {0, TrendModel::kIssueColumn, "2013001", 0},
+        {0, TrendModel::kDrawColumn, "123", 0},
+        {0, digitColumn(1, 1), "1", 1},
+        {0, digitColumn(1, 9), "1", 0}, // runs count from the range's first draw
+        {2, digitColumn(1, 1), "1", 0}, // 4 5 3 after two 1s
+        {4, digitColumn(1, 9), "5", 0}, // never drawn
+        {4, digitColumn(2, 5), "5", 2}, // drawn from the second draw on
+        {0, digitColumn(2, 5), "1", 0},
+        {4, digitColumn(3, 3), "2", 0},
+        {4, TrendModel::kSumColumn, "17", 0},
+        {3, TrendModel::kSpanColumn, "5", 0},
+        {4, TrendModel::kFormColumn, "组三", 0},
+        {figures + 0, TrendModel::kIssueColumn, "出现次数", 0},
+        {figures + 0, digitColumn(2, 5), "4↑", 0}, // 4 of 5 against a tenth: marked
+        {figures + 0, digitColumn(1, 9), "0", 0},  // none of 5 is what chance allows
+        {figures + 1, digitColumn(2, 5), "0.2", 0},
+        {figures + 1, digitColumn(1, 9), "5.0", 0},
+        {figures + 2, digitColumn(3, 3), "2", 0},
+        {figures + 3, digitColumn(2, 5), "4", 0},
+        {figures + 4, digitColumn(1, 1), "1", 0},
+        {figures + 0, TrendModel::kSumColumn, "", 0},
+    };
+    QCOMPARE(m.rowCount(), 5 + figures);
+    for (const Case& c : cases) {
+        QCOMPARE(cell(m, c.row, c.column), QString::fromUtf8(c.text));
+        QCOMPARE(m.index(c.row, c.column).data(TrendModel::BallRole).toInt(), c.ball);
+    }
+    QVERIFY(cell(m, figures, TrendModel::kSumColumn, Qt::ToolTipRole).contains(QStringLiteral("和值 17：1")));
+
+    // A range of one draw: every drawn digit once, every other omitted once.
+    chooseRange(trend, TrendWindow::kIssueChoice, QStringLiteral("2013005"), QStringLiteral("2013005"));
+    QCOMPARE(m.rowCount(), 1 + figures);
+    QCOMPARE(cell(m, 0, digitColumn(1, 1)), QStringLiteral("1"));
+    QCOMPARE(cell(m, 1 + 0, digitColumn(1, 7)), QStringLiteral("1↑"));
+    QCOMPARE(cell(m, 1 + 4, digitColumn(1, 1)), QStringLiteral("1"));
+}
+
+void TrendWindowTest::sameFiguresAsTheCompanion_data() {
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QStringList>("cli");
+    QTest::newRow("last 30") << 0 << QStringList{QStringLiteral("--last"), QStringLiteral("30")};
+    QTest::newRow("last 100") << 2 << QStringList{};
+    QTest::newRow("all") << TrendWindow::kAllChoice
+                         << QStringList{QStringLiteral("--last"), QStringLiteral("100000")};
+    QTest::newRow("issues") << TrendWindow::kIssueChoice
+                            << QStringList{QStringLiteral("--range"), QStringLiteral("2019050:2021300")};
+}
+
+void TrendWindowTest::sameFiguresAsTheCompanion() {
+    QFETCH(int, choice);
+    QFETCH(QStringList, cli);
+    WindowFixture f;
+    f.storeDraws(sampleDraws("fc3d-history.txt"));
+    TrendWindow& trend = openTrend(f);
+    chooseRange(trend, choice, QStringLiteral("2019050"), QStringLiteral("2021300"));
+    const TrendModel& m = trend.model();
+    const QJsonObject j = companionTable(f.home(), cli);
+
+    const int draws = j.value(QStringLiteral("draws")).toInt();
+    QCOMPARE(m.rowCount(), draws + TrendModel::kFigureRows);
+    const QJsonArray range = j.value(QStringLiteral("range")).toArray();
+    QCOMPARE(cell(m, 0, TrendModel::kIssueColumn), QString::number(range[0].toInteger()));
+    QCOMPARE(cell(m, draws - 1, TrendModel::kIssueColumn), QString::number(range[1].toInteger()));
+    const QJsonArray positions = j.value(QStringLiteral("positions")).toArray();
+    for (int p = 1; p <= 3; ++p)
+        for (int d = 0; d < 10; ++d) {
+            const QJsonObject e = positions[p - 1].toArray()[d].toObject();
+            const QStringList want = figuresOf(e);
+            for (int figure = 0; figure < TrendModel::kFigureRows; ++figure)
+                QCOMPARE(cell(m, draws + figure, digitColumn(p, d)), want[figure]);
+            // The newest row shows the current omissions, or the ball.
+            const bool drawn = m.index(draws - 1, digitColumn(p, d)).data(TrendModel::BallRole).toInt() > 0;
+            QCOMPARE(cell(m, draws - 1, digitColumn(p, d)), drawn ? QString::number(d) : want[4]);
+        }
+    // The sums, spans and forms in the figure rows' tips.
+    const struct {
+        int column;
+        const char* key;
+        QString caption;
+    } groups[] = {{TrendModel::kSumColumn, "sum", QStringLiteral("和值 ")},
+                  {TrendModel::kSpanColumn, "span", QStringLiteral("跨度 ")},
+                  {TrendModel::kFormColumn, "form", QString()}};
+    for (const auto& g : groups)
+        for (int figure = 0; figure < TrendModel::kFigureRows; ++figure) {
+            const QString tip = cell(m, draws + figure, g.column, Qt::ToolTipRole);
+            for (const QJsonValue v : j.value(QLatin1String(g.key)).toArray()) {
+                const QJsonObject e = v.toObject();
+                const QJsonValue value = e.value(QStringLiteral("value"));
+                const QString name = value.isString() ? value.toString() : QString::number(value.toInteger());
+                QVERIFY2(tip.contains(g.caption + name + QStringLiteral("：") + figuresOf(e)[figure] +
+                                      QLatin1Char('\n')) ||
+                             tip.endsWith(g.caption + name + QStringLiteral("：") + figuresOf(e)[figure]),
+                         qPrintable(g.caption + name));
+            }
+        }
+}
+
+void TrendWindowTest::followsTheHistory_data() {
+    QTest::addColumn<int>("top");        // the view's top row before; -1 for the newest draw in view
+    QTest::addColumn<QString>("change"); // what changes the history
+    QTest::newRow("newest, deletion") << -1 << QStringLiteral("Command3");
+    QTest::newRow("scrolled, deletion") << 100 << QStringLiteral("Command3");
+    QTest::newRow("scrolled, other game") << 100 << QStringLiteral("mnu3D(1)");
+}
+
+void TrendWindowTest::followsTheHistory() {
+    QFETCH(int, top);
+    QFETCH(QString, change);
+    WindowFixture f;
+    const auto draws = syntheticDraws(1000, 3);
+    f.storeDraws(draws);
+    f.storeDraws(syntheticDraws(200, 4, 2020001), 1, Game::Pl3);
+    TrendWindow& trend = openTrend(f);
+    chooseRange(trend, TrendWindow::kAllChoice);
+    ui::TrendView& view = trend.view();
+    QVERIFY(view.showsNewest()); // on choosing a range, as on opening
+    if (top >= 0)
+        view.setTopRow(top);
+    const QString topIssue = cell(trend.model(), view.topRow(), TrendModel::kIssueColumn);
+
+    if (change.startsWith(QLatin1String("mnu")))
+        f.find<QAction>(change)->trigger();
+    else
+        QTest::mouseClick(f.find<QAbstractButton>(change), Qt::LeftButton);
+
+    const bool otherGame = change.startsWith(QLatin1String("mnu"));
+    QCOMPARE(trend.model().drawRows(), otherGame ? 200 : 999);
+    QVERIFY(trend.windowTitle().contains(otherGame ? QStringLiteral("体彩排列3") : QStringLiteral("福彩3D")));
+    if (top < 0 || otherGame)
+        QVERIFY(view.showsNewest());
+    else
+        QCOMPARE(cell(trend.model(), view.topRow(), TrendModel::kIssueColumn), topIssue);
+}
+
+void TrendWindowTest::writesSheetPictureAndPages() {
+    WindowFixture f;
+    f.storeDraws(syntheticDraws(500, 5));
+    TrendWindow& trend = openTrend(f);
+    const TrendModel& m = trend.model();
+
+    QTest::mouseDClick(trend.view().viewport(), Qt::LeftButton);
+    const QString sheet = QDir(f.home()).filePath(QStringLiteral("Zoushi.xls"));
+    QVERIFY(QFile::exists(sheet));
+    QCOMPARE(f.dialogs.opened.value(0), QUrl::fromLocalFile(sheet));
+    // Both header rows, every row, the figures: the sheet holds what the chart shows.
+    const SheetTable table = m.sheet();
+    QCOMPARE(table.size(), static_cast<std::size_t>(2 + m.rowCount()));
+    QCOMPARE(table[1][TrendModel::kIssueColumn].text, std::string("期号"));
+    QCOMPARE(table.back()[digitColumn(3, 9)].value, cell(m, m.rowCount() - 1, digitColumn(3, 9)).toDouble());
+
+    const QString png = QDir(f.home()).filePath(QStringLiteral("chart.png"));
+    f.dialogs.answer(png);
+    QTest::mouseClick(trend.findChild<QAbstractButton*>(QStringLiteral("trendSave")), Qt::LeftButton);
+    const QImage picture(png);
+    const ui::TrendLayout& layout = trend.view().layout();
+    QCOMPARE(picture.size(), QSize(layout.width(), layout.chartHeight(100)));
+
+    // All 500 draws on pages of the chart's width, the figures after the last row.
+    chooseRange(trend, TrendWindow::kAllChoice);
+    const QString pdf = QDir(f.home()).filePath(QStringLiteral("chart.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    trend.print(&printer);
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const qreal pageRows = page.height() / (page.width() / qreal(layout.width())) / layout.rowHeight;
+    const int pages = static_cast<int>(bytes.count("/Type /Page") - bytes.count("/Type /Pages"));
+    QVERIFY2(pages >= int(500 / pageRows) + 1 && pages <= int(500 / pageRows) + 3,
+             qPrintable(QString::number(pages)));
+
+    // A range too long for a sheet in memory is refused, and says so, before anything is written.
+    QFile::remove(sheet);
+    f.close();
+    f.storeDraws(syntheticDraws(TrendWindow::kLargestSheet + 1, 6));
+    TrendWindow& large = openTrend(f);
+    chooseRange(large, TrendWindow::kAllChoice);
+    QTest::mouseDClick(large.view().viewport(), Qt::LeftButton);
+    QVERIFY(!QFile::exists(sheet));
+    QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("warn"));
+    QVERIFY(f.dialogs.shown.last().text.contains(QString::number(TrendWindow::kLargestSheet)));
+}
+
+QTEST_MAIN(TrendWindowTest)
+#include "TrendWindowTest.moc"
