@@ -357,6 +357,8 @@ TEST(Cli, BacktestAsJson) {
     const CliRun r = cli({"--home", h, "backtest", "--range", "2014001:2014100"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.empty());
+}
+
 TEST(Cli, OmissionTableOfARangeAsJson) {
     TestFolder home;
     writeSmallHistory(home.path());
