@@ -19,8 +19,6 @@ namespace brenvik::cli {
 
 namespace {
 
-constexpr int kFailed = 1;
-
 // What only the backtest asks for.
 struct BacktestArgs {
     std::optional<int> pick; // none: 1
@@ -28,11 +26,6 @@ struct BacktestArgs {
     std::uint64_t seed = 1;
     bool rows = false;
 };
-
-int failWith(const std::string& message) {
-    std::cerr << message << '\n';
-    return kFailed;
-}
 
 stats::BacktestOptions backtestOptions(const Options& o, const BacktestArgs& a) {
     stats::BacktestOptions b;

@@ -2,6 +2,7 @@
 #include "CliOptions.h"
 
 #include "BuildInfo.h"
+#include "CliOutput.h"
 #include "IssueNumber.h"
 
 #include <iostream>
@@ -9,8 +10,6 @@
 namespace brenvik::cli {
 
 namespace {
-
-constexpr int kUsageError = 2;
 
 const char* const kGameParagraph =
     "Every command works on the history of one game, in one data folder:\n"

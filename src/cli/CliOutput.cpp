@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliOutput.h"
 
+#include <iostream>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -85,6 +87,11 @@ std::string tableText(const std::vector<std::vector<std::string>>& rows) {
         text += '\n';
     }
     return text;
+}
+
+int failWith(const std::string& message) {
+    std::cerr << message << '\n';
+    return kFailed;
 }
 
 } // namespace brenvik::cli

@@ -21,4 +21,11 @@ std::string jsonLine(const Json& value, const std::vector<std::string>& percentK
 // columns), cells two blanks apart, one line per row.
 std::string tableText(const std::vector<std::vector<std::string>>& rows);
 
+// The companion's exit statuses beyond success.
+inline constexpr int kFailed = 1;
+inline constexpr int kUsageError = 2;
+
+// Prints `message` as the one line of a failure and gives the status to exit with.
+int failWith(const std::string& message);
+
 } // namespace brenvik::cli

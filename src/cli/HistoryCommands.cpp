@@ -2,6 +2,7 @@
 #include "HistoryCommands.h"
 
 #include "CliHome.h"
+#include "CliOutput.h"
 #include "GameCheck.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
@@ -17,14 +18,6 @@ namespace brenvik::cli {
 
 namespace {
 
-constexpr int kFailed = 1;
-constexpr int kUsageError = 2;
-
-int failWith(const std::string& message) {
-    std::cerr << message << '\n';
-    return kFailed;
-}
-
 int runImport(const Options& o) {
     // The file is read completely, and refused when it holds no draw, before the database is touched.
     auto read = readImportFile(o.arguments[0]);
@@ -36,7 +29,8 @@ int runImport(const Options& o) {
     auto stored = HistoryDraws::of(*opened->store);
     if (!stored)
         return failWith(stored.error().message);
-    if (const auto issues = compareIssues(stored->draws, read->draws); issues.looksLikeOtherGame() && !o.force)
+    if (const auto issues = compareIssues(stored->draws, read->draws);
+        issues.looksLikeOtherGame() && !o.force)
         return failWith(otherGameNotice(o.game, issues) + "加 --force 才会导入；历史号码未改动。");
     const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
     auto counts = changeWithUndo(*opened->store, *stored, what,

@@ -16,14 +16,6 @@ namespace brenvik::cli {
 
 namespace {
 
-constexpr int kFailed = 1;
-constexpr int kUsageError = 2;
-
-int failWith(const std::string& message) {
-    std::cerr << message << '\n';
-    return kFailed;
-}
-
 // The options of log add that the searches do not have.
 struct LogOptions {
     int pick = 1;

@@ -20,11 +20,6 @@ namespace brenvik::cli {
 
 namespace {
 
-int failWith(const std::string& message) {
-    std::cerr << message << '\n';
-    return 1;
-}
-
 // The tally, the comparison with chance and, when asked for, the matched draws as one JSON line.
 Json searchJson(const Options& o, const Pattern& pattern, std::int32_t start, std::int32_t end,
                 const Tally& tally, const std::optional<stats::TallyStatistics>& chance,

@@ -8,6 +8,7 @@
 #include "BusyCursor.h"
 #include "Dialogs.h"
 #include "IssueNumber.h"
+#include "PanelParts.h"
 #include "Spreadsheet.h"
 
 #include <QDir>
@@ -257,28 +258,7 @@ bool BacktestWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void BacktestWindow::exportGrid() {
-    SheetTable table;
-    table.reserve(static_cast<std::size_t>(m_model->gridRowCount()));
-    for (int r = 0; r < m_model->gridRowCount(); ++r) {
-        std::vector<SheetCell>& row = table.emplace_back();
-        for (int c = 0; c < m_model->columnCount(); ++c)
-            row.push_back(m_model->sheetCell(r, c));
-    }
-    const QString file =
-        QDir(m_dataFolder).filePath(QString::fromStdString(sheetFileName(m_game, kBacktestSheetFile)));
-    {
-        BusyCursor busy;
-        if (auto written = writeSpreadsheet(toPath(file), table); !written) {
-            Dialogs::warn(this, QStringLiteral("导出到EXCEL"), qs(written.error().message));
-            return;
-        }
-    }
-    if (!Dialogs::openUrl(QUrl::fromLocalFile(file))) {
-        const QFileInfo written(file);
-        Dialogs::warn(this, QStringLiteral("打开文件"),
-                      QStringLiteral("文件 %1 已写到文件夹 %2 中，但本机没有可以打开它的程序。")
-                          .arg(written.fileName(), QDir::toNativeSeparators(written.absolutePath())));
-    }
+    ui::exportGrid(this, m_dataFolder, m_game, *m_model, kBacktestSheetFile);
 }
 
 } // namespace brenvik::ui

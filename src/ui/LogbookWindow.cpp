@@ -5,6 +5,7 @@
 #include "BusyCursor.h"
 #include "Dialogs.h"
 #include "HistoryStore.h"
+#include "PanelParts.h"
 #include "PredictionLog.h"
 #include "Spreadsheet.h"
 
@@ -254,27 +255,7 @@ bool LogbookWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void LogbookWindow::exportGrid() {
-    SheetTable table;
-    for (int r = 0; r < m_model->gridRowCount(); ++r) {
-        std::vector<SheetCell>& row = table.emplace_back();
-        for (int c = 0; c < m_model->columnCount(); ++c)
-            row.push_back(m_model->sheetCell(r, c));
-    }
-    const QString file =
-        QDir(m_dataFolder).filePath(QString::fromStdString(sheetFileName(m_game, kLogbookSheetFile)));
-    {
-        BusyCursor busy;
-        if (auto written = writeSpreadsheet(toPath(file), table); !written) {
-            Dialogs::warn(this, QStringLiteral("导出到EXCEL"), qs(written.error().message));
-            return;
-        }
-    }
-    if (!Dialogs::openUrl(QUrl::fromLocalFile(file))) {
-        const QFileInfo written(file);
-        Dialogs::warn(this, QStringLiteral("打开文件"),
-                      QStringLiteral("文件 %1 已写到文件夹 %2 中，但本机没有可以打开它的程序。")
-                          .arg(written.fileName(), QDir::toNativeSeparators(written.absolutePath())));
-    }
+    ui::exportGrid(this, m_dataFolder, m_game, *m_model, kLogbookSheetFile);
 }
 
 } // namespace brenvik::ui
