@@ -71,12 +71,25 @@ double multinomialSquaresUpperTail(int n, int k, long long sumOfSquares) {
     // squares s); its weight is the sum of Π 1/c! over the ways to reach it. The chance of one full
     // set of counts is n!/Πc! · k^−n, so the weights only need that factor at the end. They stay
     // far inside the range of a double for every n this is meant for (1/49! is about 1e-63).
-    // Only states with s <= m² can be reached, so the table holds those alone, m after m: a
-    // third of a square table, which for a hundred codes is megabytes less to clear each round.
+    // Only states that can be reached are kept and visited: s is at most m², has the parity of m
+    // (c² and c are both odd or both even), and is at least what m codes spread as evenly as
+    // possible over the outcomes so far square to. Squares only grow, so every s at or above the
+    // bound counts alike and is kept as the least such s of m's parity.
+    const long long bound = std::max(0LL, sumOfSquares);
+    const auto highest = [bound](int m) {
+        return std::min(static_cast<long long>(m) * m, bound + ((bound + m) & 1));
+    };
     std::vector<std::size_t> offset(static_cast<std::size_t>(n) + 2, 0);
     for (int m = 0; m <= n; ++m)
-        offset[static_cast<std::size_t>(m) + 1] = offset[static_cast<std::size_t>(m)] + static_cast<std::size_t>(m) * m + 1;
-    const auto at = [&offset](int m, long long s) { return offset[static_cast<std::size_t>(m)] + static_cast<std::size_t>(s); };
+        offset[static_cast<std::size_t>(m) + 1] =
+            offset[static_cast<std::size_t>(m)] + static_cast<std::size_t>(highest(m) / 2) + 1;
+    const auto at = [&](int m, long long s) {
+        return offset[static_cast<std::size_t>(m)] + static_cast<std::size_t>(std::min(s, highest(m)) / 2);
+    };
+    const auto lowest = [&highest](int m, int outcomes) {
+        const long long q = m / outcomes, r = m % outcomes;
+        return std::min((outcomes - r) * q * q + r * (q + 1) * (q + 1), highest(m));
+    };
     std::vector<double> inverseFactorial(n + 1);
     inverseFactorial[0] = 1;
     for (int c = 1; c <= n; ++c)
@@ -88,7 +101,7 @@ double multinomialSquaresUpperTail(int n, int k, long long sumOfSquares) {
     for (int outcome = 0; outcome < k - 1; ++outcome) {
         std::fill(next.begin(), next.end(), 0.0);
         for (int m = 0; m <= n; ++m)
-            for (long long s = 0; s <= static_cast<long long>(m) * m; ++s) {
+            for (long long s = outcome == 0 ? highest(m) : lowest(m, outcome); s <= highest(m); s += 2) {
                 const double w = weight[at(m, s)];
                 if (w == 0)
                     continue;
@@ -101,7 +114,7 @@ double multinomialSquaresUpperTail(int n, int k, long long sumOfSquares) {
     double tail = 0;
     for (int m = 0; m <= n; ++m) {
         const long long rest = static_cast<long long>(n - m) * (n - m);
-        for (long long s = 0; s <= static_cast<long long>(m) * m; ++s)
+        for (long long s = lowest(m, k - 1); s <= highest(m); s += 2)
             if (s + rest >= sumOfSquares)
                 tail += weight[at(m, s)] * inverseFactorial[n - m];
     }
