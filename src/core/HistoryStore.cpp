@@ -15,6 +15,8 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -369,6 +371,7 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
             sqlite3_db_config(db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
         }
         std::unique_ptr<HistoryStore> store(new HistoryStore(file, game, std::move(db)));
+        store->m_readerUri = uriOf(file, writable || log ? "mode=ro" : "immutable=1");
         if (!writable) {
             store->m_readOnly = readOnly + "，不能修改历史号码。";
             store->m_notice = readOnly + "，历史号码只能查看、检索和导出，不能修改。";
@@ -444,78 +447,191 @@ DrawRow readRow(sqlite3_stmt* st) {
     return r;
 }
 
+// The stored issues' range, found without reading the rows between.
+struct IssueRange {
+    long long first = 0, last = -1;
+};
+
+IssueRange issueRange(SQLite::Database& db) {
+    // Each in a query of its own: the engine finds a lone min() or max() of the key at one end
+    // of the table, but reads the whole table for the two together.
+    SQLite::Statement range(db, "SELECT (SELECT min(SQQH) FROM Lishi), (SELECT max(SQQH) FROM Lishi)");
+    if (!range.executeStep() || range.getColumn(0).isNull())
+        return {};
+    return {range.getColumn(0).getInt64(), range.getColumn(1).getInt64()};
+}
+
 // At most how many draws the history holds, found without reading its rows (counting them reads
 // every page of the table, an eighth of the time of loading a snapshot). The issues are unique,
 // so there are no more rows than their range holds, and none takes less of the file than the
 // header of its record, which gives the type of each of its 50 columns. Room kept for rows that
 // are not there is never written, so it costs address space, not memory.
-std::size_t rowsAtMost(SQLite::Database& db) {
+std::size_t rowsAtMost(SQLite::Database& db, const IssueRange& range) {
     constexpr long long kLeastRowBytes = kDrawColumnCount;
-    // Each in a query of its own: the engine finds a lone min() or max() of the key at one end
-    // of the table, but reads the whole table for the two together.
-    SQLite::Statement range(db, "SELECT (SELECT min(SQQH) FROM Lishi), (SELECT max(SQQH) FROM Lishi)");
-    if (!range.executeStep() || range.getColumn(0).isNull())
-        return 0;
-    const long long issues = range.getColumn(1).getInt64() - range.getColumn(0).getInt64() + 1;
     const long long bytes =
         db.execAndGet("PRAGMA page_count").getInt64() * db.execAndGet("PRAGMA page_size").getInt64();
-    return static_cast<std::size_t>(std::max(0LL, std::min(issues, bytes / kLeastRowBytes)));
+    return static_cast<std::size_t>(std::max(0LL, std::min(range.last - range.first + 1, bytes / kLeastRowBytes)));
+}
+
+std::size_t rowsAtMost(SQLite::Database& db) {
+    return rowsAtMost(db, issueRange(db));
+}
+
+// One row as a snapshot reads it, from the index of the loaded columns, in 20 bytes: the later
+// part of a large history waits in these until the earlier part is built. A digit out of range
+// and a segment parameter the program never writes are kept as -1; a digits text longer than
+// three characters keeps its first four, enough to see that it names no draw.
+struct IndexedRow {
+    std::int32_t issue = 0;
+    std::array<std::int8_t, 3> digits{};
+    std::int8_t segmentParam = -1;
+    bool follows = false;   // QQH is the issue after
+    bool issueText = false; // strQQH holds a text
+    std::uint8_t lastSize = 0, preSize = 0;
+    std::array<char, 4> last{}, pre{};
+
+    std::string_view lastDigits() const { return {last.data(), lastSize}; }
+    std::string_view preDigits() const { return {pre.data(), preSize}; }
+};
+static_assert(sizeof(IndexedRow) == 20);
+
+constexpr const char* kIndexedColumns = "SELECT SQQH, QQH, strQQH, L1A, L2A, L3A, L1F, txtHisLst, txtHisPreLst FROM Lishi";
+
+// Read through the engine's own column calls: this runs once per stored draw.
+IndexedRow indexedRow(sqlite3_stmt* st) {
+    IndexedRow r;
+    r.issue = sqlite3_column_int(st, 0);
+    r.follows = sqlite3_column_int64(st, 1) == static_cast<std::int64_t>(r.issue) + 1;
+    r.issueText = sqlite3_column_bytes(st, 2) > 0;
+    for (int p = 0; p < kPositions; ++p) {
+        const int d = sqlite3_column_int(st, 3 + p);
+        r.digits[static_cast<std::size_t>(p)] = static_cast<std::int8_t>(d >= 0 && d <= 9 ? d : -1);
+    }
+    if (const int param = sqlite3_column_int(st, 6) - r.digits[0] / 2; r.digits[0] >= 0 && (param == 0 || param == 1))
+        r.segmentParam = static_cast<std::int8_t>(param);
+    auto text = [st](int column, std::array<char, 4>& into, std::uint8_t& size) {
+        const auto* p = sqlite3_column_text(st, column);
+        const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(st, column));
+        size = static_cast<std::uint8_t>(std::min(bytes, into.size()));
+        if (p)
+            std::copy_n(p, size, into.begin());
+    };
+    text(7, r.last, r.lastSize);
+    text(8, r.pre, r.preSize);
+    return r;
+}
+
+// The codes of a row written with one segment parameter; nothing for any other row.
+std::optional<DrawCodes> codesOf(const IndexedRow& r) {
+    if (r.segmentParam < 0 || std::ranges::any_of(r.digits, [](std::int8_t d) { return d < 0; }))
+        return std::nullopt;
+    return codesOfDraw({r.digits[0], r.digits[1], r.digits[2]}, r.segmentParam);
+}
+
+// Builds a snapshot from rows in issue order. The snapshot makes a row's codes from its digits
+// and the segment parameter it was written with, and its codes and texts of the draws before it
+// from the rows before it. So only the digits, one segment code and the digits texts are read,
+// to see that the row names the draws before it as the program writes it. A row that does not,
+// and the first two rows, are read whole.
+class SnapshotLoader {
+public:
+    SnapshotLoader(sqlite3* db, std::size_t expected) : m_db(db), m_builder(expected) {}
+
+    void add(const IndexedRow& r) {
+        const auto own = codesOf(r);
+        if (own && r.follows && !r.issueText &&
+            m_builder.addFollowing(r.issue, *own, r.lastDigits(), r.preDigits()))
+            return;
+        if (!m_whole)
+            m_whole = prepare(m_db, "SELECT " + joinedColumns() + " FROM Lishi WHERE SQQH = ?");
+        sqlite3_bind_int(m_whole.get(), 1, r.issue);
+        if (const int found = sqlite3_step(m_whole.get()); found != SQLITE_ROW)
+            throw SQLite::Exception(m_db, found == SQLITE_DONE ? SQLITE_CORRUPT : found);
+        m_builder.add(readRow(m_whole.get()));
+        sqlite3_reset(m_whole.get());
+    }
+
+    // Adds the rows `statement` steps through.
+    void addAll(sqlite3_stmt* statement) {
+        int step;
+        while ((step = sqlite3_step(statement)) == SQLITE_ROW)
+            add(indexedRow(statement));
+        if (step != SQLITE_DONE)
+            throw SQLite::Exception(m_db, step);
+    }
+
+    SnapshotPtr finish() { return m_builder.finish(); }
+
+private:
+    sqlite3* m_db;
+    HistorySnapshot::Builder m_builder;
+    StatementPtr m_whole{nullptr, &sqlite3_finalize};
+};
+
+// How many other connections' changes this connection has seen committed.
+long long dataVersion(SQLite::Database& db) {
+    return db.execAndGet("PRAGMA data_version").getInt64();
 }
 
 } // namespace
 
 Result<SnapshotPtr> HistoryStore::loadSnapshot() const {
+    return loadSnapshot(kSplitLoadFrom);
+}
+
+// A large history is read in two parts at once, the later one by a connection of its own on
+// another thread while this one reads and builds the earlier part, then builds the later one.
+// The two read the same history when no other connection committed a change from before the
+// first read to after the last; when one did, the history is read again.
+Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
     try {
         sqlite3* db = m_db->getHandle();
-        // The snapshot makes a row's codes from its digits and the segment parameter it was
-        // written with, and its codes and texts of the draws before it from the rows before it.
-        // So only the digits, one segment code and the digits texts are read, to see that the row
-        // names the draws before it as the program writes it. A row that does not, and the first
-        // two rows, are read whole.
-        const std::string sql = std::string("SELECT ") + kDrawsIndexColumns + " FROM Lishi ORDER BY SQQH";
-        constexpr int lastColumn = 7;
-        constexpr int preColumn = 8;
-        StatementPtr statement = prepare(db, sql);
-        StatementPtr whole(nullptr, &sqlite3_finalize);
-        HistorySnapshot::Builder builder(rowsAtMost(*m_db));
-        auto text = [](sqlite3_stmt* st, int column) {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-            return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column)))
-                     : std::string_view();
-        };
-        // The codes of a row written with one segment parameter; nothing for any other row.
-        auto codes = [](sqlite3_stmt* st) -> std::optional<DrawCodes> {
-            const std::array<int, 3> digits = {sqlite3_column_int(st, 3), sqlite3_column_int(st, 4),
-                                               sqlite3_column_int(st, 5)};
-            for (const int d : digits)
-                if (d < 0 || d > 9)
-                    return std::nullopt;
-            const int param = sqlite3_column_int(st, 6) - digits[0] / 2;
-            if (param != 0 && param != 1)
-                return std::nullopt;
-            return codesOfDraw(digits, param);
-        };
-        // Read through the engine's own column calls: this loop runs once per stored draw.
-        sqlite3_stmt* st = statement.get();
-        int step;
-        while ((step = sqlite3_step(st)) == SQLITE_ROW) {
-            const std::int32_t issue = sqlite3_column_int(st, 0);
-            const auto own = codes(st);
-            const bool derived = own && sqlite3_column_int(st, 1) == issue + 1 && text(st, 2).empty() &&
-                                 builder.addFollowing(issue, *own, text(st, lastColumn), text(st, preColumn));
-            if (derived)
-                continue;
-            if (!whole)
-                whole = prepare(db, "SELECT " + joinedColumns() + " FROM Lishi WHERE SQQH = ?");
-            sqlite3_bind_int(whole.get(), 1, issue);
-            if (const int found = sqlite3_step(whole.get()); found != SQLITE_ROW)
-                throw SQLite::Exception(db, found == SQLITE_DONE ? SQLITE_CORRUPT : found);
-            builder.add(readRow(whole.get()));
-            sqlite3_reset(whole.get());
+        const IssueRange range = issueRange(*m_db);
+        const std::size_t expected = rowsAtMost(*m_db, range);
+        if (expected < std::max<std::size_t>(splitFrom, 2)) {
+            SnapshotLoader loader(db, expected);
+            loader.addAll(prepare(db, std::string(kIndexedColumns) + " ORDER BY SQQH").get());
+            return loader.finish();
         }
-        if (step != SQLITE_DONE)
-            throw SQLite::Exception(db, step);
-        return builder.finish();
+        const long long version = dataVersion(*m_db);
+        // This thread also builds the later part, so it reads the smaller one.
+        const long long split = range.first + (range.last - range.first + 1) * 2 / 5;
+        std::vector<IndexedRow> later;
+        std::exception_ptr laterFailed;
+        std::thread reader([&] {
+            try {
+                SQLite::Database other(m_readerUri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+                other.setBusyTimeout(3000);
+                other.exec("PRAGMA cell_size_check=ON");
+                later.reserve(expected - expected * 2 / 5);
+                StatementPtr q = prepare(other.getHandle(), std::string(kIndexedColumns) + " WHERE SQQH >= ? ORDER BY SQQH");
+                sqlite3_bind_int64(q.get(), 1, split);
+                int step;
+                while ((step = sqlite3_step(q.get())) == SQLITE_ROW)
+                    later.push_back(indexedRow(q.get()));
+                if (step != SQLITE_DONE)
+                    throw SQLite::Exception(other.getHandle(), step);
+            } catch (...) {
+                laterFailed = std::current_exception();
+            }
+        });
+        SnapshotLoader loader(db, expected);
+        try {
+            StatementPtr q = prepare(db, std::string(kIndexedColumns) + " WHERE SQQH < ? ORDER BY SQQH");
+            sqlite3_bind_int64(q.get(), 1, split);
+            loader.addAll(q.get());
+        } catch (...) {
+            reader.join();
+            throw;
+        }
+        reader.join();
+        if (laterFailed)
+            std::rethrow_exception(laterFailed);
+        for (const IndexedRow& r : later)
+            loader.add(r);
+        if (dataVersion(*m_db) != version)
+            return loadSnapshot(splitFrom);
+        return loader.finish();
     } catch (const std::exception& e) {
         return std::unexpected(failure(e));
     }

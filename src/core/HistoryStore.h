@@ -61,6 +61,9 @@ public:
 
     // Every draw, in issue order.
     Result<SnapshotPtr> loadSnapshot() const;
+    // The same, read in two parts at once when the history may hold `splitFrom` draws or more.
+    Result<SnapshotPtr> loadSnapshot(std::size_t splitFrom) const;
+    static constexpr std::size_t kSplitLoadFrom = 100'000;
     // The issue and digits of every draw, in issue order: all a text file of the history needs.
     Result<std::vector<DrawLine>> loadDraws() const;
     // The stored row with the highest issue; nothing when the history is empty.
@@ -101,6 +104,7 @@ private:
     std::filesystem::path m_file;
     Game m_game;
     std::unique_ptr<SQLite::Database> m_db;
+    std::string m_readerUri; // how a second connection opens the file for reading
     std::string m_readOnly; // why nothing may be changed; empty when the history may be changed
     std::string m_notice;
 };

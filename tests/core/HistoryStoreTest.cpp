@@ -285,27 +285,31 @@ TEST(HistoryStore, TheSnapshotAgreesWithTheStoredRows) {
                       .execAndGet("SELECT count(*) FROM sqlite_master WHERE name = 'LishiDraws'")
                       .getInt(),
                   1);
-        const SnapshotPtr s = *store->loadSnapshot();
-        ASSERT_EQ(s->size(), stored.size());
-        for (std::size_t i = 0; i < stored.size(); ++i) {
-            const DrawRow row = (*s)[i];
-            const DrawRow& want = stored[i];
-            ASSERT_TRUE(row.sqqh == want.sqqh && row.qqh == want.qqh && row.strQQH == want.strQQH &&
-                        row.own == want.own && row.prev == want.prev && row.back == want.back &&
-                        row.last == want.last && row.pre == want.pre)
-                << "row " << want.sqqh;
-            ASSERT_EQ(s->digits(i), c.draws[i].digits) << want.sqqh;
-            ASSERT_EQ(s->prevCodes(i), want.prev) << want.sqqh;
-            ASSERT_EQ(s->hasPrevious()[i] != 0, want.last[0].find_first_not_of(' ') != std::string::npos)
-                << want.sqqh;
-            for (int k = 0; k < kKindCount; ++k)
-                ASSERT_EQ(s->lastTokens(Kind(k))[i], tokenMask(want.last[1 + k])) << want.sqqh;
-            for (int slot = 0; slot < kSummaryCount; ++slot)
-                ASSERT_TRUE(s->summaryText(i, slot, false) == want.last[slot] &&
-                            s->summaryText(i, slot, true) == want.pre[slot])
+        // Read in one part, and in two parts at once as a large history is.
+        for (const std::size_t splitFrom : {HistoryStore::kSplitLoadFrom, std::size_t{0}}) {
+            SCOPED_TRACE(splitFrom == 0 ? "in two parts" : "in one part");
+            const SnapshotPtr s = *store->loadSnapshot(splitFrom);
+            ASSERT_EQ(s->size(), stored.size());
+            for (std::size_t i = 0; i < stored.size(); ++i) {
+                const DrawRow row = (*s)[i];
+                const DrawRow& want = stored[i];
+                ASSERT_TRUE(row.sqqh == want.sqqh && row.qqh == want.qqh && row.strQQH == want.strQQH &&
+                            row.own == want.own && row.prev == want.prev && row.back == want.back &&
+                            row.last == want.last && row.pre == want.pre)
+                    << "row " << want.sqqh;
+                ASSERT_EQ(s->digits(i), c.draws[i].digits) << want.sqqh;
+                ASSERT_EQ(s->prevCodes(i), want.prev) << want.sqqh;
+                ASSERT_EQ(s->hasPrevious()[i] != 0, want.last[0].find_first_not_of(' ') != std::string::npos)
                     << want.sqqh;
+                for (int k = 0; k < kKindCount; ++k)
+                    ASSERT_EQ(s->lastTokens(Kind(k))[i], tokenMask(want.last[1 + k])) << want.sqqh;
+                for (int slot = 0; slot < kSummaryCount; ++slot)
+                    ASSERT_TRUE(s->summaryText(i, slot, false) == want.last[slot] &&
+                                s->summaryText(i, slot, true) == want.pre[slot])
+                        << want.sqqh;
+            }
+            EXPECT_EQ(s->first()->sqqh, stored.front().sqqh);
+            EXPECT_EQ(s->last()->last, stored.back().last);
         }
-        EXPECT_EQ(s->first()->sqqh, stored.front().sqqh);
-        EXPECT_EQ(s->last()->last, stored.back().last);
     }
 }
