@@ -12,6 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -582,7 +583,7 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot() const {
 // A large history is read in two parts at once, the later one by a connection of its own on
 // another thread while this one reads and builds the earlier part, then builds the later one.
 // The two read the same history when no other connection committed a change from before the
-// first read to after the last; when one did, the history is read again.
+// first read to after the last; when one did, the history is read again by one connection.
 Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
     try {
         sqlite3* db = m_db->getHandle();
@@ -630,7 +631,7 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
         for (const IndexedRow& r : later)
             loader.add(r);
         if (dataVersion(*m_db) != version)
-            return loadSnapshot(splitFrom);
+            return loadSnapshot(std::numeric_limits<std::size_t>::max());
         return loader.finish();
     } catch (const std::exception& e) {
         return std::unexpected(failure(e));
