@@ -26,8 +26,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The captions are Chinese: without a CJK font the window shows empty boxes. Opening the manual
 # and the exported files goes through xdg-open; Qt's own dialogs speak Chinese with its translations.
-# The companion loads libcurl only when it fetches a page, so the automatic list does not name it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, libcurl4")
+# The companion loads libcurl only when it fetches a page, and both programs load libxml2 only
+# when they read one, so the automatic list names neither.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, libcurl4, libxml2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
 
 include(CPack)

@@ -2,19 +2,70 @@
 #include "PageText.h"
 
 #include <iconv.h>
+// The library's types and constants only: its functions are looked up when a page is read.
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <type_traits>
+#include <optional>
 
 namespace brenvik {
 
 namespace {
+
+// The page parser and the Unicode libraries it draws in take a millisecond to load, as long as
+// a whole search of the real history. Only reading a chart page needs them, so they are loaded
+// then, once, and stay loaded for the rest of the process.
+struct Xml {
+    decltype(&htmlReadMemory) readMemory = nullptr;
+    decltype(&xmlFreeDoc) freeDoc = nullptr;
+    decltype(&xmlDocGetRootElement) rootElement = nullptr;
+    decltype(&xmlGetProp) getProp = nullptr;
+    decltype(&xmlHasProp) hasProp = nullptr;
+    decltype(&xmlInitParser) initParser = nullptr;
+    xmlFreeFunc* freeString = nullptr; // the library's variable holding the free() of its strings
+};
+
+// The library's functions; nothing when it cannot be loaded or lacks one of them.
+const Xml* xmlLibrary() {
+    static const std::optional<Xml> library = []() -> std::optional<Xml> {
+        void* handle = ::dlopen("libxml2.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return std::nullopt;
+        Xml x;
+        bool complete = true;
+        auto find = [&](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(handle, name));
+            complete = complete && fn != nullptr;
+        };
+        find(x.readMemory, "htmlReadMemory");
+        find(x.freeDoc, "xmlFreeDoc");
+        find(x.rootElement, "xmlDocGetRootElement");
+        find(x.getProp, "xmlGetProp");
+        find(x.hasProp, "xmlHasProp");
+        find(x.initParser, "xmlInitParser");
+        find(x.freeString, "xmlFree");
+        if (!complete)
+            return std::nullopt;
+        x.initParser();
+        return x;
+    }();
+    return library ? &*library : nullptr;
+}
+
+// The library as loaded by the page being read.
+const Xml& xml() {
+    return *xmlLibrary();
+}
+
 
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -189,14 +240,14 @@ std::string decodeToUtf8(std::string_view s, const std::string& encoding) {
 enum class Role { Inline, Hidden, Block, Paragraph, Row, Cell, Break, Preformatted };
 
 bool attributeSays(xmlNode* node, const char* name, std::string_view needle) {
-    xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
+    xmlChar* value = xml().getProp(node, reinterpret_cast<const xmlChar*>(name));
     if (!value)
         return false;
     std::string compact;
     for (const xmlChar* p = value; *p && compact.size() < 4096; ++p)
         if (*p != ' ' && *p != '\t' && *p != '\n' && *p != '\r')
             compact += lower(static_cast<char>(*p));
-    xmlFree(value);
+    (*xml().freeString)(value);
     return compact.find(needle) != std::string::npos;
 }
 
@@ -208,7 +259,7 @@ Role roleOf(xmlNode* node) {
     if (std::find(hidden.begin(), hidden.end(), name) != hidden.end())
         return Role::Hidden;
     // Whatever a page hides by itself is not part of what the reader sees either.
-    if (xmlHasProp(node, reinterpret_cast<const xmlChar*>("hidden")) ||
+    if (xml().hasProp(node, reinterpret_cast<const xmlChar*>("hidden")) ||
         attributeSays(node, "style", "display:none"))
         return Role::Hidden;
     if (name == "br")
@@ -504,13 +555,13 @@ std::vector<PageRow> collectRows(xmlNode* root) {
 // one, is a child of the root.
 xmlNode* findBody(xmlNode* root) {
     for (xmlNode* n = root->children; n; n = n->next)
-        if (n->type == XML_ELEMENT_NODE && xmlStrcmp(n->name, reinterpret_cast<const xmlChar*>("body")) == 0)
+        if (n->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(n->name), "body") == 0)
             return n;
     return nullptr;
 }
 
 struct DocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+    void operator()(xmlDoc* doc) const { xml().freeDoc(doc); }
 };
 
 } // namespace
@@ -571,14 +622,16 @@ Result<DocPtr> parsePage(std::string_view html, std::string_view headerCharset) 
 
     if (html.empty())
         return DocPtr();
+    const Xml* lib = xmlLibrary();
+    if (!lib)
+        return fail(ErrorCode::Io, "无法载入网页解析库 libxml2.so.2，网页未读取。");
     const std::string utf8 = decodeToUtf8(html, encoding);
-    xmlInitParser();
     // The page is UTF-8 by now, whatever its meta tag says; libxml2 would otherwise switch
     // decoders half-way through the page. Beyond 256 nested elements libxml2 stops reading: no
     // chart page nests that deep, and lifting the limit would lift the bounds on text nodes too.
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
                         HTML_PARSE_IGNORE_ENC | HTML_PARSE_COMPACT;
-    return DocPtr(htmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options));
+    return DocPtr(lib->readMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options));
 }
 
 } // namespace
@@ -587,7 +640,7 @@ Result<std::string> pageText(std::string_view html, std::string_view headerChars
     auto doc = parsePage(html, headerCharset);
     if (!doc)
         return std::unexpected(doc.error());
-    xmlNode* root = *doc ? xmlDocGetRootElement(doc->get()) : nullptr;
+    xmlNode* root = *doc ? xml().rootElement(doc->get()) : nullptr;
     if (!root)
         return std::string();
     xmlNode* body = findBody(root);
@@ -600,7 +653,7 @@ Result<std::vector<PageRow>> pageRows(std::string_view html, std::string_view he
     auto doc = parsePage(html, headerCharset);
     if (!doc)
         return std::unexpected(doc.error());
-    xmlNode* root = *doc ? xmlDocGetRootElement(doc->get()) : nullptr;
+    xmlNode* root = *doc ? xml().rootElement(doc->get()) : nullptr;
     if (!root)
         return std::vector<PageRow>();
     return collectRows(root);
