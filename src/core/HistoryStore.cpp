@@ -354,6 +354,8 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
             return fail(ErrorCode::ReadOnly, readOnly + "，无法建立历史数据库。");
         // An unmarked history that may only be read is read as the game asked for.
         if (!complete && writable) {
+            if (fresh)
+                db->exec("PRAGMA page_size=" + std::to_string(kHistoryPageSize));
             db->exec("PRAGMA journal_mode=WAL");
             SQLite::Transaction tx(*db, SQLite::TransactionBehavior::IMMEDIATE);
             db->exec(schemaSql());

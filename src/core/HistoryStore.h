@@ -26,6 +26,11 @@ namespace brenvik {
 // table Meta, whose row 'game' names the game the history belongs to (companionId), and the
 // logbook of predictions Yuce.
 // Every change is one transaction; a failure leaves the file as it was.
+// The page size of a new history and of a compacted one. A million draws take 10,000 pages of
+// this size, where pages of 4 KiB (the engine's default, which histories before had) took 40,000
+// and an import of them spent a fifth longer in the system's writing them to the log and file.
+inline constexpr int kHistoryPageSize = 16384;
+
 class HistoryStore {
 public:
     static constexpr int kApplicationId = 0x4252334B; // marks the file as ours

@@ -145,7 +145,9 @@ Result<Row> writeCompactedCopy(const std::filesystem::path& databaseFile, const 
     if (auto removed = removeOldTemporary(temp); !removed)
         return std::unexpected(removed.error());
     const std::string target = temp.string();
-    if (!firstRow(*source, "VACUUM INTO ?", &target))
+    // The copy is written with the pages of a new history, whatever size the file had.
+    const std::string pageSize = "PRAGMA page_size=" + std::to_string(kHistoryPageSize);
+    if (!firstRow(*source, pageSize.c_str()) || !firstRow(*source, "VACUUM INTO ?", &target))
         return fail(ErrorCode::Database, "无法将数据库压缩到文件 " + shownPath(temp) + "：" +
                                              source->message() + "，原数据库未改动。");
     if (!source->close())

@@ -43,8 +43,16 @@ std::string integrity(const std::filesystem::path& file) {
 }
 
 // A history database that had many more rows than it keeps, so compaction has pages to free.
+int pageSize(const std::filesystem::path& file) {
+    return SQLite::Database(file.string()).execAndGet("PRAGMA page_size").getInt();
+}
+
+// A history database that had many more rows than it keeps, so compaction has pages to free. Its
+// pages are of the size histories had before they were made larger.
 std::vector<DrawRow> prepareShrunkDatabase(const std::filesystem::path& folder) {
     test::writeDatabase(folder, test::syntheticDraws(20000, 11));
+    SQLite::Database(folder / kDatabaseFile, SQLite::OPEN_READWRITE)
+        .exec("PRAGMA journal_mode=DELETE; PRAGMA page_size=4096; VACUUM; PRAGMA journal_mode=WAL;");
     auto store = openStore(folder / kDatabaseFile);
     const auto kept = rebuiltRows(test::syntheticDraws(2500, 12), 1);
     if (!store->replaceAll(kept))
@@ -59,10 +67,12 @@ TEST(Compaction, ShrinksTheFileAndKeepsEveryRow) {
     const auto db = dir / kDatabaseFile;
     const auto rows = prepareShrunkDatabase(dir.path());
     const auto before = std::filesystem::file_size(db);
+    ASSERT_EQ(pageSize(db), 4096);
 
     auto compacted = compactDatabase(db);
     ASSERT_TRUE(compacted) << compacted.error().message;
     EXPECT_LT(std::filesystem::file_size(db), before / 4);
+    EXPECT_EQ(pageSize(db), kHistoryPageSize) << "the compacted copy has the pages of a new history";
     EXPECT_EQ(test::folderContents(dir.path()), (std::vector<std::string>{kDatabaseFile, kCompactTempFile}))
         << "no log, index or half copy is left beside the files";
     const std::string bytes = test::readFile(db);
