@@ -591,7 +591,8 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
         sqlite3* db = m_db->getHandle();
         const IssueRange range = issueRange(*m_db);
         const std::size_t expected = rowsAtMost(*m_db, range);
-        if (expected < std::max<std::size_t>(splitFrom, 2)) {
+        // Inside a transaction of this connection, only this connection sees what it holds.
+        if (expected < std::max<std::size_t>(splitFrom, 2) || !sqlite3_get_autocommit(db)) {
             SnapshotLoader loader(db, expected);
             loader.addAll(prepare(db, std::string(kIndexedColumns) + " ORDER BY SQQH").get());
             return loader.finish();
