@@ -601,8 +601,8 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
         // This thread also builds the later part, so it reads the smaller one.
         const long long split = range.first + (range.last - range.first + 1) * 2 / 5;
         std::vector<IndexedRow> later;
-        std::exception_ptr laterFailed;
-        std::thread reader([&] {
+        bool laterFailed = false;
+        const auto readLater = [&] {
             try {
                 SQLite::Database other(m_readerUri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
                 other.setBusyTimeout(3000);
@@ -615,10 +615,16 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
                     later.push_back(indexedRow(q.get()));
                 if (step != SQLITE_DONE)
                     throw SQLite::Exception(other.getHandle(), step);
-            } catch (...) {
-                laterFailed = std::current_exception();
+            } catch (const std::exception&) {
+                laterFailed = true;
             }
-        });
+        };
+        std::thread reader;
+        try {
+            reader = std::thread(readLater);
+        } catch (const std::system_error&) { // no thread to be had: one connection reads it all
+            return loadSnapshot(std::numeric_limits<std::size_t>::max());
+        }
         SnapshotLoader loader(db, expected);
         try {
             StatementPtr q = prepare(db, std::string(kIndexedColumns) + " WHERE SQQH < ? ORDER BY SQQH");
@@ -629,8 +635,10 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
             throw;
         }
         reader.join();
+        // The second connection may be refused where the first was not; the first reads it all
+        // then, and says what is wrong if anything is.
         if (laterFailed)
-            std::rethrow_exception(laterFailed);
+            return loadSnapshot(std::numeric_limits<std::size_t>::max());
         for (const IndexedRow& r : later)
             loader.add(r);
         if (dataVersion(*m_db) != version)
