@@ -2,6 +2,7 @@
 #include "ChartFetch.h"
 
 #include "PageText.h"
+#include "SharedLibrary.h"
 
 // The library's types and constants only: its functions are looked up when a page is fetched.
 #define CURL_DISABLE_TYPECHECK
@@ -9,9 +10,6 @@
 
 #include <memory>
 #include <optional>
-#include <type_traits>
-
-#include <dlfcn.h>
 
 namespace brenvik::cli {
 
@@ -33,16 +31,7 @@ struct Curl {
 
 // The library's functions; nothing when it cannot be loaded or lacks one of them.
 const Curl* curlLibrary() {
-    static const std::optional<Curl> library = []() -> std::optional<Curl> {
-        void* handle = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            return std::nullopt;
-        Curl c;
-        bool complete = true;
-        auto find = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(handle, name));
-            complete = complete && fn != nullptr;
-        };
+    static const std::optional<Curl> library = loadLibrary<Curl>("libcurl.so.4", [](Curl& c, auto find) {
         find(c.globalInit, "curl_global_init");
         find(c.globalCleanup, "curl_global_cleanup");
         find(c.easyInit, "curl_easy_init");
@@ -51,10 +40,7 @@ const Curl* curlLibrary() {
         find(c.easyPerform, "curl_easy_perform");
         find(c.easyGetinfo, "curl_easy_getinfo");
         find(c.easyStrerror, "curl_easy_strerror");
-        if (!complete)
-            return std::nullopt;
-        return c;
-    }();
+    });
     return library ? &*library : nullptr;
 }
 

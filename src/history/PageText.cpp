@@ -1,20 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PageText.h"
 
+#include "SharedLibrary.h"
+
 #include <iconv.h>
 // The library's types and constants only: its functions are looked up when a page is read.
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <type_traits>
 #include <optional>
 
 namespace brenvik {
@@ -36,26 +35,18 @@ struct Xml {
 
 // The library's functions; nothing when it cannot be loaded or lacks one of them.
 const Xml* xmlLibrary() {
-    static const std::optional<Xml> library = []() -> std::optional<Xml> {
-        void* handle = ::dlopen("libxml2.so.2", RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            return std::nullopt;
-        Xml x;
-        bool complete = true;
-        auto find = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(handle, name));
-            complete = complete && fn != nullptr;
-        };
-        find(x.readMemory, "htmlReadMemory");
-        find(x.freeDoc, "xmlFreeDoc");
-        find(x.rootElement, "xmlDocGetRootElement");
-        find(x.getProp, "xmlGetProp");
-        find(x.hasProp, "xmlHasProp");
-        find(x.initParser, "xmlInitParser");
-        find(x.freeString, "xmlFree");
-        if (!complete)
-            return std::nullopt;
-        x.initParser();
+    static const std::optional<Xml> library = [] {
+        auto x = loadLibrary<Xml>("libxml2.so.2", [](Xml& x, auto find) {
+            find(x.readMemory, "htmlReadMemory");
+            find(x.freeDoc, "xmlFreeDoc");
+            find(x.rootElement, "xmlDocGetRootElement");
+            find(x.getProp, "xmlGetProp");
+            find(x.hasProp, "xmlHasProp");
+            find(x.initParser, "xmlInitParser");
+            find(x.freeString, "xmlFree");
+        });
+        if (x)
+            x->initParser();
         return x;
     }();
     return library ? &*library : nullptr;
@@ -65,7 +56,6 @@ const Xml* xmlLibrary() {
 const Xml& xml() {
     return *xmlLibrary();
 }
-
 
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
