@@ -17,7 +17,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -121,8 +120,8 @@ void BacktestWindow::build(const QString& conditions) {
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->viewport()->installEventFilter(this);
-    m_grid->horizontalHeader()->viewport()->installEventFilter(this);
+    exportOnDoubleClick(m_grid,
+                        [this] { exportGrid(this, m_dataFolder, m_game, *m_model, kBacktestSheetFile); });
     split->addWidget(m_grid);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
@@ -245,20 +244,6 @@ void BacktestWindow::setRunning(bool running) {
         m_progress->setValue(0);
     else if (m_result)
         m_progress->setValue(kProgressSteps);
-}
-
-bool BacktestWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-        (watched == m_grid->viewport() || watched == m_grid->horizontalHeader()->viewport())) {
-        exportGrid();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void BacktestWindow::exportGrid() {
-    ui::exportGrid(this, m_dataFolder, m_game, *m_model, kBacktestSheetFile);
 }
 
 } // namespace brenvik::ui

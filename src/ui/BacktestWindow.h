@@ -48,16 +48,12 @@ signals:
     // A backtest ended: finished, cancelled or refused by the library.
     void ended();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void build(const QString& conditions);
     std::optional<stats::BacktestOptions> optionsFromBoxes();
     void progressed(unsigned run, std::size_t done, std::size_t total);
     void finished(unsigned run, std::shared_ptr<Result<stats::BacktestResult>> result);
     void setRunning(bool running);
-    void exportGrid();
     void stopWorker();
 
     stats::BacktestOptions m_options;

@@ -18,7 +18,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -111,8 +110,8 @@ LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     header->setSectionResizeMode(Conditions, QHeaderView::Stretch);
     m_grid->setWordWrap(false);
     // Anywhere on the grid, its header row included, as on the main window's grids.
-    m_grid->viewport()->installEventFilter(this);
-    header->viewport()->installEventFilter(this);
+    exportOnDoubleClick(m_grid,
+                        [this] { exportGrid(this, m_dataFolder, m_game, *m_model, kLogbookSheetFile); });
 
     m_summary = new QLabel;
     m_summary->setObjectName(QStringLiteral("logbookSummary"));
@@ -242,20 +241,6 @@ void LogbookWindow::showChart() {
         s->attachAxis(y);
     }
     chart->setTitle(m_hits.empty() ? QStringLiteral("尚无已开奖的预测") : QString());
-}
-
-bool LogbookWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-        (watched == m_grid->viewport() || watched == m_grid->horizontalHeader()->viewport())) {
-        exportGrid();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void LogbookWindow::exportGrid() {
-    ui::exportGrid(this, m_dataFolder, m_game, *m_model, kLogbookSheetFile);
 }
 
 } // namespace brenvik::ui

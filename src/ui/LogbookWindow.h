@@ -65,12 +65,8 @@ signals:
     // The user asked to withdraw the selected entry, whose draw is not stored yet.
     void withdrawRequested(long long id, std::int32_t issue);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void showChart();
-    void exportGrid();
     void selectionChanged();
 
     LogbookGridModel* m_model = nullptr;

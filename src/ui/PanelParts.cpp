@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -158,6 +159,34 @@ QString openWritten(QWidget* parent, const QString& file) {
                           .arg(written.fileName(), QDir::toNativeSeparators(written.absolutePath())));
     }
     return line;
+}
+
+namespace {
+
+class DoubleClickFilter : public QObject {
+public:
+    DoubleClickFilter(QObject* parent, std::function<void()> act) : QObject(parent), m_act(std::move(act)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonDblClick &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            m_act();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_act;
+};
+
+} // namespace
+
+void exportOnDoubleClick(QTableView* grid, std::function<void()> exportIt) {
+    auto* filter = new DoubleClickFilter(grid, std::move(exportIt));
+    grid->viewport()->installEventFilter(filter);
+    grid->horizontalHeader()->viewport()->installEventFilter(filter);
 }
 
 QString exportGrid(QWidget* parent, const QString& dataFolder, Game game, const GridModel& model,

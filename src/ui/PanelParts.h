@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QAbstractItemModel;
 class QGroupBox;
 class QLabel;
@@ -40,6 +42,9 @@ int twips(int t);
 // line for the status bar; empty when the user was told of a failure.
 QString exportGrid(QWidget* parent, const QString& dataFolder, Game game, const GridModel& model,
                    const char* fileName);
+// Runs `exportIt` when the grid, its header row included, is double-clicked with the left button,
+// as the windows of their own export their grids.
+void exportOnDoubleClick(QTableView* grid, std::function<void()> exportIt);
 // Opens a file just written; the line for the status bar.
 QString openWritten(QWidget* parent, const QString& file);
 
