@@ -262,13 +262,17 @@ void BM_EngineInsertOnly(benchmark::State& state) {
         return state.SkipWithError("the history could not be made");
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    auto exec = [db](const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; };
+    auto exec = [db](const char* sql) {
+        return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    };
     std::vector<bool> text;
     {
         sqlite3_stmt* q = nullptr;
         sqlite3_prepare_v2(db, "SELECT type FROM pragma_table_info('Lishi')", -1, &q, nullptr);
-        while (sqlite3_step(q) == SQLITE_ROW)
-            text.push_back(std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(q, 0)), "TEXT") == 0);
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+            text.push_back(type && std::strcmp(type, "TEXT") == 0);
+        }
         sqlite3_finalize(q);
     }
     constexpr int kBatch = 32;

@@ -473,7 +473,8 @@ std::size_t rowsAtMost(SQLite::Database& db, const IssueRange& range) {
     constexpr long long kLeastRowBytes = kDrawColumnCount;
     const long long bytes =
         db.execAndGet("PRAGMA page_count").getInt64() * db.execAndGet("PRAGMA page_size").getInt64();
-    return static_cast<std::size_t>(std::max(0LL, std::min(range.last - range.first + 1, bytes / kLeastRowBytes)));
+    return static_cast<std::size_t>(
+        std::max(0LL, std::min(range.last - range.first + 1, bytes / kLeastRowBytes)));
 }
 
 std::size_t rowsAtMost(SQLite::Database& db) {
@@ -498,7 +499,8 @@ struct IndexedRow {
 };
 static_assert(sizeof(IndexedRow) == 20);
 
-constexpr const char* kIndexedColumns = "SELECT SQQH, QQH, strQQH, L1A, L2A, L3A, L1F, txtHisLst, txtHisPreLst FROM Lishi";
+constexpr const char* kIndexedColumns =
+    "SELECT SQQH, QQH, strQQH, L1A, L2A, L3A, L1F, txtHisLst, txtHisPreLst FROM Lishi";
 
 // Read through the engine's own column calls: this runs once per stored draw.
 IndexedRow indexedRow(sqlite3_stmt* st) {
@@ -510,7 +512,8 @@ IndexedRow indexedRow(sqlite3_stmt* st) {
         const int d = sqlite3_column_int(st, 3 + p);
         r.digits[static_cast<std::size_t>(p)] = static_cast<std::int8_t>(d >= 0 && d <= 9 ? d : -1);
     }
-    if (const int param = sqlite3_column_int(st, 6) - r.digits[0] / 2; r.digits[0] >= 0 && (param == 0 || param == 1))
+    if (const int param = sqlite3_column_int(st, 6) - r.digits[0] / 2;
+        r.digits[0] >= 0 && (param == 0 || param == 1))
         r.segmentParam = static_cast<std::int8_t>(param);
     auto text = [st](int column, std::array<char, 4>& into, std::uint8_t& size) {
         const auto* p = sqlite3_column_text(st, column);
@@ -604,11 +607,13 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
         bool laterFailed = false;
         const auto readLater = [&] {
             try {
-                SQLite::Database other(m_readerUri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+                SQLite::Database other(m_readerUri,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
                 other.setBusyTimeout(3000);
                 other.exec("PRAGMA cell_size_check=ON");
                 later.reserve(expected - expected * 2 / 5);
-                StatementPtr q = prepare(other.getHandle(), std::string(kIndexedColumns) + " WHERE SQQH >= ? ORDER BY SQQH");
+                StatementPtr q = prepare(other.getHandle(),
+                                         std::string(kIndexedColumns) + " WHERE SQQH >= ? ORDER BY SQQH");
                 sqlite3_bind_int64(q.get(), 1, split);
                 int step;
                 while ((step = sqlite3_step(q.get())) == SQLITE_ROW)
