@@ -33,13 +33,24 @@ Script::~Script() {
         g_script = nullptr;
 }
 
-bool confirm(QWidget* parent, const QString& title, const QString& text) {
+static bool ask(QWidget* parent, const QString& kind, const QString& title, const QString& text,
+                QMessageBox::StandardButton byDefault) {
     if (g_script)
-        return next(QStringLiteral("confirm"), title, text).toBool();
+        return next(kind, title, text).toBool();
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(byDefault);
+    box.setEscapeButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok;
+}
+
+bool confirm(QWidget* parent, const QString& title, const QString& text) {
+    return ask(parent, QStringLiteral("confirm"), title, text, QMessageBox::Ok);
+}
+
+bool confirmRemoval(QWidget* parent, const QString& title, const QString& text) {
+    return ask(parent, QStringLiteral("confirmRemoval"), title, text, QMessageBox::Cancel);
 }
 
 static void message(QWidget* parent, QMessageBox::Icon icon, const QString& kind, const QString& title,

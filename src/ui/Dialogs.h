@@ -19,6 +19,9 @@ namespace Dialogs {
 
 // Yes/no question with OK and Cancel and a question icon; true for OK.
 bool confirm(QWidget* parent, const QString& title, const QString& text);
+// The same question for a change that removes or replaces draws: Cancel is the default button,
+// so a habitual Enter never deletes. Tests see it as kind "confirmRemoval".
+bool confirmRemoval(QWidget* parent, const QString& title, const QString& text);
 // A message with only an OK button.
 void inform(QWidget* parent, const QString& title, const QString& text);
 void warn(QWidget* parent, const QString& title, const QString& text);
@@ -35,7 +38,7 @@ QString saveFile(QWidget* parent, const QString& title, const QString& path, con
 bool openUrl(const QUrl& url);
 
 struct Shown {
-    QString kind; // "confirm", "inform", "warn", "about", "input", "openFile", "saveFile"
+    QString kind; // "confirm", "confirmRemoval", "inform", "warn", "about", "input", "openFile", "saveFile"
     QString title;
     QString text;
 };
