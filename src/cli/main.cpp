@@ -2,6 +2,7 @@
 // The command-line companion of the window: the same history database, the same searches.
 #include "BacktestCommand.h"
 #include "CliOptions.h"
+#include "FilterCommand.h"
 #include "HistoryCommands.h"
 #include "LogCommand.h"
 #include "OmissionCommand.h"
@@ -18,5 +19,6 @@ int main(int argc, char* argv[]) {
     addLogCommand(commands);
     addUpdateCommand(commands);
     addOmissionCommand(commands);
+    addFilterCommand(commands);
     return commands.run(argc, argv);
 }

@@ -33,15 +33,14 @@ int numberAt(const DrawDigits& d, std::size_t row) {
     return d.positions[0][row] * 100 + d.positions[1][row] * 10 + d.positions[2][row];
 }
 
-// Yuan with thousands separators, as the line reads them.
-std::string yuan(long long v) {
+} // namespace
+
+std::string grouped(long long v) {
     std::string digits = std::to_string(v < 0 ? -v : v);
     for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
         digits.insert(static_cast<std::size_t>(i), 1, ',');
     return v < 0 ? "-" + digits : digits;
 }
-
-} // namespace
 
 FilterRecord filterRecord(const NumberSet& kept, const DrawDigits& digits, RowRange range) {
     range = cutTo(range, digits.size());
@@ -94,7 +93,7 @@ std::string pText(double p) {
 }
 
 std::string recordLine(const FilterRecord& r) {
-    std::string s = "保留 " + yuan(r.kept) + " 注（" + percentText(r.share) + "）";
+    std::string s = "保留 " + grouped(r.kept) + " 注（" + percentText(r.share) + "）";
     if (r.kept == 0)
         return s + "：没有号码同时满足这些条件。";
     if (r.draws == 0)
@@ -103,9 +102,9 @@ std::string recordLine(const FilterRecord& r) {
     const char* verdict = r.p < 0.05 ? "比随机多中" : "与随机无异";
     s += "；历史上命中 " + percentText(r.rate) + "（95% 区间 " + percentText(r.interval.low) + "–" +
          percentText(r.interval.high) + "），" + verdict + "（" + pText(r.p) + "）";
-    s += "；按每期全买计，花费 " + yuan(r.cost) + " 元，中奖 " + yuan(r.won) + " 元，";
-    s += r.net < 0   ? "净亏 " + yuan(-r.net) + " 元。"
-         : r.net > 0 ? "净赚 " + yuan(r.net) + " 元。"
+    s += "；按每期全买计，花费 " + grouped(r.cost) + " 元，中奖 " + grouped(r.won) + " 元，";
+    s += r.net < 0   ? "净亏 " + grouped(-r.net) + " 元。"
+         : r.net > 0 ? "净赚 " + grouped(r.net) + " 元。"
                      : "不赚不亏。";
     return s;
 }

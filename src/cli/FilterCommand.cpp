@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FilterCommand.h"
+
+#include "BacktestText.h"
+#include "CliHome.h"
+#include "CliOutput.h"
+#include "FilterRecord.h"
+#include "IssueNumber.h"
+#include "NumberFilter.h"
+#include "SearchIndex.h"
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace brenvik::cli {
+
+namespace {
+
+using stats::Field;
+
+struct FilterArgs {
+    stats::FilterConditions conditions;
+    bool list = false;
+};
+
+// A rate of no draws is no rate.
+Json ofDraws(const stats::FilterRecord& r, double value) {
+    return r.draws > 0 ? Json(value) : Json();
+}
+
+Json recordJson(const stats::FilterRecord& r, const Json& range) {
+    Json j;
+    j["range"] = range;
+    j["draws"] = r.draws;
+    j["hits"] = r.hits;
+    j["rate"] = ofDraws(r, r.rate);
+    j["low95"] = ofDraws(r, r.interval.low);
+    j["high95"] = ofDraws(r, r.interval.high);
+    j["p"] = ofDraws(r, r.p);
+    j["cost"] = r.cost;
+    j["won"] = r.won;
+    j["net"] = r.net;
+    return j;
+}
+
+int runFilter(const Options& o, const FilterArgs& a) {
+    const stats::NumberSet kept = stats::keptNumbers(a.conditions);
+    // A folder without a history has nothing to count: it is not given an empty database.
+    std::shared_ptr<const SearchIndex> index;
+    if (std::error_code ec; std::filesystem::exists(homeOf(o) / databaseFileName(o.game), ec)) {
+        auto opened = openToRead(o);
+        if (!opened)
+            return failWith(opened.error().message);
+        index = std::make_shared<const SearchIndex>(opened->snapshot);
+    }
+    stats::RowRange rows;
+    Json range = Json::array({nullptr, nullptr});
+    if (o.range)
+        range = Json::array({o.range->first, o.range->second});
+    if (index && index->size() > 0) {
+        rows = o.range ? stats::issueRange(*index, o.range->first, o.range->second)
+                       : stats::allDraws(index->size());
+        if (!o.range)
+            range = Json::array({index->issue(0), index->issue(index->size() - 1)});
+    }
+    const stats::FilterRecord record =
+        stats::filterRecord(kept, index ? stats::drawDigits(*index) : stats::DrawDigits{}, rows);
+
+    if (o.json) {
+        Json j;
+        j["kept"] = record.kept;
+        j["share"] = record.share;
+        if (a.list) {
+            Json numbers = Json::array();
+            for (int n = 0; n < stats::kNumbers; ++n)
+                if (kept[static_cast<std::size_t>(n)])
+                    numbers.push_back(stats::numberText(n));
+            j["numbers"] = std::move(numbers);
+        }
+        j["record"] = recordJson(record, range);
+        std::cout << jsonLine(j) << '\n';
+        return 0;
+    }
+    std::cout << displayName(o.game) << " 缩水：" << stats::describeConditions(a.conditions) << '\n';
+    if (range[0].is_null())
+        std::cout << "统计范围：没有历史号码。\n";
+    else
+        std::cout << "统计范围：第 " << range[0].get<std::int32_t>() << "～" << range[1].get<std::int32_t>()
+                  << " 期，共 " << stats::grouped(record.draws) << " 期，命中 " << stats::grouped(record.hits)
+                  << " 期。\n";
+    std::cout << stats::recordLine(record) << '\n';
+    if (a.list && record.kept > 0) {
+        std::cout << "\n保留的号码：\n";
+        // Ten to a line, as a bet slip lists them.
+        int listed = 0;
+        for (int n = 0; n < stats::kNumbers; ++n) {
+            if (!kept[static_cast<std::size_t>(n)])
+                continue;
+            std::cout << (listed % 10 == 0 ? "" : " ") << stats::numberText(n);
+            if (++listed % 10 == 0)
+                std::cout << '\n';
+        }
+        if (listed % 10 != 0)
+            std::cout << '\n';
+    }
+    return 0;
+}
+
+void addList(CLI::App& command, FilterArgs& a, Field field, const std::string& valueName,
+             const std::string& description) {
+    const std::string option = "--" + std::string(stats::fieldInfo(field).key);
+    addValue(command, option, valueName, description, [&a, field, option](const std::string& v) {
+        if (v.empty())
+            refuse(option + " needs a LIST");
+        const auto mask = stats::parseField(field, v);
+        if (!mask)
+            refuse(option + ": " + mask.error().message);
+        a.conditions[field] = *mask;
+    });
+}
+
+} // namespace
+
+void addFilterCommand(Commands& commands) {
+    Options& o = commands.options();
+    auto args = std::make_shared<FilterArgs>();
+    FilterArgs& a = *args;
+    CLI::App& filter = commands.add(
+        "filter",
+        "Narrow the numbers 000-999 by conditions (缩水) and tell what buying every kept number every "
+        "draw of a range of the history would have won and cost.",
+        "brenvik3d-cli [--home DIR] filter [OPTIONS]  narrow 000-999 by conditions (缩水): the numbers "
+        "kept\n"
+        "                                             and what buying them every draw would have done\n",
+        [args](const Options& options) { return runFilter(options, *args); });
+    addList(filter, a, Field::Sum, "LIST", "sums (和值) kept, 0..27, e.g. 10-17,20");
+    addList(filter, a, Field::Span, "LIST", "spans (跨度) kept, 0..9");
+    addList(filter, a, Field::Form, "baozi,zusan,zuliu", "forms kept: 豹子, 组三, 组六");
+    addList(filter, a, Field::Odd, "LIST", "how many digits are odd, 0..3");
+    addList(filter, a, Field::Big, "LIST", "how many digits are 5..9, 0..3");
+    addList(filter, a, Field::Dan, "LIST", "胆码: digits of which at least one appears");
+    filter.add_flag("--dan-all", a.conditions.danAll, "every 胆码 digit appears");
+    addList(filter, a, Field::Kill, "LIST", "杀号: digits that appear nowhere");
+    for (int p = 1; p <= 3; ++p)
+        addList(filter, a, stats::positionField(p), "LIST",
+                "定位: the digits allowed at position " + std::to_string(p));
+    for (int p = 1; p <= 3; ++p)
+        addList(filter, a, stats::positionKillField(p), "LIST",
+                "the digits excluded at position " + std::to_string(p));
+    addValue(filter, "--range", "START:END", "the draws of the record (default: the whole history)",
+             [&o](const std::string& v) {
+                 const auto colon = v.find(':');
+                 std::optional<long long> s, e;
+                 if (colon != std::string::npos && v.find(':', colon + 1) == std::string::npos) {
+                     s = parseWholeNumber(v.substr(0, colon), INT32_MIN, INT32_MAX);
+                     e = parseWholeNumber(v.substr(colon + 1), INT32_MIN, INT32_MAX);
+                 }
+                 if (!s || !e)
+                     refuse("--range must be START:END with two whole numbers, not " + v);
+                 o.range = std::pair{static_cast<std::int32_t>(*s), static_cast<std::int32_t>(*e)};
+             });
+    filter.add_flag("--list", a.list, "also list the kept numbers");
+    addValue(filter, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
+        if (v != "table" && v != "json")
+            refuse("--format must be table or json, not " + v);
+        o.json = v == "json";
+    });
+    filter.callback([&o] {
+        if (o.range && o.range->first > o.range->second)
+            refuse("--range START:END must not start after its end");
+    });
+
+    commands.describeOptions(
+        "Filter options (LIST: values or digits separated by commas, with ranges a-b, e.g. 10-17,20):\n"
+        "  --sum LIST                    sums (和值) kept, 0..27\n"
+        "  --span LIST                   spans (跨度) kept, 0..9\n"
+        "  --form baozi,zusan,zuliu      forms kept: 豹子, 组三, 组六\n"
+        "  --odd LIST                    how many digits are odd, 0..3 (奇偶比)\n"
+        "  --big LIST                    how many digits are 5..9, 0..3 (大小比)\n"
+        "  --dan LIST                    胆码: digits of which at least one appears\n"
+        "  --dan-all                     every 胆码 digit appears\n"
+        "  --kill LIST                   杀号: digits that appear nowhere\n"
+        "  --pos1|--pos2|--pos3 LIST     定位: the digits allowed at position 1, 2 or 3\n"
+        "  --kill1|--kill2|--kill3 LIST  the digits excluded at position 1, 2 or 3\n"
+        "  --range START:END             the draws of the record (default: the whole history)\n"
+        "  --list                        also list the kept numbers\n"
+        "  --format table|json           output (default table)\n"
+        "Conditions that cannot hold (a sum of 28, a digit of 12, an unknown form) exit with 2.\n");
+}
+
+} // namespace brenvik::cli
