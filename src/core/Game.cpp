@@ -27,9 +27,10 @@ std::string textExportFileName(Game game, std::optional<std::int32_t> lastIssue)
 
 std::string sheetFileName(Game game, std::string_view sheetFile) {
     std::string name(sheetFile);
-    constexpr std::string_view extension = ".xls";
-    if (game == Game::Pl3)
-        name.insert(name.ends_with(extension) ? name.size() - extension.size() : name.size(), "PL3");
+    if (game == Game::Pl3) {
+        const std::size_t dot = name.rfind('.');
+        name.insert(dot == std::string::npos ? name.size() : dot, "PL3");
+    }
     return name;
 }
 

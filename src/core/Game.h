@@ -68,9 +68,11 @@ inline constexpr const char* kMatchesSheetFile = "Jiansuo.xls"; // matched-draws
 inline constexpr const char* kResultSheetFile = "Jieguo.xls";   // result grid
 inline constexpr const char* kBacktestSheetFile = "Huice.xls";  // targets of a backtest
 inline constexpr const char* kTrendSheetFile = "Zoushi.xls";    // trend chart
+inline constexpr const char* kFilterSheetFile = "Suoshui.xlsx"; // numbers kept by 缩水
 
-// The name a grid's spreadsheet takes for `game`: 体彩排列3 puts "PL3" before ".xls"
-// (lishi.xls becomes lishiPL3.xls). Every grid exported to a file goes through here.
+// The name a grid's spreadsheet takes for `game`: 体彩排列3 puts "PL3" before the extension
+// (lishi.xls becomes lishiPL3.xls, Suoshui.xlsx SuoshuiPL3.xlsx). Every grid exported to a file
+// goes through here.
 std::string sheetFileName(Game game, std::string_view sheetFile);
 
 } // namespace brenvik

@@ -190,9 +190,11 @@ void exportOnDoubleClick(QTableView* grid, std::function<void()> exportIt) {
 }
 
 QString exportGrid(QWidget* parent, const QString& dataFolder, Game game, const GridModel& model,
-                   const char* fileName) {
+                   const char* fileName, const QString& title) {
     SheetTable table;
-    table.reserve(static_cast<std::size_t>(model.gridRowCount()));
+    table.reserve(static_cast<std::size_t>(model.gridRowCount()) + 1);
+    if (!title.isEmpty())
+        table.push_back({title.toStdString()});
     for (int r = 0; r < model.gridRowCount(); ++r) {
         std::vector<SheetCell>& row = table.emplace_back();
         for (int c = 0; c < model.columnCount(); ++c)

@@ -39,9 +39,10 @@ void acceptPatternCharacters(QLineEdit* box);
 int twips(int t);
 
 // Writes a grid, header row included, to a spreadsheet in the data folder and opens it. The
-// line for the status bar; empty when the user was told of a failure.
+// line for the status bar; empty when the user was told of a failure. A `title` goes in a row of
+// its own above the grid.
 QString exportGrid(QWidget* parent, const QString& dataFolder, Game game, const GridModel& model,
-                   const char* fileName);
+                   const char* fileName, const QString& title = {});
 // Runs `exportIt` when the grid, its header row included, is double-clicked with the left button,
 // as the windows of their own export their grids.
 void exportOnDoubleClick(QTableView* grid, std::function<void()> exportIt);

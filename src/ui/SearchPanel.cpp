@@ -95,6 +95,7 @@ void SearchPanel::connectControls() {
     connect(MaskEdBox2, &DigitBox::focusLost, this, [this] { earlierDrawsEdited(); });
     connect(Command1, &QPushButton::clicked, this, [this] { searchRequested(false); });
     connect(cmdHuice, &QPushButton::clicked, this, &SearchPanel::openBacktest);
+    connect(cmdSuoshui, &QPushButton::clicked, this, &SearchPanel::filterRequested);
     connect(Command2, &QPushButton::clicked, this, [this] { searchRequested(true); });
 
     // Enter in a box of the searches runs the search the box belongs to.

@@ -63,6 +63,7 @@ struct SearchControls {
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* cmdHuice = nullptr;
+    QPushButton* cmdSuoshui = nullptr;
     QTabWidget* TabStrip1 = nullptr;
 };
 
@@ -100,6 +101,8 @@ signals:
     void searched(const brenvik::SearchConditions& c, const std::vector<std::uint32_t>& rows);
     // Something a search depends on was changed.
     void conditionsEdited();
+    // The user asked for the 缩水 window.
+    void filterRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

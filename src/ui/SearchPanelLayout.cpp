@@ -110,7 +110,12 @@ void SearchControls::build(QWidget* panel) {
     Command1 = named(new QPushButton(QStringLiteral("检索(&S)")), QStringLiteral("Command1"));
     Command1->setMinimumHeight(Command1->sizeHint().height() + 10);
     Command1->setDefault(true);
-    g->addWidget(Command1, 5, 0, 1, 2);
+    g->addWidget(Command1, 5, 0);
+    cmdSuoshui = named(new QPushButton(QStringLiteral("缩水(&F)")), QStringLiteral("cmdSuoshui"));
+    cmdSuoshui->setToolTip(
+        QStringLiteral("按和值、跨度、形态、胆码、杀号等条件从 1000 注中缩水，并看它的历史战绩"));
+    cmdSuoshui->setMinimumHeight(Command1->minimumHeight());
+    g->addWidget(cmdSuoshui, 5, 1);
     cmdHuice = named(new QPushButton(QStringLiteral("回测(&B)")), QStringLiteral("cmdHuice"));
     cmdHuice->setToolTip(QStringLiteral("逐期回测这个检索：每期只用该期之前的历史号码预测，与随机相比"));
     cmdHuice->setMinimumHeight(Command1->minimumHeight());

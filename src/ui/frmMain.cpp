@@ -159,6 +159,7 @@ void frmMain::connectPanels() {
             &HistoryCommands::offerSegmentRebuild);
     connect(m_search, &SearchPanel::searched, m_results, &ResultsPanel::showResults);
     connect(m_history, &HistoryPanel::backtestRequested, m_search, &SearchPanel::openBacktest);
+    connect(m_search, &SearchPanel::filterRequested, this, &frmMain::showFilter);
     // Any change of what a search depends on leaves the results shown as those of earlier
     // conditions.
     connect(m_search, &SearchPanel::conditionsEdited, this, &frmMain::compareConditions);

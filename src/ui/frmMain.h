@@ -21,6 +21,7 @@ class QUrl;
 
 namespace brenvik::ui {
 
+class FilterWindow;
 class HistoryPanel;
 class LogbookKeeper;
 class LogbookWindow;
@@ -67,6 +68,8 @@ private:
     // The trend chart's window, made when first opened.
     void showTrend();
     void refreshTrend();
+    // The 缩水 window, made when first opened.
+    void showFilter();
     void connectPanels();
     void loadAtStartup();
     void openHistory(Game game, const QString& note);
@@ -106,6 +109,9 @@ private:
     QMenu* mnuChart = nullptr;
     QAction* mnuTrend = nullptr;
     TrendWindow* m_trend = nullptr;
+    QMenu* mnuTools = nullptr;
+    QAction* mnuSuoshui = nullptr;
+    FilterWindow* m_filter = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuManual = nullptr;
     QAction* mnuAbout = nullptr;

@@ -60,6 +60,10 @@ void frmMain::buildMenus() {
     mnuTrend = named(mnuChart->addAction(QStringLiteral("走势图(&Z)")), QStringLiteral("mnuTrend"));
     connect(mnuTrend, &QAction::triggered, this, &frmMain::showTrend);
 
+    mnuTools = named(menuBar()->addMenu(QStringLiteral("工具(&K)")), QStringLiteral("mnuTools"));
+    mnuSuoshui = named(mnuTools->addAction(QStringLiteral("缩水(&F)…")), QStringLiteral("mnuSuoshui"));
+    connect(mnuSuoshui, &QAction::triggered, this, &frmMain::showFilter);
+
     buildLogbookMenu();
     mnuHelp = named(menuBar()->addMenu(QStringLiteral("帮助(&H)")), QStringLiteral("mnuHelp"));
     mnuManual = named(mnuHelp->addAction(QStringLiteral("使用说明(&M)")), QStringLiteral("mnuManual"));

@@ -39,7 +39,8 @@ TEST(HistoryExport, FileNamesCarryTheLastIssueAndTheGame) {
     EXPECT_EQ(exportFileName(Game::Pl3, HistorySnapshot()), "更新至期排列3历史号码.txt");
     const std::pair<const char*, const char*> sheets[] = {{kHistorySheetFile, "lishiPL3.xls"},
                                                           {kResultSheetFile, "JieguoPL3.xls"},
-                                                          {"Huice.xls", "HuicePL3.xls"}};
+                                                          {"Huice.xls", "HuicePL3.xls"},
+                                                          {kFilterSheetFile, "SuoshuiPL3.xlsx"}};
     for (const auto& [base, pl3] : sheets) {
         EXPECT_EQ(sheetFileName(Game::Fc3d, base), base);
         EXPECT_EQ(sheetFileName(Game::Pl3, base), pl3);

@@ -1,0 +1,335 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FilterWindow.h"
+
+#include "AppPaths.h"
+#include "BacktestText.h"
+#include "ConditionPanel.h"
+#include "Dialogs.h"
+#include "IssueNumber.h"
+#include "KeptGrid.h"
+#include "NetChart.h"
+#include "PanelParts.h"
+#include "SettingsStore.h"
+#include "Workspace.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <climits>
+#include <string_view>
+
+namespace brenvik::ui {
+
+namespace {
+
+// The conditions the window last showed, in the text of stats::conditionsText.
+constexpr std::string_view kConditionsKey = "strSuoshui";
+
+// The chart never needs more points than it has pixels.
+constexpr std::size_t kCurvePoints = 1000;
+
+template <typename W> W* control(W* w, const char* name, const QString& accessibleName) {
+    w->setObjectName(QLatin1String(name));
+    w->setAccessibleName(accessibleName);
+    return w;
+}
+
+// A line of the window, in red when it says what is wrong rather than what was found.
+void showLine(QLabel* label, const QString& text, bool problem = false) {
+    label->setStyleSheet(problem ? QStringLiteral("color: #b00000;") : QString());
+    label->setText(text);
+}
+
+QLabel* captionFor(const QString& text, QWidget* buddy) {
+    auto* l = new QLabel(text);
+    l->setBuddy(buddy);
+    return l;
+}
+
+} // namespace
+
+FilterWindow::FilterWindow(Workspace& workspace, SettingsStore& settings, TallySource tally, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_workspace(workspace), m_settings(settings), m_tally(std::move(tally)) {
+    setObjectName(QStringLiteral("frmSuoshui"));
+    setWindowTitle(QStringLiteral("缩水"));
+    build();
+    m_panel->setConditions(stats::conditionsFromText(m_settings.text(kConditionsKey).toStdString()));
+    connect(&m_workspace, &Workspace::historyChanged, this, &FilterWindow::refreshRecord);
+}
+
+void FilterWindow::build() {
+    auto* h = new QHBoxLayout(this);
+
+    // The conditions scroll on a low screen; the column keeps the width its digit rows need.
+    m_panel = named(new ConditionPanel, QStringLiteral("pnlConditions"));
+    auto* scroll = named(new QScrollArea, QStringLiteral("scrConditions"));
+    scroll->setAccessibleName(QStringLiteral("缩水条件"));
+    scroll->setWidget(m_panel);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFixedWidth(m_panel->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() + 4);
+    h->addWidget(scroll);
+
+    auto* v = new QVBoxLayout;
+    auto* top = new QHBoxLayout;
+    m_count = control(new QLabel, "lblKept", QStringLiteral("保留注数"));
+    QFont big = m_count->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.2);
+    m_count->setFont(big);
+    m_count->setWordWrap(true);
+    m_count->setTextFormat(Qt::PlainText);
+    m_count->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_direct =
+        control(new QRadioButton(QStringLiteral("直选(&Z)")), "optZhixuan", QStringLiteral("按直选列出"));
+    m_group =
+        control(new QRadioButton(QStringLiteral("组选(&X)")), "optZuxuan", QStringLiteral("按组选归并"));
+    m_direct->setChecked(true);
+    top->addWidget(m_count, 1);
+    top->addWidget(m_direct);
+    top->addWidget(m_group);
+    v->addLayout(top);
+
+    m_directModel = new KeptGridModel(false, this);
+    m_groupModel = new KeptGridModel(true, this);
+    m_grid = grid(QStringLiteral("grdSuoshui"), m_directModel);
+    m_grid->setAccessibleName(QStringLiteral("保留的号码"));
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    exportOnDoubleClick(m_grid, [this] { exportNumbers(); });
+
+    auto* copyRow = new QHBoxLayout;
+    m_copyStyle = control(new QComboBox, "cboCopyStyle", QStringLiteral("复制格式"));
+    m_copyStyle->addItems({QStringLiteral("每行一注"), QStringLiteral("空格分隔")});
+    m_copy = control(new QPushButton(QStringLiteral("复制号码(&F)")), "cmdCopy", QStringLiteral("复制号码"));
+    copyRow->addWidget(captionFor(QStringLiteral("复制格式(&G)"), m_copyStyle));
+    copyRow->addWidget(m_copyStyle);
+    copyRow->addWidget(m_copy);
+    copyRow->addStretch();
+
+    auto* rangeRow = new QHBoxLayout;
+    m_start = control(new QLineEdit, "txtFilterStart", QStringLiteral("起始期号"));
+    m_end = control(new QLineEdit, "txtFilterEnd", QStringLiteral("截止期号"));
+    for (QLineEdit* e : {m_start, m_end}) {
+        e->setMaxLength(10);
+        e->setMaximumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("000000000")) + 12);
+        connect(e, &QLineEdit::textChanged, this, &FilterWindow::refreshRecord);
+    }
+    rangeRow->addWidget(captionFor(QStringLiteral("起始期号(&S)"), m_start));
+    rangeRow->addWidget(m_start);
+    rangeRow->addWidget(captionFor(QStringLiteral("截止期号(&E)"), m_end));
+    rangeRow->addWidget(m_end);
+    rangeRow->addWidget(new QLabel(QStringLiteral("（留空为全部历史号码）")));
+    rangeRow->addStretch();
+
+    m_recordLine = control(new QLabel, "lblRecord", QStringLiteral("历史战绩"));
+    m_recordLine->setWordWrap(true);
+    m_recordLine->setTextFormat(Qt::PlainText);
+    m_recordLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_chart = control(new NetChart, "chtSuoshui", QStringLiteral("累计净盈亏图"));
+
+    // The grid and the chart share what height there is.
+    auto* split = new QSplitter(Qt::Vertical);
+    split->setChildrenCollapsible(false);
+    auto* upper = new QWidget;
+    auto* u = new QVBoxLayout(upper);
+    u->setContentsMargins(0, 0, 0, 0);
+    u->addWidget(m_grid, 1);
+    u->addLayout(copyRow);
+    auto* lower = new QWidget;
+    auto* l = new QVBoxLayout(lower);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->addLayout(rangeRow);
+    l->addWidget(m_recordLine);
+    l->addWidget(m_chart, 1);
+    split->addWidget(upper);
+    split->addWidget(lower);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    v->addWidget(split, 1);
+
+    m_status = control(new QLabel, "lblFilterStatus", QStringLiteral("状态"));
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    v->addWidget(m_status);
+    h->addLayout(v, 1);
+
+    // Tab follows reading order: the conditions top to bottom, then the right column.
+    QList<QWidget*> order = m_panel->controls();
+    order << m_direct << m_group << m_grid << m_copyStyle << m_copy << m_start << m_end;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(m_panel, &ConditionPanel::changed, this, &FilterWindow::conditionsChanged);
+    connect(m_panel, &ConditionPanel::fromSearchRequested, this, &FilterWindow::fillFromSearch);
+    connect(m_group, &QRadioButton::toggled, this, &FilterWindow::showGrouped);
+    connect(m_copy, &QPushButton::clicked, this, &FilterWindow::copyNumbers);
+}
+
+void FilterWindow::conditionsChanged() {
+    const auto c = m_panel->conditions();
+    m_conditionsRead = c.has_value();
+    if (!c) {
+        showLine(m_count, c.error().text, true);
+        m_kept.reset();
+        m_directModel->setKept(m_kept);
+        m_groupModel->setKept(m_kept);
+        m_record.reset();
+        m_recordLine->clear();
+        m_chart->clear();
+        return;
+    }
+    m_conditions = *c;
+    m_kept = stats::keptNumbers(m_conditions);
+    const auto kept = static_cast<long long>(m_kept.count());
+    m_directModel->setKept(m_kept);
+    m_groupModel->setKept(m_kept);
+    showLine(m_count,
+             QStringLiteral("保留 %1 注（%2），合 %3 组组选")
+                 .arg(qs(stats::grouped(kept)), qs(stats::percentText(static_cast<double>(kept) / 1000)))
+                 .arg(m_groupModel->rowCount()));
+    m_count->setToolTip(qs(stats::describeConditions(m_conditions)));
+    const QString text = qs(stats::conditionsText(m_conditions));
+    if (text != m_settings.text(kConditionsKey))
+        m_settings.write(kConditionsKey, text);
+    refreshRecord();
+}
+
+std::optional<stats::RowRange> FilterWindow::chosenRange(QString* problem) const {
+    const SearchIndex& index = m_workspace.searchIndex();
+    std::array<std::int32_t, 2> ends = {INT32_MIN, INT32_MAX};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const QString text = (i == 0 ? m_start : m_end)->text().trimmed();
+        if (text.isEmpty())
+            continue;
+        const auto issue = parseWholeNumber(text.toStdString(), INT32_MIN, INT32_MAX);
+        if (!issue) {
+            *problem = QStringLiteral("%1“%2”不是整数期号。")
+                           .arg(i == 0 ? QStringLiteral("起始期号") : QStringLiteral("截止期号"), text);
+            return std::nullopt;
+        }
+        ends[i] = static_cast<std::int32_t>(*issue);
+    }
+    if (ends[0] > ends[1]) {
+        *problem = QStringLiteral("起始期号大于截止期号，请改正后再看历史战绩。");
+        return std::nullopt;
+    }
+    return stats::issueRange(index, ends[0], ends[1]);
+}
+
+void FilterWindow::refreshRecord() {
+    const SearchIndex& index = m_workspace.searchIndex();
+    // The boxes show the whole history until the user narrows it.
+    const HistorySnapshot& h = index.history();
+    m_start->setPlaceholderText(h.empty() ? QString() : QString::number(h.first()->sqqh));
+    m_end->setPlaceholderText(h.empty() ? QString() : QString::number(h.last()->sqqh));
+    if (!m_conditionsRead)
+        return;
+    QString problem;
+    const auto range = chosenRange(&problem);
+    if (!range) {
+        m_record.reset();
+        showLine(m_recordLine, problem, true);
+        m_chart->clear();
+        return;
+    }
+    const stats::DrawDigits digits = stats::drawDigits(index);
+    m_record = stats::filterRecord(m_kept, digits, *range);
+    QString line = qs(stats::recordLine(*m_record));
+    if (!range->empty())
+        line = QStringLiteral("第 %1～%2 期：")
+                   .arg(index.issue(range->first))
+                   .arg(index.issue(range->last - 1)) +
+               line;
+    showLine(m_recordLine, line);
+    m_directModel->setNote(line);
+    m_groupModel->setNote(line);
+    m_chart->setCurve(stats::netCurve(m_kept, digits, *range, kCurvePoints), m_record->kept);
+}
+
+void FilterWindow::showGrouped(bool grouped) {
+    m_grid->setModel(grouped ? m_groupModel : m_directModel);
+}
+
+void FilterWindow::copyNumbers() {
+    const auto* model = static_cast<const KeptGridModel*>(m_grid->model());
+    const QStringList numbers = model->numbers();
+    const bool lines = m_copyStyle->currentIndex() == 0;
+    QApplication::clipboard()->setText(numbers.join(lines ? QStringLiteral("\n") : QStringLiteral(" ")) +
+                                       (lines && !numbers.isEmpty() ? QStringLiteral("\n") : QString()));
+    showStatus(QStringLiteral("已复制 %1 %2号码。")
+                   .arg(numbers.size())
+                   .arg(m_group->isChecked() ? QStringLiteral("组组选") : QStringLiteral("注直选")));
+}
+
+void FilterWindow::exportNumbers() {
+    if (const auto c = m_panel->conditions(); !c) {
+        Dialogs::warn(this, QStringLiteral("导出到EXCEL"),
+                      QStringLiteral("条件有误，未导出：") + c.error().text);
+        return;
+    }
+    const auto* model = static_cast<const KeptGridModel*>(m_grid->model());
+    const QString line =
+        exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *model, kFilterSheetFile,
+                   QStringLiteral("缩水条件：") + qs(stats::describeConditions(m_conditions)));
+    if (!line.isEmpty())
+        showStatus(line);
+}
+
+void FilterWindow::fillFromSearch() {
+    const QString title = QStringLiteral("取当前检索结果");
+    const auto tally = m_tally ? m_tally() : std::nullopt;
+    if (!tally || tally->outcomes.empty() || tally->positions.empty()) {
+        Dialogs::inform(this, title,
+                        QStringLiteral("主窗口还没有统计结果。请先在主窗口检索，再取检索结果。"));
+        return;
+    }
+    auto c = m_panel->conditions();
+    if (!c) {
+        Dialogs::warn(this, title, c.error().text);
+        c.error().box->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    QStringList where;
+    for (int p : tally->positions)
+        where << QString::number(p);
+    const int most = static_cast<int>(tally->outcomes.size());
+    const auto answer = Dialogs::input(this, title,
+                                       QStringLiteral("取统计结果的前几名作为第%1位的定位？（1～%2）")
+                                           .arg(where.join(QStringLiteral("、")))
+                                           .arg(most),
+                                       QString::number(std::min(3, most)));
+    if (!answer)
+        return;
+    const auto k = parseWholeNumber(answer->toStdString(), 1, most);
+    if (!k) {
+        Dialogs::warn(this, title, QStringLiteral("请输入 1～%1 的整数。").arg(most));
+        return;
+    }
+    std::uint32_t digits = 0;
+    for (long long i = 0; i < *k; ++i)
+        digits |= tally->outcomes[static_cast<std::size_t>(i)];
+    for (int p : tally->positions)
+        (*c)[stats::positionField(p)] = digits;
+    m_panel->setConditions(*c);
+    showStatus(QStringLiteral("已按检索结果的前 %1 名填入第%2位定位：%3。")
+                   .arg(*k)
+                   .arg(where.join(QStringLiteral("、")), qs(stats::fieldText(stats::Field::Pos1, digits))));
+}
+
+void FilterWindow::showStatus(const QString& text) {
+    m_status->setText(text);
+}
+
+} // namespace brenvik::ui

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The 缩水 window: opened from the tools menu or the button beside 检索, fed with the tally the
+// results show.
+#include "AppPaths.h"
+#include "DrawCodes.h"
+#include "FilterWindow.h"
+#include "ResultsPanel.h"
+#include "Workspace.h"
+#include "frmMain.h"
+
+#include <QScreen>
+
+namespace brenvik::ui {
+
+namespace {
+
+// The tally shown, as the digits each outcome stands for at the counted positions; outcomes no
+// draw brought are left out.
+std::optional<ShownTally> shownTally(const ResultsPanel& results) {
+    const auto& c = results.searched();
+    const auto* grid = dynamic_cast<const ResultGridModel*>(&results.resultGrid());
+    if (!c || !grid)
+        return std::nullopt;
+    ShownTally t;
+    for (int p = c->group ? 1 : c->resultPosition; p <= c->resultPosition; ++p)
+        t.positions.push_back(p);
+    const int kind = static_cast<int>(c->resultKind);
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        if (grid->share(row).value_or(0) <= 0)
+            continue;
+        std::uint32_t digits = 0;
+        for (int value = 0; value < counterSize(c->resultKind); ++value)
+            if (qs(outcomeLabel(c->resultKind, value)) == grid->label(row))
+                for (int d = 0; d < 10; ++d)
+                    if (codesOf(d, c->segmentParam)[static_cast<std::size_t>(kind)] == value)
+                        digits |= 1u << d;
+        if (digits != 0)
+            t.outcomes.push_back(digits);
+    }
+    return t;
+}
+
+} // namespace
+
+void frmMain::showFilter() {
+    if (!m_filter) {
+        m_filter = new FilterWindow(
+            *m_workspace, m_settingsStore, [this] { return shownTally(*m_results); }, this);
+        // Within the screen whatever its size, title bar and borders included, centred over the
+        // main window.
+        const QRect screen = this->screen()->availableGeometry();
+        const QSize decorations = frameGeometry().size() - geometry().size() + QSize(16, 16);
+        const QSize size = QSize(1060, 720).boundedTo(screen.size() - decorations);
+        m_filter->resize(size);
+        QRect frame(QPoint(), size + decorations);
+        frame.moveCenter(geometry().center());
+        frame.moveLeft(std::clamp(frame.left(), screen.left(), screen.right() - frame.width() + 1));
+        frame.moveTop(std::clamp(frame.top(), screen.top(), screen.bottom() - frame.height() + 1));
+        m_filter->move(frame.topLeft());
+    }
+    m_filter->show();
+    m_filter->raise();
+    m_filter->activateWindow();
+}
+
+} // namespace brenvik::ui

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The 缩水 window: conditions typed and ticked, the count and the record it shows, what it keeps in
+// the settings, copies and exports, and the 定位 it takes from the search shown.
+#include "FilterWindow.h"
+#include "WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QScreen>
+#include <QTableView>
+#include <QtTest>
+
+using namespace brenvik;
+using namespace brenvik::test;
+
+namespace {
+
+// The cells of Sheet1 as an independent reader sees them, a row per line, cells apart by tabs.
+QStringList sheetRows(const QString& path) {
+    QProcess p;
+    p.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys, openpyxl\n"
+                        "for row in openpyxl.load_workbook(open(sys.argv[1], 'rb'))['Sheet1'].values:\n"
+                        "    print('\\t'.join('' if v is None else str(v) for v in row).rstrip('\\t'))\n"),
+         path});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class FilterWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void conditionsInCountRecordAndExportOut();
+};
+
+void FilterWindowTest::conditionsInCountRecordAndExportOut() {
+    WindowFixture f;
+    // After 1 2 3 (or 3 2 1) came 4 5 6, 4 7 6 and 4 5 9.
+    f.storeDraws(drawsFrom(2013001, {{1, 2, 3},
+                                     {4, 5, 6},
+                                     {0, 0, 0},
+                                     {1, 2, 3},
+                                     {4, 7, 6},
+                                     {9, 9, 9},
+                                     {3, 2, 1},
+                                     {4, 5, 9},
+                                     {8, 8, 8},
+                                     {1, 2, 3}}));
+    auto& main = f.open();
+    QTest::mouseClick(f.find<QAbstractButton>("cmdSuoshui"), Qt::LeftButton);
+    auto* w = f.find<ui::FilterWindow>("frmSuoshui");
+    QVERIFY(w && QTest::qWaitForWindowExposed(w));
+    f.find<QAction>("mnuSuoshui")->trigger();
+    QCOMPARE(main.findChildren<ui::FilterWindow*>().size(), 1);
+    QVERIFY(main.screen()->availableGeometry().contains(w->frameGeometry()));
+    QVERIFY(w->minimumSizeHint().width() < 1000 && w->minimumSizeHint().height() < 560);
+    // Every control a user can reach with Tab has its name for tests and for a screen reader.
+    for (QWidget* c : w->findChildren<QWidget*>()) {
+        const auto* area = qobject_cast<QAbstractScrollArea*>(c->parentWidget());
+        if ((c->focusPolicy() & Qt::TabFocus) && !(area && area->viewport() == c))
+            QVERIFY2(!c->objectName().isEmpty() && !c->accessibleName().isEmpty(),
+                     c->metaObject()->className());
+    }
+
+    const auto text = [w](const char* label) { return w->findChild<QLabel*>(QLatin1String(label))->text(); };
+    const auto box = [w](const char* name) { return w->findChild<QLineEdit*>(QLatin1String(name)); };
+    const auto click = [w](const char* name) {
+        QTest::mouseClick(w->findChild<QAbstractButton*>(QLatin1String(name)), Qt::LeftButton);
+    };
+    QCOMPARE(text("lblKept"), QStringLiteral("保留 1,000 注（100.0%），合 220 组组选"));
+
+    // 和值 6 and 组六: the orders of 015, 024 and 123; 123 came three times and 321 once.
+    QTest::keyClicks(box("txtSum"), QStringLiteral("6"));
+    click("chkForm(2)");
+    QCOMPARE(text("lblKept"), QStringLiteral("保留 18 注（1.8%），合 3 组组选"));
+    QCOMPARE(text("lblRecord"),
+             QStringLiteral("第 2013001～2013010 期：保留 18 注（1.8%）；历史上命中 40.0%（95% 区间 "
+                            "16.8%–68.7%），比随机多中（p<0.001）；按每期全买计，花费 360 元，"
+                            "中奖 4,160 元，净赚 3,800 元。"));
+    QCOMPARE(f.setting("strSuoshui"), QStringLiteral("sum=6;form=zuliu"));
+    box("txtFilterStart")->setText(QStringLiteral("2013004"));
+    box("txtFilterEnd")->setText(QStringLiteral("2013007"));
+    QVERIFY(text("lblRecord")
+                .startsWith(QStringLiteral("第 2013004～2013007 期：保留 18 注（1.8%）；历史上命中 50.0%")));
+    box("txtFilterStart")->setText(QStringLiteral("2013008"));
+    QCOMPARE(text("lblRecord"), QStringLiteral("起始期号大于截止期号，请改正后再看历史战绩。"));
+    box("txtFilterStart")->clear();
+    box("txtFilterEnd")->clear();
+    QTest::keyClicks(box("txtSum"), QStringLiteral("8"));
+    QCOMPARE(text("lblKept"), QStringLiteral("和值只能取 0～27，不能是 68。"));
+    QTest::keyClick(box("txtSum"), Qt::Key_Backspace);
+
+    w->findChild<QComboBox*>(QStringLiteral("cboCopyStyle"))->setCurrentIndex(1);
+    click("cmdCopy");
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("015 024 042 051 105 123 132 150 204 213 231 240 312 321 402 420 501 510"));
+
+    // Grouped, exported with the conditions above the grid and the record under it.
+    click("optZuxuan");
+    auto* grid = w->findChild<QTableView*>(QStringLiteral("grdSuoshui"));
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    const QString sheet = f.home() + QStringLiteral("/Suoshui.xlsx");
+    QCOMPARE(f.dialogs.opened.value(0), QUrl::fromLocalFile(sheet));
+    const QStringList rows = sheetRows(sheet);
+    QCOMPARE(rows.mid(0, 5),
+             (QStringList{QStringLiteral("缩水条件：和值 6；形态 组六"),
+                          QStringLiteral("序号\t组选号码\t和值\t跨度\t形态\t注数"),
+                          QStringLiteral("1\t015\t6\t5\t组六\t6"), QStringLiteral("2\t024\t6\t4\t组六\t6"),
+                          QStringLiteral("3\t123\t6\t2\t组六\t6")}));
+    QVERIFY(rows.value(5).startsWith(QStringLiteral("第 2013001～2013010 期：保留 18 注")));
+
+    // The search from 1 2 3 counted 4 three times at position 1 and nothing else: 定位 4.
+    QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
+    f.dialogs.answer(QStringLiteral("1"));
+    click("cmdFromSearch");
+    QCOMPARE(f.dialogs.shown.value(0).text, QStringLiteral("取统计结果的前几名作为第1位的定位？（1～1）"));
+    QVERIFY(w->findChild<QAbstractButton*>(QStringLiteral("tglPos1(4)"))->isChecked());
+    QCOMPARE(text("lblKept"), QStringLiteral("保留 2 注（0.2%），合 1 组组选"));
+    QCOMPARE(f.setting("strSuoshui"), QStringLiteral("sum=6;form=zuliu;pos1=4"));
+}
+
+QTEST_MAIN(FilterWindowTest)
+#include "FilterWindowTest.moc"
