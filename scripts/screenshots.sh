@@ -3,8 +3,8 @@
 # Takes the screenshots of docs/ under Xvfb: the window after a search, the second and third
 # pattern tabs with the history menu, the settings menu, the tally compared with chance, the
 # window on a 1024x600 screen and at double scale on a 1366x768 screen, the file dialog in
-# Chinese, the 回测 window, the trend chart and the 预测记录 window. Needs xvfb, xdotool,
-# imagemagick.
+# Chinese, the 回测 window, the trend chart, the 缩水 window and the 预测记录 window. Needs xvfb,
+# xdotool, imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -x build/src/brenvik3d ] || { cmake --preset default && cmake --build --preset default; }
@@ -50,6 +50,26 @@ shot docs/screenshot-backtest.png 1366x768 1 900x640 'mousemove 331 92 click 1' 
   'mousemove 551 310 click 1' 'key alt+b' "search --name '^回测\$' windowfocus --sync key alt+r" 'sleep 4'
 # The trend chart of the last 100 draws, in its own window over the main one.
 shot docs/screenshot-trend.png 1366x768 1 1193x640 'key alt+z'
+
+# The 缩水 window over the main one: a follow search, then sums 10 to 17, 组三 and 组六 ticked with
+# the keyboard, and 定位 of position 1 from the search's top three outcomes.
+filter_shot() {
+  Xvfb :97 -screen 0 1366x768x24 >/dev/null 2>&1 & local xvfb=$!
+  sleep 1
+  ./build/src/brenvik3d >/dev/null 2>&1 & local app=$!
+  sleep 2.5
+  xdotool windowfocus --sync "$(xdotool search --name '^Brenvik 3D' | head -1)" key alt+s key alt+f
+  sleep 1.5
+  local win; win=$(xdotool search --name '^缩水$' | head -1)
+  xdotool windowfocus --sync "$win" key alt+h type '10-17'
+  xdotool key Tab Tab Tab space Tab space alt+t
+  sleep 1
+  xdotool key Return
+  sleep 1.5
+  import -window "$win" docs/screenshot-filter.png
+  kill "$app" "$xvfb"; wait 2>/dev/null || true
+}
+filter_shot
 
 # The 预测记录 window: a prediction recorded before each of the last 40 draws, the last three not
 # drawn yet.

@@ -25,6 +25,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <climits>
@@ -36,6 +37,10 @@ namespace {
 
 // The conditions the window last showed, in the text of stats::conditionsText.
 constexpr std::string_view kConditionsKey = "strSuoshui";
+
+// The settings file is written and synced to disk, which takes longer than all else a click does:
+// it waits until the conditions have rested this long.
+constexpr int kSaveDelayMs = 400;
 
 // The chart never needs more points than it has pixels.
 constexpr std::size_t kCurvePoints = 1000;
@@ -64,9 +69,32 @@ FilterWindow::FilterWindow(Workspace& workspace, SettingsStore& settings, TallyS
     : QWidget(parent, Qt::Window), m_workspace(workspace), m_settings(settings), m_tally(std::move(tally)) {
     setObjectName(QStringLiteral("frmSuoshui"));
     setWindowTitle(QStringLiteral("缩水"));
+    m_saveTimer = new QTimer(this);
+    m_saveTimer->setSingleShot(true);
+    m_saveTimer->setInterval(kSaveDelayMs);
+    connect(m_saveTimer, &QTimer::timeout, this, &FilterWindow::saveConditions);
     build();
     m_panel->setConditions(stats::conditionsFromText(m_settings.text(kConditionsKey).toStdString()));
     connect(&m_workspace, &Workspace::historyChanged, this, &FilterWindow::refreshRecord);
+    // The main window lets its workspace go before its settings and this window: the last word on
+    // the conditions is saved then.
+    connect(&m_workspace, &QObject::destroyed, this, [this] {
+        if (m_saveTimer->isActive())
+            saveConditions();
+    });
+}
+
+void FilterWindow::hideEvent(QHideEvent* event) {
+    if (m_saveTimer->isActive())
+        saveConditions();
+    QWidget::hideEvent(event);
+}
+
+void FilterWindow::saveConditions() {
+    m_saveTimer->stop();
+    const QString text = qs(stats::conditionsText(m_conditions));
+    if (text != m_settings.text(kConditionsKey))
+        m_settings.write(kConditionsKey, text);
 }
 
 void FilterWindow::build() {
@@ -200,9 +228,7 @@ void FilterWindow::conditionsChanged() {
                  .arg(qs(stats::grouped(kept)), qs(stats::percentText(static_cast<double>(kept) / 1000)))
                  .arg(m_groupModel->rowCount()));
     m_count->setToolTip(qs(stats::describeConditions(m_conditions)));
-    const QString text = qs(stats::conditionsText(m_conditions));
-    if (text != m_settings.text(kConditionsKey))
-        m_settings.write(kConditionsKey, text);
+    m_saveTimer->start();
     refreshRecord();
 }
 

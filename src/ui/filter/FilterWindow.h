@@ -17,6 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTableView;
+class QTimer;
 
 namespace brenvik::ui {
 
@@ -47,8 +48,12 @@ public:
     // The record last shown; nothing while the conditions or the range do not read.
     const std::optional<stats::FilterRecord>& record() const { return m_record; }
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void build();
+    void saveConditions();
     void conditionsChanged();
     void refreshRecord();
     void showGrouped(bool grouped);
@@ -81,6 +86,7 @@ private:
     QLabel* m_recordLine = nullptr;
     NetChart* m_chart = nullptr;
     QLabel* m_status = nullptr;
+    QTimer* m_saveTimer = nullptr;
 };
 
 } // namespace brenvik::ui
