@@ -60,7 +60,7 @@ headless=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 
 # The completion offers exactly the companion's options, and each command its own.
 completion=$root/share/bash-completion/completions/brenvik3d-cli
-options() { grep -o -- '--[a-z-]*[a-z]' | sort -u; }
+options() { grep -o -- '--[a-z][a-z0-9-]*[a-z0-9]' | sort -u; }
 diff <("$root/bin/brenvik3d-cli" --help | options) <(options <"$completion") >&2 ||
     fail "the completion and brenvik3d-cli --help list different options"
 MANWIDTH=100 man -l "$root/share/man/man1/brenvik3d-cli.1.gz" 2>/dev/null | diff <("$root/bin/brenvik3d-cli" --help | options) <(options) >&2 ||
@@ -88,6 +88,8 @@ log --home /tmp l|list
 log list --f|--format
 fol|follow
 omission --|--home --game --range --last --format
+filter --k|--kill --kill1 --kill2 --kill3
+filter --form _|baozi zusan zuliu
 --home /tmp c|combo
 follow --ch|--check
 combo --ch|
