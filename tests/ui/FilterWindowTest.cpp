@@ -35,17 +35,8 @@ QStringList sheetRows(const QString& path) {
     return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-} // namespace
-
-class FilterWindowTest : public QObject {
-    Q_OBJECT
-private slots:
-    void conditionsInCountRecordAndExportOut();
-};
-
-void FilterWindowTest::conditionsInCountRecordAndExportOut() {
-    WindowFixture f;
-    // After 1 2 3 (or 3 2 1) came 4 5 6, 4 7 6 and 4 5 9.
+// The window over a history of ten draws: after 1 2 3 (or 3 2 1) came 4 5 6, 4 7 6 and 4 5 9.
+ui::FilterWindow* openFilter(WindowFixture& f) {
     f.storeDraws(drawsFrom(2013001, {{1, 2, 3},
                                      {4, 5, 6},
                                      {0, 0, 0},
@@ -56,10 +47,28 @@ void FilterWindowTest::conditionsInCountRecordAndExportOut() {
                                      {4, 5, 9},
                                      {8, 8, 8},
                                      {1, 2, 3}}));
-    auto& main = f.open();
+    f.open();
     QTest::mouseClick(f.find<QAbstractButton>("cmdSuoshui"), Qt::LeftButton);
     auto* w = f.find<ui::FilterWindow>("frmSuoshui");
-    QVERIFY(w && QTest::qWaitForWindowExposed(w));
+    if (!w || !QTest::qWaitForWindowExposed(w))
+        qFatal("the 缩水 window did not open");
+    return w;
+}
+
+} // namespace
+
+class FilterWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void conditionsInCountRecordAndExportOut();
+    void takesPositionsFromTheTallyShown_data();
+    void takesPositionsFromTheTallyShown();
+};
+
+void FilterWindowTest::conditionsInCountRecordAndExportOut() {
+    WindowFixture f;
+    ui::FilterWindow* w = openFilter(f);
+    auto& main = f.window();
     f.find<QAction>("mnuSuoshui")->trigger();
     QCOMPARE(main.findChildren<ui::FilterWindow*>().size(), 1);
     QVERIFY(main.screen()->availableGeometry().contains(w->frameGeometry()));
@@ -119,16 +128,59 @@ void FilterWindowTest::conditionsInCountRecordAndExportOut() {
                           QStringLiteral("3\t123\t6\t2\t组六\t6")}));
     QVERIFY(rows.value(5).startsWith(QStringLiteral("第 2013001～2013010 期：保留 18 注")));
 
-    // The search from 1 2 3 counted 4 three times at position 1 and nothing else: 定位 4.
-    QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
-    f.dialogs.answer(QStringLiteral("1"));
-    click("cmdFromSearch");
-    QCOMPARE(f.dialogs.shown.value(0).text, QStringLiteral("取统计结果的前几名作为第1位的定位？（1～1）"));
-    QVERIFY(w->findChild<QAbstractButton*>(QStringLiteral("tglPos1(4)"))->isChecked());
-    QCOMPARE(text("lblKept"), QStringLiteral("保留 2 注（0.2%），合 1 组组选"));
     // Saved when the window closes, however soon after the change.
+    click("tglKill(3)");
+    QCOMPARE(text("lblKept"), QStringLiteral("保留 12 注（1.2%），合 2 组组选"));
     w->close();
-    QCOMPARE(f.setting("strSuoshui"), QStringLiteral("sum=6;form=zuliu;pos1=4"));
+    QCOMPARE(f.setting("strSuoshui"), QStringLiteral("sum=6;form=zuliu;kill=3"));
+}
+
+void FilterWindowTest::takesPositionsFromTheTallyShown_data() {
+    QTest::addColumn<QStringList>("clicks"); // in the main window, before its search
+    QTest::addColumn<bool>("search");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QStringList>("ticked");
+    // After 1 2 3 (and 3 2 1) came 4 5 6, 4 7 6 and 4 5 9.
+    QTest::newRow("numbers of position 1")
+        << QStringList{} << true << "1"
+        << "取统计结果的前几名作为第1位的定位？（1～1）" << QStringList{"tglPos1(4)"};
+    QTest::newRow("big or small at position 2: 大 is 5 to 9")
+        << QStringList{"Option4(1)", "Option5(2)"} << true << "1"
+        << "取统计结果的前几名作为第2位的定位？（1～1）"
+        << QStringList{"tglPos2(5)", "tglPos2(6)", "tglPos2(7)", "tglPos2(8)", "tglPos2(9)"};
+    QTest::newRow("group of positions 1 and 2: 4 thrice, 5 twice, 7 once")
+        << QStringList{"Option2(5)", "Option5(2)"} << true << "2"
+        << "取统计结果的前几名作为第1、2位的定位？（1～3）"
+        << QStringList{"tglPos1(4)", "tglPos1(5)", "tglPos2(4)", "tglPos2(5)"};
+    QTest::newRow("more than the outcomes counted") << QStringList{"Option4(2)", "Option5(3)"} << true << "3"
+                                                    << "请输入 1～2 的整数。" << QStringList{};
+    QTest::newRow("no search yet") << QStringList{} << false << "1"
+                                   << "主窗口还没有统计结果。请先在主窗口检索，再取检索结果。"
+                                   << QStringList{};
+}
+
+void FilterWindowTest::takesPositionsFromTheTallyShown() {
+    QFETCH(QStringList, clicks);
+    QFETCH(bool, search);
+    QFETCH(QString, answer);
+    QFETCH(QString, said);
+    QFETCH(QStringList, ticked);
+    WindowFixture f;
+    ui::FilterWindow* w = openFilter(f);
+    for (const QString& name : clicks)
+        QTest::mouseClick(f.find<QAbstractButton>(name), Qt::LeftButton);
+    if (search)
+        QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
+    f.dialogs.answer(answer);
+    QTest::mouseClick(w->findChild<QAbstractButton*>(QStringLiteral("cmdFromSearch")), Qt::LeftButton);
+    QCOMPARE(f.dialogs.shown.last().text, said);
+    QStringList checked;
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+        if (b->objectName().startsWith(QStringLiteral("tglPos")) && b->isChecked())
+            checked << b->objectName();
+    checked.sort();
+    QCOMPARE(checked, ticked);
 }
 
 QTEST_MAIN(FilterWindowTest)
