@@ -168,14 +168,22 @@ std::optional<std::array<int, 3>> digitsOf(const json* v) {
             runs.back() += c;
         inRun = digit;
     }
-    std::string digits;
-    if (runs.size() == 3 && runs[0].size() == 1 && runs[1].size() == 1 && runs[2].size() == 1)
-        digits = runs[0] + runs[1] + runs[2];
-    else if (runs.size() == 1 && runs[0].size() == 3)
-        digits = runs[0];
-    else
+    // Three numbers of one digit each ("08" is 8), or one number of three digits.
+    if (runs.size() == 1 && runs[0].size() == 3)
+        return std::array<int, 3>{runs[0][0] - '0', runs[0][1] - '0', runs[0][2] - '0'};
+    std::array<int, 3> digits{};
+    if (runs.size() != 3)
         return std::nullopt;
-    return std::array<int, 3>{digits[0] - '0', digits[1] - '0', digits[2] - '0'};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto significant = runs[i].find_first_not_of('0');
+        const std::string_view run = significant == std::string::npos
+                                         ? std::string_view("0")
+                                         : std::string_view(runs[i]).substr(significant);
+        if (run.size() != 1)
+            return std::nullopt;
+        digits[i] = run[0] - '0';
+    }
+    return digits;
 }
 
 std::string said(const json& reply, std::initializer_list<std::string_view> keys) {

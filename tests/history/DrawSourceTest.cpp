@@ -29,11 +29,13 @@ TEST(FeedReply, BothOperatorsRepliesAreReadWhateverTheirSmallVariations) {
         {"the welfare lottery's, with keys nobody reads and numbers as numbers",
          R"({"state":0,"message":"查询成功","total":7731,"pageNum":258,"pageNo":1,"pageSize":30,"result":[)"
          R"j({"name":"3D","code":"2026224","date":"2026-08-22(六)","red":"8,6,2","blue":"","prizegrades":[{"a":1}]},)j"
-         R"({"code":2026223,"red":" 9, 4 ,8 "},{"code":"2026222","red":"3 4 8"},{"code":"2026221","red":"117"}]})",
+         R"({"code":2026223,"red":" 9, 4 ,8 "},{"code":"2026222","red":"3 4 8"},{"code":"2026221","red":"117"},)"
+         R"({"code":"2026220","red":"00,07,1"}]})",
          {{2026224, std::array{8, 6, 2}},
           {2026223, std::array{9, 4, 8}},
           {2026222, std::array{3, 4, 8}},
-          {2026221, std::array{1, 1, 7}}},
+          {2026221, std::array{1, 1, 7}},
+          {2026220, std::array{0, 7, 1}}},
          7731,
          258},
         {"the sports lottery's: two-digit years, counts as text, an issue not drawn yet",
