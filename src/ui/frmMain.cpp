@@ -270,7 +270,8 @@ void frmMain::showLastUpdate() {
     }
     // Offered, never done unasked: the user decides when the network is used.
     if (updateDue(updated, now()) && !store->readOnly())
-        text += QStringLiteral("　<a href=\"update\">有新开奖，立即更新</a>");
+        text += updated ? QStringLiteral("　<a href=\"update\">有新开奖，立即更新</a>")
+                        : QStringLiteral("　<a href=\"update\">立即更新</a>");
     m_updatedLabel->setText(text);
 }
 
