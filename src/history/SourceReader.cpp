@@ -73,7 +73,7 @@ SourceRead readFeed(OnlineMerge& merge, const ReadRequest& r, SourceTransport& t
             return cancelled();
         if (page > kMaxFeedPages)
             return refused(DrawSource::Official, page,
-                           "来源的页数超过 " + std::to_string(kMaxFeedPages) + " 页，不再读下去");
+                           "停止：来源的页数超过 " + std::to_string(kMaxFeedPages) + " 页");
         t.pageStarted(page);
         auto reply = get(feedPageAddress(r.game, r.host, page, pageSize));
         if (!reply)
