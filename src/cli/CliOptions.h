@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "DrawSource.h"
 #include "Game.h"
 
 #include <CLI/CLI.hpp>
@@ -40,6 +41,9 @@ struct Options {
 
     // Online update: none means the stored setting.
     std::optional<std::string> site;
+    std::optional<std::string> feed; // a mirror of the operator's feed: scheme and host
+    std::optional<DrawSource> source;
+    std::optional<int> pauseMs; // between two page requests
     std::optional<int> years;
     bool yes = false;   // update: the retention rule may remove old draws; undo: do it, not only say what
     bool force = false; // import: also a file whose draws disagree with the history's

@@ -1,113 +1,150 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UpdateCommand.h"
 
-#include "ChartFetch.h"
 #include "ChartPage.h"
 #include "CliHome.h"
 #include "HistoryStore.h"
 #include "IssueNumber.h"
 #include "OnlineMerge.h"
+#include "SourceFetch.h"
+#include "SourceReader.h"
 #include "StoredSettings.h"
 
-#include <ctime>
+#include <chrono>
 #include <iostream>
 
 namespace brenvik::cli {
 
 namespace {
 
-int currentYear() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local.tm_year + 1900;
-}
-
 int failed(const std::string& message) {
     std::cerr << message << '\n';
     return 1;
+}
+
+int usageError(const std::string& message) {
+    std::cerr << "brenvik3d-cli: " << message << '\n' << kUsageHint;
+    return 2;
+}
+
+// Says each page as soon as it is read, so a slow run shows where it is.
+class ReportingFetch : public SourceFetch {
+public:
+    explicit ReportingFetch(DrawSource source) : m_source(source) {}
+    void pageRead(const PageCount& count) override { std::cout << pageLine(m_source, count) << std::endl; }
+
+private:
+    DrawSource m_source;
+};
+
+// The source and its host: --site alone chooses the chart site and --feed alone the operator's
+// feed, so scripts written before there was a choice keep working.
+std::optional<DrawSource> chosenSource(const Options& o, const SettingsValues& stored) {
+    if (o.source)
+        return o.source;
+    if (o.site && o.feed)
+        return std::nullopt;
+    if (o.site)
+        return DrawSource::Chart;
+    if (o.feed)
+        return DrawSource::Official;
+    return storedSource(stored);
 }
 
 } // namespace
 
 int runUpdate(const Options& o) {
     const SettingsValues stored = storedSettings();
-    const auto site = normalizeChartHost(o.site.value_or(stored.strZstHost));
-    if (!site) {
-        std::cerr << "brenvik3d-cli: update needs --site URL, no chart site is stored\n";
-        return 2;
+    const auto source = chosenSource(o, stored);
+    if (!source)
+        return usageError("update takes --site (chart site) or --feed (official feed), not both; choose with "
+                          "--source official|chart");
+    ReadRequest request;
+    request.game = o.game;
+    request.source = *source;
+    if (*source == DrawSource::Chart) {
+        const auto site = normalizeChartHost(o.site.value_or(stored.strZstHost));
+        if (!site) {
+            std::cerr << "brenvik3d-cli: update needs --site URL, no chart site is stored\n";
+            return 2;
+        }
+        request.host = *site;
+    } else {
+        request.host = normalizeChartHost(o.feed.value_or(stored.strGfHost)).value_or("");
     }
+    const auto now = std::chrono::system_clock::now();
+    request.currentYear = chinaYear(now);
+    request.pause = std::chrono::milliseconds(o.pauseMs.value_or(1000));
     const int years = o.years.value_or(stored.IniSerchDay);
     const int segment = o.segmentGiven ? o.segment : stored.DsIni;
-    const int year = currentYear();
 
     auto opened = openToChange(o);
     if (!opened)
         return failed(opened.error().message);
     HistoryStore& store = *opened->store;
-    Result<SnapshotPtr> snapshot = opened->snapshot;
 
-    if (const auto cut = retentionCut(**snapshot, year, years)) {
+    OnlineMerge merge(*opened->snapshot, request.currentYear, years, segment);
+    ReportingFetch fetch(*source);
+    if (const SourceRead read = readSource(merge, request, fetch); read.status != SourceRead::Status::Read)
+        return failed(read.message);
+    const auto saved = storeRead(store, merge, now);
+    if (!saved)
+        return failed("新的开奖号码保存失败，历史号码未改动：" + saved.error().message);
+    for (const std::string& note : saved->notes)
+        std::cout << note << '\n';
+
+    // Old years go only now that the new draws are in, and only when the user said so.
+    auto after = store.loadSnapshot();
+    if (!after)
+        return failed(after.error().message);
+    if (const auto cut = retentionCut(**after, request.currentYear, years)) {
         if (!o.yes) {
-            std::cout << retentionNotice(*cut) << '\n';
-            return failed("加 --yes 才会删除并更新；历史号码未改动。");
+            std::cout << "加 --yes 才会删除早年的历史号码：" << retentionNotice(*cut) << "这次未删除。\n";
+        } else if (auto removed = removeYearsBefore(store, **after, *cut, segment); !removed) {
+            std::cout << summaryLine(*saved) << '\n';
+            return failed("删除早于保留年数的历史号码失败，早年的历史号码未改动：" + removed.error().message);
+        } else {
+            std::cout << retentionDone(*cut) << '\n';
         }
-        if (auto removed = removeYearsBefore(store, **snapshot, *cut, segment); !removed)
-            return failed(removed.error().message);
-        std::cout << retentionDone(*cut) << '\n';
-        snapshot = store.loadSnapshot();
-        if (!snapshot)
-            return failed(snapshot.error().message);
     }
-
-    OnlineMerge merge(**snapshot, year, years, segment);
-    const UpdatePlan& plan = merge.plan();
-    ChartFetch fetch;
-    std::string failure;
-    for (int y = plan.firstYear; y <= plan.lastYear && failure.empty(); ++y) {
-        std::string why;
-        if (auto page = fetch.get(chartPageAddress(*site, o.game, y)); !page)
-            why = page.error().reason;
-        else if (auto rows = pageRows(page->body, page->charset); !rows)
-            why = rows.error().message;
-        else
-            std::cout << y << "年 " << merge.addPage(y, *rows) << " 期" << std::endl;
-        if (!why.empty())
-            failure = "读取 " + std::to_string(y) + " 年的走势图失败（" + why + "），更新未完成。";
-    }
-
-    // Whatever was read before a failure is kept, as the window keeps it.
-    if (auto written = merge.commit(store); !written)
-        return failed("新的开奖号码保存失败：" + written.error().message);
-    const std::int32_t last = merge.lastKnown();
-    std::cout << "新增 " << merge.draws().size() << " 期，最新一期 " << (last ? std::to_string(last) : "无")
-              << '\n';
-    if (!failure.empty())
-        return failed(failure);
-    if (plan.yearCount() > 0 &&
-        (merge.pagesListingIssues() == 0 || (merge.startedEmpty() && merge.draws().empty())))
-        return failed("图表站点上没有找到 " + std::to_string(plan.firstYear) + " 年至 " +
-                      std::to_string(plan.lastYear) + " 年的开奖号码。");
+    std::cout << summaryLine(*saved) << '\n';
     return 0;
 }
 
 void addUpdateCommand(Commands& commands) {
     Options& o = commands.options();
-    CLI::App& update =
-        commands.add("update", "Add the new draws from the chart site, as the window's online update does.",
-                     "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]\n"
-                     "                                             add the new draws from the chart site, as "
-                     "the window's\n"
-                     "                                             online update does\n",
-                     runUpdate);
-    addValue(
-        update, "--site", "URL", "chart site, scheme and host (default: the stored strZstHost)",
-        [&o](const std::string& v) {
-            if (!normalizeChartHost(v))
-                refuse("--site must be an http:// or https:// address of a host (with a port at most), not " +
-                       v);
-            o.site = v;
-        });
+    CLI::App& update = commands.add(
+        "update",
+        "Add the new draws from the operator's draw notices or a chart site, as the window's online update "
+        "does.",
+        "brenvik3d-cli [--home DIR] update [--source official|chart] [--site URL] [--feed URL] [--years N]\n"
+        "                                             [--yes] [--pause MS]\n"
+        "                                             add the new draws from the operator's draw\n"
+        "                                             notices or a chart site, as the window's online\n"
+        "                                             update does\n",
+        runUpdate);
+    addValue(update, "--source", "official|chart",
+             "where the draws come from (default: the stored choice, else official)",
+             [&o](const std::string& v) {
+                 const auto source = sourceOfId(v);
+                 if (!source)
+                     refuse("--source must be official or chart, not " + v);
+                 o.source = source;
+             });
+    const auto site = [](const std::string& option, const std::string& v) {
+        const auto checked = checkedSiteAddress(v);
+        if (!checked)
+            refuse(option +
+                   " must be an http:// or https:// address of a host (a domain name or an IP address, "
+                   "with a port at most), not " +
+                   v);
+        return *checked;
+    };
+    addValue(update, "--site", "URL", "chart site, scheme and host (default: the stored strZstHost)",
+             [&o, site](const std::string& v) { o.site = site("--site", v); });
+    addValue(update, "--feed", "URL",
+             "a mirror of the operator's feed: its scheme and host replace the operator's",
+             [&o, site](const std::string& v) { o.feed = site("--feed", v); });
     addValue(update, "--years", "N",
              "years of history to keep, 2..16 (default: the stored IniSerchDay, else 6)",
              [&o](const std::string& v) {
@@ -117,16 +154,26 @@ void addUpdateCommand(Commands& commands) {
                  o.years = static_cast<int>(*n);
              });
     update.add_flag("--yes", o.yes, "remove the draws older than the years kept; without it, only say which");
+    addValue(update, "--pause", "MS", "milliseconds between two page requests (default 1000)",
+             [&o](const std::string& v) {
+                 auto n = parseWholeNumber(v, 0, 60000);
+                 if (!n)
+                     refuse("--pause must be a whole number of milliseconds from 0 to 60000, not " + v);
+                 o.pauseMs = static_cast<int>(*n);
+             });
     addSegment(update, o, "the stored DsIni");
 
     commands.describeOptions(
         "Update options (defaults are the window's stored settings):\n"
+        "  --source official|chart       the operator's draw notices (official) or a chart site (chart);\n"
+        "                                default the stored choice, else official; --site alone means chart\n"
         "  --site URL                    chart site, scheme and host (default: the stored strZstHost)\n"
+        "  --feed URL                    scheme and host that replace the operator's (a mirror)\n"
         "  --years N                     years of history to keep, 2..16 (default: the stored IniSerchDay, "
-        "else "
-        "6)\n"
-        "  --yes                         remove the draws older than the years kept; without it the update\n"
-        "                                says what it would remove and changes nothing\n");
+        "else 6)\n"
+        "  --yes                         once the new draws are in, remove the draws older than the years\n"
+        "                                kept; without it the update says what it would remove\n"
+        "  --pause MS                    milliseconds between two page requests (default 1000)\n");
 }
 
 } // namespace brenvik::cli

@@ -891,4 +891,33 @@ Result<std::vector<std::pair<int, int>>> HistoryStore::readTally() const {
     }
 }
 
+Result<std::optional<std::string>> HistoryStore::meta(const std::string& key) const {
+    try {
+        // A history of the first version, open for reading only, has no such table.
+        if (!m_db->tableExists("Meta"))
+            return std::nullopt;
+        SQLite::Statement q(*m_db, "SELECT value FROM Meta WHERE key = ?");
+        q.bind(1, key);
+        if (!q.executeStep() || q.getColumn(0).isNull())
+            return std::nullopt;
+        return q.getColumn(0).getString();
+    } catch (const std::exception& e) {
+        return std::unexpected(failure(e));
+    }
+}
+
+Result<void> HistoryStore::setMeta(const std::string& key, const std::string& value) {
+    if (readOnly())
+        return fail(ErrorCode::ReadOnly, m_readOnly);
+    try {
+        SQLite::Statement q(*m_db, "INSERT OR REPLACE INTO Meta (key, value) VALUES (?, ?)");
+        q.bind(1, key);
+        q.bind(2, value);
+        q.exec();
+        return {};
+    } catch (const std::exception& e) {
+        return std::unexpected(failure(e));
+    }
+}
+
 } // namespace brenvik

@@ -99,6 +99,11 @@ public:
     Result<void> writeTally(std::span<const std::pair<int, int>> rows);
     Result<std::vector<std::pair<int, int>>> readTally() const;
 
+    // A value of the table Meta (as "updated": when an online update last completed); nothing
+    // when it was never set.
+    Result<std::optional<std::string>> meta(const std::string& key) const;
+    Result<void> setMeta(const std::string& key, const std::string& value);
+
 private:
     friend class PredictionLog; // keeps its table in the same file
     HistoryStore(std::filesystem::path file, Game game, std::unique_ptr<SQLite::Database> db);

@@ -56,6 +56,9 @@ SettingsValues SettingsValues::read(const std::function<std::optional<std::strin
     // Whether it names a usable site is decided where it is used; an absurd length is not kept.
     if (auto text = get(keys::strZstHost); text && text->size() <= 300)
         v.strZstHost = *text;
+    number(keys::intSjly, v.intSjly, 0, 1);
+    if (auto text = get(keys::strGfHost); text && text->size() <= 300)
+        v.strGfHost = *text;
     return v;
 }
 

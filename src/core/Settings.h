@@ -29,6 +29,10 @@ inline constexpr std::string_view strFrontPage = "strFrontPage";
 inline constexpr std::string_view strDescrb = "strDescrb";
 inline constexpr std::string_view strYanshiDown = "strYanshiDown";
 inline constexpr std::string_view strZstHost = "strZstHost"; // the chart site of the online update
+// Where the online update reads draws: 0 the operator's feed, 1 the chart site (DrawSource.h).
+inline constexpr std::string_view intSjly = "intSjly";
+// A mirror of the operators' feeds: its scheme and host replace theirs; empty for the operators'.
+inline constexpr std::string_view strGfHost = "strGfHost";
 } // namespace keys
 
 // The per-user option values the window starts from. Defaults are those of a first start.
@@ -46,6 +50,8 @@ struct SettingsValues {
     int intZhWSetup = 2;    // combination size
     int IniSerchDay = 6;    // years kept by the online update
     std::string strZstHost; // chart site of the online update as typed; no site is shipped
+    int intSjly = -1;       // source of the online update; -1 when the user never chose one
+    std::string strGfHost;  // mirror of the operators' feeds; empty for their own addresses
 
     // Reads every key through `get` (nothing when the key is absent). A value that is absent or
     // does not convert to its type and range keeps the default.

@@ -161,26 +161,63 @@ std::string chartPageAddress(std::string_view host, Game game, int year) {
     return address;
 }
 
-std::vector<DrawLine> scanYear(std::span<const PageRow> rows, int year, int firstSequence) {
-    std::vector<DrawLine> found;
+std::vector<SourceItem> chartItems(std::span<const PageRow> rows, int year) {
+    std::vector<SourceItem> items;
     if (year < 1000 || year > 9999)
-        return found;
-    firstSequence = std::max(firstSequence, 1);
+        return items;
     const auto markers = markerCells(rows, year);
-    for (int k = firstSequence; k <= kChartLastSequence && markers[k]; ++k)
-        if (auto digits = drawAfter(rows[markers[k]->row], markers[k]->cell))
-            found.push_back({year * 1000 + k, *digits});
-    return found;
+    for (int k = 1; k <= kChartLastSequence; ++k)
+        if (markers[k])
+            items.push_back({year * 1000 + k, drawAfter(rows[markers[k]->row], markers[k]->cell)});
+    return items;
 }
 
-bool listsIssuesOf(std::span<const PageRow> rows, int year) {
-    if (year < 1000 || year > 9999)
-        return false;
-    for (const PageRow& row : rows)
-        for (const std::string& cell : row)
-            if (markerSequence(cell, year) > 0)
-                return true;
-    return false;
+Result<std::string> checkedSiteAddress(std::string_view text) {
+    const auto normal = normalizeChartHost(text);
+    const auto refuse = [&](const std::string& why) {
+        return fail(ErrorCode::Invalid, "“" + shortQuote(text, 40) + "”不是可用的网站地址：" + why);
+    };
+    const std::string_view kHint = "须为 http:// 或 https:// 加主机名（如 www.example.com 或 127.0.0.1），"
+                                   "可带端口，不能带路径或空格。";
+    if (!normal)
+        return refuse(std::string(kHint));
+    std::string_view host = std::string_view(*normal).substr(normal->find("://") + 3);
+    if (host.starts_with('['))
+        return *normal;
+    host = host.substr(0, host.find(':'));
+    if (host == "localhost")
+        return *normal;
+    // Labels of letters, digits and hyphens, at least two of them; all-digit labels only as the
+    // four numbers of an IP address.
+    std::vector<std::string_view> labels;
+    for (std::size_t from = 0;;) {
+        const auto dot = host.find('.', from);
+        labels.push_back(host.substr(from, dot - from));
+        if (dot == std::string_view::npos)
+            break;
+        from = dot + 1;
+    }
+    bool numeric = true;
+    for (std::string_view label : labels) {
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+            return refuse(std::string(kHint));
+        for (char c : label)
+            if (!isDigit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && c != '-')
+                return refuse(std::string(kHint));
+        numeric = numeric && label.find_first_not_of("0123456789") == std::string_view::npos;
+    }
+    if (labels.size() < 2)
+        return refuse("主机名“" + std::string(host) + "”不像网站，" + std::string(kHint));
+    if (numeric) {
+        if (labels.size() != 4)
+            return refuse(std::string(kHint));
+        for (std::string_view label : labels)
+            if (label.size() > 3 || std::stoi(std::string(label)) > 255)
+                return refuse(std::string(kHint));
+    } else if (labels.back().find_first_not_of("0123456789") == std::string_view::npos) {
+        return refuse(std::string(kHint));
+    }
+    return *normal;
 }
 
 } // namespace brenvik

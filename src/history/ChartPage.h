@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "DrawSource.h"
+#include "Error.h"
 #include "Game.h"
 #include "HistoryText.h"
 #include "PageText.h"
@@ -24,21 +26,22 @@ inline constexpr int kChartFirstYear = 2003;
 // https address of a host alone (no path, query, user name or blanks).
 std::optional<std::string> normalizeChartHost(std::string_view text);
 
+// A site address the user gives (the chart site, a mirror of the feeds), in the form
+// normalizeChartHost gives it, when its host is a domain name with a dot, "localhost" or an IP
+// address: a word such as "abc" is a slip, not a site. The error says what is wrong, in Chinese.
+Result<std::string> checkedSiteAddress(std::string_view text);
+
 // The address of the chart page of one year: the host, the game's fixed path and query, the span
 // Y001_Y365 and the fixed tail.
 std::string chartPageAddress(std::string_view host, Game game, int year);
 
-// The draws of `year` in the table rows of its chart page, from sequence `firstSequence` on, in
-// ascending order. An issue is named by a cell that holds its marker ("2013-001") alone, in the
-// first row that names it; the scan ends at the first issue no row names. The digits are those
-// of the cells right after the marker cell: three cells of one digit, or one cell of three digits
-// (blanks between them allowed). A row whose draw cells hold anything else is an issue not drawn
-// yet: it is passed over and the scan goes on. Markers outside table rows (headings, scripts,
-// running text) name nothing.
-std::vector<DrawLine> scanYear(std::span<const PageRow> rows, int year, int firstSequence);
-
-// Whether any row names an issue of `year` (001 to 365), drawn or not: a chart page of a past
-// year that names none is no chart page.
-bool listsIssuesOf(std::span<const PageRow> rows, int year);
+// Every issue of `year` the table rows of its chart page name, in ascending order, with its draw,
+// or with none where its row holds no draw (an issue not drawn yet, or a row that cannot be
+// read). An issue is named by a cell that holds its marker ("2013-001") alone, in the first row
+// that names it. The digits are those of the cells right after the marker cell: three cells of
+// one digit, or one cell of three digits (blanks between them allowed); the cells further on
+// (trial numbers, sums, spans) are never read in their place. Markers outside table rows
+// (headings, scripts, running text) name nothing.
+std::vector<SourceItem> chartItems(std::span<const PageRow> rows, int year);
 
 } // namespace brenvik

@@ -4,6 +4,7 @@
 #include "ChartPage.h"
 #include "HistoryExport.h"
 #include "HistoryStore.h"
+#include "IssueNumber.h"
 #include "UndoBackup.h"
 
 #include <algorithm>
@@ -12,9 +13,9 @@ namespace brenvik {
 
 namespace {
 
-int clampedYears(int yearsToKeep) {
-    return std::clamp(yearsToKeep, 2, 16);
-}
+// How many of the newest stored draws a source is compared with: far more than the pages read
+// before they reach the last stored issue can list, a whole chart year included.
+constexpr std::size_t kComparedDraws = 1000;
 
 // "2004–2019 年", or "2019 年" when one year goes.
 std::string yearsRemoved(const RetentionCut& cut) {
@@ -23,30 +24,33 @@ std::string yearsRemoved(const RetentionCut& cut) {
     return std::to_string(cut.firstYear) + "\u2013" + std::to_string(cut.lastYear) + " 年";
 }
 
+std::string digitsText(const std::array<int, 3>& d) {
+    return {static_cast<char>('0' + d[0]), static_cast<char>('0' + d[1]), static_cast<char>('0' + d[2])};
+}
+
+// The first issue missing between `before` and the next draw `next`: within a year every
+// sequence number follows the one before; a new year starts at 001 and follows the year before.
+std::optional<std::int32_t> missingBetween(std::int32_t before, std::int32_t next) {
+    const int year = before / 1000;
+    const int nextYear = next / 1000;
+    if (nextYear == year)
+        return next == before + 1 ? std::nullopt : std::optional(before + 1);
+    if (nextYear == year + 1 && next % 1000 == 1)
+        return std::nullopt;
+    return (year + 1) * 1000 + 1;
+}
+
+constexpr auto kUpdatedKey = "updated";
+
 } // namespace
 
-UpdatePlan planUpdate(std::int32_t lastStored, int currentYear, int yearsToKeep) {
-    UpdatePlan plan;
-    plan.lastYear = currentYear;
-    plan.firstYear = lastStored == 0 ? currentYear - clampedYears(yearsToKeep)
-                                     : std::max(lastStored / 1000, kChartFirstYear);
-    return plan;
-}
-
-UpdatePlan planUpdate(const HistorySnapshot& history, int currentYear, int yearsToKeep) {
-    const DrawRow* last = history.last();
-    return planUpdate(last ? last->sqqh : 0, currentYear, yearsToKeep);
-}
-
-int firstSequence(std::int32_t lastKnown, int year) {
-    if (lastKnown == 0 || lastKnown / 1000 < year)
-        return 1;
-    return lastKnown % 1000 + 1;
+int firstKeptYear(int currentYear, int yearsToKeep) {
+    return currentYear - std::clamp(yearsToKeep, 2, 16);
 }
 
 std::optional<RetentionCut> retentionCut(const HistorySnapshot& history, int currentYear, int yearsToKeep) {
-    const int years = clampedYears(yearsToKeep);
-    const int keptFrom = currentYear - years;
+    const int years = std::clamp(yearsToKeep, 2, 16);
+    const int keptFrom = firstKeptYear(currentYear, yearsToKeep);
     const auto& rows = history.rows();
     const auto kept = std::lower_bound(rows.begin(), rows.end(), keptFrom * 1000,
                                        [](const DrawRow& r, std::int32_t issue) { return r.sqqh < issue; });
@@ -73,47 +77,136 @@ Result<void> removeYearsBefore(HistoryStore& store, const HistorySnapshot& histo
                           [&] { return store.replaceAll(rowsFromDraws(kept, segmentParam)); });
 }
 
+std::string conflictLine(const Conflict& c) {
+    return "第 " + std::to_string(c.issue) + " 期：已存 " + digitsText(c.stored) + "，来源为 " +
+           digitsText(c.source) + "，保留已存号码";
+}
+
 OnlineMerge::OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam)
-    : m_plan(planUpdate(history, currentYear, yearsToKeep)), m_segmentParam(segmentParam),
-      m_startedEmpty(history.empty()) {
+    : m_keptFrom(firstKeptYear(currentYear, yearsToKeep)), m_segmentParam(segmentParam) {
     if (const DrawRow* last = history.last())
-        m_lastKnown = last->sqqh;
+        m_lastStored = last->sqqh;
+    m_floor = m_lastStored != 0 ? m_lastStored : m_keptFrom * 1000;
+    for (std::size_t i = history.size() - std::min(history.size(), kComparedDraws); i < history.size(); ++i)
+        m_storedTail.emplace(history.issue(i), history.digits(i));
 }
 
-int OnlineMerge::firstSequence(int year) const {
-    return brenvik::firstSequence(m_lastKnown, year);
+int OnlineMerge::firstChartYear() const {
+    return m_lastStored != 0 ? std::max(m_lastStored / 1000, kChartFirstYear) : m_keptFrom;
 }
 
-int OnlineMerge::addPage(int year, std::span<const PageRow> rows) {
-    if (listsIssuesOf(rows, year))
-        ++m_pagesListing;
-    const auto draws = scanYear(rows, year, firstSequence(year));
-    return addDraws(year, draws);
-}
-
-int OnlineMerge::addDraws(int year, std::span<const DrawLine> draws) {
+int OnlineMerge::take(int page, std::span<const SourceItem> items) {
     int added = 0;
-    for (const DrawLine& d : draws) {
-        // Rows must stay in issue order behind the stored ones; a page that offers an older
-        // issue (or a stored history from a later year than the clock says) adds nothing.
-        if (d.issue <= m_lastKnown)
+    for (const SourceItem& item : items) {
+        if (item.digits)
+            m_foundAny = true;
+        if (item.issue <= m_floor) {
+            m_reached = true;
+            // Only the first word on a stored draw counts, as it does for a new one.
+            if (const auto stored = m_storedTail.find(item.issue);
+                item.digits && stored != m_storedTail.end() && stored->second != *item.digits)
+                m_conflicts.try_emplace(item.issue, Conflict{item.issue, stored->second, *item.digits});
             continue;
-        m_draws.push_back(d);
-        m_lastKnown = d.issue;
-        ++added;
+        }
+        if (item.digits) {
+            if (m_new.try_emplace(item.issue, *item.digits).second) {
+                m_pending.erase(item.issue);
+                ++added;
+            }
+        } else if (!m_new.contains(item.issue)) {
+            m_pending.insert(item.issue);
+        }
     }
-    m_years.push_back({year, added});
+    m_pages.push_back({page, added});
     return added;
 }
 
+int OnlineMerge::addDraws(int page, std::span<const DrawLine> draws) {
+    std::vector<SourceItem> items;
+    items.reserve(draws.size());
+    for (const DrawLine& d : draws)
+        items.push_back({d.issue, d.digits});
+    return take(page, items);
+}
+
+std::vector<Conflict> OnlineMerge::conflicts() const {
+    std::vector<Conflict> all;
+    for (const auto& [issue, c] : m_conflicts)
+        all.push_back(c);
+    return all;
+}
+
+OnlineMerge::Outcome OnlineMerge::outcome() const {
+    Outcome o;
+    if (m_new.empty())
+        return o;
+    // An issue listed without a draw below a drawn one was drawn all the same: the source lacks it.
+    const std::int32_t newest = m_new.rbegin()->first;
+    std::optional<std::int32_t> unread;
+    if (!m_pending.empty() && *m_pending.begin() < newest)
+        unread = *m_pending.begin();
+
+    std::optional<std::int32_t> before;
+    if (m_lastStored != 0)
+        before = m_lastStored;
+    else if (m_reached)
+        before = (m_keptFrom - 1) * 1000 + 999; // the kept years start with the first issue of the first
+    else
+        o.sourceStart = m_new.begin()->first;
+    for (const auto& [issue, digits] : m_new) {
+        std::optional<std::int32_t> hole = before ? missingBetween(*before, issue) : std::nullopt;
+        if (unread && issue > *unread)
+            hole = std::min(hole.value_or(*unread), *unread);
+        if (hole) {
+            o.hole = hole;
+            break;
+        }
+        o.draws.push_back({issue, digits});
+        before = issue;
+    }
+    return o;
+}
+
 Result<bool> OnlineMerge::commit(HistoryStore& store) const {
-    if (m_draws.empty())
+    const Outcome o = outcome();
+    if (o.draws.empty())
         return false;
     // Another program may have stored draws since the update began: the store checks the issues
     // and derives the rows from the history as it stands when they are written.
-    if (auto written = store.appendDraws(m_draws, m_segmentParam); !written)
+    if (auto written = store.appendDraws(o.draws, m_segmentParam); !written)
         return std::unexpected(written.error());
     return true;
+}
+
+Result<std::optional<std::chrono::system_clock::time_point>> lastUpdated(const HistoryStore& store) {
+    auto text = store.meta(kUpdatedKey);
+    if (!text)
+        return std::unexpected(text.error());
+    const auto seconds = *text ? parseWholeNumber(**text, 0, 1LL << 40) : std::nullopt;
+    if (!seconds)
+        return std::nullopt;
+    return std::chrono::system_clock::time_point(std::chrono::seconds(*seconds));
+}
+
+Result<void> markUpdated(HistoryStore& store, std::chrono::system_clock::time_point when) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();
+    return store.setMeta(kUpdatedKey, std::to_string(seconds));
+}
+
+std::chrono::system_clock::time_point latestDrawTime(std::chrono::system_clock::time_point now) {
+    using namespace std::chrono;
+    constexpr auto kChina = hours(8);
+    constexpr auto kResults = hours(21) + minutes(30);
+    const auto chinaDay = floor<days>(now + kChina);
+    auto drawn = time_point_cast<system_clock::duration>(chinaDay + kResults - kChina);
+    if (drawn > now)
+        drawn -= days(1);
+    return drawn;
+}
+
+bool updateDue(std::optional<std::chrono::system_clock::time_point> updated,
+               std::chrono::system_clock::time_point now) {
+    return !updated || *updated < latestDrawTime(now);
 }
 
 } // namespace brenvik

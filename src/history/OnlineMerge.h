@@ -2,13 +2,16 @@
 #pragma once
 
 #include "DrawRow.h"
+#include "DrawSource.h"
 #include "Error.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
-#include "PageText.h"
 
+#include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,27 +20,11 @@ namespace brenvik {
 
 class HistoryStore;
 
-// Which years an online update reads.
-struct UpdatePlan {
-    int firstYear = 0;
-    int lastYear = 0; // the current year
+// The first year of the range the retention rule keeps: the current year minus the years to
+// keep, which outside 2..16 are taken as the nearest bound.
+int firstKeptYear(int currentYear, int yearsToKeep);
 
-    int yearCount() const { return lastYear >= firstYear ? lastYear - firstYear + 1 : 0; }
-    bool operator==(const UpdatePlan&) const = default;
-};
-
-// Reading continues in the year of the last stored issue (not before 2003); an empty history is
-// read from the current year minus the years to keep. Years to keep outside 2..16 are taken as
-// the nearest bound.
-UpdatePlan planUpdate(std::int32_t lastStored, int currentYear, int yearsToKeep);
-UpdatePlan planUpdate(const HistorySnapshot& history, int currentYear, int yearsToKeep);
-
-// The first sequence number to read on the page of `year` when the newest draw known so far is
-// `lastKnown` (0 for none): 1 when that draw is from an earlier year, else the one after it.
-int firstSequence(std::int32_t lastKnown, int year);
-
-// The draws the retention rule removes: those of the years before the kept range, which starts
-// at the current year minus the years to keep.
+// The draws the retention rule removes: those of the years before the kept range.
 struct RetentionCut {
     int firstYear = 0; // the year of the first stored draw
     int lastYear = 0;  // the year of the last draw removed
@@ -56,52 +43,101 @@ std::string retentionNotice(const RetentionCut& cut);
 std::string retentionDone(const RetentionCut& cut);
 
 // Removes the draws before the kept range and keeps every other stored draw, in one
-// transaction. The kept draws are derived afresh from their digits, the first of them with no
-// draw before it, so they hold exactly what a history read from the kept years holds.
+// transaction, with an undo backup. The kept draws are derived afresh from their digits, the
+// first of them with no draw before it, so they hold exactly what a history read from the kept
+// years holds.
 Result<void> removeYearsBefore(HistoryStore& store, const HistorySnapshot& history, const RetentionCut& cut,
                                int segmentParam);
 
-struct YearCount {
-    int year = 0;
-    int added = 0;
-    bool operator==(const YearCount&) const = default;
+// A stored draw the source gives other digits for: the stored digits stay.
+struct Conflict {
+    std::int32_t issue = 0;
+    std::array<int, 3> stored{};
+    std::array<int, 3> source{};
+    bool operator==(const Conflict&) const = default;
 };
 
-// Collects the draws of one online update, year by year, and appends them in one transaction.
-// Their rows are derived when they are stored, from the history as it then stands.
+// "第 2025300 期：已存 123，来源为 124，保留已存号码"
+std::string conflictLine(const Conflict& conflict);
+
+// One page read: the year of a chart page, or the number of a page of a feed, and the new
+// draws it brought.
+struct PageCount {
+    int page = 0;
+    int added = 0;
+    bool operator==(const PageCount&) const = default;
+};
+
+// The draws one online update takes, whatever its source and whatever order its pages come in.
+// Pages are read newest first until they reach the last stored issue; an issue listed twice
+// (pages that shifted while they were read) is one draw; stored draws are never replaced. The
+// draws taken are the new ones up to the first issue the source lacks, so the history never
+// gets a gap that later updates would step over.
 class OnlineMerge {
 public:
     OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam);
 
-    const UpdatePlan& plan() const { return m_plan; }
     // Whether the history held no draw when the update began.
-    bool startedEmpty() const { return m_startedEmpty; }
-    // The first sequence number to read on the page of `year`, given what was taken so far.
-    int firstSequence(int year) const;
-    // Takes the draws in the table rows of the page of `year`; returns how many were new.
-    int addPage(int year, std::span<const PageRow> rows);
-    // Takes draws of `year` found elsewhere; draws not newer than the last one known are ignored.
-    int addDraws(int year, std::span<const DrawLine> draws);
+    bool startedEmpty() const { return m_lastStored == 0; }
+    std::int32_t lastStored() const { return m_lastStored; }
+    // Reading may stop once an issue at or below this one has been listed: the last stored
+    // issue, or for an empty history the last issue before the years kept (2020000).
+    std::int32_t floor() const { return m_floor; }
+    // The oldest year whose chart page is read.
+    int firstChartYear() const;
 
-    const std::vector<DrawLine>& draws() const { return m_draws; }
-    const std::vector<YearCount>& years() const { return m_years; }
-    // How many of the pages taken listed any issue of their year, drawn or not.
-    int pagesListingIssues() const { return m_pagesListing; }
-    // The newest draw stored or taken, 0 for none.
-    std::int32_t lastKnown() const { return m_lastKnown; }
+    // Takes the issues one page lists (in any order); returns how many new draws it brought.
+    int take(int page, std::span<const SourceItem> items);
+    // The same for draws found elsewhere.
+    int addDraws(int page, std::span<const DrawLine> draws);
+    // Says that every page down to the floor has been read, though none listed an issue at or
+    // below it: a chart page ends where its year ends.
+    void reachedFloor() { m_reached = true; }
+    bool reached() const { return m_reached; }
 
-    // Appends what was taken, in one transaction; an update that stopped early keeps the years
-    // it read. Returns whether anything was written.
+    const std::vector<PageCount>& pages() const { return m_pages; }
+    // Stored draws the source disagrees with, in issue order.
+    std::vector<Conflict> conflicts() const;
+    // Whether the pages read listed any drawn issue, old or new.
+    bool foundAny() const { return m_foundAny; }
+
+    struct Outcome {
+        std::vector<DrawLine> draws;      // to append, in issue order
+        std::optional<std::int32_t> hole; // the first issue the source lacks, when it lacks one
+        // An empty history read to the source's first draw, which lies after the first issue of
+        // the years kept: that draw.
+        std::optional<std::int32_t> sourceStart;
+    };
+    Outcome outcome() const;
+
+    // Appends outcome().draws in one transaction; returns whether anything was written.
     Result<bool> commit(HistoryStore& store) const;
 
 private:
-    UpdatePlan m_plan;
-    int m_segmentParam;
-    bool m_startedEmpty;
-    std::int32_t m_lastKnown = 0;
-    std::vector<DrawLine> m_draws;
-    std::vector<YearCount> m_years;
-    int m_pagesListing = 0;
+    std::int32_t m_lastStored = 0;
+    std::int32_t m_floor = 0;
+    int m_keptFrom = 0;
+    int m_segmentParam = 1;
+    bool m_reached = false;
+    bool m_foundAny = false;
+    // The newest stored draws, which a source may give again.
+    std::map<std::int32_t, std::array<int, 3>> m_storedTail;
+    std::map<std::int32_t, std::array<int, 3>> m_new; // drawn issues above the floor
+    std::set<std::int32_t> m_pending;                 // listed issues above the floor without a draw
+    std::map<std::int32_t, Conflict> m_conflicts;
+    std::vector<PageCount> m_pages;
 };
+
+// When the history was last brought up to date by an online update, kept in the history's
+// database so the window and the companion see each other's updates; nothing when never.
+Result<std::optional<std::chrono::system_clock::time_point>> lastUpdated(const HistoryStore& store);
+Result<void> markUpdated(HistoryStore& store, std::chrono::system_clock::time_point when);
+
+// The most recent evening draw time at `now`: both games publish their results by 21:30 in
+// China (UTC+8) every evening.
+std::chrono::system_clock::time_point latestDrawTime(std::chrono::system_clock::time_point now);
+// Whether an update at `updated` (nothing: never) is older than the latest evening draw.
+bool updateDue(std::optional<std::chrono::system_clock::time_point> updated,
+               std::chrono::system_clock::time_point now);
 
 } // namespace brenvik

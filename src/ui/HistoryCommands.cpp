@@ -44,9 +44,10 @@ void HistoryCommands::importHistory() {
     const QString title = QStringLiteral("读入历史");
     if (!Dialogs::confirm(
             m_window, title,
-            QStringLiteral("确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。"
-                           "确要读入请保证安装目录下存在历史号码的文本文件文件。读取时可能要花费一段时间,"
-                           "请耐心等候！")))
+            QStringLiteral(
+                "确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。"
+                "接着请选择历史号码的文本文件（数据目录的“历史号码”文件夹里备有两种彩票的历史号码）。"
+                "读取时可能要花费一段时间,请耐心等候！")))
         return;
     const QString folder = QDir(m_workspace.dataFolder()).filePath(kImportFolder);
     QDir().mkpath(folder);
@@ -110,28 +111,42 @@ void HistoryCommands::exportHistoryText() {
 }
 
 void HistoryCommands::updateOnline() {
-    if (!Dialogs::confirm(m_window, online::kConfirmTitle, online::kConfirmText))
+    runOnlineUpdate(true);
+}
+
+void HistoryCommands::updateOnlineNow() {
+    runOnlineUpdate(false);
+}
+
+void HistoryCommands::runOnlineUpdate(bool ask) {
+    if (ask && !Dialogs::confirm(m_window, online::kConfirmTitle, online::kConfirmText))
         return;
     if (!m_workspace.requireStore())
         return;
-    QString host = m_settings.chartHost();
-    if (host.isEmpty()) {
-        // No site is shipped: the first update asks for one.
+    const SettingsValues settings = m_settings.read();
+    const DrawSource source = storedSource(settings);
+    QString host = source == DrawSource::Chart ? m_settings.chartHost() : m_settings.feedHost();
+    if (source == DrawSource::Chart && host.isEmpty()) {
+        // No chart site is shipped: the first update from one asks for it.
         const auto asked = askChartHost(m_window, m_settings);
         if (!asked)
             return;
         host = *asked;
     }
     emit busy(true);
-    const OnlineUpdateResult result = runOnlineUpdate(
-        m_window, *m_workspace.store(), m_workspace.history(),
-        {host, m_workspace.game(), m_workspace.segmentParam(), m_settings.read().IniSerchDay, 0});
+    emit status(QStringLiteral("正在从%1更新%2的历史号码……")
+                    .arg(qs(sourceName(source)), qs(displayName(m_workspace.game()))));
+    const OnlineUpdateResult result =
+        brenvik::ui::runOnlineUpdate(m_window, *m_workspace.store(), m_workspace.history(),
+                                     {m_workspace.game(), source, host, m_workspace.segmentParam(),
+                                      settings.IniSerchDay, 0, std::chrono::milliseconds(1000)});
     emit busy(false);
     updateUndoAction();
 
     if (result.historyChanged)
         m_workspace.AddHaoma(HistoryChange::Replaced);
-    emit status(result.message);
+    emit status(result.message.section(QLatin1Char('\n'), 0, 0));
+    emit updateFinished();
     if (result.succeeded())
         Dialogs::inform(m_window, online::kTitle, result.message);
     else

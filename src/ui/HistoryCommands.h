@@ -28,7 +28,10 @@ public:
 
     void importHistory();
     void exportHistoryText();
+    // The online update, after the question that says what it does.
     void updateOnline();
+    // The same without the question: the user asked for it by its name (the status bar's offer).
+    void updateOnlineNow();
     void deleteLastDraw();
     void clearHistory();
     void deleteDownToIssue();
@@ -44,8 +47,11 @@ signals:
     void status(const QString& text);
     // While an online update runs, nothing else may change the history.
     void busy(bool running);
+    // An online update ended, whatever came of it.
+    void updateFinished();
 
 private:
+    void runOnlineUpdate(bool ask);
     bool confirmRemoval(std::size_t removed, const QString& text);
 
     Workspace& m_workspace;

@@ -89,10 +89,12 @@ void HistoryPanel::buildGrid() {
     static_cast<QVBoxLayout*>(layout())->addWidget(MSFlexGrid1, 1);
 
     // Over the empty history: how draws get in.
-    m_emptyHint = named(new QLabel(QStringLiteral("还没有历史号码。\n\n点“读取历史号文本”从文本文件读入，"
-                                                  "点“历史号在线更新”从网上更新，"
-                                                  "或在上面的三个格子里逐期输入。")),
-                        QStringLiteral("emptyHistoryHint"));
+    m_emptyHint = named(
+        new QLabel(QStringLiteral("还没有历史号码。\n\n点“读取历史号文本”，在数据目录的“历史号码”文件夹里选"
+                                  "“福彩3D历史号码.txt”或“体彩排列3历史号码.txt”读入；"
+                                  "再点“历史号在线更新”，从彩票中心的开奖公告补上此后各期。"
+                                  "也可以在上面的三个格子里逐期输入。")),
+        QStringLiteral("emptyHistoryHint"));
     m_emptyHint->setWordWrap(true);
     m_emptyHint->setAlignment(Qt::AlignCenter);
     m_emptyHint->setForegroundRole(QPalette::PlaceholderText);

@@ -3,19 +3,18 @@
 
 #include "AppPaths.h"
 #include "ChartPage.h"
+#include "Clock.h"
 #include "Dialogs.h"
 #include "HistorySnapshot.h"
 #include "HistoryStore.h"
-#include "PageText.h"
+#include "IssueNumber.h"
 #include "SettingsStore.h"
 
 #include <QApplication>
-#include <QDate>
 #include <QEventLoop>
+#include <QFuture>
 #include <QFutureWatcher>
-#include <QPointer>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -23,21 +22,6 @@
 namespace brenvik::ui {
 
 namespace {
-
-QString yearList(const std::vector<YearCount>& years) {
-    QStringList parts;
-    for (const YearCount& y : years)
-        parts << QStringLiteral("%1年 %2 期").arg(y.year).arg(y.added);
-    return parts.join(QStringLiteral("，"));
-}
-
-QString progressText(int year, int index, int count, int found) {
-    return QStringLiteral("正在读取 %1 年的走势图（%2/%3）……\n已找到新开奖号码 %4 期")
-        .arg(year)
-        .arg(index)
-        .arg(count)
-        .arg(found);
-}
 
 // The pointer shows that the program is busy, yet the Cancel button stays clickable.
 struct BusyPointer {
@@ -47,46 +31,24 @@ struct BusyPointer {
     BusyPointer& operator=(const BusyPointer&) = delete;
 };
 
-void describe(OnlineUpdateResult& r, const UpdatePlan& plan, const QString& removal) {
+QString newestText(std::int32_t newest) {
+    return newest != 0 ? QString::number(newest) : QStringLiteral("无");
+}
+
+QString outcomeText(const OnlineUpdateResult& r, DrawSource source) {
     using O = OnlineUpdateResult::Outcome;
-    const bool removed = r.removed > 0;
-    const QString unchanged =
-        removed ? QStringLiteral("没有新增开奖号码。") : QStringLiteral("历史号码未改动。");
-    const QString stored = r.added > 0 ? QStringLiteral("已保存：%1。").arg(yearList(r.years)) : unchanged;
-    QString text;
-    switch (r.outcome) {
-    case O::Updated:
-        if (r.added == 0)
-            text = QStringLiteral("没有新的开奖号码，历史号码已是最新。");
-        else
-            text = QStringLiteral("在线更新完成，新增 %1 期：%2。").arg(r.added).arg(yearList(r.years));
-        break;
-    case O::Unreachable:
-        text = QStringLiteral("无法读取图表站点（%1），").arg(r.error->reason) + unchanged;
-        break;
-    case O::Incomplete:
-        text = QStringLiteral("读取 %1 年的走势图失败（%2），更新未完成。")
-                   .arg(r.failedYear)
-                   .arg(r.error->reason) +
-               stored;
-        break;
-    case O::Cancelled:
-        text =
-            QStringLiteral("在线更新已取消。") +
-            (r.added > 0 ? QStringLiteral("取消前读完的年份已保存：%1。").arg(yearList(r.years)) : unchanged);
-        break;
-    case O::NothingFound:
-        text = QStringLiteral("图表站点上没有找到 %1 年至 %2 年的开奖号码，")
-                   .arg(plan.firstYear)
-                   .arg(plan.lastYear) +
-               unchanged;
-        break;
-    case O::NotSaved:
-    case O::NoHost:
-        text = r.message;
-        break;
-    }
-    r.message = removal + text;
+    if (r.outcome == O::Updated && r.added == 0)
+        return QStringLiteral("没有新的开奖号码，历史号码已是最新（最新一期 %1）。")
+            .arg(newestText(r.newest));
+    if (r.outcome == O::Updated)
+        return QStringLiteral("在线更新完成（%1），新增 %2 期，最新一期 %3。")
+            .arg(qs(sourceName(source)))
+            .arg(r.added)
+            .arg(newestText(r.newest));
+    return QStringLiteral("在线更新未完成（%1），新增 %2 期，最新一期 %3。")
+        .arg(qs(sourceName(source)))
+        .arg(r.added)
+        .arg(newestText(r.newest));
 }
 
 } // namespace
@@ -97,9 +59,11 @@ std::optional<QString> askChartHost(QWidget* parent, SettingsStore& settings, co
         const auto answer = Dialogs::input(parent, online::kHostTitle, online::kHostPrompt, text);
         if (!answer || answer->trimmed().isEmpty())
             return std::nullopt;
-        if (settings.setChartHost(*answer))
+        const auto checked = checkedSiteAddress(answer->toStdString());
+        if (checked && settings.setChartHost(qs(*checked)))
             return settings.chartHost();
-        Dialogs::warn(parent, online::kHostInvalidTitle, online::kHostInvalidText);
+        if (!checked)
+            Dialogs::warn(parent, online::kHostInvalidTitle, qs(checked.error().message));
         text = *answer;
     }
 }
@@ -110,165 +74,169 @@ OnlineUpdater::OnlineUpdater(QWidget* parent, HistoryStore& store)
 void OnlineUpdater::cancel() {
     m_cancelled = true;
     m_fetcher.cancel();
-    if (m_parsing)
-        m_parsing->quit();
+    if (m_waiting)
+        m_waiting->quit();
 }
 
-std::expected<std::vector<PageRow>, FetchError> OnlineUpdater::readPage(const FetchedPage& page) {
-    // The worker owns copies of what it reads: a page given up on is parsed to its end on its
-    // own, and its result is dropped with the future.
-    QFuture<Result<std::vector<PageRow>>> parsed =
-        QtConcurrent::run([body = page.body, charset = page.charset.toStdString()] {
-            return pageRows(std::string_view(body.constData(), body.size()), charset);
-        });
+std::expected<SourceReply, SourceFailure> OnlineUpdater::get(const SourceRequest& request) {
+    auto page =
+        m_fetcher.get(QUrl(QString::fromStdString(request.url)), QByteArray::fromStdString(request.referer));
+    if (!page) {
+        m_lastError = page.error();
+        return std::unexpected(SourceFailure{page.error().reason.toStdString(), page.error().httpStatus,
+                                             page.error().kind == FetchError::Kind::Cancelled});
+    }
+    return SourceReply{page->body.toStdString(), page->charset.toStdString()};
+}
+
+std::optional<SourceFailure> OnlineUpdater::runAside(const std::function<void()>& job) {
+    // A page given up on is read to its end on its own: the job owns what it reads and writes.
+    QFuture<void> reading = QtConcurrent::run([job] { job(); });
     QEventLoop loop;
-    QFutureWatcher<Result<std::vector<PageRow>>> watcher;
+    QFutureWatcher<void> watcher;
     connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(parsed);
+    watcher.setFuture(reading);
     QTimer limit;
     limit.setSingleShot(true);
     connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
     limit.start(m_parseTimeout);
-    m_parsing = &loop;
-    if (!parsed.isFinished() && !m_cancelled)
+    m_waiting = &loop;
+    if (!reading.isFinished() && !m_cancelled)
         loop.exec();
-    m_parsing = nullptr;
-
+    m_waiting = nullptr;
     if (m_cancelled)
-        return std::unexpected(FetchError{FetchError::Kind::Cancelled, 0, QStringLiteral("已取消")});
-    if (!parsed.isFinished())
-        return std::unexpected(FetchError{FetchError::Kind::Unreadable, 0, QStringLiteral("网页无法读取")});
-    Result<std::vector<PageRow>> rows = parsed.result();
-    if (!rows)
-        return std::unexpected(
-            FetchError{FetchError::Kind::TooLarge, 0, QString::fromStdString(rows.error().message)});
-    return std::move(*rows);
+        return SourceFailure{"已取消", 0, true};
+    if (!reading.isFinished()) {
+        m_lastError = FetchError{FetchError::Kind::Unreadable, 0, QStringLiteral("网页无法读取")};
+        return SourceFailure{"网页无法读取"};
+    }
+    return std::nullopt;
+}
+
+void OnlineUpdater::pause(std::chrono::milliseconds length) {
+    if (length.count() <= 0 || m_cancelled)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(length, &loop, &QEventLoop::quit);
+    m_waiting = &loop;
+    loop.exec();
+    m_waiting = nullptr;
+}
+
+void OnlineUpdater::pageStarted(int page) {
+    if (m_progress)
+        m_progress->setLabelText(
+            (m_source == DrawSource::Chart
+                 ? QStringLiteral("正在读取 %1 年的走势图……").arg(page)
+                 : QStringLiteral("正在从%1读取第 %2 页……").arg(qs(sourceName(m_source))).arg(page)) +
+            QStringLiteral("\n已找到新开奖号码 %1 期").arg(m_found));
+    emit readingPage(page);
+}
+
+void OnlineUpdater::pageRead(const PageCount& count) {
+    m_found += count.added;
+    if (m_progress && m_progress->maximum() > 0)
+        m_progress->setValue(m_progress->value() + 1);
+    emit pageDone(count.page, count.added);
+}
+
+void OnlineUpdater::askRetention(OnlineUpdateResult& result, const OnlineUpdateRequest& request,
+                                 QString& removal) {
+    auto after = m_store.loadSnapshot();
+    if (!after)
+        return;
+    const int year = request.currentYear > 0 ? request.currentYear : chinaYear(now());
+    const auto cut = retentionCut(**after, year, request.yearsToKeep);
+    if (!cut || !Dialogs::confirmRemoval(m_parent, online::kTitle,
+                                         qs(retentionNotice(*cut)) + online::kRetentionQuestion))
+        return;
+    if (const auto removed = removeYearsBefore(m_store, **after, *cut, request.segmentParam); !removed) {
+        removal = QStringLiteral("删除早于保留年数的历史号码失败，早年的历史号码未改动：%1")
+                      .arg(qs(removed.error().message));
+        return;
+    }
+    result.removed = cut->draws;
+    result.historyChanged = true;
+    removal = qs(retentionDone(*cut));
 }
 
 OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const OnlineUpdateRequest& request) {
     using O = OnlineUpdateResult::Outcome;
     OnlineUpdateResult result;
+    ReadRequest read;
+    read.game = request.game;
+    read.source = request.source;
+    read.pause = request.pause;
+    read.currentYear = request.currentYear > 0 ? request.currentYear : chinaYear(now());
     const auto host = normalizeChartHost(request.host.toStdString());
-    if (!host) {
+    if (request.source == DrawSource::Chart && !host) {
         result.outcome = O::NoHost;
-        result.message = QStringLiteral("尚未设置图表站点（或地址无效），未进行在线更新。");
+        result.message = QStringLiteral("尚未设置走势图站点（或地址无效），未进行在线更新。");
         return result;
     }
-    const int year = request.currentYear > 0 ? request.currentYear : QDate::currentDate().year();
+    read.host = host.value_or("");
 
-    // The retention rule removes only what the user agrees to, and before anything is loaded: a
-    // page that fails later never takes back a removal, nor does it make one.
-    const HistorySnapshot* history = &current;
-    SnapshotPtr trimmed;
-    QString removal;
-    if (const auto cut = retentionCut(current, year, request.yearsToKeep);
-        cut && Dialogs::confirm(m_parent, online::kTitle,
-                                QString::fromStdString(retentionNotice(*cut)) + online::kRetentionQuestion)) {
-        if (const auto removed = removeYearsBefore(m_store, current, *cut, request.segmentParam); !removed) {
-            result.outcome = O::NotSaved;
-            result.message = QStringLiteral("删除早于保留年数的历史号码失败，历史号码未改动：%1")
-                                 .arg(qs(removed.error().message));
-            return result;
-        }
-        result.historyChanged = true;
-        result.removed = cut->draws;
-        removal = QString::fromStdString(retentionDone(*cut));
-        auto reloaded = m_store.loadSnapshot();
-        if (!reloaded) {
-            result.outcome = O::NotSaved;
-            result.message =
-                removal +
-                QStringLiteral("历史号码无法重新读取，未进行在线更新：%1").arg(qs(reloaded.error().message));
-            return result;
-        }
-        trimmed = std::move(*reloaded);
-        history = trimmed.get();
-    }
-
-    OnlineMerge merge(*history, year, request.yearsToKeep, request.segmentParam);
-    const UpdatePlan& plan = merge.plan();
+    OnlineMerge merge(current, read.currentYear, request.yearsToKeep, request.segmentParam);
+    m_source = request.source;
     m_cancelled = false;
+    m_found = 0;
+    m_lastError.reset();
 
     // The dialog blocks the window it belongs to, so no other operation can start on the
     // history while pages load, yet the window still repaints.
-    QPointer<QProgressDialog> progress = new QProgressDialog(m_parent);
-    progress->setWindowTitle(online::kTitle);
-    progress->setCancelButtonText(online::kCancel);
-    progress->setRange(0, std::max(plan.yearCount(), 1));
-    progress->setAutoClose(false);
-    progress->setAutoReset(false);
-    progress->setMinimumDuration(0);
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setLabelText(progressText(plan.firstYear, 1, plan.yearCount(), 0));
-    connect(progress, &QProgressDialog::canceled, this, &OnlineUpdater::cancel);
-    progress->show();
+    m_progress = new QProgressDialog(m_parent);
+    m_progress->setWindowTitle(online::kTitle);
+    m_progress->setCancelButtonText(online::kCancel);
+    // The years of the chart pages are known; how many pages a feed takes is not.
+    const int years = std::max(read.currentYear, merge.lastStored() / 1000) - merge.firstChartYear() + 1;
+    m_progress->setRange(0, request.source == DrawSource::Chart ? std::max(years, 1) : 0);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setMinimumDuration(0);
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setLabelText(QStringLiteral("正在连接%1……").arg(qs(sourceName(request.source))));
+    connect(m_progress, &QProgressDialog::canceled, this, &OnlineUpdater::cancel);
+    m_progress->show();
 
-    int read = 0;
-    int found = 0;
+    SourceRead outcome;
     {
         BusyPointer busy;
-        for (int y = plan.firstYear; y <= plan.lastYear && !m_cancelled; ++y) {
-            if (progress)
-                progress->setLabelText(progressText(y, read + 1, plan.yearCount(), found));
-            emit yearStarted(y);
-            const QUrl url(QString::fromStdString(chartPageAddress(*host, request.game, y)));
-            const auto page = m_fetcher.get(url);
-            const auto rows = page ? readPage(*page) : std::unexpected(page.error());
-            if (!rows) {
-                if (rows.error().kind == FetchError::Kind::Cancelled || m_cancelled) {
-                    m_cancelled = true;
-                    break;
-                }
-                result.error = rows.error();
-                result.failedYear = y;
-                break;
-            }
-            const int added = merge.addPage(y, *rows);
-            found += added;
-            ++read;
-            emit yearRead(y, added);
-            if (progress) {
-                progress->setLabelText(progressText(y, read, plan.yearCount(), found));
-                progress->setValue(read);
-            }
-        }
+        outcome = readSource(merge, read, *this);
     }
-    delete progress.data();
+    delete m_progress.data();
+    result.pages = merge.pages();
 
-    // A Cancel that came after the last page was read stops nothing.
-    const bool allRead = read == plan.yearCount();
-    result.years = merge.years();
-    if (allRead)
-        result.outcome = O::Updated;
-    else if (result.error)
-        result.outcome = read == 0 ? O::Unreachable : O::Incomplete;
-    else
-        result.outcome = O::Cancelled;
-
-    // Pages that list no issue of their year at all are no chart pages (a wrong site, a changed
-    // page): that is no success, even when the history asked for nothing new.
-    if (allRead && plan.yearCount() > 0 &&
-        ((merge.startedEmpty() && merge.draws().empty()) || merge.pagesListingIssues() == 0))
-        result.outcome = O::NothingFound;
-
-    const auto written = merge.commit(m_store);
-    if (!written) {
-        result.outcome = O::NotSaved;
-        result.message = (result.removed > 0 ? QStringLiteral("新的开奖号码保存失败：%1")
-                                             : QStringLiteral("新的开奖号码保存失败，历史号码未改动：%1"))
-                             .arg(qs(written.error().message));
-        for (YearCount& y : result.years)
-            y.added = 0;
-        describe(result, plan, removal);
+    if (outcome.status != SourceRead::Status::Read) {
+        result.outcome = outcome.status == SourceRead::Status::Cancelled ? O::Cancelled : O::Failed;
+        if (result.outcome == O::Failed)
+            result.error = m_lastError;
+        result.message = qs(outcome.message);
         return result;
     }
-    result.historyChanged = result.historyChanged || *written;
-    if (*written)
-        result.added = static_cast<int>(merge.draws().size());
-    else
-        for (YearCount& y : result.years)
-            y.added = 0;
-    describe(result, plan, removal);
+    const auto stored = storeRead(m_store, merge, now());
+    if (!stored) {
+        result.outcome = O::NotSaved;
+        result.message =
+            QStringLiteral("新的开奖号码保存失败，历史号码未改动：%1").arg(qs(stored.error().message));
+        return result;
+    }
+    const OnlineMerge::Outcome taken = merge.outcome();
+    result.outcome = taken.hole ? O::Gap : O::Updated;
+    result.hole = taken.hole;
+    result.conflicts = merge.conflicts();
+    result.added = stored->added;
+    result.newest = stored->newest;
+    result.historyChanged = stored->added > 0;
+
+    // Old years go only once the new draws are in, and only when the user agrees.
+    QString removal;
+    askRetention(result, request, removal);
+    QStringList lines{outcomeText(result, request.source)};
+    for (const std::string& note : stored->notes)
+        lines << qs(note);
+    if (!removal.isEmpty())
+        lines << removal;
+    result.message = lines.join(QLatin1Char('\n'));
     return result;
 }
 

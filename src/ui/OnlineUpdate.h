@@ -4,6 +4,7 @@
 #include "OnlineMerge.h"
 #include "PageFetcher.h"
 #include "Settings.h"
+#include "SourceReader.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,6 +15,7 @@
 #include <vector>
 
 class QEventLoop;
+class QProgressDialog;
 class QWidget;
 
 namespace brenvik {
@@ -30,21 +32,19 @@ namespace online {
 // The question asked before anything is loaded (OK and Cancel, question icon).
 inline const QString kConfirmTitle = QStringLiteral("读入历史");
 // clang-format off
-inline const QString kConfirmText = QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者我方服务器更新不及时可能都造成更新失败！");
+inline const QString kConfirmText = QStringLiteral("确实要在线更新最新历史号码吗？更新可能要花费一段时间，网络不通或者数据来源暂时无法访问都可能造成更新失败！");
 // clang-format on
 // Title of the progress dialog and of the box that shows the result.
 inline const QString kTitle = QStringLiteral("历史号在线更新");
 inline const QString kCancel = QStringLiteral("取消");
-// Follows the sentence that names the draws the retention rule would remove (OK and Cancel).
+// Follows the sentence that names the draws the retention rule would remove.
 inline const QString kRetentionQuestion = QStringLiteral("继续吗？");
-// The input box that asks for the chart site.
-inline const QString kHostTitle = QStringLiteral("图表站点");
+// The input box that asks for the chart site when the chart source has none.
+inline const QString kHostTitle = QStringLiteral("走势图站点");
 inline const QString kHostPrompt =
-    QStringLiteral("请输入图表站点的地址，例如 http://127.0.0.1:8080（只填协议和主机，可带端口）。"
-                   "在线更新从该站点读取各年的走势图页面。");
+    QStringLiteral("请输入走势图站点的地址（只填协议和主机，可带端口），例如 http://127.0.0.1:8080。"
+                   "该站点须按年提供与本程序相同版式的走势图页面，详见使用说明的“数据来源”。");
 inline const QString kHostInvalidTitle = QStringLiteral("输入有误");
-inline const QString kHostInvalidText =
-    QStringLiteral("站点地址须为 http:// 或 https:// 加主机名，可带端口，不能带路径或空格，请重新输入。");
 } // namespace online
 
 // Asks for the chart site until the answer is a valid site address or empty/cancelled, saves a
@@ -52,44 +52,49 @@ inline const QString kHostInvalidText =
 std::optional<QString> askChartHost(QWidget* parent, SettingsStore& settings, const QString& initial = {});
 
 struct OnlineUpdateRequest {
-    QString host;           // scheme and host of the chart site, as saved under strZstHost
-    Game game = Game::Fc3d; // whose charts are read
-    int segmentParam = 1;   // DsIni, baked into the new rows
-    int yearsToKeep = 6;    // IniSerchDay
-    int currentYear = 0;    // 0: this calendar year
+    Game game = Game::Fc3d; // whose draws are read
+    DrawSource source = DrawSource::Official;
+    // The chart site of the chart source; for the operator's feed a mirror whose scheme and host
+    // replace the operator's, empty for the operator's own.
+    QString host;
+    int segmentParam = 1;                  // DsIni, baked into the new rows
+    int yearsToKeep = 6;                   // IniSerchDay
+    int currentYear = 0;                   // 0: the year in China now
+    std::chrono::milliseconds pause{1000}; // between two requests: the operators ask for restraint
 };
 
 struct OnlineUpdateResult {
     enum class Outcome {
-        Updated,      // every year was read; the new draws, if any, are stored
-        Unreachable,  // the first page could not be loaded; nothing changed
-        Incomplete,   // a later page could not be loaded; the years read before it are stored
-        Cancelled,    // the user stopped the update; the years read before it are stored
-        NothingFound, // no page listed any issue, or an empty history found no draw; no draw added
-        NotSaved,     // the database refused a change; that change did not happen
-        NoHost,       // no valid chart site was given; nothing was loaded
+        Updated,   // every page was read and the new draws, if any, are stored
+        Gap,       // the source lacks an issue: the new draws before it are stored
+        Failed,    // a page could not be loaded or read; nothing was stored
+        Cancelled, // the user stopped the update; nothing was stored
+        NotSaved,  // the database refused a change; that change did not happen
+        NoHost,    // the chart source has no valid site; nothing was loaded
     };
 
     Outcome outcome = Outcome::NoHost;
-    std::vector<YearCount> years; // every year whose page was read, with the draws it added
-    int added = 0;                // draws stored
-    bool historyChanged = false;  // the history was written: the caller reloads it
-    long long removed = 0;        // draws removed by the retention rule, with the user's consent
-    int failedYear = 0;           // the year whose page failed (Unreachable, Incomplete)
-    std::optional<FetchError> error;
-    QString message; // one or two short sentences for the user
+    std::vector<PageCount> pages;     // every page read, with the new draws it brought
+    long long added = 0;              // draws stored
+    std::int32_t newest = 0;          // the newest stored draw afterwards, 0 for none
+    bool historyChanged = false;      // the history was written: the caller reloads it
+    long long removed = 0;            // draws removed by the retention rule, with consent
+    std::optional<std::int32_t> hole; // the issue the source lacks (Gap)
+    std::vector<Conflict> conflicts;  // stored draws the source gave other digits for
+    std::optional<FetchError> error;  // what the network said (Failed)
+    QString message;                  // for the user
 
     bool succeeded() const { return outcome == Outcome::Updated; }
 };
 
-// Runs the online update: the retention rule (only when the user agrees to the removal it names),
-// one chart page per year from the first year to fetch up to this year, the scan of each page
-// and one transaction for everything found. A progress dialog (window-modal, with a Cancel
-// button) shows the year being read and the draws found so far; the event loop keeps running
-// while a page loads and while it is parsed, which happens on a worker thread. The window is not
-// touched: the caller shows the result and, when historyChanged, reloads the history and
-// refreshes itself.
-class OnlineUpdater : public QObject {
+// Runs the online update: reads the source's pages newest first down to the last stored draw
+// (parsing each on a worker thread while the event loop keeps running), stores the new draws in
+// one transaction, and only then, when the history still holds years before those kept, asks
+// whether to remove them (Cancel is the default). A progress dialog (window-modal, with a
+// Cancel button that stops at once) shows the page being read and the draws found so far. The
+// window is not touched: the caller shows the result and, when historyChanged, reloads the
+// history and refreshes itself.
+class OnlineUpdater : public QObject, private SourceTransport {
     Q_OBJECT
 public:
     OnlineUpdater(QWidget* parent, HistoryStore& store);
@@ -107,18 +112,29 @@ public:
     void cancel();
 
 signals:
-    void yearStarted(int year);
-    void yearRead(int year, int added);
+    // A page (a year's chart page, or a page of a feed) is asked for; it has been read.
+    void readingPage(int page);
+    void pageDone(int page, int added);
 
 private:
-    std::expected<std::vector<PageRow>, FetchError> readPage(const FetchedPage& page);
+    std::expected<SourceReply, SourceFailure> get(const SourceRequest& request) override;
+    std::optional<SourceFailure> runAside(const std::function<void()>& job) override;
+    void pause(std::chrono::milliseconds length) override;
+    bool cancelled() const override { return m_cancelled; }
+    void pageStarted(int page) override;
+    void pageRead(const PageCount& count) override;
+    void askRetention(OnlineUpdateResult& result, const OnlineUpdateRequest& request, QString& removal);
 
     QWidget* m_parent;
     HistoryStore& m_store;
     PageFetcher m_fetcher;
     std::chrono::milliseconds m_parseTimeout = kDefaultParseTimeout;
-    QPointer<QEventLoop> m_parsing;
+    QPointer<QEventLoop> m_waiting;
+    QPointer<QProgressDialog> m_progress;
+    DrawSource m_source = DrawSource::Official;
+    int m_found = 0;
     bool m_cancelled = false;
+    std::optional<FetchError> m_lastError;
 };
 
 // The whole update in one call, with the default time-out.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PageFetcher.h"
 
+#include "DrawSource.h"
 #include "PageText.h"
 
 #include <QEventLoop>
@@ -50,13 +51,18 @@ void PageFetcher::cancel() {
         m_reply->abort();
 }
 
-std::expected<FetchedPage, FetchError> PageFetcher::get(const QUrl& url) {
+std::expected<FetchedPage, FetchError> PageFetcher::get(const QUrl& url, const QByteArray& referer) {
     m_cancelled = false;
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Brenvik3D"));
+    // The operators' firewalls answer other programs with a page that says no.
+    request.setHeader(
+        QNetworkRequest::UserAgentHeader,
+        QString::fromLatin1(kBrowserUserAgent.data(), static_cast<qsizetype>(kBrowserUserAgent.size())));
+    if (!referer.isEmpty())
+        request.setRawHeader("Referer", referer);
     // Qt's own check of compressed bodies leaves the reply hanging until the time-out when it
     // trips on a server that keeps the connection open; the inflated bytes are counted below
     // against the page limit instead, which stops such a body at once.

@@ -38,9 +38,10 @@ struct FetchError {
     QString reason; // a short Chinese phrase: "连接被拒绝", "等待超时" ...
 };
 
-// Loads one web page at a time with a plain GET. While it waits it keeps the event loop running,
-// so the window repaints and a Cancel button works. Every request is bounded: a time-out for the
-// whole request, a number of redirects and a body size.
+// Loads one web page at a time with a plain GET, as a browser asks for it. While it waits it keeps
+// the event loop running, so the window repaints and a Cancel button works. Every request is
+// bounded: a time-out for the whole request, a number of redirects and a body size. The cookies
+// pages set are kept in memory for as long as the fetcher lives, and sent with later requests.
 class PageFetcher : public QObject {
     Q_OBJECT
 public:
@@ -52,8 +53,9 @@ public:
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     std::chrono::milliseconds timeout() const { return m_timeout; }
 
-    // Returns when the page is in, the request failed or cancel() was called.
-    std::expected<FetchedPage, FetchError> get(const QUrl& url);
+    // Returns when the page is in, the request failed or cancel() was called. `referer` is sent
+    // as the page the request comes from, when given.
+    std::expected<FetchedPage, FetchError> get(const QUrl& url, const QByteArray& referer = {});
 
     // Stops the request under way; get() then reports Cancelled.
     void cancel();

@@ -55,11 +55,20 @@ QString SettingsStore::chartHost() const {
 }
 
 bool SettingsStore::setChartHost(const QString& host) {
-    const auto normal = normalizeChartHost(host.toStdString());
-    if (!normal)
+    const auto checked = checkedSiteAddress(host.toStdString());
+    if (!checked)
         return false;
-    write(keys::strZstHost, QString::fromStdString(*normal));
+    write(keys::strZstHost, QString::fromStdString(*checked));
     return true;
+}
+
+DrawSource SettingsStore::source() const {
+    return storedSource(read());
+}
+
+QString SettingsStore::feedHost() const {
+    const auto host = normalizeChartHost(text(keys::strGfHost).toStdString());
+    return host ? QString::fromStdString(*host) : QString();
 }
 
 } // namespace brenvik::ui

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "DrawSource.h"
 #include "Settings.h"
 
 #include <QString>
@@ -29,8 +30,14 @@ public:
     // site address is stored.
     QString chartHost() const;
     // Saves a site address under strZstHost in its normal form; false (and nothing saved) when
-    // it is not a valid site address.
+    // it is not a site address a user may give (checkedSiteAddress).
     bool setChartHost(const QString& host);
+
+    // Where the online update reads the draws (storedSource).
+    DrawSource source() const;
+    bool setSource(DrawSource source) { return writeInt(keys::intSjly, sourceSetting(source)); }
+    // A mirror of the operators' feeds ("http://host:port"), empty for their own addresses.
+    QString feedHost() const;
 
 private:
     std::function<void(const QString&)> m_failure;

@@ -3,16 +3,20 @@
 
 #include "AboutBox.h"
 #include "AppPaths.h"
+#include "Clock.h"
 #include "Dialogs.h"
 #include "HistoryCommands.h"
 #include "HistoryPanel.h"
 #include "LogbookKeeper.h"
+#include "OnlineMerge.h"
+#include "PanelParts.h"
 #include "ResultsPanel.h"
 #include "SearchPanel.h"
 #include "WheelScroller.h"
 #include "Workspace.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -118,6 +122,16 @@ void frmMain::buildWindow() {
     connect(m_history, &HistoryPanel::trendRequested, this, &frmMain::showTrend);
     connect(m_workspace, &Workspace::historyChanged, this, &frmMain::refreshTrend);
 
+    m_updatedLabel = named(new QLabel, QStringLiteral("lblUpdated"));
+    m_updatedLabel->setTextFormat(Qt::RichText);
+    connect(m_updatedLabel, &QLabel::linkActivated, &m_history->commands(),
+            &HistoryCommands::updateOnlineNow);
+    statusBar()->addPermanentWidget(m_updatedLabel);
+    // The evening's draw makes the history out of date without anything happening in the window.
+    auto* minute = new QTimer(this);
+    connect(minute, &QTimer::timeout, this, &frmMain::showLastUpdate);
+    minute->start(60 * 1000);
+
     m_folderLabel = new QLabel;
     m_folderLabel->setObjectName(QStringLiteral("dataFolderLabel"));
     m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -153,7 +167,11 @@ void frmMain::connectPanels() {
         mnuDscs[0]->setChecked(param == 0);
         mnuDscs[1]->setChecked(param == 1);
     });
-    connect(w, &Workspace::historyChanged, this, [this] { showWindowTitle(); });
+    connect(w, &Workspace::historyChanged, this, [this] {
+        showWindowTitle();
+        showLastUpdate();
+    });
+    connect(&m_history->commands(), &HistoryCommands::updateFinished, this, &frmMain::showLastUpdate);
 
     connect(m_search, &SearchPanel::segmentsNeeded, &m_history->commands(),
             &HistoryCommands::offerSegmentRebuild);
@@ -234,6 +252,28 @@ void frmMain::showWindowTitle() {
     if (const DrawRow* last = history().last())
         title += QStringLiteral(" — 最新 %1").arg(last->sqqh);
     setWindowTitle(title + QStringLiteral(" — v") + productVersionText());
+}
+
+void frmMain::showLastUpdate() {
+    const HistoryStore* store = m_workspace->store();
+    if (!store) {
+        m_updatedLabel->clear();
+        return;
+    }
+    const auto read = lastUpdated(*store);
+    const auto updated = read ? *read : std::nullopt;
+    QString text = QStringLiteral("尚未在线更新");
+    if (updated) {
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(updated->time_since_epoch());
+        text = QStringLiteral("上次在线更新：%1")
+                   .arg(QDateTime::fromSecsSinceEpoch(seconds.count())
+                            .toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    }
+    // Offered, never done unasked: the user decides when the network is used.
+    if (updateDue(updated, now()) && !store->readOnly())
+        text += updated ? QStringLiteral("　<a href=\"update\">有新开奖，立即更新</a>")
+                        : QStringLiteral("　<a href=\"update\">立即更新</a>");
+    m_updatedLabel->setText(text);
 }
 
 void frmMain::status(const QString& text) {

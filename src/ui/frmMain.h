@@ -83,7 +83,10 @@ private:
     void chooseGame(Game game);
     void chooseSegmentParam(int param);
     void askYearsToKeep();
-    void askChartSite();
+    void askDataSource();
+    // When the history was last updated online, with a link to update it when that was before
+    // the latest evening draw.
+    void showLastUpdate();
     void buildLogbookMenu();
     void openWebPage(std::string_view key, const QString& manualFragment);
     void openInBrowser(const QUrl& url);
@@ -102,7 +105,7 @@ private:
     QMenu* mnuDssetup = nullptr;
     std::array<QAction*, 2> mnuDscs{};
     QAction* mnuSetDay = nullptr;
-    QAction* mnuChartSite = nullptr;
+    QAction* mnuSource = nullptr;
     QAction* mnuFrontPage = nullptr;
     QAction* mnuDescrb = nullptr;
     QAction* numYanshiDown = nullptr;
@@ -117,6 +120,7 @@ private:
     QAction* mnuAbout = nullptr;
     QAction* mnuYuce = nullptr;
     QLabel* m_folderLabel = nullptr;
+    QLabel* m_updatedLabel = nullptr;
 };
 
 } // namespace brenvik::ui

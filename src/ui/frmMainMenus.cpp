@@ -7,6 +7,7 @@
 #include "LogbookKeeper.h"
 #include "OnlineUpdate.h"
 #include "PanelParts.h"
+#include "SourceDialog.h"
 #include "UndoBackup.h"
 #include "Workspace.h"
 #include "frmMain.h"
@@ -39,8 +40,7 @@ void frmMain::buildMenus() {
     mnuSetup->addSeparator();
     mnuSetDay =
         named(mnuSetup->addAction(QStringLiteral("历史号码更新检索年(&Y)")), QStringLiteral("mnuSetDay"));
-    mnuChartSite =
-        named(mnuSetup->addAction(QStringLiteral("图表站点(&U)…")), QStringLiteral("mnuChartSite"));
+    mnuSource = named(mnuSetup->addAction(QStringLiteral("数据来源(&S)…")), QStringLiteral("mnuSource"));
     mnuFrontPage =
         named(mnuSetup->addAction(QStringLiteral("软件介绍服务主页(&P)")), QStringLiteral("mnuFrontPage"));
     mnuDescrb =
@@ -49,7 +49,7 @@ void frmMain::buildMenus() {
                           QStringLiteral("numYanshiDown"));
     mnuSetup->addSeparator();
     connect(mnuSetDay, &QAction::triggered, this, &frmMain::askYearsToKeep);
-    connect(mnuChartSite, &QAction::triggered, this, &frmMain::askChartSite);
+    connect(mnuSource, &QAction::triggered, this, &frmMain::askDataSource);
     connect(mnuFrontPage, &QAction::triggered, this, [this] { openWebPage(keys::strFrontPage, {}); });
     connect(mnuDescrb, &QAction::triggered, this,
             [this] { openWebPage(keys::strDescrb, QStringLiteral("search")); });
@@ -136,9 +136,14 @@ void frmMain::askYearsToKeep() {
     }
 }
 
-void frmMain::askChartSite() {
-    if (const auto host = askChartHost(this, m_settingsStore, m_settingsStore.chartHost()))
-        status(QStringLiteral("图表站点：%1").arg(*host));
+void frmMain::askDataSource() {
+    SourceDialog dialog(m_settingsStore, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const DrawSource source = m_settingsStore.source();
+    status(QStringLiteral("数据来源：%1").arg(qs(sourceName(source))) +
+           (source == DrawSource::Chart ? QStringLiteral("（%1）").arg(m_settingsStore.chartHost())
+                                        : QString()));
 }
 
 } // namespace brenvik::ui

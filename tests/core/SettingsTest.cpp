@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Settings.h"
+#include "DrawSource.h"
 
 #include <gtest/gtest.h>
 
@@ -68,4 +69,18 @@ TEST(Settings, TheChartSiteIsReadAsStoredAndNoneIsShipped) {
     EXPECT_EQ(readFrom({}).strZstHost, "") << "no site is shipped";
     EXPECT_EQ(readFrom({{"strZstHost", "http://127.0.0.1:8080"}}).strZstHost, "http://127.0.0.1:8080");
     EXPECT_EQ(readFrom({{"strZstHost", std::string(301, 'a')}}).strZstHost, "") << "absurdly long";
+}
+
+TEST(Settings, TheSourceIsTheOneChosenElseAChartSiteStoredBeforeThereWasAChoice) {
+    const std::pair<std::map<std::string, std::string>, DrawSource> cases[] = {
+        {{}, DrawSource::Official},
+        {{{"strZstHost", "http://127.0.0.1:8080"}}, DrawSource::Chart},
+        {{{"strZstHost", "http://host/path"}}, DrawSource::Official},
+        {{{"strZstHost", "http://127.0.0.1:8080"}, {"intSjly", "0"}}, DrawSource::Official},
+        {{{"intSjly", "1"}}, DrawSource::Chart},
+        {{{"intSjly", "7"}}, DrawSource::Official},
+    };
+    for (const auto& [stored, source] : cases)
+        EXPECT_EQ(storedSource(readFrom(stored)), source) << stored.size();
+    EXPECT_EQ(readFrom({{"strGfHost", "http://127.0.0.1:81"}}).strGfHost, "http://127.0.0.1:81");
 }

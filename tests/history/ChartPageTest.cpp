@@ -17,8 +17,17 @@ std::vector<PageRow> rowsOf(const std::string& html) {
     return rows ? *rows : std::vector<PageRow>{};
 }
 
+// The drawn issues of a page from sequence `first` on.
+std::vector<DrawLine> drawnOn(const std::vector<PageRow>& rows, int year, int first) {
+    std::vector<DrawLine> drawn;
+    for (const SourceItem& item : chartItems(rows, year))
+        if (item.digits && item.issue % 1000 >= first)
+            drawn.push_back({item.issue, *item.digits});
+    return drawn;
+}
+
 std::vector<DrawLine> scanPage(const std::string& html, int year, int first) {
-    return scanYear(rowsOf(html), year, first);
+    return drawnOn(rowsOf(html), year, first);
 }
 
 } // namespace
@@ -42,6 +51,14 @@ TEST(ChartAddress, HostsAreNormalisedOrRefused) {
                             "http://host:", "http://ho st", "http://a:b:c", "http://[::1"})
         EXPECT_FALSE(normalizeChartHost(bad)) << bad;
     EXPECT_FALSE(normalizeChartHost(std::string(400, 'a')));
+    // What a user types is also a site: a word alone is a slip.
+    for (const char* good :
+         {"http://127.0.0.1:8080", "chart.example.cn", "http://localhost:81", "http://[::1]"})
+        EXPECT_TRUE(checkedSiteAddress(good)) << good;
+    for (const char* bad : {"abc", "http://abc", "http://300.1.1.1", "http://1.2.3", "http://-a.cn",
+                            "http://a..cn", "http://a_b.cn", "http://host.123", "http://host/zst"})
+        EXPECT_FALSE(checkedSiteAddress(bad)) << bad;
+    EXPECT_TRUE(checkedSiteAddress("abc").error().message.starts_with("“abc”不是可用的网站地址"));
 }
 
 TEST(ChartScan, EveryLayoutOfTheTestPagesIsRead) {
@@ -53,7 +70,7 @@ TEST(ChartScan, EveryLayoutOfTheTestPagesIsRead) {
         o.encoding = PageEncoding::Gbk;
         o.metaCharset = true;
         o.notDrawnYet = {359, 360};
-        EXPECT_EQ(scanYear(*pageRows(chartPage(2013, draws, o)), 2013, 1), draws) << static_cast<int>(layout);
+        EXPECT_EQ(drawnOn(*pageRows(chartPage(2013, draws, o)), 2013, 1), draws) << static_cast<int>(layout);
     }
 }
 
@@ -102,10 +119,10 @@ TEST(ChartScan, TheDrawIsReadOnlyFromTheCellsRightAfterTheMarker) {
          "<td>9</td><td>9</td></tr><tr><td><h3>2013-001</h3></td><td>999</td></tr>"
          "<tr><td>期号 2013-001</td><td>123</td></tr><tr><td>2013-0012</td><td>123</td></tr></table>",
          {}},
-        {"the first row that names an issue counts; the scan stops at the first issue none names",
+        {"the first row that names an issue counts; an issue no row names is left for the update to see",
          "<table><tr><td>2013-001</td><td>123</td></tr><tr><td>2013-001</td><td>999</td></tr>"
          "<tr><td>2013-002</td><td>222</td></tr><tr><td>2013-004</td><td>444</td></tr></table>",
-         {{2013001, {1, 2, 3}}, {2013002, {2, 2, 2}}}},
+         {{2013001, {1, 2, 3}}, {2013002, {2, 2, 2}}, {2013004, {4, 4, 4}}}},
         {"a table nested in a cell has rows of its own",
          "<table><tr><td><table><tr><td>2013-001</td><td>321</td></tr></table></td><td>999</td></tr></table>",
          {{2013001, {3, 2, 1}}}},
@@ -114,10 +131,15 @@ TEST(ChartScan, TheDrawIsReadOnlyFromTheCellsRightAfterTheMarker) {
         EXPECT_EQ(scanPage("<html><body>" + c.html + "</body></html>", 2013, 1), c.want) << c.what;
 }
 
-TEST(ChartScan, APageListsIssuesOfItsYearOrNot) {
-    EXPECT_TRUE(listsIssuesOf(rowsOf("<table><tr><td>2013-358</td><td>--</td></tr></table>"), 2013));
-    EXPECT_FALSE(listsIssuesOf(rowsOf("<p>2013-001</p><table><tr><td>2012-001</td><td>2013-366</td>"
-                                      "<td>2013-000</td><td>2013-00x</td></tr></table>"),
-                               2013));
-    EXPECT_FALSE(listsIssuesOf({}, 2013));
+TEST(ChartScan, AnIssueWithoutADrawIsListedAsSuch) {
+    EXPECT_EQ(
+        chartItems(rowsOf("<table><tr><td>2013-358</td><td>--</td></tr><tr><td>2013-002</td><td>456</td>"
+                          "</tr></table>"),
+                   2013),
+        (std::vector<SourceItem>{{2013002, std::array{4, 5, 6}}, {2013358, std::nullopt}}));
+    EXPECT_TRUE(chartItems(rowsOf("<p>2013-001</p><table><tr><td>2012-001</td><td>2013-366</td>"
+                                  "<td>2013-000</td><td>2013-00x</td></tr></table>"),
+                           2013)
+                    .empty());
+    EXPECT_TRUE(chartItems({}, 2013).empty());
 }

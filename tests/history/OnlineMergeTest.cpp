@@ -4,6 +4,7 @@
 #include "HistoryStore.h"
 #include "PageText.h"
 #include "SampleHistory.h"
+#include "SourceReader.h"
 #include "TestFolder.h"
 #include "UndoBackup.h"
 
@@ -25,10 +26,28 @@ std::vector<DrawLine> concat(std::vector<std::vector<DrawLine>> parts) {
     return all;
 }
 
-std::vector<PageRow> rowsOf(const std::string& html) {
-    auto rows = pageRows(html);
-    EXPECT_TRUE(rows.has_value());
-    return rows ? *rows : std::vector<PageRow>{};
+std::vector<SourceItem> itemsOf(const std::vector<DrawLine>& draws) {
+    std::vector<SourceItem> items;
+    for (const DrawLine& d : draws)
+        items.push_back({d.issue, d.digits});
+    return items;
+}
+
+// Newest first, as the feeds list them.
+std::vector<SourceItem> newestFirst(std::vector<DrawLine> draws) {
+    std::reverse(draws.begin(), draws.end());
+    return itemsOf(draws);
+}
+
+std::vector<SourceItem> joinItems(std::vector<std::vector<SourceItem>> parts) {
+    std::vector<SourceItem> all;
+    for (auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+SourceItem pending(std::int32_t issue) {
+    return {issue, std::nullopt};
 }
 
 void expectSameRows(const std::vector<DrawRow>& got, const std::vector<DrawRow>& want) {
@@ -46,30 +65,6 @@ void expectSameRows(const std::vector<DrawRow>& got, const std::vector<DrawRow>&
 }
 
 } // namespace
-
-TEST(OnlinePlan, AnEmptyHistoryIsReadForTheYearsToKeep) {
-    const UpdatePlan plan = planUpdate(HistorySnapshot(), 2014, 6);
-    EXPECT_EQ(plan, (UpdatePlan{2008, 2014}));
-    EXPECT_EQ(plan.yearCount(), 7);
-    EXPECT_EQ(planUpdate(0, 2014, 2), (UpdatePlan{2012, 2014}));
-    // Years to keep outside 2..16 are taken at the nearest bound.
-    EXPECT_EQ(planUpdate(0, 2014, 40), (UpdatePlan{1998, 2014}));
-    EXPECT_EQ(planUpdate(0, 2014, 0), (UpdatePlan{2012, 2014}));
-}
-
-TEST(OnlinePlan, AStoredHistoryContinuesInTheYearOfItsLastDraw) {
-    EXPECT_EQ(planUpdate(2013350, 2014, 6), (UpdatePlan{2013, 2014}));
-    EXPECT_EQ(planUpdate(historyOf(concat({drawsOf(2007, 1, 3), drawsOf(2013, 1, 5)})), 2014, 6),
-              (UpdatePlan{2013, 2014}))
-        << "draws older than the years kept do not move the start";
-    EXPECT_EQ(firstSequence(2013350, 2013), 351);
-    EXPECT_EQ(firstSequence(2013350, 2014), 1);
-    EXPECT_EQ(firstSequence(0, 2014), 1);
-    // Never earlier than 2003.
-    EXPECT_EQ(planUpdate(2002100, 2014, 16), (UpdatePlan{2003, 2014}));
-    // A history up to date this year reads this year's page only.
-    EXPECT_EQ(planUpdate(2014005, 2014, 6), (UpdatePlan{2014, 2014}));
-}
 
 TEST(OnlineRetention, OnlyTheYearsBeforeTheKeptRangeAreCut) {
     struct Case {
@@ -117,85 +112,159 @@ TEST(OnlineRetention, TheKeptDrawsAreStoredAsIfReadFromTheKeptYearsAlone) {
     EXPECT_EQ((*backup)->draws, concat({drawsOf(2007, 1, 358), kept}));
 }
 
-TEST(OnlineMerge, AppendsAcrossAYearEndWithTheRunningStateOfTheStoredHistory) {
-    const auto stored = drawsOf(2013, 1, 350);
-    const auto history = historyOf(stored);
-    OnlineMerge merge(history, 2014, 6, 1);
-    EXPECT_EQ(merge.plan(), (UpdatePlan{2013, 2014}));
-    EXPECT_EQ(merge.firstSequence(2013), 351);
-    EXPECT_EQ(merge.addPage(2013, rowsOf(chartPage(2013, drawsOf(2013, 1, 358)))), 8);
-    EXPECT_EQ(merge.firstSequence(2014), 1);
-    ChartPageOptions o;
-    o.layout = ChartLayout::JoinedCell;
-    o.notDrawnYet = {4};
-    EXPECT_EQ(merge.addPage(2014, rowsOf(chartPage(2014, drawsOf(2014, 1, 3), o))), 3);
-    EXPECT_EQ(merge.years(), (std::vector<YearCount>{{2013, 8}, {2014, 3}}));
-    EXPECT_EQ(merge.pagesListingIssues(), 2);
+TEST(OnlineMerge, TheNewDrawsAreTakenUpToTheFirstIssueTheSourceLacks) {
+    const auto stored = concat({drawsOf(2025, 300, 351), drawsOf(2026, 1, 100)});
+    const auto y2026 = drawsOf(2026, 1, 130);
+    struct Case {
+        const char* what;
+        std::vector<DrawLine> stored;
+        std::vector<std::vector<SourceItem>> pages;
+        bool chartRead; // every chart page down to the floor's year was read
+        std::vector<DrawLine> draws;
+        std::optional<std::int32_t> hole;
+        std::optional<std::int32_t> sourceStart = std::nullopt;
+    };
+    const auto pages = [](std::initializer_list<std::vector<SourceItem>> p) { return std::vector(p); };
+    const auto without = [](std::vector<DrawLine> d, std::int32_t issue) {
+        std::erase_if(d, [issue](const DrawLine& x) { return x.issue == issue; });
+        return d;
+    };
+    const Case cases[] = {
+        {"pages newest first, one issue twice (the pages shifted), one not drawn yet on top", stored,
+         pages({joinItems({{pending(2026131)}, newestFirst(drawsOf(2026, 111, 130))}),
+                newestFirst(drawsOf(2026, 95, 111))}),
+         false, drawsOf(2026, 101, 130), std::nullopt},
+        {"across a year end", drawsOf(2025, 300, 349),
+         pages({newestFirst(concat({drawsOf(2025, 340, 351), drawsOf(2026, 1, 3)}))}), false,
+         concat({drawsOf(2025, 350, 351), drawsOf(2026, 1, 3)}), std::nullopt},
+        {"a hole: the draws before it", stored,
+         pages({newestFirst(without(drawsOf(2026, 90, 130), 2026120))}), false, drawsOf(2026, 101, 119),
+         2026120},
+        {"an issue listed without its draw below drawn ones is a hole too", stored,
+         pages({joinItems({newestFirst(drawsOf(2026, 106, 110)),
+                           {pending(2026105)},
+                           newestFirst(drawsOf(2026, 99, 104))})}),
+         false, drawsOf(2026, 101, 104), 2026105},
+        {"a source that never reaches the stored history: the gap after it",
+         stored,
+         pages({newestFirst(drawsOf(2026, 110, 130)), {}}),
+         false,
+         {},
+         2026101},
+        {"a new year that does not start with 001",
+         drawsOf(2025, 340, 351),
+         pages({newestFirst(concat({drawsOf(2025, 350, 351), drawsOf(2026, 2, 5)}))}),
+         false,
+         {},
+         2026001},
+        {"a year left out",
+         drawsOf(2024, 340, 352),
+         pages({newestFirst(concat({drawsOf(2024, 350, 352), drawsOf(2026, 1, 5)}))}),
+         false,
+         {},
+         2025001},
+        {"a chart row that cannot be read at a year's end", drawsOf(2025, 1, 340),
+         pages(
+             {itemsOf(drawsOf(2026, 1, 9)), joinItems({itemsOf(drawsOf(2025, 1, 350)), {pending(2025351)}})}),
+         true, drawsOf(2025, 341, 350), 2025351},
+        {"an empty history starts with the first issue of the years kept",
+         {},
+         pages(
+             {newestFirst(y2026), newestFirst(drawsOf(2020, 1, 313)), newestFirst(drawsOf(2019, 340, 351))}),
+         false,
+         drawsOf(2020, 1, 313),
+         2021001},
+        {"an empty history whose source begins later says where it begins",
+         {},
+         pages({newestFirst(drawsOf(2026, 5, 130)), {}}),
+         false,
+         drawsOf(2026, 5, 130),
+         std::nullopt,
+         2026005},
+        {"an empty history whose kept years lack their first issue",
+         {},
+         pages({newestFirst(drawsOf(2020, 2, 9)), newestFirst(drawsOf(2019, 350, 351))}),
+         false,
+         {},
+         2020001},
+    };
+    for (const Case& c : cases) {
+        OnlineMerge merge(historyOf(c.stored), 2026, 6, 1);
+        int page = 0;
+        for (const auto& items : c.pages)
+            merge.take(++page, items);
+        if (c.chartRead)
+            merge.reachedFloor();
+        const auto o = merge.outcome();
+        EXPECT_EQ(o.draws, c.draws) << c.what;
+        EXPECT_EQ(o.hole, c.hole) << c.what;
+        EXPECT_EQ(o.sourceStart, c.sourceStart) << c.what;
+        EXPECT_TRUE(merge.conflicts().empty()) << c.what;
+    }
+}
 
-    const auto fresh = concat({drawsOf(2013, 351, 358), drawsOf(2014, 1, 3)});
-    EXPECT_EQ(merge.draws(), fresh);
+TEST(OnlineMerge, AStoredDrawStaysWhateverTheSourceSays) {
+    const auto stored = drawsOf(2026, 1, 20);
+    OnlineMerge merge(historyOf(stored), 2026, 6, 1);
+    auto page = newestFirst(drawsOf(2026, 15, 22));
+    page[3].digits = std::array{9, 9, 9};                    // 2026019
+    page[6].digits = std::array{stored[15].digits[0], 0, 0}; // 2026016
+    EXPECT_EQ(merge.take(1, page), 2);
+    // The first word on an issue counts, also on a stored one.
+    merge.take(2, std::vector<SourceItem>{{2026019, std::array{1, 1, 1}}, {2026022, std::array{0, 0, 0}}});
+    EXPECT_EQ(merge.pages(), (std::vector<PageCount>{{1, 2}, {2, 0}}));
+    const auto conflicts = merge.conflicts();
+    ASSERT_EQ(conflicts.size(), 2u);
+    EXPECT_EQ(conflicts[1], (Conflict{2026019, stored[18].digits, {9, 9, 9}}));
+    EXPECT_EQ(conflictLine({2025300, {1, 2, 3}, {1, 2, 4}}),
+              "第 2025300 期：已存 123，来源为 124，保留已存号码");
+    EXPECT_EQ(merge.outcome().draws, drawsOf(2026, 21, 22));
+}
+
+TEST(OnlineMerge, TheStoredRowsCarryOnFromTheHistory) {
+    const auto stored = drawsOf(2025, 1, 350);
+    TestFolder folder;
+    auto store = HistoryStore::open(folder / kDatabaseFile);
+    ASSERT_TRUE(store);
+    ASSERT_TRUE((*store)->replaceAll(rowsFromDraws(stored, 1)));
+    OnlineMerge merge(*(*store)->loadSnapshot().value(), 2026, 6, 1);
+    EXPECT_EQ(merge.floor(), 2025350);
+    EXPECT_EQ(merge.firstChartYear(), 2025);
+    merge.take(2026, itemsOf(drawsOf(2026, 1, 3)));
+    merge.take(2025, itemsOf(drawsOf(2025, 1, 351)));
+    merge.reachedFloor();
+
+    const auto saved = storeRead(**store, merge, std::chrono::sys_days{std::chrono::year{2026} / 1 / 5});
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->added, 4);
+    EXPECT_EQ(summaryLine(*saved), "新增 4 期，最新一期 2026003");
     // The stored rows are what a history built from scratch holds for them.
-    const auto whole = rowsFromDraws(concat({stored, fresh}), 1);
+    expectSameRows((*store)->loadSnapshot().value()->rows(),
+                   rowsFromDraws(concat({stored, drawsOf(2025, 351, 351), drawsOf(2026, 1, 3)}), 1));
+    EXPECT_EQ(lastUpdated(**store).value(), std::chrono::sys_days{std::chrono::year{2026} / 1 / 5});
 
-    TestFolder folder;
-    auto store = HistoryStore::open(folder / kDatabaseFile);
-    ASSERT_TRUE(store);
-    ASSERT_TRUE((*store)->replaceAll(std::vector<DrawRow>(history.rows())));
-    ASSERT_EQ(merge.commit(**store), true);
-    auto after = (*store)->loadSnapshot();
-    ASSERT_TRUE(after);
-    expectSameRows((*after)->rows(), whole);
+    // A source that lacks an issue leaves the time of the last complete update as it was.
+    OnlineMerge gap(*(*store)->loadSnapshot().value(), 2026, 6, 1);
+    gap.take(1, newestFirst(drawsOf(2026, 5, 6)));
+    const auto partial = storeRead(**store, gap, std::chrono::sys_days{std::chrono::year{2026} / 1 / 9});
+    ASSERT_TRUE(partial);
+    EXPECT_FALSE(partial->complete);
+    EXPECT_EQ(partial->added, 0);
+    EXPECT_EQ(lastUpdated(**store).value(), std::chrono::sys_days{std::chrono::year{2026} / 1 / 5});
 }
 
-TEST(OnlineMerge, LaterYearsOfOneRunStartAfterTheDrawsFoundBefore) {
-    OnlineMerge merge(historyOf(drawsOf(2012, 1, 100)), 2014, 6, 0);
-    EXPECT_EQ(merge.addDraws(2012, drawsOf(2012, 101, 358)), 258);
-    EXPECT_EQ(merge.firstSequence(2013), 1);
-    EXPECT_EQ(merge.addDraws(2013, drawsOf(2013, 1, 2)), 2);
-    EXPECT_EQ(merge.firstSequence(2013), 3) << "the last draw found so far counts as stored";
-    EXPECT_EQ(merge.addDraws(2013, drawsOf(2013, 1, 2)), 0) << "older issues are never taken twice";
-    EXPECT_EQ(merge.draws().size(), 260u);
-}
-
-TEST(OnlineMerge, AnUpdateThatFoundNothingWritesNothing) {
-    const auto old = concat({drawsOf(2007, 1, 20), drawsOf(2013, 1, 20)});
-    TestFolder folder;
-    auto store = HistoryStore::open(folder / kDatabaseFile);
-    ASSERT_TRUE(store);
-    ASSERT_TRUE((*store)->replaceAll(rowsFromDraws(old, 1)));
-    auto snapshot = (*store)->loadSnapshot();
-    ASSERT_TRUE(snapshot);
-
-    OnlineMerge merge(**snapshot, 2014, 6, 1);
-    for (int y = 2013; y <= 2014; ++y)
-        EXPECT_EQ(merge.addPage(y, rowsOf("<html><body>暂无数据</body></html>")), 0);
-    EXPECT_EQ(merge.pagesListingIssues(), 0);
-    EXPECT_EQ(merge.commit(**store), false);
-    expectSameRows((*store)->loadSnapshot().value()->rows(), (*snapshot)->rows());
-}
-
-TEST(OnlineMerge, AnUpdateThatStoppedEarlyKeepsTheYearsItRead) {
-    TestFolder folder;
-    auto store = HistoryStore::open(folder / kDatabaseFile);
-    ASSERT_TRUE(store);
-    auto stored = [&] { return (*store)->loadSnapshot().value(); };
-
-    ASSERT_TRUE((*store)->replaceAll(rowsFromDraws(drawsOf(2013, 1, 350), 1)));
-    OnlineMerge appending(*stored(), 2014, 6, 1);
-    appending.addDraws(2013, drawsOf(2013, 351, 358));
-    EXPECT_EQ(appending.commit(**store), true);
-    EXPECT_EQ(stored()->last()->sqqh, 2013358);
-
-    // From an empty history, read from the first of the years to keep.
-    TestFolder other;
-    auto empty = HistoryStore::open(other / kDatabaseFile);
-    ASSERT_TRUE(empty);
-    OnlineMerge first(HistorySnapshot(), 2014, 2, 1);
-    EXPECT_TRUE(first.startedEmpty());
-    EXPECT_EQ(first.plan().firstYear, 2012);
-    first.addDraws(2012, drawsOf(2012, 1, 358));
-    EXPECT_EQ(first.commit(**empty), true);
-    expectSameRows((*empty)->loadSnapshot().value()->rows(), rowsFromDraws(drawsOf(2012, 1, 358), 1));
+TEST(OnlineMerge, AnUpdateIsDueAfterEveryEveningsDraw) {
+    using namespace std::chrono;
+    // 21:30 in China is 13:30 UTC.
+    const auto at = [](int day, int hour, int minute) {
+        return sys_days{year{2026} / 12 / day} + hours(hour) + minutes(minute);
+    };
+    EXPECT_EQ(latestDrawTime(at(8, 13, 30)), at(8, 13, 30));
+    EXPECT_EQ(latestDrawTime(at(8, 13, 29)), at(7, 13, 30));
+    EXPECT_EQ(latestDrawTime(at(8, 17, 0)), at(8, 13, 30)) << "past midnight in China";
+    EXPECT_TRUE(updateDue(std::nullopt, at(8, 1, 0)));
+    EXPECT_TRUE(updateDue(at(7, 13, 0), at(7, 14, 0)));
+    EXPECT_FALSE(updateDue(at(7, 13, 45), at(8, 13, 0)));
 }
 
 TEST(OnlineMerge, AFailedWriteLeavesTheHistoryAsItWas) {
@@ -206,7 +275,7 @@ TEST(OnlineMerge, AFailedWriteLeavesTheHistoryAsItWas) {
     ASSERT_TRUE((*store)->replaceAll(rowsFromDraws(stored, 1)));
     // A history that does not know its last stored draw tries to store it again.
     OnlineMerge merge(historyOf(drawsOf(2013, 1, 5)), 2014, 6, 1);
-    merge.addDraws(2013, drawsOf(2013, 6, 12));
+    merge.addDraws(1, drawsOf(2013, 6, 12));
     const auto written = merge.commit(**store);
     ASSERT_FALSE(written.has_value());
     EXPECT_EQ(written.error().code, ErrorCode::Invalid);

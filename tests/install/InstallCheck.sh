@@ -22,7 +22,8 @@ for f in bin/brenvik3d bin/brenvik3d-cli share/applications/$id.desktop share/me
     share/icons/hicolor/scalable/apps/$id.svg "${icons[@]}" share/brenvik3d/manual.html \
     share/brenvik3d/samples/fc3d-history.txt share/brenvik3d/samples/pl3-history.txt \
     share/man/man1/brenvik3d.1.gz share/man/man1/brenvik3d-cli.1.gz share/bash-completion/completions/brenvik3d-cli \
-    share/doc/brenvik3d/LICENSE share/doc/brenvik3d/copyright share/doc/brenvik3d/changelog.gz; do
+    share/doc/brenvik3d/LICENSE share/doc/brenvik3d/copyright share/doc/brenvik3d/changelog.gz \
+    lib/systemd/user/brenvik3d-update.service lib/systemd/user/brenvik3d-update.timer; do
     [ -s "$root/$f" ] || fail "$f is not installed"
 done
 for png in "${icons[@]}"; do
@@ -51,6 +52,18 @@ for page in brenvik3d brenvik3d-cli; do
     [ ! -s "$staging/man.err" ] || fail "man -l $page.1: $(cat "$staging/man.err")"
     grep -q "Brenvik 3D $version" <<<"$out" || fail "the $page manual page shows another version"
 done
+
+# The evening update: the timer at 21:45 in China, the service updating both games without ever
+# removing old years, through the companion that was installed.
+service=$root/lib/systemd/user/brenvik3d-update.service timer=$root/lib/systemd/user/brenvik3d-update.timer
+grep -qx 'OnCalendar=\*-\*-\* 21:45:00 Asia/Shanghai' "$timer" || fail "the timer does not run at 21:45 China time"
+run=$(sed -n 's/^ExecStart=//p' "$service")
+grep -q -- '--game 3d update' <<<"$run" && grep -q -- '--game pl3 update' <<<"$run" || fail "the service does not update both games"
+! grep -q -- '--yes' <<<"$run" || fail "the service may remove old years"
+[[ $run == *"/bin/brenvik3d-cli" ]] || fail "the service runs no brenvik3d-cli"
+if command -v systemd-analyze >/dev/null; then
+    out=$(systemd-analyze verify --man=no "$service" "$timer" 2>&1) || fail "systemd-analyze verify: $out"
+fi
 
 # Both programs answer --version, the window also --help, without a display.
 [ "$("$root/bin/brenvik3d-cli" --version)" = "brenvik3d-cli $version" ] || fail "brenvik3d-cli --version"

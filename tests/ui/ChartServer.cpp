@@ -4,6 +4,9 @@
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrlQuery>
@@ -12,13 +15,13 @@ namespace brenvik::test {
 
 namespace {
 
-struct Game {
+struct ChartGame {
     const char* name;
     const char* path;
     const char* lotId;
     const char* r;
 };
-constexpr Game kGames[] = {
+constexpr ChartGame kGames[] = {
     {"sd", "/zst/sd/", "210053", "0.13125970074906945"},
     {"p3", "/zst/p3", "110033", "0.7355243056081235"},
 };
@@ -28,7 +31,7 @@ QString key(const QString& game, int year) {
 }
 
 // The year a chart request asks for, 0 when the query is not exactly the game's.
-int yearOf(const Game& game, const QUrlQuery& query) {
+int yearOf(const ChartGame& game, const QUrlQuery& query) {
     const auto items = query.queryItems(QUrl::FullyDecoded);
     if (items.size() != 5 || query.queryItemValue("lotId") != QLatin1String(game.lotId) ||
         query.queryItemValue("chartType") != QLatin1String("zhx") ||
@@ -43,6 +46,25 @@ int yearOf(const Game& game, const QUrlQuery& query) {
     return ends[0].left(4).toInt();
 }
 
+constexpr auto kFc3dFeed = "/cwl_admin/front/cwlkj/search/kjxx/findDrawNotice";
+constexpr auto kPl3Feed = "/gateway/lottery/getHistoryPageListV1.qry";
+const QByteArray kCookie = "acw_tc=4f0b7c";
+
+QByteArray header(const QHttpServerRequest& request, const QByteArray& name) {
+    for (const auto& [key, value] : request.headers())
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return {};
+}
+
+QString digitsText(const std::optional<std::array<int, 3>>& digits, QChar separator) {
+    if (!digits)
+        return {};
+    return QStringList{QString::number((*digits)[0]), QString::number((*digits)[1]),
+                       QString::number((*digits)[2])}
+        .join(separator);
+}
+
 } // namespace
 
 ChartServer::ChartServer() {
@@ -51,6 +73,10 @@ ChartServer::ChartServer() {
 
 QString ChartServer::host() const {
     return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+}
+
+void ChartServer::setFeed(Game game, std::vector<DrawLine> draws, FeedTraps traps) {
+    m_feeds[game] = Feed{std::move(draws), traps, false};
 }
 
 void ChartServer::setPage(const QString& game, int year, const QByteArray& body,
@@ -75,6 +101,20 @@ bool ChartServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* s
         return true;
     socket->setProperty("chartServerAsked", true);
     const QUrl url = request.url();
+    if (url.path() == QLatin1String("/")) {
+        requests << QStringLiteral("home");
+        auto responder = makeResponder(request, socket);
+        responder.write("<html><head><title>中国福利彩票</title></head></html>",
+                        {{"Content-Type", "text/html; charset=utf-8"},
+                         {"Set-Cookie", kCookie + "; Path=/; HttpOnly"},
+                         {"Connection", "close"}},
+                        QHttpServerResponder::StatusCode::Ok);
+        return true;
+    }
+    if (url.path() == QLatin1String(kFc3dFeed) || url.path() == QLatin1String(kPl3Feed)) {
+        serveFeed(request, url.path() == QLatin1String(kPl3Feed) ? Game::Pl3 : Game::Fc3d, socket);
+        return true;
+    }
     if (url.path() == QLatin1String("/loop")) {
         const int hop = QUrlQuery(url).queryItemValue("hop").toInt();
         deepestRedirect = std::max(deepestRedirect, hop);
@@ -97,7 +137,7 @@ bool ChartServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* s
         }
         return true;
     }
-    for (const Game& game : kGames) {
+    for (const ChartGame& game : kGames) {
         if (url.path() != QLatin1String(game.path))
             continue;
         const int year = yearOf(game, QUrlQuery(url));
@@ -154,6 +194,85 @@ bool ChartServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* s
 
 void ChartServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
     send(request, socket, 404, "Content-Type", "text/html", {});
+}
+
+void ChartServer::serveFeed(const QHttpServerRequest& request, Game game, QTcpSocket* socket) {
+    const QUrlQuery query(request.url());
+    const bool pl3 = game == Game::Pl3;
+    const int pageNo = query.queryItemValue("pageNo").toInt();
+    const int asked = query.queryItemValue("pageSize").toInt();
+    const bool keys = pl3 ? query.queryItemValue("gameNo") == QLatin1String("35")
+                          : query.queryItemValue("name") == QLatin1String("3d") &&
+                                query.queryItemValue("systemType") == QLatin1String("PC");
+    requests << QStringLiteral("%1 %2").arg(pl3 ? QLatin1String("pl3") : QLatin1String("3d")).arg(pageNo);
+    Feed& feed = m_feeds[game];
+    const FeedTraps& t = feed.traps;
+    const QByteArray json = "application/json;charset=UTF-8";
+    const QByteArray referer =
+        pl3 ? "https://static.sporttery.cn/" : "https://www.cwl.gov.cn/ygkj/wqkjgg/fc3d/";
+    const bool browser = header(request, "User-Agent").startsWith("Mozilla/5.0");
+    if (t.blockPage || !browser || header(request, "Referer") != referer) {
+        if (!t.blockPage)
+            ++turnedAway;
+        send(request, socket, 200, "Content-Type", "text/html",
+             "<html><head><title>405 禁止访问</title></head><body>您的访问被拒绝</body></html>");
+        return;
+    }
+    if (!pl3 && !header(request, "Cookie").contains(kCookie)) {
+        ++turnedAway;
+        send(request, socket, 200, "Content-Type", json, R"({"state":1,"message":"请刷新页面后重试"})");
+        return;
+    }
+    if (t.refuse) {
+        send(request, socket, 200, "Content-Type", json,
+             pl3 ? R"({"success":false,"errorCode":"1001","errorMessage":"系统繁忙","value":null})"
+                 : R"({"state":1,"message":"系统繁忙"})");
+        return;
+    }
+    if (!keys || pageNo < 1 || asked < 1 || pageNo == t.failingPage) {
+        send(request, socket, 500, "Content-Type", "text/plain", "internal error");
+        return;
+    }
+
+    // Newest first, as the operators list them.
+    std::vector<std::pair<std::int32_t, std::optional<std::array<int, 3>>>> listed;
+    for (auto it = feed.draws.rbegin(); it != feed.draws.rend(); ++it)
+        if (it->issue != t.hole)
+            listed.push_back(
+                {it->issue, t.conflict && t.conflict->issue == it->issue ? t.conflict->digits : it->digits});
+    if (feed.shifted && t.published)
+        listed.insert(listed.begin(), {t.published->issue, t.published->digits});
+    if (t.pending && !(feed.shifted && t.published && t.published->issue == *t.pending))
+        listed.insert(listed.begin(), {*t.pending, std::nullopt});
+    const int size = t.cap > 0 ? std::min(asked, t.cap) : asked;
+    const qsizetype total = static_cast<qsizetype>(listed.size());
+    QJsonArray items;
+    for (qsizetype i = qsizetype(pageNo - 1) * size; i < std::min(total, qsizetype(pageNo) * size); ++i) {
+        const auto& [issue, digits] = listed[static_cast<std::size_t>(i)];
+        items.append(pl3 ? QJsonObject{{"lotteryDrawNum", QString::number(issue).mid(2)},
+                                       {"lotteryDrawResult", digitsText(digits, u' ')},
+                                       {"lotteryGameName", QStringLiteral("排列3")}}
+                         : QJsonObject{{"name", "3D"},
+                                       {"code", QString::number(issue)},
+                                       {"red", digitsText(digits, u',')},
+                                       {"blue", ""}});
+    }
+    const int pages = static_cast<int>((total + size - 1) / size);
+    const QJsonObject reply = pl3 ? QJsonObject{{"success", true},
+                                                {"errorCode", "0"},
+                                                {"errorMessage", QStringLiteral("处理成功")},
+                                                {"value", QJsonObject{{"list", items},
+                                                                      {"pageNo", pageNo},
+                                                                      {"pageSize", size},
+                                                                      {"pages", pages},
+                                                                      {"total", QString::number(total)}}}}
+                                  : QJsonObject{{"state", 0},       {"message", QStringLiteral("查询成功")},
+                                                {"total", total},   {"pageNum", pages},
+                                                {"pageNo", pageNo}, {"pageSize", size},
+                                                {"result", items}};
+    send(request, socket, 200, "Content-Type", json, QJsonDocument(reply).toJson(QJsonDocument::Compact));
+    if (pageNo == 1)
+        feed.shifted = true;
 }
 
 void ChartServer::serve(const QHttpServerRequest& request, const QString& game, int year,

@@ -1,30 +1,44 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The online update from the window's button: the questions it asks, the refresh afterwards.
+// The online update from the window's button and status bar: the questions it asks, the source
+// it reads, the refresh afterwards.
+#include "AppPaths.h"
 #include "ChartPages.h"
 #include "ChartServer.h"
+#include "Clock.h"
+#include "HistoryStore.h"
+#include "OnlineMerge.h"
 #include "OnlineUpdate.h"
+#include "SampleHistory.h"
 #include "Settings.h"
 #include "WindowFixture.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QDate>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 
 using namespace brenvik;
 using namespace brenvik::test;
-
-namespace {} // namespace
+using brenvik::ui::toPath;
 
 class OnlineWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void cancelAsksNothingElse();
-    void theFirstUpdateAsksForTheSiteThenAppends();
+    void theFirstUpdateFromAChartSiteAsksForItThenAppends();
     void anUnreachableSiteIsReportedAndTheHistoryKept();
-    void theSiteCanBeChangedFromTheSettingsMenu();
+    void theSourceIsChosenInTheSettingsMenu();
+    void theStatusBarOffersTheUpdateOnceTheEveningsDrawIsOut();
 };
 
 void OnlineWindowTest::cancelAsksNothingElse() {
@@ -37,7 +51,7 @@ void OnlineWindowTest::cancelAsksNothingElse() {
     QCOMPARE(f.dialogs.shown[0].text, ui::online::kConfirmText);
 }
 
-void OnlineWindowTest::theFirstUpdateAsksForTheSiteThenAppends() {
+void OnlineWindowTest::theFirstUpdateFromAChartSiteAsksForItThenAppends() {
     const int year = QDate::currentDate().year();
     ChartServer server;
     server.setPage(QStringLiteral("sd"), year,
@@ -45,18 +59,22 @@ void OnlineWindowTest::theFirstUpdateAsksForTheSiteThenAppends() {
                    "text/html; charset=utf-8");
     WindowFixture f;
     f.storeDraws(drawsOf(year, 1, 25));
+    f.setSetting(keys::intSjly, QStringLiteral("1"));
     auto& w = f.open();
+    QSignalSpy said(w.statusBar(), &QStatusBar::messageChanged);
     f.dialogs.answer(true);
     f.dialogs.answer(server.host());
     QTest::mouseClick(f.find<QAbstractButton>("Command21"), Qt::LeftButton);
     QCOMPARE(server.requests, QStringList{QStringLiteral("sd %1").arg(year)});
     QCOMPARE(f.setting(keys::strZstHost), server.host());
+    // While it reads, the status bar says from where.
+    QCOMPARE(said.first().first().toString(), QStringLiteral("正在从走势图站点更新福彩3D的历史号码……"));
     QCOMPARE(w.history().size(), std::size_t(30));
     QCOMPARE(f.find<QTableView>("MSFlexGrid1")->model()->rowCount(), 30);
     QCOMPARE(f.find<QLineEdit>("Text1")->text(), QString::number(year * 1000 + 31));
     QCOMPARE(f.find<QLineEdit>("Text3(1)")->text(), QString::number(year * 1000 + 30));
     QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("inform"));
-    QVERIFY(f.dialogs.shown.last().text.contains(QStringLiteral("5")));
+    QVERIFY(f.dialogs.shown.last().text.contains(QStringLiteral("新增 5 期")));
     // The buttons that change the history work again afterwards.
     QVERIFY(f.find<QWidget>("Command3")->isEnabled());
     QVERIFY(f.find<QAction>("mnuClear")->isEnabled());
@@ -73,25 +91,91 @@ void OnlineWindowTest::anUnreachableSiteIsReportedAndTheHistoryKept() {
     const int year = QDate::currentDate().year();
     WindowFixture f;
     f.storeDraws(drawsOf(year, 1, 25));
+    // A user who stored a chart site before there was a choice keeps reading it.
     f.setSetting(keys::strZstHost, refusingHost());
     auto& w = f.open();
     f.dialogs.answer(true);
     QTest::mouseClick(f.find<QAbstractButton>("Command21"), Qt::LeftButton);
     QCOMPARE(w.history().size(), std::size_t(25));
     QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("warn"));
+    QVERIFY(
+        f.dialogs.shown.last().text.contains(QStringLiteral("走势图失败（连接被拒绝），历史号码未改动。")));
 }
 
-void OnlineWindowTest::theSiteCanBeChangedFromTheSettingsMenu() {
+void OnlineWindowTest::theSourceIsChosenInTheSettingsMenu() {
     WindowFixture f;
     f.setSetting(keys::strZstHost, QStringLiteral("http://127.0.0.1:9"));
     f.open();
-    f.dialogs.answer(QStringLiteral("chart.example:8080"));
-    f.find<QAction>("mnuChartSite")->trigger();
-    QCOMPARE(f.dialogs.shown[0].title, QStringLiteral("图表站点"));
+    // Fills in the dialog once it is up: the source, the site, then OK.
+    const auto choose = [&](bool chart, const QString& site) {
+        QTimer::singleShot(0, [&f, chart, site] {
+            auto* dialog = f.window().findChild<QDialog*>(QStringLiteral("frmSource"));
+            QVERIFY(dialog && dialog->isVisible());
+            dialog
+                ->findChild<QRadioButton*>(chart ? QStringLiteral("optSourceChart")
+                                                 : QStringLiteral("optSourceOfficial"))
+                ->setChecked(true);
+            dialog->findChild<QLineEdit*>(QStringLiteral("txtChartSite"))->setText(site);
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            // A site that is none keeps the dialog open; it is then cancelled.
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        f.find<QAction>("mnuSource")->trigger();
+    };
+    QCOMPARE(f.find<QAction>("mnuSource")->text(), QStringLiteral("数据来源(&S)…"));
+
+    choose(true, QStringLiteral("abc"));
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("warn"));
+    QVERIFY(f.dialogs.shown[0].text.startsWith(QStringLiteral("“abc”不是可用的网站地址")));
+    QVERIFY(!f.hasSetting(keys::intSjly));
+    QCOMPARE(f.setting(keys::strZstHost), QStringLiteral("http://127.0.0.1:9"));
+
+    choose(true, QStringLiteral(" chart.example:8080/"));
+    QCOMPARE(f.setting(keys::intSjly), QStringLiteral("1"));
     QCOMPARE(f.setting(keys::strZstHost), QStringLiteral("http://chart.example:8080"));
-    f.dialogs.cancel();
-    f.find<QAction>("mnuChartSite")->trigger();
+
+    // The operator's feed needs no address: whatever the box holds is not looked at.
+    choose(false, QStringLiteral("abc"));
+    QCOMPARE(f.setting(keys::intSjly), QStringLiteral("0"));
     QCOMPARE(f.setting(keys::strZstHost), QStringLiteral("http://chart.example:8080"));
+    QCOMPARE(f.dialogs.shown.size(), 1);
+}
+
+void OnlineWindowTest::theStatusBarOffersTheUpdateOnceTheEveningsDrawIsOut() {
+    using namespace std::chrono;
+    const auto real = sampleDraws("fc3d-history.txt");
+    // Only years the retention rule keeps, so that nothing else is asked.
+    const auto recent =
+        std::find_if(real.begin(), real.end(), [](const DrawLine& d) { return d.issue > 2021000; });
+    const std::vector<DrawLine> stored(recent, real.end() - 4);
+    ChartServer server;
+    server.setFeed(Game::Fc3d, real);
+    WindowFixture f;
+    f.storeDraws(stored);
+    f.setSetting(keys::strGfHost, server.host());
+    // Last updated at 21:00 in China, before that evening's results; it is 22:00 now.
+    const auto evening = sys_days{year{2026} / 8 / 22};
+    {
+        auto store = HistoryStore::open(toPath(f.home()) / kDatabaseFile).value();
+        QVERIFY(markUpdated(*store, evening + hours(13)));
+    }
+    ui::setClock([evening] { return evening + hours(14); });
+    auto& w = f.open();
+    auto* offer = f.find<QLabel>("lblUpdated");
+    QVERIFY2(offer->text().contains(QStringLiteral("立即更新")), qPrintable(offer->text()));
+    QVERIFY(server.requests.isEmpty()); // offered, never done unasked
+
+    emit offer->linkActivated(QStringLiteral("update"));
+
+    // One click: no question before it, the result after it.
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("inform"));
+    QCOMPARE(server.requests, (QStringList{"home", "3d 1"}));
+    QCOMPARE(w.history().size(), stored.size() + 4);
+    QVERIFY2(!offer->text().contains(QStringLiteral("立即更新")), qPrintable(offer->text()));
+    QVERIFY2(offer->text().startsWith(QStringLiteral("上次在线更新：")), qPrintable(offer->text()));
 }
 
 QTEST_MAIN(OnlineWindowTest)

@@ -218,7 +218,7 @@ void StartupTest::toolTipsTabsAndMenus() {
     QCOMPARE(actions("mnuSetup"),
              (QStringList{QStringLiteral("=段数参数设置(&A)"), QStringLiteral("-"),
                           QStringLiteral("mnuSetDay=历史号码更新检索年(&Y)"),
-                          QStringLiteral("mnuChartSite=图表站点(&U)…"),
+                          QStringLiteral("mnuSource=数据来源(&S)…"),
                           QStringLiteral("mnuFrontPage=软件介绍服务主页(&P)"),
                           QStringLiteral("mnuDescrb=软件介绍说明页面(&R)"),
                           QStringLiteral("numYanshiDown=软件演示说明录像下载(&D)"), QStringLiteral("-")}));

@@ -7,7 +7,10 @@
 #include "SampleHistory.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QProcess>
 #include <QSettings>
+#include <QSignalSpy>
 
 namespace brenvik::test {
 
@@ -105,6 +108,20 @@ bool holdsExactly(const HistorySnapshot& h, const std::vector<DrawLine>& draws, 
         }
     }
     return true;
+}
+
+CompanionRun runCompanion(const QString& program, const WindowFixture& f, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"),
+               QDir(f.home() + QStringLiteral("/../config")).absolutePath());
+    p.setProcessEnvironment(env);
+    QSignalSpy finished(&p, &QProcess::finished);
+    p.start(program, QStringList{QStringLiteral("--home"), f.home()} + args);
+    if (!finished.wait(120000))
+        qWarning("the companion did not finish");
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 } // namespace brenvik::test

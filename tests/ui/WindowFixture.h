@@ -7,6 +7,7 @@
 #include "frmMain.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTest>
 #include <QWidget>
 
@@ -51,6 +52,15 @@ private:
 // True when the history holds exactly `draws`, every column derived as a history built from them
 // would have it; says what differs otherwise.
 bool holdsExactly(const HistorySnapshot& history, const std::vector<DrawLine>& draws, int segmentParam);
+
+// A run of the companion `program` on a fixture's data folder and settings, while the event loop
+// keeps running (a loopback server of the test answers from this thread).
+struct CompanionRun {
+    int exit = -1;
+    QStringList out; // the lines written to the standard output
+    QString err;
+};
+CompanionRun runCompanion(const QString& program, const WindowFixture& fixture, const QStringList& args);
 
 // A pattern as the window's boxes show it.
 inline std::array<std::optional<int>, 3> shown(int p1, int p2, int p3) {

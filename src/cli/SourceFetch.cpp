@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ChartFetch.h"
+#include "SourceFetch.h"
 
 #include "PageText.h"
 #include "SharedLibrary.h"
@@ -62,11 +62,6 @@ std::size_t collect(char* data, std::size_t size, std::size_t count, void* user)
     return n;
 }
 
-struct EasyFree {
-    const Curl* lib;
-    void operator()(CURL* c) const { lib->easyCleanup(c); }
-};
-
 std::string reasonOf(const Curl& lib, CURLcode code) {
     switch (code) {
     case CURLE_COULDNT_CONNECT:
@@ -86,27 +81,42 @@ std::string reasonOf(const Curl& lib, CURLcode code) {
 
 } // namespace
 
-ChartFetch::ChartFetch() {
-    if (const Curl* lib = curlLibrary())
-        m_initialised = lib->globalInit(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-}
+// The library, set up once for the process, and the one connection handle of the run.
+struct SourceFetch::Handle {
+    const Curl* lib = nullptr;
+    CURL* easy = nullptr;
+    ~Handle() {
+        if (easy)
+            lib->easyCleanup(easy);
+        if (lib)
+            lib->globalCleanup();
+    }
+};
 
-ChartFetch::~ChartFetch() {
-    if (m_initialised)
-        curlLibrary()->globalCleanup();
-}
-
-std::expected<FetchedBody, FetchFailure> ChartFetch::get(const std::string& url) {
+SourceFetch::SourceFetch() {
     const Curl* lib = curlLibrary();
-    if (!lib)
-        return std::unexpected(FetchFailure{"网络错误：无法载入网络库 libcurl.so.4"});
-    std::unique_ptr<CURL, EasyFree> curl(lib->easyInit(), EasyFree{lib});
-    if (!curl)
-        return std::unexpected(FetchFailure{"网络错误：无法初始化"});
-    CURL* c = curl.get();
+    if (!lib || lib->globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+        return;
+    m_handle = std::make_unique<Handle>();
+    m_handle->lib = lib;
+    m_handle->easy = lib->easyInit();
+    // An empty name turns the cookie engine on without reading or writing any file.
+    if (m_handle->easy)
+        lib->easySetopt(m_handle->easy, CURLOPT_COOKIEFILE, "");
+}
+
+SourceFetch::~SourceFetch() = default;
+
+std::expected<SourceReply, SourceFailure> SourceFetch::get(const SourceRequest& request) {
+    if (!curlLibrary())
+        return std::unexpected(SourceFailure{"网络错误：无法载入网络库 libcurl.so.4"});
+    if (!m_handle || !m_handle->easy)
+        return std::unexpected(SourceFailure{"网络错误：无法初始化"});
+    const Curl* lib = m_handle->lib;
+    CURL* c = m_handle->easy;
     Download d;
-    const bool secure = url.starts_with("https:");
-    lib->easySetopt(c, CURLOPT_URL, url.c_str());
+    const bool secure = request.url.starts_with("https:");
+    lib->easySetopt(c, CURLOPT_URL, request.url.c_str());
     lib->easySetopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     lib->easySetopt(c, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
     lib->easySetopt(c, CURLOPT_FOLLOWLOCATION, 1L);
@@ -116,24 +126,27 @@ std::expected<FetchedBody, FetchFailure> ChartFetch::get(const std::string& url)
     lib->easySetopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     // A declared length over the limit is refused before any of it is read.
     lib->easySetopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxPageBytes));
-    lib->easySetopt(c, CURLOPT_USERAGENT, "Brenvik3D");
+    const std::string agent(kBrowserUserAgent);
+    lib->easySetopt(c, CURLOPT_USERAGENT, agent.c_str());
+    lib->easySetopt(c, CURLOPT_REFERER, request.referer.empty() ? nullptr : request.referer.c_str());
     lib->easySetopt(c, CURLOPT_WRITEFUNCTION, collect);
     lib->easySetopt(c, CURLOPT_WRITEDATA, &d);
 
     const CURLcode code = lib->easyPerform(c);
     if (d.tooLarge)
-        return std::unexpected(FetchFailure{"网页超过 16 MB"});
+        return std::unexpected(SourceFailure{"网页超过 16 MB"});
     if (code != CURLE_OK)
-        return std::unexpected(FetchFailure{reasonOf(*lib, code)});
+        return std::unexpected(SourceFailure{reasonOf(*lib, code)});
     long status = 0;
     lib->easyGetinfo(c, CURLINFO_RESPONSE_CODE, &status);
     if (status >= 400)
-        return std::unexpected(FetchFailure{"服务器返回错误 " + std::to_string(status)});
+        return std::unexpected(
+            SourceFailure{"服务器返回错误 " + std::to_string(status), static_cast<int>(status)});
     if (status < 200 || status >= 300)
-        return std::unexpected(FetchFailure{"服务器返回状态 " + std::to_string(status)});
+        return std::unexpected(SourceFailure{"服务器返回状态 " + std::to_string(status)});
     const char* type = nullptr;
     lib->easyGetinfo(c, CURLINFO_CONTENT_TYPE, &type);
-    return FetchedBody{std::move(d.body), type ? charsetOfContentType(type) : std::string()};
+    return SourceReply{std::move(d.body), type ? charsetOfContentType(type) : std::string()};
 }
 
 } // namespace brenvik::cli

@@ -1,0 +1,349 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DrawSource.h"
+
+#include "ChartPage.h"
+#include "IssueNumber.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+
+namespace brenvik {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr std::string_view kFc3dHost = "https://www.cwl.gov.cn";
+constexpr std::string_view kPl3Host = "https://webapi.sporttery.cn";
+
+std::string hostOr(Game game, std::string_view host) {
+    while (host.ends_with('/'))
+        host.remove_suffix(1);
+    return std::string(host.empty() ? operatorHost(game) : host);
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view trimmed(std::string_view s) {
+    if (s.starts_with("\xEF\xBB\xBF"))
+        s.remove_prefix(3);
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+Error refused(const std::string& what) {
+    return Error{ErrorCode::Network, "来源拒绝了请求（" + what + "）"};
+}
+
+// A reply nested deeper than any draw list is no draw list, and is refused before a parser
+// spends its stack on it.
+bool nestedTooDeep(std::string_view body, int limit) {
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// The title of a web page, else its text without the tags.
+std::string pageGist(std::string_view html) {
+    const std::string low = lower(html);
+    if (const auto open = low.find("<title"); open != std::string::npos) {
+        const auto start = low.find('>', open);
+        const auto end = low.find("</title", open);
+        if (start != std::string::npos && end != std::string::npos && start < end) {
+            const std::string title = shortQuote(html.substr(start + 1, end - start - 1));
+            if (!title.empty())
+                return title;
+        }
+    }
+    std::string text;
+    bool inTag = false;
+    for (char c : html) {
+        if (c == '<')
+            inTag = true;
+        else if (c == '>')
+            inTag = false;
+        else if (!inTag)
+            text += c;
+    }
+    return shortQuote(text);
+}
+
+// The text of a value given as text or as a whole number; nothing for anything else.
+std::optional<std::string> textOf(const json& v) {
+    if (v.is_string())
+        return std::string(trimmed(v.get_ref<const std::string&>()));
+    if (v.is_number_unsigned())
+        return std::to_string(v.get<unsigned long long>());
+    if (v.is_number_integer())
+        return std::to_string(v.get<long long>());
+    if (v.is_number_float()) {
+        const double d = v.get<double>();
+        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15)
+            return std::to_string(static_cast<long long>(d));
+    }
+    return std::nullopt;
+}
+
+std::optional<long long> countOf(const json& v) {
+    const auto text = textOf(v);
+    return text ? parseWholeNumber(*text, 0, 100'000'000) : std::nullopt;
+}
+
+const json* member(const json& object, std::string_view key) {
+    if (!object.is_object())
+        return nullptr;
+    const auto it = object.find(key);
+    return it == object.end() ? nullptr : &*it;
+}
+
+const json* firstMember(const json& object, std::initializer_list<std::string_view> keys) {
+    for (std::string_view key : keys)
+        if (const json* v = member(object, key); v && !v->is_null())
+            return v;
+    return nullptr;
+}
+
+// 2026224, or 26224 with the year's last two digits.
+std::optional<std::int32_t> issueOf(const json& v) {
+    const auto text = textOf(v);
+    if (!text)
+        return std::nullopt;
+    if (text->size() == 5 && text->find_first_not_of("0123456789") == std::string::npos) {
+        const int year = 2000 + std::stoi(text->substr(0, 2));
+        const int sequence = std::stoi(text->substr(2));
+        return sequence > 0 ? std::optional(year * 1000 + sequence) : std::nullopt;
+    }
+    const auto issue = parseIssue(*text);
+    return issue && *issue % 1000 > 0 ? issue : std::nullopt;
+}
+
+// "8,6,2", "8 6 2", "862": the digits; nothing for an issue not drawn yet (no digit at all) or
+// for anything that is not three digits.
+std::optional<std::array<int, 3>> digitsOf(const json* v) {
+    std::string text;
+    if (v && v->is_array()) {
+        for (const json& part : *v)
+            if (const auto t = textOf(part))
+                text += *t + ",";
+    } else if (v && v->is_string()) {
+        text = v->get<std::string>();
+    }
+    std::vector<std::string> runs;
+    bool inRun = false;
+    for (char c : text) {
+        const bool digit = c >= '0' && c <= '9';
+        if (digit && !inRun)
+            runs.emplace_back();
+        if (digit)
+            runs.back() += c;
+        inRun = digit;
+    }
+    // Three numbers of one digit each ("08" is 8), or one number of three digits.
+    if (runs.size() == 1 && runs[0].size() == 3)
+        return std::array<int, 3>{runs[0][0] - '0', runs[0][1] - '0', runs[0][2] - '0'};
+    std::array<int, 3> digits{};
+    if (runs.size() != 3)
+        return std::nullopt;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto significant = runs[i].find_first_not_of('0');
+        const std::string_view run = significant == std::string::npos
+                                         ? std::string_view("0")
+                                         : std::string_view(runs[i]).substr(significant);
+        if (run.size() != 1)
+            return std::nullopt;
+        digits[i] = run[0] - '0';
+    }
+    return digits;
+}
+
+std::string said(const json& reply, std::initializer_list<std::string_view> keys) {
+    const json* v = firstMember(reply, keys);
+    const auto text = v ? textOf(*v) : std::nullopt;
+    return text ? shortQuote(*text) : std::string();
+}
+
+std::string withColon(const std::string& text) {
+    return text.empty() ? text : "：" + text;
+}
+
+} // namespace
+
+std::string_view sourceName(DrawSource source) {
+    return source == DrawSource::Chart ? "走势图站点" : "官方开奖公告";
+}
+
+std::string_view sourceId(DrawSource source) {
+    return source == DrawSource::Chart ? "chart" : "official";
+}
+
+std::optional<DrawSource> sourceOfId(std::string_view id) {
+    if (id == "official")
+        return DrawSource::Official;
+    if (id == "chart")
+        return DrawSource::Chart;
+    return std::nullopt;
+}
+
+DrawSource storedSource(const SettingsValues& settings) {
+    if (settings.intSjly == sourceSetting(DrawSource::Chart))
+        return DrawSource::Chart;
+    if (settings.intSjly == sourceSetting(DrawSource::Official))
+        return DrawSource::Official;
+    return normalizeChartHost(settings.strZstHost) ? DrawSource::Chart : DrawSource::Official;
+}
+
+std::string_view operatorHost(Game game) {
+    return game == Game::Pl3 ? kPl3Host : kFc3dHost;
+}
+
+std::string feedHomeAddress(Game game, std::string_view host) {
+    return game == Game::Fc3d ? hostOr(game, host) + "/" : std::string();
+}
+
+std::string feedPageAddress(Game game, std::string_view host, int pageNo, int pageSize) {
+    const std::string page = std::to_string(pageNo);
+    const std::string size = std::to_string(pageSize);
+    if (game == Game::Pl3)
+        return hostOr(game, host) +
+               "/gateway/lottery/getHistoryPageListV1.qry?gameNo=35&provinceId=0&pageSize=" + size +
+               "&isVerify=1&pageNo=" + page;
+    return hostOr(game, host) +
+           "/cwl_admin/front/cwlkj/search/kjxx/findDrawNotice?name=3d&issueCount=&issueStart=&issueEnd="
+           "&dayStart=&dayEnd=&pageNo=" +
+           page + "&pageSize=" + size + "&week=&systemType=PC";
+}
+
+std::string_view feedReferer(Game game) {
+    return game == Game::Pl3 ? "https://static.sporttery.cn/" : "https://www.cwl.gov.cn/ygkj/wqkjgg/fc3d/";
+}
+
+Result<FeedPage> readFeedPage(std::string_view body) {
+    const std::string_view text = trimmed(body);
+    if (text.empty())
+        return std::unexpected(refused("回复为空"));
+    if (text.front() == '<')
+        return std::unexpected(refused("返回的是网页而不是开奖数据：" + pageGist(text)));
+    if (nestedTooDeep(text, 64))
+        return std::unexpected(refused("回复不是开奖数据：嵌套过深"));
+    const json reply = json::parse(text.begin(), text.end(), nullptr, false);
+    if (reply.is_discarded() || !reply.is_object())
+        return std::unexpected(refused("回复不是 JSON 数据：" + shortQuote(text, 40)));
+
+    // The welfare lottery says no with a state other than 0, the sports lottery with success false.
+    if (const json* state = member(reply, "state")) {
+        const auto code = textOf(*state);
+        if (code != "0")
+            return std::unexpected(refused("state " + shortQuote(code.value_or(state->dump()), 20) +
+                                           withColon(said(reply, {"message", "msg"}))));
+    }
+    if (const json* success = member(reply, "success")) {
+        const bool yes =
+            success->is_boolean() ? success->get<bool>() : lower(textOf(*success).value_or("")) == "true";
+        if (!yes) {
+            const std::string code = said(reply, {"errorCode"});
+            const std::string message = said(reply, {"errorMessage", "message"});
+            return std::unexpected(refused(code.empty() ? (message.empty() ? "success 为 false" : message)
+                                                        : "errorCode " + code + withColon(message)));
+        }
+    }
+
+    const json* value = member(reply, "value");
+    const json* list = firstMember(reply, {"result"});
+    const json* counts = &reply;
+    if ((!list || !list->is_array()) && value) {
+        list = firstMember(*value, {"list", "result"});
+        counts = value;
+    }
+    if (!list || !list->is_array())
+        return std::unexpected(refused("回复中没有开奖列表：" + shortQuote(text, 40)));
+
+    FeedPage page;
+    for (const json& item : *list) {
+        const json* issue = firstMember(item, {"code", "lotteryDrawNum", "issue"});
+        const auto number = issue ? issueOf(*issue) : std::nullopt;
+        if (!number)
+            continue;
+        page.items.push_back({*number, digitsOf(firstMember(item, {"red", "lotteryDrawResult"}))});
+    }
+    if (const json* total = member(*counts, "total"))
+        page.total = countOf(*total);
+    if (const json* pages = firstMember(*counts, {"pages", "pageNum"}))
+        page.pages = countOf(*pages);
+    return page;
+}
+
+std::string shortQuote(std::string_view text, std::size_t maxChars) {
+    std::string out;
+    std::size_t chars = 0;
+    bool blank = true; // no blank at the start, and never two in a row
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = c < 0x80           ? 1
+                             : (c >> 5) == 0x6  ? 2
+                             : (c >> 4) == 0xE  ? 3
+                             : (c >> 3) == 0x1E ? 4
+                                                : 0;
+        bool valid = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; valid && k < length; ++k)
+            valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        if (!valid) {
+            length = 1;
+        }
+        const bool space = valid && length == 1 && (c < 0x20 || c == ' ' || c == 0x7F);
+        if (space && blank) {
+            i += length;
+            continue;
+        }
+        if (chars == maxChars) {
+            if (trimmed(text.substr(i)).empty())
+                break;
+            while (out.ends_with(' '))
+                out.pop_back();
+            return out + "…";
+        }
+        if (space)
+            out += ' ';
+        else if (!valid)
+            out += '?';
+        else
+            out.append(text.substr(i, length));
+        blank = space;
+        ++chars;
+        i += length;
+    }
+    while (out.ends_with(' '))
+        out.pop_back();
+    return out;
+}
+
+} // namespace brenvik

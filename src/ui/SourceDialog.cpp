@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SourceDialog.h"
+
+#include "AppPaths.h"
+#include "ChartPage.h"
+#include "Dialogs.h"
+#include "PanelParts.h"
+#include "SettingsStore.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace brenvik::ui {
+
+namespace {
+
+QLabel* note(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    label->setContentsMargins(22, 0, 0, 6);
+    return label;
+}
+
+} // namespace
+
+SourceDialog::SourceDialog(SettingsStore& settings, QWidget* parent) : QDialog(parent), m_settings(settings) {
+    setObjectName(QStringLiteral("frmSource"));
+    setWindowTitle(QStringLiteral("数据来源"));
+    auto* layout = new QVBoxLayout(this);
+
+    m_official =
+        named(new QRadioButton(QStringLiteral("官方开奖公告(&G)")), QStringLiteral("optSourceOfficial"));
+    layout->addWidget(m_official);
+    layout->addWidget(note(QStringLiteral("福彩3D读中国福利彩票的开奖公告（2013 年起，2013 年有缺期），"
+                                          "体彩排列3读中国体育彩票的开奖公告。每次只读到已存的最后一期为止，"
+                                          "两次请求之间停一秒。")));
+    m_chart = named(new QRadioButton(QStringLiteral("走势图站点(&Z)")), QStringLiteral("optSourceChart"));
+    layout->addWidget(m_chart);
+    layout->addWidget(note(QStringLiteral("按年读取走势图页面的站点，页面版式须与本程序读得懂的相同，"
+                                          "详见使用说明的“数据来源”。")));
+    auto* form = new QFormLayout;
+    form->setContentsMargins(22, 0, 0, 0);
+    m_site = named(new QLineEdit, QStringLiteral("txtChartSite"));
+    m_site->setPlaceholderText(QStringLiteral("http://127.0.0.1:8080"));
+    m_site->setText(settings.chartHost());
+    auto* siteLabel = new QLabel(QStringLiteral("站点地址(&A)："));
+    siteLabel->setBuddy(m_site);
+    form->addRow(siteLabel, m_site);
+    layout->addLayout(form);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    const bool chart = settings.source() == DrawSource::Chart;
+    (chart ? m_chart : m_official)->setChecked(true);
+    m_site->setEnabled(chart);
+    siteLabel->setEnabled(chart);
+    connect(m_chart, &QRadioButton::toggled, this, [this, siteLabel](bool on) {
+        m_site->setEnabled(on);
+        siteLabel->setEnabled(on);
+        if (on)
+            m_site->setFocus();
+    });
+    resize(460, sizeHint().height());
+}
+
+void SourceDialog::accept() {
+    if (m_chart->isChecked()) {
+        const auto site = checkedSiteAddress(m_site->text().toStdString());
+        if (!site) {
+            Dialogs::warn(this, QStringLiteral("输入有误"), qs(site.error().message));
+            m_site->setFocus();
+            m_site->selectAll();
+            return;
+        }
+        m_settings.setChartHost(qs(*site));
+    }
+    m_settings.setSource(m_chart->isChecked() ? DrawSource::Chart : DrawSource::Official);
+    QDialog::accept();
+}
+
+} // namespace brenvik::ui
