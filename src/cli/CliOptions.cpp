@@ -118,6 +118,23 @@ void addHomeAndGame(CLI::App& command, Options& o) {
              });
 }
 
+CLI::Option* addRange(CLI::App& command, Options& o, const std::string& description) {
+    return addValue(command, "--range", "START:END", description, [&o](const std::string& v) {
+        const auto colon = v.find(':');
+        std::optional<long long> start, end;
+        if (colon != std::string::npos && v.find(':', colon + 1) == std::string::npos) {
+            start = parseWholeNumber(v.substr(0, colon), INT32_MIN, INT32_MAX);
+            end = parseWholeNumber(v.substr(colon + 1), INT32_MIN, INT32_MAX);
+        }
+        if (!start || !end)
+            refuse("--range must be START:END with two whole numbers, not " + v);
+        // Read backwards it would find nothing, and an empty answer would look like a real one.
+        if (*start > *end)
+            refuse("--range START:END must not start after its end, not " + v);
+        o.range = std::pair{static_cast<std::int32_t>(*start), static_cast<std::int32_t>(*end)};
+    });
+}
+
 void addArguments(CLI::App& command, Options& o,
                   const std::vector<std::pair<std::string, std::string>>& arguments) {
     for (const auto& [name, description] : arguments)

@@ -41,9 +41,11 @@ std::vector<LogEntry> entriesOf(const HistoryStore& store) {
     return entries ? *entries : std::vector<LogEntry>{};
 }
 
+// A search that matches draws in a short history too: big/small at all three positions.
 SearchConditions followSetUp(const HistorySnapshot& h) {
     SearchConditions c;
     c.game = "福彩3D";
+    c.searchType = Kind::BigSmall;
     c.rangeStart = h.first()->sqqh + 1;
     c.rangeEnd = h.last()->sqqh;
     return c;
@@ -74,8 +76,8 @@ TEST(Logbook, RecordsTheFirstPicksOfTheSearchFromTheNewestDraw) {
     };
     const Case cases[] = {
         {true, 1, Kind::Number, Kind::Number, 1, 1},   {true, 1, Kind::BigSmall, Kind::Number, 3, 3},
-        {false, 3, Kind::Number, Kind::OddEven, 2, 1}, {false, 2, Kind::Segment, Kind::Segment, 1, 5},
-        {true, 1, Kind::OddEven, Kind::Number, 2, 10},
+        {false, 3, Kind::Number, Kind::OddEven, 2, 1}, {false, 2, Kind::Segment, Kind::Segment, 1, 4},
+        {true, 1, Kind::OddEven, Kind::Number, 2, 9},
     };
     std::vector<LogEntry> recorded;
     for (const Case& t : cases) {
@@ -108,10 +110,10 @@ TEST(Logbook, RecordsTheFirstPicksOfTheSearchFromTheNewestDraw) {
         recorded.push_back(*stored);
     }
     EXPECT_EQ(entriesOf(*openStore(dir / kDatabaseFile)), recorded) << "kept as recorded, oldest first";
-    // More picks than the kind has outcomes, or none, records nothing.
+    // None, or as many picks as the kind has outcomes (a hit for certain) or more, records nothing.
     SearchConditions c = followSetUp(*snapshot);
     c.resultKind = Kind::BigSmall;
-    for (int pick : {0, 3})
+    for (int pick : {0, 2, 3})
         EXPECT_FALSE(predictNext(index, c, pick, next));
     EXPECT_EQ(entriesOf(*store).size(), recorded.size());
 }
@@ -155,7 +157,7 @@ TEST(Logbook, RefusesAnIssueWhoseDrawIsKnown) {
     EXPECT_TRUE(entriesOf(*store).empty());
 }
 
-TEST(Logbook, ScoresFollowTheStoredHistory) {
+TEST(Logbook, ScoresAreTakenWhenTheDrawIsFirstStoredAndKept) {
     const auto draws = test::syntheticDraws(60, 11);
     const std::vector<DrawLine> before(draws.begin(), draws.end() - 2);
     const std::int32_t first = draws[draws.size() - 2].issue, second = draws.back().issue;
@@ -204,26 +206,33 @@ TEST(Logbook, ScoresFollowTheStoredHistory) {
         }
         case Store::Undo: {
             // The whole history is taken back to one that holds both draws.
-            ASSERT_TRUE(changeWithUndo(*store, *snapshotOf(*store), "读入", [&] {
+            ASSERT_TRUE(changeWithUndo(*store, "读入", [&] {
                 HistoryFile file;
                 file.draws = draws;
                 return importHistory(*store, file, 1);
             }));
-            ASSERT_TRUE(
-                changeWithUndo(*store, *snapshotOf(*store), "清空", [&] { return store->deleteAll(); }));
-            auto backup = readUndoBackup(store->file());
+            ASSERT_TRUE(changeWithUndo(*store, "清空", [&] { return store->deleteAll(); }));
+            auto backup = readUndoBackup(*store);
             ASSERT_TRUE(backup && *backup);
-            ASSERT_TRUE(undoLastChange(*store, *snapshotOf(*store), **backup));
+            ASSERT_TRUE(undoLastChange(*store, **backup));
             break;
         }
         }
-        auto scored = scoreEntries(entries, *snapshotOf(*store));
+        const auto scoredEntries = entriesOf(*store);
+        ASSERT_EQ(scoredEntries.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i) {
+            ASSERT_TRUE(scoredEntries[i].score);
+            EXPECT_EQ(scoredEntries[i].score->digits, digitsAt(draws, entries[i].issue));
+            auto unscored = scoredEntries[i];
+            unscored.score.reset();
+            EXPECT_EQ(unscored, entries[i]) << "the history's changes leave the entries";
+        }
+        auto scored = scoreEntries(scoredEntries, *snapshotOf(*store));
         ASSERT_EQ(scored.size(), 2u);
         EXPECT_EQ(scored[0].hit, std::optional(true));
         EXPECT_EQ(scored[1].hit, std::optional(false));
         EXPECT_EQ(scored[0].actual, digitsAt(draws, first)[1] % 2);
         EXPECT_EQ(scored[1].actual, digitsAt(draws, second)[1] % 2);
-        EXPECT_EQ(entriesOf(*store), entries) << "the history's changes leave the entries";
 
         switch (t.remove) {
         case Remove::DeleteLast:
@@ -236,10 +245,13 @@ TEST(Logbook, ScoresFollowTheStoredHistory) {
             ASSERT_TRUE(store->deleteAll());
             break;
         }
-        scored = scoreEntries(entries, *snapshotOf(*store));
-        EXPECT_EQ(scored[0].hit.has_value(), t.remove != Remove::Clear);
-        EXPECT_FALSE(scored[1].hit.has_value()) << "its draw is gone";
-        EXPECT_FALSE(scored[1].actual.has_value());
+        // A draw deleted again leaves the score it gave, and the entry says the draw is gone.
+        EXPECT_EQ(entriesOf(*store), scoredEntries);
+        scored = scoreEntries(entriesOf(*store), *snapshotOf(*store));
+        EXPECT_EQ(scored[0].hit, std::optional(true));
+        EXPECT_EQ(scored[1].hit, std::optional(false));
+        EXPECT_EQ(scored[0].drawChanged, t.remove == Remove::Clear);
+        EXPECT_TRUE(scored[1].drawChanged && !scored[1].drawNow) << "its draw is gone";
     }
 }
 
