@@ -25,7 +25,7 @@ const char* const kExitStatus =
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
     "a backtest range without a stored draw,\n"
     "or an update that stopped early (the years read before are kept) or needs --yes,\n"
-    "or a prediction refused (its draw is stored) or not withdrawn,\n"
+    "or a prediction refused (its draw is stored, or its search found no draw) or not withdrawn,\n"
     "2 a mistake on the command line (nothing written).\n";
 
 // The overall help is the companion's own text; a command's help is laid out by the library.

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -83,7 +83,9 @@ std::string schemaSql() {
     sql += ", intTh INTEGER NOT NULL DEFAULT 0, bolOk INTEGER NOT NULL DEFAULT 0, txtHisP6 TEXT);"
            // What a snapshot reads of each row, in an index of its own: the engine reads it
            // instead of the 50-column rows, and keeps it in step with them on every write.
-           "CREATE INDEX IF NOT EXISTS " + std::string(kDrawsIndex) + " ON Lishi (" + kDrawsIndexColumns + ");"
+           "CREATE INDEX IF NOT EXISTS " +
+           std::string(kDrawsIndex) + " ON Lishi (" + kDrawsIndexColumns +
+           ");"
            "CREATE TABLE IF NOT EXISTS Carcu (Nmb INTEGER, Count INTEGER);"
            "CREATE TABLE IF NOT EXISTS Meta (key TEXT PRIMARY KEY NOT NULL, value TEXT);" +
            PredictionLog::schemaSql();
@@ -274,9 +276,9 @@ struct KeeperRefusal : std::exception {
 
 // A score is stamped with the moment its draw was first stored.
 std::string utcNow() {
-    return utcTimestamp(std::chrono::duration_cast<std::chrono::seconds>(
-                            std::chrono::system_clock::now().time_since_epoch())
-                            .count());
+    return utcTimestamp(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
 }
 
 // Scores, for good, every logbook entry whose draw is stored now and that has no score yet.
@@ -411,7 +413,8 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         // checked, before any write. A file without one is as its last writer closed it, and
         // checking all of it would cost a second and a half at a million draws on every opening.
         if (log)
-            if (const std::string verdict = db->execAndGet("PRAGMA quick_check(1)").getString(); verdict != "ok")
+            if (const std::string verdict = db->execAndGet("PRAGMA quick_check(1)").getString();
+                verdict != "ok")
                 return std::unexpected(failedCheck(file, verdict));
 
         // The other game's history is refused before anything is written to it.

@@ -62,11 +62,11 @@ public:
     // Opens the database file, creating it with both tables when it does not exist. A file that
     // exists but cannot be read, is damaged or is not ours is reported and left untouched. The
     // whole file is checked when a log beside it holds changes (after a writer that did not
-    // finish); otherwise each page is checked as it is read. Where the file or its folder may not be written, the history is opened
-    // for reading only and every change is refused with that reason.
-    // The history must be that of `game`: a file marked with the other game is reported and left
-    // untouched. A history written before the mark existed is marked with `game`, unless it may
-    // only be read; the data folder's upgrade (upgradeDataFolder) decides that game beforehand.
+    // finish); otherwise each page is checked as it is read. Where the file or its folder may not be written,
+    // the history is opened for reading only and every change is refused with that reason. The history must
+    // be that of `game`: a file marked with the other game is reported and left untouched. A history written
+    // before the mark existed is marked with `game`, unless it may only be read; the data folder's upgrade
+    // (upgradeDataFolder) decides that game beforehand.
     static Result<std::unique_ptr<HistoryStore>> open(const std::filesystem::path& file,
                                                       Game game = Game::Fc3d);
 
@@ -134,7 +134,7 @@ private:
     Game m_game;
     std::unique_ptr<SQLite::Database> m_db;
     std::string m_readerUri; // how a second connection opens the file for reading
-    std::string m_readOnly; // why nothing may be changed; empty when the history may be changed
+    std::string m_readOnly;  // why nothing may be changed; empty when the history may be changed
     std::string m_notice;
     ChangeKeeper* m_keeper = nullptr;
 };

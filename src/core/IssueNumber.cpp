@@ -64,8 +64,8 @@ std::optional<std::string> issueProblem(std::int32_t issue, int currentYear) {
 Result<std::int32_t> readIssue(std::string_view text, int currentYear) {
     const std::string_view trimmed = trimBlanks(text);
     // Seven digits with a sequence of 000 are an issue number all the same, only not a possible one.
-    const auto issue = trimmed.size() == 7 && trimmed[0] != '0' && trimmed.find_first_not_of("0123456789") ==
-                                                                       std::string_view::npos
+    const auto issue = trimmed.size() == 7 && trimmed[0] != '0' &&
+                               trimmed.find_first_not_of("0123456789") == std::string_view::npos
                            ? std::optional(static_cast<std::int32_t>(std::stol(std::string(trimmed))))
                            : std::nullopt;
     if (!issue)

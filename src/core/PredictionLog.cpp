@@ -143,11 +143,12 @@ Result<std::vector<LogEntry>> PredictionLog::entries(const HistoryStore& store) 
             return out;
         // A history of an earlier version opened for reading only has no scores yet.
         const bool scores = db.tableExists("YuceScore");
-        SQLite::Statement q(db, std::string("SELECT y.id, y.recorded, y.game, y.issue, y.conditions, y.resultType,"
-                                            " y.resultPos, y.segment, y.picks, ") +
-                                    (scores ? "s.digits, s.scored FROM Yuce y LEFT JOIN YuceScore s ON s.entry = y.id"
-                                            : "NULL, NULL FROM Yuce y") +
-                                    " ORDER BY y.id");
+        SQLite::Statement q(
+            db, std::string("SELECT y.id, y.recorded, y.game, y.issue, y.conditions, y.resultType,"
+                            " y.resultPos, y.segment, y.picks, ") +
+                    (scores ? "s.digits, s.scored FROM Yuce y LEFT JOIN YuceScore s ON s.entry = y.id"
+                            : "NULL, NULL FROM Yuce y") +
+                    " ORDER BY y.id");
         while (q.executeStep()) {
             LogEntry e;
             e.id = q.getColumn(0).getInt64();
@@ -160,7 +161,8 @@ Result<std::vector<LogEntry>> PredictionLog::entries(const HistoryStore& store) 
             e.segmentParam = q.getColumn(7).getInt() == 0 ? 0 : 1;
             e.picks = split(q.getColumn(8).getString());
             if (const std::string digits = q.getColumn(9).getString();
-                digits.size() == 3 && std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
+                digits.size() == 3 &&
+                std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
                 e.score = EntryScore{{digits[0] - '0', digits[1] - '0', digits[2] - '0'},
                                      q.getColumn(10).getString()};
             out.push_back(std::move(e));

@@ -233,7 +233,8 @@ bool removeIfAbandoned(const std::filesystem::path& file) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return false;
-    struct stat held {}, named {};
+    struct stat held {};
+    struct stat named {};
     const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
                            ::lstat(file.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
                            held.st_dev == named.st_dev && ::unlink(file.c_str()) == 0;

@@ -150,10 +150,6 @@ std::string describeUndo(const UndoBackup& backup) {
     return text + "之前的 " + groupedCount(static_cast<long long>(backup.draws.size())) + " 期";
 }
 
-HistoryDraws HistoryDraws::of(const HistorySnapshot& history) {
-    return {drawLinesOf(history), segmentParamOf(history.last())};
-}
-
 Result<HistoryDraws> HistoryDraws::of(const HistoryStore& store) {
     auto draws = store.loadDraws();
     if (!draws)
@@ -180,7 +176,8 @@ Result<std::string> UndoKeeper::keep(const HistoryStore& store) {
         return fail(e.code, "无法保存撤销备份，历史号码未改动：" + e.message);
     };
     const auto renameFailed = [&](const std::filesystem::path& from) {
-        return failed(Error{ErrorCode::Io, "无法改名文件 " + shownPath(from) + "：" + std::strerror(errno) + "。"});
+        return failed(
+            Error{ErrorCode::Io, "无法改名文件 " + shownPath(from) + "：" + std::strerror(errno) + "。"});
     };
     auto mark = store.changeMark();
     if (!mark)
@@ -199,8 +196,8 @@ Result<std::string> UndoKeeper::keep(const HistoryStore& store) {
     auto file = PendingFile::create(m_file);
     if (!file)
         return failed(file.error());
-    if (auto written = file->write(headerLine(b, history->draws.size(), newMark) + "\r\n" +
-                                   historyText(history->draws));
+    if (auto written =
+            file->write(headerLine(b, history->draws.size(), newMark) + "\r\n" + historyText(history->draws));
         !written)
         return failed(written.error());
     if (auto flushed = file->flush(); !flushed)

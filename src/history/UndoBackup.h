@@ -57,7 +57,6 @@ struct HistoryDraws {
     std::vector<DrawLine> draws;
     int segmentParam = 1;
 
-    static HistoryDraws of(const HistorySnapshot& history);
     // Read from the store without a snapshot.
     static Result<HistoryDraws> of(const HistoryStore& store);
 };

@@ -58,7 +58,7 @@ std::vector<ScoredEntry> scoreEntries(std::span<const LogEntry> entries, const H
     std::vector<ScoredEntry> out;
     out.reserve(entries.size());
     for (const LogEntry& e : entries) {
-        ScoredEntry& s = out.emplace_back(ScoredEntry{e, std::nullopt, std::nullopt});
+        ScoredEntry& s = out.emplace_back(ScoredEntry{.entry = e});
         const auto at = history.lastAtOrBefore(e.issue);
         if (at && history.issue(*at) == e.issue)
             s.drawNow = std::array{history.digit(*at, 1), history.digit(*at, 2), history.digit(*at, 3)};

@@ -12,8 +12,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace brenvik::stats {
@@ -43,12 +43,12 @@ Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp,
 // An entry beside the stored history: scored once its issue was stored.
 struct ScoredEntry {
     LogEntry entry;
-    std::optional<int> actual; // the draw's code of the entry's kind at its position
-    std::optional<bool> hit;   // whether it is among the picks
+    std::optional<int> actual{}; // the draw's code of the entry's kind at its position
+    std::optional<bool> hit{};   // whether it is among the picks
     // The draw it was scored against is no longer what the history holds: deleted (drawNow
     // empty) or stored again with other digits (drawNow).
     bool drawChanged = false;
-    std::optional<std::array<int, 3>> drawNow;
+    std::optional<std::array<int, 3>> drawNow{};
 };
 
 // An entry keeps the score it got when its draw was first stored, whatever became of that draw

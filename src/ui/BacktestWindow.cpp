@@ -156,7 +156,8 @@ std::optional<stats::BacktestOptions> BacktestWindow::optionsFromBoxes() {
         ends[i] = static_cast<std::int32_t>(*issue);
     }
     if (ends[0] > ends[1])
-        return refuse(m_start, reversedRange(names[0], ends[0], names[1], ends[1]) + QStringLiteral("，未回测。"));
+        return refuse(m_start,
+                      reversedRange(names[0], ends[0], names[1], ends[1]) + QStringLiteral("，未回测。"));
     const auto [first, last] = m_index->rowsInRange(ends[0], ends[1]);
     if (first == last)
         return refuse(m_start,

@@ -75,13 +75,14 @@ void HistoryCommands::importHistory() {
     if (const auto issues = compareIssues(history, read->draws);
         issues.looksLikeOtherGame() &&
         !Dialogs::confirmRemoval(m_window, title,
-                                 qs(otherGameNotice(m_workspace.game(), issues)) + QStringLiteral("确实要导入吗？")))
+                                 qs(otherGameNotice(m_workspace.game(), issues)) +
+                                     QStringLiteral("确实要导入吗？")))
         return;
     const std::size_t stored = history.size();
     if (read->draws.size() < stored &&
         !Dialogs::confirmRemoval(m_window, title,
-                          QStringLiteral("将用文件中的 %1 期替换现有的 %2 期。确实要替换吗？")
-                              .arg(grouped(read->draws.size()), grouped(stored))))
+                                 QStringLiteral("将用文件中的 %1 期替换现有的 %2 期。确实要替换吗？")
+                                     .arg(grouped(read->draws.size()), grouped(stored))))
         return;
     const QString what = QStringLiteral("读入 ") + QFileInfo(file).fileName();
     auto imported = [&] {
@@ -169,8 +170,9 @@ void HistoryCommands::clearHistory() {
         emit status(QStringLiteral("没有可删除的历史号码。"));
         return;
     }
-    if (!Dialogs::confirmRemoval(m_window, QStringLiteral("确认清空"),
-                          QStringLiteral("确定要清空所有的 %1 期历史号码吗？").arg(grouped(history.size()))))
+    if (!Dialogs::confirmRemoval(
+            m_window, QStringLiteral("确认清空"),
+            QStringLiteral("确定要清空所有的 %1 期历史号码吗？").arg(grouped(history.size()))))
         return;
     const std::size_t before = history.size();
     const bool cleared = m_workspace.Delrec();

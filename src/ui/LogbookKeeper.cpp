@@ -47,9 +47,10 @@ void LogbookKeeper::recordPrediction() {
     // All k outcomes of the kind would be a certain hit: at most one fewer is a prediction.
     const int most = stats::outcomeCount(c->resultKind) - 1;
     const int remembered = std::clamp(m_settings.text(kPickKey).toInt(), 1, most);
-    const auto answer = Dialogs::input(
-        m_window, title, QStringLiteral("把统计结果的前几名记为第 %1 期的预测？（1～%2）").arg(issue).arg(most),
-        QString::number(remembered));
+    const auto answer =
+        Dialogs::input(m_window, title,
+                       QStringLiteral("把统计结果的前几名记为第 %1 期的预测？（1～%2）").arg(issue).arg(most),
+                       QString::number(remembered));
     if (!answer)
         return;
     const auto pick = parseWholeNumber(answer->toStdString(), 1, most);

@@ -44,7 +44,8 @@ QString outcomes(Kind kind, const std::vector<int>& values) {
 
 LogbookGridModel::LogbookGridModel(QObject* parent)
     : GridModel({QStringLiteral("记录时间"), QStringLiteral("期号"), QStringLiteral("检索条件"),
-                 QStringLiteral("预测"), QStringLiteral("开奖"), QStringLiteral("命中"), QStringLiteral("备注")},
+                 QStringLiteral("预测"), QStringLiteral("开奖"), QStringLiteral("命中"),
+                 QStringLiteral("备注")},
                 parent) {}
 
 void LogbookGridModel::setEntries(std::vector<stats::ScoredEntry> entries) {

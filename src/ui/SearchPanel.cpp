@@ -18,8 +18,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -391,8 +391,9 @@ std::expected<SearchConditions, SearchPanel::Refusal> SearchPanel::conditions(bo
         return unexpected(Refusal{Text3[1], end.error()});
     // Read backwards the range holds nothing, and an empty tally would pass for an answer.
     if (*start > *end)
-        return unexpected(Refusal{Text3[0], reversedRange(Label3[0]->text(), *start, Label3[1]->text(), *end) +
-                                                QStringLiteral("，未检索。")});
+        return unexpected(
+            Refusal{Text3[0], reversedRange(Label3[0]->text(), *start, Label3[1]->text(), *end) +
+                                  QStringLiteral("，未检索。")});
     c.rangeStart = *start;
     c.rangeEnd = *end;
     c.resultKind = static_cast<Kind>(checkedIndex(Option4, 0));

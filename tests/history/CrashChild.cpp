@@ -85,11 +85,12 @@ void readKillPoint() {
 }
 
 int usage() {
-    std::fputs("usage: crash_child import|rebuild|compact <database> [file segment]\n"
-               "       crash_child import-undo|undo|delete-last|delete-to|delete-last-n|clear|segment-rebuild|\n"
-               "                   retention|update <database> [argument]\n"
-               "       crash_child window-side <folder> <seconds>\n",
-               stderr);
+    std::fputs(
+        "usage: crash_child import|rebuild|compact <database> [file segment]\n"
+        "       crash_child import-undo|undo|delete-last|delete-to|delete-last-n|clear|segment-rebuild|\n"
+        "                   retention|update <database> [argument]\n"
+        "       crash_child window-side <folder> <seconds>\n",
+        stderr);
     return 2;
 }
 
@@ -172,10 +173,11 @@ Result<void> windowChange(std::string_view mode, std::unique_ptr<HistoryStore>& 
     if (mode == "delete-last")
         return compacted(changeWithUndo(s, "删除最后一期", [&] { return s.deleteLast(); }));
     if (mode == "delete-to")
-        return compacted(changeWithUndo(s, "删除到", [&] { return deleteDownTo(s, folder, std::atoi(argument), 1); }));
-    if (mode == "delete-last-n")
         return compacted(
-            changeWithUndo(s, "删除最后", [&] { return deleteLastDraws(s, folder, std::atoll(argument), 1); }));
+            changeWithUndo(s, "删除到", [&] { return deleteDownTo(s, folder, std::atoi(argument), 1); }));
+    if (mode == "delete-last-n")
+        return compacted(changeWithUndo(s, "删除最后",
+                                        [&] { return deleteLastDraws(s, folder, std::atoll(argument), 1); }));
     if (mode == "clear")
         return done(changeWithUndo(s, "清空历史号码", [&] { return s.deleteAll(); }));
     if (mode == "segment-rebuild")

@@ -78,10 +78,9 @@ Fingerprint fingerprintOf(const std::vector<DrawLine>& draws, int segmentParam =
 
 Fingerprint fingerprintOf(SQLite::Database& db) {
     Fingerprint f;
-    SQLite::Statement sums(db,
-                           "SELECT count(*), coalesce(sum(SQQH), 0),"
-                           " coalesce(sum((SQQH % 9973) * (L1A * 100 + L2A * 10 + L3A + 1)), 0),"
-                           " coalesce(sum(L1F + L2F + L3F), 0) FROM Lishi");
+    SQLite::Statement sums(db, "SELECT count(*), coalesce(sum(SQQH), 0),"
+                               " coalesce(sum((SQQH % 9973) * (L1A * 100 + L2A * 10 + L3A + 1)), 0),"
+                               " coalesce(sum(L1F + L2F + L3F), 0) FROM Lishi");
     sums.executeStep();
     f.count = sums.getColumn(0).getInt64();
     f.issueSum = sums.getColumn(1).getInt64();
@@ -256,8 +255,8 @@ private:
         if (m_undo) {
             // Committed, the change can be undone; not committed, the change before it still can.
             const Fingerprint& expected = o.found == m_after ? m_undo->before : m_undo->earlier;
-            EXPECT_TRUE(o.backup == expected) << o.backup.count << " draws in the undo backup, expected "
-                                              << expected.count;
+            EXPECT_TRUE(o.backup == expected)
+                << o.backup.count << " draws in the undo backup, expected " << expected.count;
         }
         // A writer killed half-way leaves its temporary file; the next program removes it.
         removeAbandonedTemporaries(dir.path(), std::chrono::hours(1));
@@ -275,7 +274,8 @@ private:
 
 // A data folder whose history holds `stored`, with the undo backup of a change that replaced
 // `earlier` by it, as the program leaves them.
-std::filesystem::path writeFolderWithUndo(const std::filesystem::path& folder, const std::vector<DrawLine>& earlier,
+std::filesystem::path writeFolderWithUndo(const std::filesystem::path& folder,
+                                          const std::vector<DrawLine>& earlier,
                                           const std::vector<DrawLine>& stored) {
     std::filesystem::create_directories(folder);
     test::writeDatabase(folder, earlier);

@@ -285,9 +285,56 @@ TEST(Logbook, WithdrawsOnlyBeforeTheDraw) {
     }
     ASSERT_EQ(entriesOf(*store).size(), 1u);
     EXPECT_EQ(entriesOf(*store)[0].id, drawnLater);
-    // Nor can a stored entry be changed behind the program's back.
+    // Nor can a stored entry or its score be changed behind the program's back, nor a scored
+    // entry removed.
     SQLite::Database db((dir / kDatabaseFile).string(), SQLite::OPEN_READWRITE);
-    EXPECT_THROW(db.exec("UPDATE Yuce SET picks = '1,2,3'"), SQLite::Exception);
+    for (const char* change : {"UPDATE Yuce SET picks = '1,2,3'", "UPDATE YuceScore SET digits = '000'",
+                               "DELETE FROM YuceScore", "DELETE FROM Yuce"})
+        EXPECT_THROW(db.exec(change), SQLite::Exception) << change;
+    EXPECT_EQ(entriesOf(*store).size(), 1u);
+}
+
+// A history of the version before had no scores stored: its entries were scored against the
+// draws as they stood, and the upgrade keeps what they showed then.
+TEST(Logbook, TheEntriesOfAnEarlierVersionKeepTheScoresTheyShowed) {
+    TestFolder dir;
+    const auto draws = test::syntheticDraws(20, 6);
+    const DrawLine& drawn = draws[draws.size() - 2];
+    const DrawLine& later = draws.back();
+    test::writeDatabase(dir.path(), std::vector(draws.begin(), draws.end() - 2));
+    {
+        auto store = openStore(dir / kDatabaseFile);
+        for (const DrawLine& d : {drawn, later}) {
+            LogEntry e;
+            e.issue = d.issue;
+            e.picks = {d.digits[0]};
+            ASSERT_TRUE(PredictionLog::record(*store, e));
+        }
+        ASSERT_TRUE(store->appendDraws(std::span(&drawn, 1), 1));
+    }
+    {
+        SQLite::Database db((dir / kDatabaseFile).string(), SQLite::OPEN_READWRITE);
+        db.exec("DROP TRIGGER YuceScoredStays; DROP TRIGGER YuceScoreNeverEdited;"
+                " DROP TRIGGER YuceScoreNeverRemoved; DROP TABLE YuceScore; PRAGMA user_version=3");
+    }
+    auto store = openStore(dir / kDatabaseFile);
+    EXPECT_EQ(SQLite::Database((dir / kDatabaseFile).string()).execAndGet("PRAGMA user_version").getInt(),
+              HistoryStore::kSchemaVersion);
+    auto entries = entriesOf(*store);
+    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_TRUE(entries[0].score);
+    EXPECT_EQ(entries[0].score->digits, drawn.digits);
+    EXPECT_FALSE(entries[1].score);
+    // From then on the score stays, and the later entry is scored when its draw comes.
+    ASSERT_TRUE(store->deleteLast());
+    const DrawLine other[] = {{drawn.issue, {(drawn.digits[0] + 1) % 10, 0, 0}},
+                              {later.issue, {(later.digits[0] + 1) % 10, 0, 0}}};
+    ASSERT_TRUE(store->appendDraws(other, 1));
+    const auto scored = scoreEntries(entriesOf(*store), *snapshotOf(*store));
+    EXPECT_EQ(scored[0].hit, std::optional(true));
+    EXPECT_TRUE(scored[0].drawChanged);
+    EXPECT_EQ(scored[1].hit, std::optional(false));
+    EXPECT_FALSE(scored[1].drawChanged);
 }
 
 TEST(Logbook, SummaryChanceEqualsTheEnumerationOfEveryOutcome) {
@@ -306,7 +353,7 @@ TEST(Logbook, SummaryChanceEqualsTheEnumerationOfEveryOutcome) {
             s.hit = gen() % 3 == 0;
             entries.push_back(s);
             if (gen() % 4 == 0)
-                entries.push_back(ScoredEntry{s.entry, std::nullopt, std::nullopt}); // not drawn yet
+                entries.push_back(ScoredEntry{.entry = s.entry}); // not drawn yet
         }
         // Every way the n scored entries could have hit or missed, with fair draws.
         std::vector<double> chance;

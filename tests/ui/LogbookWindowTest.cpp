@@ -160,10 +160,18 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
     };
     const Step steps[] = {
         {"typed 1 5 5", QStringLiteral("1"), QStringLiteral("命中"), {}, {1}, {0.3}},
-        {"deleted", QStringLiteral("1"), QStringLiteral("命中"), QStringLiteral("开奖号码已变：记录时 155，现已删除"),
-         {1}, {0.3}},
-        {"typed 7 0 0", QStringLiteral("1"), QStringLiteral("命中"),
-         QStringLiteral("开奖号码已变：记录时 155，现为 700"), {1}, {0.3}},
+        {"deleted",
+         QStringLiteral("1"),
+         QStringLiteral("命中"),
+         QStringLiteral("开奖号码已变：记录时 155，现已删除"),
+         {1},
+         {0.3}},
+        {"typed 7 0 0",
+         QStringLiteral("1"),
+         QStringLiteral("命中"),
+         QStringLiteral("开奖号码已变：记录时 155，现为 700"),
+         {1},
+         {0.3}},
     };
     for (const Step& s : steps) {
         const QString what = QLatin1String(s.what);
