@@ -131,16 +131,18 @@ void BM_HistorySpreadsheet(benchmark::State& state) {
     state.counters["rows"] = static_cast<double>(table.size());
 }
 
-// What every change that removes draws adds to its own time: the history written aside first.
+// What every change that removes draws adds to its own time: the history read in the change's
+// transaction and written aside, on the disk and in its place, before the change commits.
 void BM_UndoBackupRealHistory(benchmark::State& state) {
     const auto folder = benchFolder() / "undo-backup";
     auto store = openStore(folder);
     if (!importHistoryFile(*store, realHistoryFile(), 1))
         throw std::runtime_error("cannot prepare the undo database");
-    auto snapshot = store->loadSnapshot();
     for (auto _ : state) {
-        auto pending = PendingUndo::prepare(*store, **snapshot, "读入 fc3d-history.txt");
-        if (!pending || !pending->keep())
+        UndoKeeper keeper(*store, "读入 fc3d-history.txt");
+        auto mark = keeper.keep(*store);
+        keeper.finished(mark.has_value());
+        if (!mark)
             state.SkipWithError("cannot keep the undo backup");
     }
 }
@@ -149,14 +151,12 @@ void BM_UndoBackupRealHistory(benchmark::State& state) {
 void BM_UndoRealHistory(benchmark::State& state) {
     const auto folder = benchFolder() / "undo";
     auto store = openStore(folder);
-    if (!importHistoryFile(*store, realHistoryFile(), 1))
+    if (!changeWithUndo(*store, "读入", [&] { return importHistoryFile(*store, realHistoryFile(), 1); }) ||
+        !changeWithUndo(*store, "读入", [&] { return importHistoryFile(*store, realHistoryFile(), 1); }))
         throw std::runtime_error("cannot prepare the undo database");
-    auto snapshot = store->loadSnapshot();
-    if (auto pending = PendingUndo::prepare(*store, **snapshot, "读入"); !pending || !pending->keep())
-        throw std::runtime_error("cannot prepare the undo backup");
     for (auto _ : state) {
-        auto backup = readUndoBackup(store->file());
-        if (!backup || !*backup || !undoLastChange(*store, **snapshot, **backup))
+        auto backup = readUndoBackup(*store);
+        if (!backup || !*backup || !undoLastChange(*store, **backup))
             state.SkipWithError("cannot undo");
     }
 }

@@ -177,8 +177,6 @@ void addBacktestCommand(Commands& commands) {
         if (args->pick && *args->pick >= outcomes)
             refuse("--pick must be less than the " + std::to_string(outcomes) +
                    " outcomes of the result type, not " + std::to_string(*args->pick));
-        if (o.range && o.range->first > o.range->second)
-            refuse("--range START:END must not start after its end");
     });
     commands.describeOptions(
         "Backtest options: the follow search options above but --pattern, --before, --size, --group and\n"

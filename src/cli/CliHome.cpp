@@ -2,8 +2,10 @@
 #include "CliHome.h"
 
 #include "DataFolderUpgrade.h"
+#include "SafeWrite.h"
 #include "StoredSettings.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 
@@ -56,6 +58,9 @@ Result<Opened> openStore(const Options& o, FolderLock lock, Load load) {
     std::filesystem::create_directories(home, ec);
     if (auto upgraded = upgradeFolder(home, lock); !upgraded)
         return std::unexpected(upgraded.error());
+    // What killed writes left behind, as the window clears it when it starts; a writer still at
+    // work holds its file locked and keeps it.
+    removeAbandonedTemporaries(home, std::chrono::hours(1));
     auto store = HistoryStore::open(home / databaseFileName(o.game), o.game);
     if (!store)
         return std::unexpected(store.error());

@@ -25,7 +25,7 @@ const char* const kExitStatus =
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
     "a backtest range without a stored draw,\n"
     "or an update that stopped early (the years read before are kept) or needs --yes,\n"
-    "or a prediction refused (its draw is stored) or not withdrawn,\n"
+    "or a prediction refused (its draw is stored, or its search found no draw) or not withdrawn,\n"
     "2 a mistake on the command line (nothing written).\n";
 
 // The overall help is the companion's own text; a command's help is laid out by the library.
@@ -116,6 +116,23 @@ void addHomeAndGame(CLI::App& command, Options& o) {
                      refuse("--game must be 3d or pl3, not " + v);
                  o.game = *game;
              });
+}
+
+CLI::Option* addRange(CLI::App& command, Options& o, const std::string& description) {
+    return addValue(command, "--range", "START:END", description, [&o](const std::string& v) {
+        const auto colon = v.find(':');
+        std::optional<long long> start, end;
+        if (colon != std::string::npos && v.find(':', colon + 1) == std::string::npos) {
+            start = parseWholeNumber(v.substr(0, colon), INT32_MIN, INT32_MAX);
+            end = parseWholeNumber(v.substr(colon + 1), INT32_MIN, INT32_MAX);
+        }
+        if (!start || !end)
+            refuse("--range must be START:END with two whole numbers, not " + v);
+        // Read backwards it would find nothing, and an empty answer would look like a real one.
+        if (*start > *end)
+            refuse("--range START:END must not start after its end, not " + v);
+        o.range = std::pair{static_cast<std::int32_t>(*start), static_cast<std::int32_t>(*end)};
+    });
 }
 
 void addArguments(CLI::App& command, Options& o,

@@ -105,6 +105,9 @@ void addHomeAndGame(CLI::App& command, Options& o);
 // says what counts without it.
 void addSegment(CLI::App& command, Options& o, const std::string& byDefault);
 
+// --range START:END, two whole numbers, START not after END; `description` says what it limits.
+CLI::Option* addRange(CLI::App& command, Options& o, const std::string& description);
+
 // The command's arguments, each named and described, all required, kept in Options::arguments
 // in their order.
 void addArguments(CLI::App& command, Options& o,

@@ -11,6 +11,7 @@
 #include "IssueNumber.h"
 #include "UndoBackup.h"
 
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 
@@ -20,7 +21,7 @@ namespace {
 
 int runImport(const Options& o) {
     // The file is read completely, and refused when it holds no draw, before the database is touched.
-    auto read = readImportFile(o.arguments[0]);
+    auto read = readImportFile(o.arguments[0], chinaYear(std::chrono::system_clock::now()));
     if (!read)
         return failWith(read.error().message);
     auto opened = openToChange(o, Load::StoreOnly);
@@ -33,8 +34,8 @@ int runImport(const Options& o) {
         issues.looksLikeOtherGame() && !o.force)
         return failWith(otherGameNotice(o.game, issues) + "加 --force 才会导入；历史号码未改动。");
     const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
-    auto counts = changeWithUndo(*opened->store, *stored, what,
-                                 [&] { return importHistory(*opened->store, *read, o.segment); });
+    auto counts =
+        changeWithUndo(*opened->store, what, [&] { return importHistory(*opened->store, *read, o.segment); });
     if (!counts)
         return failWith(counts.error().message);
     std::cout << "读入 " << counts->stored << " 期，跳过 " << counts->skipped << " 行";
@@ -65,7 +66,7 @@ int runUndo(const Options& o) {
     auto opened = openToChange(o, Load::StoreOnly);
     if (!opened)
         return failWith(opened.error().message);
-    auto backup = readUndoBackup(opened->store->file());
+    auto backup = readUndoBackup(*opened->store);
     if (!backup)
         return failWith(backup.error().message);
     if (!*backup)
@@ -75,10 +76,7 @@ int runUndo(const Options& o) {
         std::cout << "将历史号码恢复为" << what << "。加 --yes 执行撤销，历史号码未改动。\n";
         return kFailed;
     }
-    auto current = HistoryDraws::of(*opened->store);
-    if (!current)
-        return failWith(current.error().message);
-    auto restored = undoLastChange(*opened->store, *current, **backup);
+    auto restored = undoLastChange(*opened->store, **backup);
     if (!restored)
         return failWith(restored.error().message);
     std::cout << "已撤销：恢复到" << what << "历史号码。\n";
@@ -86,11 +84,18 @@ int runUndo(const Options& o) {
 }
 
 int runAdd(const Options& o) {
-    const auto issue = parseIssue(o.arguments[0]);
     const std::string& d = o.arguments[1];
-    if (!issue || d.size() != 3 || d.find_first_not_of("0123456789") != std::string::npos) {
+    const bool sevenDigits = o.arguments[0].size() == 7 && o.arguments[0][0] != '0' &&
+                             o.arguments[0].find_first_not_of("0123456789") == std::string::npos;
+    if (!sevenDigits || d.size() != 3 || d.find_first_not_of("0123456789") != std::string::npos) {
         std::cerr << "add needs a seven-digit ISSUE and three digits DDD, e.g. add 2024150 507\n"
                   << kUsageHint;
+        return kUsageError;
+    }
+    // An impossible issue stored once would stand before every real one to be appended.
+    const auto issue = readIssue(o.arguments[0], chinaYear(std::chrono::system_clock::now()));
+    if (!issue) {
+        std::cerr << "brenvik3d-cli: " << issue.error().message << "，未保存。\n" << kUsageHint;
         return kUsageError;
     }
     auto opened = openToChange(o, Load::StoreOnly);

@@ -8,6 +8,7 @@
 #include "PredictionLog.h"
 #include "SearchCommands.h"
 
+#include <array>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -37,6 +38,15 @@ Json entryJson(const stats::ScoredEntry& s) {
     j["picks"] = e.picks;
     j["actual"] = s.actual ? Json(*s.actual) : Json(nullptr);
     j["hit"] = s.hit ? Json(*s.hit) : Json(nullptr);
+    // What the score was taken from, and what the history holds of that draw now.
+    const auto digits = [](const std::optional<std::array<int, 3>>& d) {
+        return d ? Json(std::to_string((*d)[0]) + std::to_string((*d)[1]) + std::to_string((*d)[2]))
+                 : Json(nullptr);
+    };
+    j["scoredDraw"] = digits(e.score ? std::optional(e.score->digits) : std::nullopt);
+    j["scoredAt"] = e.score ? Json(e.score->scored) : Json(nullptr);
+    j["drawNow"] = digits(s.drawNow);
+    j["drawChanged"] = s.drawChanged;
     return j;
 }
 
@@ -72,8 +82,10 @@ int add(const Options& o, const LogOptions& log) {
     const HistorySnapshot& h = *opened->snapshot;
     if (h.empty())
         return failWith("历史号码为空，无法记录预测。");
-    const std::int32_t issue =
-        log.issue.value_or(proposedIssue(h.last()->sqqh, chinaYear(std::chrono::system_clock::now())));
+    const int year = chinaYear(std::chrono::system_clock::now());
+    const std::int32_t issue = log.issue.value_or(proposedIssue(h.last()->sqqh, year));
+    if (auto problem = issueProblem(issue, year))
+        return failWith(*problem + "，未记录。");
     const SearchIndex index(opened->snapshot);
     auto prediction = stats::predictNext(index, setUpOf(o, h), log.pick, issue);
     if (!prediction)
@@ -82,7 +94,7 @@ int add(const Options& o, const LogOptions& log) {
     if (!stored)
         return failWith(stored.error().message);
     if (o.json) {
-        std::cout << jsonLine(entryJson({*stored, std::nullopt, std::nullopt})) << '\n';
+        std::cout << jsonLine(entryJson({.entry = *stored})) << '\n';
         return 0;
     }
     std::cout << "已记录第 " << stored->issue << " 期的预测（编号 " << stored->id << "）："
@@ -117,7 +129,10 @@ int list(const Options& o) {
         std::cout << "编号 " << e.id << "  " << e.recorded << "  第 " << e.issue << " 期  预测 "
                   << outcomesText(e.resultKind, e.picks) << "  开奖 "
                   << (s.actual ? outcomeLabel(e.resultKind, *s.actual) : std::string("-")) << "  "
-                  << (s.hit ? (*s.hit ? "命中" : "未中") : "未开奖") << "\n  " << e.conditions << '\n';
+                  << (s.hit ? (*s.hit ? "命中" : "未中") : "未开奖");
+        if (const std::string note = stats::changeNote(s); !note.empty())
+            std::cout << "（" << note << "）";
+        std::cout << "\n  " << e.conditions << '\n';
     }
     std::cout << stats::summaryLine(summary) << '\n';
     return 0;
@@ -171,9 +186,9 @@ void addLogCommand(Commands& commands) {
     addFollowOptions(*adding, o, "issue range (default: as the window sets it)", true);
     addValue(*adding, "--pick", "K", "how many outcomes of the tally to record, from the top (default 1)",
              [log](const std::string& v) {
-                 auto n = parseWholeNumber(v, 1, 10);
+                 auto n = parseWholeNumber(v, 1, 9);
                  if (!n)
-                     refuse("--pick must be a whole number from 1 to 10, not " + v);
+                     refuse("--pick must be a whole number from 1 to 9, not " + v);
                  log->pick = static_cast<int>(*n);
              });
     addValue(*adding, "--issue", "ISSUE", "the issue predicted (default: the next issue)",
@@ -184,9 +199,10 @@ void addLogCommand(Commands& commands) {
                  log->issue = *issue;
              });
     adding->callback([log, &o] {
-        if (log->pick > outcomesOf(o.resultType))
-            refuse("--pick must be at most " + std::to_string(outcomesOf(o.resultType)) +
-                   " for this result type, not " + std::to_string(log->pick));
+        // Every outcome of the kind is a hit for certain, and proves nothing.
+        if (log->pick >= outcomesOf(o.resultType))
+            refuse("--pick must be less than the " + std::to_string(outcomesOf(o.resultType)) +
+                   " outcomes of the result type, not " + std::to_string(log->pick));
     });
 
     CLI::App* listing = log->listing =
@@ -207,7 +223,8 @@ void addLogCommand(Commands& commands) {
     commands.describeOptions(
         "Logbook options (log add takes the follow search's options but --pattern, --before, --size and\n"
         "--matched: its pattern is always the newest draw's, or the draw N back's with --back N):\n"
-        "  --pick K                      how many outcomes of the tally to record, from the top (default 1)\n"
+        "  --pick K                      how many outcomes of the tally to record, from the top, 1 up to\n"
+        "                                one less than the outcomes of the result type (default 1)\n"
         "  --issue ISSUE                 the issue predicted (default: the next issue, as the window\n"
         "                                proposes it); an issue whose draw is stored is refused\n");
 }

@@ -141,19 +141,7 @@ void addOmissionCommand(Commands& commands) {
         "                                             print the omission table of a range of draws, as the\n"
         "                                             window's trend chart shows it\n",
         [last](const Options& options) { return runOmission(options, *last); });
-    auto* range =
-        addValue(omission, "--range", "START:END", "the draws whose issue lies in START..END",
-                 [&o](const std::string& v) {
-                     const auto colon = v.find(':');
-                     std::optional<long long> s, e;
-                     if (colon != std::string::npos && v.find(':', colon + 1) == std::string::npos) {
-                         s = parseWholeNumber(v.substr(0, colon), INT32_MIN, INT32_MAX);
-                         e = parseWholeNumber(v.substr(colon + 1), INT32_MIN, INT32_MAX);
-                     }
-                     if (!s || !e)
-                         refuse("--range must be START:END with two whole numbers, not " + v);
-                     o.range = std::pair{static_cast<std::int32_t>(*s), static_cast<std::int32_t>(*e)};
-                 });
+    auto* range = addRange(omission, o, "the draws whose issue lies in START..END");
     auto* newest = addValue(omission, "--last", "N", "the newest N draws, N in 1..10000000 (default 100)",
                             [last](const std::string& v) {
                                 const auto n = parseWholeNumber(v, 1, 10000000);

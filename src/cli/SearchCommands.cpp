@@ -210,17 +210,7 @@ void addSharedOptions(CLI::App& search, Options& o, const std::string& rangeDesc
              });
     if (group)
         search.add_flag("--group", o.group, "count positions 1 up to the result position");
-    addValue(search, "--range", "START:END", rangeDescription, [&o](const std::string& v) {
-        auto parts = split(v, ':');
-        std::optional<long long> s, e;
-        if (parts.size() == 2) {
-            s = parseWholeNumber(parts[0], INT32_MIN, INT32_MAX);
-            e = parseWholeNumber(parts[1], INT32_MIN, INT32_MAX);
-        }
-        if (!s || !e)
-            refuse("--range must be START:END with two whole numbers, not " + v);
-        o.range = std::pair{static_cast<std::int32_t>(*s), static_cast<std::int32_t>(*e)};
-    });
+    addRange(search, o, rangeDescription);
     addSegment(search, o, "1");
     addValue(search, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
         if (v != "table" && v != "json")

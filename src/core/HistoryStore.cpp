@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -82,7 +83,9 @@ std::string schemaSql() {
     sql += ", intTh INTEGER NOT NULL DEFAULT 0, bolOk INTEGER NOT NULL DEFAULT 0, txtHisP6 TEXT);"
            // What a snapshot reads of each row, in an index of its own: the engine reads it
            // instead of the 50-column rows, and keeps it in step with them on every write.
-           "CREATE INDEX IF NOT EXISTS " + std::string(kDrawsIndex) + " ON Lishi (" + kDrawsIndexColumns + ");"
+           "CREATE INDEX IF NOT EXISTS " +
+           std::string(kDrawsIndex) + " ON Lishi (" + kDrawsIndexColumns +
+           ");"
            "CREATE TABLE IF NOT EXISTS Carcu (Nmb INTEGER, Count INTEGER);"
            "CREATE TABLE IF NOT EXISTS Meta (key TEXT PRIMARY KEY NOT NULL, value TEXT);" +
            PredictionLog::schemaSql();
@@ -262,7 +265,79 @@ Error storageError(const std::filesystem::path& file, int code, sqlite3* db, con
     return Error{ErrorCode::Database, "数据库文件 " + shownPath(file) + " 操作失败：" + detail};
 }
 
+namespace {
+
+// What a change's keeper refused the change with: it reaches the caller as the keeper said it.
+struct KeeperRefusal : std::exception {
+    explicit KeeperRefusal(Error e) : error(std::move(e)) {}
+    const char* what() const noexcept override { return error.message.c_str(); }
+    Error error;
+};
+
+// A score is stamped with the moment its draw was first stored.
+std::string utcNow() {
+    return utcTimestamp(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+}
+
+// Scores, for good, every logbook entry whose draw is stored now and that has no score yet.
+void scoreDrawnPredictions(SQLite::Database& db) {
+    SQLite::Statement score(db, PredictionLog::scoringSql());
+    score.bind(1, utcNow());
+    score.exec();
+}
+
+} // namespace
+
+// The transaction of every change of the draws. It calls the store's keeper (if one is set)
+// before anything changes, and scores the logbook's entries whose draws it stored before it
+// commits, so a score is written exactly when its draw first is.
+class HistoryStore::ChangeTransaction {
+public:
+    explicit ChangeTransaction(HistoryStore& store) : m_store(store) {
+        m_tx.emplace(*store.m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        m_keeper = std::exchange(store.m_keeper, nullptr);
+        if (!m_keeper)
+            return;
+        try {
+            auto mark = m_keeper->keep(store);
+            if (!mark)
+                throw KeeperRefusal(mark.error());
+            SQLite::Statement q(*store.m_db, "INSERT OR REPLACE INTO Meta (key, value) VALUES ('undo', ?)");
+            q.bind(1, *mark);
+            q.exec();
+        } catch (...) {
+            m_tx.reset();
+            std::exchange(m_keeper, nullptr)->finished(false);
+            throw;
+        }
+    }
+    ChangeTransaction(const ChangeTransaction&) = delete;
+    ChangeTransaction& operator=(const ChangeTransaction&) = delete;
+
+    ~ChangeTransaction() {
+        m_tx.reset(); // rolls back what was not committed, before the keeper hears of it
+        if (m_keeper)
+            m_keeper->finished(m_committed);
+    }
+
+    void commit() {
+        scoreDrawnPredictions(*m_store.m_db);
+        m_tx->commit();
+        m_committed = true;
+    }
+
+private:
+    HistoryStore& m_store;
+    std::optional<SQLite::Transaction> m_tx;
+    ChangeKeeper* m_keeper = nullptr;
+    bool m_committed = false;
+};
+
 Error HistoryStore::failure(const std::exception& e) const {
+    if (const auto* refused = dynamic_cast<const KeeperRefusal*>(&e))
+        return refused->error;
     const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
     if (!engine)
         return Error{ErrorCode::Database, "数据库文件 " + shownPath(m_file) + " 操作失败：" + e.what()};
@@ -338,7 +413,8 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         // checked, before any write. A file without one is as its last writer closed it, and
         // checking all of it would cost a second and a half at a million draws on every opening.
         if (log)
-            if (const std::string verdict = db->execAndGet("PRAGMA quick_check(1)").getString(); verdict != "ok")
+            if (const std::string verdict = db->execAndGet("PRAGMA quick_check(1)").getString();
+                verdict != "ok")
                 return std::unexpected(failedCheck(file, verdict));
 
         // The other game's history is refused before anything is written to it.
@@ -365,6 +441,9 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
             markIt.exec();
             if (const auto now = gameMarkIn(*db); now != wanted)
                 return std::unexpected(otherGameError(file, now.value_or(""), game));
+            // Entries of an earlier version were scored against the draws as they stand; those
+            // scores are what the logbook showed, and from now on they stay.
+            scoreDrawnPredictions(*db);
             db->exec("PRAGMA application_id=" + std::to_string(kApplicationId));
             db->exec("PRAGMA user_version=" + std::to_string(kSchemaVersion));
             tx.commit();
@@ -759,7 +838,7 @@ void HistoryStore::insertRows(const RowSource& next) {
 
 Result<void> HistoryStore::append(std::span<const DrawRow> rows) {
     try {
-        SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        ChangeTransaction tx(*this);
         insertRows(rowsOf(rows));
         tx.commit();
         return {};
@@ -772,7 +851,7 @@ Result<long long> HistoryStore::appendDraws(std::span<const DrawLine> draws, int
     if (draws.empty())
         return 0;
     try {
-        SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        ChangeTransaction tx(*this);
         // Read under the write lock: what this program saw before may no longer be the last row.
         const std::optional<DrawRow> last = readLastRow();
         for (std::size_t i = 0; i < draws.size(); ++i) {
@@ -805,7 +884,7 @@ Result<void> HistoryStore::replaceAll(std::span<const DrawRow> rows) {
 
 Result<void> HistoryStore::replaceAll(const RowSource& next) {
     try {
-        SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        ChangeTransaction tx(*this);
         m_db->exec("DELETE FROM Lishi");
         insertRows(next);
         tx.commit();
@@ -817,7 +896,7 @@ Result<void> HistoryStore::replaceAll(const RowSource& next) {
 
 Result<std::optional<std::int32_t>> HistoryStore::deleteLast() {
     try {
-        SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        ChangeTransaction tx(*this);
         // Read inside the write transaction: the draw deleted is the one named.
         const auto last = [this]() -> std::optional<std::int32_t> {
             const SQLite::Column max = m_db->execAndGet("SELECT max(SQQH) FROM Lishi");
@@ -838,10 +917,21 @@ Result<std::optional<std::int32_t>> HistoryStore::deleteLast() {
 
 Result<long long> HistoryStore::deleteAll() {
     try {
-        SQLite::Transaction tx(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        ChangeTransaction tx(*this);
         const long long n = m_db->exec("DELETE FROM Lishi");
         tx.commit();
         return n;
+    } catch (const std::exception& e) {
+        return std::unexpected(failure(e));
+    }
+}
+
+Result<std::string> HistoryStore::changeMark() const {
+    try {
+        if (!m_db->tableExists("Meta"))
+            return std::string();
+        SQLite::Statement q(*m_db, "SELECT value FROM Meta WHERE key = 'undo'");
+        return q.executeStep() ? q.getColumn(0).getString() : std::string();
     } catch (const std::exception& e) {
         return std::unexpected(failure(e));
     }

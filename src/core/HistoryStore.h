@@ -22,6 +22,22 @@ class Database;
 
 namespace brenvik {
 
+class HistoryStore;
+
+// What is kept beside the history before a change of it (the undo backup, UndoBackup.h). It is
+// told inside the change's transaction, once that holds the write lock and before it changes
+// anything, so what it keeps is exactly the history the change starts from, whoever else writes.
+class ChangeKeeper {
+public:
+    virtual ~ChangeKeeper() = default;
+    // Keeps what it must of `store` as it stands and returns the mark the change stores with it
+    // (Meta 'undo'): a reader afterwards tells by it whether the change committed. An error
+    // cancels the change.
+    virtual Result<std::string> keep(const HistoryStore& store) = 0;
+    // The change's transaction has ended: committed, or rolled back.
+    virtual void finished(bool committed) = 0;
+};
+
 // The history database of one game: table Lishi (one row per draw), the tally table Carcu, the
 // table Meta, whose row 'game' names the game the history belongs to (companionId), and the
 // logbook of predictions Yuce.
@@ -36,7 +52,8 @@ public:
     static constexpr int kApplicationId = 0x4252334B; // marks the file as ours
     // 1: no Meta table; such a history was written before each game kept its own.
     // 2: no table Yuce, the logbook of predictions (PredictionLog.h).
-    static constexpr int kSchemaVersion = 3;
+    // 3: no table YuceScore, the scores the logbook's entries got when their draws were stored.
+    static constexpr int kSchemaVersion = 4;
 
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
@@ -45,11 +62,11 @@ public:
     // Opens the database file, creating it with both tables when it does not exist. A file that
     // exists but cannot be read, is damaged or is not ours is reported and left untouched. The
     // whole file is checked when a log beside it holds changes (after a writer that did not
-    // finish); otherwise each page is checked as it is read. Where the file or its folder may not be written, the history is opened
-    // for reading only and every change is refused with that reason.
-    // The history must be that of `game`: a file marked with the other game is reported and left
-    // untouched. A history written before the mark existed is marked with `game`, unless it may
-    // only be read; the data folder's upgrade (upgradeDataFolder) decides that game beforehand.
+    // finish); otherwise each page is checked as it is read. Where the file or its folder may not be written,
+    // the history is opened for reading only and every change is refused with that reason. The history must
+    // be that of `game`: a file marked with the other game is reported and left untouched. A history written
+    // before the mark existed is marked with `game`, unless it may only be read; the data folder's upgrade
+    // (upgradeDataFolder) decides that game beforehand.
     static Result<std::unique_ptr<HistoryStore>> open(const std::filesystem::path& file,
                                                       Game game = Game::Fc3d);
 
@@ -95,6 +112,12 @@ public:
     // Deletes every draw; returns how many were deleted.
     Result<long long> deleteAll();
 
+    // The next change of the draws (append, appendDraws, replaceAll, deleteLast, deleteAll) calls
+    // `keeper` inside its transaction; nullptr withdraws it. It is called once, by that change.
+    void keepBeforeNextChange(ChangeKeeper* keeper) { m_keeper = keeper; }
+    // The mark stored by the last change that ran with a keeper; empty when none has.
+    Result<std::string> changeMark() const;
+
     // Replaces the tally table by (outcome, count) rows. Scratch data: not synced to disk.
     Result<void> writeTally(std::span<const std::pair<int, int>> rows);
     Result<std::vector<std::pair<int, int>>> readTally() const;
@@ -106,6 +129,7 @@ public:
 
 private:
     friend class PredictionLog; // keeps its table in the same file
+    class ChangeTransaction;
     HistoryStore(std::filesystem::path file, Game game, std::unique_ptr<SQLite::Database> db);
     void insertRows(const RowSource& next);
     std::optional<DrawRow> readLastRow() const;
@@ -115,8 +139,9 @@ private:
     Game m_game;
     std::unique_ptr<SQLite::Database> m_db;
     std::string m_readerUri; // how a second connection opens the file for reading
-    std::string m_readOnly; // why nothing may be changed; empty when the history may be changed
+    std::string m_readOnly;  // why nothing may be changed; empty when the history may be changed
     std::string m_notice;
+    ChangeKeeper* m_keeper = nullptr;
 };
 
 // The error to report when the database engine fails on `file`: a full disk, a folder or file

@@ -2,6 +2,8 @@
 #include "IssueNumber.h"
 
 #include <charconv>
+#include <cstdio>
+#include <string>
 
 namespace brenvik {
 
@@ -40,9 +42,37 @@ std::int32_t nextIssueProposal(std::int32_t last) {
 
 std::int32_t proposedIssue(std::int32_t last, int year) {
     const std::int32_t lastYear = last / 1000;
-    if (year <= lastYear && last % 1000 < 999)
+    if (year <= lastYear && last % 1000 < kLastSequence)
         return last + 1;
     return (lastYear + 1) * 1000 + 1;
+}
+
+std::optional<std::string> issueProblem(std::int32_t issue, int currentYear) {
+    const int year = issue / 1000, sequence = issue % 1000;
+    if (issue < 0 || year < kFirstIssueYear || year > currentYear + 1)
+        return "期号 " + std::to_string(issue) + " 的年份 " + std::to_string(year) + " 超出 " +
+               std::to_string(kFirstIssueYear) + "–" + std::to_string(currentYear + 1);
+    if (sequence < 1 || sequence > kLastSequence) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%03d", sequence);
+        return "期号 " + std::to_string(issue) + " 的序号 " + digits + " 超出 001–" +
+               std::to_string(kLastSequence);
+    }
+    return std::nullopt;
+}
+
+Result<std::int32_t> readIssue(std::string_view text, int currentYear) {
+    const std::string_view trimmed = trimBlanks(text);
+    // Seven digits with a sequence of 000 are an issue number all the same, only not a possible one.
+    const auto issue = trimmed.size() == 7 && trimmed[0] != '0' &&
+                               trimmed.find_first_not_of("0123456789") == std::string_view::npos
+                           ? std::optional(static_cast<std::int32_t>(std::stol(std::string(trimmed))))
+                           : std::nullopt;
+    if (!issue)
+        return fail(ErrorCode::Invalid, "“" + std::string(trimmed) + "”不是七位期号（例如 2014001）");
+    if (auto problem = issueProblem(*issue, currentYear))
+        return fail(ErrorCode::Invalid, std::move(*problem));
+    return *issue;
 }
 
 int chinaYear(std::chrono::system_clock::time_point moment) {

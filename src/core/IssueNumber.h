@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Error.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace brenvik {
 
 // The sequence number after which the next-issue rule starts a new year.
 inline constexpr int kIssuesPerYear = 358;
+
+// Both games draw at most once a day, so no year has a sequence number beyond 366; the first
+// draws of either game are from 2002.
+inline constexpr int kLastSequence = 366;
+inline constexpr int kFirstIssueYear = 2002;
 
 // A seven-digit issue number yyyyNNN (year 1000..9999, sequence 001..999) as typed or read;
 // blanks around it are allowed, anything else is not.
@@ -23,8 +31,17 @@ std::int32_t nextIssueProposal(std::int32_t last);
 // The issue the window proposes for the next draw, given the calendar year in China: while that
 // year is the last stored issue's year (or earlier), the next sequence; once a later year has
 // begun, the first issue of the year after the last one's. How many draws a year has varies
-// (313 to 359), so only the calendar tells that a year is over. Never a sequence beyond 999.
+// (313 to 359), so only the calendar tells that a year is over. Never a sequence beyond 366.
 std::int32_t proposedIssue(std::int32_t last, int year);
+
+// Why `issue` cannot name a draw when the calendar year in China is `currentYear`: a sequence
+// number outside 001–366 or a year outside 2002 to the next year ("期号 2026999 的序号 999 超出
+// 001–366"). Nothing for an issue that can.
+std::optional<std::string> issueProblem(std::int32_t issue, int currentYear);
+
+// A typed issue: seven digits (blanks around allowed) that issueProblem finds nothing against.
+// The error, without a closing mark, says which it failed ("“abc”不是七位期号（例如 2014001）").
+Result<std::int32_t> readIssue(std::string_view text, int currentYear);
 
 // The calendar year in China (UTC+8, no daylight saving) at a moment.
 int chinaYear(std::chrono::system_clock::time_point moment);

@@ -46,6 +46,14 @@ bool isStored(SQLite::Database& db, std::int32_t issue) {
     return q.executeStep();
 }
 
+bool isScored(SQLite::Database& db, long long id) {
+    if (!db.tableExists("YuceScore"))
+        return false;
+    SQLite::Statement q(db, "SELECT 1 FROM YuceScore WHERE entry = ?");
+    q.bind(1, static_cast<std::int64_t>(id));
+    return q.executeStep();
+}
+
 } // namespace
 
 std::string utcTimestamp(std::int64_t secondsSinceEpoch) {
@@ -64,7 +72,25 @@ std::string PredictionLog::schemaSql() {
            " resultType INTEGER NOT NULL, resultPos INTEGER NOT NULL, segment INTEGER NOT NULL,"
            " picks TEXT NOT NULL);"
            "CREATE TRIGGER IF NOT EXISTS YuceNeverEdited BEFORE UPDATE ON Yuce"
-           " BEGIN SELECT RAISE(ABORT, 'a recorded prediction is never changed'); END;";
+           " BEGIN SELECT RAISE(ABORT, 'a recorded prediction is never changed'); END;"
+           // Written once, when the entry's draw is first stored: deleting, retyping or undoing
+           // that draw later does not rewrite how the prediction did.
+           "CREATE TABLE IF NOT EXISTS YuceScore (entry INTEGER PRIMARY KEY NOT NULL, issue INTEGER NOT NULL,"
+           " digits TEXT NOT NULL, scored TEXT NOT NULL);"
+           "CREATE TRIGGER IF NOT EXISTS YuceScoreNeverEdited BEFORE UPDATE ON YuceScore"
+           " BEGIN SELECT RAISE(ABORT, 'a score is never changed'); END;"
+           "CREATE TRIGGER IF NOT EXISTS YuceScoreNeverRemoved BEFORE DELETE ON YuceScore"
+           " BEGIN SELECT RAISE(ABORT, 'a score is never removed'); END;"
+           "CREATE TRIGGER IF NOT EXISTS YuceScoredStays BEFORE DELETE ON Yuce"
+           " WHEN EXISTS (SELECT 1 FROM YuceScore WHERE entry = OLD.id)"
+           " BEGIN SELECT RAISE(ABORT, 'a scored prediction is never withdrawn'); END;";
+}
+
+const char* PredictionLog::scoringSql() {
+    return "INSERT INTO YuceScore (entry, issue, digits, scored)"
+           " SELECT y.id, y.issue, printf('%d%d%d', l.L1A, l.L2A, l.L3A), ?1 FROM Yuce y"
+           " JOIN Lishi l ON l.SQQH = y.issue"
+           " WHERE NOT EXISTS (SELECT 1 FROM YuceScore s WHERE s.entry = y.id)";
 }
 
 Result<LogEntry> PredictionLog::record(HistoryStore& store, LogEntry entry) {
@@ -77,6 +103,7 @@ Result<LogEntry> PredictionLog::record(HistoryStore& store, LogEntry entry) {
                                           std::chrono::system_clock::now().time_since_epoch())
                                           .count());
     entry.game = store.game();
+    entry.score.reset();
     try {
         SQLite::Database& db = *store.m_db;
         SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
@@ -114,9 +141,14 @@ Result<std::vector<LogEntry>> PredictionLog::entries(const HistoryStore& store) 
         // A history written before the logbook existed, opened for reading only, has none.
         if (!db.tableExists("Yuce"))
             return out;
-        SQLite::Statement q(db,
-                            "SELECT id, recorded, game, issue, conditions, resultType, resultPos, segment,"
-                            " picks FROM Yuce ORDER BY id");
+        // A history of an earlier version opened for reading only has no scores yet.
+        const bool scores = db.tableExists("YuceScore");
+        SQLite::Statement q(
+            db, std::string("SELECT y.id, y.recorded, y.game, y.issue, y.conditions, y.resultType,"
+                            " y.resultPos, y.segment, y.picks, ") +
+                    (scores ? "s.digits, s.scored FROM Yuce y LEFT JOIN YuceScore s ON s.entry = y.id"
+                            : "NULL, NULL FROM Yuce y") +
+                    " ORDER BY y.id");
         while (q.executeStep()) {
             LogEntry e;
             e.id = q.getColumn(0).getInt64();
@@ -128,6 +160,11 @@ Result<std::vector<LogEntry>> PredictionLog::entries(const HistoryStore& store) 
             e.resultPosition = std::clamp(q.getColumn(6).getInt(), 1, kPositions);
             e.segmentParam = q.getColumn(7).getInt() == 0 ? 0 : 1;
             e.picks = split(q.getColumn(8).getString());
+            if (const std::string digits = q.getColumn(9).getString();
+                digits.size() == 3 &&
+                std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
+                e.score = EntryScore{{digits[0] - '0', digits[1] - '0', digits[2] - '0'},
+                                     q.getColumn(10).getString()};
             out.push_back(std::move(e));
         }
         return out;
@@ -147,7 +184,8 @@ Result<void> PredictionLog::withdraw(HistoryStore& store, long long id) {
         if (!q.executeStep())
             return fail(ErrorCode::Invalid, "没有编号为 " + std::to_string(id) + " 的预测记录。");
         const std::int32_t issue = q.getColumn(0).getInt();
-        if (isStored(db, issue))
+        // Scored once its draw was stored, it stays scored when that draw is deleted again.
+        if (isScored(db, id) || isStored(db, issue))
             return fail(ErrorCode::Invalid, "第 " + std::to_string(issue) + " 期已开奖，编号 " +
                                                 std::to_string(id) + " 的预测已计分，不能撤回。");
         SQLite::Statement del(db, "DELETE FROM Yuce WHERE id = ?");

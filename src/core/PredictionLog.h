@@ -5,13 +5,23 @@
 #include "Error.h"
 #include "Game.h"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace brenvik {
 
 class HistoryStore;
+
+// The draw an entry was scored against: the digits its issue had when they were first stored,
+// and when that was. Kept for good, whatever becomes of that draw afterwards.
+struct EntryScore {
+    std::array<int, 3> digits{};
+    std::string scored; // UTC, as LogEntry::recorded
+    bool operator==(const EntryScore&) const = default;
+};
 
 // One entry of the logbook of predictions: the top picks of a follow search, recorded for an
 // issue before its draw was stored. An entry is never changed once stored.
@@ -25,6 +35,8 @@ struct LogEntry {
     int resultPosition = 1;
     int segmentParam = 1;   // which segments the picks of a segment tally name
     std::vector<int> picks; // K outcomes, in the result grid's order
+    // Read with the entry: its score, once its draw was stored (record() ignores it).
+    std::optional<EntryScore> score;
 
     bool operator==(const LogEntry&) const = default;
 };
@@ -39,9 +51,12 @@ inline constexpr const char* kAlreadyDrawn = "该期已开奖，不能再记录�
 // history goes (compaction, copies of the file) and each game keeps its own.
 class PredictionLog {
 public:
-    // The table and the guard that refuses any change of a stored entry; part of every history
-    // database's schema.
+    // The tables and the guards that refuse any change of a stored entry or score, and the
+    // withdrawal of a scored entry; part of every history database's schema.
     static std::string schemaSql();
+    // The statement that scores every entry whose draw is stored and that has no score yet; its
+    // one parameter is the time. Every change of the draws runs it before it commits.
+    static const char* scoringSql();
 
     // Stores `entry` in one transaction and returns it with its id (and the time, when it has
     // none). Refused, storing nothing, when a draw at or after its issue is stored: such a draw
@@ -49,7 +64,8 @@ public:
     static Result<LogEntry> record(HistoryStore& store, LogEntry entry);
     // Every entry, oldest first.
     static Result<std::vector<LogEntry>> entries(const HistoryStore& store);
-    // Removes an entry whose draw is not stored yet. A scored entry stays.
+    // Removes an entry that has not been scored. A scored entry stays, also once its draw was
+    // deleted again.
     static Result<void> withdraw(HistoryStore& store, long long id);
 };
 

@@ -2,6 +2,7 @@
 #include "HistoryRebuild.h"
 
 #include "HistoryExport.h"
+#include "IssueNumber.h"
 #include "SafeWrite.h"
 
 #include <algorithm>
@@ -91,10 +92,14 @@ std::vector<DrawRow> rebuiltRows(std::span<const DrawLine> draws, int segmentPar
     return rows;
 }
 
-Result<HistoryFile> readImportFile(const std::filesystem::path& file) {
+Result<HistoryFile> readImportFile(const std::filesystem::path& file, int currentYear) {
     auto read = readHistoryFile(file);
     if (!read)
         return std::unexpected(withNote(read.error(), "历史号码未改动。"));
+    // An impossible issue stored once would stand before every real one to be appended.
+    read->skipped += std::erase_if(read->draws, [currentYear](const DrawLine& d) {
+        return issueProblem(d.issue, currentYear).has_value();
+    });
     if (read->draws.empty())
         return fail(ErrorCode::Empty, kNoDrawsInFile);
     return read;
@@ -108,9 +113,9 @@ Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file,
 
 Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesystem::path& file,
                                        int segmentParam) {
-    auto read = readImportFile(file);
+    auto read = readHistoryFile(file);
     if (!read)
-        return std::unexpected(read.error());
+        return std::unexpected(withNote(read.error(), "历史号码未改动。"));
     return importHistory(store, *read, segmentParam);
 }
 

@@ -28,15 +28,18 @@ std::vector<DrawRow> rebuiltRows(std::span<const DrawLine> draws, int segmentPar
 // What the import says of a file in which no line is a draw line.
 inline constexpr const char* kNoDrawsInFile = "文件中没有可读的历史号码，历史未改动";
 
-// Reads a file to import: as readHistoryFile, and a file without a single draw line is refused
-// (ErrorCode::Empty, kNoDrawsInFile), so that it can never replace a history by nothing.
-Result<HistoryFile> readImportFile(const std::filesystem::path& file);
+// Reads a file to import: as readHistoryFile, and a draw line whose issue can name no draw in
+// `currentYear` (issueProblem) is skipped and counted with the skipped lines. A file without a
+// single draw line left is refused (ErrorCode::Empty, kNoDrawsInFile), so that it can never
+// replace a history by nothing.
+Result<HistoryFile> readImportFile(const std::filesystem::path& file, int currentYear);
 
 // Replaces the stored history by the draws of a file read with readImportFile, as one
 // transaction; rows are derived in ascending issue order. A file without draws is refused.
 Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file, int segmentParam);
 
-// Both of the above. A file that cannot be read, or holds no draw, leaves the history as it was.
+// readHistoryFile and importHistory, for a file this program wrote (its issues are not checked
+// against a year). A file that cannot be read, or holds no draw, leaves the history as it was.
 Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesystem::path& file,
                                        int segmentParam);
 

@@ -73,7 +73,7 @@ Result<void> removeYearsBefore(HistoryStore& store, const HistorySnapshot& histo
                                int segmentParam) {
     const auto kept = drawLinesOf(history, static_cast<std::size_t>(std::max(0LL, cut.draws)));
     // The user agreed to lose these years, but can still take them back once.
-    return changeWithUndo(store, history, "在线更新删除 " + yearsRemoved(cut) + "的历史号码",
+    return changeWithUndo(store, "在线更新删除 " + yearsRemoved(cut) + "的历史号码",
                           [&] { return store.replaceAll(rowsFromDraws(kept, segmentParam)); });
 }
 

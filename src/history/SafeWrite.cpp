@@ -11,9 +11,12 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace brenvik {
@@ -60,13 +63,14 @@ std::filesystem::path utf8Path(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
-PendingFile::PendingFile(std::filesystem::path target, std::filesystem::path temporary, int fd)
-    : m_target(std::move(target)), m_temporary(std::move(temporary)), m_fd(fd) {}
+PendingFile::PendingFile(std::filesystem::path target, std::filesystem::path temporary, int fd, int lockFd)
+    : m_target(std::move(target)), m_temporary(std::move(temporary)), m_fd(fd), m_lockFd(lockFd) {}
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
     : m_target(std::move(other.m_target)), m_temporary(std::move(other.m_temporary)), m_fd(other.m_fd),
-      m_flushed(other.m_flushed), m_committed(other.m_committed) {
+      m_lockFd(other.m_lockFd), m_flushed(other.m_flushed), m_committed(other.m_committed) {
     other.m_fd = -1;
+    other.m_lockFd = -1;
     other.m_committed = true; // the moved-from object owns nothing to clean up
 }
 
@@ -75,6 +79,8 @@ PendingFile::~PendingFile() {
         ::close(m_fd);
     if (!m_committed)
         ::unlink(m_temporary.c_str());
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
 }
 
 Result<PendingFile> PendingFile::create(const std::filesystem::path& target) {
@@ -84,11 +90,22 @@ Result<PendingFile> PendingFile::create(const std::filesystem::path& target) {
     for (int attempt = 0; attempt < 16; ++attempt) {
         auto temporary = temporaryNameFor(target);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            return PendingFile(target, std::move(temporary), fd);
-        error = errno;
-        if (error != EEXIST)
-            break;
+        if (fd < 0) {
+            error = errno;
+            if (error != EEXIST)
+                break;
+            continue;
+        }
+        // A sweep may have found the new file before it was locked; it then removed it, and the
+        // lock comes once the sweep let go, on a file no longer in the folder: take another.
+        struct stat info {};
+        const int lockFd = ::flock(fd, LOCK_EX) == 0 ? ::dup(fd) : -1;
+        if (lockFd >= 0 && ::fstat(fd, &info) == 0 && info.st_nlink > 0)
+            return PendingFile(target, std::move(temporary), fd, lockFd);
+        error = lockFd < 0 ? errno : ENOENT;
+        ::close(fd);
+        if (lockFd >= 0)
+            ::close(lockFd);
     }
     return fail(ErrorCode::Io, "无法写入文件 " + shownPath(target) + "：" + reason(error) + "。");
 }
@@ -143,6 +160,7 @@ Result<void> PendingFile::commit() {
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
         return std::unexpected(failure("替换文件 ", errno));
     m_committed = true;
+    ::close(std::exchange(m_lockFd, -1));
     syncFolder(m_target.parent_path());
     return {};
 }
@@ -190,11 +208,14 @@ bool allOf(std::string_view text, int (*test)(int)) {
     return std::ranges::all_of(text, [test](char c) { return test(static_cast<unsigned char>(c)) != 0; });
 }
 
-bool isTemporaryName(std::string_view name) {
-    if (name.size() == kTemporaryPrefix.size() + kTemporaryHexDigits + kTemporarySuffix.size() &&
-        name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix))
-        return allOf(name.substr(kTemporaryPrefix.size(), kTemporaryHexDigits), std::isxdigit);
-    // Earlier versions named a temporary after its target: "<target>.tmp.<digits>.<8 hex digits>".
+bool isLockedTemporaryName(std::string_view name) {
+    return name.size() == kTemporaryPrefix.size() + kTemporaryHexDigits + kTemporarySuffix.size() &&
+           name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix) &&
+           allOf(name.substr(kTemporaryPrefix.size(), kTemporaryHexDigits), std::isxdigit);
+}
+
+// Earlier versions named a temporary after its target: "<target>.tmp.<digits>.<8 hex digits>".
+bool isEarlierTemporaryName(std::string_view name) {
     const auto hexDot = name.rfind('.');
     if (hexDot == std::string_view::npos || name.size() - hexDot - 1 != 8 ||
         !allOf(name.substr(hexDot + 1), std::isxdigit))
@@ -206,6 +227,21 @@ bool isTemporaryName(std::string_view name) {
     return pidDot > 4 && name.substr(pidDot - 4, 4) == ".tmp";
 }
 
+// Removes a temporary whose writer no longer holds its lock. The lock is held here while the
+// file is removed, so a writer that has just made it waits and then sees it gone.
+bool removeIfAbandoned(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    struct stat held {};
+    struct stat named {};
+    const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
+                           ::lstat(file.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+                           held.st_dev == named.st_dev && ::unlink(file.c_str()) == 0;
+    ::close(fd);
+    return abandoned;
+}
+
 } // namespace
 
 int removeAbandonedTemporaries(const std::filesystem::path& folder, std::chrono::seconds age) {
@@ -213,7 +249,14 @@ int removeAbandonedTemporaries(const std::filesystem::path& folder, std::chrono:
     int removed = 0;
     const auto now = std::filesystem::file_time_type::clock::now();
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        if (!entry.is_regular_file(ec) || !isTemporaryName(entry.path().filename().string()))
+        if (!entry.is_regular_file(ec))
+            continue;
+        const std::string name = entry.path().filename().string();
+        if (isLockedTemporaryName(name)) {
+            removed += removeIfAbandoned(entry.path());
+            continue;
+        }
+        if (!isEarlierTemporaryName(name))
             continue;
         const auto written = entry.last_write_time(ec);
         if (ec || now - written < age)

@@ -16,7 +16,8 @@ std::filesystem::path utf8Path(std::string_view text);
 // A file being written under a temporary name in the folder of its target. Only commit() puts
 // it in the target's place, and only once it is complete and on the disk; until then the
 // target keeps its earlier content whatever happens to the process or the disk. A pending file
-// that is never committed is removed.
+// that is never committed is removed. While it lives, the temporary carries the kernel's lock,
+// which dies with the process: a temporary without it was left by a writer that was killed.
 class PendingFile {
 public:
     // Creates the empty temporary file beside `target`.
@@ -40,13 +41,14 @@ public:
     Result<void> commit();
 
 private:
-    PendingFile(std::filesystem::path target, std::filesystem::path temporary, int fd);
+    PendingFile(std::filesystem::path target, std::filesystem::path temporary, int fd, int lockFd);
     Result<void> closeFile();
     Error failure(std::string_view what, int error) const;
 
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
     int m_fd = -1;
+    int m_lockFd = -1; // holds the lock until the temporary is renamed or removed
     bool m_flushed = false;
     bool m_committed = false;
 };
@@ -57,9 +59,10 @@ Result<void> writeFileSafely(const std::filesystem::path& target, std::string_vi
 // Replaces `target` by a complete copy of `source`; on failure the old file stays as it was.
 Result<void> copyFileSafely(const std::filesystem::path& source, const std::filesystem::path& target);
 
-// Removes the temporary files a killed writer left in `folder` (".brenvik3d-<16 hex digits>.tmp",
-// or "<target>.tmp.<n>.<8 hex digits>" from earlier versions) once they are older than `age`;
-// returns how many. A writer still at work is younger than that.
+// Removes the temporary files killed writers left in `folder` and returns how many:
+// ".brenvik3d-<16 hex digits>.tmp" that no living writer holds locked, and those of earlier
+// versions ("<target>.tmp.<n>.<8 hex digits>", which carry no lock) once they are older than
+// `age`.
 int removeAbandonedTemporaries(const std::filesystem::path& folder, std::chrono::seconds age);
 
 } // namespace brenvik

@@ -4,7 +4,12 @@
 #include "HistoryExport.h"
 #include "IssueNumber.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <fstream>
+#include <random>
 #include <system_error>
 
 namespace brenvik {
@@ -32,19 +37,20 @@ int segmentParamOf(const DrawRow* last) {
     return p == 0 ? 0 : 1;
 }
 
-std::string headerLine(const UndoBackup& b, std::size_t draws) {
+std::string headerLine(const UndoBackup& b, std::size_t draws, const std::string& mark) {
     std::string change = b.change;
     // A file name may hold anything; the line must stay one line of fields.
     for (char& c : change)
         if (static_cast<unsigned char>(c) < 0x20)
             c = ' ';
     return std::string(kMark) + "\tsegment=" + std::to_string(b.segmentParam) +
-           "\tdraws=" + std::to_string(draws) + "\twhen=" + b.when + "\tchange=" + change;
+           "\tdraws=" + std::to_string(draws) + "\twhen=" + b.when + "\tmark=" + mark + "\tchange=" + change;
 }
 
 struct Header {
     UndoBackup backup;
     long long draws = -1;
+    std::string mark; // empty in a backup of an earlier version, as in its database
 };
 
 std::optional<Header> parseHeader(std::string_view line) {
@@ -69,6 +75,8 @@ std::optional<Header> parseHeader(std::string_view line) {
             h.draws = parseWholeNumber(value, 0, INT32_MAX).value_or(-1);
         } else if (key == "when") {
             h.backup.when = value;
+        } else if (key == "mark") {
+            h.mark = value;
         } else if (key == "change") {
             h.backup.change = value;
             change = true;
@@ -79,7 +87,45 @@ std::optional<Header> parseHeader(std::string_view line) {
     return h;
 }
 
+// The first line of a backup file; nothing when it has none that a backup starts with.
+std::optional<Header> headerOf(const std::filesystem::path& file) {
+    // A first line is short; more than this is no backup's.
+    std::ifstream in(file, std::ios::binary);
+    std::string head(4096, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    const auto end = head.find_first_of("\r\n");
+    if (end == std::string::npos)
+        return std::nullopt;
+    return parseHeader(std::string_view(head).substr(0, end));
+}
+
+// A mark no other change has stored: the backup written for a change names it, and the change
+// stores it in the database in its own transaction.
+std::string freshMark() {
+    std::random_device random;
+    char text[17];
+    std::snprintf(text, sizeof text, "%08x%08x", random(), random());
+    return text;
+}
+
+// Which of the two backup files belongs to the history whose last change stored `mark`.
+std::optional<std::filesystem::path> backupInStep(const std::filesystem::path& databaseFile,
+                                                  const std::string& mark) {
+    for (const auto& file : {undoFileFor(databaseFile), previousUndoFileFor(databaseFile)})
+        if (const auto header = headerOf(file); header && header->mark == mark)
+            return file;
+    return std::nullopt;
+}
+
 } // namespace
+
+std::filesystem::path previousUndoFileFor(const std::filesystem::path& databaseFile) {
+    auto file = undoFileFor(databaseFile);
+    file.replace_extension();
+    file += "Prev.txt";
+    return file;
+}
 
 std::filesystem::path undoFileFor(const std::filesystem::path& databaseFile) {
     if (const auto game = gameOfDatabaseFile(databaseFile))
@@ -104,10 +150,6 @@ std::string describeUndo(const UndoBackup& backup) {
     return text + "之前的 " + groupedCount(static_cast<long long>(backup.draws.size())) + " 期";
 }
 
-HistoryDraws HistoryDraws::of(const HistorySnapshot& history) {
-    return {drawLinesOf(history), segmentParamOf(history.last())};
-}
-
 Result<HistoryDraws> HistoryDraws::of(const HistoryStore& store) {
     auto draws = store.loadDraws();
     if (!draws)
@@ -118,58 +160,104 @@ Result<HistoryDraws> HistoryDraws::of(const HistoryStore& store) {
     return HistoryDraws{std::move(*draws), segmentParamOf(*last ? &**last : nullptr)};
 }
 
-Result<PendingUndo> PendingUndo::prepare(const HistoryStore& store, const HistorySnapshot& history,
-                                         std::string_view change) {
-    return prepare(store, HistoryDraws::of(history), change);
+UndoKeeper::UndoKeeper(HistoryStore& store, std::string_view change)
+    : m_store(store), m_change(change), m_file(undoFileFor(store.file())),
+      m_previous(previousUndoFileFor(store.file())) {
+    store.keepBeforeNextChange(this);
 }
 
-Result<PendingUndo> PendingUndo::prepare(const HistoryStore& store, const HistoryDraws& history,
-                                         std::string_view change) {
-    UndoBackup b;
-    b.change = change;
-    b.when = localTimeNow();
-    b.segmentParam = history.segmentParam;
-    const auto& draws = history.draws;
-    auto file = PendingFile::create(undoFileFor(store.file()));
+UndoKeeper::~UndoKeeper() {
+    // A change that never reached its transaction must not take this keeper into a later one.
+    m_store.keepBeforeNextChange(nullptr);
+}
+
+Result<std::string> UndoKeeper::keep(const HistoryStore& store) {
     const auto failed = [](const Error& e) {
         return fail(e.code, "无法保存撤销备份，历史号码未改动：" + e.message);
     };
+    const auto renameFailed = [&](const std::filesystem::path& from) {
+        return failed(
+            Error{ErrorCode::Io, "无法改名文件 " + shownPath(from) + "：" + std::strerror(errno) + "。"});
+    };
+    auto mark = store.changeMark();
+    if (!mark)
+        return failed(mark.error());
+    // Read inside the change's transaction: exactly the history the change starts from.
+    auto history = HistoryDraws::of(store);
+    if (!history)
+        return failed(history.error());
+    const std::optional<std::filesystem::path> inStep = backupInStep(store.file(), *mark);
+
+    UndoBackup b;
+    b.change = m_change;
+    b.when = localTimeNow();
+    b.segmentParam = history->segmentParam;
+    const std::string newMark = freshMark();
+    auto file = PendingFile::create(m_file);
     if (!file)
         return failed(file.error());
-    if (auto written = file->write(headerLine(b, draws.size()) + "\r\n" + historyText(draws)); !written)
+    if (auto written =
+            file->write(headerLine(b, history->draws.size(), newMark) + "\r\n" + historyText(history->draws));
+        !written)
         return failed(written.error());
     if (auto flushed = file->flush(); !flushed)
         return failed(flushed.error());
-    return PendingUndo(std::move(*file));
-}
 
-Result<void> PendingUndo::keep() {
-    return m_file.commit();
-}
-
-Result<std::optional<UndoBackup>> readUndoBackup(const std::filesystem::path& databaseFile) {
-    const auto file = undoFileFor(databaseFile);
+    // The backup in step so far waits beside the new one until the change has committed.
     std::error_code ec;
-    if (!std::filesystem::exists(file, ec))
+    if (inStep == m_file) {
+        if (::rename(m_file.c_str(), m_previous.c_str()) != 0)
+            return renameFailed(m_file);
+        m_earlierAside = true;
+    } else if (inStep == m_previous) {
+        m_earlierAside = true;
+    } else {
+        std::filesystem::remove(m_previous, ec);
+    }
+    if (auto placed = file->commit(); !placed)
+        return failed(placed.error());
+    m_newInPlace = true;
+    return newMark;
+}
+
+void UndoKeeper::finished(bool committed) {
+    std::error_code ec;
+    if (committed) {
+        std::filesystem::remove(m_previous, ec);
+    } else if (m_earlierAside) {
+        // Nothing changed, so the backup of the change before is the one to undo with again.
+        ::rename(m_previous.c_str(), m_file.c_str());
+    } else if (m_newInPlace) {
+        std::filesystem::remove(m_file, ec);
+    }
+    m_earlierAside = m_newInPlace = false;
+}
+
+bool hasUndoBackup(const HistoryStore& store) {
+    const auto mark = store.changeMark();
+    return mark && backupInStep(store.file(), *mark).has_value();
+}
+
+Result<std::optional<UndoBackup>> readUndoBackup(const HistoryStore& store) {
+    auto mark = store.changeMark();
+    if (!mark)
+        return std::unexpected(mark.error());
+    const auto file = backupInStep(store.file(), *mark);
+    if (!file)
         return std::nullopt;
-    auto read = readHistoryFile(file);
+    auto read = readHistoryFile(*file);
     if (!read)
         return std::unexpected(read.error());
     auto header = parseHeader(read->firstLine);
-    if (!header || header->draws != static_cast<long long>(read->draws.size()) || read->skipped != 1 ||
-        read->duplicates != 0)
-        return fail(ErrorCode::Invalid, "撤销备份 " + shownPath(file) + " 不完整或已损坏，无法撤销。");
+    if (!header || header->mark != *mark || header->draws != static_cast<long long>(read->draws.size()) ||
+        read->skipped != 1 || read->duplicates != 0)
+        return fail(ErrorCode::Invalid, "撤销备份 " + shownPath(*file) + " 不完整或已损坏，无法撤销。");
     header->backup.draws = std::move(read->draws);
     return std::move(header->backup);
 }
 
-Result<StoredCounts> undoLastChange(HistoryStore& store, const HistorySnapshot& current,
-                                    const UndoBackup& backup) {
-    return undoLastChange(store, HistoryDraws::of(current), backup);
-}
-
-Result<StoredCounts> undoLastChange(HistoryStore& store, const HistoryDraws& current, const UndoBackup& backup) {
-    return changeWithUndo(store, current, "撤销上次更改", [&]() -> Result<StoredCounts> {
+Result<StoredCounts> undoLastChange(HistoryStore& store, const UndoBackup& backup) {
+    return changeWithUndo(store, "撤销上次更改", [&]() -> Result<StoredCounts> {
         if (auto stored = storeRebuilt(store, backup.draws, backup.segmentParam); !stored)
             return std::unexpected(stored.error());
         return StoredCounts{static_cast<long long>(backup.draws.size()), 0, 0};

@@ -20,13 +20,23 @@ namespace brenvik {
 // deletion, rebuild, retention removal, an undo itself) the history as it stands is kept in one
 // backup file beside the database; undoLastChange puts it back. The backup is a history text
 // file whose first line (skipped by the line test) says which change it precedes, when, how
-// many draws it holds and the segment parameter its rows were written with.
+// many draws it holds, the segment parameter its rows were written with, and the mark that the
+// change stored in the database with it.
 //
-// Use: wrap the change in changeWithUndo(store, history, "读入 a.txt", [&] { return ...; }).
+// The backup is written, on the disk and in its place, inside the change's transaction and
+// before the change commits, from the history read in that transaction: at every moment either
+// the change has not committed, or the backup holds the history from just before it. The backup
+// it replaces waits beside it (previousUndoFileFor) until the change has committed; a change
+// that fails puts it back, and after a kill the marks tell which of the two belongs to the
+// history that was committed.
+//
+// Use: changeWithUndo(store, "读入 a.txt", [&] { return ...; }).
 
 // The backup of the history kept in `databaseFile`: a game's database keeps the game's
 // undoFileName (kestrel3D.mdb keeps kestrel3DUndo.txt).
 std::filesystem::path undoFileFor(const std::filesystem::path& databaseFile);
+// Where the backup before it waits while a change runs (kestrel3DUndoPrev.txt).
+std::filesystem::path previousUndoFileFor(const std::filesystem::path& databaseFile);
 
 struct UndoBackup {
     std::string change; // the change it precedes, as the user named it: "读入 a.txt"
@@ -47,53 +57,48 @@ struct HistoryDraws {
     std::vector<DrawLine> draws;
     int segmentParam = 1;
 
-    static HistoryDraws of(const HistorySnapshot& history);
     // Read from the store without a snapshot.
     static Result<HistoryDraws> of(const HistoryStore& store);
 };
 
-// The backup of one change, written before the change and put in the place of the earlier
-// backup only once the change succeeded: a change that fails or never runs leaves the earlier
-// backup as it was, and a kill at any moment leaves the old backup or the new one.
-class PendingUndo {
+// Writes the undo backup for the next change of `store` (see above) while it lives.
+class UndoKeeper final : public ChangeKeeper {
 public:
-    // Writes `history` (the history stored in `store` now) to a temporary file, on the disk.
-    static Result<PendingUndo> prepare(const HistoryStore& store, const HistorySnapshot& history,
-                                       std::string_view change);
-    static Result<PendingUndo> prepare(const HistoryStore& store, const HistoryDraws& history,
-                                       std::string_view change);
-    // Puts the backup in place; call it after the change succeeded.
-    Result<void> keep();
+    UndoKeeper(HistoryStore& store, std::string_view change);
+    ~UndoKeeper() override;
+    UndoKeeper(const UndoKeeper&) = delete;
+    UndoKeeper& operator=(const UndoKeeper&) = delete;
+
+    Result<std::string> keep(const HistoryStore& store) override;
+    void finished(bool committed) override;
 
 private:
-    explicit PendingUndo(PendingFile file) : m_file(std::move(file)) {}
-    PendingFile m_file;
+    HistoryStore& m_store;
+    std::string m_change;
+    std::filesystem::path m_file;
+    std::filesystem::path m_previous;
+    bool m_earlierAside = false; // the backup in step before the change waits in m_previous
+    bool m_newInPlace = false;   // the new backup is in m_file
 };
 
-// Runs `change` (which returns a Result) with an undo backup of `history`, the history stored
-// in `store` now. A backup that cannot be written stops the change before it starts.
-template <typename History, typename Change>
-auto changeWithUndo(const HistoryStore& store, const History& history, std::string_view change,
-                    Change&& run) -> decltype(run()) {
-    auto pending = PendingUndo::prepare(store, history, change);
-    if (!pending)
-        return std::unexpected(pending.error());
-    auto result = run();
-    if (result)
-        if (auto kept = pending->keep(); !kept)
-            return fail(kept.error().code, "历史号码已改动，但撤销备份未能保存：" + kept.error().message);
-    return result;
+// Runs `change` (which returns a Result and changes the draws in one transaction of `store`)
+// with an undo backup of the history it starts from. A backup that cannot be written stops the
+// change before it changes anything.
+template <typename Change>
+auto changeWithUndo(HistoryStore& store, std::string_view change, Change&& run) -> decltype(run()) {
+    UndoKeeper keeper(store, change);
+    return run();
 }
 
-// The backup kept for the history in `databaseFile`; nothing when there is none. A backup that
+// The backup that belongs to the history in `store`; nothing when there is none. A backup that
 // is not complete (fewer draws than its first line says) is refused rather than half restored.
-Result<std::optional<UndoBackup>> readUndoBackup(const std::filesystem::path& databaseFile);
+Result<std::optional<UndoBackup>> readUndoBackup(const HistoryStore& store);
+// Whether there is a backup to undo with; reads only the backups' first lines.
+bool hasUndoBackup(const HistoryStore& store);
 
 // Replaces the history by the backup read with readUndoBackup, as one transaction, rows derived
-// as a rebuild derives them. The history it replaces (`current`) becomes the new backup, so a
-// second undo brings the change back.
-Result<StoredCounts> undoLastChange(HistoryStore& store, const HistorySnapshot& current,
-                                    const UndoBackup& backup);
-Result<StoredCounts> undoLastChange(HistoryStore& store, const HistoryDraws& current, const UndoBackup& backup);
+// as a rebuild derives them. The history it replaces becomes the new backup, so a second undo
+// brings the change back.
+Result<StoredCounts> undoLastChange(HistoryStore& store, const UndoBackup& backup);
 
 } // namespace brenvik

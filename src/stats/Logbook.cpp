@@ -17,8 +17,8 @@ Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp,
                                std::int32_t issue) {
     const HistorySnapshot& history = index.history();
     const int k = outcomeCount(setUp.resultKind);
-    if (pick < 1 || pick > k)
-        return fail(ErrorCode::Invalid, "预测个数须为 1 到 " + std::to_string(k) + "，现在是 " +
+    if (pick < 1 || pick >= k)
+        return fail(ErrorCode::Invalid, "预测个数须为 1 到 " + std::to_string(k - 1) + "，现在是 " +
                                             std::to_string(pick) + "，未记录。");
     const auto pattern = patternFromHistory(history, setUp.lastDraw, setUp.n, setUp.searchType);
     if (history.empty() || !pattern)
@@ -39,6 +39,9 @@ Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp,
     out.selection = followSearch(index, c.followQuery());
     out.tally =
         tallyOutcomes(history, out.selection.rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
+    // The top of an empty tally is only the first outcome of the list, not a prediction.
+    if (out.tally.denominator == 0)
+        return fail(ErrorCode::Empty, std::string(kEmptyTally) + "。");
 
     LogEntry& e = out.entry;
     e.issue = issue;
@@ -55,18 +58,32 @@ std::vector<ScoredEntry> scoreEntries(std::span<const LogEntry> entries, const H
     std::vector<ScoredEntry> out;
     out.reserve(entries.size());
     for (const LogEntry& e : entries) {
-        ScoredEntry& s = out.emplace_back(ScoredEntry{e, std::nullopt, std::nullopt});
+        ScoredEntry& s = out.emplace_back(ScoredEntry{.entry = e});
         const auto at = history.lastAtOrBefore(e.issue);
-        if (!at || history.issue(*at) != e.issue)
+        if (at && history.issue(*at) == e.issue)
+            s.drawNow = std::array{history.digit(*at, 1), history.digit(*at, 2), history.digit(*at, 3)};
+        const auto scoredWith = e.score ? std::optional(e.score->digits) : s.drawNow;
+        if (!scoredWith)
             continue;
         // From the digit, with the entry's own segment parameter: the stored segment codes may
         // have been written with the other one.
-        const int digit = history.digit(*at, e.resultPosition);
+        const int digit = (*scoredWith)[static_cast<std::size_t>(e.resultPosition - 1)];
         const int actual = codesOf(digit, e.segmentParam)[static_cast<std::size_t>(e.resultKind)];
         s.actual = actual;
         s.hit = std::ranges::find(e.picks, actual) != e.picks.end();
+        s.drawChanged = s.drawNow != scoredWith;
     }
     return out;
+}
+
+std::string changeNote(const ScoredEntry& entry) {
+    if (!entry.drawChanged || !entry.entry.score)
+        return {};
+    const auto digits = [](const std::array<int, 3>& d) {
+        return std::to_string(d[0]) + std::to_string(d[1]) + std::to_string(d[2]);
+    };
+    return "开奖号码已变：记录时 " + digits(entry.entry.score->digits) +
+           (entry.drawNow ? "，现为 " + digits(*entry.drawNow) : std::string("，现已删除"));
 }
 
 LogSummary summarize(std::span<const ScoredEntry> entries) {

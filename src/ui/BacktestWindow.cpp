@@ -143,9 +143,10 @@ std::optional<stats::BacktestOptions> BacktestWindow::optionsFromBoxes() {
         return std::nullopt;
     };
     std::array<std::int32_t, 2> ends{};
+    const std::array<QString, 2> names = {QStringLiteral("起始期号"), QStringLiteral("截止期号")};
     for (std::size_t i = 0; i < 2; ++i) {
         QLineEdit* box = i == 0 ? m_start : m_end;
-        const QString name = i == 0 ? QStringLiteral("起始期号") : QStringLiteral("截止期号");
+        const QString& name = names[i];
         const QString text = box->text().trimmed();
         const auto issue = parseWholeNumber(text.toStdString(), INT32_MIN, INT32_MAX);
         if (!issue)
@@ -155,7 +156,8 @@ std::optional<stats::BacktestOptions> BacktestWindow::optionsFromBoxes() {
         ends[i] = static_cast<std::int32_t>(*issue);
     }
     if (ends[0] > ends[1])
-        return refuse(m_start, QStringLiteral("起始期号大于截止期号，未回测。"));
+        return refuse(m_start,
+                      reversedRange(names[0], ends[0], names[1], ends[1]) + QStringLiteral("，未回测。"));
     const auto [first, last] = m_index->rowsInRange(ends[0], ends[1]);
     if (first == last)
         return refuse(m_start,

@@ -3,6 +3,7 @@
 
 #include "AppPaths.h"
 #include "BusyCursor.h"
+#include "Clock.h"
 #include "Dialogs.h"
 #include "GameCheck.h"
 #include "HistoryExport.h"
@@ -42,7 +43,8 @@ HistoryCommands::HistoryCommands(Workspace& workspace, SettingsStore& settings, 
 
 void HistoryCommands::importHistory() {
     const QString title = QStringLiteral("读入历史");
-    if (!Dialogs::confirm(
+    // The import replaces the whole history: a habitual Enter must not start it.
+    if (!Dialogs::confirmRemoval(
             m_window, title,
             QStringLiteral(
                 "确实要读入最新历史号码吗？点击'确认'读入,点击'取消'放弃该操作。"
@@ -64,7 +66,7 @@ void HistoryCommands::importHistory() {
     // The file is read once, before the question that needs its count.
     auto read = [&] {
         BusyCursor busy;
-        return readImportFile(toPath(file));
+        return readImportFile(toPath(file), chinaYear(now()));
     }();
     if (!read) {
         Dialogs::warn(m_window, title, qs(read.error().message));
@@ -73,19 +75,20 @@ void HistoryCommands::importHistory() {
     // The other game's file would replace this game's history by draws it never had.
     if (const auto issues = compareIssues(history, read->draws);
         issues.looksLikeOtherGame() &&
-        !Dialogs::confirm(m_window, title,
-                          qs(otherGameNotice(m_workspace.game(), issues)) + QStringLiteral("确实要导入吗？")))
+        !Dialogs::confirmRemoval(m_window, title,
+                                 qs(otherGameNotice(m_workspace.game(), issues)) +
+                                     QStringLiteral("确实要导入吗？")))
         return;
     const std::size_t stored = history.size();
     if (read->draws.size() < stored &&
-        !Dialogs::confirm(m_window, title,
-                          QStringLiteral("将用文件中的 %1 期替换现有的 %2 期。确实要替换吗？")
-                              .arg(grouped(read->draws.size()), grouped(stored))))
+        !Dialogs::confirmRemoval(m_window, title,
+                                 QStringLiteral("将用文件中的 %1 期替换现有的 %2 期。确实要替换吗？")
+                                     .arg(grouped(read->draws.size()), grouped(stored))))
         return;
     const QString what = QStringLiteral("读入 ") + QFileInfo(file).fileName();
     auto imported = [&] {
         BusyCursor busy;
-        auto result = changeWithUndo(store, history, what.toStdString(), [&] {
+        auto result = changeWithUndo(store, what.toStdString(), [&] {
             return brenvik::importHistory(store, *read, m_workspace.segmentParam());
         });
         m_workspace.AddHaoma(HistoryChange::Replaced);
@@ -155,7 +158,7 @@ void HistoryCommands::runOnlineUpdate(bool ask) {
 
 bool HistoryCommands::confirmRemoval(std::size_t removed, const QString& text) {
     // One draw is one keystroke to type again, and the undo brings it back anyway.
-    return removed <= 1 || Dialogs::confirm(m_window, QStringLiteral("确认删除"), text);
+    return removed <= 1 || Dialogs::confirmRemoval(m_window, QStringLiteral("确认删除"), text);
 }
 
 void HistoryCommands::deleteLastDraw() {
@@ -164,8 +167,7 @@ void HistoryCommands::deleteLastDraw() {
     HistoryStore& store = *m_workspace.store();
     Result<std::optional<std::int32_t>> deleted = std::nullopt;
     if (!m_workspace.history().empty())
-        deleted =
-            changeWithUndo(store, m_workspace.history(), "删除最后一期", [&] { return store.deleteLast(); });
+        deleted = changeWithUndo(store, "删除最后一期", [&] { return store.deleteLast(); });
     if (!deleted)
         Dialogs::warn(m_window, QStringLiteral("删除最后历史"), qs(deleted.error().message));
     m_workspace.AddHaoma(HistoryChange::Trimmed);
@@ -183,8 +185,9 @@ void HistoryCommands::clearHistory() {
         emit status(QStringLiteral("没有可删除的历史号码。"));
         return;
     }
-    if (!Dialogs::confirm(m_window, QStringLiteral("确认清空"),
-                          QStringLiteral("确定要清空所有的 %1 期历史号码吗？").arg(grouped(history.size()))))
+    if (!Dialogs::confirmRemoval(
+            m_window, QStringLiteral("确认清空"),
+            QStringLiteral("确定要清空所有的 %1 期历史号码吗？").arg(grouped(history.size()))))
         return;
     const std::size_t before = history.size();
     const bool cleared = m_workspace.Delrec();
@@ -202,10 +205,9 @@ void HistoryCommands::deleteDownToIssue() {
     if (!answer || answer->trimmed().isEmpty())
         return;
     // A slip of the finger must not empty a history: only an issue inside it is taken.
-    const auto lastKept = parseIssue(answer->toStdString());
+    const auto lastKept = readIssue(answer->toStdString(), chinaYear(now()));
     if (!lastKept) {
-        Dialogs::warn(m_window, title,
-                      QStringLiteral("“%1”不是七位期号（例如 2014016），历史号码未改动。").arg(*answer));
+        Dialogs::warn(m_window, title, qs(lastKept.error().message) + QStringLiteral("，历史号码未改动。"));
         return;
     }
     const auto kept = drawsUpTo(history, *lastKept);
@@ -227,7 +229,7 @@ void HistoryCommands::deleteDownToIssue() {
     BusyCursor busy;
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("删除到第 %1 期").arg(*lastKept);
-    auto rebuilt = changeWithUndo(store, history, what.toStdString(), [&] {
+    auto rebuilt = changeWithUndo(store, what.toStdString(), [&] {
         return deleteDownTo(store, toPath(m_workspace.dataFolder()), *lastKept, m_workspace.segmentParam());
     });
     m_workspace.Dqzd(rebuilt, what);
@@ -259,7 +261,7 @@ void HistoryCommands::deleteLastDraws() {
     BusyCursor busy;
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("删除最后 %1 期").arg(*count);
-    auto rebuilt = changeWithUndo(store, history, what.toStdString(), [&] {
+    auto rebuilt = changeWithUndo(store, what.toStdString(), [&] {
         return brenvik::deleteLastDraws(store, toPath(m_workspace.dataFolder()), *count,
                                         m_workspace.segmentParam());
     });
@@ -268,9 +270,8 @@ void HistoryCommands::deleteLastDraws() {
 }
 
 void HistoryCommands::updateUndoAction() {
-    std::error_code ec;
     const HistoryStore* store = m_workspace.store();
-    m_undo->setEnabled(store && std::filesystem::exists(undoFileFor(store->file()), ec));
+    m_undo->setEnabled(store && hasUndoBackup(*store));
 }
 
 void HistoryCommands::undoChange() {
@@ -278,7 +279,7 @@ void HistoryCommands::undoChange() {
     if (!m_workspace.requireStore())
         return;
     HistoryStore& store = *m_workspace.store();
-    auto backup = readUndoBackup(store.file());
+    auto backup = readUndoBackup(store);
     if (!backup) {
         Dialogs::warn(m_window, title, qs(backup.error().message));
         return;
@@ -288,11 +289,11 @@ void HistoryCommands::undoChange() {
         return;
     }
     const QString what = qs(describeUndo(**backup));
-    if (!Dialogs::confirm(m_window, title, QStringLiteral("将历史号码恢复为%1。继续吗？").arg(what)))
+    if (!Dialogs::confirmRemoval(m_window, title, QStringLiteral("将历史号码恢复为%1。继续吗？").arg(what)))
         return;
     auto restored = [&] {
         BusyCursor busy;
-        auto result = undoLastChange(store, m_workspace.history(), **backup);
+        auto result = undoLastChange(store, **backup);
         m_workspace.AddHaoma(HistoryChange::Replaced);
         return result;
     }();
@@ -331,7 +332,7 @@ void HistoryCommands::offerSegmentRebuild() {
     // setting in force: the rebuild the deletions use.
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("按“%1”重建").arg(segmentCaption(param));
-    auto rebuilt = changeWithUndo(store, *snapshot, what.toStdString(), [&] {
+    auto rebuilt = changeWithUndo(store, what.toStdString(), [&] {
         return deleteDownTo(store, toPath(m_workspace.dataFolder()), snapshot->last()->sqqh, param);
     });
     m_workspace.Dqzd(rebuilt, what);

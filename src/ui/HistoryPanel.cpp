@@ -2,6 +2,7 @@
 #include "HistoryPanel.h"
 
 #include "AppPaths.h"
+#include "Clock.h"
 #include "Dialogs.h"
 #include "DigitBox.h"
 #include "GapCaption.h"
@@ -242,11 +243,11 @@ void HistoryPanel::storeManualDraw() {
     if (!m_workspace.requireStore())
         return;
     // The draw is stored under the issue shown in Text1: the proposal, or what the user made of it.
-    const auto issue = parseIssue(Text1->text().toStdString());
+    const auto issue = readIssue(Text1->text().toStdString(), chinaYear(now()));
     if (!issue) {
         refuse(Text1->text().trimmed().isEmpty()
                    ? QStringLiteral("请先在期号框中填写这一期的七位期号（例如 2014001），未保存。")
-                   : QStringLiteral("期号“%1”不是七位期号（例如 2014001），未保存。").arg(Text1->text()),
+                   : qs(issue.error().message) + QStringLiteral("，未保存。"),
                true);
         return;
     }

@@ -44,18 +44,20 @@ void LogbookKeeper::recordPrediction() {
     const QString title = QStringLiteral("记录本期预测");
     // The issue the window proposes for the next draw, whatever the entry box was changed to.
     const std::int32_t issue = proposedIssue(m_workspace.history().last()->sqqh, chinaYear(now()));
-    const int k = stats::outcomeCount(c->resultKind);
-    const int remembered = std::clamp(m_settings.text(kPickKey).toInt(), 1, k);
-    const auto answer = Dialogs::input(
-        m_window, title, QStringLiteral("把统计结果的前几名记为第 %1 期的预测？（1～%2）").arg(issue).arg(k),
-        QString::number(remembered));
+    // All k outcomes of the kind would be a certain hit: at most one fewer is a prediction.
+    const int most = stats::outcomeCount(c->resultKind) - 1;
+    const int remembered = std::clamp(m_settings.text(kPickKey).toInt(), 1, most);
+    const auto answer =
+        Dialogs::input(m_window, title,
+                       QStringLiteral("把统计结果的前几名记为第 %1 期的预测？（1～%2）").arg(issue).arg(most),
+                       QString::number(remembered));
     if (!answer)
         return;
-    const auto pick = parseWholeNumber(answer->toStdString(), 1, k);
+    const auto pick = parseWholeNumber(answer->toStdString(), 1, most);
     if (!pick) {
         Dialogs::warn(
             m_window, title,
-            QStringLiteral("预测个数“%1”不是 1 到 %2 的整数，未记录。").arg(answer->trimmed()).arg(k));
+            QStringLiteral("预测个数“%1”不是 1 到 %2 的整数，未记录。").arg(answer->trimmed()).arg(most));
         return;
     }
     m_settings.writeInt(kPickKey, static_cast<int>(*pick));

@@ -31,7 +31,7 @@ namespace brenvik::ui {
 
 namespace {
 
-enum Column { Recorded, Issue, Conditions, Picks, Actual, Hit, ColumnCount };
+enum Column { Recorded, Issue, Conditions, Picks, Actual, Hit, Note, ColumnCount };
 
 QString outcomes(Kind kind, const std::vector<int>& values) {
     QStringList labels;
@@ -44,7 +44,8 @@ QString outcomes(Kind kind, const std::vector<int>& values) {
 
 LogbookGridModel::LogbookGridModel(QObject* parent)
     : GridModel({QStringLiteral("记录时间"), QStringLiteral("期号"), QStringLiteral("检索条件"),
-                 QStringLiteral("预测"), QStringLiteral("开奖"), QStringLiteral("命中")},
+                 QStringLiteral("预测"), QStringLiteral("开奖"), QStringLiteral("命中"),
+                 QStringLiteral("备注")},
                 parent) {}
 
 void LogbookGridModel::setEntries(std::vector<stats::ScoredEntry> entries) {
@@ -78,6 +79,9 @@ QString LogbookGridModel::cellText(int row, int column) const {
         return s.actual ? qs(outcomeLabel(e.resultKind, *s.actual)) : QStringLiteral("-");
     case Hit:
         return !s.hit ? QStringLiteral("未开奖") : *s.hit ? QStringLiteral("命中") : QStringLiteral("未中");
+    case Note:
+        // The score stays as the draw first stored made it; the note says what became of that draw.
+        return qs(stats::changeNote(s));
     }
     return {};
 }

@@ -150,6 +150,11 @@ void acceptPatternCharacters(QLineEdit* box) {
     box->setValidator(new PatternCharacters(box));
 }
 
+QString reversedRange(const QString& startCaption, std::int32_t start, const QString& endCaption,
+                      std::int32_t end) {
+    return QStringLiteral("“%1”的 %2 在“%3”的 %4 之后").arg(startCaption).arg(start).arg(endCaption).arg(end);
+}
+
 QString openWritten(QWidget* parent, const QString& file) {
     const QString line = QStringLiteral("已写出 %1").arg(QDir::toNativeSeparators(file));
     if (!Dialogs::openUrl(QUrl::fromLocalFile(file))) {

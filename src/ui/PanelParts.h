@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 
 class QAbstractItemModel;
@@ -48,5 +49,9 @@ QString exportGrid(QWidget* parent, const QString& dataFolder, Game game, const 
 void exportOnDoubleClick(QTableView* grid, std::function<void()> exportIt);
 // Opens a file just written; the line for the status bar.
 QString openWritten(QWidget* parent, const QString& file);
+// What a range whose start lies after its end is refused with, naming both boxes by their
+// captions: "“起”的 2026224 在“止”的 2026001 之后".
+QString reversedRange(const QString& startCaption, std::int32_t start, const QString& endCaption,
+                      std::int32_t end);
 
 } // namespace brenvik::ui

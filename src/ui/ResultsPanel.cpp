@@ -85,10 +85,12 @@ ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
     MSFlexGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The tally with its verdict under it, its chart, then the matched draws.
     // The logbook records the top of the tally, so its button sits on the tally's title row.
-    auto* record = named(new QPushButton(QStringLiteral("记录本期预测(&R)")), QStringLiteral("cmdYuce"));
-    record->setToolTip(QStringLiteral("把当前检索统计结果的前几名记为下一期的预测"));
-    connect(record, &QPushButton::clicked, this, &ResultsPanel::predictionWanted);
-    auto* tally = titled(QStringLiteral("统计结果"), MSFlexGrid3, record);
+    cmdYuce = named(new QPushButton(QStringLiteral("记录本期预测(&R)")), QStringLiteral("cmdYuce"));
+    cmdYuce->setToolTip(QStringLiteral("把当前检索统计结果的前几名记为下一期的预测"));
+    connect(cmdYuce, &QPushButton::clicked, this, &ResultsPanel::predictionWanted);
+    // The top of an empty tally is no prediction: the button waits for a tally that counted draws.
+    cmdYuce->setEnabled(false);
+    auto* tally = titled(QStringLiteral("统计结果"), MSFlexGrid3, cmdYuce);
     auto* verdict = new TallyVerdict(m_resultModel);
     connect(verdict, &TallyVerdict::explanationWanted, this,
             [this] { emit manualWanted(QStringLiteral("chance")); });
@@ -118,6 +120,7 @@ void ResultsPanel::showResults(const SearchConditions& c, const std::vector<std:
     const Tally tally =
         tallyOutcomes(index->history(), rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
     m_resultModel->setTally(tally, ++m_talliesRun);
+    cmdYuce->setEnabled(tally.denominator > 0);
 
     m_searched = c;
     m_searchedSummary = qs(conditionSummary(c, static_cast<int>(rows.size())));
@@ -148,6 +151,7 @@ void ResultsPanel::compareConditions(const std::optional<SearchConditions>& now)
 void ResultsPanel::clear(bool lastDraw) {
     m_matchedModel->setRows({}, lastDraw);
     m_resultModel->setTally(Tally{});
+    cmdYuce->setEnabled(false);
 }
 
 bool ResultsPanel::eventFilter(QObject* watched, QEvent* event) {

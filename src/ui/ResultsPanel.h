@@ -11,6 +11,7 @@
 #include <vector>
 
 class QLabel;
+class QPushButton;
 class QTableView;
 
 namespace brenvik::ui {
@@ -56,6 +57,7 @@ private:
     QLabel* m_summary = nullptr;
     QTableView* MSFlexGrid2 = nullptr;
     QTableView* MSFlexGrid3 = nullptr;
+    QPushButton* cmdYuce = nullptr;
     MatchedGridModel* m_matchedModel = nullptr;
     ResultGridModel* m_resultModel = nullptr;
 };

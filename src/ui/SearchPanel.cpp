@@ -10,6 +10,7 @@
 #include "DigitBox.h"
 #include "FollowSearch.h"
 #include "IssueNumber.h"
+#include "PanelParts.h"
 #include "PatternSource.h"
 #include "SettingsStore.h"
 #include "Workspace.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -388,6 +390,11 @@ std::expected<SearchConditions, SearchPanel::Refusal> SearchPanel::conditions(bo
     const auto end = rangeIssue(Text3[1], QStringLiteral("截止期号"));
     if (!end)
         return unexpected(Refusal{Text3[1], end.error()});
+    // Read backwards the range holds nothing, and an empty tally would pass for an answer.
+    if (*start > *end)
+        return unexpected(
+            Refusal{Text3[0], reversedRange(Label3[0]->text(), *start, Label3[1]->text(), *end) +
+                                  QStringLiteral("，未检索。")});
     c.rangeStart = *start;
     c.rangeEnd = *end;
     c.resultKind = static_cast<Kind>(checkedIndex(Option4, 0));

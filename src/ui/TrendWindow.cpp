@@ -5,6 +5,7 @@
 #include "BusyCursor.h"
 #include "Dialogs.h"
 #include "IssueNumber.h"
+#include "PanelParts.h"
 #include "Spreadsheet.h"
 #include "TrendView.h"
 
@@ -138,6 +139,11 @@ stats::RowRange TrendWindow::chosenRange(const SearchIndex* index, QString* prob
     const auto end = parseIssue(m_endBox->text().trimmed().toStdString());
     if (!start || !end) {
         *problem = QStringLiteral("期号范围需要两个七位期号，如 2024001 至 2024150。");
+        return {};
+    }
+    if (*start > *end) {
+        *problem = reversedRange(QStringLiteral("范围"), *start, QStringLiteral("至"), *end) +
+                   QStringLiteral("，请把较早的期号放在前面。");
         return {};
     }
     const stats::RowRange range = stats::issueRange(*index, *start, *end);

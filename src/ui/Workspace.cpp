@@ -141,8 +141,7 @@ std::optional<std::int32_t> Workspace::QihaoXianshi() {
 bool Workspace::Delrec() {
     if (!requireStore())
         return false;
-    auto deleted =
-        changeWithUndo(*m_store, *m_snapshot, "清空历史号码", [this] { return m_store->deleteAll(); });
+    auto deleted = changeWithUndo(*m_store, "清空历史号码", [this] { return m_store->deleteAll(); });
     if (!deleted) {
         emit failed(QStringLiteral("清空历史号码"), qs(deleted.error().message));
         return false;

@@ -377,7 +377,7 @@ TEST(Cli, OmissionTableOfARangeAsJson) {
         {{}, 0, {0, 10}}, // fewer than the default 100 draws: all of them
         {{"--last", "3"}, 0, {7, 10}},
         {{"--range", "2013002:2013004"}, 0, {1, 4}},
-        {{"--range", "2013004:2013002"}, 1, {}},
+        {{"--range", "2013004:2013002"}, 2, {}},
         {{"--range", "2014001:2014100"}, 1, {}},
     };
     for (const Case& c : cases) {
@@ -562,6 +562,14 @@ TEST(Cli, MistakesOnTheCommandLine) {
         {"filter", "--form", "round"},
         {"filter", "--pos2", "3-1"},
         {"filter", "--range", "2013005:2013004"},
+        // All the outcomes of the kind are a hit for certain.
+        {"log", "add", "--pick", "10"},
+        {"log", "add", "--pick", "2", "--result-type", "bigsmall"},
+        // A range that starts after its end, refused alike by every command that takes one.
+        {"follow", "--range", "2013010:2013001"},
+        {"combo", "--range", "2013010:2013001"},
+        {"omission", "--range", "2013010:2013001"},
+        {"log", "add", "--range", "2013010:2013001"},
     };
     for (auto args : mistakes) {
         args.insert(args.begin(), {"--home", h});
@@ -593,9 +601,9 @@ TEST(Cli, LogRecordsBeforeTheDrawAndScoresAfterIt) {
     const auto added = nlohmann::json::parse(r.out);
     EXPECT_EQ(added["issue"], next);
     EXPECT_EQ(added["picks"], nlohmann::json({5, 7}));
-    r = logAdd({"--issue", "2030001"});
+    r = logAdd({"--issue", "2020001"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("已记录第 2030001 期的预测（编号 2）：5"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("已记录第 2020001 期的预测（编号 2）：5"), std::string::npos) << r.out;
     r = logAdd({"--issue", "2013010"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("该期已开奖，不能再记录预测"), std::string::npos) << r.err;
@@ -608,7 +616,7 @@ TEST(Cli, LogRecordsBeforeTheDrawAndScoresAfterIt) {
     const std::string conditions = added["conditions"];
     EXPECT_NE(conditions.find("固定位，上期，号码 1 2 3"), std::string::npos) << conditions;
     const auto entry = [&](int id, std::int32_t issue, std::vector<int> picks, nlohmann::json actual,
-                           nlohmann::json hit) {
+                           nlohmann::json hit, nlohmann::json drawn) {
         return nlohmann::json{{"id", id},
                               {"recorded", listed["entries"][id - 1]["recorded"]},
                               {"issue", issue},
@@ -618,10 +626,15 @@ TEST(Cli, LogRecordsBeforeTheDrawAndScoresAfterIt) {
                               {"pick", picks.size()},
                               {"picks", picks},
                               {"actual", actual},
-                              {"hit", hit}};
+                              {"hit", hit},
+                              {"scoredDraw", drawn},
+                              {"scoredAt", listed["entries"][id - 1]["scoredAt"]},
+                              {"drawNow", drawn},
+                              {"drawChanged", false}};
     };
     const nlohmann::json expected = {
-        {"entries", {entry(1, next, {5, 7}, 7, true), entry(2, 2030001, {5}, nullptr, nullptr)}},
+        {"entries",
+         {entry(1, next, {5, 7}, 7, true, "171"), entry(2, 2020001, {5}, nullptr, nullptr, nullptr)}},
         {"summary", {{"scored", 1}, {"hits", 1}, {"expected", 0.2}, {"p", 0.2}}}};
     EXPECT_EQ(listed, expected) << listed.dump(1);
     EXPECT_EQ(std::string(listed["entries"][0]["recorded"]).back(), 'Z');
@@ -634,11 +647,142 @@ TEST(Cli, LogRecordsBeforeTheDrawAndScoresAfterIt) {
     r = cli({"--home", h, "log", "list"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("已计分 1 条，命中 1 次，随机期望 0.20 次，p=0.2"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("2030001"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("2020001"), std::string::npos) << r.out;
     // The other game's logbook is its own.
     r = cli({"--home", h, "--game", "pl3", "log", "list", "--format", "json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(nlohmann::json::parse(r.out)["entries"].empty());
+}
+
+// Record, draw, delete, withdraw, retype, undo: the entry keeps the score its draw gave it
+// when first stored, and each listing, a program of its own, says what became of that draw.
+TEST(Cli, AScoredPredictionKeepsItsScoreWhateverBecomesOfItsDraw) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    const auto withoutTheDraw = home / "before.txt";
+    ASSERT_TRUE(writeHistoryFile(withoutTheDraw, test::storedDraws(home / kDatabaseFile)));
+    // After each 1 2 3 came 4 5 6 and 4 7 6: 4 at the first position.
+    CliRun r = cli({"--home", h, "log", "add", "--positions", "fixed", "--issue", "2013011"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_NE(r.out.find("：4\n"), std::string::npos) << r.out;
+    struct Step {
+        std::vector<std::string> args;
+        int status;
+        nlohmann::json drawNow;
+        const char* note; // in the table
+    };
+    const Step steps[] = {
+        {{"add", "2013011", "137"}, 0, "137", ""},
+        {{"import", withoutTheDraw.string()}, 0, nullptr, "（开奖号码已变：记录时 137，现已删除）"},
+        {{"log", "withdraw", "1"}, 1, nullptr, "（开奖号码已变：记录时 137，现已删除）"},
+        {{"add", "2013011", "438"}, 0, "438", "（开奖号码已变：记录时 137，现为 438）"},
+        {{"undo", "--yes"}, 0, "137", ""},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.args[0]);
+        std::vector<std::string> args = {"--home", h};
+        args.insert(args.end(), s.args.begin(), s.args.end());
+        r = cli(args);
+        EXPECT_EQ(r.status, s.status) << r.err;
+        r = cli({"--home", h, "log", "list", "--format", "json"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto entry = nlohmann::json::parse(r.out)["entries"].at(0);
+        EXPECT_EQ(entry["hit"], false);
+        EXPECT_EQ(entry["actual"], 1);
+        EXPECT_EQ(entry["scoredDraw"], "137");
+        EXPECT_EQ(entry["drawNow"], s.drawNow);
+        EXPECT_EQ(entry["drawChanged"], s.drawNow != "137");
+        r = cli({"--home", h, "log", "list"});
+        EXPECT_NE(r.out.find(std::string("未中") + s.note + "\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("已计分 1 条，命中 0 次"), std::string::npos) << r.out;
+    }
+}
+
+TEST(Cli, AnEmptyTallyRecordsNoPrediction) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        // 2013003 followed 4 5 6, not 1 2 3.
+        {{"--positions", "fixed", "--range", "2013003:2013003"}, 1, "检索没有找到任何一期，无法记录预测"},
+        {{"--result-type", "segment", "--pick", "4"}, 0, "已记录第"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--home", h, "log", "add"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, c.status) << c.args[0];
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+    }
+    const CliRun r = cli({"--home", h, "log", "list", "--format", "json"});
+    EXPECT_EQ(nlohmann::json::parse(r.out)["entries"].size(), 1u) << "only the tally that counted draws";
+}
+
+TEST(Cli, ImpossibleIssuesAreRefusedForWhatIsWrongWithThem) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    const int year = chinaYear(std::chrono::system_clock::now());
+    const std::string beyond = std::to_string(year + 2) + "001";
+    const std::string years = "超出 2002–" + std::to_string(year + 1);
+    struct Case {
+        std::string issue;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"2013000", "期号 2013000 的序号 000 超出 001–366"},
+        {"2013367", "期号 2013367 的序号 367 超出 001–366"},
+        {"2001360", "期号 2001360 的年份 2001 " + years},
+        {beyond, "的年份 " + std::to_string(year + 2) + " " + years},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli({"--home", h, "add", c.issue, "123"});
+        EXPECT_EQ(r.status, 2) << c.issue;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(storedDraws(home.path()), 10u);
+    ASSERT_EQ(cli({"--home", h, "add", "2013366", "123"}).status, 0) << "the last possible sequence";
+    // The import takes the possible issues and counts the others with the lines it skips.
+    std::string text;
+    for (const Case& c : cases)
+        text += c.issue + " 555\r\n";
+    test::writeFile(home / "a.txt", text + "2013001 123\r\n2014001 456\r\n");
+    const CliRun r = cli({"--home", h, "import", (home / "a.txt").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("读入 2 期，跳过 4 行"), std::string::npos) << r.out;
+    EXPECT_EQ(test::storedDraws(home / kDatabaseFile),
+              (std::vector<DrawLine>{{2013001, {1, 2, 3}}, {2014001, {4, 5, 6}}}));
+}
+
+// A change killed after it wrote its undo backup aside leaves the temporary file; the next
+// command of the companion removes it, and the undo still brings back the change before.
+TEST(Cli, TheTemporaryOfAKilledChangeIsRemoved) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    ASSERT_TRUE(writeHistoryFile(home / "a.txt", test::syntheticDraws(3, 4, 2020001)));
+    ASSERT_EQ(cli({"--home", h, "import", (home / "a.txt").string()}).status, 0);
+    ::setenv("BRENVIK_CRASH_AT", "rename:1", 1);
+    const CliRun killed =
+        run({BRENVIK_CRASH_CHILD, "import-undo", (home / kDatabaseFile).string(), (home / "a.txt").string()});
+    ::unsetenv("BRENVIK_CRASH_AT");
+    EXPECT_EQ(killed.status, -1) << "killed at its first rename";
+    const auto temporaries = [&] {
+        return std::ranges::count_if(std::filesystem::directory_iterator(home.path()),
+                                     [](const auto& e) { return e.path().extension() == ".tmp"; });
+    };
+    ASSERT_EQ(temporaries(), 1);
+    EXPECT_EQ(cli({"--home", h, "follow"}).status, 0);
+    EXPECT_EQ(temporaries(), 0);
+    const CliRun undo = cli({"--home", h, "undo"});
+    EXPECT_NE(undo.out.find("读入 a.txt"), std::string::npos) << undo.out;
+    EXPECT_NE(undo.out.find("之前的 10 期"), std::string::npos) << undo.out;
 }
 
 TEST(Cli, AnUnreadableFileKeepsTheHistory) {
@@ -767,7 +911,7 @@ TEST(Cli, DamagedReadOnlyAndFullFoldersAreToldApart) {
             bytes[i] = static_cast<char>(0xA5);
         test::writeFile(home / kDatabaseFile, bytes);
     };
-    const std::vector<std::string> add = {"add", "2031001", "123"};
+    const std::vector<std::string> add = {"add", "2020001", "123"};
     struct Case {
         const char* name;
         Spoil spoil;
@@ -834,7 +978,7 @@ TEST(Stress, EveryReportedSaveSurvivesTheWindowsRebuildsAndCompactions) {
     });
     std::map<std::int32_t, std::string> saved;
     std::mt19937 gen(7);
-    for (std::int32_t issue = 2030001; !windowDone;) {
+    for (std::int32_t issue = 2010001; !windowDone;) {
         const std::string digits = std::to_string(1000 + gen() % 1000).substr(1);
         const CliRun r = cli({"--home", h, "add", std::to_string(issue), digits});
         EXPECT_TRUE(r.status == 0 || r.err.find("正被另一个 Brenvik") != std::string::npos) << r.err;
@@ -858,7 +1002,7 @@ TEST(Stress, EveryReportedSaveSurvivesTheWindowsRebuildsAndCompactions) {
         const std::string digits = {char('0' + r.digit(1)), char('0' + r.digit(2)), char('0' + r.digit(3))};
         ASSERT_EQ(r.last[0], before) << "row " << r.sqqh << " describes another draw than the one before it";
         before = digits;
-        if (r.sqqh >= 2030001)
+        if (r.sqqh >= 2010001)
             found[r.sqqh] = digits;
     }
     EXPECT_EQ(found, saved);

@@ -159,7 +159,7 @@ TEST(SafeWrite, CopyReplacesTheTargetWithTheWholeSource) {
     EXPECT_EQ(test::folderContents(dir.path()), (std::vector<std::string>{"source", "target"}));
 }
 
-TEST(SafeWrite, AbandonedTemporariesAreSweptOnceOld) {
+TEST(SafeWrite, AbandonedTemporariesAreSwept) {
     test::TestFolder dir;
     const char* names[] = {"lishi.xls.tmp.1234.0badf00d", "kestrel3D.mdb.tmp.7.89abcdef",
                            "notes.tmp.12.0badf00d",       "keep.txt",
@@ -176,9 +176,16 @@ TEST(SafeWrite, AbandonedTemporariesAreSweptOnceOld) {
     EXPECT_FALSE(std::filesystem::exists(dir / "kestrel3D.mdb.tmp.7.89abcdef"));
     for (const char* kept : {"notes.tmp.12.0badf00d", "keep.txt", "lsbf.txt.tmp.12.xyz", "a.tmp.99.0badf00"})
         EXPECT_TRUE(std::filesystem::exists(dir / kept)) << kept;
-    // A real temporary of the writer matches the pattern.
+    // A temporary of this version is judged by its lock, not its age: one whose writer is at
+    // work stays however old, one that nobody holds (its writer was killed) goes at once.
     auto pending = PendingFile::create(dir / "x.txt");
     ASSERT_TRUE(pending);
     std::filesystem::last_write_time(pending->temporary(), old);
+    const auto abandoned = dir / ".brenvik3d-0123456789abcdef.tmp";
+    test::writeFile(abandoned, "x");
     EXPECT_EQ(removeAbandonedTemporaries(dir.path(), std::chrono::hours(1)), 1);
+    EXPECT_FALSE(std::filesystem::exists(abandoned));
+    EXPECT_TRUE(std::filesystem::exists(pending->temporary()));
+    ASSERT_TRUE(pending->write("kept") && pending->commit());
+    EXPECT_EQ(test::readFile(dir / "x.txt"), "kept");
 }

@@ -107,7 +107,7 @@ TEST(OnlineRetention, TheKeptDrawsAreStoredAsIfReadFromTheKeptYearsAlone) {
     ASSERT_TRUE(removeYearsBefore(**store, *before, *cut, 0));
     expectSameRows((*store)->loadSnapshot().value()->rows(), rowsFromDraws(kept, 0));
     // The removed years can be taken back once.
-    const auto backup = readUndoBackup(folder / kDatabaseFile);
+    const auto backup = readUndoBackup(**store);
     ASSERT_TRUE(backup && *backup);
     EXPECT_EQ((*backup)->draws, concat({drawsOf(2007, 1, 358), kept}));
 }

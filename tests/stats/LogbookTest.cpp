@@ -41,9 +41,11 @@ std::vector<LogEntry> entriesOf(const HistoryStore& store) {
     return entries ? *entries : std::vector<LogEntry>{};
 }
 
+// A search that matches draws in a short history too: big/small at all three positions.
 SearchConditions followSetUp(const HistorySnapshot& h) {
     SearchConditions c;
     c.game = "福彩3D";
+    c.searchType = Kind::BigSmall;
     c.rangeStart = h.first()->sqqh + 1;
     c.rangeEnd = h.last()->sqqh;
     return c;
@@ -74,8 +76,8 @@ TEST(Logbook, RecordsTheFirstPicksOfTheSearchFromTheNewestDraw) {
     };
     const Case cases[] = {
         {true, 1, Kind::Number, Kind::Number, 1, 1},   {true, 1, Kind::BigSmall, Kind::Number, 3, 3},
-        {false, 3, Kind::Number, Kind::OddEven, 2, 1}, {false, 2, Kind::Segment, Kind::Segment, 1, 5},
-        {true, 1, Kind::OddEven, Kind::Number, 2, 10},
+        {false, 3, Kind::Number, Kind::OddEven, 2, 1}, {false, 2, Kind::Segment, Kind::Segment, 1, 4},
+        {true, 1, Kind::OddEven, Kind::Number, 2, 9},
     };
     std::vector<LogEntry> recorded;
     for (const Case& t : cases) {
@@ -108,10 +110,10 @@ TEST(Logbook, RecordsTheFirstPicksOfTheSearchFromTheNewestDraw) {
         recorded.push_back(*stored);
     }
     EXPECT_EQ(entriesOf(*openStore(dir / kDatabaseFile)), recorded) << "kept as recorded, oldest first";
-    // More picks than the kind has outcomes, or none, records nothing.
+    // None, or as many picks as the kind has outcomes (a hit for certain) or more, records nothing.
     SearchConditions c = followSetUp(*snapshot);
     c.resultKind = Kind::BigSmall;
-    for (int pick : {0, 3})
+    for (int pick : {0, 2, 3})
         EXPECT_FALSE(predictNext(index, c, pick, next));
     EXPECT_EQ(entriesOf(*store).size(), recorded.size());
 }
@@ -155,7 +157,7 @@ TEST(Logbook, RefusesAnIssueWhoseDrawIsKnown) {
     EXPECT_TRUE(entriesOf(*store).empty());
 }
 
-TEST(Logbook, ScoresFollowTheStoredHistory) {
+TEST(Logbook, ScoresAreTakenWhenTheDrawIsFirstStoredAndKept) {
     const auto draws = test::syntheticDraws(60, 11);
     const std::vector<DrawLine> before(draws.begin(), draws.end() - 2);
     const std::int32_t first = draws[draws.size() - 2].issue, second = draws.back().issue;
@@ -204,26 +206,33 @@ TEST(Logbook, ScoresFollowTheStoredHistory) {
         }
         case Store::Undo: {
             // The whole history is taken back to one that holds both draws.
-            ASSERT_TRUE(changeWithUndo(*store, *snapshotOf(*store), "读入", [&] {
+            ASSERT_TRUE(changeWithUndo(*store, "读入", [&] {
                 HistoryFile file;
                 file.draws = draws;
                 return importHistory(*store, file, 1);
             }));
-            ASSERT_TRUE(
-                changeWithUndo(*store, *snapshotOf(*store), "清空", [&] { return store->deleteAll(); }));
-            auto backup = readUndoBackup(store->file());
+            ASSERT_TRUE(changeWithUndo(*store, "清空", [&] { return store->deleteAll(); }));
+            auto backup = readUndoBackup(*store);
             ASSERT_TRUE(backup && *backup);
-            ASSERT_TRUE(undoLastChange(*store, *snapshotOf(*store), **backup));
+            ASSERT_TRUE(undoLastChange(*store, **backup));
             break;
         }
         }
-        auto scored = scoreEntries(entries, *snapshotOf(*store));
+        const auto scoredEntries = entriesOf(*store);
+        ASSERT_EQ(scoredEntries.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i) {
+            ASSERT_TRUE(scoredEntries[i].score);
+            EXPECT_EQ(scoredEntries[i].score->digits, digitsAt(draws, entries[i].issue));
+            auto unscored = scoredEntries[i];
+            unscored.score.reset();
+            EXPECT_EQ(unscored, entries[i]) << "the history's changes leave the entries";
+        }
+        auto scored = scoreEntries(scoredEntries, *snapshotOf(*store));
         ASSERT_EQ(scored.size(), 2u);
         EXPECT_EQ(scored[0].hit, std::optional(true));
         EXPECT_EQ(scored[1].hit, std::optional(false));
         EXPECT_EQ(scored[0].actual, digitsAt(draws, first)[1] % 2);
         EXPECT_EQ(scored[1].actual, digitsAt(draws, second)[1] % 2);
-        EXPECT_EQ(entriesOf(*store), entries) << "the history's changes leave the entries";
 
         switch (t.remove) {
         case Remove::DeleteLast:
@@ -236,10 +245,13 @@ TEST(Logbook, ScoresFollowTheStoredHistory) {
             ASSERT_TRUE(store->deleteAll());
             break;
         }
-        scored = scoreEntries(entries, *snapshotOf(*store));
-        EXPECT_EQ(scored[0].hit.has_value(), t.remove != Remove::Clear);
-        EXPECT_FALSE(scored[1].hit.has_value()) << "its draw is gone";
-        EXPECT_FALSE(scored[1].actual.has_value());
+        // A draw deleted again leaves the score it gave, and the entry says the draw is gone.
+        EXPECT_EQ(entriesOf(*store), scoredEntries);
+        scored = scoreEntries(entriesOf(*store), *snapshotOf(*store));
+        EXPECT_EQ(scored[0].hit, std::optional(true));
+        EXPECT_EQ(scored[1].hit, std::optional(false));
+        EXPECT_EQ(scored[0].drawChanged, t.remove == Remove::Clear);
+        EXPECT_TRUE(scored[1].drawChanged && !scored[1].drawNow) << "its draw is gone";
     }
 }
 
@@ -273,9 +285,56 @@ TEST(Logbook, WithdrawsOnlyBeforeTheDraw) {
     }
     ASSERT_EQ(entriesOf(*store).size(), 1u);
     EXPECT_EQ(entriesOf(*store)[0].id, drawnLater);
-    // Nor can a stored entry be changed behind the program's back.
+    // Nor can a stored entry or its score be changed behind the program's back, nor a scored
+    // entry removed.
     SQLite::Database db((dir / kDatabaseFile).string(), SQLite::OPEN_READWRITE);
-    EXPECT_THROW(db.exec("UPDATE Yuce SET picks = '1,2,3'"), SQLite::Exception);
+    for (const char* change : {"UPDATE Yuce SET picks = '1,2,3'", "UPDATE YuceScore SET digits = '000'",
+                               "DELETE FROM YuceScore", "DELETE FROM Yuce"})
+        EXPECT_THROW(db.exec(change), SQLite::Exception) << change;
+    EXPECT_EQ(entriesOf(*store).size(), 1u);
+}
+
+// A history of the version before had no scores stored: its entries were scored against the
+// draws as they stood, and the upgrade keeps what they showed then.
+TEST(Logbook, TheEntriesOfAnEarlierVersionKeepTheScoresTheyShowed) {
+    TestFolder dir;
+    const auto draws = test::syntheticDraws(20, 6);
+    const DrawLine& drawn = draws[draws.size() - 2];
+    const DrawLine& later = draws.back();
+    test::writeDatabase(dir.path(), std::vector(draws.begin(), draws.end() - 2));
+    {
+        auto store = openStore(dir / kDatabaseFile);
+        for (const DrawLine& d : {drawn, later}) {
+            LogEntry e;
+            e.issue = d.issue;
+            e.picks = {d.digits[0]};
+            ASSERT_TRUE(PredictionLog::record(*store, e));
+        }
+        ASSERT_TRUE(store->appendDraws(std::span(&drawn, 1), 1));
+    }
+    {
+        SQLite::Database db((dir / kDatabaseFile).string(), SQLite::OPEN_READWRITE);
+        db.exec("DROP TRIGGER YuceScoredStays; DROP TRIGGER YuceScoreNeverEdited;"
+                " DROP TRIGGER YuceScoreNeverRemoved; DROP TABLE YuceScore; PRAGMA user_version=3");
+    }
+    auto store = openStore(dir / kDatabaseFile);
+    EXPECT_EQ(SQLite::Database((dir / kDatabaseFile).string()).execAndGet("PRAGMA user_version").getInt(),
+              HistoryStore::kSchemaVersion);
+    auto entries = entriesOf(*store);
+    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_TRUE(entries[0].score);
+    EXPECT_EQ(entries[0].score->digits, drawn.digits);
+    EXPECT_FALSE(entries[1].score);
+    // From then on the score stays, and the later entry is scored when its draw comes.
+    ASSERT_TRUE(store->deleteLast());
+    const DrawLine other[] = {{drawn.issue, {(drawn.digits[0] + 1) % 10, 0, 0}},
+                              {later.issue, {(later.digits[0] + 1) % 10, 0, 0}}};
+    ASSERT_TRUE(store->appendDraws(other, 1));
+    const auto scored = scoreEntries(entriesOf(*store), *snapshotOf(*store));
+    EXPECT_EQ(scored[0].hit, std::optional(true));
+    EXPECT_TRUE(scored[0].drawChanged);
+    EXPECT_EQ(scored[1].hit, std::optional(false));
+    EXPECT_FALSE(scored[1].drawChanged);
 }
 
 TEST(Logbook, SummaryChanceEqualsTheEnumerationOfEveryOutcome) {
@@ -294,7 +353,7 @@ TEST(Logbook, SummaryChanceEqualsTheEnumerationOfEveryOutcome) {
             s.hit = gen() % 3 == 0;
             entries.push_back(s);
             if (gen() % 4 == 0)
-                entries.push_back(ScoredEntry{s.entry, std::nullopt, std::nullopt}); // not drawn yet
+                entries.push_back(ScoredEntry{.entry = s.entry}); // not drawn yet
         }
         // Every way the n scored entries could have hit or missed, with fair draws.
         std::vector<double> chance;

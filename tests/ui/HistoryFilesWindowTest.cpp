@@ -81,6 +81,7 @@ private slots:
     void deleteDownToAnIssue();
     void deleteTheLastNDraws();
     void undoBringsBackWhatEachChangeRemoved();
+    void everyQuestionThatRemovesDrawsDefaultsToCancel();
 };
 
 void HistoryFilesWindowTest::firstStartProvidesTheSamples() {
@@ -102,6 +103,7 @@ void HistoryFilesWindowTest::importReplacesTheHistoryAndRefreshes() {
     WindowFixture f;
     f.setSetting(keys::GsZl, QStringLiteral("3"));
     f.storeDraws(drawsFrom(2003001, {{1, 1, 1}, {2, 2, 2}}), 1, Game::Pl3);
+    f.setYear(2026); // the file's draws run to 2026
     auto& w = f.open();
     f.dialogs.answer(true);
     f.dialogs.answer(f.home() + QStringLiteral("/历史号码/体彩排列3历史号码.txt"));
@@ -329,6 +331,7 @@ void HistoryFilesWindowTest::deleteDownToAnIssue() {
                                          {QStringLiteral("abc")},
                                          {QStringLiteral("201416")},
                                          {QStringLiteral("2012001")},
+                                         {QStringLiteral("2014999")},
                                          {QStringLiteral("2014017")}};
     f.dialogs.shown.clear();
     for (const QVariantList& a : answers) {
@@ -341,8 +344,10 @@ void HistoryFilesWindowTest::deleteDownToAnIssue() {
     QCOMPARE(fileBytes(f.home() + QStringLiteral("/lsbf.txt")), backup);
     const auto warned = std::count_if(f.dialogs.shown.begin(), f.dialogs.shown.end(),
                                       [](const auto& d) { return d.kind == QStringLiteral("warn"); });
-    QCOMPARE(warned, 4);
+    QCOMPARE(warned, 5);
     QVERIFY(f.dialogs.shown.last().text.contains(QStringLiteral("2013350～2014016")));
+    QCOMPARE(f.dialogs.shown[f.dialogs.shown.size() - 3].text,
+             QStringLiteral("期号 2014999 的序号 999 超出 001–366，历史号码未改动。"));
 }
 
 void HistoryFilesWindowTest::deleteTheLastNDraws() {
@@ -377,7 +382,7 @@ void HistoryFilesWindowTest::undoBringsBackWhatEachChangeRemoved() {
     QVERIFY(!undo->isEnabled()); // nothing changed yet
     const auto original = acrossAYear();
     const QString file = f.home() + QStringLiteral("/历史号码/b.txt");
-    writeFile(file.toStdString(), "2020001 123\r\n");
+    writeFile(file.toStdString(), "2014001 123\r\n");
     auto click = [&](const char* name) {
         return [&f, name] { QTest::mouseClick(f.find<QAbstractButton>(name), Qt::LeftButton); };
     };
@@ -413,6 +418,63 @@ void HistoryFilesWindowTest::undoBringsBackWhatEachChangeRemoved() {
     f.dialogs.answer(true);
     undo->trigger();
     QCOMPARE(w.history().size(), original.size() - 5);
+}
+
+// A habitual Enter takes a question's default button: for each question that removes or
+// replaces draws it is Cancel, which the script shows as its own kind of question.
+void HistoryFilesWindowTest::everyQuestionThatRemovesDrawsDefaultsToCancel() {
+    WindowFixture f;
+    f.storeDraws(acrossAYear());
+    auto& w = f.open();
+    const QString folder = f.home() + QStringLiteral("/历史号码/");
+    std::string shorter, otherGame;
+    for (const DrawLine& d : acrossAYear()) {
+        otherGame += formatDrawLine(d.issue, {(d.digits[0] + 1) % 10, d.digits[1], d.digits[2]}) + "\r\n";
+        if (d.issue < 2014000)
+            shorter += formatDrawLine(d.issue, d.digits) + "\r\n";
+    }
+    writeFile((folder + QStringLiteral("shorter.txt")).toStdString(), shorter);
+    writeFile((folder + QStringLiteral("other.txt")).toStdString(), otherGame);
+    // A change to undo, made beforehand.
+    f.dialogs.answer(QStringLiteral("1"));
+    f.find<QAction>("mnuEszhzd")->trigger();
+    QCOMPARE(w.history().size(), acrossAYear().size() - 1);
+    const auto history = drawLinesOf(w.history().rows());
+    struct Question {
+        const char* what;
+        QVariantList answers; // those before the question
+        std::function<void()> ask;
+        QString title;
+    };
+    const auto click = [&f](const char* name) {
+        return [&f, name] { QTest::mouseClick(f.find<QAbstractButton>(name), Qt::LeftButton); };
+    };
+    const auto menu = [&f](const char* name) { return [&f, name] { f.find<QAction>(name)->trigger(); }; };
+    const Question questions[] = {
+        {"import", {}, click("cmdRdLst"), QStringLiteral("读入历史")},
+        {"shorter file",
+         {true, folder + QStringLiteral("shorter.txt")},
+         click("cmdRdLst"),
+         QStringLiteral("读入历史")},
+        {"other game",
+         {true, folder + QStringLiteral("other.txt")},
+         click("cmdRdLst"),
+         QStringLiteral("读入历史")},
+        {"delete down to", {QStringLiteral("2014010")}, menu("mnuDlzd"), QStringLiteral("确认删除")},
+        {"delete the last N", {QStringLiteral("5")}, menu("mnuEszhzd"), QStringLiteral("确认删除")},
+        {"clear", {}, menu("mnuClear"), QStringLiteral("确认清空")},
+        {"undo", {}, menu("mnuUndo"), QStringLiteral("撤销上次更改")},
+    };
+    for (const Question& q : questions) {
+        f.dialogs.shown.clear();
+        for (const QVariant& a : q.answers)
+            f.dialogs.answer(a);
+        q.ask(); // the question itself goes unanswered, as Enter on its default button
+        QVERIFY2(!f.dialogs.shown.isEmpty(), q.what);
+        QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("confirmRemoval"));
+        QCOMPARE(f.dialogs.shown.last().title, q.title);
+        QVERIFY2(drawLinesOf(w.history().rows()) == history, q.what);
+    }
 }
 
 QTEST_MAIN(HistoryFilesWindowTest)

@@ -38,10 +38,14 @@ QStringList rowOf(const QAbstractItemModel& m, int row) {
     return out;
 }
 
+// Records the top `pick` of the tally; a search from the newest draw first, when no tally is shown.
 void record(WindowFixture& f, const QVariant& pick) {
+    auto* button = f.find<QAbstractButton>("cmdYuce");
+    if (!button->isEnabled())
+        QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
     f.dialogs.shown.clear();
     f.dialogs.answer(pick);
-    QTest::mouseClick(f.find<QAbstractButton>("cmdYuce"), Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 void typeDraw(WindowFixture& f, const QString& digits) {
@@ -64,11 +68,27 @@ void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
     WindowFixture f;
     f.storeDraws(smallHistory());
     auto& w = f.open();
-    QCOMPARE(f.find<QAbstractButton>("cmdYuce")->text(), QStringLiteral("记录本期预测(&R)"));
+    auto* button = f.find<QAbstractButton>("cmdYuce");
+    QCOMPARE(button->text(), QStringLiteral("记录本期预测(&R)"));
+    f.find<QAbstractButton>("Option1(0)")->click(); // fixed positions
+    // The button waits for a tally that counted draws: none before a search, nor after one
+    // that found nothing.
+    struct Search {
+        const char *start, *end;
+        bool offered;
+    };
+    for (const Search& s : {Search{nullptr, nullptr, false}, Search{"2013003", "2013003", false},
+                            Search{"2013002", "2013010", true}}) {
+        if (s.start) {
+            f.find<QLineEdit>("Text3(0)")->setText(QLatin1String(s.start));
+            f.find<QLineEdit>("Text3(1)")->setText(QLatin1String(s.end));
+            QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
+        }
+        QCOMPARE(button->isEnabled(), s.offered);
+    }
     // A typed pattern on the second tab does not make the prediction: the newest draw does.
     f.find<QTabWidget>("TabStrip1")->setCurrentIndex(1);
     f.find<QLineEdit>("Text2(1)")->setText(QStringLiteral("9"));
-    f.find<QAbstractButton>("Option1(0)")->click(); // fixed positions
 
     struct Step {
         QVariant answer;
@@ -80,6 +100,8 @@ void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
          QStringLiteral("已记录第 2013011 期的预测：4 0（编号 1）。")},
         {QVariant(), QStringLiteral("2"), {}},
         {QStringLiteral("11"), QStringLiteral("2"), {}},
+        // All ten digits would be a hit for certain.
+        {QStringLiteral("10"), QStringLiteral("2"), {}},
         {QStringLiteral("1"), QStringLiteral("2"),
          QStringLiteral("已记录第 2013011 期的预测：4（编号 2）。")},
     };
@@ -90,7 +112,7 @@ void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
         QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("input"));
         QVERIFY2(f.dialogs.shown[0].text.contains(QStringLiteral("第 2013011 期")),
                  qPrintable(f.dialogs.shown[0].text));
-        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("1～10")));
+        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("1～9")));
         QCOMPARE(f.dialogs.shown.size(), s.answer.isValid() ? 2 : 1);
         if (s.said.isEmpty())
             continue;
@@ -114,7 +136,7 @@ void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
     QCOMPARE(
         rowOf(grid, 0).mid(1),
         (QStringList{QStringLiteral("2013011"), QString::fromStdString(conditionSummary(*w.searched(), 2)),
-                     QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("未开奖")}));
+                     QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("未开奖"), QString()}));
     QCOMPARE(grid.gridText(2, 3), QStringLiteral("4 0")); // newest first
 }
 
@@ -129,15 +151,27 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
     QVERIFY(log);
     QCOMPARE(log->grid().gridText(1, 3), QStringLiteral("4 0 1"));
 
+    // Scored when its draw is first stored, for good: deleting or retyping the draw only
+    // marks the entry.
     struct Step {
         const char* what;
-        QString actual, hit;
+        QString actual, hit, note;
         std::vector<double> hits, expected;
     };
     const Step steps[] = {
-        {"typed 1 5 5", QStringLiteral("1"), QStringLiteral("命中"), {1}, {0.3}},
-        {"deleted", QStringLiteral("-"), QStringLiteral("未开奖"), {}, {}},
-        {"typed 7 0 0", QStringLiteral("7"), QStringLiteral("未中"), {0}, {0.3}},
+        {"typed 1 5 5", QStringLiteral("1"), QStringLiteral("命中"), {}, {1}, {0.3}},
+        {"deleted",
+         QStringLiteral("1"),
+         QStringLiteral("命中"),
+         QStringLiteral("开奖号码已变：记录时 155，现已删除"),
+         {1},
+         {0.3}},
+        {"typed 7 0 0",
+         QStringLiteral("1"),
+         QStringLiteral("命中"),
+         QStringLiteral("开奖号码已变：记录时 155，现为 700"),
+         {1},
+         {0.3}},
     };
     for (const Step& s : steps) {
         const QString what = QLatin1String(s.what);
@@ -147,12 +181,13 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
             f.find<QAction>("mnuErase")->trigger();
         QCOMPARE(log->grid().gridText(1, 4), s.actual);
         QCOMPARE(log->grid().gridText(1, 5), s.hit);
+        QCOMPARE(log->grid().gridText(1, 6), s.note);
         QCOMPARE(log->cumulativeHits(), s.hits);
         QCOMPARE(log->cumulativeExpected().size(), s.expected.size());
         for (std::size_t i = 0; i < s.expected.size(); ++i)
             QVERIFY(std::abs(log->cumulativeExpected()[i] - s.expected[i]) < 1e-12);
     }
-    QVERIFY2(log->summaryText().contains(QStringLiteral("已计分 1 条，命中 0 次，随机期望 0.30 次，p=1")),
+    QVERIFY2(log->summaryText().contains(QStringLiteral("已计分 1 条，命中 1 次，随机期望 0.30 次，p=0.3")),
              qPrintable(log->summaryText()));
 
     // A double click writes the grid to the game's spreadsheet and opens it.
@@ -171,6 +206,16 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
     QCOMPARE(f.dialogs.opened.last().toLocalFile(), f.home() + QStringLiteral("/YucePL3.xls"));
     f.find<QAction>("mnu3D(0)")->trigger();
     QCOMPARE(log->grid().rowCount(), 1);
+
+    // Scored, the entry cannot be withdrawn, and it reads the same once the program starts again.
+    log->findChild<QTableView*>("logbookGrid")->selectRow(0);
+    QVERIFY(!log->findChild<QAbstractButton*>("cmdWithdraw")->isEnabled());
+    f.close();
+    auto& again = f.open();
+    f.find<QAction>("mnuYuce")->trigger();
+    QCOMPARE(again.logbookWindow()->grid().gridText(1, 5), QStringLiteral("命中"));
+    QCOMPARE(again.logbookWindow()->grid().gridText(1, 6),
+             QStringLiteral("开奖号码已变：记录时 155，现为 700"));
 }
 
 void LogbookWindowTest::onlyAnEntryNotYetDrawnIsWithdrawn() {

@@ -96,25 +96,36 @@ void ManualEntryTest::aDrawNeedsAllThreeDigits() {
 }
 
 void ManualEntryTest::theDrawAfterAYearEndTakesTheProposal() {
+    using namespace std::chrono;
     WindowFixture f;
     f.storeDraws({{2013357, {1, 1, 1}}, {2013358, {2, 2, 2}}});
-    ui::setClock([] { return std::chrono::sys_days{std::chrono::year{2014} / 1 / 2}; });
+    ui::setClock([] { return sys_days{year{2014} / 1 / 2}; });
     auto& w = f.open();
     QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014001"));
-    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
-    type(f, "MaskEdBox1(1)", "3");
-    type(f, "MaskEdBox1(2)", "4");
-    type(f, "MaskEdBox1(3)", "5");
-    QCOMPARE(w.history().last()->sqqh, 2014001);
-    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("2014002"));
-
-    // The proposal can be corrected by hand.
-    f.find<QLineEdit>("Text1")->setText(QStringLiteral("2015001"));
-    f.find<QWidget>("MaskEdBox1(1)")->setFocus();
-    type(f, "MaskEdBox1(1)", "6");
-    type(f, "MaskEdBox1(2)", "7");
-    type(f, "MaskEdBox1(3)", "8");
-    QCOMPARE(w.history().last()->sqqh, 2015001);
+    struct Step {
+        sys_days today;
+        const char* typed; // over the proposal; none to take it
+        std::int32_t stored;
+        const char* proposed;
+    };
+    const Step steps[] = {
+        {year{2014} / 1 / 2, nullptr, 2014001, "2014002"},
+        {year{2014} / 1 / 2, "2015001", 2015001, "2015002"}, // the proposal corrected by hand
+        // After the last sequence a year can have, the next year's first, though the calendar
+        // is still in the year.
+        {year{2015} / 12 / 31, "2015366", 2015366, "2016001"},
+    };
+    for (const Step& s : steps) {
+        ui::setClock([today = s.today] { return today; });
+        if (s.typed)
+            f.find<QLineEdit>("Text1")->setText(QLatin1String(s.typed));
+        f.find<QWidget>("MaskEdBox1(1)")->setFocus();
+        type(f, "MaskEdBox1(1)", "3");
+        type(f, "MaskEdBox1(2)", "4");
+        type(f, "MaskEdBox1(3)", "5");
+        QCOMPARE(w.history().last()->sqqh, s.stored);
+        QCOMPARE(f.find<QLineEdit>("Text1")->text(), QLatin1String(s.proposed));
+    }
 }
 
 void ManualEntryTest::theFirstDrawOfAnEmptyHistoryTakesText1() {
@@ -139,7 +150,9 @@ void ManualEntryTest::aBadIssueStoresNothing() {
     f.storeDraws({{2013100, {1, 2, 3}}});
     auto& w = f.open();
     auto* text1 = f.find<QLineEdit>("Text1");
-    for (const char* bad : {"20131", "abc", "2013100", "2013050"}) {
+    // Besides what is not an issue or not after the last one, what cannot be one: a sequence
+    // beyond 366 or of 000, a year past the next (the clock stands in 2013).
+    for (const char* bad : {"20131", "abc", "2013100", "2013050", "2013999", "2013000", "2015001"}) {
         text1->setText(QString::fromLatin1(bad));
         f.find<QWidget>("MaskEdBox1(1)")->setFocus();
         type(f, "MaskEdBox1(1)", "4");
@@ -150,7 +163,9 @@ void ManualEntryTest::aBadIssueStoresNothing() {
         QVERIFY(!f.dialogs.shown.last().text.contains(QLatin1Char('\n')));
         QCOMPARE(f.find<QLineEdit>("MaskEdBox1(3)")->text(), QString());
     }
-    QCOMPARE(f.dialogs.shown.size(), 4);
+    QCOMPARE(f.dialogs.shown.size(), 7);
+    QCOMPARE(f.dialogs.shown[4].text, QStringLiteral("期号 2013999 的序号 999 超出 001–366，未保存。"));
+    QCOMPARE(f.dialogs.shown[6].text, QStringLiteral("期号 2015001 的年份 2015 超出 2002–2014，未保存。"));
     // Mended, the same digit stores the draw.
     text1->setText(QStringLiteral("2013101"));
     f.find<QWidget>("MaskEdBox1(3)")->setFocus();

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The searches as a user runs them: options clicked, the button pressed, both grids read.
+#include "BacktestWindow.h"
 #include "CombinationSearch.h"
 #include "FollowSearch.h"
 #include "HistoryStore.h"
 #include "SampleHistory.h"
 #include "Settings.h"
 #include "Tally.h"
+#include "TrendWindow.h"
 #include "WindowFixture.h"
 
 #include <QAbstractButton>
@@ -14,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -74,6 +77,7 @@ private slots:
     void combinationSizeOutOfRange();
     void wheelScrollsOnlyTheFocusedGrid();
     void segmentsStoredUnderTheOtherParameterAreRebuiltOnRequest();
+    void aRangeThatStartsAfterItsEndIsRefusedEverywhere();
 };
 
 void SearchWindowTest::followSearchFillsBothGridsAndTheTally() {
@@ -427,6 +431,65 @@ void SearchWindowTest::segmentsStoredUnderTheOtherParameterAreRebuiltOnRequest()
     QCOMPARE(storedSegments(w.history()).withParam[0], w.history().size());
     QVERIFY(!w.statusBar()->currentMessage().contains(QStringLiteral("不在当前段数参数的范围内")));
     QCOMPARE(percentSum(), 100.0);
+}
+
+// Read backwards a range holds nothing: each surface refuses it, naming both boxes by their
+// captions, rather than answer with an empty tally.
+void SearchWindowTest::aRangeThatStartsAfterItsEndIsRefusedEverywhere() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    auto& w = f.open();
+    const auto reverseTheSearchRange = [&f] {
+        f.find<QLineEdit>("Text3(0)")->setText(QStringLiteral("2013010"));
+        f.find<QLineEdit>("Text3(1)")->setText(QStringLiteral("2013002"));
+    };
+    const QString searchPanel = QStringLiteral("“起”的 2013010 在“止”的 2013002 之后");
+    struct Surface {
+        const char* what;
+        std::function<void()> act;
+        std::function<QString()> said; // the message shown
+        QString says;
+    };
+    const auto lastMessage = [&f] {
+        return f.dialogs.shown.isEmpty() ? QString() : f.dialogs.shown.last().text;
+    };
+    // The combination search, the backtest and the prediction from the options take their
+    // range where the search does.
+    const Surface surfaces[] = {
+        {"search", [&] { reverseTheSearchRange(), click(f, "Command1"); }, lastMessage,
+         searchPanel + QStringLiteral("，未检索。")},
+        {"backtest window",
+         [&] {
+             click(f, "cmdHuice");
+             auto* b = w.findChild<ui::BacktestWindow*>();
+             b->findChild<QLineEdit*>(QStringLiteral("txtStart"))->setText(QStringLiteral("2013009"));
+             b->findChild<QLineEdit*>(QStringLiteral("txtEnd"))->setText(QStringLiteral("2013003"));
+             QTest::mouseClick(b->findChild<QAbstractButton*>(QStringLiteral("cmdStart")), Qt::LeftButton);
+         },
+         lastMessage, QStringLiteral("“起始期号”的 2013009 在“截止期号”的 2013003 之后，未回测。")},
+        {"trend chart",
+         [&] {
+             click(f, "cmdTrend");
+             auto* trend = w.findChild<ui::TrendWindow*>();
+             auto* range = trend->findChild<QComboBox*>(QStringLiteral("trendRange"));
+             range->setCurrentIndex(ui::TrendWindow::kIssueChoice);
+             trend->findChild<QLineEdit*>(QStringLiteral("trendStart"))->setText(QStringLiteral("2013008"));
+             trend->findChild<QLineEdit*>(QStringLiteral("trendEnd"))->setText(QStringLiteral("2013004"));
+             emit range->activated(ui::TrendWindow::kIssueChoice);
+         },
+         [&w] { return w.findChild<QLabel*>(QStringLiteral("trendSummary"))->text(); },
+         QStringLiteral("“范围”的 2013008 在“至”的 2013004 之后，请把较早的期号放在前面。")},
+    };
+    click(f, "Command1");
+    const auto searched = w.searched();
+    for (const Surface& s : surfaces) {
+        f.dialogs.shown.clear();
+        s.act();
+        QCOMPARE(s.said(), s.says);
+        QCOMPARE(w.searched(), searched);
+        f.find<QLineEdit>("Text3(0)")->setText(QStringLiteral("2013002"));
+        f.find<QLineEdit>("Text3(1)")->setText(QStringLiteral("2013010"));
+    }
 }
 
 QTEST_MAIN(SearchWindowTest)

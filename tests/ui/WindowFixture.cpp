@@ -35,9 +35,13 @@ WindowFixture::WindowFixture() : m_folder(std::make_unique<TestFolder>()) {
     qputenv("BRENVIK3D_HOME", (root + QStringLiteral("/data")).toUtf8());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/config"));
     std::filesystem::create_directories(m_folder->path() / "data");
-    // The test histories lie in the past; a clock from before all of them keeps the proposal
-    // counting on within the last stored year, as it did when those draws were new.
-    ui::setClock([] { return std::chrono::sys_days{std::chrono::year{2000} / 1 / 1}; });
+    // A fixed day of the year the sample histories end in; storeDraws moves it to the year of
+    // the draws stored.
+    setYear(2026);
+}
+
+void WindowFixture::setYear(int year) {
+    ui::setClock([year] { return std::chrono::sys_days{std::chrono::year{year} / 1 / 2}; });
 }
 
 WindowFixture::~WindowFixture() {
@@ -51,6 +55,11 @@ QString WindowFixture::home() const {
 
 void WindowFixture::storeDraws(const std::vector<DrawLine>& draws, int segmentParam, Game game) {
     writeDatabase(m_folder->path() / "data", draws, segmentParam, game);
+    // The test histories lie in the past; a clock in the year of their newest draw keeps the
+    // proposal counting on within that year, as it did when those draws were new, and takes
+    // the draws of that year and the next as possible ones.
+    if (!draws.empty())
+        setYear(draws.back().issue / 1000);
 }
 
 void WindowFixture::setSetting(std::string_view key, const QString& value) {

@@ -26,6 +26,8 @@ public:
 
     QString home() const;
     void storeDraws(const std::vector<DrawLine>& draws, int segmentParam = 1, Game game = Game::Fc3d);
+    // Sets the window's clock to the second day of `year`.
+    void setYear(int year);
     void setSetting(std::string_view key, const QString& value);
     QString setting(std::string_view key) const;
     bool hasSetting(std::string_view key) const;
