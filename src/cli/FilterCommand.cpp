@@ -150,27 +150,12 @@ void addFilterCommand(Commands& commands) {
     for (int p = 1; p <= 3; ++p)
         addList(filter, a, stats::positionKillField(p), "LIST",
                 "the digits excluded at position " + std::to_string(p));
-    addValue(filter, "--range", "START:END", "the draws of the record (default: the whole history)",
-             [&o](const std::string& v) {
-                 const auto colon = v.find(':');
-                 std::optional<long long> s, e;
-                 if (colon != std::string::npos && v.find(':', colon + 1) == std::string::npos) {
-                     s = parseWholeNumber(v.substr(0, colon), INT32_MIN, INT32_MAX);
-                     e = parseWholeNumber(v.substr(colon + 1), INT32_MIN, INT32_MAX);
-                 }
-                 if (!s || !e)
-                     refuse("--range must be START:END with two whole numbers, not " + v);
-                 o.range = std::pair{static_cast<std::int32_t>(*s), static_cast<std::int32_t>(*e)};
-             });
+    addRange(filter, o, "the draws of the record (default: the whole history)");
     filter.add_flag("--list", a.list, "also list the kept numbers");
     addValue(filter, "--format", "table|json", "output (default table)", [&o](const std::string& v) {
         if (v != "table" && v != "json")
             refuse("--format must be table or json, not " + v);
         o.json = v == "json";
-    });
-    filter.callback([&o] {
-        if (o.range && o.range->first > o.range->second)
-            refuse("--range START:END must not start after its end");
     });
 
     commands.describeOptions(
