@@ -83,7 +83,8 @@ std::string conflictLine(const Conflict& c) {
 }
 
 OnlineMerge::OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam)
-    : m_keptFrom(firstKeptYear(currentYear, yearsToKeep)), m_segmentParam(segmentParam) {
+    : m_currentYear(currentYear), m_keptFrom(firstKeptYear(currentYear, yearsToKeep)),
+      m_segmentParam(segmentParam) {
     if (const DrawRow* last = history.last())
         m_lastStored = last->sqqh;
     m_floor = m_lastStored != 0 ? m_lastStored : m_keptFrom * 1000;
@@ -98,6 +99,10 @@ int OnlineMerge::firstChartYear() const {
 int OnlineMerge::take(int page, std::span<const SourceItem> items) {
     int added = 0;
     for (const SourceItem& item : items) {
+        // A number no draw can have (sequence 999, a year to come) is a slip of the source, not a
+        // draw; stored, it would bar every real issue after it.
+        if (issueProblem(item.issue, m_currentYear))
+            continue;
         if (item.digits)
             m_foundAny = true;
         if (item.issue <= m_floor) {

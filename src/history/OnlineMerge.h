@@ -116,6 +116,7 @@ public:
 private:
     std::int32_t m_lastStored = 0;
     std::int32_t m_floor = 0;
+    int m_currentYear = 0;
     int m_keptFrom = 0;
     int m_segmentParam = 1;
     bool m_reached = false;
