@@ -17,6 +17,9 @@ using Json = nlohmann::ordered_json;
 // "%.12g" prints them ("50", "66.6666666667").
 std::string jsonLine(const Json& value, const std::vector<std::string>& percentKeys = {});
 
+// Columns that UTF-8 text takes on a terminal: Chinese characters two, the rest one.
+std::size_t displayWidth(const std::string& s);
+
 // Rows of cells, each column right-aligned to its widest cell (Chinese characters count two
 // columns), cells two blanks apart, one line per row.
 std::string tableText(const std::vector<std::vector<std::string>>& rows);

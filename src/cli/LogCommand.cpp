@@ -151,12 +151,6 @@ void addLogCommand(Commands& commands) {
     auto log = std::make_shared<LogOptions>();
     CLI::App& command = commands.add(
         "log", "The logbook of predictions: record one before its draw, list them scored, withdraw one.",
-        "brenvik3d-cli [--home DIR] log add [OPTIONS] [--pick K] [--issue ISSUE]\n"
-        "                                             record the top K outcomes of the follow search from\n"
-        "                                             the newest draw as the prediction for the next issue\n"
-        "brenvik3d-cli [--home DIR] log list [--format table|json]\n"
-        "                                             list the predictions, scored against the stored draws\n"
-        "brenvik3d-cli [--home DIR] log withdraw ID   remove a prediction whose draw is not stored yet\n",
         [log](const Options& options) {
             if (log->adding->parsed())
                 return add(options, *log);
@@ -176,7 +170,9 @@ void addLogCommand(Commands& commands) {
                      refuse("--pick must be a whole number from 1 to 10, not " + v);
                  log->pick = static_cast<int>(*n);
              });
-    addValue(*adding, "--issue", "ISSUE", "the issue predicted (default: the next issue)",
+    addValue(*adding, "--issue", "ISSUE",
+             "the issue predicted (default: the next issue, as the window proposes it); an issue whose draw "
+             "is stored is refused",
              [log](const std::string& v) {
                  auto issue = parseIssue(v);
                  if (!issue)
@@ -203,13 +199,6 @@ void addLogCommand(Commands& commands) {
     for (CLI::App* each : {adding, listing, withdrawing})
         addHomeAndGame(*each, o);
     addArguments(*withdrawing, o, {{"ID", "the number of the prediction, as log list shows it"}});
-
-    commands.describeOptions(
-        "Logbook options (log add takes the follow search's options but --pattern, --before, --size and\n"
-        "--matched: its pattern is always the newest draw's, or the draw N back's with --back N):\n"
-        "  --pick K                      how many outcomes of the tally to record, from the top (default 1)\n"
-        "  --issue ISSUE                 the issue predicted (default: the next issue, as the window\n"
-        "                                proposes it); an issue whose draw is stored is refused\n");
 }
 
 } // namespace brenvik::cli

@@ -137,9 +137,6 @@ void addOmissionCommand(Commands& commands) {
     auto last = std::make_shared<std::optional<std::size_t>>();
     CLI::App& omission = commands.add(
         "omission", "Print the omission table of a range of draws, as the window's trend chart shows it.",
-        "brenvik3d-cli [--home DIR] omission [--range START:END | --last N] [--format table|json]\n"
-        "                                             print the omission table of a range of draws, as the\n"
-        "                                             window's trend chart shows it\n",
         [last](const Options& options) { return runOmission(options, *last); });
     auto* range =
         addValue(omission, "--range", "START:END", "the draws whose issue lies in START..END",
@@ -170,12 +167,6 @@ void addOmissionCommand(Commands& commands) {
         if (range->count() > 0 && newest->count() > 0)
             refuse("--range and --last cannot be used together");
     });
-
-    commands.describeOptions(
-        "Omission options:\n"
-        "  --range START:END             the draws whose issue lies in START..END\n"
-        "  --last N                      the newest N draws, N in 1..10000000 (default 100)\n"
-        "  --format table|json           output (default table)\n");
 }
 
 } // namespace brenvik::cli

@@ -93,13 +93,8 @@ int runUpdate(const Options& o) {
 
 void addUpdateCommand(Commands& commands) {
     Options& o = commands.options();
-    CLI::App& update =
-        commands.add("update", "Add the new draws from the chart site, as the window's online update does.",
-                     "brenvik3d-cli [--home DIR] update [--site URL] [--years N] [--yes]\n"
-                     "                                             add the new draws from the chart site, as "
-                     "the window's\n"
-                     "                                             online update does\n",
-                     runUpdate);
+    CLI::App& update = commands.add(
+        "update", "Add the new draws from the chart site, as the window's online update does.", runUpdate);
     addValue(
         update, "--site", "URL", "chart site, scheme and host (default: the stored strZstHost)",
         [&o](const std::string& v) {
@@ -116,17 +111,11 @@ void addUpdateCommand(Commands& commands) {
                      refuse("--years must be a whole number from 2 to 16, not " + v);
                  o.years = static_cast<int>(*n);
              });
-    update.add_flag("--yes", o.yes, "remove the draws older than the years kept; without it, only say which");
+    update.add_flag(
+        "--yes", o.yes,
+        "remove the draws older than the years kept; without it the update says what it would remove "
+        "and changes nothing");
     addSegment(update, o, "the stored DsIni");
-
-    commands.describeOptions(
-        "Update options (defaults are the window's stored settings):\n"
-        "  --site URL                    chart site, scheme and host (default: the stored strZstHost)\n"
-        "  --years N                     years of history to keep, 2..16 (default: the stored IniSerchDay, "
-        "else "
-        "6)\n"
-        "  --yes                         remove the draws older than the years kept; without it the update\n"
-        "                                says what it would remove and changes nothing\n");
 }
 
 } // namespace brenvik::cli
