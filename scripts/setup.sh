@@ -26,8 +26,9 @@ test_packages=(
   desktop-file-utils appstream man-db dpkg-dev
 )
 # The package: dpkg-buildflags gives the distribution's flags, dpkg-shlibdeps finds its
-# dependencies (and needs `file`), lintian looks at the result as Debian would.
-package_packages=(dpkg-dev file lintian)
+# dependencies (and needs `file`), lintian looks at the result as Debian would, and the install
+# check looks at what the package holds.
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
 
 case "$mode" in
   run) ;;
@@ -78,5 +79,7 @@ case "$mode" in
       exit 1
     fi
     echo "lintian --pedantic: no error, warning or hardening remark"
+    cd ..
+    bash tests/install/InstallCheck.sh "$deb" "$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/CMakeCache.txt)"
     ;;
 esac

@@ -111,7 +111,7 @@ int runBacktest(const Options& o, const BacktestArgs& a) {
         return failWith(result.error().message);
 
     if (o.json) {
-        std::cout << jsonLine(json(*result, a.rows)) << '\n';
+        std::cout << jsonDocument(json(*result, a.rows)) << '\n';
         return 0;
     }
     std::cout << stats::backtestConditions(std::string(displayName(o.game)), b) << '\n'

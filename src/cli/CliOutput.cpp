@@ -69,6 +69,13 @@ std::string jsonLine(const Json& value, const std::vector<std::string>& percentK
     return out;
 }
 
+std::string jsonDocument(const Json& object, const std::vector<std::string>& percentKeys) {
+    Json document = {{"format", kJsonFormat}};
+    for (const auto& [key, value] : object.items())
+        document[key] = value;
+    return jsonLine(document, percentKeys);
+}
+
 std::string tableText(const std::vector<std::vector<std::string>>& rows) {
     std::vector<std::size_t> widths;
     for (const auto& row : rows)

@@ -81,7 +81,7 @@ int runFilter(const Options& o, const FilterArgs& a) {
             j["numbers"] = std::move(numbers);
         }
         j["record"] = recordJson(record, range);
-        std::cout << jsonLine(j) << '\n';
+        std::cout << jsonDocument(j) << '\n';
         return 0;
     }
     std::cout << displayName(o.game) << " 缩水：" << stats::describeConditions(a.conditions) << '\n';

@@ -82,7 +82,7 @@ int add(const Options& o, const LogOptions& log) {
     if (!stored)
         return failWith(stored.error().message);
     if (o.json) {
-        std::cout << jsonLine(entryJson({*stored, std::nullopt, std::nullopt})) << '\n';
+        std::cout << jsonDocument(entryJson({*stored, std::nullopt, std::nullopt})) << '\n';
         return 0;
     }
     std::cout << "已记录第 " << stored->issue << " 期的预测（编号 " << stored->id << "）："
@@ -109,7 +109,7 @@ int list(const Options& o) {
                         {"hits", summary.hits},
                         {"expected", summary.expected},
                         {"p", summary.p ? Json(*summary.p) : Json(nullptr)}};
-        std::cout << jsonLine(j) << '\n';
+        std::cout << jsonDocument(j) << '\n';
         return 0;
     }
     for (const auto& s : scored) {

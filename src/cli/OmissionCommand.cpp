@@ -63,7 +63,7 @@ std::string tableJson(const OmissionTable& t, std::int32_t first, std::int32_t l
     auto& form = j["form"] = Json::array();
     for (std::size_t v = 0; v < t.form.size(); ++v)
         form.push_back(figuresJson("value", std::string(stats::kFormCaptions[v]), t.form[v]));
-    return jsonLine(j) + '\n';
+    return jsonDocument(j) + '\n';
 }
 
 std::string fixed(double v, int decimals) {

@@ -120,7 +120,7 @@ int runSearch(const Options& o) {
 
     const auto chance = stats::tallyStatistics(tally);
     if (o.json) {
-        std::cout << jsonLine(searchJson(o, pattern, start, end, tally, chance, index, s), {"percent"})
+        std::cout << jsonDocument(searchJson(o, pattern, start, end, tally, chance, index, s), {"percent"})
                   << '\n';
         return 0;
     }

@@ -177,12 +177,11 @@ TEST(Cli, FollowSearchAsTableAndJson) {
     CliRun r = cli({"--home", h, "follow", "--positions", "fixed", "--result-pos", "2", "--format", "json",
                     "--matched"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(
-        r.out.rfind(
-            "{\"matched\": 2, \"denominator\": 2, \"pattern\": [1, 2, 3], \"range\": [2013002, 2013010], "
-            "\"tally\": [{\"outcome\": 5, \"label\": \"5\", \"count\": 1, \"percent\": 50, ",
-            0),
-        0u)
+    EXPECT_EQ(r.out.rfind("{\"format\": 1, \"matched\": 2, \"denominator\": 2, \"pattern\": [1, 2, 3], "
+                          "\"range\": [2013002, 2013010], "
+                          "\"tally\": [{\"outcome\": 5, \"label\": \"5\", \"count\": 1, \"percent\": 50, ",
+                          0),
+              0u)
         << r.out;
     EXPECT_NE(r.out.find("\"draws\": [2013002, 2013005]}"), std::string::npos);
 
@@ -609,6 +608,7 @@ TEST(Cli, LogRecordsBeforeTheDrawAndScoresAfterIt) {
                               {"hit", hit}};
     };
     const nlohmann::json expected = {
+        {"format", 1},
         {"entries", {entry(1, next, {5, 7}, 7, true), entry(2, 2030001, {5}, nullptr, nullptr)}},
         {"summary", {{"scored", 1}, {"hits", 1}, {"expected", 0.2}, {"p", 0.2}}}};
     EXPECT_EQ(listed, expected) << listed.dump(1);
@@ -855,11 +855,16 @@ TEST(Stress, EveryReportedSaveSurvivesTheWindowsRebuildsAndCompactions) {
 TEST(Cli, EveryCommandPrintsItsOwnHelp) {
     // The command, an option that it takes and one that it does not take (and its help does not list).
     const std::vector<std::tuple<std::vector<std::string>, std::string, std::string>> commands = {
-        {{"import"}, "--force", "--yes"},         {{"export"}, "--game", "--segment"},
-        {{"add"}, "DDD", "--force"},              {{"undo"}, "--yes", "--segment"},
-        {{"follow"}, "--check", "--size"},        {{"combo"}, "--size", "--check"},
-        {{"backtest"}, "--check", "--matched"},   {{"log", "add"}, "--check", "--size"},
-        {{"log", "list"}, "--format", "--check"}, {{"update"}, "--years", "--format"}};
+        {{"import"}, "--force", "--yes"},
+        {{"export"}, "--game", "--segment"},
+        {{"add"}, "DDD", "--force"},
+        {{"undo"}, "--yes", "--segment"},
+        {{"follow"}, "--check", "--size"},
+        {{"combo"}, "--size", "--check"},
+        {{"backtest"}, "--check", "--matched"},
+        {{"log", "add"}, "--check", "--size"},
+        {{"log", "list"}, "--format", "--check"},
+        {{"update"}, "--years", "--format"}};
     for (const auto& [command, option, other] : commands) {
         std::vector<std::string> args = command;
         args.push_back("--help");

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs a build into a staging folder and looks at it the way a packager and a desktop do.
-# Usage: InstallCheck.sh BUILD_DIR PROJECT_VERSION
+# Installs a build (or unpacks the Debian package) into a staging folder and looks at it the way a
+# packager and a desktop do.
+# Usage: InstallCheck.sh BUILD_DIR|PACKAGE.deb PROJECT_VERSION
 set -euo pipefail
 build=$1 version=$2
 id=io.github.brenvik.brenvik3d
 staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 export LC_ALL=C.UTF-8
-cmake --install "$build" --prefix "$staging/usr" >/dev/null
+if [[ $build == *.deb ]]; then
+    dpkg-deb -x "$build" "$staging"
+else
+    cmake --install "$build" --prefix "$staging/usr" >/dev/null
+fi
 root=$staging/usr
 fails=0
 fail() {
@@ -22,7 +27,8 @@ for f in bin/brenvik3d bin/brenvik3d-cli share/applications/$id.desktop share/me
     share/icons/hicolor/scalable/apps/$id.svg "${icons[@]}" share/brenvik3d/manual.html \
     share/brenvik3d/samples/fc3d-history.txt share/brenvik3d/samples/pl3-history.txt \
     share/man/man1/brenvik3d.1.gz share/man/man1/brenvik3d-cli.1.gz share/bash-completion/completions/brenvik3d-cli \
-    share/doc/brenvik3d/LICENSE share/doc/brenvik3d/copyright share/doc/brenvik3d/changelog.gz; do
+    share/doc/brenvik3d/LICENSE share/doc/brenvik3d/copyright share/doc/brenvik3d/changelog.gz \
+    share/doc/brenvik3d/json.md share/doc/brenvik3d/schema/follow.json; do
     [ -s "$root/$f" ] || fail "$f is not installed"
 done
 for png in "${icons[@]}"; do
