@@ -173,9 +173,16 @@ std::string pathText(const CommandInterface& command) {
 }
 
 std::string wrapText(const std::string& text, std::size_t width, std::size_t indent) {
-    std::istringstream words(text);
-    std::string out, line, word;
-    while (words >> word) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return wrapWords(words, width, indent);
+}
+
+std::string wrapWords(const std::vector<std::string>& words, std::size_t width, std::size_t indent) {
+    std::string out, line;
+    for (const std::string& word : words) {
         if (!line.empty() && displayWidth(line) + 1 + displayWidth(word) > width) {
             out += line + "\n" + std::string(indent, ' ');
             line.clear();
@@ -207,6 +214,14 @@ std::string programHelp(const std::vector<CommandInterface>& all, const std::str
         for (const InterfaceItem& argument : c.arguments)
             name += " " + argument.names.front();
         out += row(name, c.description);
+        // Then the options of its own, those it shares with the program (--home, --game) aside.
+        std::vector<std::string> own;
+        for (const InterfaceItem& option : c.options)
+            if (!std::ranges::any_of(all.front().options,
+                                     [&](const InterfaceItem& o) { return o.names == option.names; }))
+                own.push_back("[" + label(option) + "]");
+        if (!own.empty())
+            out += std::string(kColumn, ' ') + wrapWords(own, kWidth - kColumn, kColumn);
     }
     return out + section("Options", all.front().options) + "\n" + notes;
 }

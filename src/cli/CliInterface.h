@@ -40,6 +40,8 @@ std::string pathText(const CommandInterface& command);
 // end each, the lines after the first indented by `indent` blanks more. A word longer than a line
 // stays whole.
 std::string wrapText(const std::string& text, std::size_t width, std::size_t indent);
+// The same for words that are not to be broken up, such as "[--home DIR]".
+std::string wrapWords(const std::vector<std::string>& words, std::size_t width, std::size_t indent);
 
 // What `brenvik3d-cli [COMMAND] --help` prints. The program's help lists its commands and ends
 // with `notes`.

@@ -93,6 +93,13 @@ while read -r command; do
     diff <(echo "$help") <(echo "$manual") >&2 || fail "brenvik3d-cli $command: the help and the manual page differ"
     diff <(echo "$help") <(echo "$offered") >&2 || fail "brenvik3d-cli $command: the help and the completion differ"
 done < <(echo; echo "$commands"; echo "$commands" | sed -n 's/ .*//p' | sort -u)
+# And the overall help names every option of every command, as the whole manual page and
+# completion do.
+options() { grep -o -- '--[a-z][a-z0-9-]*[a-z0-9]' | sort -u; }
+diff <("$root/bin/brenvik3d-cli" --help | options) <(options <"$completion") >&2 ||
+    fail "the completion and brenvik3d-cli --help name different options"
+diff <("$root/bin/brenvik3d-cli" --help | options) <(sed 's/\\-/-/g' "$staging/brenvik3d-cli.1" | options) >&2 ||
+    fail "the manual page and brenvik3d-cli --help name different options"
 # The words typed so far, the last one being completed ("_": nothing typed yet), and the answer.
 while IFS='|' read -r words want; do
     # shellcheck disable=SC2086 # the words of the command line
