@@ -4,7 +4,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brenvik3d)
 set(CPACK_PACKAGE_VENDOR "The Brenvik 3D developers")
-set(CPACK_PACKAGE_CONTACT "The Brenvik 3D developers <brenvik3d@users.noreply.github.com>")
+set(CPACK_PACKAGE_CONTACT ${BRENVIK_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "draw history study of the lotteries 福彩3D and 体彩排列3")
 set(CPACK_PACKAGE_DESCRIPTION
     "Brenvik 3D keeps years of draws of the three-digit lotteries 福彩3D and
@@ -30,5 +30,15 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # when they read one, so the automatic list names neither.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, libcurl4, libxml2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
+
+# Stripped as Debian strips a program: the compiler's identification goes as well.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program brenvik3d brenvik3d-cli)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                      COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()")
 
 include(CPack)

@@ -17,16 +17,18 @@ packages=(
   libcurl4-openssl-dev nlohmann-json3-dev libcli11-dev
   fonts-wqy-microhei qt6-translations-l10n xdg-utils
 )
-# The tests and benchmarks: the loopback chart server, the test libraries, the spreadsheet reader
-# and the validators of the installed desktop files.
+# The tests and benchmarks: the loopback chart server, the test libraries, the spreadsheet reader,
+# the validators of the installed desktop files and changelog, and of the companion's JSON.
 test_packages=(
   qt6-httpserver-dev qt6-websockets-dev
   libgtest-dev libbenchmark-dev
-  python3 python3-openpyxl
-  desktop-file-utils appstream man-db
+  python3 python3-openpyxl python3-jsonschema
+  desktop-file-utils appstream man-db dpkg-dev
 )
-# The package: dpkg-shlibdeps finds its dependencies, and it needs `file`.
-package_packages=(dpkg-dev file)
+# The package: dpkg-buildflags gives the distribution's flags, dpkg-shlibdeps finds its
+# dependencies (and needs `file`), lintian looks at the result as Debian would, and the install
+# check looks at what the package holds.
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
 
 case "$mode" in
   run) ;;
@@ -62,7 +64,22 @@ case "$mode" in
     cmake --preset release
     cmake --build --preset release
     cd build-release
+    rm -f brenvik3d_*.deb
     cpack -G DEB
-    ls -1 "$PWD"/brenvik3d_*.deb
+    deb=$(ls "$PWD"/brenvik3d_*.deb)
+    echo "$deb"
+    echo "Depends: $(dpkg-deb -f "$deb" Depends)"
+    # Errors, warnings and pedantic remarks fail the package, and so does a missing hardening
+    # feature (lintian files those as information).
+    status=0
+    lintian --pedantic --display-info --fail-on error,warning,pedantic "$deb" >lintian.txt 2>&1 || status=$?
+    grep -v 'running with root privileges' lintian.txt || true
+    if ((status)) || grep -q 'hardening-' lintian.txt; then
+      echo "lintian finds fault with the package" >&2
+      exit 1
+    fi
+    echo "lintian --pedantic: no error, warning or hardening remark"
+    cd ..
+    bash tests/install/InstallCheck.sh "$deb" "$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/CMakeCache.txt)"
     ;;
 esac

@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Brenvik3D"));
     QApplication::setApplicationVersion(brenvik::ui::productVersionText());
     // Ties the running window to its desktop entry, for the icon and the name in the task bar.
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.brenvik.Brenvik3D"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.brenvik.brenvik3d"));
 
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("Brenvik 3D：福彩3D与体彩排列3开奖历史的检索与统计"));

@@ -111,7 +111,7 @@ int runBacktest(const Options& o, const BacktestArgs& a) {
         return failWith(result.error().message);
 
     if (o.json) {
-        std::cout << jsonLine(json(*result, a.rows)) << '\n';
+        std::cout << jsonDocument(json(*result, a.rows)) << '\n';
         return 0;
     }
     std::cout << stats::backtestConditions(std::string(displayName(o.game)), b) << '\n'
@@ -142,20 +142,20 @@ void addBacktestCommand(Commands& commands) {
     auto args = std::make_shared<BacktestArgs>();
     CLI::App& backtest = commands.add(
         "backtest",
-        "Walk the follow search through the history: for every issue of the range, the search as "
-        "follow --before that issue runs it, its top outcomes as the prediction, scored against the "
+        "Walk the follow search through the history: for every issue of the range, the follow search "
+        "from the draws before that issue, its top outcomes as the prediction, scored against the "
         "issue's own draw and against random histories.",
-        "brenvik3d-cli [--home DIR] backtest [OPTIONS] walk the follow search through the history: how "
-        "often\n"
-        "                                             its top outcomes came next, against chance\n",
         [args](const Options& options) { return runBacktest(options, *args); });
     addFollowOptions(backtest, o, "the issues to predict (default: the whole history)");
-    addValue(backtest, "--pick", "K", "outcomes taken per issue (default 1)", [args](const std::string& v) {
-        auto n = parseWholeNumber(v, 1, 9);
-        if (!n)
-            refuse("--pick must be a whole number from 1 to 9, not " + v);
-        args->pick = static_cast<int>(*n);
-    });
+    addValue(
+        backtest, "--pick", "K",
+        "outcomes taken per issue, from 1 up to one less than the outcomes of the result type (default 1)",
+        [args](const std::string& v) {
+            auto n = parseWholeNumber(v, 1, 9);
+            if (!n)
+                refuse("--pick must be a whole number from 1 to 9, not " + v);
+            args->pick = static_cast<int>(*n);
+        });
     addValue(backtest, "--twins", "R", "random histories to compare with, 0..1000 (default 20)",
              [args](const std::string& v) {
                  auto n = parseWholeNumber(v, 0, stats::kMaxTwins);
@@ -163,7 +163,9 @@ void addBacktestCommand(Commands& commands) {
                      refuse("--twins must be a whole number from 0 to 1000, not " + v);
                  args->twins = static_cast<int>(*n);
              });
-    addValue(backtest, "--seed", "N", "seed of the random histories (default 1)",
+    addValue(backtest, "--seed", "N",
+             "seed of the random histories, 0..18446744073709551615 (default 1); the same seed gives the "
+             "same histories on every machine",
              [args](const std::string& v) {
                  std::uint64_t seed = 0;
                  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), seed);
@@ -178,16 +180,6 @@ void addBacktestCommand(Commands& commands) {
             refuse("--pick must be less than the " + std::to_string(outcomes) +
                    " outcomes of the result type, not " + std::to_string(*args->pick));
     });
-    commands.describeOptions(
-        "Backtest options: the follow search options above but --pattern, --before, --size, --group and\n"
-        "--matched; each issue takes its pattern from the draws before it. And:\n"
-        "  --range START:END             the issues to predict (default: the whole history)\n"
-        "  --pick K                      outcomes taken per issue, 1 up to one less than the outcomes of "
-        "the\n"
-        "                                result type (default 1)\n"
-        "  --twins R                     random histories to compare with, 0..1000 (default 20)\n"
-        "  --seed N                      seed of the random histories, 0..18446744073709551615 (default 1)\n"
-        "  --rows                        also list every predicted issue\n");
 }
 
 } // namespace brenvik::cli

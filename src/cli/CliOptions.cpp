@@ -2,6 +2,7 @@
 #include "CliOptions.h"
 
 #include "BuildInfo.h"
+#include "CliInterface.h"
 #include "CliOutput.h"
 #include "IssueNumber.h"
 
@@ -11,31 +12,30 @@ namespace brenvik::cli {
 
 namespace {
 
-const char* const kGameParagraph =
-    "Every command works on the history of one game, in one data folder:\n"
-    "  --game 3d|pl3                 3d: 福彩3D (kestrel3D.mdb), pl3: 体彩排列3 (kestrelPL3.mdb);\n"
-    "                                default 3d, whichever game the window has chosen\n"
-    "  --home DIR                    data folder (default: $BRENVIK3D_HOME, else the per-user data folder)\n"
-    "  --segment 0|1                 segment parameter for import, add and segment outcomes (default 1),\n"
-    "                                and for update (default: the stored DsIni)\n"
-    "  --help, --version             print this help, or the version; COMMAND --help prints the\n"
-    "                                options of one command\n";
-
-const char* const kExitStatus =
+// What the overall help says besides the commands and options.
+const char* const kNotes =
+    "Every command takes --home and --game, before it or after it; brenvik3d-cli COMMAND --help lists\n"
+    "the options of a command. The search options default to the window's first-run defaults, never to\n"
+    "its saved settings, so a script gives the same answer on every machine.\n"
+    "\n"
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
     "a backtest range without a stored draw,\n"
     "or an update that stopped early (the years read before are kept) or needs --yes,\n"
     "or a prediction refused (its draw is stored, or its search found no draw) or not withdrawn,\n"
     "2 a mistake on the command line (nothing written).\n";
 
-// The overall help is the companion's own text; a command's help is laid out by the library.
+// The help of every command is made from the same definitions as the manual page and the completion.
 class HelpFormatter : public CLI::Formatter {
 public:
-    explicit HelpFormatter(const Commands& commands) : commands_(commands) { column_width(30); }
-    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+    explicit HelpFormatter(const Commands& commands) : commands_(commands) {}
+    std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode) const override {
         if (app->get_parent() == nullptr)
             return commands_.usage();
-        return CLI::Formatter::make_help(app, std::move(name), mode);
+        std::vector<std::string> path;
+        for (const CLI::App* a = app; a->get_parent() != nullptr; a = a->get_parent())
+            path.insert(path.begin(), a->get_name());
+        const auto all = interfaceOf(commands_.app());
+        return commandHelp(*std::ranges::find(all, path, &CommandInterface::path));
     }
 
 private:
@@ -92,7 +92,8 @@ CLI::Option* addValue(CLI::App& command, const std::string& name, const std::str
 }
 
 void addSegment(CLI::App& command, Options& o, const std::string& byDefault) {
-    addValue(command, "--segment", "0|1", "segment parameter (default " + byDefault + ")",
+    addValue(command, "--segment", "0|1",
+             "segment parameter: a digit's segment is half the digit plus 0 or 1 (default " + byDefault + ")",
              [&o](const std::string& v) {
                  if (v != "0" && v != "1")
                      refuse("--segment must be 0 or 1, not " + v);
@@ -109,13 +110,16 @@ void addHomeAndGame(CLI::App& command, Options& o) {
                      refuse("--home needs a folder");
                  o.home = v;
              });
-    addValue(command, "--game", "3d|pl3", "the game whose history is used: 福彩3D or 体彩排列3 (default 3d)",
-             [&o](const std::string& v) {
-                 const auto game = gameOfCompanionId(v);
-                 if (!game)
-                     refuse("--game must be 3d or pl3, not " + v);
-                 o.game = *game;
-             });
+    addValue(
+        command, "--game", "3d|pl3",
+        "the game whose history is used: 3d 福彩3D, pl3 体彩排列3 (default 3d, whichever game the window has "
+        "chosen)",
+        [&o](const std::string& v) {
+            const auto game = gameOfCompanionId(v);
+            if (!game)
+                refuse("--game must be 3d or pl3, not " + v);
+            o.game = *game;
+        });
 }
 
 CLI::Option* addRange(CLI::App& command, Options& o, const std::string& description) {
@@ -147,31 +151,22 @@ void addArguments(CLI::App& command, Options& o,
 
 Commands::Commands() : app_("", "brenvik3d-cli") {
     app_.formatter(std::make_shared<HelpFormatter>(*this));
+    app_.set_help_flag("-h,--help", "print this help; after a command, the help of that command");
     app_.require_subcommand(0, 1);
     addHomeAndGame(app_, options_);
     app_.add_flag("--version", version_, "print the version");
 }
 
-CLI::App& Commands::add(const std::string& name, const std::string& description, const std::string& summary,
-                        Run run) {
+CLI::App& Commands::add(const std::string& name, const std::string& description, Run run) {
     CLI::App& command = *app_.add_subcommand(name, description);
+    command.set_help_flag("-h,--help", "print the help of this command");
     addHomeAndGame(command, options_);
-    commands_.push_back({&command, summary, std::move(run)});
+    commands_.push_back({&command, std::move(run)});
     return command;
 }
 
-void Commands::describeOptions(const std::string& paragraph) {
-    paragraphs_.push_back(paragraph);
-}
-
 std::string Commands::usage() const {
-    std::string text;
-    for (const Command& c : commands_)
-        text += c.summary;
-    text += std::string("\n") + kGameParagraph;
-    for (const std::string& p : paragraphs_)
-        text += "\n" + p;
-    return text + "\n" + kExitStatus;
+    return programHelp(interfaceOf(app_), kNotes);
 }
 
 int Commands::run(int argc, const char* const* argv) {

@@ -57,15 +57,14 @@ public:
 
     Commands();
 
-    // Adds a command: `summary` is its line (or lines) of the overall help, the synopsis first;
-    // `run` runs it once the whole command line has been read. The command takes --home and
-    // --game; its own options are added to the returned subcommand.
-    CLI::App& add(const std::string& name, const std::string& description, const std::string& summary,
-                  Run run);
-    // A paragraph of the overall help on the options of the commands of one file.
-    void describeOptions(const std::string& paragraph);
+    // Adds a command: `description` is what its help, the overall help and the manual page say
+    // of it; `run` runs it once the whole command line has been read. The command takes --home
+    // and --game; its own options are added to the returned subcommand, each with the phrase
+    // that its help, the manual page and the completion show (see CliInterface.h).
+    CLI::App& add(const std::string& name, const std::string& description, Run run);
 
     Options& options() { return options_; }
+    const CLI::App& app() const { return app_; }
 
     // The overall help, printed by --help.
     std::string usage() const;
@@ -77,15 +76,16 @@ public:
 private:
     struct Command {
         CLI::App* app;
-        std::string summary;
         Run run;
     };
     Options options_;
     CLI::App app_;
     bool version_ = false;
     std::vector<Command> commands_;
-    std::vector<std::string> paragraphs_;
 };
+
+// Every command of the companion, in the order of the overall help.
+void addCompanionCommands(Commands& commands);
 
 // The line after a mistake's message.
 extern const char* const kUsageHint;

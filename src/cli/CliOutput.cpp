@@ -46,6 +46,8 @@ void write(std::string& out, const Json& value, const std::vector<std::string>& 
     }
 }
 
+} // namespace
+
 // Width of UTF-8 text on a terminal: Chinese characters take two columns, the dashes and other
 // general punctuation (U+2000..U+206F, three bytes from E2 80 or E2 81) one.
 std::size_t displayWidth(const std::string& s) {
@@ -61,12 +63,17 @@ std::size_t displayWidth(const std::string& s) {
     return width;
 }
 
-} // namespace
-
 std::string jsonLine(const Json& value, const std::vector<std::string>& percentKeys) {
     std::string out;
     write(out, value, percentKeys);
     return out;
+}
+
+std::string jsonDocument(const Json& object, const std::vector<std::string>& percentKeys) {
+    Json document = {{"format", kJsonFormat}};
+    for (const auto& [key, value] : object.items())
+        document[key] = value;
+    return jsonLine(document, percentKeys);
 }
 
 std::string tableText(const std::vector<std::vector<std::string>>& rows) {

@@ -17,6 +17,18 @@ using Json = nlohmann::ordered_json;
 // "%.12g" prints them ("50", "66.6666666667").
 std::string jsonLine(const Json& value, const std::vector<std::string>& percentKeys = {});
 
+// The version of the layout of the companion's JSON, which every document carries as its first
+// key "format". It goes up when a key goes away or changes its meaning, so that a script can tell;
+// a new key leaves it as it is. docs/json.md and docs/schema/ describe the documents.
+inline constexpr int kJsonFormat = 1;
+
+// An object printed as a document of the companion: "format" first, then the object's own keys,
+// on one line as jsonLine() prints it.
+std::string jsonDocument(const Json& object, const std::vector<std::string>& percentKeys = {});
+
+// Columns that UTF-8 text takes on a terminal: Chinese characters two, the rest one.
+std::size_t displayWidth(const std::string& s);
+
 // Rows of cells, each column right-aligned to its widest cell (Chinese characters count two
 // columns), cells two blanks apart, one line per row.
 std::string tableText(const std::vector<std::vector<std::string>>& rows);

@@ -81,7 +81,7 @@ int runFilter(const Options& o, const FilterArgs& a) {
             j["numbers"] = std::move(numbers);
         }
         j["record"] = recordJson(record, range);
-        std::cout << jsonLine(j) << '\n';
+        std::cout << jsonDocument(j) << '\n';
         return 0;
     }
     std::cout << displayName(o.game) << " 缩水：" << stats::describeConditions(a.conditions) << '\n';
@@ -131,16 +131,15 @@ void addFilterCommand(Commands& commands) {
     CLI::App& filter = commands.add(
         "filter",
         "Narrow the numbers 000-999 by conditions (缩水) and tell what buying every kept number every "
-        "draw of a range of the history would have won and cost.",
-        "brenvik3d-cli [--home DIR] filter [OPTIONS]  narrow 000-999 by conditions (缩水): the numbers "
-        "kept\n"
-        "                                             and what buying them every draw would have done\n",
+        "draw of a range of the history would have won and cost. A LIST holds values or digits separated "
+        "by commas, with ranges a-b, e.g. 10-17,20; conditions that cannot hold (a sum of 28, a digit of "
+        "12, an unknown form) exit with 2.",
         [args](const Options& options) { return runFilter(options, *args); });
-    addList(filter, a, Field::Sum, "LIST", "sums (和值) kept, 0..27, e.g. 10-17,20");
+    addList(filter, a, Field::Sum, "LIST", "sums (和值) kept, 0..27");
     addList(filter, a, Field::Span, "LIST", "spans (跨度) kept, 0..9");
     addList(filter, a, Field::Form, "baozi,zusan,zuliu", "forms kept: 豹子, 组三, 组六");
-    addList(filter, a, Field::Odd, "LIST", "how many digits are odd, 0..3");
-    addList(filter, a, Field::Big, "LIST", "how many digits are 5..9, 0..3");
+    addList(filter, a, Field::Odd, "LIST", "how many digits are odd, 0..3 (奇偶比)");
+    addList(filter, a, Field::Big, "LIST", "how many digits are 5..9, 0..3 (大小比)");
     addList(filter, a, Field::Dan, "LIST", "胆码: digits of which at least one appears");
     filter.add_flag("--dan-all", a.conditions.danAll, "every 胆码 digit appears");
     addList(filter, a, Field::Kill, "LIST", "杀号: digits that appear nowhere");
@@ -157,23 +156,6 @@ void addFilterCommand(Commands& commands) {
             refuse("--format must be table or json, not " + v);
         o.json = v == "json";
     });
-
-    commands.describeOptions(
-        "Filter options (LIST: values or digits separated by commas, with ranges a-b, e.g. 10-17,20):\n"
-        "  --sum LIST                    sums (和值) kept, 0..27\n"
-        "  --span LIST                   spans (跨度) kept, 0..9\n"
-        "  --form baozi,zusan,zuliu      forms kept: 豹子, 组三, 组六\n"
-        "  --odd LIST                    how many digits are odd, 0..3 (奇偶比)\n"
-        "  --big LIST                    how many digits are 5..9, 0..3 (大小比)\n"
-        "  --dan LIST                    胆码: digits of which at least one appears\n"
-        "  --dan-all                     every 胆码 digit appears\n"
-        "  --kill LIST                   杀号: digits that appear nowhere\n"
-        "  --pos1|--pos2|--pos3 LIST     定位: the digits allowed at position 1, 2 or 3\n"
-        "  --kill1|--kill2|--kill3 LIST  the digits excluded at position 1, 2 or 3\n"
-        "  --range START:END             the draws of the record (default: the whole history)\n"
-        "  --list                        also list the kept numbers\n"
-        "  --format table|json           output (default table)\n"
-        "Conditions that cannot hold (a sum of 28, a digit of 12, an unknown form) exit with 2.\n");
 }
 
 } // namespace brenvik::cli

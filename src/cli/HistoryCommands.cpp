@@ -113,40 +113,26 @@ int runAdd(const Options& o) {
 void addHistoryCommands(Commands& commands) {
     Options& o = commands.options();
 
-    CLI::App& import = commands.add(
-        "import", "Replace the history with the draws of a history text file.",
-        "brenvik3d-cli [--home DIR] import FILE        replace the history with the draws of a history text "
-        "file\n",
-        runImport);
+    CLI::App& import =
+        commands.add("import", "Replace the history with the draws of a history text file.", runImport);
     addArguments(import, o, {{"FILE", "the history text file: one draw a line, e.g. 2013001 123"}});
     addSegment(import, o, "1");
-    import.add_flag("--force", o.force, "import even a file whose draws disagree with the history's");
+    import.add_flag("--force", o.force,
+                    "import a file even when more than half of the issues it shares with the history were "
+                    "drawn with other digits (without it such a file, most likely of the other game, is "
+                    "refused)");
 
-    CLI::App& exported = commands.add(
-        "export", "Write the history as a history text file.",
-        "brenvik3d-cli [--home DIR] export FILE        write the history as a history text file\n",
-        runExport);
+    CLI::App& exported = commands.add("export", "Write the history as a history text file.", runExport);
     addArguments(exported, o, {{"FILE", "the history text file to write"}});
 
-    CLI::App& add = commands.add(
-        "add", "Append one draw, e.g. add 2024150 507.",
-        "brenvik3d-cli [--home DIR] add ISSUE DDD      append one draw, e.g. add 2024150 507\n", runAdd);
+    CLI::App& add = commands.add("add", "Append one draw, e.g. add 2024150 507.", runAdd);
     addArguments(add, o,
                  {{"ISSUE", "the seven-digit issue number, e.g. 2024150"},
                   {"DDD", "the three digits drawn, e.g. 507"}});
     addSegment(add, o, "1");
 
-    CLI::App& undo = commands.add("undo", "Restore the history as it was before its last change.",
-                                  "brenvik3d-cli [--home DIR] undo [--yes]       restore the history as it "
-                                  "was before its last change\n",
-                                  runUndo);
-    undo.add_flag("--yes", o.yes, "restore it; without it, only say what it would restore");
-
-    commands.describeOptions(
-        "Import option:\n"
-        "  --force                       import a file even when more than half of the issues it shares\n"
-        "                                with the history were drawn with other digits (without it such a\n"
-        "                                file, most likely of the other game, is refused)\n");
+    CLI::App& undo = commands.add("undo", "Restore the history as it was before its last change.", runUndo);
+    undo.add_flag("--yes", o.yes, "restore the history; without it, only say what it would become");
 }
 
 } // namespace brenvik::cli

@@ -94,7 +94,8 @@ int add(const Options& o, const LogOptions& log) {
     if (!stored)
         return failWith(stored.error().message);
     if (o.json) {
-        std::cout << jsonLine(entryJson({.entry = *stored})) << '\n';
+        std::cout << jsonDocument(entryJson({.entry = *stored})) << '
+';
         return 0;
     }
     std::cout << "已记录第 " << stored->issue << " 期的预测（编号 " << stored->id << "）："
@@ -121,7 +122,7 @@ int list(const Options& o) {
                         {"hits", summary.hits},
                         {"expected", summary.expected},
                         {"p", summary.p ? Json(*summary.p) : Json(nullptr)}};
-        std::cout << jsonLine(j) << '\n';
+        std::cout << jsonDocument(j) << '\n';
         return 0;
     }
     for (const auto& s : scored) {
@@ -166,12 +167,6 @@ void addLogCommand(Commands& commands) {
     auto log = std::make_shared<LogOptions>();
     CLI::App& command = commands.add(
         "log", "The logbook of predictions: record one before its draw, list them scored, withdraw one.",
-        "brenvik3d-cli [--home DIR] log add [OPTIONS] [--pick K] [--issue ISSUE]\n"
-        "                                             record the top K outcomes of the follow search from\n"
-        "                                             the newest draw as the prediction for the next issue\n"
-        "brenvik3d-cli [--home DIR] log list [--format table|json]\n"
-        "                                             list the predictions, scored against the stored draws\n"
-        "brenvik3d-cli [--home DIR] log withdraw ID   remove a prediction whose draw is not stored yet\n",
         [log](const Options& options) {
             if (log->adding->parsed())
                 return add(options, *log);
@@ -184,14 +179,17 @@ void addLogCommand(Commands& commands) {
     CLI::App* adding = log->adding = command.add_subcommand(
         "add", "Record the top K outcomes of the follow search from the newest draw for the next issue.");
     addFollowOptions(*adding, o, "issue range (default: as the window sets it)", true);
-    addValue(*adding, "--pick", "K", "how many outcomes of the tally to record, from the top (default 1)",
+    addValue(*adding, "--pick", "K", "how many outcomes of the tally to record, from the top, 1 up to one less than the outcomes of the "
+             "result type (default 1)",
              [log](const std::string& v) {
                  auto n = parseWholeNumber(v, 1, 9);
                  if (!n)
                      refuse("--pick must be a whole number from 1 to 9, not " + v);
                  log->pick = static_cast<int>(*n);
              });
-    addValue(*adding, "--issue", "ISSUE", "the issue predicted (default: the next issue)",
+    addValue(*adding, "--issue", "ISSUE",
+             "the issue predicted (default: the next issue, as the window proposes it); an issue whose draw "
+             "is stored is refused",
              [log](const std::string& v) {
                  auto issue = parseIssue(v);
                  if (!issue)
@@ -219,14 +217,6 @@ void addLogCommand(Commands& commands) {
     for (CLI::App* each : {adding, listing, withdrawing})
         addHomeAndGame(*each, o);
     addArguments(*withdrawing, o, {{"ID", "the number of the prediction, as log list shows it"}});
-
-    commands.describeOptions(
-        "Logbook options (log add takes the follow search's options but --pattern, --before, --size and\n"
-        "--matched: its pattern is always the newest draw's, or the draw N back's with --back N):\n"
-        "  --pick K                      how many outcomes of the tally to record, from the top, 1 up to\n"
-        "                                one less than the outcomes of the result type (default 1)\n"
-        "  --issue ISSUE                 the issue predicted (default: the next issue, as the window\n"
-        "                                proposes it); an issue whose draw is stored is refused\n");
 }
 
 } // namespace brenvik::cli

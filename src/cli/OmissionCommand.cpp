@@ -63,7 +63,7 @@ std::string tableJson(const OmissionTable& t, std::int32_t first, std::int32_t l
     auto& form = j["form"] = Json::array();
     for (std::size_t v = 0; v < t.form.size(); ++v)
         form.push_back(figuresJson("value", std::string(stats::kFormCaptions[v]), t.form[v]));
-    return jsonLine(j) + '\n';
+    return jsonDocument(j) + '\n';
 }
 
 std::string fixed(double v, int decimals) {
@@ -137,9 +137,6 @@ void addOmissionCommand(Commands& commands) {
     auto last = std::make_shared<std::optional<std::size_t>>();
     CLI::App& omission = commands.add(
         "omission", "Print the omission table of a range of draws, as the window's trend chart shows it.",
-        "brenvik3d-cli [--home DIR] omission [--range START:END | --last N] [--format table|json]\n"
-        "                                             print the omission table of a range of draws, as the\n"
-        "                                             window's trend chart shows it\n",
         [last](const Options& options) { return runOmission(options, *last); });
     auto* range = addRange(omission, o, "the draws whose issue lies in START..END");
     auto* newest = addValue(omission, "--last", "N", "the newest N draws, N in 1..10000000 (default 100)",
@@ -158,12 +155,6 @@ void addOmissionCommand(Commands& commands) {
         if (range->count() > 0 && newest->count() > 0)
             refuse("--range and --last cannot be used together");
     });
-
-    commands.describeOptions(
-        "Omission options:\n"
-        "  --range START:END             the draws whose issue lies in START..END\n"
-        "  --last N                      the newest N draws, N in 1..10000000 (default 100)\n"
-        "  --format table|json           output (default table)\n");
 }
 
 } // namespace brenvik::cli

@@ -120,7 +120,7 @@ int runSearch(const Options& o) {
 
     const auto chance = stats::tallyStatistics(tally);
     if (o.json) {
-        std::cout << jsonLine(searchJson(o, pattern, start, end, tally, chance, index, s), {"percent"})
+        std::cout << jsonDocument(searchJson(o, pattern, start, end, tally, chance, index, s), {"percent"})
                   << '\n';
         return 0;
     }
@@ -259,13 +259,6 @@ void addSearchOptions(CLI::App& search, Options& o) {
                          refuse("--before must be a seven-digit issue number, not " + v);
                      o.before = *issue;
                  });
-    // Both searches take it, as they always have; the follow search has no use for it.
-    addValue(search, "--size", "K", "combination size, 1..32767 (default 2)", [&o](const std::string& v) {
-        auto n = parseWholeNumber(v, 1, 32767);
-        if (!n)
-            refuse("--size must be a whole number from 1 to 32767, not " + v);
-        o.size = static_cast<int>(*n);
-    });
     search.add_flag("--group", o.group, "count positions 1 up to the result position");
     search.add_flag("--matched", o.matched, "also list the matched draws");
     search.callback([pattern, before] {
@@ -285,37 +278,26 @@ void addSearchCommands(Commands& commands) {
     Options& o = commands.options();
     CLI::App& follow = commands.add(
         "follow", "Run a follow search: the draws after those that match the pattern, and their tally.",
-        "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally\n",
         [](const Options& options) { return runSearch(options); });
     addSearchOptions(follow, o);
     addCheckOption(follow, o);
 
-    CLI::App& combo = commands.add(
-        "combo",
-        "Run a combination search: the draws after those that agree with the pattern in any "
-        "combination of --size positions, and their tally.",
-        "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally\n",
-        [](Options options) {
-            options.combination = true;
-            return runSearch(options);
-        });
+    CLI::App& combo =
+        commands.add("combo",
+                     "Run a combination search: the draws after those that agree with the pattern in any "
+                     "combination of --size positions, and their tally.",
+                     [](Options options) {
+                         options.combination = true;
+                         return runSearch(options);
+                     });
     addSearchOptions(combo, o);
-
-    commands.describeOptions(
-        "Search options (defaults are the window's first-run defaults):\n"
-        "  --positions fixed|free        how positions are matched (default free)\n"
-        "  --back N                      the pattern lies N draws back, N in 1..9 (default: the last draw)\n"
-        "  --type number|bigsmall|oddeven|segment   search type (default number)\n"
-        "  --pattern A,B,C               a typed pattern, as on the second tab\n"
-        "  --before ISSUE                the draw before ISSUE, as the third tab with its limit ticked\n"
-        "  --check 1,2,3|none            follow search: positions to match (default all three)\n"
-        "  --size K                      combination size, 1..32767 (default 2)\n"
-        "  --result-type number|bigsmall|oddeven|segment   what is counted (default number)\n"
-        "  --result-pos 1|2|3            which position is counted (default 1)\n"
-        "  --group                       count positions 1 up to the result position\n"
-        "  --range START:END             issue range (default: as the window sets it)\n"
-        "  --format table|json           output (default table)\n"
-        "  --matched                     also list the matched draws\n");
+    // Only the combination search has a size; the follow search matches the positions it checks.
+    addValue(combo, "--size", "K", "combination size, 1..32767 (default 2)", [&o](const std::string& v) {
+        auto n = parseWholeNumber(v, 1, 32767);
+        if (!n)
+            refuse("--size must be a whole number from 1 to 32767, not " + v);
+        o.size = static_cast<int>(*n);
+    });
 }
 
 } // namespace brenvik::cli

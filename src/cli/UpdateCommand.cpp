@@ -117,14 +117,10 @@ void addUpdateCommand(Commands& commands) {
         "update",
         "Add the new draws from the operator's draw notices or a chart site, as the window's online update "
         "does.",
-        "brenvik3d-cli [--home DIR] update [--source official|chart] [--site URL] [--feed URL] [--years N]\n"
-        "                                             [--yes] [--pause MS]\n"
-        "                                             add the new draws from the operator's draw\n"
-        "                                             notices or a chart site, as the window's online\n"
-        "                                             update does\n",
         runUpdate);
     addValue(update, "--source", "official|chart",
-             "where the draws come from (default: the stored choice, else official)",
+             "the operator's draw notices (official) or a chart site (chart); default the stored choice, "
+             "else official; --site alone means chart",
              [&o](const std::string& v) {
                  const auto source = sourceOfId(v);
                  if (!source)
@@ -143,7 +139,8 @@ void addUpdateCommand(Commands& commands) {
     addValue(update, "--site", "URL", "chart site, scheme and host (default: the stored strZstHost)",
              [&o, site](const std::string& v) { o.site = site("--site", v); });
     addValue(update, "--feed", "URL",
-             "a mirror of the operator's feed: its scheme and host replace the operator's",
+             "a mirror of the operator's feed: its scheme and host replace the operator's (alone it means "
+             "--source official)",
              [&o, site](const std::string& v) { o.feed = site("--feed", v); });
     addValue(update, "--years", "N",
              "years of history to keep, 2..16 (default: the stored IniSerchDay, else 6)",
@@ -153,7 +150,9 @@ void addUpdateCommand(Commands& commands) {
                      refuse("--years must be a whole number from 2 to 16, not " + v);
                  o.years = static_cast<int>(*n);
              });
-    update.add_flag("--yes", o.yes, "remove the draws older than the years kept; without it, only say which");
+    update.add_flag("--yes", o.yes,
+                    "once the new draws are in, remove the draws older than the years kept; without it the "
+                    "update says what it would remove");
     addValue(update, "--pause", "MS", "milliseconds between two page requests (default 1000)",
              [&o](const std::string& v) {
                  auto n = parseWholeNumber(v, 0, 60000);
@@ -162,18 +161,6 @@ void addUpdateCommand(Commands& commands) {
                  o.pauseMs = static_cast<int>(*n);
              });
     addSegment(update, o, "the stored DsIni");
-
-    commands.describeOptions(
-        "Update options (defaults are the window's stored settings):\n"
-        "  --source official|chart       the operator's draw notices (official) or a chart site (chart);\n"
-        "                                default the stored choice, else official; --site alone means chart\n"
-        "  --site URL                    chart site, scheme and host (default: the stored strZstHost)\n"
-        "  --feed URL                    scheme and host that replace the operator's (a mirror)\n"
-        "  --years N                     years of history to keep, 2..16 (default: the stored IniSerchDay, "
-        "else 6)\n"
-        "  --yes                         once the new draws are in, remove the draws older than the years\n"
-        "                                kept; without it the update says what it would remove\n"
-        "  --pause MS                    milliseconds between two page requests (default 1000)\n");
 }
 
 } // namespace brenvik::cli

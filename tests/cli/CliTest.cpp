@@ -32,6 +32,7 @@
 #include <random>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 extern char** environ;
 
@@ -115,27 +116,19 @@ std::string utf16(std::string_view text, bool bigEndian) {
 TEST(Cli, HelpPrintsTheInterface) {
     const CliRun r = cli({"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(
-        r.out.rfind("brenvik3d-cli [--home DIR] import FILE        replace the history with the draws of a "
-                    "history text file\n",
-                    0),
-        0u);
+    EXPECT_EQ(r.out.rfind("Usage: brenvik3d-cli [OPTIONS] COMMAND", 0), 0u) << r.out;
+    // Every command with its arguments and what it does, the options before a command, the notes.
     for (const char* line :
-         {"brenvik3d-cli [--home DIR] export FILE        write the history as a history text file",
-          "brenvik3d-cli [--home DIR] add ISSUE DDD      append one draw, e.g. add 2024150 507",
-          "brenvik3d-cli [--home DIR] undo [--yes]       restore the history as it was before its last "
-          "change",
-          "brenvik3d-cli [--home DIR] follow [OPTIONS]   run a follow search, print the tally",
-          "brenvik3d-cli [--home DIR] combo  [OPTIONS]   run a combination search, print the tally",
-          "brenvik3d-cli [--home DIR] update [--source official|chart] [--site URL] [--feed URL] [--years N]",
-          "--years N", "--pause MS",
-          "--positions fixed|free", "--format table|json", "--matched",
-          "brenvik3d-cli [--home DIR] backtest [OPTIONS] walk the follow search", "--pick K", "--twins R",
-          "--seed N", "--rows",
-          "brenvik3d-cli [--home DIR] omission [--range START:END | --last N] [--format table|json]",
-          "--last N",
-          "brenvik3d-cli [--home DIR] log withdraw ID   remove a prediction whose draw is not stored yet",
-          "--issue ISSUE"})
+         {"\n  import FILE                 Replace the history with the draws of a history text file.\n",
+          "\n  export FILE                 Write the history as a history text file.\n",
+          "\n  add ISSUE DDD               Append one draw, e.g. add 2024150 507.\n",
+          "\n  undo                        Restore the history as it was before its last change.\n",
+          "\n  follow                      Run a follow search:", "\n  combo                       Run a",
+          "\n  backtest                    Walk the follow search", "\n  log add                     Record",
+          "\n  log list                    List the predictions", "\n  log withdraw ID             Remove",
+          "\n  update                      Add the new draws", "\n  omission                    Print the",
+          "\n  filter                      Narrow the numbers", "\n  --home DIR                  data folder",
+          "\n  --version                   print the version\n", "\nExit status: 0 success"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
 }
 
@@ -184,12 +177,11 @@ TEST(Cli, FollowSearchAsTableAndJson) {
     CliRun r = cli({"--home", h, "follow", "--positions", "fixed", "--result-pos", "2", "--format", "json",
                     "--matched"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(
-        r.out.rfind(
-            "{\"matched\": 2, \"denominator\": 2, \"pattern\": [1, 2, 3], \"range\": [2013002, 2013010], "
-            "\"tally\": [{\"outcome\": 5, \"label\": \"5\", \"count\": 1, \"percent\": 50, ",
-            0),
-        0u)
+    EXPECT_EQ(r.out.rfind("{\"format\": 1, \"matched\": 2, \"denominator\": 2, \"pattern\": [1, 2, 3], "
+                          "\"range\": [2013002, 2013010], "
+                          "\"tally\": [{\"outcome\": 5, \"label\": \"5\", \"count\": 1, \"percent\": 50, ",
+                          0),
+              0u)
         << r.out;
     EXPECT_NE(r.out.find("\"draws\": [2013002, 2013005]}"), std::string::npos);
 
@@ -633,6 +625,7 @@ TEST(Cli, LogRecordsBeforeTheDrawAndScoresAfterIt) {
                               {"drawChanged", false}};
     };
     const nlohmann::json expected = {
+        {"format", 1},
         {"entries",
          {entry(1, next, {5, 7}, 7, true, "171"), entry(2, 2020001, {5}, nullptr, nullptr, nullptr)}},
         {"summary", {{"scored", 1}, {"hits", 1}, {"expected", 0.2}, {"p", 0.2}}}};
@@ -1009,16 +1002,28 @@ TEST(Stress, EveryReportedSaveSurvivesTheWindowsRebuildsAndCompactions) {
 }
 
 TEST(Cli, EveryCommandPrintsItsOwnHelp) {
-    // The command and an option that only it takes.
-    const std::vector<std::pair<std::string, std::string>> commands = {
-        {"import", "--force"}, {"export", "--game"},   {"add", "DDD"},       {"undo", "--yes"},
-        {"follow", "--check"}, {"combo", "--matched"}, {"update", "--years"}};
-    for (const auto& [command, option] : commands) {
-        const CliRun r = cli({command, "--help"});
-        EXPECT_EQ(r.status, 0) << command;
+    // The command, an option that it takes and one that it does not take (and its help does not list).
+    const std::vector<std::tuple<std::vector<std::string>, std::string, std::string>> commands = {
+        {{"import"}, "--force", "--yes"},
+        {{"export"}, "--game", "--segment"},
+        {{"add"}, "DDD", "--force"},
+        {{"undo"}, "--yes", "--segment"},
+        {{"follow"}, "--check", "--size"},
+        {{"combo"}, "--size", "--check"},
+        {{"backtest"}, "--check", "--matched"},
+        {{"log", "add"}, "--check", "--size"},
+        {{"log", "list"}, "--format", "--check"},
+        {{"update"}, "--years", "--format"}};
+    for (const auto& [command, option, other] : commands) {
+        std::vector<std::string> args = command;
+        args.push_back("--help");
+        const CliRun r = cli(args);
+        const std::string name = command.size() == 1 ? command[0] : command[0] + " " + command[1];
+        EXPECT_EQ(r.status, 0) << name;
         EXPECT_TRUE(r.err.empty()) << r.err;
-        EXPECT_NE(r.out.find("Usage: brenvik3d-cli " + command + " "), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find(option), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.rfind("Usage: brenvik3d-cli " + name + " ", 0), 0u) << r.out;
+        EXPECT_NE(r.out.find("\n  " + option + " "), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find(other), std::string::npos) << r.out;
     }
 }
 
@@ -1032,6 +1037,7 @@ TEST(Cli, MistakesInTheOptionsEveryCommandTakes) {
         {{"follow", "--pattern", "1,2,3", "--before", "2013005"}, "cannot be used together"},
         {{"undo", "--segment", "1"}, "option --segment is not for the undo command"},
         {{"update", "--force"}, "option --force is not for the update command"},
+        {{"follow", "--size", "2"}, "option --size is not for the follow command"},
         {{"combo", "--home"}, "--home: 1 required DIR missing"},
         {{"--format", "json", "follow"}, "option --format comes after the command"},
     };

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs a build into a staging folder and looks at it the way a packager and a desktop do.
-# Usage: InstallCheck.sh BUILD_DIR PROJECT_VERSION
+# Installs a build (or unpacks the Debian package) into a staging folder and looks at it the way a
+# packager and a desktop do.
+# Usage: InstallCheck.sh BUILD_DIR|PACKAGE.deb PROJECT_VERSION
 set -euo pipefail
 build=$1 version=$2
-id=io.github.brenvik.Brenvik3D
+id=io.github.brenvik.brenvik3d
 staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 export LC_ALL=C.UTF-8
-cmake --install "$build" --prefix "$staging/usr" >/dev/null
+if [[ $build == *.deb ]]; then
+    dpkg-deb -x "$build" "$staging"
+else
+    cmake --install "$build" --prefix "$staging/usr" >/dev/null
+fi
 root=$staging/usr
 fails=0
 fail() {
@@ -23,6 +28,7 @@ for f in bin/brenvik3d bin/brenvik3d-cli share/applications/$id.desktop share/me
     share/brenvik3d/samples/fc3d-history.txt share/brenvik3d/samples/pl3-history.txt \
     share/man/man1/brenvik3d.1.gz share/man/man1/brenvik3d-cli.1.gz share/bash-completion/completions/brenvik3d-cli \
     share/doc/brenvik3d/LICENSE share/doc/brenvik3d/copyright share/doc/brenvik3d/changelog.gz \
+    share/doc/brenvik3d/json.md share/doc/brenvik3d/schema/follow.json \
     lib/systemd/user/brenvik3d-update.service lib/systemd/user/brenvik3d-update.timer; do
     [ -s "$root/$f" ] || fail "$f is not installed"
 done
@@ -33,10 +39,9 @@ for png in "${icons[@]}"; do
     [ "$w $h" = "$want $want" ] || fail "$png is ${w}x$h"
 done
 
-# The desktop entry: valid (hints allowed: the two main categories are meant), and its command and
-# icon are what was installed.
+# The desktop entry: valid without even a hint, and its command and icon are what was installed.
 desktop=$root/share/applications/$id.desktop
-if ! out=$(desktop-file-validate "$desktop" 2>&1) || grep -Eq 'error|warning' <<<"$out"; then
+if ! out=$(desktop-file-validate "$desktop" 2>&1) || [ -n "$out" ]; then
     fail "desktop-file-validate: $out"
 fi
 [ -x "$root/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")" ] || fail "the desktop entry starts no installed program"
@@ -44,7 +49,11 @@ fi
 grep -q '^Name\[zh_CN\]=' "$desktop" && grep -q '^Comment\[zh_CN\]=' "$desktop" || fail "no Chinese name or comment"
 
 metainfo=$root/share/metainfo/$id.metainfo.xml
-out=$(appstreamcli validate --pedantic --no-net "$metainfo" 2>&1) || fail "appstreamcli: $out"
+# Not even a pedantic remark; and a content rating, which software centres want before they list it.
+if ! out=$(appstreamcli validate --pedantic --no-net "$metainfo" 2>&1) || grep -q '^[EWIP]:' <<<"$out"; then
+    fail "appstreamcli: $out"
+fi
+grep -q '<content_attribute id="money-gambling">' "$metainfo" || fail "the AppStream data rates no gambling content"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream data has no release $version"
 
 for page in brenvik3d brenvik3d-cli; do
@@ -64,6 +73,10 @@ grep -q -- '--game 3d update' <<<"$run" && grep -q -- '--game pl3 update' <<<"$r
 if command -v systemd-analyze >/dev/null; then
     out=$(systemd-analyze verify --man=no "$service" "$timer" 2>&1) || fail "systemd-analyze verify: $out"
 fi
+# The changelog is Debian's, without a remark from its parser, and its newest entry is this version.
+zcat "$root/share/doc/brenvik3d/changelog.gz" >"$staging/changelog"
+[ "$(dpkg-parsechangelog -l "$staging/changelog" -S Version 2>&1)" = "$version" ] ||
+    fail "the Debian changelog: $(dpkg-parsechangelog -l "$staging/changelog" -S Version 2>&1)"
 
 # Both programs answer --version, the window also --help, without a display.
 [ "$("$root/bin/brenvik3d-cli" --version)" = "brenvik3d-cli $version" ] || fail "brenvik3d-cli --version"
@@ -71,22 +84,34 @@ headless=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 [ "$("${headless[@]}" "$root/bin/brenvik3d" --version)" = "Brenvik3D $version" ] || fail "brenvik3d --version"
 "${headless[@]}" "$root/bin/brenvik3d" --help | grep -q -- '--version' || fail "brenvik3d --help"
 
-# The completion offers exactly the companion's options, and each command its own.
+# The companion's help, manual page and completion are written from the same definitions: the
+# options the help of each command lists are those under its name in the manual page and those
+# its completion offers.
 completion=$root/share/bash-completion/completions/brenvik3d-cli
-options() { grep -o -- '--[a-z][a-z0-9-]*[a-z0-9]' | sort -u; }
-diff <("$root/bin/brenvik3d-cli" --help | options) <(options <"$completion") >&2 ||
-    fail "the completion and brenvik3d-cli --help list different options"
-MANWIDTH=100 man -l "$root/share/man/man1/brenvik3d-cli.1.gz" 2>/dev/null | diff <("$root/bin/brenvik3d-cli" --help | options) <(options) >&2 ||
-    fail "the manual page and brenvik3d-cli --help list different options"
-# Each command's completion offers what its own help lists.
-for command in import export add undo follow combo update omission filter log "log add" "log list" "log withdraw"; do
+zcat "$root/share/man/man1/brenvik3d-cli.1.gz" >"$staging/brenvik3d-cli.1"
+listed() { sed -n 's/^  \(-[a-z], \)\{0,1\}\(--[a-z][a-z0-9-]*\).*/\2/p' | sort; }
+commands=$("$root/bin/brenvik3d-cli" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z]\{1,\}\( [a-z]\{1,\}\)\{0,1\}\).*/\1/p')
+[ -n "$commands" ] || fail "brenvik3d-cli --help lists no command"
+# The program itself (no command), every command, and the commands that have commands (log).
+while read -r command; do
+    # shellcheck disable=SC2086 # a command of two words
+    help=$("$root/bin/brenvik3d-cli" $command --help | listed)
+    [ -n "$help" ] || fail "brenvik3d-cli $command --help lists no option"
+    manual=$(sed -n "/^\.SS \"brenvik3d-cli${command:+ $command}\"\$/,/^\.S[SH]/p" "$staging/brenvik3d-cli.1" |
+        awk '/^\.TP/ { getline; print }' | grep -o -- '\\-\\-[a-z][a-z0-9-]*' | sed 's/\\-/-/g' | sort)
     # shellcheck disable=SC2016,SC2086 # expanded by the inner shell; a command of two words
     offered=$(bash -c 'source "$1"; COMP_WORDS=(brenvik3d-cli $2 --); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
-                       _brenvik3d_cli; printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$command" | sort -u)
-    # shellcheck disable=SC2086 # a command of two words
-    diff <("$root/bin/brenvik3d-cli" $command --help | options | grep -vx -- --help) <(echo "$offered") >&2 ||
-        fail "the completion of $command and brenvik3d-cli $command --help list different options"
-done
+                       _brenvik3d_cli; printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$command" | sort)
+    diff <(echo "$help") <(echo "$manual") >&2 || fail "brenvik3d-cli $command: the help and the manual page differ"
+    diff <(echo "$help") <(echo "$offered") >&2 || fail "brenvik3d-cli $command: the help and the completion differ"
+done < <(echo; echo "$commands"; echo "$commands" | sed -n 's/ .*//p' | sort -u)
+# And the overall help names every option of every command, as the whole manual page and
+# completion do.
+options() { grep -o -- '--[a-z][a-z0-9-]*[a-z0-9]' | sort -u; }
+diff <("$root/bin/brenvik3d-cli" --help | options) <(options <"$completion") >&2 ||
+    fail "the completion and brenvik3d-cli --help name different options"
+diff <("$root/bin/brenvik3d-cli" --help | options) <(sed 's/\\-/-/g' "$staging/brenvik3d-cli.1" | options) >&2 ||
+    fail "the manual page and brenvik3d-cli --help name different options"
 # The words typed so far, the last one being completed ("_": nothing typed yet), and the answer.
 while IFS='|' read -r words want; do
     # shellcheck disable=SC2086 # the words of the command line
@@ -94,24 +119,28 @@ while IFS='|' read -r words want; do
                    echo "${COMPREPLY[*]}"' _ "$completion" brenvik3d-cli $words)
     [ "$got" = "$want" ] || fail "completing '$words': '$got', not '$want'"
 done <<'TABLE'
-_|import export add follow combo backtest update undo omission filter log
+_|import export add undo follow combo backtest log update omission filter
 log _|add list withdraw
 --home /tmp log add --pi|--pick
 log --home /tmp l|list
 log list --f|--format
 fol|follow
-omission --|--home --game --range --last --format
+omission --|--home --game --range --last --format --help
 filter --k|--kill --kill1 --kill2 --kill3
 filter --form _|baozi zusan zuliu
 --home /tmp c|combo
 follow --ch|--check
 combo --ch|
 backtest --p|--positions --pick
-add --|--home --game --segment
+add --|--home --game --segment --help
+combo --si|--size
+follow --range _|
+export --home /tmp --game pl3 --|--home --game --help
+follow --size|
 --game _|3d pl3
 --game pl3 im|import
 follow --result-type _|number bigsmall oddeven segment
---|--home --game --help --version
+--|--home --game --version --help
 TABLE
 
 # The window finds its sample histories in the installed tree, not in the sources it was built from.

@@ -69,7 +69,8 @@ void GameWindowTest::eachGameKeepsItsOwnHistory() {
         writeDatabase(alone.path(), sampleDraws(file));
         const QString search = QStringLiteral("follow --type bigsmall --format json --matched");
         const auto shared = companion(home, QStringLiteral("--game %1 ").arg(game) + search);
-        QVERIFY(shared.first == 0 && shared.second.startsWith(QStringLiteral("{\"matched\": ")));
+        QVERIFY(shared.first == 0 &&
+                shared.second.startsWith(QStringLiteral("{\"format\": 1, \"matched\": ")));
         QCOMPARE(shared, companion(QString::fromStdString(alone.path().string()), search));
     }
 
