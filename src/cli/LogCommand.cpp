@@ -94,8 +94,7 @@ int add(const Options& o, const LogOptions& log) {
     if (!stored)
         return failWith(stored.error().message);
     if (o.json) {
-        std::cout << jsonDocument(entryJson({.entry = *stored})) << '
-';
+        std::cout << jsonDocument(entryJson({.entry = *stored})) << '\n';
         return 0;
     }
     std::cout << "已记录第 " << stored->issue << " 期的预测（编号 " << stored->id << "）："
