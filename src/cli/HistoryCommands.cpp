@@ -124,7 +124,8 @@ int runRestore(const Options& o) {
     // Only a damaged history is put aside; a sound one is replaced by an import, with its undo.
     const auto database = home / databaseFileName(o.game);
     if (auto checked = HistoryStore::checkFile(database); checked)
-        return failWith("历史数据库 " + shownPath(database) + " 完好，不需要恢复，未作任何改动。要换成文件中的历史号码，请用 import。");
+        return failWith("历史数据库 " + shownPath(database) +
+                        " 完好，不需要恢复，未作任何改动。要换成文件中的历史号码，请用 import。");
     else if (checked.error().code != ErrorCode::Damaged)
         return failWith(checked.error().message);
     auto restored = restoreHistory(database, o.game, *read, o.segment, std::chrono::system_clock::now());

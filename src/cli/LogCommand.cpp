@@ -107,7 +107,8 @@ int add(const Options& o, const LogOptions& log) {
 int list(const Options& o) {
     // A game without a history file has an empty logbook; the file is not made for a listing.
     const bool none = fileStatus(homeOf(o) / databaseFileName(o.game)).kind == FileKind::Missing;
-    auto opened = none ? Result<Opened>(Opened{{}, nullptr, std::make_shared<const HistorySnapshot>()}) : openToRead(o);
+    auto opened =
+        none ? Result<Opened>(Opened{{}, nullptr, std::make_shared<const HistorySnapshot>()}) : openToRead(o);
     if (!opened)
         return failWith(opened.error().message);
     auto entries = none ? Result<std::vector<LogEntry>>() : PredictionLog::entries(*opened->store);

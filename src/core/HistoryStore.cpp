@@ -110,12 +110,11 @@ Error otherGameError(const std::filesystem::path& file, const std::string& mark,
     if (!marked)
         return Error{ErrorCode::NotOurs, "数据库文件 " + shownPath(file) + " 标明的彩种“" + mark +
                                              "”本程序不认识，未作任何改动。"};
-    return Error{ErrorCode::NotOurs, "数据库文件 " + shownPath(file) + " 存的是" +
-                                         std::string(displayName(*marked)) + "的历史号码，不能作为" +
-                                         std::string(displayName(wanted)) +
-                                         "的历史打开，未作任何改动。请把它移出数据文件夹（" +
-                                         std::string(displayName(*marked)) + "的历史应名为 " +
-                                         databaseFileName(*marked) + "）。"};
+    return Error{ErrorCode::NotOurs,
+                 "数据库文件 " + shownPath(file) + " 存的是" + std::string(displayName(*marked)) +
+                     "的历史号码，不能作为" + std::string(displayName(wanted)) +
+                     "的历史打开，未作任何改动。请把它移出数据文件夹（" + std::string(displayName(*marked)) +
+                     "的历史应名为 " + databaseFileName(*marked) + "）。"};
 }
 
 std::filesystem::path folderOf(const std::filesystem::path& file) {
@@ -192,7 +191,8 @@ std::string lastLine(std::string text) {
 
 Error damagedError(const std::filesystem::path& file, const std::string& detail) {
     // The engine's most common word for it, said in ours; any other stays as the engine put it.
-    const std::string what = lastLine(detail) == "database disk image is malformed" ? "内容残缺或有误" : lastLine(detail);
+    const std::string what =
+        lastLine(detail) == "database disk image is malformed" ? "内容残缺或有误" : lastLine(detail);
     const Game game = gameOfDatabaseFile(file).value_or(Game::Fc3d);
     return Error{ErrorCode::Damaged, "数据库文件 " + shownPath(file) + " 已损坏（" + what +
                                          "），未作任何改动。可以从撤销备份、备份文件 " +
@@ -297,11 +297,20 @@ Error storageError(const std::filesystem::path& file, int code, sqlite3* db, con
     if (primary == SQLITE_CONSTRAINT)
         return Error{ErrorCode::Database, "要保存的期号已在历史中，历史未改动。"};
     if (primary == SQLITE_CANTOPEN && sys != 0)
-        return Error{ErrorCode::Io,
-                     "无法打开数据库文件 " + shownPath(file) + "：" + systemErrorText(sys) + "，未作任何改动。"};
+        return Error{ErrorCode::Io, "无法打开数据库文件 " + shownPath(file) + "：" + systemErrorText(sys) +
+                                        "，未作任何改动。"};
     if (primary == SQLITE_NOMEM)
         return Error{ErrorCode::Database, "数据库文件 " + shownPath(file) + " 操作失败：内存不足。"};
-    return Error{ErrorCode::Database, "数据库文件 " + shownPath(file) + " 操作失败：" + otherErrorText(detail)};
+    return Error{ErrorCode::Database,
+                 "数据库文件 " + shownPath(file) + " 操作失败：" + otherErrorText(detail)};
+}
+
+Error engineError(const std::filesystem::path& file, const std::exception& e, sqlite3* db) {
+    const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
+    if (!engine)
+        return Error{ErrorCode::Database,
+                     "数据库文件 " + shownPath(file) + " 操作失败：" + otherErrorText(e.what())};
+    return storageError(file, engine->getExtendedErrorCode(), db, e.what());
 }
 
 namespace {
@@ -382,10 +391,7 @@ private:
 Error HistoryStore::failure(const std::exception& e) const {
     if (const auto* refused = dynamic_cast<const StoreRefusal*>(&e))
         return refused->error;
-    const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
-    if (!engine)
-        return Error{ErrorCode::Database, "数据库文件 " + shownPath(m_file) + " 操作失败：" + e.what()};
-    Error error = storageError(m_file, engine->getExtendedErrorCode(), m_db->getHandle(), e.what());
+    Error error = engineError(m_file, e, m_db->getHandle());
     if (error.code == ErrorCode::ReadOnly && readOnly())
         error.message = m_readOnly;
     return error;
@@ -413,9 +419,9 @@ std::optional<Error> notAFile(const std::filesystem::path& file, const std::file
     if (status.error != 0)
         return Error{ErrorCode::Io, "无法打开数据库文件 " + shownPath(file) + "：" +
                                         systemErrorText(status.error) + "，未作任何改动。"};
-    const std::string what = shown == file ? "数据库文件 " + shownPath(file)
-                                           : "数据库文件 " + shownPath(file) + " 旁边的 " +
-                                                 shownPath(shown.filename());
+    const std::string what = shown == file
+                                 ? "数据库文件 " + shownPath(file)
+                                 : "数据库文件 " + shownPath(file) + " 旁边的 " + shownPath(shown.filename());
     return Error{ErrorCode::NotOurs,
                  what + " 是" + fileKindText(status.kind) + "，不是普通文件，未打开，未作任何改动。"};
 }
@@ -449,8 +455,9 @@ std::unique_ptr<SQLite::Database> writingConnection(const std::filesystem::path&
 // Reading a file with a log needs the log's index beside it, which another program at work keeps
 // there; a file without a log is read as it lies, with no log, index or lock made beside it.
 std::unique_ptr<SQLite::Database> readingConnection(const std::filesystem::path& file, bool log) {
-    return openedConnection(std::make_unique<SQLite::Database>(
-        uriOf(file, log ? "mode=ro" : "immutable=1"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX));
+    return openedConnection(
+        std::make_unique<SQLite::Database>(uriOf(file, log ? "mode=ro" : "immutable=1"),
+                                           SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX));
 }
 
 std::string fullDiskReason(const std::filesystem::path& file) {
@@ -467,8 +474,8 @@ std::string faultIn(SQLite::Database& db) {
         return {};
     std::string digitTest;
     for (const char* column : {"L1A", "L2A", "L3A"})
-        digitTest += std::string(digitTest.empty() ? "" : " AND ") + "typeof(" + column + ") = 'integer' AND " +
-                     column + " BETWEEN 0 AND 9";
+        digitTest += std::string(digitTest.empty() ? "" : " AND ") + "typeof(" + column +
+                     ") = 'integer' AND " + column + " BETWEEN 0 AND 9";
     SQLite::Statement q(db, "SELECT SQQH FROM Lishi WHERE NOT (" + digitTest + ") LIMIT 1");
     if (q.executeStep())
         return digitFault(q.getColumn(0).getInt64());
@@ -496,8 +503,9 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
     const bool exists = fileStatus(file).kind == FileKind::Regular;
     const bool emptyFile = exists && std::filesystem::file_size(file, ec) == 0 && !ec;
     if (access == Access::Read && !exists)
-        return fail(ErrorCode::Io, "没有历史数据库 " + shownPath(file) +
-                                       "，未作任何改动。请先导入历史号码（brenvik3d-cli import 文件），或打开窗口一次。");
+        return fail(ErrorCode::Io,
+                    "没有历史数据库 " + shownPath(file) +
+                        "，未作任何改动。请先导入历史号码（brenvik3d-cli import 文件），或打开窗口一次。");
     ErrorCode readOnlyCode = ErrorCode::ReadOnly;
     if (!readOnly.empty())
         readOnlyCode = ErrorCode::Full;
@@ -516,7 +524,7 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
     }
     const bool log = hasLog(file);
     std::unique_ptr<SQLite::Database> db;
-    auto engineError = [&](const std::exception& e) {
+    auto openError = [&](const std::exception& e) {
         if (const auto* refused = dynamic_cast<const StoreRefusal*>(&e))
             return refused->error;
         const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
@@ -637,7 +645,7 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
         }
         return store;
     } catch (const std::exception& e) {
-        return std::unexpected(engineError(e));
+        return std::unexpected(openError(e));
     }
 }
 
@@ -656,15 +664,14 @@ Result<void> HistoryStore::checkFile(const std::filesystem::path& file) {
         if (db.execAndGet("PRAGMA application_id").getInt() != kApplicationId) {
             if (db.execAndGet("SELECT count(*) FROM sqlite_master").getInt() == 0)
                 return fail(ErrorCode::Empty, "数据库文件 " + shownPath(file) + " 里还没有历史号码。");
-            return fail(ErrorCode::NotOurs, "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
+            return fail(ErrorCode::NotOurs,
+                        "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
         }
         if (const std::string fault = faultIn(db); !fault.empty())
             return std::unexpected(failedCheck(file, fault));
         return {};
     } catch (const std::exception& e) {
-        const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
-        return std::unexpected(
-            storageError(file, engine ? engine->getExtendedErrorCode() : SQLITE_ERROR, nullptr, e.what()));
+        return std::unexpected(engineError(file, e, nullptr));
     }
 }
 
@@ -678,9 +685,7 @@ Result<void> checkThrough(const std::filesystem::path& file, const std::string& 
             return std::unexpected(failedCheck(file, fault));
         return {};
     } catch (const std::exception& e) {
-        const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
-        return std::unexpected(
-            storageError(file, engine ? engine->getExtendedErrorCode() : SQLITE_ERROR, nullptr, e.what()));
+        return std::unexpected(engineError(file, e, nullptr));
     }
 }
 
@@ -715,9 +720,7 @@ void HistoryStore::becomeWritable() {
         db->execAndGet("PRAGMA application_id");
         db->exec("PRAGMA synchronous=FULL");
     } catch (const std::exception& e) {
-        const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
-        const Error error = storageError(m_file, engine ? engine->getExtendedErrorCode() : SQLITE_ERROR,
-                                         db ? db->getHandle() : nullptr, e.what());
+        const Error error = engineError(m_file, e, db ? db->getHandle() : nullptr);
         m_readOnlyCode = error.code == ErrorCode::Full ? ErrorCode::Full : ErrorCode::ReadOnly;
         m_readOnly = error.code == ErrorCode::Full
                          ? fullDiskReason(m_file) + "，不能修改历史号码。请腾出磁盘空间后再试。"
@@ -749,8 +752,8 @@ Result<void> HistoryStore::requireWritable() {
 Result<void> HistoryStore::unchangedSinceOpened() const {
     if (m_identity.empty() || fileIdentity(m_file) == m_identity)
         return {};
-    return fail(ErrorCode::Busy,
-                "数据库文件 " + shownPath(m_file) + " 在读取时被另一个程序改动了，未作任何改动。请再试一次。");
+    return fail(ErrorCode::Busy, "数据库文件 " + shownPath(m_file) +
+                                     " 在读取时被另一个程序改动了，未作任何改动。请再试一次。");
 }
 
 Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& file) {
@@ -780,9 +783,7 @@ Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& fi
             return *game;
         return std::unexpected(otherGameError(file, *mark, Game::Fc3d));
     } catch (const std::exception& e) {
-        const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
-        return std::unexpected(
-            storageError(file, engine ? engine->getExtendedErrorCode() : SQLITE_ERROR, nullptr, e.what()));
+        return std::unexpected(engineError(file, e, nullptr));
     }
 }
 

@@ -189,7 +189,7 @@ private:
     Error m_damage;
     bool m_changeable = false; // opened to change, in a folder and on a disk that take it
     bool m_dbWritable = false; // the connection writes (once the file passed its check)
-    std::string m_readOnly;  // why nothing may be changed; empty when the history may be changed
+    std::string m_readOnly;    // why nothing may be changed; empty when the history may be changed
     ErrorCode m_readOnlyCode = ErrorCode::ReadOnly;
     std::string m_notice;
     ChangeKeeper* m_keeper = nullptr;
@@ -200,6 +200,9 @@ private:
 // their own, so a healthy file is never called damaged. `code` is the engine's result code on
 // the connection `db` (which tells the system's error behind it); `detail` is its message.
 Error storageError(const std::filesystem::path& file, int code, sqlite3* db, const std::string& detail);
+
+// storageError for what the engine threw (or anything else thrown while it worked).
+Error engineError(const std::filesystem::path& file, const std::exception& e, sqlite3* db);
 
 // How a second connection reads `file` without writing beside it: as it lies, or through its
 // log and the log's index when a log holds changes.

@@ -167,7 +167,8 @@ std::vector<LogEntry> readEntries(SQLite::Database& db, Game game) {
         e.picks = split(q.getColumn(8).getString());
         if (const std::string digits = q.getColumn(9).getString();
             digits.size() == 3 && std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
-            e.score = EntryScore{{digits[0] - '0', digits[1] - '0', digits[2] - '0'}, q.getColumn(10).getString()};
+            e.score =
+                EntryScore{{digits[0] - '0', digits[1] - '0', digits[2] - '0'}, q.getColumn(10).getString()};
         out.push_back(std::move(e));
     }
     return out;
@@ -193,9 +194,7 @@ Result<std::vector<LogEntry>> PredictionLog::entriesIn(const std::filesystem::pa
             return fail(ErrorCode::NotOurs, "文件 " + shownPath(file) + " 不是本程序的历史数据库。");
         return readEntries(db, gameOfDatabaseFile(file).value_or(Game::Fc3d));
     } catch (const std::exception& e) {
-        const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
-        return std::unexpected(
-            storageError(file, engine ? engine->getExtendedErrorCode() : SQLITE_ERROR, nullptr, e.what()));
+        return std::unexpected(engineError(file, e, nullptr));
     }
 }
 
@@ -205,9 +204,11 @@ Result<void> PredictionLog::carry(HistoryStore& store, const std::vector<LogEntr
     try {
         SQLite::Database& db = *store.m_db;
         SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
-        SQLite::Statement entry(db, "INSERT INTO Yuce (id, recorded, game, issue, conditions, resultType, resultPos,"
-                                    " segment, picks) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        SQLite::Statement score(db, "INSERT INTO YuceScore (entry, issue, digits, scored) VALUES (?, ?, ?, ?)");
+        SQLite::Statement entry(
+            db, "INSERT INTO Yuce (id, recorded, game, issue, conditions, resultType, resultPos,"
+                " segment, picks) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        SQLite::Statement score(db,
+                                "INSERT INTO YuceScore (entry, issue, digits, scored) VALUES (?, ?, ?, ?)");
         for (const LogEntry& e : entries) {
             entry.bind(1, static_cast<std::int64_t>(e.id));
             entry.bind(2, e.recorded);

@@ -120,8 +120,8 @@ Result<void> removeOldTemporary(const std::filesystem::path& temp) {
         const auto file = withSuffix(temp, suffix);
         std::filesystem::remove(file, ec);
         if (ec)
-            return fail(ErrorCode::Io,
-                        "无法删除旧的临时文件 " + shownPath(file) + "：" + systemErrorText(ec.value()) + "，未压缩。");
+            return fail(ErrorCode::Io, "无法删除旧的临时文件 " + shownPath(file) + "：" +
+                                           systemErrorText(ec.value()) + "，未压缩。");
     }
     return {};
 }

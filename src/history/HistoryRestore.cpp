@@ -16,7 +16,8 @@ namespace brenvik {
 
 namespace {
 
-std::optional<RestoreSource> readSource(std::string kind, const std::filesystem::path& file, int currentYear) {
+std::optional<RestoreSource> readSource(std::string kind, const std::filesystem::path& file,
+                                        int currentYear) {
     if (fileStatus(file).kind != FileKind::Regular)
         return std::nullopt;
     auto read = readImportFile(file, currentYear);
@@ -50,7 +51,8 @@ Result<std::filesystem::path> keepDamagedAside(const std::filesystem::path& data
     const std::string stamp = ".damaged-" + localTimeStamp(now);
     for (int n = 1; n <= 99; ++n) {
         const auto aside = withSuffix(database, stamp + (n == 1 ? "" : "-" + std::to_string(n)));
-        if (fileStatus(aside).kind != FileKind::Missing || fileStatus(withSuffix(aside, "-wal")).kind != FileKind::Missing)
+        if (fileStatus(aside).kind != FileKind::Missing ||
+            fileStatus(withSuffix(aside, "-wal")).kind != FileKind::Missing)
             continue;
         if (const int error = keepUnder(database, aside); error == EEXIST) {
             continue;
@@ -63,19 +65,20 @@ Result<std::filesystem::path> keepDamagedAside(const std::filesystem::path& data
         const auto log = withSuffix(database, "-wal");
         if (fileStatus(log).kind == FileKind::Regular) {
             if (const int error = keepUnder(log, withSuffix(aside, "-wal")); error != 0)
-                return fail(ErrorCode::Io, "无法另存损坏的数据库的日志文件 " + shownPath(log.filename()) + "：" +
-                                               systemErrorText(error) + "，历史未恢复。");
+                return fail(ErrorCode::Io, "无法另存损坏的数据库的日志文件 " + shownPath(log.filename()) +
+                                               "：" + systemErrorText(error) + "，历史未恢复。");
             std::error_code ec;
             std::filesystem::remove(log, ec);
             if (ec)
-                return fail(ErrorCode::Io, "无法移开损坏的数据库的日志文件 " + shownPath(log.filename()) + "：" +
-                                               systemErrorText(ec.value()) + "，历史未恢复。");
+                return fail(ErrorCode::Io, "无法移开损坏的数据库的日志文件 " + shownPath(log.filename()) +
+                                               "：" + systemErrorText(ec.value()) + "，历史未恢复。");
         }
         std::error_code ec;
         std::filesystem::remove(withSuffix(database, "-shm"), ec);
         return aside;
     }
-    return fail(ErrorCode::Io, "损坏的数据库文件 " + shownPath(database) + " 的另存名称都已被占用，历史未恢复。");
+    return fail(ErrorCode::Io,
+                "损坏的数据库文件 " + shownPath(database) + " 的另存名称都已被占用，历史未恢复。");
 }
 
 } // namespace
@@ -134,8 +137,8 @@ Result<Restored> restoreHistory(const std::filesystem::path& database, Game game
 }
 
 std::string restoredLine(const Restored& r, const std::string& from) {
-    std::string line = "已从 " + from + " 恢复历史号码 " + groupedCount(r.draws) + " 期；损坏的数据库文件已另存为 " +
-                       shownPath(r.damaged.filename()) + "（未删除）";
+    std::string line = "已从 " + from + " 恢复历史号码 " + groupedCount(r.draws) +
+                       " 期；损坏的数据库文件已另存为 " + shownPath(r.damaged.filename()) + "（未删除）";
     if (r.entries > 0)
         line += "；保留了 " + std::to_string(r.entries) + " 条预测记录";
     if (r.entriesLost)

@@ -32,10 +32,10 @@ std::vector<RestoreSource> restoreSources(const std::filesystem::path& folder, G
 std::string describeSource(const RestoreSource& source);
 
 struct Restored {
-    long long draws = 0;              // draws in the restored history
-    std::filesystem::path damaged;    // where the damaged file now lies
-    long long entries = 0;            // logbook entries carried over from it
-    bool entriesLost = false;         // the damaged file no longer yields its logbook
+    long long draws = 0;           // draws in the restored history
+    std::filesystem::path damaged; // where the damaged file now lies
+    long long entries = 0;         // logbook entries carried over from it
+    bool entriesLost = false;      // the damaged file no longer yields its logbook
 };
 
 // Rebuilds the history `database` of `game`, whose file was found damaged, from the draws of

@@ -15,8 +15,9 @@ std::expected<QString, QString> dataFolder() {
                                      std::pair{QStringLiteral("设置文件"), settingsFilePath()}})
         if (!isUtf8(path.native()))
             return std::unexpected(
-                QStringLiteral("%1的路径 %2 不是 UTF-8 编码的名称，窗口无法准确使用它，没有打开也没有建立任何文件夹。"
-                               "请把它改成 UTF-8 的名称，或用 BRENVIK3D_HOME 指定另一个数据文件夹。")
+                QStringLiteral(
+                    "%1的路径 %2 不是 UTF-8 编码的名称，窗口无法准确使用它，没有打开也没有建立任何文件夹。"
+                    "请把它改成 UTF-8 的名称，或用 BRENVIK3D_HOME 指定另一个数据文件夹。")
                     .arg(what, QString::fromUtf8(path.native())));
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);

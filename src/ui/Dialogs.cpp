@@ -120,7 +120,8 @@ QString saveFile(QWidget* parent, const QString& title, const QString& path, con
     return QFileDialog::getSaveFileName(parent, title, path, filter);
 }
 
-std::optional<int> choose(QWidget* parent, const QString& title, const QString& text, const QStringList& items) {
+std::optional<int> choose(QWidget* parent, const QString& title, const QString& text,
+                          const QStringList& items) {
     if (g_script) {
         const QVariant v = next(QStringLiteral("choose"), title, text + QLatin1Char('\n') + items.join('\n'));
         if (!v.isValid() || v.toInt() < 0 || v.toInt() >= items.size())

@@ -2,8 +2,8 @@
 #pragma once
 
 #include <QList>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 
@@ -37,7 +37,8 @@ QString openFile(QWidget* parent, const QString& title, const QString& folder, c
 QString saveFile(QWidget* parent, const QString& title, const QString& path, const QString& filter);
 // One of `items`, picked from a list under `text`: its index; nothing when cancelled. Tests see
 // the text and the items, one a line, and answer with the index.
-std::optional<int> choose(QWidget* parent, const QString& title, const QString& text, const QStringList& items);
+std::optional<int> choose(QWidget* parent, const QString& title, const QString& text,
+                          const QStringList& items);
 // Hands a file or web address to the desktop; false when no application took it.
 bool openUrl(const QUrl& url);
 

@@ -308,8 +308,9 @@ void HistoryCommands::undoChange() {
 void HistoryCommands::restoreHistory() {
     const QString title = QStringLiteral("恢复历史");
     if (!m_workspace.damaged()) {
-        Dialogs::inform(m_window, title,
-                        QStringLiteral("历史数据库完好，不需要恢复。要换成文件中的历史号码，请用“读取历史号文本”。"));
+        Dialogs::inform(
+            m_window, title,
+            QStringLiteral("历史数据库完好，不需要恢复。要换成文件中的历史号码，请用“读取历史号文本”。"));
         return;
     }
     const Game game = m_workspace.game();
@@ -324,8 +325,9 @@ void HistoryCommands::restoreHistory() {
     const QString database = QString::fromLatin1(databaseFileName(game));
     const auto chosen = Dialogs::choose(
         m_window, title,
-        QStringLiteral("历史号码将从选定的文件重建，损坏的文件中还能读出的预测记录会保留。损坏的数据库文件 %1 "
-                       "会另存为 %1.damaged-日期-时间，不会删除。请选择：")
+        QStringLiteral(
+            "历史号码将从选定的文件重建，损坏的文件中还能读出的预测记录会保留。损坏的数据库文件 %1 "
+            "会另存为 %1.damaged-日期-时间，不会删除。请选择：")
             .arg(database),
         items);
     if (!chosen)
@@ -334,8 +336,9 @@ void HistoryCommands::restoreHistory() {
     if (static_cast<std::size_t>(*chosen) < sources.size()) {
         file = sources[static_cast<std::size_t>(*chosen)].file;
     } else {
-        const QString picked = Dialogs::openFile(m_window, QStringLiteral("读取历史号文本"),
-                                                 QDir(folder).filePath(kImportFolder), QStringLiteral("Text(*.txt)"));
+        const QString picked =
+            Dialogs::openFile(m_window, QStringLiteral("读取历史号文本"),
+                              QDir(folder).filePath(kImportFolder), QStringLiteral("Text(*.txt)"));
         if (picked.isEmpty())
             return;
         file = toPath(picked);

@@ -179,8 +179,9 @@ bool Workspace::requireStore() {
         if (m_damaged)
             emit damageFound(m_databaseProblem);
         else
-            emit failed(QStringLiteral("数据库"), m_databaseProblem.isEmpty() ? QStringLiteral("历史数据库没有打开。")
-                                                                              : m_databaseProblem);
+            emit failed(QStringLiteral("数据库"), m_databaseProblem.isEmpty()
+                                                      ? QStringLiteral("历史数据库没有打开。")
+                                                      : m_databaseProblem);
         return false;
     }
     awaitVerdict();

@@ -248,7 +248,8 @@ void frmMain::reportOpening(const QString& note) {
 // A damaged history is never a dead end: the box that says so leads to the restore.
 void frmMain::offerRestore(const QString& problem) {
     status(problem);
-    if (Dialogs::confirm(this, QStringLiteral("历史数据库已损坏"), problem + QStringLiteral("\n\n现在恢复历史吗？")))
+    if (Dialogs::confirm(this, QStringLiteral("历史数据库已损坏"),
+                         problem + QStringLiteral("\n\n现在恢复历史吗？")))
         m_history->commands().restoreHistory();
 }
 

@@ -212,8 +212,8 @@ void StartupTest::toolTipsTabsAndMenus() {
         (QStringList{QStringLiteral("mnuDcls=导出历史号码(&O)"), QStringLiteral("mnuErase=删除最后历史(&E)"),
                      QStringLiteral("mnuClear=清空历史号码(&C)"), QStringLiteral("mnuDlzd=删除到选定期(&D)"),
                      QStringLiteral("mnuEszhzd=删除最后指定数量期历史(&N)"), QStringLiteral("-"),
-                     QStringLiteral("mnuUndo=撤销上次更改(&Z)"), QStringLiteral("mnuHfls=恢复历史…"), QStringLiteral("-"),
-                     QStringLiteral("mnuHuice=回测(&B)")}));
+                     QStringLiteral("mnuUndo=撤销上次更改(&Z)"), QStringLiteral("mnuHfls=恢复历史…"),
+                     QStringLiteral("-"), QStringLiteral("mnuHuice=回测(&B)")}));
     QCOMPARE(f.find<QMenu>("mnuSetup")->title(), QStringLiteral("设置"));
     QCOMPARE(actions("mnuSetup"),
              (QStringList{QStringLiteral("=段数参数设置(&A)"), QStringLiteral("-"),
