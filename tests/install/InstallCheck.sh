@@ -79,7 +79,7 @@ diff <("$root/bin/brenvik3d-cli" --help | options) <(options <"$completion") >&2
 MANWIDTH=100 man -l "$root/share/man/man1/brenvik3d-cli.1.gz" 2>/dev/null | diff <("$root/bin/brenvik3d-cli" --help | options) <(options) >&2 ||
     fail "the manual page and brenvik3d-cli --help list different options"
 # Each command's completion offers what its own help lists.
-for command in import export add undo follow combo update omission filter log "log add" "log list" "log withdraw"; do
+for command in import export add undo restore follow combo update omission filter log "log add" "log list" "log withdraw"; do
     # shellcheck disable=SC2016,SC2086 # expanded by the inner shell; a command of two words
     offered=$(bash -c 'source "$1"; COMP_WORDS=(brenvik3d-cli $2 --); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
                        _brenvik3d_cli; printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$command" | sort -u)
@@ -94,7 +94,7 @@ while IFS='|' read -r words want; do
                    echo "${COMPREPLY[*]}"' _ "$completion" brenvik3d-cli $words)
     [ "$got" = "$want" ] || fail "completing '$words': '$got', not '$want'"
 done <<'TABLE'
-_|import export add follow combo backtest update undo omission filter log
+_|import export add follow combo backtest update undo restore omission filter log
 log _|add list withdraw
 --home /tmp log add --pi|--pick
 log --home /tmp l|list
