@@ -653,46 +653,55 @@ std::string readerUriOf(const std::filesystem::path& file) {
     return uriOf(file, hasLog(file) ? "mode=ro" : "immutable=1");
 }
 
+namespace {
+
+// Opens a reading connection on `uri`, passes it to `check`, and words what the engine threw.
+Result<void> checkWith(const std::filesystem::path& file, const std::string& uri,
+                       const std::function<Result<void>(SQLite::Database&)>& check) {
+    try {
+        SQLite::Database db(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+        db.setBusyTimeout(3000);
+        return check(db);
+    } catch (const std::exception& e) {
+        return std::unexpected(engineError(file, e, nullptr));
+    }
+}
+
+Result<void> verdictOf(const std::filesystem::path& file, SQLite::Database& db) {
+    if (const std::string fault = faultIn(db); !fault.empty())
+        return std::unexpected(failedCheck(file, fault));
+    return {};
+}
+
+Result<void> checkThrough(const std::filesystem::path& file, const std::string& uri) {
+    return checkWith(file, uri, [&](SQLite::Database& db) { return verdictOf(file, db); });
+}
+
+} // namespace
+
 Result<void> HistoryStore::checkFile(const std::filesystem::path& file) {
     if (auto refused = refusedPath(file))
         return std::unexpected(*refused);
     if (fileStatus(file).kind == FileKind::Missing)
         return fail(ErrorCode::Io, "没有历史数据库 " + shownPath(file) + "。");
-    try {
-        SQLite::Database db(readerUriOf(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
-        db.setBusyTimeout(3000);
+    return checkWith(file, readerUriOf(file), [&](SQLite::Database& db) -> Result<void> {
         if (db.execAndGet("PRAGMA application_id").getInt() != kApplicationId) {
             if (db.execAndGet("SELECT count(*) FROM sqlite_master").getInt() == 0)
                 return fail(ErrorCode::Empty, "数据库文件 " + shownPath(file) + " 里还没有历史号码。");
             return fail(ErrorCode::NotOurs,
                         "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
         }
-        if (const std::string fault = faultIn(db); !fault.empty())
-            return std::unexpected(failedCheck(file, fault));
-        return {};
-    } catch (const std::exception& e) {
-        return std::unexpected(engineError(file, e, nullptr));
-    }
+        return verdictOf(file, db);
+    });
 }
-
-namespace {
-
-Result<void> checkThrough(const std::filesystem::path& file, const std::string& uri) {
-    try {
-        SQLite::Database db(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
-        db.setBusyTimeout(3000);
-        if (const std::string fault = faultIn(db); !fault.empty())
-            return std::unexpected(failedCheck(file, fault));
-        return {};
-    } catch (const std::exception& e) {
-        return std::unexpected(engineError(file, e, nullptr));
-    }
-}
-
-} // namespace
 
 Result<void> HistoryStore::checkWhole() const {
-    return checkThrough(m_file, m_readerUri);
+    // Through this connection: a second one would first read the file's schema again.
+    try {
+        return verdictOf(m_file, *m_db);
+    } catch (const std::exception& e) {
+        return std::unexpected(engineError(m_file, e, nullptr));
+    }
 }
 
 std::function<Result<void>()> HistoryStore::checkTask() const {

@@ -100,11 +100,10 @@ public:
     const std::string& notice() const { return m_notice; }
 
     // Checks the whole file: every page, every index against its table, and every stored digit
-    // (one outside 0 to 9 is damage). Reads through a connection of its own, so it may run on
-    // another thread while this store is used; its verdict counts once given to acceptCheck.
+    // (one outside 0 to 9 is damage). Its verdict counts once given to acceptCheck.
     Result<void> checkWhole() const;
-    // checkWhole as a task that needs nothing of this store: for another thread, which may outlive
-    // the store.
+    // checkWhole as a task that needs nothing of this store, reading through a connection of its
+    // own: for another thread, which may run while the store is used, and outlive it.
     std::function<Result<void>()> checkTask() const;
     // Takes the verdict of checkWhole. Until a verdict is taken, the first change runs the check
     // itself; after a verdict of damage every change is refused with it.

@@ -1063,7 +1063,8 @@ std::map<std::string, std::string> folderState(const std::filesystem::path& fold
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
         if (entry.path().filename() != kLockFile)
-            files[entry.path().filename().string()] = entry.is_regular_file() ? test::readFile(entry.path()) : "";
+            files[entry.path().filename().string()] =
+                entry.is_regular_file() ? test::readFile(entry.path()) : "";
     return files;
 }
 
@@ -1082,7 +1083,8 @@ void writeRealHistory(const std::filesystem::path& home) {
 void flipBitsInPage(const std::filesystem::path& file, const char* table) {
     long long offset = 0;
     {
-        SQLite::Database db("file:" + file.string() + "?immutable=1", SQLite::OPEN_READONLY | SQLite::OPEN_URI);
+        SQLite::Database db("file:" + file.string() + "?immutable=1",
+                            SQLite::OPEN_READONLY | SQLite::OPEN_URI);
         SQLite::Statement q(db, "SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM dbstat"
                                 " WHERE name = ? AND pagetype = 'leaf' ORDER BY pageno");
         q.bind(1, table);
@@ -1094,7 +1096,8 @@ void flipBitsInPage(const std::filesystem::path& file, const char* table) {
         offset = (page - 1) * size + size - 200;
     }
     std::string bytes = test::readFile(file);
-    bytes[static_cast<std::size_t>(offset)] = static_cast<char>(bytes[static_cast<std::size_t>(offset)] ^ 0x04);
+    bytes[static_cast<std::size_t>(offset)] =
+        static_cast<char>(bytes[static_cast<std::size_t>(offset)] ^ 0x04);
     test::writeFile(file, bytes);
 }
 
@@ -1125,7 +1128,8 @@ TEST(Cli, DamageIsFoundBeforeAnyChangeOrExportAndRestoredKeepingTheDamagedFile) 
          "missing from index", true},
         {"a digit out of range",
          [](const auto& file) {
-             SQLite::Database(file, SQLite::OPEN_READWRITE).exec("UPDATE Lishi SET L2A = 20 WHERE SQQH = 2024001");
+             SQLite::Database(file, SQLite::OPEN_READWRITE)
+                 .exec("UPDATE Lishi SET L2A = 20 WHERE SQQH = 2024001");
          },
          "第 2024001 期存的号码不是三个 0～9 的数字", true},
         {"a cut file", bytes([](std::string& b) { b.resize(b.size() / 2); }), "内容残缺或有误", false},
@@ -1148,8 +1152,8 @@ TEST(Cli, DamageIsFoundBeforeAnyChangeOrExportAndRestoredKeepingTheDamagedFile) 
         EXPECT_NE(exported.err.find("brenvik3d-cli restore"), std::string::npos) << exported.err;
         EXPECT_FALSE(std::filesystem::exists(out)) << "nothing is exported from a damaged file";
         for (const std::vector<std::string>& change : {std::vector<std::string>{"add", "2026225", "123"},
-                                                        {"import", sample},
-                                                        {"log", "withdraw", "1"}}) {
+                                                       {"import", sample},
+                                                       {"log", "withdraw", "1"}}) {
             const CliRun r = cli({"--home", h, change[0], change[1], change.size() > 2 ? change[2] : "--"});
             EXPECT_EQ(r.status, 1) << change[0];
             EXPECT_EQ(r.err, exported.err) << "one verdict, in the same words: " << change[0];
@@ -1187,14 +1191,17 @@ TEST(Cli, ReadCommandsLeaveTheFolderAsItIs) {
     };
     const std::vector<std::tuple<const char*, Fill, const char*>> folders = {
         {"the other game's history under this game's name", other, "改名为 kestrelPL3.mdb"},
-        {"a history of the first version", [](const auto& home) { test::writeUnmarkedDatabase(home, test::syntheticDraws(500, 3)); },
+        {"a history of the first version",
+         [](const auto& home) { test::writeUnmarkedDatabase(home, test::syntheticDraws(500, 3)); },
          "打开窗口一次"},
         {"a history of an earlier version", older, "打开窗口一次"},
-        {"another program's file", [](const auto& home) { test::writeFile(home / kDatabaseFile, "Standard Jet DB"); },
+        {"another program's file",
+         [](const auto& home) { test::writeFile(home / kDatabaseFile, "Standard Jet DB"); },
          "不是本程序的历史数据库"},
         {"an empty file", [](const auto& home) { test::writeFile(home / kDatabaseFile, ""); }, "0 字节"},
         {"no history", [](const auto&) {}, "没有历史数据库"},
-        {"a sound history", [](const auto& home) { test::writeDatabase(home, test::syntheticDraws(500, 3)); }, ""},
+        {"a sound history", [](const auto& home) { test::writeDatabase(home, test::syntheticDraws(500, 3)); },
+         ""},
     };
     for (const auto& [name, fill, says] : folders) {
         SCOPED_TRACE(name);
@@ -1203,17 +1210,21 @@ TEST(Cli, ReadCommandsLeaveTheFolderAsItIs) {
         const auto before = folderState(home.path());
         const std::string h = home.path().string();
         const auto out = home.path().parent_path() / (home.path().filename().string() + "-out.txt");
-        for (const std::vector<std::string>& command :
-             {std::vector<std::string>{"follow"}, {"export", out.string()}, {"omission"}, {"backtest"},
-              {"log", "list"}, {"filter"}}) {
+        for (const std::vector<std::string>& command : {std::vector<std::string>{"follow"},
+                                                        {"export", out.string()},
+                                                        {"omission"},
+                                                        {"backtest"},
+                                                        {"log", "list"},
+                                                        {"filter"}}) {
             std::vector<std::string> args = {"--home", h};
             args.insert(args.end(), command.begin(), command.end());
             const CliRun r = cli(args);
             // The logbook and the number filter answer for a game without a history too.
-            const bool answersWithout = std::string_view(name) == "no history" &&
-                                        (command[0] == "log" || command[0] == "filter");
-            if (*says && !answersWithout)
+            const bool answersWithout =
+                std::string_view(name) == "no history" && (command[0] == "log" || command[0] == "filter");
+            if (*says && !answersWithout) {
                 EXPECT_NE(r.err.find(says), std::string::npos) << command[0] << ": " << r.err;
+            }
             EXPECT_EQ(folderState(home.path()), before) << command[0];
             EXPECT_FALSE(std::filesystem::exists(home / kLockFile)) << command[0];
         }
@@ -1249,9 +1260,13 @@ TEST(Cli, WhatIsNotAFileIsRefusedAtOnce) {
         TestFolder home;
         make(home.path());
         const std::string h = home.path().string();
-        for (const std::vector<std::string>& command :
-             {std::vector<std::string>{"follow"}, {"export", (home / "out.txt").string()}, {"add", "2026225", "123"},
-              {"import", sample}, {"restore", sample}, {"undo"}, {"log", "list"}}) {
+        for (const std::vector<std::string>& command : {std::vector<std::string>{"follow"},
+                                                        {"export", (home / "out.txt").string()},
+                                                        {"add", "2026225", "123"},
+                                                        {"import", sample},
+                                                        {"restore", sample},
+                                                        {"undo"},
+                                                        {"log", "list"}}) {
             std::vector<std::string> args = {"--home", h};
             args.insert(args.end(), command.begin(), command.end());
             const auto started = std::chrono::steady_clock::now();
@@ -1284,8 +1299,12 @@ TEST(Cli, AFullDiskIsReadAndRefusesChangesWithThatReason) {
     std::filesystem::create_directories(dir / "disk");
     std::filesystem::create_directories(dir / "out");
     const std::vector<std::vector<std::string>> commands = {
-        {"follow"}, {"export", (dir / "out" / "all.txt").string()}, {"log", "list"}, {"omission"},
-        {"add", "2026225", "123"}, {"import", test::sampleFile("pl3-history.txt").string(), "--force"}};
+        {"follow"},
+        {"export", (dir / "out" / "all.txt").string()},
+        {"log", "list"},
+        {"omission"},
+        {"add", "2026225", "123"},
+        {"import", test::sampleFile("pl3-history.txt").string(), "--force"}};
     // Everything runs inside the namespace, where the small disk is; results land in out/.
     std::string script = "set -e; mount -t tmpfs -o size=4m tmpfs \"$1\"; cp \"$2\"/* \"$1\"/;"
                          " dd if=/dev/zero of=\"$1\"/fill bs=4k 2>/dev/null || true; set +e;"
@@ -1294,8 +1313,8 @@ TEST(Cli, AFullDiskIsReadAndRefusesChangesWithThatReason) {
         script += " \"$4\" --home \"$1\"";
         for (const auto& word : commands[i])
             script += " '" + word + "'";
-        script += " >\"$3\"/" + std::to_string(i) + ".out 2>\"$3\"/" + std::to_string(i) + ".err; echo $? >\"$3\"/" +
-                  std::to_string(i) + ".status;";
+        script += " >\"$3\"/" + std::to_string(i) + ".out 2>\"$3\"/" + std::to_string(i) +
+                  ".err; echo $? >\"$3\"/" + std::to_string(i) + ".status;";
     }
     script += " cksum \"$1\"/kestrel3D* > \"$3\"/after";
     const CliRun r = run({"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script, "sh", (dir / "disk").string(),
@@ -1308,8 +1327,9 @@ TEST(Cli, AFullDiskIsReadAndRefusesChangesWithThatReason) {
         SCOPED_TRACE(commands[i][0]);
         const bool change = commands[i][0] == "add" || commands[i][0] == "import";
         EXPECT_EQ(result(i, ".status"), change ? "1\n" : "0\n") << result(i, ".err");
-        if (change)
+        if (change) {
             EXPECT_NE(result(i, ".err").find("磁盘已满"), std::string::npos) << result(i, ".err");
+        }
     }
     EXPECT_EQ(test::readFile(dir / "out" / "all.txt"), historyText(test::sampleDraws("fc3d-history.txt")));
     EXPECT_EQ(test::readFile(dir / "out" / "before"), test::readFile(dir / "out" / "after"));
