@@ -325,9 +325,8 @@ void HistoryCommands::restoreHistory() {
     const QString database = QString::fromLatin1(databaseFileName(game));
     const auto chosen = Dialogs::choose(
         m_window, title,
-        QStringLiteral(
-            "历史号码将从选定的文件重建，损坏的文件中还能读出的预测记录会保留。损坏的数据库文件 %1 "
-            "会另存为 %1.damaged-日期-时间，不会删除。请选择：")
+        QStringLiteral("历史号码将从选定的文件重建，损坏的文件中还能读出的预测记录会保留。\n"
+                       "损坏的数据库文件 %1 会另存为 %1.damaged-日期-时间，不会删除。\n请选择：")
             .arg(database),
         items);
     if (!chosen)

@@ -248,6 +248,7 @@ void frmMain::reportOpening(const QString& note) {
 // A damaged history is never a dead end: the box that says so leads to the restore.
 void frmMain::offerRestore(const QString& problem) {
     status(problem);
+    showLastUpdate(); // an update is not offered into a damaged file
     if (Dialogs::confirm(this, QStringLiteral("历史数据库已损坏"),
                          problem + QStringLiteral("\n\n现在恢复历史吗？")))
         m_history->commands().restoreHistory();
@@ -287,7 +288,7 @@ void frmMain::showLastUpdate() {
                             .toString(QStringLiteral("yyyy-MM-dd HH:mm")));
     }
     // Offered, never done unasked: the user decides when the network is used.
-    if (updateDue(updated, now()) && !store->readOnly())
+    if (updateDue(updated, now()) && !store->readOnly() && !m_workspace->damaged())
         text += updated ? QStringLiteral("　<a href=\"update\">有新开奖，立即更新</a>")
                         : QStringLiteral("　<a href=\"update\">立即更新</a>");
     m_updatedLabel->setText(text);

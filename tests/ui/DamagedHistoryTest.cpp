@@ -148,12 +148,11 @@ void DamagedHistoryTest::aDamagedHistoryIsSaidAsTheCompanionSaysItAndRestored() 
         const auto& offer = f.dialogs.shown[0];
         QCOMPARE(offer.kind, QStringLiteral("confirm"));
         QCOMPARE(offer.text, companion.err.trimmed() + QStringLiteral("\n\n现在恢复历史吗？"));
-        const QStringList listed = f.dialogs.shown[1].text.split(QLatin1Char('\n')).mid(1);
-        QCOMPARE(listed,
-                 (QStringList{QStringLiteral("撤销备份 kestrel3DUndo.txt：7,721 期，最后一期 2026214"),
-                              QStringLiteral("备份文件 lsbf.txt：100 期，最后一期 2004100"),
-                              QStringLiteral("附带的样本 fc3d-history.txt：7,731 期，最后一期 2026224"),
-                              QStringLiteral("其他历史号码文本文件…")}));
+        const QStringList listed = {QStringLiteral("撤销备份 kestrel3DUndo.txt：7,721 期，最后一期 2026214"),
+                                    QStringLiteral("备份文件 lsbf.txt：100 期，最后一期 2004100"),
+                                    QStringLiteral("附带的样本 fc3d-history.txt：7,731 期，最后一期 2026224"),
+                                    QStringLiteral("其他历史号码文本文件…")};
+        QVERIFY(f.dialogs.shown[1].text.endsWith(QLatin1Char('\n') + listed.join(QLatin1Char('\n'))));
 
         QCOMPARE(f.window().history().size(), std::size_t(7731));
         int copies = 0;
