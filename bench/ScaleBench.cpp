@@ -192,6 +192,19 @@ void BM_OpenSnapshotIndex(benchmark::State& state) {
     state.SetLabel(sizeLabel(state.range(0)));
 }
 
+// The check of the whole file that runs before the first change and before an export: every
+// page, every index against its table, every stored digit.
+void BM_WholeCheck(benchmark::State& state) {
+    auto store = HistoryStore::open(historyFolder(state.range(0)) / "home" / kDatabaseFile, Game::Fc3d,
+                                    HistoryStore::Access::Read);
+    if (!store)
+        return state.SkipWithError(store.error().message.c_str());
+    for (auto _ : state)
+        if (!(*store)->checkWhole())
+            return state.SkipWithError("the history was found damaged");
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
 // The window's start as a process: the window opened with the history and shown, then closed.
 void BM_WindowStart(benchmark::State& state) {
     const std::string home = homeArg(state.range(0));
@@ -341,6 +354,9 @@ void registerAll(const std::vector<std::int64_t>& sizes) {
         benchmark::RegisterBenchmark(("BM_OpenSnapshotIndex" + s).c_str(), BM_OpenSnapshotIndex)
             ->Arg(draws)
             ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("BM_WholeCheck" + s).c_str(), BM_WholeCheck)
+            ->Arg(draws)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("BM_ImportLines" + s).c_str(), BM_ImportLines)
             ->Arg(draws)
             ->Unit(benchmark::kMillisecond)
@@ -401,6 +417,8 @@ int main(int argc, char** argv) {
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(5);
+    if (!huge)
+        benchmark::RegisterBenchmark("BM_WholeCheck/0", BM_WholeCheck)->Arg(0)->Unit(benchmark::kMillisecond);
     registerAll(huge ? std::vector<std::int64_t>{5'000'000} : std::vector<std::int64_t>{100'000, 1'000'000});
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -6,6 +6,7 @@
 #include "GameCheck.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
+#include "HistoryRestore.h"
 #include "HistoryStore.h"
 #include "HistoryText.h"
 #include "IssueNumber.h"
@@ -53,6 +54,9 @@ int runExport(const Options& o) {
     auto opened = openToRead(o, Load::StoreOnly);
     if (!opened)
         return failWith(opened.error().message);
+    // Nothing is written from a file that has not passed its whole check.
+    if (auto sound = opened->store->requireSound(); !sound)
+        return failWith(sound.error().message);
     const auto draws = opened->store->loadDraws();
     if (!draws)
         return failWith(draws.error().message);
@@ -108,6 +112,29 @@ int runAdd(const Options& o) {
     return 0;
 }
 
+int runRestore(const Options& o) {
+    // The file is read whole before anything else, as an import reads it.
+    auto read = readImportFile(o.arguments[0], chinaYear(std::chrono::system_clock::now()));
+    if (!read)
+        return failWith(read.error().message);
+    const std::filesystem::path home = homeOf(o);
+    auto lock = FolderLock::take(home, LockHolder::Companion);
+    if (!lock)
+        return failWith(lock.error().message + (lock.error().code == ErrorCode::Busy ? "，未作改动。" : ""));
+    // Only a damaged history is put aside; a sound one is replaced by an import, with its undo.
+    const auto database = home / databaseFileName(o.game);
+    if (auto checked = HistoryStore::checkFile(database); checked)
+        return failWith("历史数据库 " + shownPath(database) +
+                        " 完好，不需要恢复，未作任何改动。要换成文件中的历史号码，请用 import。");
+    else if (checked.error().code != ErrorCode::Damaged)
+        return failWith(checked.error().message);
+    auto restored = restoreHistory(database, o.game, *read, o.segment, std::chrono::system_clock::now());
+    if (!restored)
+        return failWith(restored.error().message);
+    std::cout << restoredLine(*restored, std::filesystem::path(o.arguments[0]).filename().string()) << '\n';
+    return 0;
+}
+
 } // namespace
 
 void addHistoryCommands(Commands& commands) {
@@ -133,6 +160,13 @@ void addHistoryCommands(Commands& commands) {
 
     CLI::App& undo = commands.add("undo", "Restore the history as it was before its last change.", runUndo);
     undo.add_flag("--yes", o.yes, "restore the history; without it, only say what it would become");
+
+    CLI::App& restore = commands.add(
+        "restore", "Rebuild a damaged history from a history text file, keeping the damaged file aside.",
+        runRestore);
+    addArguments(restore, o,
+                 {{"FILE", "the history text file to rebuild from: the undo backup, lsbf.txt or a sample"}});
+    addSegment(restore, o, "1");
 }
 
 } // namespace brenvik::cli

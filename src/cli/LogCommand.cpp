@@ -5,6 +5,7 @@
 #include "CliOutput.h"
 #include "IssueNumber.h"
 #include "Logbook.h"
+#include "Platform.h"
 #include "PredictionLog.h"
 #include "SearchCommands.h"
 
@@ -104,10 +105,13 @@ int add(const Options& o, const LogOptions& log) {
 }
 
 int list(const Options& o) {
-    auto opened = openToRead(o);
+    // A game without a history file has an empty logbook; the file is not made for a listing.
+    const bool none = fileStatus(homeOf(o) / databaseFileName(o.game)).kind == FileKind::Missing;
+    auto opened =
+        none ? Result<Opened>(Opened{{}, nullptr, std::make_shared<const HistorySnapshot>()}) : openToRead(o);
     if (!opened)
         return failWith(opened.error().message);
-    auto entries = PredictionLog::entries(*opened->store);
+    auto entries = none ? Result<std::vector<LogEntry>>() : PredictionLog::entries(*opened->store);
     if (!entries)
         return failWith(entries.error().message);
     const auto scored = stats::scoreEntries(*entries, *opened->snapshot);

@@ -3,6 +3,7 @@
 
 #include "PageText.h"
 #include "SharedLibrary.h"
+#include "SystemError.h"
 
 // The library's types and constants only: its functions are looked up when a page is fetched.
 #define CURL_DISABLE_TYPECHECK
@@ -74,8 +75,11 @@ std::string reasonOf(const Curl& lib, CURLcode code) {
         return "重定向次数过多";
     case CURLE_FILESIZE_EXCEEDED:
         return "网页超过 16 MB";
+    // The library's word for a header line longer than it takes.
+    case CURLE_OUT_OF_MEMORY:
+        return "网络错误：" + causeText(SystemCause::ResponseTooLarge);
     default:
-        return std::string("网络错误：") + lib.easyStrerror(code);
+        return std::string("网络错误（") + lib.easyStrerror(code) + "）";
     }
 }
 

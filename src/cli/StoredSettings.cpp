@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoredSettings.h"
 
-#include <cstdlib>
+#include "Platform.h"
+
 #include <fstream>
 
 namespace brenvik::cli {
@@ -82,14 +83,7 @@ std::string unescaped(std::string_view raw) {
 } // namespace
 
 std::filesystem::path settingsFile() {
-    std::filesystem::path config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-        config = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        config = std::filesystem::path(home) / ".config";
-    else
-        config = ".config";
-    return config / "Brenvik3D" / "Brenvik3D.ini";
+    return settingsFilePath();
 }
 
 std::map<std::string, std::string, std::less<>> readIniSection(std::istream& in, std::string_view section) {
@@ -115,7 +109,11 @@ std::map<std::string, std::string, std::less<>> readIniSection(std::istream& in,
 }
 
 SettingsValues storedSettings() {
-    std::ifstream in(settingsFile());
+    // A pipe in the settings file's place would keep the companion waiting for a writer.
+    const bool regular = fileStatus(settingsFile()).kind == FileKind::Regular;
+    std::ifstream in;
+    if (regular)
+        in.open(settingsFile());
     const auto values =
         in ? readIniSection(in, "IniSetting") : std::map<std::string, std::string, std::less<>>{};
     return SettingsValues::read([&](std::string_view key) -> std::optional<std::string> {

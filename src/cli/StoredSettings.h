@@ -11,7 +11,7 @@
 
 namespace brenvik::cli {
 
-// The window's settings file: $XDG_CONFIG_HOME (else ~/.config) / Brenvik3D/Brenvik3D.ini.
+// The window's settings file (settingsFilePath).
 std::filesystem::path settingsFile();
 
 // The keys and values of one section of an INI file written by QSettings, values unquoted and

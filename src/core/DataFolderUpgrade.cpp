@@ -3,10 +3,10 @@
 
 #include "Game.h"
 #include "HistoryStore.h"
+#include "SystemError.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <system_error>
 
 #include <fcntl.h>
@@ -64,6 +64,18 @@ bool upgradeNeeded(const std::filesystem::path& folder) {
     return !f.mark || (*f.mark == Game::Pl3 && !present(folder / databaseFileName(Game::Pl3)));
 }
 
+std::optional<std::string> upgradeNotice(const std::filesystem::path& folder) {
+    if (!upgradeNeeded(folder))
+        return std::nullopt;
+    const std::string oldName = databaseFileName(Game::Fc3d);
+    const std::string byChange = "打开窗口一次，或运行一次修改历史的命令（如 brenvik3d-cli update）";
+    if (!look(folder / oldName).mark)
+        return oldName + " 是旧版本的历史数据库，尚未标明彩种，只读的命令不改动它，未作任何改动。请" +
+               byChange + "，程序会按当时选择的彩种标明它。";
+    return oldName + " 存的是体彩排列3的历史号码，未作任何改动。请把它改名为 " + databaseFileName(Game::Pl3) +
+           "；或" + byChange + "，程序会替您改名。";
+}
+
 Result<std::string> upgradeDataFolder(const std::filesystem::path& folder, int gsZl) {
     const auto old = folder / databaseFileName(Game::Fc3d);
     const auto pl3 = folder / databaseFileName(Game::Pl3);
@@ -96,7 +108,7 @@ Result<std::string> upgradeDataFolder(const std::filesystem::path& folder, int g
                                          pl3Name + "。请关闭其他程序后重新打开。");
     if (const int error = renameNoReplace(old, pl3); error != 0)
         return fail(ErrorCode::Io, oldName + " 存的是体彩排列3的历史号码，无法改名为 " + pl3Name + "：" +
-                                       std::strerror(error) + "。");
+                                       systemErrorText(error) + "。");
     return (notice.empty() ? oldName + " 存的是体彩排列3的历史号码" : notice) + "，已改名为 " + pl3Name +
            "。";
 }

@@ -4,6 +4,7 @@
 #include "Error.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace brenvik {
@@ -22,5 +23,9 @@ Result<std::string> upgradeDataFolder(const std::filesystem::path& folder, int g
 
 // Whether upgradeDataFolder has anything to do in `folder` (it reads only).
 bool upgradeNeeded(const std::filesystem::path& folder);
+
+// What a program that only reads must say when upgradeDataFolder has something to do: it marks
+// and renames nothing itself, so it tells the user how to have it done. Nothing otherwise.
+std::optional<std::string> upgradeNotice(const std::filesystem::path& folder);
 
 } // namespace brenvik

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FolderLock.h"
 
+#include "SystemError.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -38,7 +40,7 @@ Result<FolderLock> FolderLock::take(const std::filesystem::path& folder, LockHol
         if (errno == EACCES || errno == EROFS || errno == EPERM || errno == ENOENT)
             return FolderLock();
         return fail(ErrorCode::Io, "无法使用数据文件夹 " + shownPath(folder) + " 的锁文件 " + kLockFile +
-                                       "：" + std::strerror(errno) + "。");
+                                       "：" + systemErrorText(errno) + "。");
     }
     int locked;
     do
@@ -53,7 +55,7 @@ Result<FolderLock> FolderLock::take(const std::filesystem::path& folder, LockHol
                                              (mark == kWindowMark ? "窗口" : "程序") + "使用：" +
                                              shownPath(folder));
         return fail(ErrorCode::Io,
-                    "无法锁定数据文件夹 " + shownPath(folder) + "：" + std::strerror(err) + "。");
+                    "无法锁定数据文件夹 " + shownPath(folder) + "：" + systemErrorText(err) + "。");
     }
     if (canRecord) {
         const char* mark = holder == LockHolder::Window ? kWindowMark : kCompanionMark;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HistoryStore.h"
 
+#include "Platform.h"
 #include "PredictionLog.h"
+#include "SystemError.h"
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
@@ -13,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <string>
@@ -107,9 +110,11 @@ Error otherGameError(const std::filesystem::path& file, const std::string& mark,
     if (!marked)
         return Error{ErrorCode::NotOurs, "数据库文件 " + shownPath(file) + " 标明的彩种“" + mark +
                                              "”本程序不认识，未作任何改动。"};
-    return Error{ErrorCode::NotOurs, "数据库文件 " + shownPath(file) + " 存的是" +
-                                         std::string(displayName(*marked)) + "的历史号码，不能作为" +
-                                         std::string(displayName(wanted)) + "的历史打开，未作任何改动。"};
+    return Error{ErrorCode::NotOurs,
+                 "数据库文件 " + shownPath(file) + " 存的是" + std::string(displayName(*marked)) +
+                     "的历史号码，不能作为" + std::string(displayName(wanted)) +
+                     "的历史打开，未作任何改动。请把它移出数据文件夹（" + std::string(displayName(*marked)) +
+                     "的历史应名为 " + databaseFileName(*marked) + "）。"};
 }
 
 std::filesystem::path folderOf(const std::filesystem::path& file) {
@@ -155,6 +160,25 @@ std::string readOnlyReason(const std::filesystem::path& file) {
     return canWrite(folder) ? "数据库文件只读：" + shownPath(file) : "数据文件夹只读：" + shownPath(folder);
 }
 
+// Whether the first bytes of `file` are those of the engine's files, give or take a few changed
+// bits: its fixed title, or the three fixed bytes after the page size and versions.
+bool looksLikeEngineFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::array<char, 24> head{};
+    if (!in.read(head.data(), head.size()))
+        return false;
+    constexpr std::string_view kTitle{"SQLite format 3\0", 16};
+    int differing = 0;
+    for (std::size_t i = 0; i < kTitle.size(); ++i)
+        differing += head[i] != kTitle[i];
+    return differing <= 2 || (head[21] == 64 && head[22] == 32 && head[23] == 32);
+}
+
+// What a row whose digits are not three digits says of the file.
+std::string digitFault(long long issue) {
+    return "第 " + std::to_string(issue) + " 期存的号码不是三个 0～9 的数字";
+}
+
 // The engine's verdict on a damaged file runs over several lines; the last says what is wrong.
 std::string lastLine(std::string text) {
     while (!text.empty() && text.back() == '\n')
@@ -163,16 +187,21 @@ std::string lastLine(std::string text) {
     return start == std::string::npos ? text : text.substr(start + 1);
 }
 
-// The backup file the user can rebuild the history of `file` from.
-std::string backupNameFor(const std::filesystem::path& file) {
-    return rebuildBackupFileName(gameOfDatabaseFile(file).value_or(Game::Fc3d));
+} // namespace
+
+Error damagedError(const std::filesystem::path& file, const std::string& detail) {
+    // The engine's most common word for it, said in ours; any other stays as the engine put it.
+    const std::string what =
+        lastLine(detail) == "database disk image is malformed" ? "内容残缺或有误" : lastLine(detail);
+    const Game game = gameOfDatabaseFile(file).value_or(Game::Fc3d);
+    return Error{ErrorCode::Damaged, "数据库文件 " + shownPath(file) + " 已损坏（" + what +
+                                         "），未作任何改动。可以从撤销备份、备份文件 " +
+                                         rebuildBackupFileName(game) +
+                                         " 或附带的样本恢复历史：在窗口里用“历史管理”菜单的“恢复历史…”，"
+                                         "或运行 brenvik3d-cli restore 文件。"};
 }
 
-Error damagedError(const std::filesystem::path& file, const std::string& verdict) {
-    return Error{ErrorCode::Damaged, "数据库文件 " + shownPath(file) + " 已损坏（" + lastLine(verdict) +
-                                         "），未作任何改动。请换回一份完好的副本，或将它移开后读入备份文件 " +
-                                         backupNameFor(file) + " 重建历史。"};
-}
+namespace {
 
 // Whether the file is sound when its log is left out: then the log does not belong to it.
 bool soundWithoutLog(const std::filesystem::path& file) {
@@ -255,6 +284,11 @@ Error storageError(const std::filesystem::path& file, int code, sqlite3* db, con
         return Error{ErrorCode::ReadOnly, readOnlyReason(file) + "，不能修改历史号码。"};
     if (primary == SQLITE_CORRUPT)
         return damagedError(file, detail);
+    // A header the engine does not take, where the file still reads as one of the engine's, is a
+    // damaged one; another program's file (an old Jet database) is not ours.
+    if ((primary == SQLITE_NOTADB || detail.find("unsupported file format") != std::string::npos) &&
+        looksLikeEngineFile(file))
+        return damagedError(file, otherErrorText(detail));
     if (primary == SQLITE_NOTADB)
         return Error{ErrorCode::NotOurs,
                      "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。"};
@@ -262,14 +296,29 @@ Error storageError(const std::filesystem::path& file, int code, sqlite3* db, con
         return Error{ErrorCode::Busy, "数据库文件 " + shownPath(file) + " 正被其他程序使用，历史未改动。"};
     if (primary == SQLITE_CONSTRAINT)
         return Error{ErrorCode::Database, "要保存的期号已在历史中，历史未改动。"};
-    return Error{ErrorCode::Database, "数据库文件 " + shownPath(file) + " 操作失败：" + detail};
+    if (primary == SQLITE_CANTOPEN && sys != 0)
+        return Error{ErrorCode::Io, "无法打开数据库文件 " + shownPath(file) + "：" + systemErrorText(sys) +
+                                        "，未作任何改动。"};
+    if (primary == SQLITE_NOMEM)
+        return Error{ErrorCode::Database, "数据库文件 " + shownPath(file) + " 操作失败：内存不足。"};
+    return Error{ErrorCode::Database,
+                 "数据库文件 " + shownPath(file) + " 操作失败：" + otherErrorText(detail)};
+}
+
+Error engineError(const std::filesystem::path& file, const std::exception& e, sqlite3* db) {
+    const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
+    if (!engine)
+        return Error{ErrorCode::Database,
+                     "数据库文件 " + shownPath(file) + " 操作失败：" + otherErrorText(e.what())};
+    return storageError(file, engine->getExtendedErrorCode(), db, e.what());
 }
 
 namespace {
 
-// What a change's keeper refused the change with: it reaches the caller as the keeper said it.
-struct KeeperRefusal : std::exception {
-    explicit KeeperRefusal(Error e) : error(std::move(e)) {}
+// What refused a change before the engine was asked (the change's keeper, or a file found
+// damaged): it reaches the caller as it was said.
+struct StoreRefusal : std::exception {
+    explicit StoreRefusal(Error e) : error(std::move(e)) {}
     const char* what() const noexcept override { return error.message.c_str(); }
     Error error;
 };
@@ -296,6 +345,10 @@ void scoreDrawnPredictions(SQLite::Database& db) {
 class HistoryStore::ChangeTransaction {
 public:
     explicit ChangeTransaction(HistoryStore& store) : m_store(store) {
+        // A damaged file is never written into: whatever is written could land on a page that
+        // holds draws.
+        if (auto writable = store.requireWritable(); !writable)
+            throw StoreRefusal(writable.error());
         m_tx.emplace(*store.m_db, SQLite::TransactionBehavior::IMMEDIATE);
         m_keeper = std::exchange(store.m_keeper, nullptr);
         if (!m_keeper)
@@ -303,7 +356,7 @@ public:
         try {
             auto mark = m_keeper->keep(store);
             if (!mark)
-                throw KeeperRefusal(mark.error());
+                throw StoreRefusal(mark.error());
             SQLite::Statement q(*store.m_db, "INSERT OR REPLACE INTO Meta (key, value) VALUES ('undo', ?)");
             q.bind(1, *mark);
             q.exec();
@@ -336,12 +389,9 @@ private:
 };
 
 Error HistoryStore::failure(const std::exception& e) const {
-    if (const auto* refused = dynamic_cast<const KeeperRefusal*>(&e))
+    if (const auto* refused = dynamic_cast<const StoreRefusal*>(&e))
         return refused->error;
-    const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
-    if (!engine)
-        return Error{ErrorCode::Database, "数据库文件 " + shownPath(m_file) + " 操作失败：" + e.what()};
-    Error error = storageError(m_file, engine->getExtendedErrorCode(), m_db->getHandle(), e.what());
+    Error error = engineError(m_file, e, m_db->getHandle());
     if (error.code == ErrorCode::ReadOnly && readOnly())
         error.message = m_readOnly;
     return error;
@@ -352,23 +402,131 @@ HistoryStore::HistoryStore(std::filesystem::path file, Game game, std::unique_pt
 
 HistoryStore::~HistoryStore() = default;
 
-Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::path& file, Game game) {
+namespace {
+
+std::filesystem::path indexOf(const std::filesystem::path& file) {
+    auto index = file;
+    index += "-shm";
+    return index;
+}
+
+// What the engine must never be given: a pipe or a device named as the history (or as its log)
+// would keep every program that opens it waiting, and a folder is no history either.
+std::optional<Error> notAFile(const std::filesystem::path& file, const std::filesystem::path& shown) {
+    const FileStatus status = fileStatus(shown);
+    if (status.kind == FileKind::Missing || status.kind == FileKind::Regular)
+        return std::nullopt;
+    if (status.error != 0)
+        return Error{ErrorCode::Io, "无法打开数据库文件 " + shownPath(file) + "：" +
+                                        systemErrorText(status.error) + "，未作任何改动。"};
+    const std::string what = shown == file
+                                 ? "数据库文件 " + shownPath(file)
+                                 : "数据库文件 " + shownPath(file) + " 旁边的 " + shownPath(shown.filename());
+    return Error{ErrorCode::NotOurs,
+                 what + " 是" + fileKindText(status.kind) + "，不是普通文件，未打开，未作任何改动。"};
+}
+
+std::optional<Error> refusedPath(const std::filesystem::path& file) {
+    for (const auto& path : {file, logOf(file), indexOf(file)})
+        if (auto refused = notAFile(file, path))
+            return refused;
+    // The engine turns a path longer than this into "unable to open database file".
+    constexpr std::size_t kLongestPath = 511;
+    if (std::error_code ec; std::filesystem::absolute(file, ec).native().size() > kLongestPath)
+        return Error{ErrorCode::Io, "无法打开数据库文件 " + shownPath(file) + "：" +
+                                        causeText(SystemCause::NameTooLong) + "，未作任何改动。"};
+    return std::nullopt;
+}
+
+std::unique_ptr<SQLite::Database> openedConnection(std::unique_ptr<SQLite::Database> db) {
+    // Until the whole file has passed its check, closing must not fold a log into it: a log that
+    // does not belong to the file, or a damaged file, would be written into for good.
+    sqlite3_db_config(db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    db->setBusyTimeout(3000);
+    return db;
+}
+
+// One connection, used by one thread: the engine need not lock around every call.
+std::unique_ptr<SQLite::Database> writingConnection(const std::filesystem::path& file, bool create) {
+    return openedConnection(std::make_unique<SQLite::Database>(
+        file.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0)));
+}
+
+// Reading a file with a log needs the log's index beside it, which another program at work keeps
+// there; a file without a log is read as it lies, with no log, index or lock made beside it.
+std::unique_ptr<SQLite::Database> readingConnection(const std::filesystem::path& file, bool log) {
+    return openedConnection(
+        std::make_unique<SQLite::Database>(uriOf(file, log ? "mode=ro" : "immutable=1"),
+                                           SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX));
+}
+
+std::string fullDiskReason(const std::filesystem::path& file) {
+    return "磁盘已满：" + shownPath(folderOf(file));
+}
+
+// The first fault of the whole file, in the engine's words or ours; empty when it has none.
+// The engine's check reads every page and every index entry against its row; a digit is ours to
+// check, as nothing in the file's own rules keeps it within 0 to 9.
+std::string faultIn(SQLite::Database& db) {
+    if (std::string verdict = db.execAndGet("PRAGMA integrity_check(1)").getString(); verdict != "ok")
+        return verdict;
+    if (!db.tableExists("Lishi"))
+        return {};
+    std::string digitTest;
+    for (const char* column : {"L1A", "L2A", "L3A"})
+        digitTest += std::string(digitTest.empty() ? "" : " AND ") + "typeof(" + column +
+                     ") = 'integer' AND " + column + " BETWEEN 0 AND 9";
+    SQLite::Statement q(db, "SELECT SQQH FROM Lishi WHERE NOT (" + digitTest + ") LIMIT 1");
+    if (q.executeStep())
+        return digitFault(q.getColumn(0).getInt64());
+    return {};
+}
+
+} // namespace
+
+Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::path& file, Game game,
+                                                         Access access) {
+    if (auto refused = refusedPath(file))
+        return std::unexpected(*refused);
+    auto opened = openAs(file, game, access, {});
+    // A log's index that cannot be made is the first thing a full disk refuses; the history can
+    // still be read.
+    if (!opened && opened.error().code == ErrorCode::Full && access == Access::Change &&
+        fileStatus(file).kind == FileKind::Regular)
+        return openAs(file, game, access, fullDiskReason(file));
+    return opened;
+}
+
+Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem::path& file, Game game,
+                                                           Access access, std::string readOnly) {
     std::error_code ec;
-    const bool exists = std::filesystem::exists(file, ec);
-    if (exists && !std::filesystem::is_regular_file(file, ec))
-        return fail(ErrorCode::NotOurs, "数据库文件 " + shownPath(file) + " 不是普通文件，无法打开。");
+    const bool exists = fileStatus(file).kind == FileKind::Regular;
     const bool emptyFile = exists && std::filesystem::file_size(file, ec) == 0 && !ec;
-    const bool writable = canWrite(folderOf(file)) && (!exists || canWrite(file));
-    const std::string readOnly = writable ? std::string() : readOnlyReason(file);
+    if (access == Access::Read && !exists)
+        return fail(ErrorCode::Io,
+                    "没有历史数据库 " + shownPath(file) +
+                        "，未作任何改动。请先导入历史号码（brenvik3d-cli import 文件），或打开窗口一次。");
+    ErrorCode readOnlyCode = ErrorCode::ReadOnly;
+    if (!readOnly.empty())
+        readOnlyCode = ErrorCode::Full;
+    else if (access == Access::Read)
+        readOnly = "历史数据库 " + shownPath(file) + " 只为读取而打开";
+    else if (!canWrite(folderOf(file)) || (exists && !canWrite(file)))
+        readOnly = readOnlyReason(file);
+    else if (diskFull(folderOf(file)))
+        readOnly = fullDiskReason(file), readOnlyCode = ErrorCode::Full;
+    const bool writable = readOnly.empty();
     if (!writable && !exists) {
         if (!std::filesystem::is_directory(folderOf(file), ec))
             return fail(ErrorCode::Io,
                         "数据文件夹 " + shownPath(folderOf(file)) + " 不存在，无法建立历史数据库。");
-        return fail(ErrorCode::ReadOnly, readOnly + "，无法建立历史数据库。");
+        return fail(readOnlyCode, readOnly + "，无法建立历史数据库。");
     }
     const bool log = hasLog(file);
     std::unique_ptr<SQLite::Database> db;
-    auto engineError = [&](const std::exception& e) {
+    auto openError = [&](const std::exception& e) {
+        if (const auto* refused = dynamic_cast<const StoreRefusal*>(&e))
+            return refused->error;
         const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
         const int code = engine ? engine->getExtendedErrorCode() : SQLITE_ERROR;
         if (!writable && log && (code & 0xff) == SQLITE_CANTOPEN)
@@ -378,21 +536,11 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         return storageError(file, code, db ? db->getHandle() : nullptr, e.what());
     };
     try {
-        if (writable) {
-            // One connection, used by one thread: the engine need not lock around every call.
-            const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
-            db = std::make_unique<SQLite::Database>(file.string(), flags);
-            // Until the file has passed its check, closing must not fold the log into it: a log
-            // that does not belong to the file would be written into it for good.
-            sqlite3_db_config(db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-        } else {
-            // Reading a file with a log needs the log's index beside it, which cannot be made
-            // here; a file without a log is read as it lies, with no index at all.
-            db = std::make_unique<SQLite::Database>(uriOf(file, log ? "mode=ro" : "immutable=1"),
-                                                    SQLITE_OPEN_READONLY | SQLITE_OPEN_URI |
-                                                        SQLITE_OPEN_NOMUTEX);
-        }
-        db->setBusyTimeout(3000);
+        // An existing file is first read as it lies (or through the log another program keeps
+        // beside it): nothing is made beside it until it has passed its check and may be written.
+        // A file read as it lies is read again should it change meanwhile.
+        const std::string identity = exists && !log ? fileIdentity(file) : std::string();
+        db = exists ? readingConnection(file, log) : writingConnection(file, true);
 
         // Read the header before anything is written: a file of someone else must stay as it is.
         const int appId = db->execAndGet("PRAGMA application_id").getInt();
@@ -410,8 +558,7 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         db->exec("PRAGMA cell_size_check=ON");
         // A log with something in it is left by a writer that did not finish (a crash, a power
         // cut, or a program still at work), or was copied from elsewhere: then the whole file is
-        // checked, before any write. A file without one is as its last writer closed it, and
-        // checking all of it would cost a second and a half at a million draws on every opening.
+        // checked, before any write. A file without one is checked whole before its first change.
         if (log)
             if (const std::string verdict = db->execAndGet("PRAGMA quick_check(1)").getString();
                 verdict != "ok")
@@ -424,12 +571,39 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
             return std::unexpected(otherGameError(file, *mark, game));
         // A complete database of ours is opened without writing anything.
         const bool tables = !fresh && db->tableExists("Lishi") && db->tableExists("Carcu");
+        const bool current = tables && mark && version == kSchemaVersion;
         // A history written before the snapshot's index existed gets it, once.
-        const bool complete = tables && mark && version == kSchemaVersion && hasDrawsIndex(*db);
-        if (!complete && !writable && !tables)
-            return fail(ErrorCode::ReadOnly, readOnly + "，无法建立历史数据库。");
+        const bool complete = current && hasDrawsIndex(*db);
+        if (!complete && !writable && !tables) {
+            if (access == Access::Read && canWrite(folderOf(file)))
+                return fail(ErrorCode::Empty,
+                            "数据库文件 " + shownPath(file) +
+                                (emptyFile ? " 是 0 字节的空文件" : " 里还没有历史号码的表") +
+                                "，没有可读的历史号码。打开窗口或运行一次修改历史的命令（如 brenvik3d-cli "
+                                "import 文件），程序会建好它，未作任何改动。");
+            return fail(readOnlyCode, readOnly + "，无法建立历史数据库。");
+        }
+        // A reader cannot mark or complete a history; in a folder where that can be done, it is
+        // left to the program that changes the history, which marks it with the right game.
+        if (!current && access == Access::Read && canWrite(folderOf(file)) && canWrite(file))
+            return fail(ErrorCode::Invalid,
+                        "历史数据库 " + shownPath(file) +
+                            " 是旧版本的程序写的，要先升级才能读取，未作任何改动。请打开窗口一次，"
+                            "或运行一次修改历史的命令（如 brenvik3d-cli update），程序会升级它。");
+        Verdict verdict = fresh ? Verdict::Sound : Verdict::Unchecked;
+        bool dbWritable = !exists;
         // An unmarked history that may only be read is read as the game asked for.
         if (!complete && writable) {
+            // An upgrade is the first write: a damaged file is refused before it.
+            if (!fresh) {
+                if (const std::string fault = faultIn(*db); !fault.empty())
+                    return std::unexpected(failedCheck(file, fault));
+                verdict = Verdict::Sound;
+            }
+            if (!dbWritable) {
+                db = writingConnection(file, false);
+                dbWritable = true;
+            }
             if (fresh)
                 db->exec("PRAGMA page_size=" + std::to_string(kHistoryPageSize));
             db->exec("PRAGMA journal_mode=WAL");
@@ -448,15 +622,21 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
             db->exec("PRAGMA user_version=" + std::to_string(kSchemaVersion));
             tx.commit();
         }
-        if (writable) {
+        if (dbWritable)
             db->exec("PRAGMA synchronous=FULL");
-            sqlite3_db_config(db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
-        }
         std::unique_ptr<HistoryStore> store(new HistoryStore(file, game, std::move(db)));
-        store->m_readerUri = uriOf(file, writable || log ? "mode=ro" : "immutable=1");
+        store->m_changeable = writable;
+        store->m_dbWritable = dbWritable;
+        store->m_readerUri = uriOf(file, dbWritable || log ? "mode=ro" : "immutable=1");
+        store->m_identity = dbWritable ? std::string() : identity;
+        if (verdict == Verdict::Sound)
+            store->acceptCheck({});
         if (!writable) {
             store->m_readOnly = readOnly + "，不能修改历史号码。";
             store->m_notice = readOnly + "，历史号码只能查看、检索和导出，不能修改。";
+            store->m_readOnlyCode = readOnlyCode;
+            if (readOnlyCode == ErrorCode::Full)
+                store->m_readOnly += "请腾出磁盘空间后再试。";
         } else if (fresh && emptyFile) {
             store->m_notice = "数据库文件 " + shownPath(file) +
                               " 原是 0 字节的空文件，已建为新的空历史。若原有历史号码，请换回备份的副本，"
@@ -465,8 +645,124 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::
         }
         return store;
     } catch (const std::exception& e) {
-        return std::unexpected(engineError(e));
+        return std::unexpected(openError(e));
     }
+}
+
+std::string readerUriOf(const std::filesystem::path& file) {
+    return uriOf(file, hasLog(file) ? "mode=ro" : "immutable=1");
+}
+
+namespace {
+
+// Opens a reading connection on `uri`, passes it to `check`, and words what the engine threw.
+Result<void> checkWith(const std::filesystem::path& file, const std::string& uri,
+                       const std::function<Result<void>(SQLite::Database&)>& check) {
+    try {
+        SQLite::Database db(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+        db.setBusyTimeout(3000);
+        return check(db);
+    } catch (const std::exception& e) {
+        return std::unexpected(engineError(file, e, nullptr));
+    }
+}
+
+Result<void> verdictOf(const std::filesystem::path& file, SQLite::Database& db) {
+    if (const std::string fault = faultIn(db); !fault.empty())
+        return std::unexpected(failedCheck(file, fault));
+    return {};
+}
+
+Result<void> checkThrough(const std::filesystem::path& file, const std::string& uri) {
+    return checkWith(file, uri, [&](SQLite::Database& db) { return verdictOf(file, db); });
+}
+
+} // namespace
+
+Result<void> HistoryStore::checkFile(const std::filesystem::path& file) {
+    if (auto refused = refusedPath(file))
+        return std::unexpected(*refused);
+    if (fileStatus(file).kind == FileKind::Missing)
+        return fail(ErrorCode::Io, "没有历史数据库 " + shownPath(file) + "。");
+    return checkWith(file, readerUriOf(file), [&](SQLite::Database& db) -> Result<void> {
+        if (db.execAndGet("PRAGMA application_id").getInt() != kApplicationId) {
+            if (db.execAndGet("SELECT count(*) FROM sqlite_master").getInt() == 0)
+                return fail(ErrorCode::Empty, "数据库文件 " + shownPath(file) + " 里还没有历史号码。");
+            return fail(ErrorCode::NotOurs,
+                        "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
+        }
+        return verdictOf(file, db);
+    });
+}
+
+Result<void> HistoryStore::checkWhole() const {
+    // Through this connection: a second one would first read the file's schema again.
+    try {
+        return verdictOf(m_file, *m_db);
+    } catch (const std::exception& e) {
+        return std::unexpected(engineError(m_file, e, nullptr));
+    }
+}
+
+std::function<Result<void>()> HistoryStore::checkTask() const {
+    return [file = m_file, uri = m_readerUri] { return checkThrough(file, uri); };
+}
+
+void HistoryStore::acceptCheck(const Result<void>& verdict) {
+    m_verdict = verdict ? Verdict::Sound : Verdict::Damaged;
+    m_damage = verdict ? Error{} : verdict.error();
+    if (m_verdict != Verdict::Sound)
+        return;
+    if (m_changeable && !m_dbWritable)
+        becomeWritable();
+    // Only a sound file may have its log folded in when it closes.
+    if (m_dbWritable)
+        sqlite3_db_config(m_db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+}
+
+void HistoryStore::becomeWritable() {
+    std::unique_ptr<SQLite::Database> db;
+    try {
+        db = writingConnection(m_file, false);
+        db->exec("PRAGMA cell_size_check=ON");
+        // The first read makes the log and its index, where a full disk shows.
+        db->execAndGet("PRAGMA application_id");
+        db->exec("PRAGMA synchronous=FULL");
+    } catch (const std::exception& e) {
+        const Error error = engineError(m_file, e, db ? db->getHandle() : nullptr);
+        m_readOnlyCode = error.code == ErrorCode::Full ? ErrorCode::Full : ErrorCode::ReadOnly;
+        m_readOnly = error.code == ErrorCode::Full
+                         ? fullDiskReason(m_file) + "，不能修改历史号码。请腾出磁盘空间后再试。"
+                         : error.message;
+        return;
+    }
+    m_db = std::move(db);
+    m_dbWritable = true;
+    m_readerUri = uriOf(m_file, "mode=ro");
+    m_identity.clear();
+}
+
+Result<void> HistoryStore::requireSound() {
+    if (m_verdict == Verdict::Unchecked)
+        acceptCheck(checkWhole());
+    if (m_verdict == Verdict::Damaged)
+        return std::unexpected(m_damage);
+    return {};
+}
+
+Result<void> HistoryStore::requireWritable() {
+    if (auto sound = requireSound(); !sound)
+        return sound;
+    if (readOnly())
+        return fail(m_readOnlyCode, m_readOnly);
+    return {};
+}
+
+Result<void> HistoryStore::unchangedSinceOpened() const {
+    if (m_identity.empty() || fileIdentity(m_file) == m_identity)
+        return {};
+    return fail(ErrorCode::Busy, "数据库文件 " + shownPath(m_file) +
+                                     " 在读取时被另一个程序改动了，未作任何改动。请再试一次。");
 }
 
 Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& file) {
@@ -474,6 +770,8 @@ Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& fi
         return fail(ErrorCode::NotOurs,
                     "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
     };
+    if (auto refused = refusedPath(file))
+        return std::unexpected(*refused);
     try {
         // Without a log the file is read as it lies: a reading connection would leave a log and
         // its index behind, and the file could not be renamed alone.
@@ -494,9 +792,7 @@ Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& fi
             return *game;
         return std::unexpected(otherGameError(file, *mark, Game::Fc3d));
     } catch (const std::exception& e) {
-        const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
-        return std::unexpected(
-            storageError(file, engine ? engine->getExtendedErrorCode() : SQLITE_ERROR, nullptr, e.what()));
+        return std::unexpected(engineError(file, e, nullptr));
     }
 }
 
@@ -620,9 +916,12 @@ std::optional<DrawCodes> codesOf(const IndexedRow& r) {
 // and the first two rows, are read whole.
 class SnapshotLoader {
 public:
-    SnapshotLoader(sqlite3* db, std::size_t expected) : m_db(db), m_builder(expected) {}
+    SnapshotLoader(sqlite3* db, const std::filesystem::path& file, std::size_t expected)
+        : m_db(db), m_file(file), m_builder(expected) {}
 
     void add(const IndexedRow& r) {
+        if (std::ranges::any_of(r.digits, [](std::int8_t d) { return d < 0; }))
+            throw StoreRefusal(damagedError(m_file, digitFault(r.issue)));
         const auto own = codesOf(r);
         if (own && r.follows && !r.issueText &&
             m_builder.addFollowing(r.issue, *own, r.lastDigits(), r.preDigits()))
@@ -649,6 +948,7 @@ public:
 
 private:
     sqlite3* m_db;
+    const std::filesystem::path& m_file;
     HistorySnapshot::Builder m_builder;
     StatementPtr m_whole{nullptr, &sqlite3_finalize};
 };
@@ -675,9 +975,12 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
         const std::size_t expected = rowsAtMost(*m_db, range);
         // Inside a transaction of this connection, only this connection sees what it holds.
         if (expected < std::max<std::size_t>(splitFrom, 2) || !sqlite3_get_autocommit(db)) {
-            SnapshotLoader loader(db, expected);
+            SnapshotLoader loader(db, m_file, expected);
             loader.addAll(prepare(db, std::string(kIndexedColumns) + " ORDER BY SQQH").get());
-            return loader.finish();
+            SnapshotPtr snapshot = loader.finish();
+            if (auto unchanged = unchangedSinceOpened(); !unchanged)
+                return std::unexpected(unchanged.error());
+            return snapshot;
         }
         const long long version = dataVersion(*m_db);
         // This thread also builds the later part, so it reads the smaller one.
@@ -709,7 +1012,7 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
         } catch (const std::system_error&) { // no thread to be had: one connection reads it all
             return loadSnapshot(std::numeric_limits<std::size_t>::max());
         }
-        SnapshotLoader loader(db, expected);
+        SnapshotLoader loader(db, m_file, expected);
         try {
             StatementPtr q = prepare(db, std::string(kIndexedColumns) + " WHERE SQQH < ? ORDER BY SQQH");
             sqlite3_bind_int64(q.get(), 1, split);
@@ -727,7 +1030,10 @@ Result<SnapshotPtr> HistoryStore::loadSnapshot(std::size_t splitFrom) const {
             loader.add(r);
         if (dataVersion(*m_db) != version)
             return loadSnapshot(std::numeric_limits<std::size_t>::max());
-        return loader.finish();
+        SnapshotPtr snapshot = loader.finish();
+        if (auto unchanged = unchangedSinceOpened(); !unchanged)
+            return std::unexpected(unchanged.error());
+        return snapshot;
     } catch (const std::exception& e) {
         return std::unexpected(failure(e));
     }
@@ -740,12 +1046,20 @@ Result<std::vector<DrawLine>> HistoryStore::loadDraws() const {
         draws.reserve(rowsAtMost(*m_db));
         StatementPtr q = prepare(db, "SELECT SQQH, L1A, L2A, L3A FROM Lishi ORDER BY SQQH");
         int step;
-        while ((step = sqlite3_step(q.get())) == SQLITE_ROW)
-            draws.push_back({sqlite3_column_int(q.get(), 0),
-                             {sqlite3_column_int(q.get(), 1), sqlite3_column_int(q.get(), 2),
-                              sqlite3_column_int(q.get(), 3)}});
+        while ((step = sqlite3_step(q.get())) == SQLITE_ROW) {
+            DrawLine& d = draws.emplace_back();
+            d.issue = sqlite3_column_int(q.get(), 0);
+            for (int p = 0; p < kPositions; ++p) {
+                const int digit = sqlite3_column_int(q.get(), 1 + p);
+                if (digit < 0 || digit > 9 || sqlite3_column_type(q.get(), 1 + p) != SQLITE_INTEGER)
+                    throw StoreRefusal(damagedError(m_file, digitFault(d.issue)));
+                d.digits[static_cast<std::size_t>(p)] = digit;
+            }
+        }
         if (step != SQLITE_DONE)
             throw SQLite::Exception(db, step);
+        if (auto unchanged = unchangedSinceOpened(); !unchanged)
+            return std::unexpected(unchanged.error());
         return draws;
     } catch (const std::exception& e) {
         return std::unexpected(failure(e));
@@ -938,8 +1252,9 @@ Result<std::string> HistoryStore::changeMark() const {
 }
 
 Result<void> HistoryStore::writeTally(std::span<const std::pair<int, int>> rows) {
-    // Scratch data: a history that can only be read keeps no tally, and a search must still work.
-    if (readOnly())
+    // Scratch data: a history that can only be read, or that is damaged, keeps no tally, and a
+    // search must still work.
+    if (readOnly() || !requireWritable())
         return {};
     try {
         // The tally means nothing between searches, so it need not wait for the disk.
@@ -997,8 +1312,8 @@ Result<std::optional<std::string>> HistoryStore::meta(const std::string& key) co
 }
 
 Result<void> HistoryStore::setMeta(const std::string& key, const std::string& value) {
-    if (readOnly())
-        return fail(ErrorCode::ReadOnly, m_readOnly);
+    if (auto writable = requireWritable(); !writable)
+        return writable;
     try {
         SQLite::Statement q(*m_db, "INSERT OR REPLACE INTO Meta (key, value) VALUES (?, ?)");
         q.bind(1, key);

@@ -59,16 +59,34 @@ public:
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
-    // Opens the database file, creating it with both tables when it does not exist. A file that
-    // exists but cannot be read, is damaged or is not ours is reported and left untouched. The
-    // whole file is checked when a log beside it holds changes (after a writer that did not
-    // finish); otherwise each page is checked as it is read. Where the file or its folder may not be written,
-    // the history is opened for reading only and every change is refused with that reason. The history must
-    // be that of `game`: a file marked with the other game is reported and left untouched. A history written
-    // before the mark existed is marked with `game`, unless it may only be read; the data folder's upgrade
+    // What a program does with the history it opens.
+    enum class Access {
+        Change, // the window and the companion's changes: may create, upgrade and change the file
+        Read,   // searches, exports and tables: create, rename and write nothing in the folder
+    };
+
+    // Opens the database file. A path that is not a regular file (a pipe, a folder, a device) is
+    // refused without being opened, as is one with such a thing beside it as its log.
+    // For Change, a missing file is created with every table. A file that exists but cannot be
+    // read, is damaged or is not ours is reported and left untouched. The whole file is checked
+    // when a log beside it holds changes (after a writer that did not finish), and before a
+    // history of an earlier version is upgraded; otherwise each page is checked as it is read,
+    // and the whole file before the first change (checkWhole). Where the file or its folder may
+    // not be written, or the disk is full, the history is opened for reading only and every
+    // change is refused with that reason. The history must be that of `game`: a file marked with
+    // the other game is reported and left untouched. A history written before the mark existed
+    // is marked with `game`, unless it may only be read; the data folder's upgrade
     // (upgradeDataFolder) decides that game beforehand.
+    // For Read, nothing is created or written, and no log or index is made beside the file: a
+    // missing file, an empty one and a history that an upgrade must mark or complete first are
+    // reported, saying what to do (a folder that may not be written is read as it is).
     static Result<std::unique_ptr<HistoryStore>> open(const std::filesystem::path& file,
-                                                      Game game = Game::Fc3d);
+                                                      Game game = Game::Fc3d, Access access = Access::Change);
+
+    // Checks a history file as checkWhole does, without opening it as a history: for a file that
+    // may be too damaged to open. A file that is not ours, or holds no history, is an error of
+    // its own kind; a missing file too.
+    static Result<void> checkFile(const std::filesystem::path& file);
 
     // The game a history file of this program is marked with; nothing for one written before
     // the mark existed. Reads only; a file that is not a sound history of ours is an error.
@@ -80,6 +98,22 @@ public:
     // What the user should know about the file just opened: that it could only be opened for
     // reading, or that it was an empty file and now holds a new, empty history. Empty otherwise.
     const std::string& notice() const { return m_notice; }
+
+    // Checks the whole file: every page, every index against its table, and every stored digit
+    // (one outside 0 to 9 is damage). Its verdict counts once given to acceptCheck.
+    Result<void> checkWhole() const;
+    // checkWhole as a task that needs nothing of this store, reading through a connection of its
+    // own: for another thread, which may run while the store is used, and outlive it.
+    std::function<Result<void>()> checkTask() const;
+    // Takes the verdict of checkWhole. Until a verdict is taken, the first change runs the check
+    // itself; after a verdict of damage every change is refused with it.
+    void acceptCheck(const Result<void>& verdict);
+    // Whether a verdict was taken and the file passed it.
+    bool checkedSound() const { return m_verdict == Verdict::Sound; }
+    // The verdict every change needs: the check is run here when none was taken yet.
+    Result<void> requireSound();
+    // The same, and the file may be written (not only read, not on a full disk).
+    Result<void> requireWritable();
 
     // Every draw, in issue order.
     Result<SnapshotPtr> loadSnapshot() const;
@@ -131,15 +165,31 @@ private:
     friend class PredictionLog; // keeps its table in the same file
     class ChangeTransaction;
     HistoryStore(std::filesystem::path file, Game game, std::unique_ptr<SQLite::Database> db);
+    // open() with `readOnly` the reason the file may only be read, when one is known beforehand.
+    static Result<std::unique_ptr<HistoryStore>> openAs(const std::filesystem::path& file, Game game,
+                                                        Access access, std::string readOnly);
     void insertRows(const RowSource& next);
     std::optional<DrawRow> readLastRow() const;
     Error failure(const std::exception& e) const;
+
+    // The file read as it lies, without a lock, must not have changed while it was read.
+    Result<void> unchangedSinceOpened() const;
+    // Replaces the reading connection by one that writes, once the file passed its check.
+    void becomeWritable();
+
+    enum class Verdict { Unchecked, Sound, Damaged };
 
     std::filesystem::path m_file;
     Game m_game;
     std::unique_ptr<SQLite::Database> m_db;
     std::string m_readerUri; // how a second connection opens the file for reading
-    std::string m_readOnly;  // why nothing may be changed; empty when the history may be changed
+    std::string m_identity;  // size, time and node of a file read as it lies; empty otherwise
+    Verdict m_verdict = Verdict::Unchecked;
+    Error m_damage;
+    bool m_changeable = false; // opened to change, in a folder and on a disk that take it
+    bool m_dbWritable = false; // the connection writes (once the file passed its check)
+    std::string m_readOnly;    // why nothing may be changed; empty when the history may be changed
+    ErrorCode m_readOnlyCode = ErrorCode::ReadOnly;
     std::string m_notice;
     ChangeKeeper* m_keeper = nullptr;
 };
@@ -149,5 +199,16 @@ private:
 // their own, so a healthy file is never called damaged. `code` is the engine's result code on
 // the connection `db` (which tells the system's error behind it); `detail` is its message.
 Error storageError(const std::filesystem::path& file, int code, sqlite3* db, const std::string& detail);
+
+// storageError for what the engine threw (or anything else thrown while it worked).
+Error engineError(const std::filesystem::path& file, const std::exception& e, sqlite3* db);
+
+// How a second connection reads `file` without writing beside it: as it lies, or through its
+// log and the log's index when a log holds changes.
+std::string readerUriOf(const std::filesystem::path& file);
+
+// The one message of a damaged history database in both programs, with what the user can do:
+// `detail` says what was found, in the engine's words or ours.
+Error damagedError(const std::filesystem::path& file, const std::string& detail);
 
 } // namespace brenvik

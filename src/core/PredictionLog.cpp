@@ -6,6 +6,7 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -98,6 +99,8 @@ Result<LogEntry> PredictionLog::record(HistoryStore& store, LogEntry entry) {
         return fail(ErrorCode::ReadOnly, shownPath(store.file()) + " 只能读取，不能记录预测。");
     if (entry.picks.empty())
         return fail(ErrorCode::Invalid, "没有要记录的预测号码。");
+    if (auto writable = store.requireWritable(); !writable)
+        return std::unexpected(writable.error());
     if (entry.recorded.empty())
         entry.recorded = utcTimestamp(std::chrono::duration_cast<std::chrono::seconds>(
                                           std::chrono::system_clock::now().time_since_epoch())
@@ -134,40 +137,102 @@ Result<LogEntry> PredictionLog::record(HistoryStore& store, LogEntry entry) {
     }
 }
 
+namespace {
+
+// Every entry of the logbook in `db`, oldest first; `game` names an entry whose own mark is
+// unknown.
+std::vector<LogEntry> readEntries(SQLite::Database& db, Game game) {
+    std::vector<LogEntry> out;
+    // A history written before the logbook existed, opened for reading only, has none.
+    if (!db.tableExists("Yuce"))
+        return out;
+    // A history of an earlier version opened for reading only has no scores yet.
+    const bool scores = db.tableExists("YuceScore");
+    SQLite::Statement q(db,
+                        std::string("SELECT y.id, y.recorded, y.game, y.issue, y.conditions, y.resultType,"
+                                    " y.resultPos, y.segment, y.picks, ") +
+                            (scores ? "s.digits, s.scored FROM Yuce y LEFT JOIN YuceScore s ON s.entry = y.id"
+                                    : "NULL, NULL FROM Yuce y") +
+                            " ORDER BY y.id");
+    while (q.executeStep()) {
+        LogEntry e;
+        e.id = q.getColumn(0).getInt64();
+        e.recorded = q.getColumn(1).getString();
+        e.game = gameOfCompanionId(q.getColumn(2).getString()).value_or(game);
+        e.issue = q.getColumn(3).getInt();
+        e.conditions = q.getColumn(4).getString();
+        e.resultKind = static_cast<Kind>(std::clamp(q.getColumn(5).getInt(), 0, kKindCount - 1));
+        e.resultPosition = std::clamp(q.getColumn(6).getInt(), 1, kPositions);
+        e.segmentParam = q.getColumn(7).getInt() == 0 ? 0 : 1;
+        e.picks = split(q.getColumn(8).getString());
+        if (const std::string digits = q.getColumn(9).getString();
+            digits.size() == 3 && std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
+            e.score =
+                EntryScore{{digits[0] - '0', digits[1] - '0', digits[2] - '0'}, q.getColumn(10).getString()};
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+} // namespace
+
 Result<std::vector<LogEntry>> PredictionLog::entries(const HistoryStore& store) {
     try {
+        return readEntries(*store.m_db, store.game());
+    } catch (const std::exception& e) {
+        return std::unexpected(store.failure(e));
+    }
+}
+
+Result<std::vector<LogEntry>> PredictionLog::entriesIn(const std::filesystem::path& file) {
+    try {
+        SQLite::Database db(readerUriOf(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        db.setBusyTimeout(3000);
+        // Every page is checked as it is read: an entry from a damaged page is not carried.
+        db.exec("PRAGMA cell_size_check=ON");
+        if (db.execAndGet("PRAGMA application_id").getInt() != HistoryStore::kApplicationId)
+            return fail(ErrorCode::NotOurs, "文件 " + shownPath(file) + " 不是本程序的历史数据库。");
+        return readEntries(db, gameOfDatabaseFile(file).value_or(Game::Fc3d));
+    } catch (const std::exception& e) {
+        return std::unexpected(engineError(file, e, nullptr));
+    }
+}
+
+Result<void> PredictionLog::carry(HistoryStore& store, const std::vector<LogEntry>& entries) {
+    if (auto writable = store.requireWritable(); !writable)
+        return writable;
+    try {
         SQLite::Database& db = *store.m_db;
-        std::vector<LogEntry> out;
-        // A history written before the logbook existed, opened for reading only, has none.
-        if (!db.tableExists("Yuce"))
-            return out;
-        // A history of an earlier version opened for reading only has no scores yet.
-        const bool scores = db.tableExists("YuceScore");
-        SQLite::Statement q(
-            db, std::string("SELECT y.id, y.recorded, y.game, y.issue, y.conditions, y.resultType,"
-                            " y.resultPos, y.segment, y.picks, ") +
-                    (scores ? "s.digits, s.scored FROM Yuce y LEFT JOIN YuceScore s ON s.entry = y.id"
-                            : "NULL, NULL FROM Yuce y") +
-                    " ORDER BY y.id");
-        while (q.executeStep()) {
-            LogEntry e;
-            e.id = q.getColumn(0).getInt64();
-            e.recorded = q.getColumn(1).getString();
-            e.game = gameOfCompanionId(q.getColumn(2).getString()).value_or(store.game());
-            e.issue = q.getColumn(3).getInt();
-            e.conditions = q.getColumn(4).getString();
-            e.resultKind = static_cast<Kind>(std::clamp(q.getColumn(5).getInt(), 0, kKindCount - 1));
-            e.resultPosition = std::clamp(q.getColumn(6).getInt(), 1, kPositions);
-            e.segmentParam = q.getColumn(7).getInt() == 0 ? 0 : 1;
-            e.picks = split(q.getColumn(8).getString());
-            if (const std::string digits = q.getColumn(9).getString();
-                digits.size() == 3 &&
-                std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
-                e.score = EntryScore{{digits[0] - '0', digits[1] - '0', digits[2] - '0'},
-                                     q.getColumn(10).getString()};
-            out.push_back(std::move(e));
+        SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);
+        SQLite::Statement entry(
+            db, "INSERT INTO Yuce (id, recorded, game, issue, conditions, resultType, resultPos,"
+                " segment, picks) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        SQLite::Statement score(db,
+                                "INSERT INTO YuceScore (entry, issue, digits, scored) VALUES (?, ?, ?, ?)");
+        for (const LogEntry& e : entries) {
+            entry.bind(1, static_cast<std::int64_t>(e.id));
+            entry.bind(2, e.recorded);
+            entry.bind(3, std::string(companionId(e.game)));
+            entry.bind(4, e.issue);
+            entry.bind(5, e.conditions);
+            entry.bind(6, static_cast<int>(e.resultKind));
+            entry.bind(7, e.resultPosition);
+            entry.bind(8, e.segmentParam);
+            entry.bind(9, joined(e.picks));
+            entry.exec();
+            entry.reset();
+            if (!e.score)
+                continue;
+            const auto& d = e.score->digits;
+            score.bind(1, static_cast<std::int64_t>(e.id));
+            score.bind(2, e.issue);
+            score.bind(3, std::to_string(d[0]) + std::to_string(d[1]) + std::to_string(d[2]));
+            score.bind(4, e.score->scored);
+            score.exec();
+            score.reset();
         }
-        return out;
+        tx.commit();
+        return {};
     } catch (const std::exception& e) {
         return std::unexpected(store.failure(e));
     }
@@ -176,6 +241,8 @@ Result<std::vector<LogEntry>> PredictionLog::entries(const HistoryStore& store) 
 Result<void> PredictionLog::withdraw(HistoryStore& store, long long id) {
     if (store.readOnly())
         return fail(ErrorCode::ReadOnly, shownPath(store.file()) + " 只能读取，不能撤回预测。");
+    if (auto writable = store.requireWritable(); !writable)
+        return writable;
     try {
         SQLite::Database& db = *store.m_db;
         SQLite::Transaction tx(db, SQLite::TransactionBehavior::IMMEDIATE);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,6 +65,13 @@ public:
     static Result<LogEntry> record(HistoryStore& store, LogEntry entry);
     // Every entry, oldest first.
     static Result<std::vector<LogEntry>> entries(const HistoryStore& store);
+    // The entries, with their ids and scores, of the history file `file` read as it lies, without
+    // opening it as a history: what a restore carries over from a damaged file. An error when
+    // the file no longer yields them.
+    static Result<std::vector<LogEntry>> entriesIn(const std::filesystem::path& file);
+    // Stores entries read with entriesIn, ids and scores as they were, in one transaction, into a
+    // history that has none yet.
+    static Result<void> carry(HistoryStore& store, const std::vector<LogEntry>& entries);
     // Removes an entry that has not been scored. A scored entry stays, also once its draw was
     // deleted again.
     static Result<void> withdraw(HistoryStore& store, long long id);

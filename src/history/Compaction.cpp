@@ -2,6 +2,7 @@
 #include "Compaction.h"
 
 #include "SafeWrite.h"
+#include "SystemError.h"
 
 #include <sqlite3.h>
 
@@ -36,7 +37,7 @@ public:
     }
 
     sqlite3* get() const { return m_db; }
-    std::string message() const { return m_db ? sqlite3_errmsg(m_db) : "内存不足"; }
+    std::string message() const { return m_db ? otherErrorText(sqlite3_errmsg(m_db)) : "内存不足"; }
 
     bool close() {
         const bool closed = sqlite3_close(m_db) == SQLITE_OK;
@@ -119,8 +120,8 @@ Result<void> removeOldTemporary(const std::filesystem::path& temp) {
         const auto file = withSuffix(temp, suffix);
         std::filesystem::remove(file, ec);
         if (ec)
-            return fail(ErrorCode::Io,
-                        "无法删除旧的临时文件 " + shownPath(file) + "：" + ec.message() + "，未压缩。");
+            return fail(ErrorCode::Io, "无法删除旧的临时文件 " + shownPath(file) + "：" +
+                                           systemErrorText(ec.value()) + "，未压缩。");
     }
     return {};
 }
@@ -204,12 +205,17 @@ Result<void> compactAndReopen(std::unique_ptr<HistoryStore>& store) {
         return std::unexpected(storageError(store->file(), SQLITE_READONLY, nullptr, {}));
     const auto file = store->file();
     const Game game = store->game();
+    const bool sound = store->checkedSound();
     store.reset();
     auto compacted = compactDatabase(file, game);
     auto reopened = HistoryStore::open(file, game);
     if (!reopened)
         return std::unexpected(reopened.error());
     store = std::move(*reopened);
+    // What replaced a sound file was checked whole before it did; a failed compaction left the
+    // file as it was.
+    if (sound)
+        store->acceptCheck({});
     return compacted;
 }
 

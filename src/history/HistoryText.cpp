@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HistoryText.h"
 
+#include "SystemError.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -209,7 +211,7 @@ Result<HistoryFile> readHistoryFile(const std::filesystem::path& file) {
     // Not blocking, in case a FIFO took the file's place after the check.
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return fail(ErrorCode::Io, "无法打开文件 " + shownPath(file) + "：" + std::strerror(errno));
+        return fail(ErrorCode::Io, "无法打开文件 " + shownPath(file) + "：" + systemErrorText(errno));
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -225,7 +227,7 @@ Result<HistoryFile> readHistoryFile(const std::filesystem::path& file) {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return fail(ErrorCode::Io, "读取文件 " + shownPath(file) + " 时出错：" + std::strerror(errno));
+            return fail(ErrorCode::Io, "读取文件 " + shownPath(file) + " 时出错：" + systemErrorText(errno));
         }
         if (n == 0)
             break;

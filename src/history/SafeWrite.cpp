@@ -238,6 +238,10 @@ bool removeIfAbandoned(const std::filesystem::path& file) {
     const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
                            ::lstat(file.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
                            held.st_dev == named.st_dev && ::unlink(file.c_str()) == 0;
+    // A history built under a temporary name (a restore) may have left its log beside it.
+    if (abandoned)
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            ::unlink((file.native() + suffix).c_str());
     ::close(fd);
     return abandoned;
 }

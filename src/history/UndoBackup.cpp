@@ -3,6 +3,8 @@
 
 #include "HistoryExport.h"
 #include "IssueNumber.h"
+#include "Platform.h"
+#include "SystemError.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -89,6 +91,9 @@ std::optional<Header> parseHeader(std::string_view line) {
 
 // The first line of a backup file; nothing when it has none that a backup starts with.
 std::optional<Header> headerOf(const std::filesystem::path& file) {
+    // A pipe in the backup's place would hold the window until something wrote into it.
+    if (fileStatus(file).kind != FileKind::Regular)
+        return std::nullopt;
     // A first line is short; more than this is no backup's.
     std::ifstream in(file, std::ios::binary);
     std::string head(4096, '\0');
@@ -177,7 +182,7 @@ Result<std::string> UndoKeeper::keep(const HistoryStore& store) {
     };
     const auto renameFailed = [&](const std::filesystem::path& from) {
         return failed(
-            Error{ErrorCode::Io, "无法改名文件 " + shownPath(from) + "：" + std::strerror(errno) + "。"});
+            Error{ErrorCode::Io, "无法改名文件 " + shownPath(from) + "：" + systemErrorText(errno) + "。"});
     };
     auto mark = store.changeMark();
     if (!mark)

@@ -1,20 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppPaths.h"
 
+#include "Platform.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace brenvik::ui {
 
-QString dataFolder() {
-    QString folder = qEnvironmentVariable("BRENVIK3D_HOME");
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    folder = QDir::cleanPath(QDir(folder).absolutePath());
-    QDir().mkpath(folder);
-    return folder;
+std::expected<QString, QString> dataFolder() {
+    const std::filesystem::path folder = std::filesystem::absolute(dataFolderPath());
+    for (const auto& [what, path] : {std::pair{QStringLiteral("数据文件夹"), folder},
+                                     std::pair{QStringLiteral("设置文件"), settingsFilePath()}})
+        if (!isUtf8(path.native()))
+            return std::unexpected(
+                QStringLiteral(
+                    "%1的路径 %2 不是 UTF-8 编码的名称，窗口无法准确使用它，没有打开也没有建立任何文件夹。"
+                    "请把它改成 UTF-8 的名称，或用 BRENVIK3D_HOME 指定另一个数据文件夹。")
+                    .arg(what, QString::fromUtf8(path.native())));
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return QDir::cleanPath(fromPath(folder));
+}
+
+QString settingsFile() {
+    return fromPath(settingsFilePath());
 }
 
 static QString shippedFile(const QString& installed, const QString& source) {

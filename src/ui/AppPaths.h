@@ -3,14 +3,19 @@
 
 #include <QString>
 
+#include <expected>
 #include <filesystem>
 #include <string_view>
 
 namespace brenvik::ui {
 
-// The folder that holds the database and every file the program writes: $BRENVIK3D_HOME when
-// set, otherwise the per-user application data folder. Created when missing.
-QString dataFolder();
+// The folder that holds the database and every file the program writes: exactly the folder the
+// companion uses (dataFolderPath), created when missing. Refused, with the message to show and
+// nothing created, when its name or the settings file's is not UTF-8: the window's text would
+// name another folder than the companion's.
+std::expected<QString, QString> dataFolder();
+// The settings file both programs read (settingsFilePath).
+QString settingsFile();
 
 // Files shipped with the program: from the share folder of its installed tree, found from the
 // program's own folder so that any prefix works; from the source tree when it runs where it was

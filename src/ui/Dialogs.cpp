@@ -120,6 +120,28 @@ QString saveFile(QWidget* parent, const QString& title, const QString& path, con
     return QFileDialog::getSaveFileName(parent, title, path, filter);
 }
 
+std::optional<int> choose(QWidget* parent, const QString& title, const QString& text,
+                          const QStringList& items) {
+    if (g_script) {
+        const QVariant v = next(QStringLiteral("choose"), title, text + QLatin1Char('\n') + items.join('\n'));
+        if (!v.isValid() || v.toInt() < 0 || v.toInt() >= items.size())
+            return std::nullopt;
+        return v.toInt();
+    }
+    QInputDialog dlg(parent);
+    dlg.setWindowTitle(title);
+    dlg.setLabelText(text);
+    dlg.setComboBoxItems(items);
+    dlg.setComboBoxEditable(false);
+    dlg.setOption(QInputDialog::UseListViewForComboBoxItems);
+    dlg.setOkButtonText(QStringLiteral("确定"));
+    dlg.setCancelButtonText(QStringLiteral("取消"));
+    if (dlg.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const int index = static_cast<int>(items.indexOf(dlg.textValue()));
+    return index < 0 ? std::nullopt : std::optional(index);
+}
+
 bool openUrl(const QUrl& url) {
     if (g_script) {
         g_script->opened.push_back(url);

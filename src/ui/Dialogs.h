@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 
@@ -34,11 +35,16 @@ std::optional<QString> input(QWidget* parent, const QString& title, const QStrin
 QString openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
 // A file-save dialog that asks before replacing a file; empty when cancelled.
 QString saveFile(QWidget* parent, const QString& title, const QString& path, const QString& filter);
+// One of `items`, picked from a list under `text`: its index; nothing when cancelled. Tests see
+// the text and the items, one a line, and answer with the index.
+std::optional<int> choose(QWidget* parent, const QString& title, const QString& text,
+                          const QStringList& items);
 // Hands a file or web address to the desktop; false when no application took it.
 bool openUrl(const QUrl& url);
 
 struct Shown {
-    QString kind; // "confirm", "confirmRemoval", "inform", "warn", "about", "input", "openFile", "saveFile"
+    QString kind; // "confirm", "confirmRemoval", "inform", "warn", "about", "input", "openFile", "saveFile",
+                  // "choose"
     QString title;
     QString text;
 };

@@ -8,6 +8,7 @@
 #include "GameCheck.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
+#include "HistoryRestore.h"
 #include "IssueNumber.h"
 #include "OnlineUpdate.h"
 #include "PanelParts.h"
@@ -302,6 +303,53 @@ void HistoryCommands::undoChange() {
         return;
     }
     emit status(QStringLiteral("已撤销：恢复到%1历史号码。").arg(what));
+}
+
+void HistoryCommands::restoreHistory() {
+    const QString title = QStringLiteral("恢复历史");
+    if (!m_workspace.damaged()) {
+        Dialogs::inform(
+            m_window, title,
+            QStringLiteral("历史数据库完好，不需要恢复。要换成文件中的历史号码，请用“读取历史号文本”。"));
+        return;
+    }
+    const Game game = m_workspace.game();
+    const QString folder = m_workspace.dataFolder();
+    const auto sample = sampleHistoryFile(game == Game::Pl3 ? QStringLiteral("pl3-history.txt")
+                                                            : QStringLiteral("fc3d-history.txt"));
+    const auto sources = restoreSources(toPath(folder), game, toPath(sample), chinaYear(now()));
+    QStringList items;
+    for (const RestoreSource& source : sources)
+        items << qs(describeSource(source));
+    items << QStringLiteral("其他历史号码文本文件…");
+    const QString database = QString::fromLatin1(databaseFileName(game));
+    const auto chosen = Dialogs::choose(
+        m_window, title,
+        QStringLiteral("历史号码将从选定的文件重建，损坏的文件中还能读出的预测记录会保留。\n"
+                       "损坏的数据库文件 %1 会另存为 %1.damaged-日期-时间，不会删除。\n请选择：")
+            .arg(database),
+        items);
+    if (!chosen)
+        return;
+    std::filesystem::path file;
+    if (static_cast<std::size_t>(*chosen) < sources.size()) {
+        file = sources[static_cast<std::size_t>(*chosen)].file;
+    } else {
+        const QString picked =
+            Dialogs::openFile(m_window, QStringLiteral("读取历史号文本"),
+                              QDir(folder).filePath(kImportFolder), QStringLiteral("Text(*.txt)"));
+        if (picked.isEmpty())
+            return;
+        file = toPath(picked);
+    }
+    auto restored = m_workspace.restoreFrom(file);
+    if (!restored) {
+        Dialogs::warn(m_window, title, qs(restored.error().message));
+        return;
+    }
+    const QString line = qs(restoredLine(*restored, shownPath(file.filename())));
+    emit status(line);
+    Dialogs::inform(m_window, title, line);
 }
 
 void HistoryCommands::offerSegmentRebuild() {

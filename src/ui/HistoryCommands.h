@@ -37,6 +37,9 @@ public:
     void deleteDownToIssue();
     void deleteLastDraws();
     void undoChange();
+    // Rebuilds a damaged history from a file the user picks (the undo backup, the backup file,
+    // the shipped sample or another); the damaged file is kept aside.
+    void restoreHistory();
     // Offers to rebuild the history when its stored segments were coded with another segment
     // parameter than the one in force; asks once per history and parameter.
     void offerSegmentRebuild();

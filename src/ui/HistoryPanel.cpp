@@ -135,6 +135,7 @@ void HistoryPanel::buildMenu() {
         named(mnuLsgl->addAction(QStringLiteral("删除最后指定数量期历史(&N)")), QStringLiteral("mnuEszhzd"));
     mnuLsgl->addSeparator();
     mnuUndo = named(mnuLsgl->addAction(QStringLiteral("撤销上次更改(&Z)")), QStringLiteral("mnuUndo"));
+    mnuHfls = named(mnuLsgl->addAction(QStringLiteral("恢复历史…")), QStringLiteral("mnuHfls"));
     mnuLsgl->addSeparator();
     mnuHuice = named(mnuLsgl->addAction(QStringLiteral("回测(&B)")), QStringLiteral("mnuHuice"));
 }
@@ -159,8 +160,12 @@ void HistoryPanel::connectControls() {
     connect(mnuDlzd, &QAction::triggered, c, &HistoryCommands::deleteDownToIssue);
     connect(mnuEszhzd, &QAction::triggered, c, &HistoryCommands::deleteLastDraws);
     connect(mnuUndo, &QAction::triggered, c, &HistoryCommands::undoChange);
+    connect(mnuHfls, &QAction::triggered, c, &HistoryCommands::restoreHistory);
     connect(mnuHuice, &QAction::triggered, this, &HistoryPanel::backtestRequested);
     connect(mnuDcls, &QAction::triggered, this, [this] {
+        // The history is written out only from a file that passed its whole check.
+        if (m_workspace.store() && !m_workspace.requireStore())
+            return;
         const QString line = exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *m_historyModel,
                                         kHistorySheetFile);
         if (!line.isEmpty())
@@ -205,7 +210,7 @@ void HistoryPanel::setHistoryActionsEnabled(bool enabled) {
     for (QWidget* w : std::initializer_list<QWidget*>{Command3, Command21, cmdRdLst, MaskEdBox1[1],
                                                       MaskEdBox1[2], MaskEdBox1[3]})
         w->setEnabled(enabled);
-    for (QAction* a : {mnuErase, mnuClear, mnuDlzd, mnuEszhzd, mnuUndo})
+    for (QAction* a : {mnuErase, mnuClear, mnuDlzd, mnuEszhzd, mnuUndo, mnuHfls})
         a->setEnabled(enabled);
 }
 

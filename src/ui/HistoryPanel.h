@@ -86,6 +86,7 @@ private:
     QAction* mnuDlzd = nullptr;
     QAction* mnuEszhzd = nullptr;
     QAction* mnuUndo = nullptr;
+    QAction* mnuHfls = nullptr; // 恢复历史…
     QAction* mnuHuice = nullptr;
 };
 

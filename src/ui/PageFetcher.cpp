@@ -37,7 +37,8 @@ FetchError errorOf(QNetworkReply* reply, int status) {
     case QNetworkReply::TooManyRedirectsError:
         return failure(K::TooManyRedirects, QStringLiteral("重定向次数过多"));
     default:
-        return failure(K::Other, QStringLiteral("网络错误：%1").arg(reply->errorString()));
+        // Qt's own words follow in brackets: the program has none of its own for them.
+        return failure(K::Other, QStringLiteral("网络错误（%1）").arg(reply->errorString()));
     }
 }
 

@@ -132,7 +132,7 @@ void ResultsPanel::showResults(const SearchConditions& c, const std::vector<std:
                        .arg(rows.size())
                        .arg(tally.denominator);
     line += QString::fromStdString(droppedNote(tally));
-    if (HistoryStore* store = m_workspace.store()) {
+    if (HistoryStore* store = m_workspace.checkedStore()) {
         if (auto stored = store->writeTally(tally.byOutcome); !stored)
             line += QStringLiteral(" 统计表未能写入：") + qs(stored.error().message);
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsStore.h"
 
+#include "AppPaths.h"
 #include "ChartPage.h"
 
 #include <QSettings>
@@ -12,8 +13,8 @@ namespace brenvik::ui {
 namespace {
 
 std::unique_ptr<QSettings> section() {
-    auto s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                         QStringLiteral("Brenvik3D"), QStringLiteral("Brenvik3D"));
+    // The file the companion reads, named by the same function, not by Qt's own search.
+    auto s = std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
     s->beginGroup(QStringLiteral("IniSetting"));
     return s;
 }

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace brenvik::ui {
 
@@ -31,9 +32,14 @@ QString countsLine(const QString& what, const StoredCounts& c) {
 }
 
 Workspace::Workspace(QString dataFolder, QObject* parent)
-    : QObject(parent), m_dataFolder(std::move(dataFolder)), m_snapshot(std::make_shared<HistorySnapshot>()) {}
+    : QObject(parent), m_dataFolder(std::move(dataFolder)), m_snapshot(std::make_shared<HistorySnapshot>()) {
+    connect(&m_check, &QFutureWatcher<Result<void>>::finished, this, &Workspace::takeVerdict);
+}
 
-Workspace::~Workspace() = default;
+Workspace::~Workspace() {
+    // The check reads through a connection of its own; it is let finish, not left running.
+    m_check.waitForFinished();
+}
 
 const SearchIndexPtr& Workspace::sharedIndex() {
     // Set with every snapshot; only a snapshot swapped without it gets its index here.
@@ -68,34 +74,95 @@ void Workspace::prepareFolder() {
 QString Workspace::upgradeOldHistory(int gsZl) {
     // GsZl as the earlier version left it says which game its one history holds.
     auto upgraded = upgradeDataFolder(toPath(m_dataFolder), gsZl);
-    if (!upgraded) {
+    // A damaged file is reported by its opening, which offers to restore it.
+    if (!upgraded && upgraded.error().code != ErrorCode::Damaged) {
         m_upgradeProblem = qs(upgraded.error().message);
         return {};
     }
+    if (!upgraded)
+        return {};
     return qs(*upgraded);
 }
 
 void Workspace::openDatabase() {
     const QString file = QDir(m_dataFolder).filePath(QString::fromLatin1(databaseFileName(m_game)));
     auto opened = HistoryStore::open(toPath(file), m_game);
-    if (!opened) {
-        m_databaseProblem = qs(opened.error().message);
-        return;
-    }
-    auto snapshot = (*opened)->loadSnapshot();
+    auto snapshot = opened ? (*opened)->loadSnapshot() : std::unexpected(opened.error());
     if (!snapshot) {
         // A file we cannot read is left alone: no later action may write into it.
         m_databaseProblem = qs(snapshot.error().message);
+        m_damaged = snapshot.error().code == ErrorCode::Damaged;
         return;
     }
     m_store = std::move(*opened);
     m_snapshot = std::move(*snapshot);
     m_index = std::make_shared<const SearchIndex>(m_snapshot);
+    startCheck();
+}
+
+void Workspace::startCheck() {
+    // A file the opening wrote (a new or upgraded history) was checked before it was written.
+    if (m_store->checkedSound())
+        return;
+    m_checkPending = true;
+    m_check.setFuture(QtConcurrent::run(m_store->checkTask()));
+}
+
+void Workspace::takeVerdict() {
+    if (!m_checkPending)
+        return;
+    m_checkPending = false;
+    const Result<void> verdict = m_check.result();
+    if (!m_store)
+        return;
+    m_store->acceptCheck(verdict);
+    if (!verdict)
+        reportDamage(qs(verdict.error().message));
+}
+
+void Workspace::reportDamage(const QString& text) {
+    m_damaged = true;
+    m_databaseProblem = text;
+    emit damageFound(text);
+}
+
+// A change asked for while the check runs waits for its verdict; on a large history that is the
+// second or so since the window opened.
+void Workspace::awaitVerdict() {
+    if (!m_checkPending)
+        return;
+    BusyCursor busy;
+    m_check.waitForFinished();
+    takeVerdict();
+}
+
+HistoryStore* Workspace::checkedStore() {
+    awaitVerdict();
+    return m_store && m_store->checkedSound() ? m_store.get() : nullptr;
+}
+
+Result<Restored> Workspace::restoreFrom(const std::filesystem::path& source) {
+    auto read = readImportFile(source, chinaYear(now()));
+    if (!read)
+        return std::unexpected(read.error());
+    BusyCursor busy;
+    // Nothing of this program may hold the damaged file while it is put aside.
+    m_check.waitForFinished();
+    m_checkPending = false;
+    m_store.reset();
+    const auto database = toPath(m_dataFolder) / databaseFileName(m_game);
+    auto restored = restoreHistory(database, m_game, *read, m_segmentParam, std::chrono::system_clock::now());
+    m_damaged = false;
+    open(m_game);
+    return restored;
 }
 
 void Workspace::open(Game game) {
     BusyCursor busy;
     m_game = game;
+    m_check.waitForFinished();
+    m_checkPending = false;
+    m_damaged = false;
     m_store.reset();
     m_snapshot = std::make_shared<HistorySnapshot>();
     m_databaseProblem = m_upgradeProblem;
@@ -108,11 +175,21 @@ void Workspace::open(Game game) {
 }
 
 bool Workspace::requireStore() {
-    if (m_store)
-        return true;
-    emit failed(QStringLiteral("数据库"),
-                m_databaseProblem.isEmpty() ? QStringLiteral("历史数据库没有打开。") : m_databaseProblem);
-    return false;
+    if (!m_store) {
+        if (m_damaged)
+            emit damageFound(m_databaseProblem);
+        else
+            emit failed(QStringLiteral("数据库"), m_databaseProblem.isEmpty()
+                                                      ? QStringLiteral("历史数据库没有打开。")
+                                                      : m_databaseProblem);
+        return false;
+    }
+    awaitVerdict();
+    if (auto sound = m_store->requireSound(); !sound) {
+        reportDamage(qs(sound.error().message));
+        return false;
+    }
+    return true;
 }
 
 void Workspace::AddHaoma(HistoryChange how) {

@@ -2,10 +2,12 @@
 #pragma once
 
 #include "HistoryRebuild.h"
+#include "HistoryRestore.h"
 #include "HistorySnapshot.h"
 #include "HistoryStore.h"
 #include "SearchIndex.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 
@@ -65,8 +67,18 @@ public:
     void Dqzd(const Result<StoredCounts>& rebuilt, const QString& what);
     // Compacts the database after deletions; false when it was not compacted.
     bool CompactDb();
-    // True when a database is open; failed is told otherwise.
+    // True when a database is open and its whole file passed its check (waited for while it
+    // runs); failed (or damaged) is told otherwise. Every change and every export of the history
+    // asks this first.
     bool requireStore();
+    // The store once its whole file passed its check (waited for while it runs): the searches'
+    // tally goes there, never into a file found damaged. None otherwise.
+    HistoryStore* checkedStore();
+    // Whether the open game's history file was found damaged (restoreFrom puts it right).
+    bool damaged() const { return m_damaged; }
+    // Rebuilds the damaged history from the history text file `source` (restoreHistory) and
+    // opens it again.
+    Result<Restored> restoreFrom(const std::filesystem::path& source);
 
 signals:
     // Another game's history is being opened: views drop what they showed of the one before.
@@ -79,9 +91,16 @@ signals:
     void status(const QString& text);
     // A failure the user must read before going on.
     void failed(const QString& title, const QString& text);
+    // The history file was found damaged: `text` says so and what can be done.
+    void damageFound(const QString& text);
 
 private:
     void openDatabase();
+    // The whole file is checked on another thread right after opening; changes wait for it.
+    void startCheck();
+    void takeVerdict();
+    void awaitVerdict();
+    void reportDamage(const QString& text);
 
     QString m_dataFolder;
     Game m_game = Game::Fc3d;
@@ -93,6 +112,9 @@ private:
     SnapshotPtr m_snapshot;
     SearchIndexPtr m_index; // set with m_snapshot
     int m_lastQQH = 0;
+    QFutureWatcher<Result<void>> m_check;
+    bool m_checkPending = false; // a check runs whose verdict the store has not taken yet
+    bool m_damaged = false;
 };
 
 // The line that reports a changed history: draws stored, lines skipped.

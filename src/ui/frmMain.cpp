@@ -30,7 +30,12 @@ namespace brenvik::ui {
 
 std::unique_ptr<frmMain> frmMain::open(QWidget* parent) {
     // Taken before anything is built or swept: the folder's files are this window's from here on.
-    const QString folder = dataFolder();
+    const auto found = dataFolder();
+    if (!found) {
+        Dialogs::warn(parent, QStringLiteral("Brenvik"), found.error());
+        return nullptr;
+    }
+    const QString folder = *found;
     auto lock = FolderLock::take(toPath(folder), LockHolder::Window);
     if (!lock) {
         Dialogs::warn(parent, QStringLiteral("Brenvik"), qs(lock.error().message));
@@ -158,6 +163,7 @@ void frmMain::connectPanels() {
             [this](const QString& section) { openInBrowser(manualUrl(section)); });
     connect(w, &Workspace::failed, this,
             [this](const QString& title, const QString& text) { Dialogs::warn(this, title, text); });
+    connect(w, &Workspace::damageFound, this, &frmMain::offerRestore);
     connect(w, &Workspace::gameChanged, this, [this](Game game) {
         for (int i = 0; i < 2; ++i)
             mnu3D[i]->setChecked((i == 0) == (game == Game::Fc3d));
@@ -222,8 +228,11 @@ void frmMain::reportOpening(const QString& note) {
     const HistoryStore* store = m_workspace->store();
     if (const QString problem = m_workspace->databaseProblem(); !problem.isEmpty()) {
         add(problem);
-        QTimer::singleShot(0, this,
-                           [this, problem] { Dialogs::warn(this, QStringLiteral("数据库"), problem); });
+        if (m_workspace->damaged())
+            QTimer::singleShot(0, this, [this, problem] { offerRestore(problem); });
+        else
+            QTimer::singleShot(0, this,
+                               [this, problem] { Dialogs::warn(this, QStringLiteral("数据库"), problem); });
     } else if (store && store->readOnly()) {
         add(qs(store->notice()));
     } else if (store && !store->notice().empty()) {
@@ -234,6 +243,15 @@ void frmMain::reportOpening(const QString& note) {
     }
     if (!line.isEmpty())
         status(line);
+}
+
+// A damaged history is never a dead end: the box that says so leads to the restore.
+void frmMain::offerRestore(const QString& problem) {
+    status(problem);
+    showLastUpdate(); // an update is not offered into a damaged file
+    if (Dialogs::confirm(this, QStringLiteral("历史数据库已损坏"),
+                         problem + QStringLiteral("\n\n现在恢复历史吗？")))
+        m_history->commands().restoreHistory();
 }
 
 void frmMain::showGame() {
@@ -270,7 +288,7 @@ void frmMain::showLastUpdate() {
                             .toString(QStringLiteral("yyyy-MM-dd HH:mm")));
     }
     // Offered, never done unasked: the user decides when the network is used.
-    if (updateDue(updated, now()) && !store->readOnly())
+    if (updateDue(updated, now()) && !store->readOnly() && !m_workspace->damaged())
         text += updated ? QStringLiteral("　<a href=\"update\">有新开奖，立即更新</a>")
                         : QStringLiteral("　<a href=\"update\">立即更新</a>");
     m_updatedLabel->setText(text);

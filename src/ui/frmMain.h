@@ -74,6 +74,7 @@ private:
     void loadAtStartup();
     void openHistory(Game game, const QString& note);
     void reportOpening(const QString& note);
+    void offerRestore(const QString& problem);
     void showGame();
     void showWindowTitle();
     void status(const QString& text);

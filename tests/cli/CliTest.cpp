@@ -2,11 +2,13 @@
 // The command-line companion run as a process, as a script would run it.
 #include "Backtest.h"
 #include "Chance.h"
+#include "FolderLock.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "IssueNumber.h"
 #include "Omission.h"
+#include "PredictionLog.h"
 #include "SampleHistory.h"
 #include "SearchIndex.h"
 #include "TallyStatistics.h"
@@ -17,7 +19,9 @@
 #include <nlohmann/json.hpp>
 
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 
 #include <fcntl.h>
@@ -27,6 +31,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <random>
@@ -1051,4 +1056,325 @@ TEST(Cli, MistakesInTheOptionsEveryCommandTakes) {
         EXPECT_NE(r.err.find(says + "\nusage: brenvik3d-cli --help\n"), std::string::npos) << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(folder)) << "nothing is written on a mistake";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Damaged, odd and hostile input
+
+namespace {
+
+// Every file of a folder and its bytes, but the folder's lock, which a change command makes.
+std::map<std::string, std::string> folderState(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (entry.path().filename() != kLockFile)
+            files[entry.path().filename().string()] =
+                entry.is_regular_file() ? test::readFile(entry.path()) : "";
+    return files;
+}
+
+// The real 福彩3D history with one prediction in its logbook, as a user's folder holds it.
+void writeRealHistory(const std::filesystem::path& home) {
+    const auto draws = test::sampleDraws("fc3d-history.txt");
+    test::writeDatabase(home, draws);
+    auto store = HistoryStore::open(home / kDatabaseFile);
+    LogEntry entry;
+    entry.issue = nextIssueProposal(draws.back().issue);
+    entry.picks = {3, 5};
+    ASSERT_TRUE(store && PredictionLog::record(**store, entry));
+}
+
+// Changes bits in the middle of a leaf page of `table` (a table or an index) of a history file.
+void flipBitsInPage(const std::filesystem::path& file, const char* table) {
+    long long offset = 0;
+    {
+        SQLite::Database db("file:" + file.string() + "?immutable=1",
+                            SQLite::OPEN_READONLY | SQLite::OPEN_URI);
+        SQLite::Statement q(db, "SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM dbstat"
+                                " WHERE name = ? AND pagetype = 'leaf' ORDER BY pageno");
+        q.bind(1, table);
+        std::vector<std::pair<long long, long long>> pages;
+        while (q.executeStep())
+            pages.emplace_back(q.getColumn(0).getInt64(), q.getColumn(1).getInt64());
+        ASSERT_FALSE(pages.empty());
+        const auto [page, size] = pages[pages.size() / 2];
+        offset = (page - 1) * size + size - 200;
+    }
+    std::string bytes = test::readFile(file);
+    bytes[static_cast<std::size_t>(offset)] =
+        static_cast<char>(bytes[static_cast<std::size_t>(offset)] ^ 0x04);
+    test::writeFile(file, bytes);
+}
+
+} // namespace
+
+// Both change commands and the export call a damaged history damaged, in the same words, before
+// they write anything; restore rebuilds it and keeps the damaged file, and the logbook with it
+// where the file still yields it.
+TEST(Cli, DamageIsFoundBeforeAnyChangeOrExportAndRestoredKeepingTheDamagedFile) {
+    using Spoil = std::function<void(const std::filesystem::path&)>;
+    const auto bytes = [](auto change) -> Spoil {
+        return [change](const std::filesystem::path& file) {
+            std::string b = test::readFile(file);
+            change(b);
+            test::writeFile(file, b);
+        };
+    };
+    struct Case {
+        const char* name;
+        Spoil spoil;
+        const char* says;
+        bool logbookKept;
+    };
+    const std::vector<Case> cases = {
+        {"a header byte", bytes([](std::string& b) { b[0] ^= 0x01; }), "不是数据库文件", false},
+        {"the file format byte", bytes([](std::string& b) { b[47] = 9; }), "不是数据库文件", false},
+        {"a bit of an index page", [](const auto& file) { flipBitsInPage(file, "LishiDraws"); },
+         "missing from index", true},
+        {"a digit out of range",
+         [](const auto& file) {
+             SQLite::Database(file, SQLite::OPEN_READWRITE)
+                 .exec("UPDATE Lishi SET L2A = 20 WHERE SQQH = 2024001");
+         },
+         "第 2024001 期存的号码不是三个 0～9 的数字", true},
+        {"a cut file", bytes([](std::string& b) { b.resize(b.size() / 2); }), "内容残缺或有误", false},
+    };
+    const std::string sample = test::sampleFile("fc3d-history.txt").string();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder home;
+        writeRealHistory(home.path());
+        const auto database = home / kDatabaseFile;
+        c.spoil(database);
+        const auto before = folderState(home.path());
+        const std::string damaged = test::readFile(database);
+        const std::string h = home.path().string();
+        const auto out = home.path().parent_path() / (home.path().filename().string() + "-out.txt");
+        const CliRun exported = cli({"--home", h, "export", out.string()});
+        EXPECT_EQ(exported.status, 1);
+        EXPECT_NE(exported.err.find("已损坏"), std::string::npos) << exported.err;
+        EXPECT_NE(exported.err.find(c.says), std::string::npos) << exported.err;
+        EXPECT_NE(exported.err.find("brenvik3d-cli restore"), std::string::npos) << exported.err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << "nothing is exported from a damaged file";
+        for (const std::vector<std::string>& change : {std::vector<std::string>{"add", "2026225", "123"},
+                                                       {"import", sample},
+                                                       {"log", "withdraw", "1"}}) {
+            const CliRun r = cli({"--home", h, change[0], change[1], change.size() > 2 ? change[2] : "--"});
+            EXPECT_EQ(r.status, 1) << change[0];
+            EXPECT_EQ(r.err, exported.err) << "one verdict, in the same words: " << change[0];
+        }
+        EXPECT_EQ(folderState(home.path()), before) << "nothing written, nothing made beside it";
+
+        const CliRun restored = cli({"--home", h, "restore", sample});
+        ASSERT_EQ(restored.status, 0) << restored.err;
+        EXPECT_NE(restored.out.find("7,731 期"), std::string::npos) << restored.out;
+        int copies = 0;
+        for (const auto& [name, content] : folderState(home.path()))
+            if (name.starts_with(std::string(kDatabaseFile) + ".damaged-"))
+                copies += content == damaged;
+        EXPECT_EQ(copies, 1) << "the damaged file is kept as it was";
+        EXPECT_EQ(test::storedDraws(database), test::sampleDraws("fc3d-history.txt"));
+        const CliRun logbook = cli({"--home", h, "log", "list", "--format", "json"});
+        ASSERT_EQ(logbook.status, 0) << logbook.err;
+        EXPECT_EQ(nlohmann::json::parse(logbook.out)["entries"].size(), c.logbookKept ? 1u : 0u);
+        EXPECT_EQ(cli({"--home", h, "restore", sample}).status, 1) << "a sound history is not restored";
+    }
+}
+
+// Searches, tables, exports and listings create, rename and write nothing in the data folder,
+// whatever it holds; what only a change may put right is said, with what to do.
+TEST(Cli, ReadCommandsLeaveTheFolderAsItIs) {
+    using Fill = std::function<void(const std::filesystem::path&)>;
+    const auto other = [](const std::filesystem::path& home) {
+        test::writeDatabase(home, test::sampleDraws("pl3-history.txt"), 1, Game::Pl3);
+        std::filesystem::rename(home / databaseFileName(Game::Pl3), home / kDatabaseFile);
+    };
+    const auto older = [](const std::filesystem::path& home) {
+        test::writeDatabase(home, test::syntheticDraws(500, 3));
+        SQLite::Database(home / kDatabaseFile, SQLite::OPEN_READWRITE)
+            .exec("DROP TABLE YuceScore; PRAGMA user_version = 3");
+    };
+    const std::vector<std::tuple<const char*, Fill, const char*>> folders = {
+        {"the other game's history under this game's name", other, "改名为 kestrelPL3.mdb"},
+        {"a history of the first version",
+         [](const auto& home) { test::writeUnmarkedDatabase(home, test::syntheticDraws(500, 3)); },
+         "打开窗口一次"},
+        {"a history of an earlier version", older, "打开窗口一次"},
+        {"another program's file",
+         [](const auto& home) { test::writeFile(home / kDatabaseFile, "Standard Jet DB"); },
+         "不是本程序的历史数据库"},
+        {"an empty file", [](const auto& home) { test::writeFile(home / kDatabaseFile, ""); }, "0 字节"},
+        {"no history", [](const auto&) {}, "没有历史数据库"},
+        {"a sound history", [](const auto& home) { test::writeDatabase(home, test::syntheticDraws(500, 3)); },
+         ""},
+    };
+    for (const auto& [name, fill, says] : folders) {
+        SCOPED_TRACE(name);
+        TestFolder home;
+        fill(home.path());
+        const auto before = folderState(home.path());
+        const std::string h = home.path().string();
+        const auto out = home.path().parent_path() / (home.path().filename().string() + "-out.txt");
+        for (const std::vector<std::string>& command : {std::vector<std::string>{"follow"},
+                                                        {"export", out.string()},
+                                                        {"omission"},
+                                                        {"backtest"},
+                                                        {"log", "list"},
+                                                        {"filter"}}) {
+            std::vector<std::string> args = {"--home", h};
+            args.insert(args.end(), command.begin(), command.end());
+            const CliRun r = cli(args);
+            // The logbook and the number filter answer for a game without a history too.
+            const bool answersWithout =
+                std::string_view(name) == "no history" && (command[0] == "log" || command[0] == "filter");
+            if (*says && !answersWithout) {
+                EXPECT_NE(r.err.find(says), std::string::npos) << command[0] << ": " << r.err;
+            }
+            EXPECT_EQ(folderState(home.path()), before) << command[0];
+            EXPECT_FALSE(std::filesystem::exists(home / kLockFile)) << command[0];
+        }
+        std::filesystem::remove(out);
+    }
+}
+
+// A pipe, a folder or a socket where the history or its log should be is refused at once, by
+// every command; a folder whose name is not UTF-8 is used as it is named.
+TEST(Cli, WhatIsNotAFileIsRefusedAtOnce) {
+    using Make = std::function<void(const std::filesystem::path&)>;
+    const auto socketAt = [](const std::filesystem::path& path) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << path;
+        ::close(fd);
+    };
+    const std::vector<std::pair<const char*, Make>> odd = {
+        {"a pipe", [](const auto& home) { ::mkfifo((home / kDatabaseFile).c_str(), 0644); }},
+        {"a folder", [](const auto& home) { std::filesystem::create_directory(home / kDatabaseFile); }},
+        {"a socket", [&](const auto& home) { socketAt(home / kDatabaseFile); }},
+        {"a pipe as the log",
+         [](const auto& home) {
+             writeSmallHistory(home);
+             ::mkfifo((home / (std::string(kDatabaseFile) + "-wal")).c_str(), 0644);
+         }},
+    };
+    const std::string sample = test::sampleFile("fc3d-history.txt").string();
+    for (const auto& [name, make] : odd) {
+        SCOPED_TRACE(name);
+        TestFolder home;
+        make(home.path());
+        const std::string h = home.path().string();
+        for (const std::vector<std::string>& command : {std::vector<std::string>{"follow"},
+                                                        {"export", (home / "out.txt").string()},
+                                                        {"add", "2026225", "123"},
+                                                        {"import", sample},
+                                                        {"restore", sample},
+                                                        {"undo"},
+                                                        {"log", "list"}}) {
+            std::vector<std::string> args = {"--home", h};
+            args.insert(args.end(), command.begin(), command.end());
+            const auto started = std::chrono::steady_clock::now();
+            const CliRun r = cli(args);
+            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << command[0];
+            EXPECT_EQ(r.status, 1) << command[0];
+            EXPECT_NE(r.err.find("不是普通文件"), std::string::npos) << command[0] << ": " << r.err;
+        }
+    }
+
+    // A folder name that is not UTF-8 names that folder, and no other.
+    TestFolder parent;
+    const std::filesystem::path home = parent.path() / std::string("\xB2\xCA\xC6\xB1\xff", 5);
+    ASSERT_EQ(cli({"--home", home.string(), "import", sample}).status, 0);
+    const CliRun found = cli({"--home", home.string(), "follow", "--format", "json"});
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(test::folderContents(parent.path()), std::vector<std::string>{home.filename().string()});
+    EXPECT_EQ(test::storedDraws(home / kDatabaseFile).size(), 7731u);
+}
+
+// On a full disk the history is read, searched and exported to another disk as ever; a change is
+// refused with that reason and the folder stays as it was. The disk is a small file system of a
+// mount namespace of the test's own (skipped where the system allows none).
+TEST(Cli, AFullDiskIsReadAndRefusesChangesWithThatReason) {
+    if (run({"/usr/bin/unshare", "-rm", "true"}).status != 0)
+        GTEST_SKIP() << "no mount namespace of the test's own here";
+    TestFolder dir;
+    std::filesystem::create_directories(dir / "source");
+    writeRealHistory(dir / "source");
+    std::filesystem::create_directories(dir / "disk");
+    std::filesystem::create_directories(dir / "out");
+    const std::vector<std::vector<std::string>> commands = {
+        {"follow"},
+        {"export", (dir / "out" / "all.txt").string()},
+        {"log", "list"},
+        {"omission"},
+        {"add", "2026225", "123"},
+        {"import", test::sampleFile("pl3-history.txt").string(), "--force"}};
+    // Everything runs inside the namespace, where the small disk is; results land in out/.
+    std::string script = "set -e; mount -t tmpfs -o size=4m tmpfs \"$1\"; cp \"$2\"/* \"$1\"/;"
+                         " dd if=/dev/zero of=\"$1\"/fill bs=4k 2>/dev/null || true; set +e;"
+                         " cksum \"$1\"/kestrel3D* > \"$3\"/before;";
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        script += " \"$4\" --home \"$1\"";
+        for (const auto& word : commands[i])
+            script += " '" + word + "'";
+        script += " >\"$3\"/" + std::to_string(i) + ".out 2>\"$3\"/" + std::to_string(i) +
+                  ".err; echo $? >\"$3\"/" + std::to_string(i) + ".status;";
+    }
+    script += " cksum \"$1\"/kestrel3D* > \"$3\"/after";
+    const CliRun r = run({"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script, "sh", (dir / "disk").string(),
+                          (dir / "source").string(), (dir / "out").string(), BRENVIK_CLI});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto result = [&](std::size_t i, const char* what) {
+        return test::readFile(dir / "out" / (std::to_string(i) + what));
+    };
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        SCOPED_TRACE(commands[i][0]);
+        const bool change = commands[i][0] == "add" || commands[i][0] == "import";
+        EXPECT_EQ(result(i, ".status"), change ? "1\n" : "0\n") << result(i, ".err");
+        if (change) {
+            EXPECT_NE(result(i, ".err").find("磁盘已满"), std::string::npos) << result(i, ".err");
+        }
+    }
+    EXPECT_EQ(test::readFile(dir / "out" / "all.txt"), historyText(test::sampleDraws("fc3d-history.txt")));
+    EXPECT_EQ(test::readFile(dir / "out" / "before"), test::readFile(dir / "out" / "after"));
+}
+
+// The system's common errors are said in the program's words; any other follows in brackets.
+TEST(Cli, SystemErrorsAreSaidInChinese) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    test::writeFile(home / "locked.txt", "2013011 123\r\n");
+    ::chmod((home / "locked.txt").c_str(), 0);
+    std::filesystem::create_symlink("loop", home / "loop");
+    std::filesystem::create_symlink("loop", home / "loop2");
+    std::filesystem::remove(home / "loop");
+    std::filesystem::create_symlink("loop2", home / "loop");
+    test::writeFile(home / "plain", "");
+    std::string header = test::readFile(home / kDatabaseFile);
+    const struct {
+        std::vector<std::string> args;
+        const char* says;
+    } cases[] = {
+        {{"import", (home / "missing.txt").string()}, "：没有这个文件或文件夹"},
+        {{"import", (home / "locked.txt").string()}, "：没有权限"},
+        {{"import", (home / std::string(300, 'a')).string()}, "：文件名太长"},
+        {{"import", (home / "loop").string()}, "：系统报告错误（Too many levels of symbolic links）"},
+        {{"--home", (home / "plain" / "sub").string(), "add", "2013011", "123"}, "：没有这个文件或文件夹"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--home", h};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args, true);
+        EXPECT_EQ(r.status, 1) << c.says;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        for (const char* english : {"No such", "denied", "too long", "not a database", "unsupported"})
+            EXPECT_EQ(r.err.find(english), std::string::npos) << r.err;
+    }
+    header[0] = 'X';
+    test::writeFile(home / kDatabaseFile, header);
+    const CliRun damaged = cli({"--home", h, "follow"});
+    EXPECT_NE(damaged.err.find("（不是数据库文件）"), std::string::npos) << damaged.err;
 }

@@ -15,6 +15,8 @@
 //   crash_child segment-rebuild <database> <segment parameter>
 //   crash_child retention <database> <current year>   (keeps 6 years)
 //   crash_child update <database> <history file>      (appends the file's newer draws)
+// And the restore of a damaged history, which never opens it as a history:
+//   crash_child restore <database> <history file>
 // With BRENVIK_CRASH_AT set to rename:N, commit:N or committed:N it kills itself instead: at its
 // Nth rename before the file is renamed, or just before or just after its Nth commit of the
 // database. It exits normally when the change has fewer such moments.
@@ -24,6 +26,7 @@
 #include "Compaction.h"
 #include "FolderLock.h"
 #include "HistoryRebuild.h"
+#include "HistoryRestore.h"
 #include "HistoryStore.h"
 #include "OnlineMerge.h"
 #include "UndoBackup.h"
@@ -89,6 +92,7 @@ int usage() {
         "usage: crash_child import|rebuild|compact <database> [file segment]\n"
         "       crash_child import-undo|undo|delete-last|delete-to|delete-last-n|clear|segment-rebuild|\n"
         "                   retention|update <database> [argument]\n"
+        "       crash_child restore <database> <history file>\n"
         "       crash_child window-side <folder> <seconds>\n",
         stderr);
     return 2;
@@ -211,6 +215,14 @@ int main(int argc, char** argv) {
     if (mode == "window-side" && argc == 4)
         return windowSide(argv[2], std::atoi(argv[3]));
     const std::filesystem::path database = argv[2];
+    if (mode == "restore" && argc == 4) {
+        auto source = readHistoryFile(argv[3]);
+        if (!source)
+            return report(source.error());
+        sayGo();
+        auto restored = restoreHistory(database, Game::Fc3d, *source, 1, std::chrono::system_clock::now());
+        return restored ? 0 : report(restored.error());
+    }
     if (mode == "compact") {
         sayGo();
         auto compacted = compactDatabase(database);

@@ -8,6 +8,7 @@
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "IssueNumber.h"
+#include "PredictionLog.h"
 #include "SafeWrite.h"
 #include "SampleHistory.h"
 #include "TestFolder.h"
@@ -400,4 +401,68 @@ TEST_F(Crash, KilledAtEachRenameAndCommitEveryChangeKeepsItsUndoBackupInStep) {
         // A backup is renamed twice (the one before it goes aside), and every change commits.
         run.runToEachRenameAndCommit(c.backedUp ? 4 : 2);
     }
+}
+
+// A restore killed at any moment (at random, and at each of its renames and commits) leaves the
+// damaged file as it was, under the history's name or a name of its own, and the history either
+// not yet restored or restored whole, logbook included.
+TEST_F(Crash, KilledRestoreLeavesTheDamagedFileAsItWasAndTheHistoryNotYetRestoredOrWhole) {
+    const auto pristine = writeFolder(s_dir->path() / "damaged", s_old);
+    {
+        auto store = HistoryStore::open(pristine / kDatabaseFile);
+        ASSERT_TRUE(store);
+        LogEntry entry;
+        entry.issue = nextIssueProposal(s_old.back().issue);
+        entry.picks = {1, 2};
+        ASSERT_TRUE(PredictionLog::record(**store, entry));
+    }
+    // A stored digit out of range: the file reads, and the whole check calls it damaged.
+    SQLite::Database(pristine / kDatabaseFile, SQLite::OPEN_READWRITE)
+        .exec("UPDATE Lishi SET L2A = 20 WHERE SQQH = " + std::to_string(s_old[700].issue));
+    const std::string damaged = test::readFile(pristine / kDatabaseFile);
+    const auto draws = test::syntheticDraws(3000, 41);
+    const auto source = s_dir->path() / "restore-from.txt";
+    ASSERT_TRUE(writeHistoryFile(source, draws));
+    const Fingerprint restored = fingerprintOf(draws);
+
+    const auto runOnce = [&](std::chrono::microseconds delay, const std::string& killAt) -> ::Run {
+        SCOPED_TRACE(killAt.empty() ? "after " + std::to_string(delay.count()) + " us" : "at " + killAt);
+        TestFolder dir;
+        std::filesystem::copy(pristine, dir.path(), std::filesystem::copy_options::recursive);
+        const auto database = dir / kDatabaseFile;
+        const auto r = runAndKill({"restore", database.string(), source.string()}, delay, killAt);
+        int copies = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            if (entry.path().filename().string().starts_with(std::string(kDatabaseFile) + ".damaged-")) {
+                EXPECT_EQ(test::readFile(entry.path()), damaged) << "the damaged file keeps its bytes";
+                ++copies;
+            }
+        const bool done = test::readFile(database) != damaged;
+        if (!r.killed) {
+            EXPECT_TRUE(done) << "a finished restore must be there";
+        }
+        if (done) {
+            EXPECT_EQ(copies, 1);
+            auto store = HistoryStore::open(database);
+            const auto entries = store ? PredictionLog::entries(**store) : std::unexpected(store.error());
+            EXPECT_TRUE(store && (*store)->checkWhole());
+            EXPECT_EQ(entries ? entries->size() : 0u, 1u) << "the logbook is carried over";
+            SQLite::Database db(database.string(), SQLite::OPEN_READONLY);
+            EXPECT_TRUE(fingerprintOf(db) == restored);
+        }
+        removeAbandonedTemporaries(dir.path(), std::chrono::hours(1));
+        for (const auto& name : test::folderContents(dir.path()))
+            EXPECT_FALSE(name.find(".tmp") != std::string::npos) << name;
+        return r;
+    };
+    const auto full = runOnce(kNoKill, {}).working;
+    std::mt19937 gen(505);
+    std::uniform_int_distribution<long long> moment(0, full.count() * 21 / 20);
+    int killed = 0;
+    for (int i = 0; i < 6; ++i)
+        killed += runOnce(std::chrono::microseconds(moment(gen)), {}).killed;
+    for (const char* point : {"rename", "commit", "committed"})
+        for (int n = 1; runOnce(kNoKill, point + (":" + std::to_string(n))).killed; ++n)
+            ++killed;
+    EXPECT_GE(killed, 5);
 }

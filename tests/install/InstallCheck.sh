@@ -119,7 +119,7 @@ while IFS='|' read -r words want; do
                    echo "${COMPREPLY[*]}"' _ "$completion" brenvik3d-cli $words)
     [ "$got" = "$want" ] || fail "completing '$words': '$got', not '$want'"
 done <<'TABLE'
-_|import export add undo follow combo backtest log update omission filter
+_|import export add undo restore follow combo backtest log update omission filter
 log _|add list withdraw
 --home /tmp log add --pi|--pick
 log --home /tmp l|list

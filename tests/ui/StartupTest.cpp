@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: every control of the window with its caption, the option controls set from the
 // settings, and a database file that cannot be used.
+#include "AppPaths.h"
 #include "BuildInfo.h"
 #include "HistoryStore.h"
 #include "SampleHistory.h"
@@ -18,7 +19,6 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QScrollArea>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -212,8 +212,8 @@ void StartupTest::toolTipsTabsAndMenus() {
         (QStringList{QStringLiteral("mnuDcls=导出历史号码(&O)"), QStringLiteral("mnuErase=删除最后历史(&E)"),
                      QStringLiteral("mnuClear=清空历史号码(&C)"), QStringLiteral("mnuDlzd=删除到选定期(&D)"),
                      QStringLiteral("mnuEszhzd=删除最后指定数量期历史(&N)"), QStringLiteral("-"),
-                     QStringLiteral("mnuUndo=撤销上次更改(&Z)"), QStringLiteral("-"),
-                     QStringLiteral("mnuHuice=回测(&B)")}));
+                     QStringLiteral("mnuUndo=撤销上次更改(&Z)"), QStringLiteral("mnuHfls=恢复历史…"),
+                     QStringLiteral("-"), QStringLiteral("mnuHuice=回测(&B)")}));
     QCOMPARE(f.find<QMenu>("mnuSetup")->title(), QStringLiteral("设置"));
     QCOMPARE(actions("mnuSetup"),
              (QStringList{QStringLiteral("=段数参数设置(&A)"), QStringLiteral("-"),
@@ -449,9 +449,7 @@ void StartupTest::aSettingThatCannotBeSavedIsReported() {
     WindowFixture f;
     auto& w = f.open();
     // A folder where the settings file should be: nothing can be written there.
-    const QString file = QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brenvik3D"),
-                                   QStringLiteral("Brenvik3D"))
-                             .fileName();
+    const QString file = ui::settingsFile();
     QFile::remove(file);
     QVERIFY(QDir().mkpath(file));
     QTest::mouseClick(f.find<QAbstractButton>("Option1(0)"), Qt::LeftButton);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WindowFixture.h"
 
+#include "AppPaths.h"
 #include "Clock.h"
 #include "HistoryStore.h"
 #include "IssueNumber.h"
@@ -18,8 +19,7 @@ namespace {
 
 std::unique_ptr<QSettings> section(const QString& home) {
     Q_UNUSED(home);
-    auto s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                         QStringLiteral("Brenvik3D"), QStringLiteral("Brenvik3D"));
+    auto s = std::make_unique<QSettings>(ui::settingsFile(), QSettings::IniFormat);
     s->beginGroup(QStringLiteral("IniSetting"));
     return s;
 }
@@ -33,7 +33,8 @@ QString keyOf(std::string_view key) {
 WindowFixture::WindowFixture() : m_folder(std::make_unique<TestFolder>()) {
     const QString root = QString::fromStdString(m_folder->path().string());
     qputenv("BRENVIK3D_HOME", (root + QStringLiteral("/data")).toUtf8());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/config"));
+    // The settings file of both programs lies under it.
+    qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toUtf8());
     std::filesystem::create_directories(m_folder->path() / "data");
     // A fixed day of the year the sample histories end in; storeDraws moves it to the year of
     // the draws stored.

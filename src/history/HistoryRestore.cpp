@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "HistoryRestore.h"
+
+#include "HistoryRebuild.h"
+#include "HistoryStore.h"
+#include "Platform.h"
+#include "PredictionLog.h"
+#include "SafeWrite.h"
+#include "SystemError.h"
+#include "UndoBackup.h"
+
+#include <cerrno>
+#include <system_error>
+
+namespace brenvik {
+
+namespace {
+
+std::optional<RestoreSource> readSource(std::string kind, const std::filesystem::path& file,
+                                        int currentYear) {
+    if (fileStatus(file).kind != FileKind::Regular)
+        return std::nullopt;
+    auto read = readImportFile(file, currentYear);
+    if (!read || read->draws.empty())
+        return std::nullopt;
+    return RestoreSource{std::move(kind), file, static_cast<long long>(read->draws.size()),
+                         read->draws.back().issue};
+}
+
+std::filesystem::path withSuffix(const std::filesystem::path& file, const std::string& suffix) {
+    auto p = file;
+    p += suffix;
+    return p;
+}
+
+// A second name for `from` that keeps its bytes once `from` names another file; a copy where the
+// file system has no second names.
+int keepUnder(const std::filesystem::path& from, const std::filesystem::path& to) {
+    const int error = linkNoReplace(from, to);
+    if (error != EPERM && error != EOPNOTSUPP && error != EMLINK)
+        return error;
+    if (fileStatus(to).kind != FileKind::Missing)
+        return EEXIST;
+    auto copied = copyFileSafely(from, to);
+    return copied ? 0 : EIO;
+}
+
+// Gives the damaged file, and the log beside it, names of their own; returns the file's.
+Result<std::filesystem::path> keepDamagedAside(const std::filesystem::path& database,
+                                               std::chrono::system_clock::time_point now) {
+    const std::string stamp = ".damaged-" + localTimeStamp(now);
+    for (int n = 1; n <= 99; ++n) {
+        const auto aside = withSuffix(database, stamp + (n == 1 ? "" : "-" + std::to_string(n)));
+        if (fileStatus(aside).kind != FileKind::Missing ||
+            fileStatus(withSuffix(aside, "-wal")).kind != FileKind::Missing)
+            continue;
+        if (const int error = keepUnder(database, aside); error == EEXIST) {
+            continue;
+        } else if (error != 0) {
+            return fail(ErrorCode::Io, "无法把损坏的数据库文件 " + shownPath(database) + " 另存为 " +
+                                           shownPath(aside.filename()) + "：" + systemErrorText(error) +
+                                           "，历史未恢复。");
+        }
+        // A log left beside the history's name would be read into the restored file.
+        const auto log = withSuffix(database, "-wal");
+        if (fileStatus(log).kind == FileKind::Regular) {
+            if (const int error = keepUnder(log, withSuffix(aside, "-wal")); error != 0)
+                return fail(ErrorCode::Io, "无法另存损坏的数据库的日志文件 " + shownPath(log.filename()) +
+                                               "：" + systemErrorText(error) + "，历史未恢复。");
+            std::error_code ec;
+            std::filesystem::remove(log, ec);
+            if (ec)
+                return fail(ErrorCode::Io, "无法移开损坏的数据库的日志文件 " + shownPath(log.filename()) +
+                                               "：" + systemErrorText(ec.value()) + "，历史未恢复。");
+        }
+        std::error_code ec;
+        std::filesystem::remove(withSuffix(database, "-shm"), ec);
+        return aside;
+    }
+    return fail(ErrorCode::Io,
+                "损坏的数据库文件 " + shownPath(database) + " 的另存名称都已被占用，历史未恢复。");
+}
+
+} // namespace
+
+std::vector<RestoreSource> restoreSources(const std::filesystem::path& folder, Game game,
+                                          const std::filesystem::path& sample, int currentYear) {
+    std::vector<RestoreSource> sources;
+    const auto database = folder / databaseFileName(game);
+    for (auto&& source : {readSource("撤销备份", undoFileFor(database), currentYear),
+                          readSource("备份文件", folder / rebuildBackupFileName(game), currentYear),
+                          readSource("附带的样本", sample, currentYear)})
+        if (source)
+            sources.push_back(*source);
+    return sources;
+}
+
+std::string describeSource(const RestoreSource& s) {
+    std::string text = s.kind + " " + shownPath(s.file.filename()) + "：" + groupedCount(s.count) + " 期";
+    if (s.lastIssue)
+        text += "，最后一期 " + std::to_string(*s.lastIssue);
+    return text;
+}
+
+Result<Restored> restoreHistory(const std::filesystem::path& database, Game game, const HistoryFile& source,
+                                int segmentParam, std::chrono::system_clock::time_point now) {
+    if (source.draws.empty())
+        return fail(ErrorCode::Empty, std::string(kNoDrawsInFile) + "。");
+    if (fileStatus(database).kind != FileKind::Regular)
+        return fail(ErrorCode::Io, "没有要恢复的历史数据库 " + shownPath(database) + "。");
+    Restored restored;
+    auto entries = PredictionLog::entriesIn(database);
+    restored.entriesLost = !entries;
+    auto pending = PendingFile::create(database);
+    if (!pending)
+        return std::unexpected(pending.error());
+    {
+        auto store = HistoryStore::open(pending->temporary(), game);
+        if (!store)
+            return std::unexpected(store.error());
+        if (entries && !entries->empty()) {
+            if (auto carried = PredictionLog::carry(**store, *entries); !carried)
+                return std::unexpected(carried.error());
+            restored.entries = static_cast<long long>(entries->size());
+        }
+        if (auto stored = storeRebuilt(**store, source.draws, segmentParam); !stored)
+            return std::unexpected(stored.error());
+    } // closing folds the new file's log into it
+    auto aside = keepDamagedAside(database, now);
+    if (!aside)
+        return std::unexpected(aside.error());
+    restored.damaged = *aside;
+    if (auto placed = pending->commit(); !placed)
+        return std::unexpected(placed.error());
+    restored.draws = static_cast<long long>(source.draws.size());
+    return restored;
+}
+
+std::string restoredLine(const Restored& r, const std::string& from) {
+    std::string line = "已从 " + from + " 恢复历史号码 " + groupedCount(r.draws) +
+                       " 期；损坏的数据库文件已另存为 " + shownPath(r.damaged.filename()) + "（未删除）";
+    if (r.entries > 0)
+        line += "；保留了 " + std::to_string(r.entries) + " 条预测记录";
+    if (r.entriesLost)
+        line += "；损坏的文件中的预测记录未能读出";
+    return line + "。";
+}
+
+} // namespace brenvik
