@@ -19,9 +19,16 @@ namespace brenvik::cli {
 
 namespace {
 
+// "-" names the standard input of import and the standard output of export, as for any Unix tool.
+bool isStandardStream(const std::string& argument) {
+    return argument == "-";
+}
+
 int runImport(const Options& o) {
     // The file is read completely, and refused when it holds no draw, before the database is touched.
-    auto read = readImportFile(o.arguments[0], chinaYear(std::chrono::system_clock::now()));
+    const int year = chinaYear(std::chrono::system_clock::now());
+    const bool standardInput = isStandardStream(o.arguments[0]);
+    auto read = standardInput ? readImportInput(year) : readImportFile(o.arguments[0], year);
     if (!read)
         return failWith(read.error().message);
     auto opened = openToChange(o, Load::StoreOnly);
@@ -33,7 +40,9 @@ int runImport(const Options& o) {
     if (const auto issues = compareIssues(stored->draws, read->draws);
         issues.looksLikeOtherGame() && !o.force)
         return failWith(otherGameNotice(o.game, issues) + "加 --force 才会导入；历史号码未改动。");
-    const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
+    const std::string what =
+        "读入 " + (standardInput ? std::string(kStandardInputName)
+                                 : std::filesystem::path(o.arguments[0]).filename().string());
     auto counts =
         changeWithUndo(*opened->store, what, [&] { return importHistory(*opened->store, *read, o.segment); });
     if (!counts)
@@ -53,12 +62,27 @@ int runExport(const Options& o) {
     auto opened = openToRead(o, Load::StoreOnly);
     if (!opened)
         return failWith(opened.error().message);
-    const auto draws = opened->store->loadDraws();
-    if (!draws)
-        return failWith(draws.error().message);
-    if (auto r = writeHistoryFile(o.arguments[0], *draws); !r)
-        return failWith(r.error().message);
-    std::cout << "导出 " << draws->size() << " 期到 " << o.arguments[0] << "。\n";
+    // The draws go from the database to the file as they are read: a history of any size needs
+    // the memory of one line. A FIFO waits for its reader, as it does for any command.
+    const bool standardOutput = isStandardStream(o.arguments[0]);
+    std::cout.flush();
+    auto out = standardOutput ? OutputFile::standardOutput()
+                              : OutputFile::open(o.arguments[0], OutputFile::WhenNoReader::Wait);
+    if (!out)
+        return failWith(out.error().message);
+    Result<void> written;
+    const auto count = opened->store->forEachDraw([&](const DrawLine& d) {
+        written = out->write(formatDrawLine(d.issue, d.digits) + "\r\n");
+        return written.has_value();
+    });
+    if (!count)
+        return failWith(count.error().message);
+    if (written)
+        written = out->commit();
+    if (!written)
+        return failWith(written.error().message);
+    // The draws themselves may be on the standard output: the count goes beside them.
+    (standardOutput ? std::cerr : std::cout) << "导出 " << *count << " 期到 " << out->shownName() << "。\n";
     return 0;
 }
 
@@ -118,7 +142,9 @@ void addHistoryCommands(Commands& commands) {
         "brenvik3d-cli [--home DIR] import FILE        replace the history with the draws of a history text "
         "file\n",
         runImport);
-    addArguments(import, o, {{"FILE", "the history text file: one draw a line, e.g. 2013001 123"}});
+    addArguments(
+        import, o,
+        {{"FILE", "the history text file: one draw a line, e.g. 2013001 123; - for the standard input"}});
     addSegment(import, o, "1");
     import.add_flag("--force", o.force, "import even a file whose draws disagree with the history's");
 
@@ -126,7 +152,7 @@ void addHistoryCommands(Commands& commands) {
         "export", "Write the history as a history text file.",
         "brenvik3d-cli [--home DIR] export FILE        write the history as a history text file\n",
         runExport);
-    addArguments(exported, o, {{"FILE", "the history text file to write"}});
+    addArguments(exported, o, {{"FILE", "the history text file to write; - for the standard output"}});
 
     CLI::App& add = commands.add(
         "add", "Append one draw, e.g. add 2024150 507.",

@@ -32,11 +32,16 @@ inline constexpr const char* kNoDrawsInFile = "文件中没有可读的历史号
 // `currentYear` (issueProblem) is skipped and counted with the skipped lines. A file without a
 // single draw line left is refused (ErrorCode::Empty, kNoDrawsInFile), so that it can never
 // replace a history by nothing.
-Result<HistoryFile> readImportFile(const std::filesystem::path& file, int currentYear);
+Result<HistoryFile> readImportFile(const std::filesystem::path& file, int currentYear,
+                                   const Progress& progress = {});
+// The same for the standard input ("-" on the companion's command line).
+Result<HistoryFile> readImportInput(int currentYear);
 
 // Replaces the stored history by the draws of a file read with readImportFile, as one
 // transaction; rows are derived in ascending issue order. A file without draws is refused.
-Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file, int segmentParam);
+// `progress` is told the rows stored of the file's draws; the transaction is not stopped half way.
+Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file, int segmentParam,
+                                   const Progress& progress = {});
 
 // readHistoryFile and importHistory, for a file this program wrote (its issues are not checked
 // against a year). A file that cannot be read, or holds no draw, leaves the history as it was.
