@@ -5,6 +5,7 @@
 #include "BusyCursor.h"
 #include "Clock.h"
 #include "Dialogs.h"
+#include "ExportFile.h"
 #include "GameCheck.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
@@ -63,13 +64,17 @@ void HistoryCommands::importHistory() {
         return;
     HistoryStore& store = *m_workspace.store();
     const HistorySnapshot& history = m_workspace.history();
-    // The file is read once, before the question that needs its count.
+    // The file is read once, before the question that needs its count; it may be stopped, as
+    // nothing has changed yet.
     auto read = [&] {
         BusyCursor busy;
-        return readImportFile(toPath(file), chinaYear(now()));
+        Dialogs::Progress progress(m_window, title, QStringLiteral("已读取 %1 / %2 字节"));
+        return readImportFile(toPath(file), chinaYear(now()),
+                              [&](long long done, long long total) { return progress.update(done, total); });
     }();
     if (!read) {
-        Dialogs::warn(m_window, title, qs(read.error().message));
+        if (read.error().code != ErrorCode::Cancelled)
+            Dialogs::warn(m_window, title, qs(read.error().message));
         return;
     }
     // The other game's file would replace this game's history by draws it never had.
@@ -88,8 +93,12 @@ void HistoryCommands::importHistory() {
     const QString what = QStringLiteral("读入 ") + QFileInfo(file).fileName();
     auto imported = [&] {
         BusyCursor busy;
+        // Once the change has begun it commits whole or not at all: no Cancel.
+        Dialogs::Progress progress(m_window, title, QStringLiteral("已存入 %1 / %2 期"), false);
         auto result = changeWithUndo(store, what.toStdString(), [&] {
-            return brenvik::importHistory(store, *read, m_workspace.segmentParam());
+            return brenvik::importHistory(
+                store, *read, m_workspace.segmentParam(),
+                [&](long long done, long long total) { return progress.update(done, total); });
         });
         m_workspace.AddHaoma(HistoryChange::Replaced);
         return result;
@@ -105,12 +114,25 @@ void HistoryCommands::exportHistoryText() {
     // Without a database there is no history to write, only an empty file to mislead.
     if (!m_workspace.requireStore())
         return;
-    auto written = exportHistory(toPath(m_workspace.dataFolder()), m_workspace.game(), m_workspace.history());
+    const QString title = QStringLiteral("历史号码导出文本文件");
+    const HistorySnapshot& history = m_workspace.history();
+    const auto place = exportPlace(m_window, title, m_workspace.dataFolder(),
+                                   qs(exportFileName(m_workspace.game(), history)));
+    if (!place)
+        return;
+    Dialogs::Progress progress(m_window, title, QStringLiteral("已写出 %1 / %2 期"));
+    auto out = OutputFile::open(toPath(place->file));
+    const auto written =
+        out ? writeHistoryText(*out, history,
+                               [&](long long done, long long total) { return progress.update(done, total); })
+            : Result<void>(std::unexpected(out.error()));
     if (!written) {
-        Dialogs::warn(m_window, QStringLiteral("历史号码导出文本文件"), qs(written.error().message));
+        if (written.error().code != ErrorCode::Cancelled)
+            Dialogs::warn(m_window, title, qs(written.error().message));
         return;
     }
-    emit status(openWritten(m_window, fromPath(*written)));
+    tellElsewhere(m_window, title, *place);
+    emit status(openWritten(m_window, place->file));
 }
 
 void HistoryCommands::updateOnline() {

@@ -57,6 +57,7 @@ private:
 
     TrendModel* m_model;
     TrendView* m_view;
+    QString m_rangeLine; // what the sheet says of the range in its first row
     QComboBox* m_rangeBox;
     QLineEdit* m_startBox;
     QLineEdit* m_endBox;
