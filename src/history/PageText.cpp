@@ -550,7 +550,7 @@ private:
 // A tag that carries thousands of attributes costs the parser time that grows with the square
 // of their number; no page a person reads has such a tag. Counted over the page as the parser
 // will read it: text, comments and the content of scripts and styles hold no tags.
-constexpr std::size_t kMostAttributes = 512;
+constexpr std::size_t kMostAttributes = 256;
 
 bool hasTagWithTooManyAttributes(std::string_view page) {
     const auto startsTag = [&](std::size_t i) {

@@ -184,6 +184,9 @@ Result<void> writeRows(lxw_worksheet* sheet, lxw_format* percent, const std::str
 
 Result<void> writeSpreadsheet(OutputFile& out, const SheetRows& rows, long long total,
                               const Progress& progress) {
+    // A sheet known to be too long is refused before a million rows are written in vain.
+    if (total > static_cast<long long>(LXW_ROW_MAX))
+        return std::unexpected(tooLarge(out.shownName()));
     // The library writes a named file: the temporary that takes the place of a regular file, or
     // a scratch file whose bytes then go to the stream.
     std::optional<ScratchFile> scratch;
