@@ -75,13 +75,13 @@ Result<StoredCounts> storeFile(HistoryStore& store, const HistoryFile& file, int
 }
 
 Result<StoredCounts> keepOnly(HistoryStore& store, const std::filesystem::path& folder,
-                              std::span<const DrawLine> kept, int segmentParam) {
+                              std::span<const DrawLine> kept, int segmentParam, const Progress& progress) {
     if (auto checked = checkSegmentParam(segmentParam); !checked)
         return std::unexpected(checked.error());
     const auto backup = folder / rebuildBackupFileName(store.game());
     if (auto written = writeHistoryFile(backup, kept); !written)
         return std::unexpected(withNote(written.error(), "历史号码未改动。"));
-    return rebuildFromBackup(store, backup, segmentParam);
+    return rebuildFromBackup(store, backup, segmentParam, progress);
 }
 
 } // namespace
@@ -138,18 +138,19 @@ Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesyste
     return importHistory(store, *read, segmentParam);
 }
 
-Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam) {
-    return storeRows(store, draws, segmentParam, true);
+Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam,
+                          const Progress& progress) {
+    return storeRows(store, draws, segmentParam, true, progress);
 }
 
 Result<StoredCounts> rebuildFromBackup(HistoryStore& store, const std::filesystem::path& backupFile,
-                                       int segmentParam) {
+                                       int segmentParam, const Progress& progress) {
     if (auto checked = checkSegmentParam(segmentParam); !checked)
         return std::unexpected(checked.error());
     auto read = readHistoryFile(backupFile);
     if (!read)
         return std::unexpected(withNote(read.error(), "历史号码未改动。"));
-    return storeFile(store, *read, segmentParam, true);
+    return storeFile(store, *read, segmentParam, true, progress);
 }
 
 Result<std::vector<DrawLine>> drawsUpTo(const HistorySnapshot& history, std::int32_t lastKept) {
@@ -172,24 +173,24 @@ std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long
 }
 
 Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,
-                                  std::int32_t lastKept, int segmentParam) {
+                                  std::int32_t lastKept, int segmentParam, const Progress& progress) {
     auto history = store.loadSnapshot();
     if (!history)
         return std::unexpected(history.error());
     auto kept = drawsUpTo(**history, lastKept);
     if (!kept)
         return std::unexpected(kept.error());
-    return keepOnly(store, folder, *kept, segmentParam);
+    return keepOnly(store, folder, *kept, segmentParam, progress);
 }
 
 Result<StoredCounts> deleteLastDraws(HistoryStore& store, const std::filesystem::path& folder,
-                                     long long count, int segmentParam) {
+                                     long long count, int segmentParam, const Progress& progress) {
     if (count < 1)
         return fail(ErrorCode::Invalid, "要删除的期数必须大于 0，历史号码未改动。");
     auto history = store.loadSnapshot();
     if (!history)
         return std::unexpected(history.error());
-    return keepOnly(store, folder, drawsWithoutLast(**history, count), segmentParam);
+    return keepOnly(store, folder, drawsWithoutLast(**history, count), segmentParam, progress);
 }
 
 } // namespace brenvik

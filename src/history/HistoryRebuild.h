@@ -50,12 +50,13 @@ Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesyste
 
 // Replaces the stored history by `draws` (in ascending issue order) with the rows a rebuild
 // derives, as one transaction.
-Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam);
+Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam,
+                          const Progress& progress = {});
 
 // Rebuilds the whole history from the backup file with the codes of `segmentParam`, filling the
 // N-back texts as rebuiltRows does. A missing or unreadable backup leaves the history as it was.
 Result<StoredCounts> rebuildFromBackup(HistoryStore& store, const std::filesystem::path& backupFile,
-                                       int segmentParam);
+                                       int segmentParam, const Progress& progress = {});
 
 // The draws kept by "delete down to issue T": every draw whose issue is at most T. A T outside
 // the stored range (first..last stored issue) is refused: a mistyped issue must not empty a
@@ -67,10 +68,10 @@ std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long
 // The two deletions that go through the backup file: they write the draws to keep into the
 // backup of the store's game in `folder` (lsbf.txt) and rebuild the history from it. The caller
 // compacts the database afterwards (compactAndReopen). A T refused by drawsUpTo, or an N below
-// 1, changes nothing.
+// 1, changes nothing. `progress` is told the rows stored, as by importHistory.
 Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,
-                                  std::int32_t lastKept, int segmentParam);
+                                  std::int32_t lastKept, int segmentParam, const Progress& progress = {});
 Result<StoredCounts> deleteLastDraws(HistoryStore& store, const std::filesystem::path& folder,
-                                     long long count, int segmentParam);
+                                     long long count, int segmentParam, const Progress& progress = {});
 
 } // namespace brenvik

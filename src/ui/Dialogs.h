@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 class QProgressDialog;
@@ -58,6 +59,10 @@ public:
     // Tells how far the work has come; false once the user has cancelled it.
     bool update(long long done, long long total);
     bool cancelled() const { return m_cancelled; }
+    // update() as the libraries take it, for as long as this lives.
+    std::function<bool(long long, long long)> tracker() {
+        return [this](long long done, long long total) { return update(done, total); };
+    }
 
 private:
     QString text(long long done, long long total) const;

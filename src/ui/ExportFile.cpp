@@ -44,10 +44,8 @@ std::optional<ExportPlace> exportPlace(QWidget* parent, const QString& title, co
 bool writeSheetTo(QWidget* parent, const QString& file, long long rowCount, const SheetRows& rows) {
     Dialogs::Progress progress(parent, kSheetTitle, QStringLiteral("已写出 %1 / %2 行"));
     auto out = OutputFile::open(toPath(file));
-    Result<void> written =
-        out ? writeSpreadsheet(*out, rows, rowCount,
-                               [&](long long done, long long total) { return progress.update(done, total); })
-            : Result<void>(std::unexpected(out.error()));
+    Result<void> written = out ? writeSpreadsheet(*out, rows, rowCount, progress.tracker())
+                               : Result<void>(std::unexpected(out.error()));
     if (!written && written.error().code != ErrorCode::Cancelled)
         Dialogs::warn(parent, kSheetTitle, qs(written.error().message));
     return written.has_value();

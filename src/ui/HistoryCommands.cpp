@@ -27,6 +27,8 @@ namespace brenvik::ui {
 namespace {
 
 const QString kImportFolder = QStringLiteral("历史号码");
+// What a change of the history shows while it stores its rows; once begun it is not stopped.
+const QString kStoring = QStringLiteral("已存入 %1 / %2 期");
 
 QString grouped(std::size_t count) {
     return qs(groupedCount(static_cast<long long>(count)));
@@ -69,8 +71,7 @@ void HistoryCommands::importHistory() {
     auto read = [&] {
         BusyCursor busy;
         Dialogs::Progress progress(m_window, title, QStringLiteral("已读取 %1 / %2 字节"));
-        return readImportFile(toPath(file), chinaYear(now()),
-                              [&](long long done, long long total) { return progress.update(done, total); });
+        return readImportFile(toPath(file), chinaYear(now()), progress.tracker());
     }();
     if (!read) {
         if (read.error().code != ErrorCode::Cancelled)
@@ -94,11 +95,9 @@ void HistoryCommands::importHistory() {
     auto imported = [&] {
         BusyCursor busy;
         // Once the change has begun it commits whole or not at all: no Cancel.
-        Dialogs::Progress progress(m_window, title, QStringLiteral("已存入 %1 / %2 期"), false);
+        Dialogs::Progress progress(m_window, title, kStoring, false);
         auto result = changeWithUndo(store, what.toStdString(), [&] {
-            return brenvik::importHistory(
-                store, *read, m_workspace.segmentParam(),
-                [&](long long done, long long total) { return progress.update(done, total); });
+            return brenvik::importHistory(store, *read, m_workspace.segmentParam(), progress.tracker());
         });
         m_workspace.AddHaoma(HistoryChange::Replaced);
         return result;
@@ -122,10 +121,8 @@ void HistoryCommands::exportHistoryText() {
         return;
     Dialogs::Progress progress(m_window, title, QStringLiteral("已写出 %1 / %2 期"));
     auto out = OutputFile::open(toPath(place->file));
-    const auto written =
-        out ? writeHistoryText(*out, history,
-                               [&](long long done, long long total) { return progress.update(done, total); })
-            : Result<void>(std::unexpected(out.error()));
+    const auto written = out ? writeHistoryText(*out, history, progress.tracker())
+                             : Result<void>(std::unexpected(out.error()));
     if (!written) {
         if (written.error().code != ErrorCode::Cancelled)
             Dialogs::warn(m_window, title, qs(written.error().message));
@@ -251,8 +248,10 @@ void HistoryCommands::deleteDownToIssue() {
     BusyCursor busy;
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("删除到第 %1 期").arg(*lastKept);
+    Dialogs::Progress progress(m_window, title, kStoring, false);
     auto rebuilt = changeWithUndo(store, what.toStdString(), [&] {
-        return deleteDownTo(store, toPath(m_workspace.dataFolder()), *lastKept, m_workspace.segmentParam());
+        return deleteDownTo(store, toPath(m_workspace.dataFolder()), *lastKept, m_workspace.segmentParam(),
+                            progress.tracker());
     });
     m_workspace.Dqzd(rebuilt, what);
     m_workspace.CompactDb();
@@ -283,9 +282,10 @@ void HistoryCommands::deleteLastDraws() {
     BusyCursor busy;
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("删除最后 %1 期").arg(*count);
+    Dialogs::Progress progress(m_window, QStringLiteral("删除期数"), kStoring, false);
     auto rebuilt = changeWithUndo(store, what.toStdString(), [&] {
         return brenvik::deleteLastDraws(store, toPath(m_workspace.dataFolder()), *count,
-                                        m_workspace.segmentParam());
+                                        m_workspace.segmentParam(), progress.tracker());
     });
     m_workspace.Dqzd(rebuilt, what);
     m_workspace.CompactDb();
@@ -315,7 +315,8 @@ void HistoryCommands::undoChange() {
         return;
     auto restored = [&] {
         BusyCursor busy;
-        auto result = undoLastChange(store, **backup);
+        Dialogs::Progress progress(m_window, title, kStoring, false);
+        auto result = undoLastChange(store, **backup, progress.tracker());
         m_workspace.AddHaoma(HistoryChange::Replaced);
         return result;
     }();
@@ -354,8 +355,10 @@ void HistoryCommands::offerSegmentRebuild() {
     // setting in force: the rebuild the deletions use.
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("按“%1”重建").arg(segmentCaption(param));
+    Dialogs::Progress progress(m_window, QStringLiteral("段数参数"), kStoring, false);
     auto rebuilt = changeWithUndo(store, what.toStdString(), [&] {
-        return deleteDownTo(store, toPath(m_workspace.dataFolder()), snapshot->last()->sqqh, param);
+        return deleteDownTo(store, toPath(m_workspace.dataFolder()), snapshot->last()->sqqh, param,
+                            progress.tracker());
     });
     m_workspace.Dqzd(rebuilt, what);
 }

@@ -185,6 +185,17 @@ void ExportPlacesWindowTest::longWorkShowsItsCountAndStopsWhereNothingIsHalfDone
          {"progress", "已写出 6,000 / 6,000 期"},
          6000,
          true},
+        // A deletion rebuilds what it keeps: a count, and no Cancel however asked.
+        {"deletion",
+         [&] {
+             f.dialogs.answer(QStringLiteral("1000"));
+             f.dialogs.answer(true);
+             f.find<QAction>("mnuEszhzd")->trigger();
+         },
+         1,
+         {"progress", "已存入 5,000 / 5,000 期"},
+         5000,
+         true},
     };
     for (const Case& c : cases) {
         f.dialogs.progress.clear();
