@@ -2,6 +2,7 @@
 #include "ExportFile.h"
 
 #include "AppPaths.h"
+#include "BusyCursor.h"
 #include "Dialogs.h"
 #include "PanelParts.h"
 
@@ -41,14 +42,24 @@ std::optional<ExportPlace> exportPlace(QWidget* parent, const QString& title, co
     return ExportPlace{file, true};
 }
 
-bool writeSheetTo(QWidget* parent, const QString& file, long long rowCount, const SheetRows& rows) {
-    Dialogs::Progress progress(parent, kSheetTitle, QStringLiteral("已写出 %1 / %2 行"));
+bool writeExport(QWidget* parent, const QString& title, const QString& file, const QString& label,
+                 const std::function<Result<void>(OutputFile&, const Progress&)>& write) {
+    std::optional<BusyCursor> busy(std::in_place);
+    Dialogs::Progress progress(parent, title, label);
     auto out = OutputFile::open(toPath(file));
-    Result<void> written = out ? writeSpreadsheet(*out, rows, rowCount, progress.tracker())
-                               : Result<void>(std::unexpected(out.error()));
+    const Result<void> written =
+        out ? write(*out, progress.tracker()) : Result<void>(std::unexpected(out.error()));
+    busy.reset();
     if (!written && written.error().code != ErrorCode::Cancelled)
-        Dialogs::warn(parent, kSheetTitle, qs(written.error().message));
+        Dialogs::warn(parent, title, qs(written.error().message));
     return written.has_value();
+}
+
+bool writeSheetTo(QWidget* parent, const QString& file, long long rowCount, const SheetRows& rows) {
+    return writeExport(parent, kSheetTitle, file, QStringLiteral("已写出 %1 / %2 行"),
+                       [&](OutputFile& out, const Progress& progress) {
+                           return writeSpreadsheet(out, rows, rowCount, progress);
+                       });
 }
 
 void tellElsewhere(QWidget* parent, const QString& title, const ExportPlace& place) {

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 
 class QWidget;
@@ -23,8 +25,13 @@ struct ExportPlace {
 std::optional<ExportPlace> exportPlace(QWidget* parent, const QString& title, const QString& dataFolder,
                                        const QString& name);
 
-// Writes the `rowCount` rows `rows` gives as a spreadsheet to `file`, showing its progress; a
-// failure is told in a message box. False when it failed or the user cancelled it.
+// Opens `file` for an export and has `write` fill and commit it, showing its progress under
+// `label` ("已写出 %1 / %2 行"); a failure is told in a message box. False when it failed or the
+// user cancelled it.
+bool writeExport(QWidget* parent, const QString& title, const QString& file, const QString& label,
+                 const std::function<Result<void>(OutputFile&, const Progress&)>& write);
+
+// writeExport of the `rowCount` rows `rows` gives, as a spreadsheet.
 bool writeSheetTo(QWidget* parent, const QString& file, long long rowCount, const SheetRows& rows);
 
 // Tells where an export that could not go to the data folder went.

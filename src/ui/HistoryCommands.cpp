@@ -119,15 +119,11 @@ void HistoryCommands::exportHistoryText() {
                                    qs(exportFileName(m_workspace.game(), history)));
     if (!place)
         return;
-    Dialogs::Progress progress(m_window, title, QStringLiteral("已写出 %1 / %2 期"));
-    auto out = OutputFile::open(toPath(place->file));
-    const auto written = out ? writeHistoryText(*out, history, progress.tracker())
-                             : Result<void>(std::unexpected(out.error()));
-    if (!written) {
-        if (written.error().code != ErrorCode::Cancelled)
-            Dialogs::warn(m_window, title, qs(written.error().message));
+    if (!writeExport(m_window, title, place->file, QStringLiteral("已写出 %1 / %2 期"),
+                     [&](OutputFile& out, const Progress& progress) {
+                         return writeHistoryText(out, history, progress);
+                     }))
         return;
-    }
     tellElsewhere(m_window, title, *place);
     emit status(openWritten(m_window, place->file));
 }
