@@ -179,8 +179,15 @@ bool Progress::update(long long done, long long total) {
         m_dialog->setMinimumDuration(0);
         m_dialog->setRange(0, kSteps);
         m_dialog->setCancelButtonText(m_cancellable ? QStringLiteral("取消") : QString());
-        QObject::connect(m_dialog, &QProgressDialog::canceled, m_dialog, [this] { m_cancelled = true; });
         m_dialog->show();
+    }
+    // Cancel, Escape or closing the dialog; while nothing may be stopped, it comes back.
+    if (m_dialog->wasCanceled() || m_dialog->isHidden()) {
+        m_cancelled = m_cancelled || m_cancellable;
+        if (!m_cancellable) {
+            m_dialog->reset();
+            m_dialog->show();
+        }
     }
     m_dialog->setLabelText(text(done, total));
     // Without a total the bar only shows that the work goes on.
