@@ -226,7 +226,7 @@ Result<std::optional<struct stat>> followLinks(const std::filesystem::path& targ
 }
 
 Error refusedKind(const std::filesystem::path& target, const char* kind) {
-    return Error{ErrorCode::Invalid, shownPath(target) + " 是" + kind + "，不能写入文件，未写入。"};
+    return Error{ErrorCode::Invalid, shownPath(target) + " 是" + kind + "，不能当作文件写入，未写入。"};
 }
 
 } // namespace

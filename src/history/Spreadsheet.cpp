@@ -103,8 +103,8 @@ bool fileIsCompleteWorkbook(const std::filesystem::path& file) {
     return complete;
 }
 
-// A file the library writes the workbook into when it goes to a stream (a FIFO, a device, the
-// standard output), which it then is copied to: the library writes only to a named file.
+// Where the library writes a workbook that goes to a stream (a FIFO, a device, the standard
+// output), to be copied there once complete: the library writes only to a named file.
 class ScratchFile {
 public:
     ScratchFile() {
