@@ -1,21 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // History files and database maintenance: import, rebuild, compaction, exports.
 // Goals: the real 3D history imports in under 30 ms, a file of 1,000,000 lines in under 3 s.
+#include "ChartPage.h"
 #include "Compaction.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "HistoryText.h"
 #include "IssueNumber.h"
+#include "PageText.h"
 #include "SafeWrite.h"
 #include "Spreadsheet.h"
 #include "UndoBackup.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace brenvik;
 
@@ -161,8 +168,59 @@ void BM_UndoRealHistory(benchmark::State& state) {
     }
 }
 
+// Hostile chart pages of 16 MB, each read in a process of its own, which reports the time and
+// how much its peak memory grew: 0, paragraphs of one letter (four million elements); 1, rows of
+// one cell read for a chart page's issues; 2, tags of 250 attributes each.
+void BM_HostilePage(benchmark::State& state) {
+    const std::string piece = state.range(0) == 0   ? "<p>x"
+                              : state.range(0) == 1 ? "<tr><td>1"
+                                                    : [] {
+                                                          std::string tag = "<p";
+                                                          for (int i = 0; i < 250; ++i)
+                                                              tag += " a" + std::to_string(i);
+                                                          return tag + ">";
+                                                      }();
+    std::string page;
+    while (page.size() + piece.size() <= kMaxPageBytes)
+        page += piece;
+    double grownMiB = 0;
+    for (auto _ : state) {
+        int pipe[2];
+        if (::pipe(pipe) != 0)
+            return state.SkipWithError("no pipe");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            rusage before{}, after{};
+            ::getrusage(RUSAGE_SELF, &before);
+            const auto start = std::chrono::steady_clock::now();
+            const bool read = state.range(0) == 1 ? pageRows(page, "utf-8", chartRowFilter(2013)).has_value()
+                                                  : pageText(page, "utf-8").has_value();
+            const double figures[3] = {
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0,
+                read ? 1.0 : 0.0};
+            ::getrusage(RUSAGE_SELF, &after);
+            double out[3] = {figures[0], static_cast<double>(after.ru_maxrss - before.ru_maxrss) / 1024,
+                             figures[2]};
+            (void)!::write(pipe[1], out, sizeof out);
+            ::_exit(0);
+        }
+        ::close(pipe[1]);
+        double in[3] = {0, 0, 0};
+        const bool got = ::read(pipe[0], in, sizeof in) == sizeof in;
+        ::close(pipe[0]);
+        ::waitpid(child, nullptr, 0);
+        if (!got)
+            return state.SkipWithError("the reader died");
+        state.SetIterationTime(in[0]);
+        grownMiB = std::max(grownMiB, in[1]);
+        state.SetLabel(in[2] != 0 ? "read" : "given up");
+    }
+    state.counters["peakGrowth_MiB"] = grownMiB;
+}
+
 } // namespace
 
+BENCHMARK(BM_HostilePage)->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_UndoBackupRealHistory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoRealHistory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportRealHistory)->Unit(benchmark::kMillisecond);

@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Large histories: 100,000 and 1,000,000 draws (5,000,000 with --huge, once each). Opening with
 // the snapshot and the search index, the window's start, the companion's commands as whole
-// processes with their peak resident memory (its import replacing the large history), and the
-// library's import of a file of that many lines.
+// processes with their peak resident memory (its import replacing the large history, its export
+// and omission table), the spreadsheet writer and the window's export of its history grid, and
+// the library's import of a file of that many lines.
+#include "Dialogs.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
 #include "HistoryText.h"
 #include "SampleHistory.h"
 #include "SearchIndex.h"
+#include "Spreadsheet.h"
 #include "frmMain.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QTimer>
 
@@ -247,6 +251,39 @@ void BM_CompanionExport(benchmark::State& state) {
     state.SetLabel(sizeLabel(state.range(0)));
 }
 
+// The omission table of the newest 100 draws: only those are read, however long the history.
+void BM_CompanionOmission(benchmark::State& state) {
+    const std::string home = homeArg(state.range(0));
+    timeProcess(state, [&](int) {
+        return std::vector<std::string>{cliPath(), "--home", home, "omission", "--last", "100"};
+    });
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
+// The spreadsheet writer alone, as a process: a header and one row of four numbers per draw, as
+// the history grid exports them.
+void BM_SheetWriter(benchmark::State& state) {
+    const auto out = historyFolder(state.range(0)) / "sheet.xlsx";
+    timeProcess(state, [&](int) {
+        return std::vector<std::string>{"/proc/self/exe", "--sheet-once", out.string(),
+                                        std::to_string(state.range(0))};
+    });
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
+// The window's export of its history grid (lishi.xlsx) as a process: started with the history,
+// exported, closed.
+void BM_WindowHistorySheet(benchmark::State& state) {
+    const std::string home = homeArg(state.range(0));
+    const std::string config = (historyFolder(state.range(0)) / "config").string();
+    timeProcess(state,
+                [](int) {
+                    return std::vector<std::string>{"/proc/self/exe", "--window-sheet"};
+                },
+                {"BRENVIK3D_HOME=" + home, "XDG_CONFIG_HOME=" + config, "QT_QPA_PLATFORM=offscreen"});
+    state.SetLabel(sizeLabel(state.range(0)));
+}
+
 // The large history replaced by the real 3D history from its text file: the companion reads the
 // whole large history inside the change's transaction for its undo backup and writes that out
 // before the change commits. (A file of the synthetic draws would only be skipped: their issues
@@ -369,6 +406,7 @@ void registerAll(const std::vector<std::int64_t>& sizes) {
                  {"BM_WindowStart", BM_WindowStart},
                  {"BM_CompanionSearch", BM_CompanionSearch},
                  {"BM_CompanionExport", BM_CompanionExport},
+                 {"BM_CompanionOmission", BM_CompanionOmission},
                  {"BM_CompanionAdd", BM_CompanionAdd},
                  {"BM_CompanionImport", BM_CompanionImport}})
             benchmark::RegisterBenchmark((name + s).c_str(), fn)
@@ -376,6 +414,15 @@ void registerAll(const std::vector<std::int64_t>& sizes) {
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(2);
+        // A sheet holds at most 1,048,576 rows.
+        if (draws <= 1'000'000)
+            for (auto [name, fn] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
+                     {"BM_SheetWriter", BM_SheetWriter}, {"BM_WindowHistorySheet", BM_WindowHistorySheet}})
+                benchmark::RegisterBenchmark((name + s).c_str(), fn)
+                    ->Arg(draws)
+                    ->UseManualTime()
+                    ->Unit(benchmark::kMillisecond)
+                    ->Iterations(2);
     }
 }
 
@@ -390,11 +437,51 @@ int windowOnce(int argc, char** argv) {
     return QApplication::exec();
 }
 
+// The child of BM_WindowHistorySheet: exports the history grid, as its menu item does, and quits.
+int windowSheet(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ui::Dialogs::Script dialogs; // the workbook is not handed to a spreadsheet program
+    auto window = ui::frmMain::open();
+    if (!window)
+        return 1;
+    auto* exportIt = window->findChild<QAction*>(QStringLiteral("mnuDcls"));
+    if (!exportIt)
+        return 1;
+    exportIt->trigger();
+    return dialogs.opened.size() == 1 ? 0 : 1;
+}
+
+// The child of BM_SheetWriter: `rows` rows written to `file`.
+int sheetOnce(const char* file, long long rows) {
+    long long next = -1;
+    auto out = OutputFile::open(file);
+    if (!out)
+        return 1;
+    std::mt19937 gen(7);
+    std::uniform_int_distribution<int> digit(0, 9);
+    const SheetRows source = [&](std::vector<SheetCell>& row) {
+        if (++next > rows)
+            return false;
+        if (next == 0) {
+            row = {"期号", "百位", "十位", "个位"};
+            return true;
+        }
+        row = {SheetCell::number(static_cast<double>(issueAt(next - 1))), SheetCell::number(digit(gen)),
+               SheetCell::number(digit(gen)), SheetCell::number(digit(gen))};
+        return true;
+    };
+    return writeSpreadsheet(*out, source, rows + 1) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--window-once") == 0)
         return windowOnce(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--window-sheet") == 0)
+        return windowSheet(argc, argv);
+    if (argc > 3 && std::strcmp(argv[1], "--sheet-once") == 0)
+        return sheetOnce(argv[2], std::atoll(argv[3]));
     if (argc > 3 && std::strcmp(argv[1], "--spawn") == 0)
         return spawn(argv);
     bool huge = false;

@@ -20,9 +20,16 @@ namespace brenvik::cli {
 
 namespace {
 
+// "-" names the standard input of import and the standard output of export, as for any Unix tool.
+bool isStandardStream(const std::string& argument) {
+    return argument == "-";
+}
+
 int runImport(const Options& o) {
     // The file is read completely, and refused when it holds no draw, before the database is touched.
-    auto read = readImportFile(o.arguments[0], chinaYear(std::chrono::system_clock::now()));
+    const int year = chinaYear(std::chrono::system_clock::now());
+    const bool standardInput = isStandardStream(o.arguments[0]);
+    auto read = standardInput ? readImportInput(year) : readImportFile(o.arguments[0], year);
     if (!read)
         return failWith(read.error().message);
     auto opened = openToChange(o, Load::StoreOnly);
@@ -34,7 +41,9 @@ int runImport(const Options& o) {
     if (const auto issues = compareIssues(stored->draws, read->draws);
         issues.looksLikeOtherGame() && !o.force)
         return failWith(otherGameNotice(o.game, issues) + "加 --force 才会导入；历史号码未改动。");
-    const std::string what = "读入 " + std::filesystem::path(o.arguments[0]).filename().string();
+    const std::string what =
+        "读入 " + (standardInput ? std::string(kStandardInputName)
+                                 : std::filesystem::path(o.arguments[0]).filename().string());
     auto counts =
         changeWithUndo(*opened->store, what, [&] { return importHistory(*opened->store, *read, o.segment); });
     if (!counts)
@@ -57,12 +66,27 @@ int runExport(const Options& o) {
     // Nothing is written from a file that has not passed its whole check.
     if (auto sound = opened->store->requireSound(); !sound)
         return failWith(sound.error().message);
-    const auto draws = opened->store->loadDraws();
-    if (!draws)
-        return failWith(draws.error().message);
-    if (auto r = writeHistoryFile(o.arguments[0], *draws); !r)
-        return failWith(r.error().message);
-    std::cout << "导出 " << draws->size() << " 期到 " << o.arguments[0] << "。\n";
+    // The draws go from the database to the file as they are read: a history of any size needs
+    // the memory of one line. A FIFO waits for its reader, as it does for any command.
+    const bool standardOutput = isStandardStream(o.arguments[0]);
+    std::cout.flush();
+    auto out = standardOutput ? OutputFile::standardOutput()
+                              : OutputFile::open(o.arguments[0], OutputFile::WhenNoReader::Wait);
+    if (!out)
+        return failWith(out.error().message);
+    Result<void> written;
+    const auto count = opened->store->forEachDraw([&](const DrawLine& d) {
+        written = out->write(formatDrawLine(d.issue, d.digits) + "\r\n");
+        return written.has_value();
+    });
+    if (!count)
+        return failWith(count.error().message);
+    if (written)
+        written = out->commit();
+    if (!written)
+        return failWith(written.error().message);
+    // The draws themselves may be on the standard output: the count goes beside them.
+    (standardOutput ? std::cerr : std::cout) << "导出 " << *count << " 期到 " << out->shownName() << "。\n";
     return 0;
 }
 
@@ -142,7 +166,9 @@ void addHistoryCommands(Commands& commands) {
 
     CLI::App& import =
         commands.add("import", "Replace the history with the draws of a history text file.", runImport);
-    addArguments(import, o, {{"FILE", "the history text file: one draw a line, e.g. 2013001 123"}});
+    addArguments(
+        import, o,
+        {{"FILE", "the history text file: one draw a line, e.g. 2013001 123; - for the standard input"}});
     addSegment(import, o, "1");
     import.add_flag("--force", o.force,
                     "import a file even when more than half of the issues it shares with the history were "
@@ -150,7 +176,7 @@ void addHistoryCommands(Commands& commands) {
                     "refused)");
 
     CLI::App& exported = commands.add("export", "Write the history as a history text file.", runExport);
-    addArguments(exported, o, {{"FILE", "the history text file to write"}});
+    addArguments(exported, o, {{"FILE", "the history text file to write; - for the standard output"}});
 
     CLI::App& add = commands.add("add", "Append one draw, e.g. add 2024150 507.", runAdd);
     addArguments(add, o,

@@ -3,11 +3,14 @@
 
 #include "CliHome.h"
 #include "CliOutput.h"
+#include "HistoryStore.h"
 #include "IssueNumber.h"
 #include "Omission.h"
 #include "SearchIndex.h"
 #include "TallyStatistics.h"
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -22,6 +25,11 @@ namespace {
 
 using stats::OmissionFigures;
 using stats::OmissionTable;
+
+struct NewestDraws {
+    std::array<std::vector<std::int16_t>, kPositions> digits; // per position, oldest first
+    std::pair<std::int32_t, std::int32_t> issues;             // the first and the last
+};
 
 int failed(const std::string& message) {
     std::cerr << message << '\n';
@@ -98,35 +106,64 @@ void printRows(const OmissionTable& t) {
     std::cout << tableText(rows);
 }
 
+// The figures of the newest `count` draws need those draws alone: they are read from the end of
+// the history, however long it is, not with the rest of it.
+Result<NewestDraws> newestDraws(const HistoryStore& store, std::size_t count) {
+    auto draws = store.loadLastDraws(count);
+    if (!draws)
+        return std::unexpected(draws.error());
+    NewestDraws newest;
+    for (const DrawLine& d : *draws)
+        for (std::size_t p = 0; p < newest.digits.size(); ++p)
+            newest.digits[p].push_back(static_cast<std::int16_t>(d.digits[p]));
+    if (!draws->empty())
+        newest.issues = {draws->front().issue, draws->back().issue};
+    return newest;
+}
+
+int printTable(const Options& o, const OmissionTable& table, std::int32_t first, std::int32_t last) {
+    if (o.json) {
+        std::cout << tableJson(table, first, last);
+        return 0;
+    }
+    std::cout << displayName(o.game) << " 遗漏统计：期号 " << first << "～" << last << "，共 "
+              << table.rows.size() << " 期。偏离：出现次数的95%区间不含随机概率。\n";
+    printRows(table);
+    return 0;
+}
+
 int runOmission(const Options& o, std::optional<std::size_t> last) {
     // A table needs draws; a folder without a database is left as it is, not given an empty one.
     const auto database = homeOf(o) / databaseFileName(o.game);
     if (std::error_code ec; !std::filesystem::exists(database, ec))
         return failed("没有历史数据库 " + database.string() + "，无法统计遗漏。");
+    if (!o.range) {
+        auto opened = openToRead(o, Load::StoreOnly);
+        if (!opened)
+            return failed(opened.error().message);
+        const auto newest = newestDraws(*opened->store, last.value_or(stats::kDefaultLastDraws));
+        if (!newest)
+            return failed(newest.error().message);
+        if (newest->digits[0].empty())
+            return failed("历史号码为空，无法统计遗漏。");
+        stats::DrawDigits digits;
+        for (std::size_t p = 0; p < digits.positions.size(); ++p)
+            digits.positions[p] = newest->digits[p];
+        return printTable(o, stats::omissionTable(digits, stats::allDraws(digits.size())),
+                          newest->issues.first, newest->issues.second);
+    }
     auto opened = openToRead(o);
     if (!opened)
         return failed(opened.error().message);
     const SearchIndex index(opened->snapshot);
     if (index.size() == 0)
         return failed("历史号码为空，无法统计遗漏。");
-    const stats::RowRange range =
-        o.range ? stats::issueRange(index, o.range->first, o.range->second)
-                : stats::lastDraws(index.size(), last.value_or(stats::kDefaultLastDraws));
+    const stats::RowRange range = stats::issueRange(index, o.range->first, o.range->second);
     if (range.empty())
         return failed("期号 " + std::to_string(o.range->first) + "～" + std::to_string(o.range->second) +
                       " 内没有开奖号码。");
-
-    const OmissionTable table = stats::omissionTable(stats::drawDigits(index), range);
-    const std::int32_t first = index.issue(range.first);
-    const std::int32_t lastIssue = index.issue(range.last - 1);
-    if (o.json) {
-        std::cout << tableJson(table, first, lastIssue);
-        return 0;
-    }
-    std::cout << displayName(o.game) << " 遗漏统计：期号 " << first << "～" << lastIssue << "，共 "
-              << range.size() << " 期。偏离：出现次数的95%区间不含随机概率。\n";
-    printRows(table);
-    return 0;
+    return printTable(o, stats::omissionTable(stats::drawDigits(index), range), index.issue(range.first),
+                      index.issue(range.last - 1));
 }
 
 } // namespace

@@ -62,16 +62,17 @@ constexpr const char* undoFileName(Game game) {
 // 更新至2013358期排列3历史号码.txt for 体彩排列3. An empty history has no issue in the name.
 std::string textExportFileName(Game game, std::optional<std::int32_t> lastIssue);
 
-// The grids' spreadsheets, by the names 福彩3D uses.
-inline constexpr const char* kHistorySheetFile = "lishi.xls";   // history grid
-inline constexpr const char* kMatchesSheetFile = "Jiansuo.xls"; // matched-draws grid
-inline constexpr const char* kResultSheetFile = "Jieguo.xls";   // result grid
-inline constexpr const char* kBacktestSheetFile = "Huice.xls";  // targets of a backtest
-inline constexpr const char* kTrendSheetFile = "Zoushi.xls";    // trend chart
-inline constexpr const char* kFilterSheetFile = "Suoshui.xlsx"; // numbers kept by 缩水
+// The grids' spreadsheets, by the names 福彩3D uses. They are workbooks of the newer format, and
+// named so: files of the names earlier versions gave them (lishi.xls ...) are left as they are.
+inline constexpr const char* kHistorySheetFile = "lishi.xlsx";   // history grid
+inline constexpr const char* kMatchesSheetFile = "Jiansuo.xlsx"; // matched-draws grid
+inline constexpr const char* kResultSheetFile = "Jieguo.xlsx";   // result grid
+inline constexpr const char* kBacktestSheetFile = "Huice.xlsx";  // targets of a backtest
+inline constexpr const char* kTrendSheetFile = "Zoushi.xlsx";    // trend chart
+inline constexpr const char* kFilterSheetFile = "Suoshui.xlsx";  // numbers kept by 缩水
 
 // The name a grid's spreadsheet takes for `game`: 体彩排列3 puts "PL3" before the extension
-// (lishi.xls becomes lishiPL3.xls, Suoshui.xlsx SuoshuiPL3.xlsx). Every grid exported to a file
+// (lishi.xlsx becomes lishiPL3.xlsx). Every grid exported to a file
 // goes through here.
 std::string sheetFileName(Game game, std::string_view sheetFile);
 

@@ -14,6 +14,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -1080,6 +1081,67 @@ std::optional<DrawRow> HistoryStore::readLastRow() const {
 Result<std::optional<DrawRow>> HistoryStore::lastRow() const {
     try {
         return readLastRow();
+    } catch (const std::exception& e) {
+        return std::unexpected(failure(e));
+    }
+}
+
+namespace {
+
+// The draw of a row of "SELECT SQQH, L1A, L2A, L3A"; nothing when a digit is outside 0-9, which
+// no writer stores: the file is damaged.
+std::optional<DrawLine> drawOfRow(sqlite3_stmt* q) {
+    DrawLine d{sqlite3_column_int(q, 0), {}};
+    for (int p = 0; p < kPositions; ++p) {
+        const int digit = sqlite3_column_int(q, p + 1);
+        if (digit < 0 || digit > 9)
+            return std::nullopt;
+        d.digits[static_cast<std::size_t>(p)] = digit;
+    }
+    return d;
+}
+
+} // namespace
+
+Result<long long> HistoryStore::forEachDraw(const std::function<bool(const DrawLine&)>& take) const {
+    try {
+        sqlite3* db = m_db->getHandle();
+        StatementPtr q = prepare(db, "SELECT SQQH, L1A, L2A, L3A FROM Lishi ORDER BY SQQH");
+        long long handed = 0;
+        int step;
+        while ((step = sqlite3_step(q.get())) == SQLITE_ROW) {
+            const auto draw = drawOfRow(q.get());
+            if (!draw)
+                return std::unexpected(damagedError(m_file, "存有不是 0～9 的号码"));
+            ++handed;
+            if (!take(*draw))
+                return handed;
+        }
+        if (step != SQLITE_DONE)
+            throw SQLite::Exception(db, step);
+        return handed;
+    } catch (const std::exception& e) {
+        return std::unexpected(failure(e));
+    }
+}
+
+Result<std::vector<DrawLine>> HistoryStore::loadLastDraws(std::size_t count) const {
+    try {
+        sqlite3* db = m_db->getHandle();
+        std::vector<DrawLine> draws;
+        StatementPtr q = prepare(db, "SELECT SQQH, L1A, L2A, L3A FROM Lishi ORDER BY SQQH DESC LIMIT ?");
+        sqlite3_bind_int64(q.get(), 1, static_cast<sqlite3_int64>(std::min<std::size_t>(count, INT64_MAX)));
+        int step;
+        while ((step = sqlite3_step(q.get())) == SQLITE_ROW) {
+            const auto draw = drawOfRow(q.get());
+            if (!draw)
+                return std::unexpected(damagedError(m_file, "存有不是 0～9 的号码"));
+            draws.push_back(*draw);
+        }
+        if (step != SQLITE_DONE)
+            throw SQLite::Exception(db, step);
+        std::ranges::reverse(draws);
+        return draws;
     } catch (const std::exception& e) {
         return std::unexpected(failure(e));
     }

@@ -124,6 +124,13 @@ public:
     Result<std::vector<DrawLine>> loadDraws() const;
     // The stored row with the highest issue; nothing when the history is empty.
     Result<std::optional<DrawRow>> lastRow() const;
+    // Hands the issue and digits of every draw, in issue order, to `take`, which stops the
+    // reading by returning false; returns how many it was handed. Reads as it goes, so a history
+    // of any size costs no more memory than one draw.
+    Result<long long> forEachDraw(const std::function<bool(const DrawLine&)>& take) const;
+    // The issue and digits of the newest `count` draws (all when there are fewer), in issue
+    // order; only those are read.
+    Result<std::vector<DrawLine>> loadLastDraws(std::size_t count) const;
 
     // Fills in the next row to store and returns true, or returns false after the last one.
     // Lets a writer derive rows while they are stored, so a large import never holds a million

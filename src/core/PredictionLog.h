@@ -43,7 +43,7 @@ struct LogEntry {
 };
 
 // The logbook's spreadsheet, named per game as the grids' are (sheetFileName).
-inline constexpr const char* kLogbookSheetFile = "Yuce.xls";
+inline constexpr const char* kLogbookSheetFile = "Yuce.xlsx";
 
 // What a refused entry says: its draw is already known.
 inline constexpr const char* kAlreadyDrawn = "该期已开奖，不能再记录预测";

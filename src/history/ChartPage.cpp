@@ -3,6 +3,8 @@
 
 #include <array>
 #include <charconv>
+#include <memory>
+#include <utility>
 
 namespace brenvik {
 
@@ -81,6 +83,15 @@ std::array<std::optional<MarkerCell>, kChartLastSequence + 1> markerCells(std::s
 }
 
 } // namespace
+
+RowFilter chartRowFilter(int year) {
+    return [year, named = std::make_shared<std::array<bool, kChartLastSequence + 1>>()](const PageRow& row) {
+        for (const std::string& cell : row)
+            if (const int k = markerSequence(cell, year); k > 0)
+                return !std::exchange((*named)[static_cast<std::size_t>(k)], true);
+        return false;
+    };
+}
 
 std::optional<std::string> normalizeChartHost(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))

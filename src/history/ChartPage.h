@@ -44,4 +44,8 @@ std::string chartPageAddress(std::string_view host, Game game, int year);
 // (headings, scripts, running text) name nothing.
 std::vector<SourceItem> chartItems(std::span<const PageRow> rows, int year);
 
+// The rows of a chart page of `year` that chartItems reads: the first row that names each issue.
+// Reading a page with it keeps at most one row an issue, however many the page has.
+RowFilter chartRowFilter(int year);
+
 } // namespace brenvik

@@ -41,29 +41,52 @@ Error refused(const std::string& what) {
     return Error{ErrorCode::Network, "来源拒绝了请求（" + what + "）"};
 }
 
-// A reply nested deeper than any draw list is no draw list, and is refused before a parser
-// spends its stack on it.
-bool nestedTooDeep(std::string_view body, int limit) {
-    int depth = 0;
-    bool inString = false;
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        const char c = body[i];
-        if (inString) {
-            if (c == '\\')
-                ++i;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > limit)
-                return true;
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
+// What a reply may hold: a page of draws nests three deep and has a few thousand values. A
+// reply beyond these bounds is no page of draws, and is refused before a tree of it is built,
+// which for a reply of millions of values would take gigabytes.
+constexpr int kDeepestReply = 64;
+constexpr long long kMostReplyValues = 100'000;
+
+// Counts a reply's values and nesting as the parser reads it, without keeping any of it.
+class ReplyBounds : public nlohmann::json_sax<json> {
+public:
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return open(); }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return close(); }
+    bool start_array(std::size_t) override { return open(); }
+    bool end_array() override { return close(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
     }
-    return false;
-}
+
+    // Why the reply is refused; nothing when it is within the bounds (or is no JSON at all,
+    // which the reader says itself).
+    std::optional<std::string> refusal() const {
+        if (m_depth > kDeepestReply)
+            return "回复不是开奖数据：嵌套过深";
+        if (m_values > kMostReplyValues)
+            return "回复不是开奖数据：数据项超过 " + std::to_string(kMostReplyValues) + " 个";
+        return std::nullopt;
+    }
+
+private:
+    bool value() { return ++m_values <= kMostReplyValues; }
+    bool open() { return value() && ++m_depth <= kDeepestReply; }
+    bool close() {
+        --m_depth;
+        return true;
+    }
+
+    int m_depth = 0;
+    long long m_values = 0;
+};
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -253,8 +276,12 @@ Result<FeedPage> readFeedPage(std::string_view body) {
         return std::unexpected(refused("回复为空"));
     if (text.front() == '<')
         return std::unexpected(refused("返回的是网页而不是开奖数据：" + pageGist(text)));
-    if (nestedTooDeep(text, 64))
-        return std::unexpected(refused("回复不是开奖数据：嵌套过深"));
+    if (text.size() > kMaxPageBytes)
+        return std::unexpected(refused("回复超过 16 MB"));
+    ReplyBounds bounds;
+    json::sax_parse(text.begin(), text.end(), &bounds);
+    if (const auto refusal = bounds.refusal())
+        return std::unexpected(refused(*refusal));
     const json reply = json::parse(text.begin(), text.end(), nullptr, false);
     if (reply.is_discarded() || !reply.is_object())
         return std::unexpected(refused("回复不是 JSON 数据：" + shortQuote(text, 40)));

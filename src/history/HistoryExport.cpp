@@ -42,10 +42,28 @@ Result<void> writeHistoryFile(const std::filesystem::path& file, std::span<const
     return writeFileSafely(file, historyText(draws));
 }
 
+Result<void> writeHistoryText(OutputFile& out, const HistorySnapshot& history, const Progress& progress) {
+    const auto total = static_cast<long long>(history.size());
+    for (std::size_t i = 0; i < history.size(); ++i) {
+        if (progress && i % kProgressEvery == 0 && !progress(static_cast<long long>(i), total))
+            return fail(ErrorCode::Cancelled, "已停止导出，" + out.shownName() + " 未写完。");
+        std::string line = formatDrawLine(history.issue(i), history.digits(i));
+        line += "\r\n";
+        if (auto written = out.write(line); !written)
+            return written;
+    }
+    if (progress)
+        progress(total, total);
+    return out.commit();
+}
+
 Result<std::filesystem::path> exportHistory(const std::filesystem::path& folder, Game game,
                                             const HistorySnapshot& history) {
     const auto file = folder / utf8Path(exportFileName(game, history));
-    if (auto written = writeHistoryFile(file, drawLinesOf(history)); !written)
+    auto out = OutputFile::open(file);
+    if (!out)
+        return std::unexpected(out.error());
+    if (auto written = writeHistoryText(*out, history); !written)
         return std::unexpected(written.error());
     return file;
 }

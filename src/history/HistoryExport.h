@@ -5,6 +5,8 @@
 #include "Game.h"
 #include "HistorySnapshot.h"
 #include "HistoryText.h"
+#include "Progress.h"
+#include "SafeWrite.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -31,6 +33,11 @@ std::string historyText(std::span<const DrawLine> draws);
 
 // Writes a history text file; an earlier file of that name is replaced only by a complete one.
 Result<void> writeHistoryFile(const std::filesystem::path& file, std::span<const DrawLine> draws);
+
+// Writes the draw lines of `history` to `out` and commits it. `progress` is told the lines
+// written and may stop the export before the commit (ErrorCode::Cancelled): a file in the place
+// of a regular one then stays as it was.
+Result<void> writeHistoryText(OutputFile& out, const HistorySnapshot& history, const Progress& progress = {});
 
 // Writes the text export of `history`, a history of `game`, into `folder` and returns the path
 // of the file written.

@@ -15,10 +15,13 @@ namespace {
 // running state: storing a million draws never needs a million rows in memory.
 class RowDeriver {
 public:
-    RowDeriver(std::span<const DrawLine> draws, int segmentParam, bool fillBack)
-        : m_draws(draws), m_segmentParam(segmentParam), m_fillBack(fillBack) {}
+    RowDeriver(std::span<const DrawLine> draws, int segmentParam, bool fillBack, Progress progress = {})
+        : m_draws(draws), m_segmentParam(segmentParam), m_fillBack(fillBack),
+          m_progress(std::move(progress)) {}
 
     bool next(DrawRow& row) {
+        if (m_progress && (m_index % kProgressEvery == 0 || m_index == m_draws.size()))
+            m_progress(static_cast<long long>(m_index), static_cast<long long>(m_draws.size()));
         if (m_index == m_draws.size())
             return false;
         const DrawLine& d = m_draws[m_index++];
@@ -35,6 +38,7 @@ private:
     std::size_t m_index = 0;
     int m_segmentParam;
     bool m_fillBack;
+    Progress m_progress;
     RunningState m_state = RunningState::empty();
     Summaries m_twoBack; // the summaries of the draw two back from the next row
 };
@@ -52,32 +56,32 @@ Result<void> checkSegmentParam(int segmentParam) {
     return {};
 }
 
-Result<void> storeRows(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam,
-                       bool fillBack) {
+Result<void> storeRows(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam, bool fillBack,
+                       const Progress& progress = {}) {
     if (auto checked = checkSegmentParam(segmentParam); !checked)
         return checked;
-    RowDeriver rows(draws, segmentParam, fillBack);
+    RowDeriver rows(draws, segmentParam, fillBack, progress);
     // The old rows are deleted in the same transaction that stores the new ones.
     if (auto replaced = store.replaceAll([&rows](DrawRow& next) { return rows.next(next); }); !replaced)
         return std::unexpected(withNote(replaced.error(), "历史号码未改动。"));
     return {};
 }
 
-Result<StoredCounts> storeFile(HistoryStore& store, const HistoryFile& file, int segmentParam,
-                               bool fillBack) {
-    if (auto stored = storeRows(store, file.draws, segmentParam, fillBack); !stored)
+Result<StoredCounts> storeFile(HistoryStore& store, const HistoryFile& file, int segmentParam, bool fillBack,
+                               const Progress& progress = {}) {
+    if (auto stored = storeRows(store, file.draws, segmentParam, fillBack, progress); !stored)
         return std::unexpected(stored.error());
     return StoredCounts{static_cast<long long>(file.draws.size()), file.skipped, file.duplicates};
 }
 
 Result<StoredCounts> keepOnly(HistoryStore& store, const std::filesystem::path& folder,
-                              std::span<const DrawLine> kept, int segmentParam) {
+                              std::span<const DrawLine> kept, int segmentParam, const Progress& progress) {
     if (auto checked = checkSegmentParam(segmentParam); !checked)
         return std::unexpected(checked.error());
     const auto backup = folder / rebuildBackupFileName(store.game());
     if (auto written = writeHistoryFile(backup, kept); !written)
         return std::unexpected(withNote(written.error(), "历史号码未改动。"));
-    return rebuildFromBackup(store, backup, segmentParam);
+    return rebuildFromBackup(store, backup, segmentParam, progress);
 }
 
 } // namespace
@@ -92,10 +96,13 @@ std::vector<DrawRow> rebuiltRows(std::span<const DrawLine> draws, int segmentPar
     return rows;
 }
 
-Result<HistoryFile> readImportFile(const std::filesystem::path& file, int currentYear) {
-    auto read = readHistoryFile(file);
+namespace {
+
+Result<HistoryFile> checkedImport(Result<HistoryFile> read, int currentYear) {
     if (!read)
-        return std::unexpected(withNote(read.error(), "历史号码未改动。"));
+        return std::unexpected(read.error().code == ErrorCode::Cancelled
+                                   ? read.error()
+                                   : withNote(read.error(), "历史号码未改动。"));
     // An impossible issue stored once would stand before every real one to be appended.
     read->skipped += std::erase_if(read->draws, [currentYear](const DrawLine& d) {
         return issueProblem(d.issue, currentYear).has_value();
@@ -105,10 +112,22 @@ Result<HistoryFile> readImportFile(const std::filesystem::path& file, int curren
     return read;
 }
 
-Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file, int segmentParam) {
+} // namespace
+
+Result<HistoryFile> readImportFile(const std::filesystem::path& file, int currentYear,
+                                   const Progress& progress) {
+    return checkedImport(readHistoryFile(file, progress), currentYear);
+}
+
+Result<HistoryFile> readImportInput(int currentYear) {
+    return checkedImport(readHistoryInput(), currentYear);
+}
+
+Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file, int segmentParam,
+                                   const Progress& progress) {
     if (file.draws.empty())
         return fail(ErrorCode::Empty, kNoDrawsInFile);
-    return storeFile(store, file, segmentParam, false);
+    return storeFile(store, file, segmentParam, false, progress);
 }
 
 Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesystem::path& file,
@@ -119,18 +138,19 @@ Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesyste
     return importHistory(store, *read, segmentParam);
 }
 
-Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam) {
-    return storeRows(store, draws, segmentParam, true);
+Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam,
+                          const Progress& progress) {
+    return storeRows(store, draws, segmentParam, true, progress);
 }
 
 Result<StoredCounts> rebuildFromBackup(HistoryStore& store, const std::filesystem::path& backupFile,
-                                       int segmentParam) {
+                                       int segmentParam, const Progress& progress) {
     if (auto checked = checkSegmentParam(segmentParam); !checked)
         return std::unexpected(checked.error());
     auto read = readHistoryFile(backupFile);
     if (!read)
         return std::unexpected(withNote(read.error(), "历史号码未改动。"));
-    return storeFile(store, *read, segmentParam, true);
+    return storeFile(store, *read, segmentParam, true, progress);
 }
 
 Result<std::vector<DrawLine>> drawsUpTo(const HistorySnapshot& history, std::int32_t lastKept) {
@@ -153,24 +173,24 @@ std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long
 }
 
 Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,
-                                  std::int32_t lastKept, int segmentParam) {
+                                  std::int32_t lastKept, int segmentParam, const Progress& progress) {
     auto history = store.loadSnapshot();
     if (!history)
         return std::unexpected(history.error());
     auto kept = drawsUpTo(**history, lastKept);
     if (!kept)
         return std::unexpected(kept.error());
-    return keepOnly(store, folder, *kept, segmentParam);
+    return keepOnly(store, folder, *kept, segmentParam, progress);
 }
 
 Result<StoredCounts> deleteLastDraws(HistoryStore& store, const std::filesystem::path& folder,
-                                     long long count, int segmentParam) {
+                                     long long count, int segmentParam, const Progress& progress) {
     if (count < 1)
         return fail(ErrorCode::Invalid, "要删除的期数必须大于 0，历史号码未改动。");
     auto history = store.loadSnapshot();
     if (!history)
         return std::unexpected(history.error());
-    return keepOnly(store, folder, drawsWithoutLast(**history, count), segmentParam);
+    return keepOnly(store, folder, drawsWithoutLast(**history, count), segmentParam, progress);
 }
 
 } // namespace brenvik

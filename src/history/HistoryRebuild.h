@@ -32,11 +32,16 @@ inline constexpr const char* kNoDrawsInFile = "文件中没有可读的历史号
 // `currentYear` (issueProblem) is skipped and counted with the skipped lines. A file without a
 // single draw line left is refused (ErrorCode::Empty, kNoDrawsInFile), so that it can never
 // replace a history by nothing.
-Result<HistoryFile> readImportFile(const std::filesystem::path& file, int currentYear);
+Result<HistoryFile> readImportFile(const std::filesystem::path& file, int currentYear,
+                                   const Progress& progress = {});
+// The same for the standard input ("-" on the companion's command line).
+Result<HistoryFile> readImportInput(int currentYear);
 
 // Replaces the stored history by the draws of a file read with readImportFile, as one
 // transaction; rows are derived in ascending issue order. A file without draws is refused.
-Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file, int segmentParam);
+// `progress` is told the rows stored of the file's draws; the transaction is not stopped half way.
+Result<StoredCounts> importHistory(HistoryStore& store, const HistoryFile& file, int segmentParam,
+                                   const Progress& progress = {});
 
 // readHistoryFile and importHistory, for a file this program wrote (its issues are not checked
 // against a year). A file that cannot be read, or holds no draw, leaves the history as it was.
@@ -45,12 +50,13 @@ Result<StoredCounts> importHistoryFile(HistoryStore& store, const std::filesyste
 
 // Replaces the stored history by `draws` (in ascending issue order) with the rows a rebuild
 // derives, as one transaction.
-Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam);
+Result<void> storeRebuilt(HistoryStore& store, std::span<const DrawLine> draws, int segmentParam,
+                          const Progress& progress = {});
 
 // Rebuilds the whole history from the backup file with the codes of `segmentParam`, filling the
 // N-back texts as rebuiltRows does. A missing or unreadable backup leaves the history as it was.
 Result<StoredCounts> rebuildFromBackup(HistoryStore& store, const std::filesystem::path& backupFile,
-                                       int segmentParam);
+                                       int segmentParam, const Progress& progress = {});
 
 // The draws kept by "delete down to issue T": every draw whose issue is at most T. A T outside
 // the stored range (first..last stored issue) is refused: a mistyped issue must not empty a
@@ -62,10 +68,10 @@ std::vector<DrawLine> drawsWithoutLast(const HistorySnapshot& history, long long
 // The two deletions that go through the backup file: they write the draws to keep into the
 // backup of the store's game in `folder` (lsbf.txt) and rebuild the history from it. The caller
 // compacts the database afterwards (compactAndReopen). A T refused by drawsUpTo, or an N below
-// 1, changes nothing.
+// 1, changes nothing. `progress` is told the rows stored, as by importHistory.
 Result<StoredCounts> deleteDownTo(HistoryStore& store, const std::filesystem::path& folder,
-                                  std::int32_t lastKept, int segmentParam);
+                                  std::int32_t lastKept, int segmentParam, const Progress& progress = {});
 Result<StoredCounts> deleteLastDraws(HistoryStore& store, const std::filesystem::path& folder,
-                                     long long count, int segmentParam);
+                                     long long count, int segmentParam, const Progress& progress = {});
 
 } // namespace brenvik

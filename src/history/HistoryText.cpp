@@ -200,7 +200,37 @@ HistoryFile parseHistoryText(std::string_view text) {
     return out;
 }
 
-Result<HistoryFile> readHistoryFile(const std::filesystem::path& file) {
+namespace {
+
+// Reads what `fd` gives to its end; `name` is how messages call it ("文件 X " with a blank after a
+// path, "标准输入").
+Result<HistoryFile> readAll(int fd, const std::string& name, long long size, const Progress& progress) {
+    HistoryFile out;
+    LineCollector lines(out);
+    TextDecoder decoder(lines);
+    std::vector<char> buffer(1 << 16);
+    long long read = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(ErrorCode::Io, "读取" + name + "时出错：" + systemErrorText(errno));
+        }
+        if (n == 0)
+            break;
+        decoder.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+        read += n;
+        if (progress && !progress(read, std::max(read, size)))
+            return fail(ErrorCode::Cancelled, "已停止读取" + name);
+    }
+    decoder.finish();
+    return out;
+}
+
+} // namespace
+
+Result<HistoryFile> readHistoryFile(const std::filesystem::path& file, const Progress& progress) {
     const auto notRegular = [&file] {
         return fail(ErrorCode::Invalid, "“" + shownPath(file) + "”不是普通文件");
     };
@@ -218,23 +248,11 @@ Result<HistoryFile> readHistoryFile(const std::filesystem::path& file) {
     } closer{fd};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         return notRegular();
-    HistoryFile out;
-    LineCollector lines(out);
-    TextDecoder decoder(lines);
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(ErrorCode::Io, "读取文件 " + shownPath(file) + " 时出错：" + systemErrorText(errno));
-        }
-        if (n == 0)
-            break;
-        decoder.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
-    }
-    decoder.finish();
-    return out;
+    return readAll(fd, "文件 " + shownPath(file) + " ", static_cast<long long>(info.st_size), progress);
+}
+
+Result<HistoryFile> readHistoryInput() {
+    return readAll(STDIN_FILENO, kStandardInputName, 0, {});
 }
 
 std::vector<DrawRow> rowsFromDraws(std::span<const DrawLine> draws, int segmentParam) {

@@ -3,6 +3,7 @@
 
 #include "DrawRow.h"
 #include "Error.h"
+#include "Progress.h"
 
 #include <array>
 #include <cstdint>
@@ -33,8 +34,13 @@ struct HistoryFile {
 // Reads a history text file: CR LF or LF line ends, UTF-8 with or without a byte order mark,
 // UTF-16 LE or BE with one; any other line skipped. A draw line repeating an issue met earlier
 // in the file is skipped too. Fails when the file cannot be opened or read, and at once for
-// anything but a regular file (a FIFO or a device would keep the reader waiting).
-Result<HistoryFile> readHistoryFile(const std::filesystem::path& file);
+// anything but a regular file (a FIFO or a device would keep the reader waiting). `progress` is
+// told the bytes read of the file's size, and may stop the reading (ErrorCode::Cancelled).
+Result<HistoryFile> readHistoryFile(const std::filesystem::path& file, const Progress& progress = {});
+// The same from the standard input, whatever it is (a pipe, a file, a terminal), to its end.
+Result<HistoryFile> readHistoryInput();
+// What the messages call the standard input.
+inline constexpr const char* kStandardInputName = "标准输入";
 HistoryFile parseHistoryText(std::string_view text);
 
 // The rows of a history that holds exactly `draws`, in this order, derived from an empty

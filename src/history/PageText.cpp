@@ -7,13 +7,12 @@
 // The library's types and constants only: its functions are looked up when a page is read.
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
-#include <libxml/tree.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
-#include <memory>
 #include <optional>
 
 namespace brenvik {
@@ -24,37 +23,28 @@ namespace {
 // a whole search of the real history. Only reading a chart page needs them, so they are loaded
 // then, once, and stay loaded for the rest of the process.
 struct Xml {
-    decltype(&htmlReadMemory) readMemory = nullptr;
-    decltype(&xmlFreeDoc) freeDoc = nullptr;
-    decltype(&xmlDocGetRootElement) rootElement = nullptr;
-    decltype(&xmlGetProp) getProp = nullptr;
-    decltype(&xmlHasProp) hasProp = nullptr;
+    decltype(&htmlNewParserCtxt) newContext = nullptr;
+    decltype(&htmlCtxtReadMemory) readMemory = nullptr;
+    decltype(&htmlFreeParserCtxt) freeContext = nullptr;
+    decltype(&xmlStopParser) stop = nullptr;
     decltype(&xmlInitParser) initParser = nullptr;
-    xmlFreeFunc* freeString = nullptr; // the library's variable holding the free() of its strings
 };
 
 // The library's functions; nothing when it cannot be loaded or lacks one of them.
 const Xml* xmlLibrary() {
     static const std::optional<Xml> library = [] {
         auto x = loadLibrary<Xml>("libxml2.so.2", [](Xml& x, auto find) {
-            find(x.readMemory, "htmlReadMemory");
-            find(x.freeDoc, "xmlFreeDoc");
-            find(x.rootElement, "xmlDocGetRootElement");
-            find(x.getProp, "xmlGetProp");
-            find(x.hasProp, "xmlHasProp");
+            find(x.newContext, "htmlNewParserCtxt");
+            find(x.readMemory, "htmlCtxtReadMemory");
+            find(x.freeContext, "htmlFreeParserCtxt");
+            find(x.stop, "xmlStopParser");
             find(x.initParser, "xmlInitParser");
-            find(x.freeString, "xmlFree");
         });
         if (x)
             x->initParser();
         return x;
     }();
     return library ? &*library : nullptr;
-}
-
-// The library as loaded by the page being read.
-const Xml& xml() {
-    return *xmlLibrary();
 }
 
 char lower(char c) {
@@ -229,29 +219,31 @@ std::string decodeToUtf8(std::string_view s, const std::string& encoding) {
 // How the element takes part in the layout of the text.
 enum class Role { Inline, Hidden, Block, Paragraph, Row, Cell, Break, Preformatted };
 
-bool attributeSays(xmlNode* node, const char* name, std::string_view needle) {
-    xmlChar* value = xml().getProp(node, reinterpret_cast<const xmlChar*>(name));
-    if (!value)
-        return false;
+bool isHtmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+bool says(const xmlChar* value, std::string_view needle) {
     std::string compact;
-    for (const xmlChar* p = value; *p && compact.size() < 4096; ++p)
-        if (*p != ' ' && *p != '\t' && *p != '\n' && *p != '\r')
+    for (const xmlChar* p = value; p && *p && compact.size() < 4096; ++p)
+        if (!isHtmlSpace(static_cast<char>(*p)))
             compact += lower(static_cast<char>(*p));
-    (*xml().freeString)(value);
     return compact.find(needle) != std::string::npos;
 }
 
-Role roleOf(xmlNode* node) {
-    const std::string_view name = reinterpret_cast<const char*>(node->name);
+// `attributes` as the parser hands them over: name, value (none for a bare name), ..., null.
+Role roleOf(std::string_view name, const xmlChar** attributes) {
     static constexpr std::array<std::string_view, 13> hidden = {
         "head",     "title", "script", "style", "noscript", "template", "iframe",
         "textarea", "embed", "audio",  "video", "canvas",   "datalist"};
     if (std::find(hidden.begin(), hidden.end(), name) != hidden.end())
         return Role::Hidden;
     // Whatever a page hides by itself is not part of what the reader sees either.
-    if (xml().hasProp(node, reinterpret_cast<const xmlChar*>("hidden")) ||
-        attributeSays(node, "style", "display:none"))
-        return Role::Hidden;
+    for (const xmlChar** a = attributes; a && a[0]; a += 2) {
+        const std::string_view attribute = reinterpret_cast<const char*>(a[0]);
+        if (attribute == "hidden" || (attribute == "style" && says(a[1], "display:none")))
+            return Role::Hidden;
+    }
     if (name == "br")
         return Role::Break;
     if (name == "td" || name == "th")
@@ -273,23 +265,93 @@ Role roleOf(xmlNode* node) {
     return Role::Inline;
 }
 
-bool isCell(const xmlNode* n) {
-    if (n->type != XML_ELEMENT_NODE)
-        return false;
-    const std::string_view name = reinterpret_cast<const char*>(n->name);
-    return name == "td" || name == "th";
+bool isHeading(std::string_view name) {
+    return name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6';
 }
 
-bool isHtmlSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
+// An element as the reader meets it; `depth` tells it apart from the others open.
+struct Element {
+    std::string_view name;
+    Role role;
+    std::size_t depth;
+};
+
+// What is made of a page while the parser reads it, element by element, never holding the page's
+// tree: a page of millions of elements costs no more than its text.
+class PageReader {
+public:
+    virtual ~PageReader() = default;
+    // Returns whether what the element holds is read. `leave` follows for every element entered.
+    virtual bool enter(const Element& e) = 0;
+    virtual void leave(const Element& e) = 0;
+    virtual void text(std::string_view s) = 0;
+    // Set once the reader holds more than it may.
+    std::optional<Error> failure;
+};
 
 // Collects the text with the line breaks a layout would give. Line breaks that blocks ask for
 // are held back and merged, so that nested and empty blocks give one line end, and none at the
-// start or the end of the text.
-class TextLayout {
+// start or the end of the text. Table cells are separated by a tab, given when the next cell of
+// the same row begins.
+class TextLayout : public PageReader {
 public:
-    void text(std::string_view s) {
+    bool enter(const Element& e) override {
+        const bool cellBefore = !m_open.empty() && m_open.back();
+        m_open.push_back(false);
+        switch (e.role) {
+        case Role::Hidden:
+            return false;
+        case Role::Break:
+            literal('\n');
+            return false;
+        case Role::Block:
+        case Role::Row:
+            boundary(1);
+            break;
+        case Role::Paragraph:
+            boundary(2);
+            break;
+        case Role::Preformatted:
+            boundary(1);
+            ++m_preformatted;
+            break;
+        case Role::Cell:
+            if (cellBefore)
+                literal('\t');
+            // A cell starts a line of its own as far as blanks go: leading blanks vanish.
+            boundary(0);
+            break;
+        case Role::Inline:
+            break;
+        }
+        return true;
+    }
+
+    void leave(const Element& e) override {
+        m_open.pop_back();
+        switch (e.role) {
+        case Role::Block:
+        case Role::Row:
+            boundary(1);
+            break;
+        case Role::Paragraph:
+            boundary(2);
+            break;
+        case Role::Preformatted:
+            --m_preformatted;
+            boundary(1);
+            break;
+        case Role::Cell:
+            boundary(0);
+            if (!m_open.empty())
+                m_open.back() = true;
+            break;
+        default:
+            break;
+        }
+    }
+
+    void text(std::string_view s) override {
         if (m_preformatted > 0) {
             raw(s);
             return;
@@ -309,6 +371,9 @@ public:
         }
     }
 
+    std::string take() { return std::move(m_out); }
+
+private:
     void boundary(int lineBreaks) {
         m_pendingSpace = false;
         m_atLineStart = true;
@@ -322,28 +387,23 @@ public:
         m_atLineStart = true;
     }
 
-    void enterPreformatted() { ++m_preformatted; }
-    void leavePreformatted() { --m_preformatted; }
-
-    std::string take() { return std::move(m_out); }
-
-private:
     void raw(std::string_view s) {
+        if (s.empty())
+            return;
         flushBreaks();
         if (m_pendingSpace)
             m_out += ' ';
         m_pendingSpace = false;
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            if (s[i] == '\r') {
-                m_out += '\n';
-                if (i + 1 < s.size() && s[i + 1] == '\n')
-                    ++i;
-            } else {
-                m_out += s[i];
+        for (char c : s) {
+            // CR LF, and a CR alone, end a line; the text may come in pieces between the two.
+            if (c == '\n' && m_afterCR) {
+                m_afterCR = false;
+                continue;
             }
+            m_afterCR = c == '\r';
+            m_out += m_afterCR ? '\n' : c;
         }
-        if (!s.empty())
-            m_atLineStart = m_out.ends_with('\n');
+        m_atLineStart = m_out.ends_with('\n');
     }
 
     void flushBreaks() {
@@ -356,109 +416,10 @@ private:
     int m_pendingBreaks = 0;
     bool m_pendingSpace = false;
     bool m_atLineStart = true;
+    bool m_afterCR = false;
     int m_preformatted = 0;
+    std::vector<bool> m_open; // per open element: whether a cell among its children has ended
 };
-
-// Returns whether the children of `node` are laid out.
-bool enter(xmlNode* node, TextLayout& layout) {
-    switch (node->type) {
-    case XML_TEXT_NODE:
-    case XML_CDATA_SECTION_NODE:
-        if (node->content)
-            layout.text(reinterpret_cast<const char*>(node->content));
-        return false;
-    case XML_ELEMENT_NODE:
-        break;
-    default:
-        return false;
-    }
-    switch (roleOf(node)) {
-    case Role::Hidden:
-        return false;
-    case Role::Break:
-        layout.literal('\n');
-        return false;
-    case Role::Block:
-    case Role::Row:
-        layout.boundary(1);
-        break;
-    case Role::Paragraph:
-        layout.boundary(2);
-        break;
-    case Role::Preformatted:
-        layout.boundary(1);
-        layout.enterPreformatted();
-        break;
-    case Role::Cell:
-        // A cell starts a line of its own as far as blanks go: leading blanks vanish.
-        layout.boundary(0);
-        break;
-    case Role::Inline:
-        break;
-    }
-    return true;
-}
-
-void leave(xmlNode* node, TextLayout& layout) {
-    if (node->type != XML_ELEMENT_NODE)
-        return;
-    switch (roleOf(node)) {
-    case Role::Block:
-    case Role::Row:
-        layout.boundary(1);
-        break;
-    case Role::Paragraph:
-        layout.boundary(2);
-        break;
-    case Role::Preformatted:
-        layout.leavePreformatted();
-        layout.boundary(1);
-        break;
-    case Role::Cell: {
-        const xmlNode* next = node->next;
-        while (next && !isCell(next))
-            next = next->next;
-        layout.boundary(0);
-        if (next)
-            layout.literal('\t');
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-// Walks the tree without recursion: a page may nest elements as deep as it likes. `enter`
-// returns whether the children of a node are visited; `leave` is called for every node entered.
-template <typename Enter, typename Leave> void walk(xmlNode* root, Enter enter, Leave leave) {
-    xmlNode* n = root;
-    for (;;) {
-        if (enter(n) && n->children) {
-            n = n->children;
-            continue;
-        }
-        for (;;) {
-            leave(n);
-            if (n == root)
-                return;
-            if (n->next) {
-                n = n->next;
-                break;
-            }
-            n = n->parent;
-        }
-    }
-}
-
-void layOut(xmlNode* root, TextLayout& layout) {
-    walk(
-        root, [&](xmlNode* n) { return enter(n, layout); }, [&](xmlNode* n) { leave(n, layout); });
-}
-
-bool isHeading(const xmlNode* n) {
-    const std::string_view name = reinterpret_cast<const char*>(n->name);
-    return name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6';
-}
 
 // Text of a cell as a reader sees it: every run of blanks, line ends and no-break or ideographic
 // spaces one blank, none at either end.
@@ -488,70 +449,264 @@ std::string tidyCell(std::string_view raw) {
 
 // Collects the rows of every table. A row's cells are the cells whose nearest row is that row,
 // so a table nested in a cell gives rows of its own. What a reader does not see (hidden parts,
-// scripts) and headings are no part of any cell.
-std::vector<PageRow> collectRows(xmlNode* root) {
+// scripts) and headings are no part of any cell. A row is kept once it ends when `keep` takes
+// it; what the kept and the open rows hold is counted against `limit`.
+class RowCollector : public PageReader {
+public:
+    RowCollector(const RowFilter& keep, std::size_t limit) : m_keep(keep), m_limit(limit) {}
+
+    bool enter(const Element& e) override {
+        if (e.role == Role::Hidden || isHeading(e.name))
+            return false;
+        if (e.role == Role::Row) {
+            m_rows.emplace_back();
+            m_open.push_back({e.depth, std::nullopt, m_rows.size() - 1});
+            count(sizeof(PageRow));
+        } else if (e.role == Role::Cell && !m_open.empty() && !m_open.back().cell) {
+            m_rows[m_open.back().index].emplace_back();
+            m_open.back().cell = e.depth;
+            count(sizeof(std::string));
+        } else if (e.role == Role::Break) {
+            text(" ");
+        }
+        return true;
+    }
+
+    void leave(const Element& e) override {
+        if (m_open.empty())
+            return;
+        Open& open = m_open.back();
+        if (open.cell == e.depth) {
+            open.cell.reset();
+        } else if (open.row == e.depth) {
+            finishRow(open.index);
+            m_open.pop_back();
+        }
+    }
+
+    void text(std::string_view s) override {
+        if (m_open.empty() || !m_open.back().cell)
+            return;
+        m_rows[m_open.back().index].back().append(s);
+        count(s.size());
+    }
+
+    std::vector<PageRow> take() {
+        // Rows left out after a later row was kept are left as gaps until here.
+        std::erase_if(m_rows, [this](const PageRow& row) { return isGap(row); });
+        return std::move(m_rows);
+    }
+
+private:
     struct Open {
-        const xmlNode* row;
-        const xmlNode* cell = nullptr;
+        std::size_t row;
+        std::optional<std::size_t> cell;
         std::size_t index;
     };
-    std::vector<PageRow> rows;
-    std::vector<Open> open;
-    auto cellText = [&]() -> std::string* {
-        if (open.empty() || !open.back().cell)
-            return nullptr;
-        return &rows[open.back().index].back();
-    };
-    walk(
-        root,
-        [&](xmlNode* n) {
-            if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) {
-                if (std::string* text = cellText(); text && n->content)
-                    text->append(reinterpret_cast<const char*>(n->content));
-                return false;
-            }
-            if (n->type != XML_ELEMENT_NODE)
-                return false;
-            const Role role = roleOf(n);
-            if (role == Role::Hidden || isHeading(n))
-                return false;
-            if (role == Role::Row) {
-                rows.emplace_back();
-                open.push_back({n, nullptr, rows.size() - 1});
-            } else if (role == Role::Cell && !open.empty() && !open.back().cell) {
-                rows[open.back().index].emplace_back();
-                open.back().cell = n;
-            } else if (role == Role::Break) {
-                if (std::string* text = cellText())
-                    *text += ' ';
-            }
-            return true;
-        },
-        [&](xmlNode* n) {
-            if (open.empty())
-                return;
-            if (open.back().cell == n)
-                open.back().cell = nullptr;
-            else if (open.back().row == n)
-                open.pop_back();
-        });
-    for (PageRow& row : rows)
+
+    void count(std::size_t bytes) {
+        m_held += bytes;
+        if (m_held > m_limit && !failure)
+            failure = Error{ErrorCode::Invalid, "网页上的表格超过 " + std::to_string(m_limit >> 20) +
+                                                    " MB，不像走势图，已放弃读取。"};
+    }
+
+    static std::size_t bytesOf(const PageRow& row) {
+        std::size_t bytes = sizeof(PageRow);
+        for (const std::string& cell : row)
+            bytes += sizeof(std::string) + cell.size();
+        return bytes;
+    }
+
+    // A row left out but followed by a kept one: an empty row marked by a capacity of one.
+    static bool isGap(const PageRow& row) { return row.empty() && row.capacity() == 1; }
+
+    void finishRow(std::size_t index) {
+        PageRow& row = m_rows[index];
+        const std::size_t before = bytesOf(row);
         for (std::string& cell : row)
             cell = tidyCell(cell);
-    return rows;
+        if (!m_keep || m_keep(row)) {
+            m_held = m_held - before + bytesOf(row);
+            return;
+        }
+        m_held -= before;
+        if (index + 1 == m_rows.size()) {
+            m_rows.pop_back();
+        } else {
+            PageRow gap;
+            gap.reserve(1);
+            row.swap(gap);
+        }
+    }
+
+    const RowFilter& m_keep;
+    std::size_t m_limit;
+    std::size_t m_held = 0;
+    std::vector<PageRow> m_rows;
+    std::vector<Open> m_open;
+};
+
+// A tag that carries thousands of attributes costs the parser time that grows with the square
+// of their number; no page a person reads has such a tag. Counted over the page as the parser
+// will read it: text, comments and the content of scripts and styles hold no tags.
+constexpr std::size_t kMostAttributes = 256;
+
+bool hasTagWithTooManyAttributes(std::string_view page) {
+    const auto startsTag = [&](std::size_t i) {
+        return i + 1 < page.size() && page[i] == '<' &&
+               ((page[i + 1] >= 'a' && page[i + 1] <= 'z') || (page[i + 1] >= 'A' && page[i + 1] <= 'Z'));
+    };
+    std::size_t i = 0;
+    while (i < page.size()) {
+        if (page.substr(i, 4) == "<!--") {
+            const std::size_t end = page.find("-->", i + 4);
+            i = end == std::string_view::npos ? page.size() : end + 3;
+            continue;
+        }
+        if (!startsTag(i)) {
+            ++i;
+            continue;
+        }
+        std::size_t nameEnd = i + 1;
+        while (nameEnd < page.size() && !isHtmlSpace(page[nameEnd]) && page[nameEnd] != '>' &&
+               page[nameEnd] != '/')
+            ++nameEnd;
+        const std::string name = lowered(page.substr(i + 1, nameEnd - i - 1));
+        std::size_t attributes = 0;
+        bool blank = true;
+        std::size_t at = nameEnd;
+        while (at < page.size() && page[at] != '>') {
+            const char c = page[at];
+            if (c == '=') {
+                // A quoted value may hold blanks and ">" alike.
+                std::size_t v = at + 1;
+                while (v < page.size() && isHtmlSpace(page[v]))
+                    ++v;
+                if (v < page.size() && (page[v] == '"' || page[v] == '\'')) {
+                    const std::size_t close = page.find(page[v], v + 1);
+                    at = close == std::string_view::npos ? page.size() : close + 1;
+                    blank = false;
+                    continue;
+                }
+            }
+            if (isHtmlSpace(c)) {
+                blank = true;
+            } else if (blank) {
+                blank = false;
+                if (++attributes > kMostAttributes)
+                    return true;
+            }
+            ++at;
+        }
+        i = at;
+        // A script's or a style's content is read as it stands, up to its end tag.
+        if (name == "script" || name == "style") {
+            const std::size_t end = lowered(page.substr(i, std::string_view::npos)).find("</" + name);
+            i = end == std::string::npos ? page.size() : i + end;
+        }
+    }
+    return false;
 }
 
-// The parser supplies the html and body elements a page leaves out, so the body, when there is
-// one, is a child of the root.
-xmlNode* findBody(xmlNode* root) {
-    for (xmlNode* n = root->children; n; n = n->next)
-        if (n->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(n->name), "body") == 0)
-            return n;
-    return nullptr;
-}
+// Nesting beyond this is cut off with what it holds, as every page that is read nests less.
+constexpr std::size_t kDeepestNesting = 256;
 
-struct DocFree {
-    void operator()(xmlDoc* doc) const { xml().freeDoc(doc); }
+// The parser's state while it reads one page: which elements are open, how much time is left.
+class Reading {
+public:
+    Reading(const Xml& xml, PageReader& reader, std::chrono::milliseconds time)
+        : m_xml(xml), m_reader(reader), m_deadline(std::chrono::steady_clock::now() + time), m_time(time) {}
+
+    static void started(void* context, const xmlChar* name, const xmlChar** attributes) {
+        of(context).start(reinterpret_cast<const char*>(name), attributes);
+    }
+    static void ended(void* context, const xmlChar*) { of(context).end(); }
+    static void characters(void* context, const xmlChar* text, int length) {
+        Reading& r = of(context);
+        if (r.goOn() && r.m_skipping == 0)
+            r.m_reader.text(
+                std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
+    }
+
+    void attach(htmlParserCtxtPtr context) { m_context = context; }
+    std::optional<Error> failure() const {
+        if (m_timedOut) {
+            const auto tenths = m_time.count() / 100;
+            const std::string seconds =
+                std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "");
+            return Error{ErrorCode::Invalid, "网页过于复杂，读了 " + seconds + " 秒还没读完，已放弃读取。"};
+        }
+        return m_reader.failure;
+    }
+
+private:
+    static Reading& of(void* context) {
+        return *static_cast<Reading*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+    }
+
+    // Whether reading goes on; the clock is looked at every few hundred events.
+    bool goOn() {
+        if (m_stopped)
+            return false;
+        if (++m_events % 256 == 0 && std::chrono::steady_clock::now() > m_deadline)
+            m_timedOut = true;
+        if (m_timedOut || m_reader.failure)
+            stop();
+        return !m_stopped;
+    }
+
+    void stop() {
+        m_stopped = true;
+        m_xml.stop(m_context);
+    }
+
+    void start(std::string_view name, const xmlChar** attributes) {
+        if (!goOn())
+            return;
+        if (m_open.size() >= kDeepestNesting) {
+            stop();
+            return;
+        }
+        if (m_skipping > 0) {
+            m_open.push_back({{name, Role::Hidden, m_open.size()}, false});
+            ++m_skipping;
+            return;
+        }
+        const Element e{name, roleOf(name, attributes), m_open.size()};
+        const bool read = m_reader.enter(e);
+        // The name lives as long as the parser's dictionary, the whole page.
+        m_open.push_back({e, true});
+        if (!read)
+            ++m_skipping;
+    }
+
+    void end() {
+        if (m_stopped || m_open.empty())
+            return;
+        const auto [e, visited] = m_open.back();
+        m_open.pop_back();
+        if (m_skipping > 0)
+            --m_skipping;
+        if (visited)
+            m_reader.leave(e);
+    }
+
+    struct Open {
+        Element element;
+        bool visited; // entered, so it is left as well
+    };
+
+    const Xml& m_xml;
+    PageReader& m_reader;
+    htmlParserCtxtPtr m_context = nullptr;
+    std::chrono::steady_clock::time_point m_deadline;
+    std::chrono::milliseconds m_time;
+    std::vector<Open> m_open;
+    int m_skipping = 0; // open elements whose content is not read
+    long long m_events = 0;
+    bool m_timedOut = false;
+    bool m_stopped = false;
 };
 
 } // namespace
@@ -581,10 +736,9 @@ std::string charsetOfMeta(std::string_view html) {
 
 namespace {
 
-using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
-
-// The page decoded and parsed; a null document for an empty page.
-Result<DocPtr> parsePage(std::string_view html, std::string_view headerCharset) {
+// Decodes and parses the page, handing what it holds to `reader`.
+Result<void> readPage(std::string_view html, std::string_view headerCharset, PageReader& reader,
+                      const PageLimits& limits) {
     if (html.size() > kMaxPageBytes)
         return fail(ErrorCode::Invalid, "网页内容超过 16 MB，未读取。");
 
@@ -611,42 +765,55 @@ Result<DocPtr> parsePage(std::string_view html, std::string_view headerCharset) 
         encoding = validUtf8(html) ? "UTF-8" : "GB18030";
 
     if (html.empty())
-        return DocPtr();
+        return {};
     const Xml* lib = xmlLibrary();
     if (!lib)
         return fail(ErrorCode::Io, "无法载入网页解析库 libxml2.so.2，网页未读取。");
     const std::string utf8 = decodeToUtf8(html, encoding);
+    if (hasTagWithTooManyAttributes(utf8))
+        return fail(ErrorCode::Invalid, "网页中有标签带了 " + std::to_string(kMostAttributes) +
+                                            " 个以上的属性，不像走势图，未读取。");
     // The page is UTF-8 by now, whatever its meta tag says; libxml2 would otherwise switch
-    // decoders half-way through the page. Beyond 256 nested elements libxml2 stops reading: no
-    // chart page nests that deep, and lifting the limit would lift the bounds on text nodes too.
+    // decoders half-way through the page. The parser hands over each element as it reads it and
+    // builds no tree; its limits on the size of text stay in force (no XML_PARSE_HUGE).
+    htmlParserCtxtPtr context = lib->newContext();
+    if (!context)
+        return fail(ErrorCode::Io, "内存不足，网页未读取。");
+    Reading reading(*lib, reader, limits.time);
+    reading.attach(context);
+    htmlSAXHandler events{};
+    events.startElement = &Reading::started;
+    events.endElement = &Reading::ended;
+    events.characters = &Reading::characters;
+    events.ignorableWhitespace = &Reading::characters;
+    events.cdataBlock = &Reading::characters;
+    *context->sax = events;
+    context->_private = &reading;
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
                         HTML_PARSE_IGNORE_ENC | HTML_PARSE_COMPACT;
-    return DocPtr(lib->readMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options));
+    lib->readMemory(context, utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options);
+    lib->freeContext(context);
+    if (auto failed = reading.failure())
+        return std::unexpected(*failed);
+    return {};
 }
 
 } // namespace
 
-Result<std::string> pageText(std::string_view html, std::string_view headerCharset) {
-    auto doc = parsePage(html, headerCharset);
-    if (!doc)
-        return std::unexpected(doc.error());
-    xmlNode* root = *doc ? xml().rootElement(doc->get()) : nullptr;
-    if (!root)
-        return std::string();
-    xmlNode* body = findBody(root);
+Result<std::string> pageText(std::string_view html, std::string_view headerCharset,
+                             const PageLimits& limits) {
     TextLayout layout;
-    layOut(body ? body : root, layout);
+    if (auto read = readPage(html, headerCharset, layout, limits); !read)
+        return std::unexpected(read.error());
     return layout.take();
 }
 
-Result<std::vector<PageRow>> pageRows(std::string_view html, std::string_view headerCharset) {
-    auto doc = parsePage(html, headerCharset);
-    if (!doc)
-        return std::unexpected(doc.error());
-    xmlNode* root = *doc ? xml().rootElement(doc->get()) : nullptr;
-    if (!root)
-        return std::vector<PageRow>();
-    return collectRows(root);
+Result<std::vector<PageRow>> pageRows(std::string_view html, std::string_view headerCharset,
+                                      const RowFilter& keep, const PageLimits& limits) {
+    RowCollector rows(keep, limits.heldBytes);
+    if (auto read = readPage(html, headerCharset, rows, limits); !read)
+        return std::unexpected(read.error());
+    return rows.take();
 }
 
 } // namespace brenvik

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SafeWrite.h"
 
+#include "SystemError.h"
+
 #include <cctype>
 
 #include <algorithm>
@@ -15,6 +17,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,7 +28,7 @@ namespace brenvik {
 namespace {
 
 std::string reason(int error) {
-    return std::strerror(error);
+    return systemErrorText(error);
 }
 
 // A short name of its own, so that a target whose name is already as long as the file system
@@ -163,6 +167,182 @@ Result<void> PendingFile::commit() {
     ::close(std::exchange(m_lockFd, -1));
     syncFolder(m_target.parent_path());
     return {};
+}
+
+namespace {
+
+// Bytes are handed to the system in pieces of this size: an export of a million lines is a few
+// hundred writes, not a million.
+constexpr std::size_t kOutputBufferBytes = 64 * 1024;
+// As the system itself gives up on a chain of links.
+constexpr int kMostLinks = 40;
+
+// Writes to a stream whose reader may have gone: that is an error to report, not a signal that
+// ends the process (the window's and the companion's alike).
+ssize_t writeWithoutSignal(int fd, const char* data, std::size_t size) {
+    sigset_t pipeSignal;
+    sigset_t before;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &before);
+    sigset_t pendingBefore;
+    sigpending(&pendingBefore);
+    const ssize_t n = ::write(fd, data, size);
+    const int error = errno;
+    if (n < 0 && error == EPIPE && !sigismember(&pendingBefore, SIGPIPE)) {
+        const timespec now{};
+        sigtimedwait(&pipeSignal, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = error;
+    return n;
+}
+
+std::string streamReason(int error) {
+    return error == EPIPE ? std::string("读取的一方已关闭") : reason(error);
+}
+
+// What is at the end of the links `target` names: its status, or nothing when no file is there
+// (yet). The path comes back in `end`.
+Result<std::optional<struct stat>> followLinks(const std::filesystem::path& target,
+                                               std::filesystem::path& end) {
+    end = target;
+    for (int links = 0;; ++links) {
+        struct stat info {};
+        if (::lstat(end.c_str(), &info) != 0) {
+            if (errno == ENOENT)
+                return std::nullopt;
+            return fail(ErrorCode::Io, "无法写入文件 " + shownPath(target) + "：" + reason(errno) + "。");
+        }
+        if (!S_ISLNK(info.st_mode))
+            return info;
+        std::error_code ec;
+        const auto link = std::filesystem::read_symlink(end, ec);
+        if (ec || links == kMostLinks)
+            return fail(ErrorCode::Invalid,
+                        "符号链接 " + shownPath(target) + " 指不到文件（层数太多或指回自己），未写入。");
+        end = link.is_absolute() ? link : end.parent_path() / link;
+    }
+}
+
+Error refusedKind(const std::filesystem::path& target, const char* kind) {
+    return Error{ErrorCode::Invalid, shownPath(target) + " 是" + kind + "，不能当作文件写入，未写入。"};
+}
+
+} // namespace
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : m_target(std::move(other.m_target)), m_shown(std::move(other.m_shown)),
+      m_pending(std::move(other.m_pending)), m_fd(std::exchange(other.m_fd, -1)),
+      m_ownsFd(std::exchange(other.m_ownsFd, false)), m_buffer(std::move(other.m_buffer)) {
+    other.m_pending.reset();
+}
+
+OutputFile::~OutputFile() {
+    if (m_ownsFd && m_fd >= 0)
+        ::close(m_fd);
+}
+
+Result<OutputFile> OutputFile::open(const std::filesystem::path& target, WhenNoReader noReader) {
+    OutputFile out;
+    out.m_shown = shownPath(target);
+    std::filesystem::path end;
+    auto found = followLinks(target, end);
+    if (!found)
+        return std::unexpected(found.error());
+    out.m_target = end;
+    if (*found) {
+        const mode_t mode = (*found)->st_mode;
+        if (S_ISDIR(mode))
+            return std::unexpected(refusedKind(target, "文件夹"));
+        if (S_ISSOCK(mode))
+            return std::unexpected(refusedKind(target, "套接字"));
+        if (S_ISBLK(mode))
+            return std::unexpected(refusedKind(target, "块设备（磁盘）"));
+        if (S_ISFIFO(mode) || S_ISCHR(mode)) {
+            // A FIFO without a reader would keep a writer that does not wait from ever going on.
+            const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY |
+                              (S_ISFIFO(mode) && noReader == WhenNoReader::Fail ? O_NONBLOCK : 0);
+            const int fd = ::open(end.c_str(), flags);
+            if (fd < 0) {
+                if (errno == ENXIO)
+                    return fail(ErrorCode::Io, "没有程序在读取 " + shownPath(target) + "，未写入。");
+                return fail(ErrorCode::Io, "无法写入 " + shownPath(target) + "：" + reason(errno) + "。");
+            }
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            out.m_fd = fd;
+            out.m_ownsFd = true;
+            return out;
+        }
+    }
+    auto pending = PendingFile::create(end);
+    if (!pending)
+        return std::unexpected(pending.error());
+    out.m_pending.emplace(std::move(*pending));
+    return out;
+}
+
+OutputFile OutputFile::standardOutput() {
+    OutputFile out;
+    out.m_shown = "标准输出";
+    out.m_target = "/dev/stdout";
+    out.m_fd = STDOUT_FILENO;
+    return out;
+}
+
+Error OutputFile::failure(int error) const {
+    return Error{ErrorCode::Io, "写入 " + m_shown + " 时出错：" + streamReason(error) + "。"};
+}
+
+Result<void> OutputFile::flushBuffer() {
+    if (m_pending) {
+        auto written = m_pending->write(m_buffer);
+        m_buffer.clear();
+        return written;
+    }
+    std::string_view bytes = m_buffer;
+    while (!bytes.empty()) {
+        const ssize_t n = writeWithoutSignal(m_fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::unexpected(failure(errno));
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    m_buffer.clear();
+    return {};
+}
+
+Result<void> OutputFile::write(std::string_view bytes) {
+    if (m_buffer.size() + bytes.size() > kOutputBufferBytes) {
+        if (auto flushed = flushBuffer(); !flushed)
+            return flushed;
+    }
+    if (bytes.size() >= kOutputBufferBytes) {
+        m_buffer = bytes;
+        return flushBuffer();
+    }
+    m_buffer.append(bytes);
+    return {};
+}
+
+Result<void> OutputFile::commit() {
+    if (auto flushed = flushBuffer(); !flushed)
+        return flushed;
+    if (m_pending)
+        return m_pending->commit();
+    if (m_ownsFd) {
+        const int fd = std::exchange(m_fd, -1);
+        m_ownsFd = false;
+        if (::close(fd) != 0 && errno != EINTR)
+            return std::unexpected(failure(errno));
+    }
+    return {};
+}
+
+bool canWriteInto(const std::filesystem::path& folder) {
+    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 Result<void> writeFileSafely(const std::filesystem::path& target, std::string_view content) {

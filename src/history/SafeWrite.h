@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,59 @@ private:
     bool m_flushed = false;
     bool m_committed = false;
 };
+
+// Where a file the program writes goes, as on any Unix system. A regular file, or a name that is
+// not there yet, is written under a temporary name beside it and renamed over it once complete,
+// so a half-written file never replaces a good one. A symbolic link is followed to the file it
+// finally names, which is replaced in the same way, so the link stays a link. A FIFO, a terminal
+// or another character device, and the standard output, take the bytes as they come: nothing is
+// renamed over them. A folder, a socket and a block device are refused.
+class OutputFile {
+public:
+    // What opening a FIFO that no program reads does: wait for a reader, as a command on a
+    // terminal does, or fail at once, as a window that must not hang does.
+    enum class WhenNoReader { Wait, Fail };
+
+    // The file `target` names.
+    static Result<OutputFile> open(const std::filesystem::path& target,
+                                   WhenNoReader noReader = WhenNoReader::Fail);
+    // The standard output of the process, whatever it is.
+    static OutputFile standardOutput();
+
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&&) = delete;
+    ~OutputFile();
+
+    // The file that is replaced or written: the end of a symbolic link, else the name given.
+    const std::filesystem::path& target() const { return m_target; }
+    // How the messages name it: the name given, "标准输出" for the standard output.
+    const std::string& shownName() const { return m_shown; }
+    // The temporary file being written in the place of a regular one; none when the bytes go
+    // straight to their target.
+    const std::filesystem::path* temporary() const { return m_pending ? &m_pending->temporary() : nullptr; }
+
+    Result<void> write(std::string_view bytes);
+    // Writes what is still held back and, for a regular file, puts the complete file in place.
+    // Without it nothing replaces the target.
+    Result<void> commit();
+
+private:
+    OutputFile() = default;
+    Result<void> flushBuffer();
+    Error failure(int error) const;
+
+    std::filesystem::path m_target;
+    std::string m_shown;
+    std::optional<PendingFile> m_pending; // a regular file
+    int m_fd = -1;                        // a stream: a FIFO, a device or the standard output
+    bool m_ownsFd = false;
+    std::string m_buffer;
+};
+
+// Whether the program may make files in `folder`, asked with the rights it writes with (for
+// root, the capabilities in force), so a folder that is not writable is known before anything
+// is tried in it.
+bool canWriteInto(const std::filesystem::path& folder);
 
 // Replaces `target` by a file holding `content`; on failure the old file stays as it was.
 Result<void> writeFileSafely(const std::filesystem::path& target, std::string_view content);

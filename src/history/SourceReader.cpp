@@ -130,7 +130,7 @@ SourceRead readCharts(OnlineMerge& merge, const ReadRequest& r, SourceTransport&
         auto items = readAside<Result<std::vector<SourceItem>>>(
             t, std::move(reply->body),
             [year, charset = reply->charset](const std::string& body) -> Result<std::vector<SourceItem>> {
-                auto rows = pageRows(body, charset);
+                auto rows = pageRows(body, charset, chartRowFilter(year));
                 if (!rows)
                     return std::unexpected(rows.error());
                 return chartItems(*rows, year);

@@ -1,15 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Spreadsheet.h"
 
-#include "SafeWrite.h"
+#include "SystemError.h"
 #include "WorkbookCheck.h"
 
 #include <xlsxwriter.h>
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace brenvik {
 
@@ -56,68 +63,179 @@ std::string sheetText(std::string_view text) {
     return out;
 }
 
+Error tooLarge(const std::string& shown) {
+    return Error{ErrorCode::Invalid, "表格超出工作表的行数或列数上限，文件 " + shown + " 未写入。"};
+}
+
 Result<void> checkSize(const std::filesystem::path& file, const SheetTable& table) {
     bool fits = table.size() <= LXW_ROW_MAX;
     for (const auto& row : table)
         fits = fits && row.size() <= LXW_COL_MAX;
     if (!fits)
-        return fail(ErrorCode::Invalid,
-                    "表格超出工作表的行数或列数上限，文件 " + shownPath(file) + " 未写入。");
+        return std::unexpected(tooLarge(shownPath(file)));
     return {};
 }
 
 using Workbook = std::unique_ptr<lxw_workbook, void (*)(lxw_workbook*)>;
 
-Error writeError(const std::filesystem::path& file, lxw_error error) {
+Error writeError(const std::string& shown, lxw_error error) {
     return Error{ErrorCode::Io,
-                 "无法写入文件 " + shownPath(file) + "：" + lxw_strerror(error) + "，原有文件未改动。"};
+                 "无法写入文件 " + shown + "：" + otherErrorText(lxw_strerror(error)) + "，原有文件未改动。"};
 }
 
+// Whether the file the library wrote is a complete workbook. Mapped, not read: a sheet of a
+// million rows is tens of megabytes.
 bool fileIsCompleteWorkbook(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return in.good() || in.eof() ? workbookIsComplete(bytes) : false;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool complete = false;
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        const auto size = static_cast<std::size_t>(info.st_size);
+        void* bytes = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (bytes != MAP_FAILED) {
+            complete = workbookIsComplete(std::string_view(static_cast<const char*>(bytes), size));
+            ::munmap(bytes, size);
+        }
+    }
+    ::close(fd);
+    return complete;
 }
 
-} // namespace
+// Where the library writes a workbook that goes to a stream (a FIFO, a device, the standard
+// output), to be copied there once complete: the library writes only to a named file.
+class ScratchFile {
+public:
+    ScratchFile() {
+        std::string name = (std::filesystem::temp_directory_path() / "brenvik3d-sheet-XXXXXX").string();
+        const int fd = ::mkstemp(name.data());
+        if (fd >= 0) {
+            ::close(fd);
+            m_path = name;
+        }
+    }
+    ~ScratchFile() {
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
 
-Result<void> writeSpreadsheet(const std::filesystem::path& file, const SheetTable& table) {
-    if (auto fits = checkSize(file, table); !fits)
-        return fits;
-    auto pending = PendingFile::create(file);
-    if (!pending)
-        return std::unexpected(pending.error());
-    // Freed without writing anything unless it is closed, which writes and frees it.
-    Workbook book(workbook_new(pending->temporary().c_str()), &lxw_workbook_free);
-    lxw_worksheet* sheet = book ? workbook_add_worksheet(book.get(), "Sheet1") : nullptr;
-    if (!sheet)
-        return std::unexpected(writeError(file, LXW_ERROR_MEMORY_MALLOC_FAILED));
-    lxw_format* percent = workbook_add_format(book.get());
-    if (!percent)
-        return std::unexpected(writeError(file, LXW_ERROR_MEMORY_MALLOC_FAILED));
-    format_set_num_format(percent, "0.000%");
-    for (std::size_t r = 0; r < table.size(); ++r)
-        for (std::size_t c = 0; c < table[r].size(); ++c) {
-            const SheetCell& cell = table[r][c];
-            const auto row = static_cast<lxw_row_t>(r);
+private:
+    std::filesystem::path m_path;
+};
+
+Result<void> copyInto(OutputFile& out, const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(ErrorCode::Io, "无法写入 " + out.shownName() + "：" + systemErrorText(errno) + "。");
+    std::vector<char> buffer(1 << 16);
+    Result<void> written;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            written =
+                fail(ErrorCode::Io, "无法写入 " + out.shownName() + "：" + systemErrorText(errno) + "。");
+            break;
+        }
+        if (n == 0 || !(written = out.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)))))
+            break;
+    }
+    ::close(fd);
+    return written;
+}
+
+Result<void> writeRows(lxw_worksheet* sheet, lxw_format* percent, const std::string& shown,
+                       const SheetRows& rows, long long total, const Progress& progress) {
+    std::vector<SheetCell> row;
+    for (lxw_row_t r = 0;; ++r) {
+        if (progress && r % kProgressEvery == 0 && !progress(r, total))
+            return fail(ErrorCode::Cancelled, "已停止导出，" + shown + " 未写完。");
+        row.clear();
+        if (!rows(row)) {
+            if (progress)
+                progress(r, total);
+            return {};
+        }
+        if (r >= LXW_ROW_MAX || row.size() > LXW_COL_MAX)
+            return std::unexpected(tooLarge(shown));
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            const SheetCell& cell = row[c];
             const auto column = static_cast<lxw_col_t>(c);
             lxw_error e = LXW_NO_ERROR;
             if (cell.type == SheetCell::Type::Text) {
                 const std::string text = sheetText(cell.text);
-                e = worksheet_write_string(sheet, row, column, text.c_str(), nullptr);
+                e = worksheet_write_string(sheet, r, column, text.c_str(), nullptr);
             } else {
-                e = worksheet_write_number(sheet, row, column, cell.value,
+                e = worksheet_write_number(sheet, r, column, cell.value,
                                            cell.type == SheetCell::Type::Percent ? percent : nullptr);
             }
             if (e != LXW_NO_ERROR)
-                return std::unexpected(writeError(file, e));
+                return std::unexpected(writeError(shown, e));
         }
+    }
+}
+
+} // namespace
+
+Result<void> writeSpreadsheet(OutputFile& out, const SheetRows& rows, long long total,
+                              const Progress& progress) {
+    // A sheet known to be too long is refused before a million rows are written in vain.
+    if (total > static_cast<long long>(LXW_ROW_MAX))
+        return std::unexpected(tooLarge(out.shownName()));
+    // The library writes a named file: the temporary that takes the place of a regular file, or
+    // a scratch file whose bytes then go to the stream.
+    std::optional<ScratchFile> scratch;
+    const std::filesystem::path* file = out.temporary();
+    if (!file) {
+        scratch.emplace();
+        if (scratch->path().empty())
+            return fail(ErrorCode::Io, "无法写入 " + out.shownName() + "：临时文件夹不能写入。");
+        file = &scratch->path();
+    }
+    const std::string& shown = out.shownName();
+    // Rows are written in order, so the library can keep only the current one in memory.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    Workbook book(workbook_new_opt(file->c_str(), &options), &lxw_workbook_free);
+    lxw_worksheet* sheet = book ? workbook_add_worksheet(book.get(), "Sheet1") : nullptr;
+    lxw_format* percent = sheet ? workbook_add_format(book.get()) : nullptr;
+    if (!percent)
+        return std::unexpected(writeError(shown, LXW_ERROR_MEMORY_MALLOC_FAILED));
+    format_set_num_format(percent, "0.000%");
+    if (auto written = writeRows(sheet, percent, shown, rows, total, progress); !written)
+        return written;
     if (const lxw_error e = workbook_close(book.release()); e != LXW_NO_ERROR)
-        return std::unexpected(writeError(file, e));
-    if (!fileIsCompleteWorkbook(pending->temporary()))
-        return fail(ErrorCode::Io, "无法写入文件 " + shownPath(file) +
-                                       "：写出的工作簿不完整，可能是磁盘已满，原有文件未改动。");
-    return pending->commit();
+        return std::unexpected(writeError(shown, e));
+    if (!fileIsCompleteWorkbook(*file))
+        return fail(ErrorCode::Io,
+                    "无法写入文件 " + shown + "：写出的工作簿不完整，可能是磁盘已满，原有文件未改动。");
+    if (scratch)
+        if (auto copied = copyInto(out, *file); !copied)
+            return copied;
+    return out.commit();
+}
+
+Result<void> writeSpreadsheet(const std::filesystem::path& file, const SheetTable& table) {
+    if (auto fits = checkSize(file, table); !fits)
+        return fits;
+    auto out = OutputFile::open(file);
+    if (!out)
+        return std::unexpected(out.error());
+    std::size_t next = 0;
+    return writeSpreadsheet(
+        *out,
+        [&](std::vector<SheetCell>& row) {
+            if (next == table.size())
+                return false;
+            row = table[next++];
+            return true;
+        },
+        static_cast<long long>(table.size()));
 }
 
 } // namespace brenvik

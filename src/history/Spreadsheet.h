@@ -3,8 +3,11 @@
 
 #include "Error.h"
 #include "Game.h"
+#include "Progress.h"
+#include "SafeWrite.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,9 +37,19 @@ private:
 // Rows of cells, header rows included; rows may differ in length.
 using SheetTable = std::vector<std::vector<SheetCell>>;
 
-// Writes `table` into a workbook with the one sheet "Sheet1": cell (r, c) of the table becomes
-// the sheet's cell in row r + 1, column c + 1. An earlier file of that name is replaced only by a
-// complete workbook.
+// Gives the rows of a sheet in order: fills `row` (handed over empty) with the next row and
+// returns true, or returns false after the last one.
+using SheetRows = std::function<bool(std::vector<SheetCell>& row)>;
+
+// Writes the rows `rows` gives into a workbook with the one sheet "Sheet1", the r-th row's c-th
+// cell (from 0) in the sheet's row r + 1, column c + 1, to `out`, and commits it. Each row goes
+// to the disk as soon as the next one starts, so a sheet of a million rows needs the memory of a
+// few. `progress` is told the rows written of `total` and may stop the export before the commit
+// (ErrorCode::Cancelled). An earlier regular file is replaced only by a complete workbook.
+Result<void> writeSpreadsheet(OutputFile& out, const SheetRows& rows, long long total = 0,
+                              const Progress& progress = {});
+
+// The same for a whole table, to the file `file` names.
 Result<void> writeSpreadsheet(const std::filesystem::path& file, const SheetTable& table);
 
 } // namespace brenvik

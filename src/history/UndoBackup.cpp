@@ -261,9 +261,9 @@ Result<std::optional<UndoBackup>> readUndoBackup(const HistoryStore& store) {
     return std::move(header->backup);
 }
 
-Result<StoredCounts> undoLastChange(HistoryStore& store, const UndoBackup& backup) {
+Result<StoredCounts> undoLastChange(HistoryStore& store, const UndoBackup& backup, const Progress& progress) {
     return changeWithUndo(store, "撤销上次更改", [&]() -> Result<StoredCounts> {
-        if (auto stored = storeRebuilt(store, backup.draws, backup.segmentParam); !stored)
+        if (auto stored = storeRebuilt(store, backup.draws, backup.segmentParam, progress); !stored)
             return std::unexpected(stored.error());
         return StoredCounts{static_cast<long long>(backup.draws.size()), 0, 0};
     });

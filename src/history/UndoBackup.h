@@ -99,6 +99,7 @@ bool hasUndoBackup(const HistoryStore& store);
 // Replaces the history by the backup read with readUndoBackup, as one transaction, rows derived
 // as a rebuild derives them. The history it replaces becomes the new backup, so a second undo
 // brings the change back.
-Result<StoredCounts> undoLastChange(HistoryStore& store, const UndoBackup& backup);
+Result<StoredCounts> undoLastChange(HistoryStore& store, const UndoBackup& backup,
+                                    const Progress& progress = {});
 
 } // namespace brenvik

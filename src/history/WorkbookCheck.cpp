@@ -38,42 +38,81 @@ std::optional<std::size_t> endOfDirectory(std::string_view bytes) {
     }
 }
 
-std::optional<std::string> unpack(std::string_view data, unsigned method, std::uint32_t size) {
-    if (method == 0)
-        return data.size() == size ? std::optional(std::string(data)) : std::nullopt;
+// What a part holds, as far as the checks need it: its whole text when it is small, else its
+// beginning and its end. A sheet of a million rows unpacks to hundreds of megabytes, which are
+// checked as they come out, never held.
+struct Unpacked {
+    std::uint32_t crc = 0;
+    std::uint64_t size = 0;
+    std::string head;
+    std::string tail;
+};
+
+constexpr std::size_t kKeptEnds = 64 * 1024;
+
+void take(Unpacked& u, std::string_view chunk) {
+    u.crc = static_cast<std::uint32_t>(
+        crc32(u.crc, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(chunk.size())));
+    u.size += chunk.size();
+    if (u.head.size() < kKeptEnds)
+        u.head.append(chunk.substr(0, kKeptEnds - u.head.size()));
+    u.tail.append(chunk);
+    if (u.tail.size() > 2 * kKeptEnds)
+        u.tail.erase(0, u.tail.size() - kKeptEnds);
+}
+
+std::optional<Unpacked> unpack(std::string_view data, unsigned method, std::uint32_t size) {
+    Unpacked u;
+    if (method == 0) {
+        if (data.size() != size)
+            return std::nullopt;
+        take(u, data);
+        return u;
+    }
     // Deflate packs at most about a thousand to one; a larger claim is a damaged header.
     if (method != 8 || size > data.size() * 1100ull + 1024)
         return std::nullopt;
-    std::string out(size, '\0');
     z_stream z{};
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
         return std::nullopt;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
     z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    const int rc = inflate(&z, Z_FINISH);
-    const bool whole = rc == Z_STREAM_END && z.total_out == size;
+    std::string out(64 * 1024, '\0');
+    int rc = Z_OK;
+    while (rc == Z_OK && u.size <= size) {
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = static_cast<uInt>(out.size());
+        rc = inflate(&z, Z_NO_FLUSH);
+        take(u, std::string_view(out.data(), out.size() - z.avail_out));
+        if (rc == Z_OK && z.avail_in == 0 && z.avail_out != 0)
+            break; // the data ended before the stream did
+    }
     inflateEnd(&z);
-    return whole ? std::optional(std::move(out)) : std::nullopt;
+    if (rc != Z_STREAM_END || u.size != size)
+        return std::nullopt;
+    return u;
 }
 
-bool closesItsRoot(std::string_view xml) {
+bool closesItsRoot(const Unpacked& part) {
+    const std::string_view head = part.head;
     std::size_t start = 0;
-    while ((start = xml.find('<', start)) != std::string_view::npos && start + 1 < xml.size() &&
-           (xml[start + 1] == '?' || xml[start + 1] == '!'))
+    while ((start = head.find('<', start)) != std::string_view::npos && start + 1 < head.size() &&
+           (head[start + 1] == '?' || head[start + 1] == '!'))
         ++start;
-    if (start == std::string_view::npos || start + 1 >= xml.size())
+    if (start == std::string_view::npos || start + 1 >= head.size())
         return false;
-    const std::size_t nameEnd = xml.find_first_of(" \t\r\n/>", start + 1);
+    const std::size_t nameEnd = head.find_first_of(" \t\r\n/>", start + 1);
     if (nameEnd == std::string_view::npos)
         return false;
-    const std::string name(xml.substr(start + 1, nameEnd - start - 1));
+    const std::string name(head.substr(start + 1, nameEnd - start - 1));
+    std::string_view xml = part.tail;
     while (!xml.empty() && (xml.back() == '\n' || xml.back() == '\r' || xml.back() == ' '))
         xml.remove_suffix(1);
-    const std::size_t rootEnd = xml.find('>', start);
-    if (rootEnd == xml.size() - 1 && xml[rootEnd - 1] == '/')
-        return true; // an empty root element
+    if (part.size == part.tail.size()) {
+        const std::size_t rootEnd = xml.find('>', start);
+        if (rootEnd == xml.size() - 1 && xml[rootEnd - 1] == '/')
+            return true; // an empty root element
+    }
     return xml.ends_with("</" + name + ">");
 }
 
@@ -93,11 +132,7 @@ bool partIsComplete(std::string_view bytes, std::size_t entry, std::string_view 
     if (dataStart > bytes.size() || bytes.size() - dataStart < *packed)
         return false;
     auto content = unpack(bytes.substr(dataStart, *packed), *method, *size);
-    if (!content)
-        return false;
-    const auto sum =
-        crc32(0L, reinterpret_cast<const Bytef*>(content->data()), static_cast<uInt>(content->size()));
-    if (sum != *crc)
+    if (!content || content->crc != *crc)
         return false;
     if (name.ends_with(".xml") || name.ends_with(".rels"))
         return closesItsRoot(*content);

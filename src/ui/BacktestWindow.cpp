@@ -86,7 +86,7 @@ void BacktestWindow::build(const QString& conditions) {
     m_progress = named(new QProgressBar, "progress");
     m_progress->setRange(0, kProgressSteps);
     m_progress->setValue(0);
-    m_progress->setTextVisible(false);
+    m_progress->setFormat(QString());
     auto caption = [&](const QString& text, QWidget* buddy) {
         auto* l = new QLabel(text);
         l->setBuddy(buddy);
@@ -120,8 +120,11 @@ void BacktestWindow::build(const QString& conditions) {
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    exportOnDoubleClick(m_grid,
-                        [this] { exportGrid(this, m_dataFolder, m_game, *m_model, kBacktestSheetFile); });
+    exportOnDoubleClick(m_grid, [this, conditions] {
+        // What was tested and how it came out, above the targets.
+        exportGrid(this, m_dataFolder, m_game, *m_model, kBacktestSheetFile,
+                   conditions + QStringLiteral("　") + m_summary->text());
+    });
     split->addWidget(m_grid);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
@@ -210,6 +213,7 @@ void BacktestWindow::progressed(unsigned run, std::size_t done, std::size_t tota
     if (run != m_run || total == 0)
         return;
     m_progress->setValue(static_cast<int>(done * kProgressSteps / total));
+    m_progress->setFormat(QStringLiteral("%1 / %2 期").arg(done).arg(total));
 }
 
 void BacktestWindow::finished(unsigned run, std::shared_ptr<Result<stats::BacktestResult>> result) {

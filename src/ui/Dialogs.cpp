@@ -5,7 +5,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLocale>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 
 namespace brenvik::ui::Dialogs {
@@ -140,6 +142,81 @@ std::optional<int> choose(QWidget* parent, const QString& title, const QString& 
         return std::nullopt;
     const int index = static_cast<int>(items.indexOf(dlg.textValue()));
     return index < 0 ? std::nullopt : std::optional(index);
+}
+
+namespace {
+
+// Work that ends sooner shows no dialog at all; the dialog is redrawn at most this often.
+constexpr qint64 kShowAfterMs = 500;
+constexpr qint64 kRepaintMs = 50;
+constexpr int kSteps = 1000;
+
+} // namespace
+
+Progress::Progress(QWidget* parent, const QString& title, const QString& label, bool cancellable)
+    : m_parent(parent), m_title(title), m_label(label), m_cancellable(cancellable) {
+    m_clock.start();
+    if (g_script) {
+        m_shownIndex = static_cast<int>(g_script->progress.size());
+        g_script->progress.push_back({QStringLiteral("progress"), title, text(0, 0)});
+    }
+}
+
+Progress::~Progress() {
+    delete m_dialog.data();
+}
+
+void Progress::setStage(const QString& label, bool cancellable) {
+    m_label = label;
+    m_cancellable = cancellable;
+    if (m_dialog)
+        m_dialog->setCancelButtonText(cancellable ? QStringLiteral("取消") : QString());
+}
+
+QString Progress::text(long long done, long long total) const {
+    const QLocale locale(QLocale::Chinese, QLocale::China);
+    return m_label.arg(locale.toString(done), locale.toString(total));
+}
+
+bool Progress::update(long long done, long long total) {
+    if (g_script) {
+        Shown& shown = g_script->progress[m_shownIndex];
+        shown.text = text(done, total);
+        if (m_cancellable && g_script->cancelProgressAt && done >= *g_script->cancelProgressAt) {
+            m_cancelled = true;
+            shown.kind = QStringLiteral("progress, cancelled");
+        }
+        return !m_cancelled;
+    }
+    const qint64 now = m_clock.elapsed();
+    if (now < kShowAfterMs || now - m_lastPaint < kRepaintMs)
+        return !(m_cancellable && m_cancelled);
+    m_lastPaint = now;
+    if (!m_dialog) {
+        m_dialog = new QProgressDialog(m_parent);
+        m_dialog->setWindowTitle(m_title);
+        m_dialog->setWindowModality(Qt::ApplicationModal);
+        m_dialog->setAutoClose(false);
+        m_dialog->setAutoReset(false);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->setRange(0, kSteps);
+        m_dialog->setCancelButtonText(m_cancellable ? QStringLiteral("取消") : QString());
+        m_dialog->show();
+    }
+    // Cancel, Escape or closing the dialog; while nothing may be stopped, it comes back.
+    if (m_dialog->wasCanceled() || m_dialog->isHidden()) {
+        m_cancelled = m_cancelled || m_cancellable;
+        if (!m_cancellable) {
+            m_dialog->reset();
+            m_dialog->show();
+        }
+    }
+    m_dialog->setLabelText(text(done, total));
+    // Without a total the bar only shows that the work goes on.
+    m_dialog->setMaximum(total > 0 ? kSteps : 0);
+    m_dialog->setValue(total > 0 ? static_cast<int>(std::min(done, total) * kSteps / total) : 0);
+    QApplication::processEvents();
+    return !(m_cancellable && m_cancelled);
 }
 
 bool openUrl(const QUrl& url) {

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 #include <QVariant>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
+class QProgressDialog;
 class QWidget;
 
 namespace brenvik::ui {
@@ -42,6 +46,43 @@ std::optional<int> choose(QWidget* parent, const QString& title, const QString& 
 // Hands a file or web address to the desktop; false when no application took it.
 bool openUrl(const QUrl& url);
 
+// The progress of work that may run past half a second, with a count: a dialog that comes up
+// once the work has run that long, so short work shows nothing. Cancel is offered only while
+// stopping leaves nothing half done (reading a file, writing an export), never while a change
+// of the history commits. The dialog keeps the whole program's windows from starting anything
+// else meanwhile.
+class Progress {
+public:
+    // `label` holds %1 for the count done and %2 for the total ("已写出 %1 / %2 行").
+    Progress(QWidget* parent, const QString& title, const QString& label, bool cancellable = true);
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    // The next stage of the same work: another label, and whether Cancel is still offered.
+    void setStage(const QString& label, bool cancellable);
+    // Tells how far the work has come; false once the user has cancelled it.
+    bool update(long long done, long long total);
+    bool cancelled() const { return m_cancelled; }
+    // update() as the libraries take it, for as long as this lives.
+    std::function<bool(long long, long long)> tracker() {
+        return [this](long long done, long long total) { return update(done, total); };
+    }
+
+private:
+    QString text(long long done, long long total) const;
+
+    QWidget* m_parent;
+    QString m_title;
+    QString m_label;
+    bool m_cancellable;
+    bool m_cancelled = false;
+    int m_shownIndex = -1; // in the script's list, when a script answers
+    QElapsedTimer m_clock;
+    qint64 m_lastPaint = 0;
+    QPointer<QProgressDialog> m_dialog;
+};
+
 struct Shown {
     QString kind; // "confirm", "confirmRemoval", "inform", "warn", "about", "input", "openFile", "saveFile",
                   // "choose"
@@ -66,6 +107,10 @@ public:
     QList<Shown> shown;
     QList<QUrl> opened;
     bool urlsOpen = true; // what openUrl reports
+    // Every progress shown, however short (kind "progress", or "progress, cancelled"; the text is
+    // the label as the work ended), and the count at which one that offers Cancel is cancelled.
+    QList<Shown> progress;
+    std::optional<long long> cancelProgressAt;
 };
 
 } // namespace Dialogs

@@ -5,6 +5,7 @@
 #include "BusyCursor.h"
 #include "Clock.h"
 #include "Dialogs.h"
+#include "ExportFile.h"
 #include "GameCheck.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
@@ -27,6 +28,8 @@ namespace brenvik::ui {
 namespace {
 
 const QString kImportFolder = QStringLiteral("历史号码");
+// What a change of the history shows while it stores its rows; once begun it is not stopped.
+const QString kStoring = QStringLiteral("已存入 %1 / %2 期");
 
 QString grouped(std::size_t count) {
     return qs(groupedCount(static_cast<long long>(count)));
@@ -64,13 +67,16 @@ void HistoryCommands::importHistory() {
         return;
     HistoryStore& store = *m_workspace.store();
     const HistorySnapshot& history = m_workspace.history();
-    // The file is read once, before the question that needs its count.
+    // The file is read once, before the question that needs its count; it may be stopped, as
+    // nothing has changed yet.
     auto read = [&] {
         BusyCursor busy;
-        return readImportFile(toPath(file), chinaYear(now()));
+        Dialogs::Progress progress(m_window, title, QStringLiteral("已读取 %1 / %2 字节"));
+        return readImportFile(toPath(file), chinaYear(now()), progress.tracker());
     }();
     if (!read) {
-        Dialogs::warn(m_window, title, qs(read.error().message));
+        if (read.error().code != ErrorCode::Cancelled)
+            Dialogs::warn(m_window, title, qs(read.error().message));
         return;
     }
     // The other game's file would replace this game's history by draws it never had.
@@ -89,8 +95,10 @@ void HistoryCommands::importHistory() {
     const QString what = QStringLiteral("读入 ") + QFileInfo(file).fileName();
     auto imported = [&] {
         BusyCursor busy;
+        // Once the change has begun it commits whole or not at all: no Cancel.
+        Dialogs::Progress progress(m_window, title, kStoring, false);
         auto result = changeWithUndo(store, what.toStdString(), [&] {
-            return brenvik::importHistory(store, *read, m_workspace.segmentParam());
+            return brenvik::importHistory(store, *read, m_workspace.segmentParam(), progress.tracker());
         });
         m_workspace.AddHaoma(HistoryChange::Replaced);
         return result;
@@ -106,12 +114,19 @@ void HistoryCommands::exportHistoryText() {
     // Without a database there is no history to write, only an empty file to mislead.
     if (!m_workspace.requireStore())
         return;
-    auto written = exportHistory(toPath(m_workspace.dataFolder()), m_workspace.game(), m_workspace.history());
-    if (!written) {
-        Dialogs::warn(m_window, QStringLiteral("历史号码导出文本文件"), qs(written.error().message));
+    const QString title = QStringLiteral("历史号码导出文本文件");
+    const HistorySnapshot& history = m_workspace.history();
+    const auto place = exportPlace(m_window, title, m_workspace.dataFolder(),
+                                   qs(exportFileName(m_workspace.game(), history)));
+    if (!place)
         return;
-    }
-    emit status(openWritten(m_window, fromPath(*written)));
+    if (!writeExport(m_window, title, place->file, QStringLiteral("已写出 %1 / %2 期"),
+                     [&](OutputFile& out, const Progress& progress) {
+                         return writeHistoryText(out, history, progress);
+                     }))
+        return;
+    tellElsewhere(m_window, title, *place);
+    emit status(openWritten(m_window, place->file));
 }
 
 void HistoryCommands::updateOnline() {
@@ -230,8 +245,10 @@ void HistoryCommands::deleteDownToIssue() {
     BusyCursor busy;
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("删除到第 %1 期").arg(*lastKept);
+    Dialogs::Progress progress(m_window, title, kStoring, false);
     auto rebuilt = changeWithUndo(store, what.toStdString(), [&] {
-        return deleteDownTo(store, toPath(m_workspace.dataFolder()), *lastKept, m_workspace.segmentParam());
+        return deleteDownTo(store, toPath(m_workspace.dataFolder()), *lastKept, m_workspace.segmentParam(),
+                            progress.tracker());
     });
     m_workspace.Dqzd(rebuilt, what);
     m_workspace.CompactDb();
@@ -262,9 +279,10 @@ void HistoryCommands::deleteLastDraws() {
     BusyCursor busy;
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("删除最后 %1 期").arg(*count);
+    Dialogs::Progress progress(m_window, QStringLiteral("删除期数"), kStoring, false);
     auto rebuilt = changeWithUndo(store, what.toStdString(), [&] {
         return brenvik::deleteLastDraws(store, toPath(m_workspace.dataFolder()), *count,
-                                        m_workspace.segmentParam());
+                                        m_workspace.segmentParam(), progress.tracker());
     });
     m_workspace.Dqzd(rebuilt, what);
     m_workspace.CompactDb();
@@ -294,7 +312,8 @@ void HistoryCommands::undoChange() {
         return;
     auto restored = [&] {
         BusyCursor busy;
-        auto result = undoLastChange(store, **backup);
+        Dialogs::Progress progress(m_window, title, kStoring, false);
+        auto result = undoLastChange(store, **backup, progress.tracker());
         m_workspace.AddHaoma(HistoryChange::Replaced);
         return result;
     }();
@@ -380,8 +399,10 @@ void HistoryCommands::offerSegmentRebuild() {
     // setting in force: the rebuild the deletions use.
     HistoryStore& store = *m_workspace.store();
     const QString what = QStringLiteral("按“%1”重建").arg(segmentCaption(param));
+    Dialogs::Progress progress(m_window, QStringLiteral("段数参数"), kStoring, false);
     auto rebuilt = changeWithUndo(store, what.toStdString(), [&] {
-        return deleteDownTo(store, toPath(m_workspace.dataFolder()), snapshot->last()->sqqh, param);
+        return deleteDownTo(store, toPath(m_workspace.dataFolder()), snapshot->last()->sqqh, param,
+                            progress.tracker());
     });
     m_workspace.Dqzd(rebuilt, what);
 }

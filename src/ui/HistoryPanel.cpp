@@ -12,6 +12,7 @@
 #include "PanelParts.h"
 #include "SettingsStore.h"
 #include "Spreadsheet.h"
+#include "UndoBackup.h"
 #include "Workspace.h"
 
 #include <QAction>
@@ -162,15 +163,7 @@ void HistoryPanel::connectControls() {
     connect(mnuUndo, &QAction::triggered, c, &HistoryCommands::undoChange);
     connect(mnuHfls, &QAction::triggered, c, &HistoryCommands::restoreHistory);
     connect(mnuHuice, &QAction::triggered, this, &HistoryPanel::backtestRequested);
-    connect(mnuDcls, &QAction::triggered, this, [this] {
-        // The history is written out only from a file that passed its whole check.
-        if (m_workspace.store() && !m_workspace.requireStore())
-            return;
-        const QString line = exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *m_historyModel,
-                                        kHistorySheetFile);
-        if (!line.isEmpty())
-            emit status(line);
-    });
+    connect(mnuDcls, &QAction::triggered, this, &HistoryPanel::exportHistorySheet);
     connect(Command9, &QPushButton::clicked, this, &HistoryPanel::showSettingsMenu);
     connect(cmdTrend, &QPushButton::clicked, this, &HistoryPanel::trendRequested);
     for (int i = 1; i <= 3; ++i) {
@@ -298,15 +291,30 @@ void HistoryPanel::showHistoryMenuByKey() {
     showHistoryMenu(MSFlexGrid1->viewport()->rect().intersects(row) ? row.bottomLeft() : QPoint(0, 0));
 }
 
+void HistoryPanel::exportHistorySheet() {
+    // The history is written out only from a file that passed its whole check.
+    if (m_workspace.store() && !m_workspace.requireStore())
+        return;
+    // The sheet says whose history it is and how far it reaches.
+    const HistorySnapshot& history = m_workspace.history();
+    QString title = qs(displayName(m_workspace.game())) + QStringLiteral("历史号码");
+    if (!history.empty())
+        title += QStringLiteral("：第 %1 期至第 %2 期，共 %3 期")
+                     .arg(history.first()->sqqh)
+                     .arg(history.last()->sqqh)
+                     .arg(qs(groupedCount(static_cast<long long>(history.size()))));
+    const QString line = exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *m_historyModel,
+                                    kHistorySheetFile, title);
+    if (!line.isEmpty())
+        emit status(line);
+}
+
 bool HistoryPanel::eventFilter(QObject* watched, QEvent* event) {
     const bool onGrid =
         watched == MSFlexGrid1->viewport() || watched == MSFlexGrid1->horizontalHeader()->viewport();
     if (onGrid && event->type() == QEvent::MouseButtonDblClick &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        const QString line = exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *m_historyModel,
-                                        kHistorySheetFile);
-        if (!line.isEmpty())
-            emit status(line);
+        exportHistorySheet();
         return true;
     }
     if (watched == MSFlexGrid1->viewport() && event->type() == QEvent::MouseButtonRelease) {

@@ -57,6 +57,8 @@ private:
     void storeManualDraw();
     void showHistoryMenu(const QPoint& at);
     void showHistoryMenuByKey();
+    // Writes the history grid to its spreadsheet, what it holds said in the first row.
+    void exportHistorySheet();
     void showSettingsMenu();
     void setHistoryActionsEnabled(bool enabled);
 

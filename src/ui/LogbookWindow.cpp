@@ -114,8 +114,9 @@ LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     header->setSectionResizeMode(Conditions, QHeaderView::Stretch);
     m_grid->setWordWrap(false);
     // Anywhere on the grid, its header row included, as on the main window's grids.
-    exportOnDoubleClick(m_grid,
-                        [this] { exportGrid(this, m_dataFolder, m_game, *m_model, kLogbookSheetFile); });
+    exportOnDoubleClick(m_grid, [this] {
+        exportGrid(this, m_dataFolder, m_game, *m_model, kLogbookSheetFile, summaryText());
+    });
 
     m_summary = new QLabel;
     m_summary->setObjectName(QStringLiteral("logbookSummary"));

@@ -44,7 +44,7 @@ private:
 
 // 预测记录: every prediction recorded for the open game, scored against the stored history, the
 // summary of how the record compares with chance, and a chart of the hits as they came against
-// the hits chance alone would have given. A double click on the grid writes it to Yuce.xls.
+// the hits chance alone would have given. A double click on the grid writes it to Yuce.xlsx.
 class LogbookWindow : public QWidget {
     Q_OBJECT
 public:

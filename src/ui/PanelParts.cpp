@@ -2,8 +2,8 @@
 #include "PanelParts.h"
 
 #include "AppPaths.h"
-#include "BusyCursor.h"
 #include "Dialogs.h"
+#include "ExportFile.h"
 #include "GridModels.h"
 #include "Spreadsheet.h"
 
@@ -196,30 +196,40 @@ void exportOnDoubleClick(QTableView* grid, std::function<void()> exportIt) {
 
 QString exportGrid(QWidget* parent, const QString& dataFolder, Game game, const GridModel& model,
                    const char* fileName, const QString& title) {
-    SheetTable table;
-    table.reserve(static_cast<std::size_t>(model.gridRowCount()) + 1);
+    // The rows are made one at a time as the writer asks for them: the title, the grid with its
+    // header row, then a blank row and what the grid says under itself.
+    std::vector<std::string> above;
     if (!title.isEmpty())
-        table.push_back({title.toStdString()});
-    for (int r = 0; r < model.gridRowCount(); ++r) {
-        std::vector<SheetCell>& row = table.emplace_back();
-        for (int c = 0; c < model.columnCount(); ++c)
-            row.push_back(model.sheetCell(r, c));
-    }
-    // A blank row, then what the grid says under itself.
+        above.push_back(title.toStdString());
+    std::vector<std::string> below;
     if (const QStringList notes = model.notes(); !notes.isEmpty()) {
-        table.emplace_back();
+        below.emplace_back();
         for (const QString& note : notes)
-            table.push_back({note.toStdString()});
+            below.push_back(note.toStdString());
     }
-    const QString file = QDir(dataFolder).filePath(QString::fromStdString(sheetFileName(game, fileName)));
-    {
-        BusyCursor busy;
-        if (auto written = writeSpreadsheet(toPath(file), table); !written) {
-            Dialogs::warn(parent, QStringLiteral("导出到EXCEL"), qs(written.error().message));
-            return {};
-        }
-    }
-    return openWritten(parent, file);
+    const long long gridRows = model.gridRowCount();
+    const long long total = static_cast<long long>(above.size() + below.size()) + gridRows;
+    long long next = 0;
+    const SheetRows rows = [&](std::vector<SheetCell>& row) {
+        const long long r = next++;
+        if (r >= total)
+            return false;
+        const auto line = [&row](const std::string& text) {
+            if (!text.empty())
+                row.emplace_back(text);
+        };
+        const auto aboveCount = static_cast<long long>(above.size());
+        if (r < aboveCount)
+            line(above[static_cast<std::size_t>(r)]);
+        else if (r < aboveCount + gridRows)
+            for (int c = 0; c < model.columnCount(); ++c)
+                row.push_back(model.sheetCell(static_cast<int>(r - aboveCount), c));
+        else
+            line(below[static_cast<std::size_t>(r - aboveCount - gridRows)]);
+        return true;
+    };
+    return exportSpreadsheet(parent, dataFolder, QString::fromStdString(sheetFileName(game, fileName)), total,
+                             rows);
 }
 
 } // namespace brenvik::ui

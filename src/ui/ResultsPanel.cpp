@@ -164,8 +164,10 @@ bool ResultsPanel::eventFilter(QObject* watched, QEvent* event) {
                                  : on(MSFlexGrid3) ? m_resultModel
                                                    : nullptr;
         if (model) {
-            const QString line = exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *model,
-                                            model == m_matchedModel ? kMatchesSheetFile : kResultSheetFile);
+            // The conditions of the search shown stand above either grid.
+            const QString line =
+                exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *model,
+                           model == m_matchedModel ? kMatchesSheetFile : kResultSheetFile, m_searchedSummary);
             if (!line.isEmpty())
                 emit status(line);
             return true;

@@ -227,28 +227,33 @@ QVariant TrendModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+std::vector<SheetCell> TrendModel::sheetRow(int row) const {
+    std::vector<SheetCell> out;
+    out.reserve(kColumns);
+    for (int c = 0; c < kColumns; ++c) {
+        if (row < 2) {
+            out.emplace_back(
+                (row == 0 ? groupCaption(c) : headerData(c, Qt::Horizontal, Qt::DisplayRole).toString())
+                    .toStdString());
+            continue;
+        }
+        const QString text = data(this->index(row - 2, c), Qt::DisplayRole).toString();
+        bool number = false;
+        const double v = text.toDouble(&number);
+        // The issue, the omissions and the figures are numbers; a draw like "012" stays text.
+        if (number && c != kDrawColumn)
+            out.push_back(SheetCell::number(v));
+        else
+            out.emplace_back(text.toStdString());
+    }
+    return out;
+}
+
 SheetTable TrendModel::sheet() const {
     SheetTable table;
-    table.reserve(static_cast<std::size_t>(rowCount()) + 2);
-    auto& groups = table.emplace_back();
-    auto& captions = table.emplace_back();
-    for (int c = 0; c < kColumns; ++c) {
-        groups.emplace_back(groupCaption(c).toStdString());
-        captions.emplace_back(headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString());
-    }
-    for (int r = 0; r < rowCount(); ++r) {
-        auto& out = table.emplace_back();
-        for (int c = 0; c < kColumns; ++c) {
-            const QString text = data(this->index(r, c), Qt::DisplayRole).toString();
-            bool number = false;
-            const double v = text.toDouble(&number);
-            // The issue, the omissions and the figures are numbers; a draw like "012" stays text.
-            if (number && c != kDrawColumn)
-                out.push_back(SheetCell::number(v));
-            else
-                out.emplace_back(text.toStdString());
-        }
-    }
+    table.reserve(static_cast<std::size_t>(sheetRowCount()));
+    for (int r = 0; r < sheetRowCount(); ++r)
+        table.push_back(sheetRow(r));
     return table;
 }
 

@@ -51,7 +51,11 @@ public:
     static QString groupCaption(int column);
     // The digit position (0..2) of a digit column; -1 elsewhere.
     static int positionOf(int column);
-    // The whole chart for a spreadsheet: both header rows, every row, the figures; numbers as numbers.
+    // The chart for a spreadsheet, row by row: both header rows, every row, the figures; numbers
+    // as numbers.
+    int sheetRowCount() const { return 2 + rowCount(); }
+    std::vector<SheetCell> sheetRow(int row) const;
+    // All of them at once.
     SheetTable sheet() const;
 
 private:

@@ -2,8 +2,8 @@
 #include "TrendWindow.h"
 
 #include "AppPaths.h"
-#include "BusyCursor.h"
 #include "Dialogs.h"
+#include "ExportFile.h"
 #include "IssueNumber.h"
 #include "PanelParts.h"
 #include "Spreadsheet.h"
@@ -172,6 +172,9 @@ void TrendWindow::showSummary(const QString& problem) {
     }
     const QString first = QString::number(index->issue(range.first));
     const QString last = QString::number(index->issue(range.last - 1));
+    m_rangeLine = QStringLiteral("%1走势图：第 %2 期至第 %3 期，共 %4 期")
+                      .arg(qs(displayName(m_game)), first, last)
+                      .arg(range.size());
     // The issue boxes show the range in force, ready to be narrowed.
     if (m_rangeBox->currentIndex() != kIssueChoice) {
         m_startBox->setText(first);
@@ -195,15 +198,24 @@ void TrendWindow::exportSheet() {
                 .arg(kLargestSheet));
         return;
     }
-    const QString file = QDir(m_dataFolder).filePath(qs(sheetFileName(m_game, kTrendSheetFile)));
-    {
-        BusyCursor busy;
-        if (auto written = writeSpreadsheet(toPath(file), m_model->sheet()); !written) {
-            Dialogs::warn(this, QStringLiteral("导出到EXCEL"), qs(written.error().message));
-            return;
-        }
-    }
-    emit written(file);
+    const QString title = QStringLiteral("导出到EXCEL");
+    const auto place = exportPlace(this, title, m_dataFolder, qs(sheetFileName(m_game, kTrendSheetFile)));
+    if (!place)
+        return;
+    // The range the chart shows stands above it.
+    int next = -1;
+    const SheetRows rows = [&](std::vector<SheetCell>& row) {
+        const int r = next++;
+        if (r == -1)
+            row.emplace_back(m_rangeLine.toStdString());
+        else if (r < m_model->sheetRowCount())
+            row = m_model->sheetRow(r);
+        return r < m_model->sheetRowCount();
+    };
+    if (!writeSheetTo(this, place->file, m_model->sheetRowCount() + 1, rows))
+        return;
+    tellElsewhere(this, title, *place);
+    emit written(place->file);
 }
 
 QImage TrendWindow::picture(bool* whole) const {

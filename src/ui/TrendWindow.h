@@ -24,8 +24,8 @@ public:
     static constexpr int kLastCounts[] = {30, 50, 100, 200, 500};
     static constexpr int kAllChoice = 5;
     static constexpr int kIssueChoice = 6;
-    // The most draws exported to a spreadsheet: 35 cells a draw, all held in memory while the
-    // workbook is written, and a million draws would take gigabytes.
+    // The most draws exported to a spreadsheet: each is 35 cells worked out from the chart, and a
+    // range far longer than anyone reads as a table would keep the export busy for minutes.
     static constexpr int kLargestSheet = 50000;
 
     explicit TrendWindow(QWidget* parent = nullptr);
@@ -57,6 +57,7 @@ private:
 
     TrendModel* m_model;
     TrendView* m_view;
+    QString m_rangeLine; // what the sheet says of the range in its first row
     QComboBox* m_rangeBox;
     QLineEdit* m_startBox;
     QLineEdit* m_endBox;

@@ -21,6 +21,7 @@
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 
@@ -52,12 +53,14 @@ struct CliRun {
     std::string err;
 };
 
-CliRun run(std::vector<std::string> all) {
+CliRun run(std::vector<std::string> all, const std::filesystem::path& input = {}) {
     TestFolder capture;
     const auto outFile = capture / "out";
     const auto errFile = capture / "err";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (!input.empty())
+        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char*> argv;
@@ -83,10 +86,11 @@ CliRun run(std::vector<std::string> all) {
 }
 
 // `heldToBits`: the companion is held to the permission bits even when the tests run as root.
-CliRun cli(const std::vector<std::string>& args, bool heldToBits = false) {
+CliRun cli(const std::vector<std::string>& args, bool heldToBits = false,
+           const std::filesystem::path& input = {}) {
     std::vector<std::string> all = {BRENVIK_CLI};
     all.insert(all.end(), args.begin(), args.end());
-    return run(heldToBits ? test::heldToPermissionBits(all) : all);
+    return run(heldToBits ? test::heldToPermissionBits(all) : all, input);
 }
 
 std::size_t storedDraws(const std::filesystem::path& home) {
@@ -860,6 +864,89 @@ TEST(Cli, ExportNeedsADatabaseAndTakesTheLongestNames) {
         ASSERT_EQ(r.status, 0) << length << r.err;
         EXPECT_EQ(test::readFile(file), historyText(test::storedDraws(home / kDatabaseFile)));
     }
+}
+
+// Whatever FILE names, export and import treat it as any Unix tool does: "-" is the standard
+// stream, a link is followed and its target replaced, a FIFO or a device takes the bytes as they
+// are, a folder or a socket is refused. Every case is made here, in a folder of the test.
+TEST(Cli, ExportAndImportTakeFilesAsAnyUnixTool) {
+    TestFolder home, place;
+    writeSmallHistory(home.path());
+    const std::string text = historyText(test::storedDraws(home / kDatabaseFile));
+    std::filesystem::create_directory(place / "sub");
+    test::writeFile(place / "sub" / "old.txt", "old");
+    std::filesystem::create_symlink("sub/old.txt", place / "link");
+    std::filesystem::create_symlink("sub/new.txt", place / "dangling");
+    ::mkfifo((place / "fifo").c_str(), 0644);
+    std::filesystem::create_directory(place / "folder");
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, (place / "socket").c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    // A device that takes nothing, as a full disk does, where this system lets the test make one.
+    const bool devices = ::mknod((place / "full").c_str(), S_IFCHR | 0644, makedev(1, 7)) == 0;
+
+    const auto typeOf = [](const std::filesystem::path& p) {
+        return std::filesystem::symlink_status(p).type();
+    };
+    using Type = std::filesystem::file_type;
+    struct Case {
+        std::string target;
+        int status;
+        const char* says;
+        std::function<void()> check;
+    };
+    std::string fromFifo;
+    const std::vector<Case> cases = {
+        {"-", 0, "到 标准输出", [] {}},
+        {(place / "link").string(), 0, "导出 10 期",
+         [&] {
+             EXPECT_EQ(typeOf(place / "link"), Type::symlink);
+             EXPECT_EQ(test::readFile(place / "sub" / "old.txt"), text);
+             EXPECT_EQ(test::folderContents(place / "sub"), std::vector<std::string>{"old.txt"});
+         }},
+        {(place / "dangling").string(), 0, "导出 10 期",
+         [&] { EXPECT_EQ(test::readFile(place / "sub" / "new.txt"), text); }},
+        {(place / "fifo").string(), 0, "导出 10 期",
+         [&] {
+             EXPECT_EQ(fromFifo, text);
+             EXPECT_EQ(typeOf(place / "fifo"), Type::fifo);
+         }},
+        {(place / "full").string(), 1, "磁盘已满",
+         [&] { EXPECT_EQ(typeOf(place / "full"), Type::character); }},
+        {(place / "folder").string(), 1, "是文件夹",
+         [&] { EXPECT_TRUE(test::folderContents(place / "folder").empty()); }},
+        {(place / "socket").string(), 1, "是套接字",
+         [&] { EXPECT_EQ(typeOf(place / "socket"), Type::socket); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        if (c.target.ends_with("full") && !devices)
+            continue;
+        // The FIFO's reader is there before the export starts; the draws fit in its buffer.
+        const int reader = c.target.ends_with("fifo") ? ::open(c.target.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        const CliRun r = cli({"--home", home.path().string(), "export", c.target});
+        if (reader >= 0) {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;)
+                fromFifo.append(buffer, static_cast<std::size_t>(n));
+            ::close(reader);
+        }
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+        if (c.target == "-") {
+            EXPECT_EQ(r.out, text) << "nothing but the draws on the standard output";
+        }
+        c.check();
+    }
+    ::close(socket);
+
+    // "-" reads the draws from the standard input.
+    TestFolder other;
+    const CliRun r = cli({"--home", other.path().string(), "import", "-"}, false, place / "sub" / "old.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(historyText(test::storedDraws(other / kDatabaseFile)), text);
 }
 
 TEST(Cli, UndoBringsBackTheHistoryBeforeTheLastImport) {

@@ -76,6 +76,16 @@ TEST(FeedReply, WhatIsNoListOfDrawsIsARefusalThatSaysWhatCame) {
         {R"({"state":0,"message":"查询成功"})",
          "来源拒绝了请求（回复中没有开奖列表：{\"state\":0,\"message\":\"查询成功\"}）"},
         {std::string(100, '[') + std::string(100, ']'), "来源拒绝了请求（回复不是开奖数据：嵌套过深）"},
+        // A tree of millions of values would take gigabytes before anything could be read of it.
+        {[] {
+             std::string many = R"({"state":0,"result":[0)";
+             for (int i = 0; i < 100'000; ++i)
+                 many += ",0";
+             return many + "]}";
+         }(),
+         "来源拒绝了请求（回复不是开奖数据：数据项超过 100000 个）"},
+        {R"({"state":0,"result":[")" + std::string(16 << 20, 'x') + R"("]})",
+         "来源拒绝了请求（回复超过 16 MB）"},
     };
     for (const auto& [body, message] : cases) {
         const auto page = readFeedPage(body);

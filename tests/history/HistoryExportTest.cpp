@@ -2,6 +2,7 @@
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
 #include "HistoryStore.h"
+#include "PredictionLog.h"
 #include "SafeWrite.h"
 #include "SampleHistory.h"
 #include "TestFolder.h"
@@ -37,10 +38,12 @@ TEST(HistoryExport, FileNamesCarryTheLastIssueAndTheGame) {
     EXPECT_EQ(exportFileName(Game::Pl3, history), "更新至2013358期排列3历史号码.txt");
     EXPECT_EQ(exportFileName(Game::Fc3d, HistorySnapshot()), "更新至期历史号码.txt") << "no issue when empty";
     EXPECT_EQ(exportFileName(Game::Pl3, HistorySnapshot()), "更新至期排列3历史号码.txt");
-    const std::pair<const char*, const char*> sheets[] = {{kHistorySheetFile, "lishiPL3.xls"},
-                                                          {kResultSheetFile, "JieguoPL3.xls"},
-                                                          {"Huice.xls", "HuicePL3.xls"},
-                                                          {kFilterSheetFile, "SuoshuiPL3.xlsx"}};
+    // The spreadsheets are named by their format.
+    const std::pair<const char*, const char*> sheets[] = {
+        {kHistorySheetFile, "lishiPL3.xlsx"},  {kMatchesSheetFile, "JiansuoPL3.xlsx"},
+        {kResultSheetFile, "JieguoPL3.xlsx"},  {kBacktestSheetFile, "HuicePL3.xlsx"},
+        {kTrendSheetFile, "ZoushiPL3.xlsx"},   {kLogbookSheetFile, "YucePL3.xlsx"},
+        {kFilterSheetFile, "SuoshuiPL3.xlsx"}, {"name", "namePL3"}};
     for (const auto& [base, pl3] : sheets) {
         EXPECT_EQ(sheetFileName(Game::Fc3d, base), base);
         EXPECT_EQ(sheetFileName(Game::Pl3, base), pl3);

@@ -180,7 +180,7 @@ TEST(Spreadsheet, AFileThatCannotBeWrittenIsReportedAndTheOldOneKept) {
         test::FileSizeLimit limit(16384);
         auto full = writeSpreadsheet(file, big);
         ASSERT_FALSE(full);
-        EXPECT_NE(full.error().message.find("lishi.xls"), std::string::npos) << full.error().message;
+        EXPECT_NE(full.error().message.find("lishi.xlsx"), std::string::npos) << full.error().message;
     }
     EXPECT_EQ(test::readFile(file), before);
     EXPECT_EQ(test::folderContents(dir.path()), std::vector<std::string>{kHistorySheetFile});
@@ -188,12 +188,12 @@ TEST(Spreadsheet, AFileThatCannotBeWrittenIsReportedAndTheOldOneKept) {
     std::filesystem::create_directory(dir / kResultSheetFile);
     auto inTheWay = writeSpreadsheet(dir / kResultSheetFile, resultGrid());
     ASSERT_FALSE(inTheWay);
-    EXPECT_NE(inTheWay.error().message.find("Jieguo.xls"), std::string::npos) << inTheWay.error().message;
+    EXPECT_NE(inTheWay.error().message.find("Jieguo.xlsx"), std::string::npos) << inTheWay.error().message;
     EXPECT_TRUE(std::filesystem::is_directory(dir / kResultSheetFile));
 
     auto noFolder = writeSpreadsheet(dir / "none" / kMatchesSheetFile, resultGrid());
     ASSERT_FALSE(noFolder);
-    EXPECT_NE(noFolder.error().message.find("Jiansuo.xls"), std::string::npos);
+    EXPECT_NE(noFolder.error().message.find("Jiansuo.xlsx"), std::string::npos);
     EXPECT_EQ(test::folderContents(dir.path()),
               (std::vector<std::string>{kResultSheetFile, kHistorySheetFile}));
 }
@@ -206,14 +206,14 @@ TEST(Spreadsheet, AReadOnlyFolderIsReported) {
     auto r = writeSpreadsheet(dir / kResultSheetFile, resultGrid());
     ::chmod(dir.path().c_str(), 0755);
     ASSERT_FALSE(r);
-    EXPECT_NE(r.error().message.find("Jieguo.xls"), std::string::npos);
+    EXPECT_NE(r.error().message.find("Jieguo.xlsx"), std::string::npos);
 }
 
 TEST(Spreadsheet, WhatASheetCannotHoldIsRefused) {
     TestFolder dir;
     auto tooLong = writeSpreadsheet(dir / kResultSheetFile, {{std::string(40000, 'x')}});
     ASSERT_FALSE(tooLong);
-    EXPECT_NE(tooLong.error().message.find("Jieguo.xls"), std::string::npos);
+    EXPECT_NE(tooLong.error().message.find("Jieguo.xlsx"), std::string::npos);
 
     SheetTable tooWide = {std::vector<SheetCell>(16385, "1")};
     EXPECT_FALSE(writeSpreadsheet(dir / kResultSheetFile, tooWide));

@@ -8,7 +8,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace brenvik::test {
@@ -71,6 +73,33 @@ FileSizeLimit::~FileSizeLimit() {
 
 bool runningAsRoot() {
     return geteuid() == 0;
+}
+
+namespace {
+
+// The capabilities in force of the calling thread: get them, or set them.
+bool capabilities(__user_cap_data_struct (&data)[2], bool set) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
+}
+
+} // namespace
+
+PermissionBitsHere::PermissionBitsHere() {
+    __user_cap_data_struct data[2]{};
+    if (!capabilities(data, false))
+        throw std::runtime_error("cannot read the capabilities");
+    m_effective = data[0].effective;
+    data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    if (!capabilities(data, true))
+        throw std::runtime_error("cannot drop the capabilities");
+}
+
+PermissionBitsHere::~PermissionBitsHere() {
+    __user_cap_data_struct data[2]{};
+    capabilities(data, false);
+    data[0].effective = m_effective;
+    capabilities(data, true);
 }
 
 std::vector<std::string> heldToPermissionBits(std::vector<std::string> argv) {

@@ -55,6 +55,19 @@ private:
 // True when the tests run as root, who writes into read-only folders anyway.
 bool runningAsRoot();
 
+// While it lives, the calling thread is held to the permission bits, root too: it may not write
+// into a folder whose bits say no. Other threads keep their rights.
+class PermissionBitsHere {
+public:
+    PermissionBitsHere();
+    ~PermissionBitsHere();
+    PermissionBitsHere(const PermissionBitsHere&) = delete;
+    PermissionBitsHere& operator=(const PermissionBitsHere&) = delete;
+
+private:
+    unsigned m_effective = 0; // the first word of the capabilities in force before
+};
+
 // The command line that runs `argv` held to the permission bits, for root too.
 std::vector<std::string> heldToPermissionBits(std::vector<std::string> argv);
 

@@ -21,20 +21,6 @@ using namespace brenvik::test;
 
 namespace {
 
-// The cells of Sheet1 as an independent reader sees them, a row per line, cells apart by tabs.
-QStringList sheetRows(const QString& path) {
-    QProcess p;
-    p.start(
-        QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral("-c"),
-         QStringLiteral("import sys, openpyxl\n"
-                        "for row in openpyxl.load_workbook(open(sys.argv[1], 'rb'))['Sheet1'].values:\n"
-                        "    print('\\t'.join('' if v is None else str(v) for v in row).rstrip('\\t'))\n"),
-         path});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 // The window over a history of ten draws: after 1 2 3 (or 3 2 1) came 4 5 6, 4 7 6 and 4 5 9.
 ui::FilterWindow* openFilter(WindowFixture& f) {
     f.storeDraws(drawsFrom(2013001, {{1, 2, 3},

@@ -92,9 +92,9 @@ void GameWindowTest::eachGameKeepsItsOwnHistory() {
     const std::int32_t last = w.history().last()->sqqh;
     QTest::mouseClick(f.find<QAbstractButton>("Command4"), Qt::LeftButton);
     f.find<QAction>("mnuDcls")->trigger();
-    const QStringList written = {"lsbfPL3.txt", "kestrelPL3Tmp.mdb", "kestrelPL3Undo.txt", "lishiPL3.xls",
+    const QStringList written = {"lsbfPL3.txt", "kestrelPL3Tmp.mdb", "kestrelPL3Undo.txt", "lishiPL3.xlsx",
                                  QStringLiteral("更新至%1期排列3历史号码.txt").arg(last)};
-    const QStringList untouched = {"lsbf.txt", "kestrel3DTmp.mdb", "lishi.xls",
+    const QStringList untouched = {"lsbf.txt", "kestrel3DTmp.mdb", "lishi.xlsx",
                                    QStringLiteral("更新至%1期历史号码.txt").arg(last)};
     for (const QString& name : written + untouched)
         QVERIFY2(QDir(home).exists(name) == written.contains(name), qPrintable(name));

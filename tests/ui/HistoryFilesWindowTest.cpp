@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStatusBar>
@@ -201,41 +202,49 @@ void HistoryFilesWindowTest::textExportIsWrittenAndOpened() {
 void HistoryFilesWindowTest::gridsExportToSpreadsheets() {
     WindowFixture f;
     f.storeDraws(drawsFrom(2013001, {{1, 2, 3}, {4, 5, 6}, {1, 2, 3}, {0, 4, 5}, {1, 2, 3}}));
+    // A workbook of an earlier version, named as it was then, is nobody's business but the user's.
+    writeFile(std::filesystem::path(f.home().toStdString()) / "Jieguo.xls", "kept");
     f.open();
     QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
+    const QString conditions = f.find<QLabel>("conditionSummary")->text();
 
-    // Numbers as numbers, shares in percent; the header row exports as well as the rows do.
+    // The conditions of the search first; numbers as numbers, shares in percent; the header row
+    // exports as well as the rows do.
     doubleClick(f.find<QTableView>("MSFlexGrid3")->horizontalHeader());
     // The expected count is a number too; the interval and the verdict under the grid are text as shown.
-    const QStringList result = workbook(f.home() + QStringLiteral("/Jieguo.xls"));
+    const QStringList result = workbook(f.home() + QStringLiteral("/Jieguo.xlsx"));
     const auto* tally = f.find<QTableView>("MSFlexGrid3")->model();
     const QString verdict = f.find<ui::TallyVerdict>("tallyVerdict")->verdict();
     QVERIFY(!verdict.isEmpty());
-    QCOMPARE(result.size(), 14); // sheet names, header, ten outcomes, a blank row, the verdict
+    QCOMPARE(result.size(), 15); // sheet names, conditions, header, ten outcomes, a blank row, the verdict
     QCOMPARE(result[0], QStringLiteral("Sheet1"));
-    QCOMPARE(result[1], QStringLiteral("'序号'\t'结果'\t'出现次数'\t'百分比'\t'随机期望'\t'95%区间'"));
-    QCOMPARE(result[2],
+    QCOMPARE(result[1], QStringLiteral("'%1'\t\t\t\t\t").arg(conditions));
+    QCOMPARE(result[2], QStringLiteral("'序号'\t'结果'\t'出现次数'\t'百分比'\t'随机期望'\t'95%区间'"));
+    QCOMPARE(result[3],
              QStringLiteral("1\t0\t1\t0.5@0.000%\t0.2\t'%1'").arg(tally->index(0, 5).data().toString()));
-    QCOMPARE(result[11],
+    QCOMPARE(result[12],
              QStringLiteral("10\t9\t0\t0@0.000%\t0.2\t'%1'").arg(tally->index(9, 5).data().toString()));
-    QCOMPARE(result[12], QStringLiteral("\t\t\t\t\t"));
-    QCOMPARE(result[13], QStringLiteral("'%1'\t\t\t\t\t").arg(verdict));
+    QCOMPARE(result[13], QStringLiteral("\t\t\t\t\t"));
+    QCOMPARE(result[14], QStringLiteral("'%1'\t\t\t\t\t").arg(verdict));
+    QCOMPARE(fileBytes(f.home() + QStringLiteral("/Jieguo.xls")), QByteArray("kept"));
 
     doubleClick(f.find<QTableView>("MSFlexGrid2"));
-    QCOMPARE(workbook(f.home() + QStringLiteral("/Jiansuo.xls")),
-             (QStringList{"Sheet1", "'期号'\t'第1位'\t'第2位'\t'第3位'\t'上期开奖'",
-                          "2013002\t4\t5\t6\t'123'", "2013004\t0\t4\t5\t'123'"}));
+    QCOMPARE(workbook(f.home() + QStringLiteral("/Jiansuo.xlsx")),
+             (QStringList{"Sheet1", QStringLiteral("'%1'\t\t\t\t").arg(conditions),
+                          "'期号'\t'第1位'\t'第2位'\t'第3位'\t'上期开奖'", "2013002\t4\t5\t6\t'123'",
+                          "2013004\t0\t4\t5\t'123'"}));
 
     doubleClick(f.find<QTableView>("MSFlexGrid1"));
-    const QStringList history = workbook(f.home() + QStringLiteral("/lishi.xls"));
-    QCOMPARE(history.size(), 7);
-    QCOMPARE(history[5], QStringLiteral("2013004\t0\t4\t5"));
+    const QStringList history = workbook(f.home() + QStringLiteral("/lishi.xlsx"));
+    QCOMPARE(history.size(), 8);
+    QCOMPARE(history[1], QStringLiteral("'福彩3D历史号码：第 2013001 期至第 2013005 期，共 5 期'\t\t\t"));
+    QCOMPARE(history[6], QStringLiteral("2013004\t0\t4\t5"));
     QCOMPARE(f.dialogs.opened.size(), 3);
 
     // The menu item writes the same file again.
-    QFile::remove(f.home() + QStringLiteral("/lishi.xls"));
+    QFile::remove(f.home() + QStringLiteral("/lishi.xlsx"));
     f.find<QAction>("mnuDcls")->trigger();
-    QCOMPARE(workbook(f.home() + QStringLiteral("/lishi.xls")), history);
+    QCOMPARE(workbook(f.home() + QStringLiteral("/lishi.xlsx")), history);
 }
 
 void HistoryFilesWindowTest::aSpreadsheetThatCannotBeWrittenIsReported() {
@@ -243,18 +252,18 @@ void HistoryFilesWindowTest::aSpreadsheetThatCannotBeWrittenIsReported() {
     f.storeDraws(drawsFrom(2013001, {{1, 2, 3}}));
     f.open();
     // A folder in the way of the file cannot be replaced by a workbook.
-    QVERIFY(QDir(f.home()).mkpath(QStringLiteral("Jieguo.xls/keep")));
+    QVERIFY(QDir(f.home()).mkpath(QStringLiteral("Jieguo.xlsx/keep")));
     doubleClick(f.find<QTableView>("MSFlexGrid3"));
     QCOMPARE(f.dialogs.shown.size(), 1);
-    QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("Jieguo.xls")));
+    QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("Jieguo.xlsx")));
     QVERIFY(f.dialogs.opened.isEmpty());
     // Written, but nothing can open it: the user is told which file is waiting.
     f.dialogs.urlsOpen = false;
     doubleClick(f.find<QTableView>("MSFlexGrid1"));
     QCOMPARE(f.dialogs.shown.size(), 2);
-    QVERIFY(f.dialogs.shown[1].text.contains(QStringLiteral("lishi.xls")));
+    QVERIFY(f.dialogs.shown[1].text.contains(QStringLiteral("lishi.xlsx")));
     QVERIFY(f.dialogs.shown[1].text.contains(QDir::toNativeSeparators(f.home())));
-    QVERIFY(QFile::exists(f.home() + QStringLiteral("/lishi.xls")));
+    QVERIFY(QFile::exists(f.home() + QStringLiteral("/lishi.xlsx")));
     QVERIFY(f.window().isVisible());
 }
 

@@ -194,8 +194,8 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
     QTest::mouseDClick(log->findChild<QTableView*>("logbookGrid")->viewport(), Qt::LeftButton, {},
                        QPoint(20, 10));
     QCOMPARE(f.dialogs.opened.size(), 1);
-    QCOMPARE(f.dialogs.opened[0].toLocalFile(), f.home() + QStringLiteral("/Yuce.xls"));
-    QVERIFY(QFile::exists(f.home() + QStringLiteral("/Yuce.xls")));
+    QCOMPARE(f.dialogs.opened[0].toLocalFile(), f.home() + QStringLiteral("/Yuce.xlsx"));
+    QVERIFY(QFile::exists(f.home() + QStringLiteral("/Yuce.xlsx")));
 
     // The other game's logbook is its own, and its spreadsheet too.
     f.find<QAction>("mnu3D(1)")->trigger();
@@ -203,7 +203,7 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
     QCOMPARE(log->grid().rowCount(), 0);
     QTest::mouseDClick(log->findChild<QTableView*>("logbookGrid")->viewport(), Qt::LeftButton, {},
                        QPoint(20, 10));
-    QCOMPARE(f.dialogs.opened.last().toLocalFile(), f.home() + QStringLiteral("/YucePL3.xls"));
+    QCOMPARE(f.dialogs.opened.last().toLocalFile(), f.home() + QStringLiteral("/YucePL3.xlsx"));
     f.find<QAction>("mnu3D(0)")->trigger();
     QCOMPARE(log->grid().rowCount(), 1);
 

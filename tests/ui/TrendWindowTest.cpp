@@ -248,7 +248,7 @@ void TrendWindowTest::writesSheetPictureAndPages() {
     const TrendModel& m = trend.model();
 
     QTest::mouseDClick(trend.view().viewport(), Qt::LeftButton);
-    const QString sheet = QDir(f.home()).filePath(QStringLiteral("Zoushi.xls"));
+    const QString sheet = QDir(f.home()).filePath(QStringLiteral("Zoushi.xlsx"));
     QVERIFY(QFile::exists(sheet));
     QCOMPARE(f.dialogs.opened.value(0), QUrl::fromLocalFile(sheet));
     // Both header rows, every row, the figures: the sheet holds what the chart shows.

@@ -134,4 +134,17 @@ CompanionRun runCompanion(const QString& program, const WindowFixture& f, const 
             QString::fromUtf8(p.readAllStandardError())};
 }
 
+QStringList sheetRows(const QString& path) {
+    QProcess p;
+    p.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys, openpyxl\n"
+                        "for row in openpyxl.load_workbook(open(sys.argv[1], 'rb'))['Sheet1'].values:\n"
+                        "    print('\\t'.join('' if v is None else str(v) for v in row).rstrip('\\t'))\n"),
+         path});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 } // namespace brenvik::test

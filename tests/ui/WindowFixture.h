@@ -64,6 +64,10 @@ struct CompanionRun {
 };
 CompanionRun runCompanion(const QString& program, const WindowFixture& fixture, const QStringList& args);
 
+// The cells of Sheet1 of a workbook as an independent reader sees them, a row per line, cells
+// apart by tabs.
+QStringList sheetRows(const QString& path);
+
 // A pattern as the window's boxes show it.
 inline std::array<std::optional<int>, 3> shown(int p1, int p2, int p3) {
     return {p1, p2, p3};
