@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "PanelParts.h"
 #include "SettingsStore.h"
+#include "ThemeColours.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -22,7 +23,7 @@ namespace {
 QLabel* note(const QString& text) {
     auto* label = new QLabel(text);
     label->setWordWrap(true);
-    label->setForegroundRole(QPalette::PlaceholderText);
+    subdue(label);
     label->setContentsMargins(22, 0, 0, 6);
     return label;
 }

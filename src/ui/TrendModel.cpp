@@ -3,8 +3,6 @@
 
 #include "TallyStatistics.h"
 
-#include <QBrush>
-#include <QColor>
 #include <QFont>
 
 #include <algorithm>
@@ -158,9 +156,8 @@ QVariant TrendModel::figureData(int figure, int column, int role) const {
                                          [static_cast<std::size_t>((column - kFirstDigitColumn) % 10)];
         if (role == Qt::ToolTipRole && figure == 0)
             return chanceText(f);
-        if (role == Qt::ForegroundRole && figure == 0 && f.marked)
-            return QBrush(static_cast<double>(f.count) > f.expected ? QColor(0xc6, 0x28, 0x28)
-                                                                    : QColor(0x15, 0x65, 0xc0));
+        if (role == MarkRole)
+            return figure == 0 && f.marked ? (static_cast<double>(f.count) > f.expected ? 1 : -1) : 0;
         return {};
     }
     if (role != Qt::ToolTipRole || column < kSumColumn)

@@ -9,6 +9,7 @@
 #include "HistoryPanel.h"
 #include "LogbookKeeper.h"
 #include "OnlineMerge.h"
+#include "PanelFlow.h"
 #include "PanelParts.h"
 #include "ResultsPanel.h"
 #include "SearchPanel.h"
@@ -18,10 +19,8 @@
 #include <QAction>
 #include <QDateTime>
 #include <QDir>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
-#include <QScrollArea>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -100,21 +99,13 @@ void frmMain::buildWindow() {
     m_results = new ResultsPanel(*m_workspace);
     m_logbook = new LogbookKeeper(*m_workspace, *m_search, *m_results, m_settingsStore, this);
 
-    auto* columns = new QWidget;
-    auto* row = new QHBoxLayout(columns);
-    row->setContentsMargins(8, 8, 8, 4);
-    row->setSpacing(10);
-    row->addWidget(m_history, 0);
-    row->addWidget(m_search, 0);
-    row->addWidget(m_results, 1);
-    // On a small or strongly scaled screen the columns keep the widths their controls need and
-    // the window scrolls sideways instead of squeezing them.
-    auto* central = new QScrollArea;
-    central->setObjectName(QStringLiteral("windowScroll"));
-    central->setFrameShape(QFrame::NoFrame);
-    central->setWidgetResizable(true);
-    central->setWidget(columns);
-    setCentralWidget(central);
+    // Side by side on a wide screen; on a small or strongly scaled one the results go under
+    // the options, or all three panels one under the other, and the window scrolls down.
+    m_flow = new PanelFlow(m_history, m_search, m_results);
+    setCentralWidget(m_flow);
+    connect(m_results, &ResultsPanel::resultsShown, m_flow, &PanelFlow::showResults);
+    // Tab goes down each panel in turn, as the window is read.
+    chainTabOrder(m_history->readingOrder() + m_search->readingOrder() + m_results->readingOrder());
 
     buildMenus();
     m_history->setSettingsMenu(mnuSetup);
@@ -138,7 +129,7 @@ void frmMain::buildWindow() {
     statusBar()->addPermanentWidget(m_folderLabel);
     statusBar()->setSizeGripEnabled(true);
 
-    setMinimumSize(600, 360);
+    setMinimumSize(m_flow->narrowest(), 300);
     // A screen too small for the whole window gets all of it.
     const QSize wanted(1180, 760);
     const QRect screen = this->screen()->availableGeometry();
