@@ -79,7 +79,8 @@ void TrendModel::setRange(stats::RowRange range) {
 }
 
 int TrendModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !m_index ? 0 : drawRows() + kFigureRows;
+    // No draw, no figures: a range that holds nothing shows no table of zeros.
+    return parent.isValid() || !m_index || drawRows() == 0 ? 0 : drawRows() + kFigureRows;
 }
 
 int TrendModel::columnCount(const QModelIndex& parent) const {

@@ -293,6 +293,8 @@ void paintTrendRows(QPainter& p, const TrendLayout& l, const TrendModel& model, 
 }
 
 void paintTrendFigures(QPainter& p, const TrendLayout& l, const TrendModel& model, int top) {
+    if (model.drawRows() == 0)
+        return;
     p.save();
     p.setFont(l.font);
     p.fillRect(0, top, l.width(), l.figuresHeight(), l.colours.header);
