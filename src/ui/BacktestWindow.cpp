@@ -141,7 +141,7 @@ void BacktestWindow::build(const QString& conditions) {
     exportOnDoubleClick(m_grid, [this] {
         const QString line = exportGrid(this, m_dataFolder, m_game, *m_model, kBacktestSheetFile);
         if (!line.isEmpty())
-            m_status->setText(line);
+            m_status->setText(sentence(line));
     });
     split->addWidget(m_grid);
     split->setStretchFactor(0, 3);

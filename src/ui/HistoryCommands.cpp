@@ -193,7 +193,7 @@ void HistoryCommands::clearHistory() {
     const bool cleared = m_workspace.Delrec();
     m_workspace.AddHaoma(HistoryChange::Trimmed);
     if (cleared)
-        emit status(QStringLiteral("已清空历史号码，删除 %1 期。").arg(before));
+        emit status(QStringLiteral("已清空历史号码，删除 %1 期。").arg(grouped(before)));
 }
 
 void HistoryCommands::deleteDownToIssue() {

@@ -215,9 +215,11 @@ void LogbookWindow::refresh(const HistoryStore* store, const HistorySnapshot& hi
         m_expected.push_back(expected);
     }
     m_model->setEntries(std::move(scored));
-    m_summary->setText(problem.isEmpty() ? QStringLiteral("共 %1 条预测。").arg(entries.size()) +
-                                               qs(stats::summaryLine(summary))
-                                         : problem);
+    m_summary->setText(
+        problem.isEmpty()
+            ? QStringLiteral("共 %1 条预测。").arg(countText(static_cast<long long>(entries.size()))) +
+                  qs(stats::summaryLine(summary))
+            : problem);
     showChart();
 }
 

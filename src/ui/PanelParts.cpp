@@ -5,6 +5,7 @@
 #include "BusyCursor.h"
 #include "Dialogs.h"
 #include "GridModels.h"
+#include "IssueNumber.h"
 #include "Spreadsheet.h"
 
 #include <QDir>
@@ -112,6 +113,18 @@ QRadioButton* radio(const char* name, int index, const QString& caption) {
 
 QGroupBox* group(const QString& name, const QString& title) {
     return named(new QGroupBox(title), name);
+}
+
+QString sentence(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty() || QStringLiteral("。！？…；").contains(t.back()) ||
+        (t.size() > 1 && QStringLiteral("”）」").contains(t.back()) && t[t.size() - 2] == QChar(u'。')))
+        return t;
+    return t + QStringLiteral("。");
+}
+
+QString countText(long long count) {
+    return QString::fromStdString(groupedCount(count));
 }
 
 int twips(int t) {

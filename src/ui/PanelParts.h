@@ -37,6 +37,11 @@ QTableView* grid(const QString& name, QAbstractItemModel* model, bool wholeRows 
 QLabel* wrappedLabel(const QString& name, const QString& text);
 // Lets only a minus sign and digits into a box, six characters at most, pasted text included.
 void acceptPatternCharacters(QLineEdit* box);
+// `text` as a sentence: a full stop at its end unless it ends with one, a question, an
+// exclamation or an ellipsis already.
+QString sentence(const QString& text);
+// A count as every message shows it, with thousands separators: "7,731".
+QString countText(long long count);
 // Twips of the original layout to pixels at the window's font size.
 int twips(int t);
 

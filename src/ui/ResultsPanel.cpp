@@ -218,8 +218,7 @@ void ResultsPanel::showResults(const SearchConditions& c, const std::vector<std:
 
     QString line = QStringLiteral("%1：找到 %2 期，统计 %3 个结果。")
                        .arg(c.combination ? QStringLiteral("组合检索") : QStringLiteral("检索"))
-                       .arg(rows.size())
-                       .arg(tally.denominator);
+                       .arg(countText(static_cast<long long>(rows.size())), countText(tally.denominator));
     line += QString::fromStdString(droppedNote(tally));
     if (HistoryStore* store = m_workspace.store()) {
         if (auto stored = store->writeTally(tally.byOutcome); !stored)

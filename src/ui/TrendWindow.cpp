@@ -187,7 +187,7 @@ void TrendWindow::showSummary(const QString& problem) {
         QStringLiteral("%1 第 %2 期至第 %3 期，共 %4 期。出现次数后的 ↑ 或 ↓：其95%区间不含随机概率"
                        "（偏多或偏少），其余的出现次数与随机相符；鼠标停在统计行上可见随机期望。")
             .arg(qs(displayName(m_game)), first, last)
-            .arg(range.size()));
+            .arg(countText(static_cast<long long>(range.size()))));
 }
 
 void TrendWindow::exportSheet() {
@@ -197,8 +197,7 @@ void TrendWindow::exportSheet() {
         Dialogs::warn(
             this, QStringLiteral("导出到EXCEL"),
             QStringLiteral("范围内有 %1 期，走势图一次最多导出 %2 期到EXCEL。请选一个较小的范围再导出。")
-                .arg(m_model->drawRows())
-                .arg(kLargestSheet));
+                .arg(countText(m_model->drawRows()), countText(kLargestSheet)));
         return;
     }
     const QString file = QDir(m_dataFolder).filePath(qs(sheetFileName(m_game, kTrendSheetFile)));

@@ -268,7 +268,7 @@ void frmMain::showLastUpdate() {
 }
 
 void frmMain::status(const QString& text) {
-    statusBar()->showMessage(text, 15000);
+    statusBar()->showMessage(sentence(text), 15000);
 }
 
 } // namespace brenvik::ui

@@ -248,7 +248,7 @@ void BacktestWindowTest::theWindowSaysWhatItDidAndWhatItShows() {
     const QString file = f.home() + QStringLiteral("/Huice.xls");
     QVERIFY(QFile::exists(file));
     QCOMPARE(w->findChild<QLabel*>(QStringLiteral("backtestStatus"))->text(),
-             QStringLiteral("已写出 ") + QDir::toNativeSeparators(file));
+             QStringLiteral("已写出 %1。").arg(QDir::toNativeSeparators(file)));
 
     const auto boxes = [w] {
         return QStringList{w->findChild<QLineEdit*>(QStringLiteral("txtStart"))->text(),

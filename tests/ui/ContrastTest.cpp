@@ -51,7 +51,9 @@ struct Measure {
     QStringList shortfalls;
     void check(const QString& what, const QColor& a, const QColor& b, double least) {
         if (contrastRatio(a, b) + 1e-9 < least)
-            shortfalls << QStringLiteral("%1 %2 on %3: %4").arg(what, a.name(), b.name()).arg(contrastRatio(a, b), 0, 'f', 2);
+            shortfalls << QStringLiteral("%1 %2 on %3: %4")
+                              .arg(what, a.name(), b.name())
+                              .arg(contrastRatio(a, b), 0, 'f', 2);
     }
 };
 
@@ -65,7 +67,8 @@ void measureChart(Measure& m, const QString& chartName, const QChart* chart) {
     for (const QAbstractAxis* axis : chart->axes()) {
         m.check(name(QStringLiteral("axis labels")), axis->labelsBrush().color(), ground, ui::kTextContrast);
         if (!axis->titleText().isEmpty())
-            m.check(name(QStringLiteral("axis title")), axis->titleBrush().color(), ground, ui::kTextContrast);
+            m.check(name(QStringLiteral("axis title")), axis->titleBrush().color(), ground,
+                    ui::kTextContrast);
         m.check(name(QStringLiteral("axis line")), axis->linePen().color(), ground, ui::kMarkContrast);
     }
     for (const QAbstractSeries* s : chart->series()) {
@@ -138,7 +141,8 @@ void ContrastTest::chartsAreReadable() {
         }
         QCOMPARE(charts, 4);
         // The tally's whiskers are painted over the bars, with a halo of the ground.
-        const ui::ChartColours& tally = w.findChild<ui::ThemedChartView*>(QStringLiteral("tallyChart"))->colours();
+        const ui::ChartColours& tally =
+            w.findChild<ui::ThemedChartView*>(QStringLiteral("tallyChart"))->colours();
         m.check(QStringLiteral("whisker"), tally.whisker, tally.ground, ui::kMarkContrast);
         m.check(QStringLiteral("whisker on its halo"), tally.whisker, tally.halo, ui::kMarkContrast);
 

@@ -138,9 +138,10 @@ void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
         QString::fromStdString(conditionSummary(*w.searched(), 2)).split(QStringLiteral("｜"));
     QCOMPARE(parts.size(), 4);
     QCOMPARE(parts[2], QStringLiteral("结果：第1位的号码"));
-    QCOMPARE(rowOf(grid, 0).mid(1),
-             (QStringList{QStringLiteral("2013011"), QStringLiteral("第1位的号码｜%1｜%2").arg(parts[1], parts[3]),
-                          QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("未开奖"), QString()}));
+    QCOMPARE(
+        rowOf(grid, 0).mid(1),
+        (QStringList{QStringLiteral("2013011"), QStringLiteral("第1位的号码｜%1｜%2").arg(parts[1], parts[3]),
+                     QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("未开奖"), QString()}));
     QCOMPARE(grid.gridText(2, 3), QStringLiteral("4 0")); // newest first
 }
 

@@ -524,7 +524,8 @@ void SearchWindowTest::theResultShownIsCurrent_data() {
     QTest::newRow("option") << QStringLiteral("Option4(1)") << conditions;
     QTest::newRow("range") << QStringLiteral("Text3(0)") << conditions;
     QTest::newRow("segment parameter") << QStringLiteral("mnuDscs(0)") << conditions;
-    QTest::newRow("last draw deleted") << QStringLiteral("Command3") << QStringLiteral("历史号码已改变，结果为上次检索：");
+    QTest::newRow("last draw deleted")
+        << QStringLiteral("Command3") << QStringLiteral("历史号码已改变，结果为上次检索：");
     QTest::newRow("game switched") << QStringLiteral("mnu3D(1)") << QString();
 }
 

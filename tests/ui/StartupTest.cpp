@@ -471,7 +471,7 @@ void StartupTest::oneProgramAtATimeChangesTheFolder() {
     }
     QVERIFY(!ui::frmMain::open());
     QCOMPARE(f.dialogs.shown.size(), 1);
-    QCOMPARE(f.dialogs.shown[0].text, busy);
+    QCOMPARE(f.dialogs.shown[0].text, busy + QStringLiteral("。"));
     for (QWidget* top : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<ui::frmMain*>(top));
 

@@ -175,7 +175,9 @@ void SurfacesTest::mainWindowNeverScrollsSideways() {
                                 .arg(scroll->widget()->width())
                                 .arg(viewport->width())));
         QVERIFY(!scroll->horizontalScrollBar()->isVisible());
-        for (QWidget* c : focusable(&w) << summary) {
+        QList<QWidget*> shown = focusable(&w);
+        shown << summary;
+        for (QWidget* c : shown) {
             if (!scroll->widget()->isAncestorOf(c))
                 continue;
             const QRect r(c->mapTo(viewport, QPoint(0, 0)), c->size());

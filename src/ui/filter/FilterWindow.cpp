@@ -234,7 +234,7 @@ void FilterWindow::conditionsChanged() {
     m_groupModel->setKept(m_kept);
     showLine(m_count,
              QStringLiteral("保留 %1 注（%2），合 %3 组组选")
-                 .arg(qs(stats::grouped(kept)), qs(stats::percentText(static_cast<double>(kept) / 1000)))
+                 .arg(qs(groupedCount(kept)), qs(stats::percentText(static_cast<double>(kept) / 1000)))
                  .arg(m_groupModel->rowCount()));
     m_count->setToolTip(qs(stats::describeConditions(m_conditions)));
     m_saveTimer->start();
@@ -304,7 +304,7 @@ void FilterWindow::copyNumbers() {
     QApplication::clipboard()->setText(numbers.join(lines ? QStringLiteral("\n") : QStringLiteral(" ")) +
                                        (lines && !numbers.isEmpty() ? QStringLiteral("\n") : QString()));
     showStatus(QStringLiteral("已复制 %1 %2号码。")
-                   .arg(numbers.size())
+                   .arg(countText(numbers.size()))
                    .arg(m_group->isChecked() ? QStringLiteral("组组选") : QStringLiteral("注直选")));
 }
 
@@ -364,7 +364,7 @@ void FilterWindow::fillFromSearch() {
 }
 
 void FilterWindow::showStatus(const QString& text) {
-    m_status->setText(text);
+    m_status->setText(sentence(text));
 }
 
 } // namespace brenvik::ui
