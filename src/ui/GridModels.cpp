@@ -74,10 +74,9 @@ void HistoryGridModel::setHistory(const HistorySnapshot& history) {
     m_rows.clear();
     m_rows.reserve(history.size());
     for (std::size_t i = 0; i < history.size(); ++i)
-        m_rows.push_back(
-            {history.issue(i),
-             {static_cast<std::int8_t>(history.digit(i, 1)), static_cast<std::int8_t>(history.digit(i, 2)),
-              static_cast<std::int8_t>(history.digit(i, 3))}});
+        m_rows.push_back({history.issue(i),
+                          {static_cast<std::int8_t>(history.digit(i, 1)), static_cast<std::int8_t>(history.digit(i, 2)),
+                           static_cast<std::int8_t>(history.digit(i, 3))}});
     endResetModel();
 }
 

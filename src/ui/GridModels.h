@@ -86,7 +86,7 @@ private:
     MatchedRow rowAt(int row) const;
 
     std::vector<MatchedRow> m_rows;
-    MatchedDraws m_matches;                                     // used when m_rows is empty
+    MatchedDraws m_matches; // used when m_rows is empty
     mutable std::optional<std::pair<int, MatchedRow>> m_cached; // the row the cells were last read from
 };
 
