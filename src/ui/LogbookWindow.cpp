@@ -218,7 +218,7 @@ void LogbookWindow::refresh(const HistoryStore* store, const HistorySnapshot& hi
     m_summary->setText(
         problem.isEmpty()
             ? QStringLiteral("共 %1 条预测。").arg(countText(static_cast<long long>(entries.size()))) +
-                  qs(stats::summaryLine(summary))
+                  sentence(qs(stats::summaryLine(summary)))
             : problem);
     showChart();
 }

@@ -37,19 +37,26 @@ PanelFlow::PanelFlow(QWidget* history, SearchPanel* search, ResultsPanel* result
 
 int PanelFlow::narrowest() const {
     const int panels =
-        std::max({m_history->minimumWidth(), m_search->columnWidth(), m_results->minimumSizeHint().width()});
+        std::max({m_history->minimumWidth(), m_search->columnWidth(), m_results->leastWidth()});
     return panels + 2 * kMargin + verticalScrollBar()->sizeHint().width();
+}
+
+int PanelFlow::columnsWidth() const {
+    return sideBySide() + m_search->scrollBarWidth() + kSpacing + m_results->leastWidth() + 2 * kMargin +
+           verticalScrollBar()->sizeHint().width();
+}
+
+int PanelFlow::sideBySide() const {
+    return m_history->minimumWidth() + kSpacing + m_search->columnWidth();
 }
 
 PanelFlow::Arrangement PanelFlow::fitting() const {
     // Measured as though the vertical scroll bar were shown, so that its coming and going never
     // changes the arrangement it was needed for.
-    const int room = width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width() - 2 * kMargin;
-    const int history = m_history->minimumWidth();
-    const int twoSideBySide = history + kSpacing + m_search->columnWidth();
-    if (twoSideBySide + m_search->scrollBarWidth() + kSpacing + m_results->minimumSizeHint().width() <= room)
+    const int room = width() - 2 * frameWidth();
+    if (columnsWidth() <= room)
         return Arrangement::Columns;
-    if (twoSideBySide <= room)
+    if (sideBySide() + 2 * kMargin + verticalScrollBar()->sizeHint().width() <= room)
         return Arrangement::ResultsBelow;
     return Arrangement::Stacked;
 }

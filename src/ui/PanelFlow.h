@@ -23,8 +23,9 @@ public:
     PanelFlow(QWidget* history, SearchPanel* search, ResultsPanel* results, QWidget* parent = nullptr);
 
     Arrangement arrangement() const { return m_arrangement; }
-    // The narrowest the panels can be laid out in.
+    // The narrowest the panels can be laid out in, and the least width that holds them side by side.
     int narrowest() const;
+    int columnsWidth() const;
     // Brings the results into view when they lie out of it, as after a search.
     void showResults();
 
@@ -33,6 +34,8 @@ protected:
 
 private:
     Arrangement fitting() const;
+    // The history and the options side by side.
+    int sideBySide() const;
     void arrange(Arrangement a);
     void fitHeights();
 

@@ -171,6 +171,11 @@ void ResultsPanel::setLeastHeight(int height) {
     updateGeometry();
 }
 
+int ResultsPanel::leastWidth() const {
+    return std::max({m_tallySplit->widget(0)->minimumSizeHint().width(), m_chart->minimumSizeHint().width(),
+                     m_split->widget(1)->minimumSizeHint().width()});
+}
+
 QSize ResultsPanel::minimumSizeHint() const {
     return QWidget::minimumSizeHint().expandedTo(QSize(0, m_leastHeight));
 }
@@ -184,14 +189,16 @@ void ResultsPanel::resizeEvent(QResizeEvent* event) {
     const int tallyWidth = m_tallySplit->widget(0)->minimumSizeHint().width();
     const bool sideBySide = width() >= tallyWidth + 360;
     const Qt::Orientation wanted = sideBySide ? Qt::Horizontal : Qt::Vertical;
-    if (m_tallySplit->orientation() == wanted)
+    if (m_sized && m_tallySplit->orientation() == wanted)
         return;
+    m_sized = true;
     m_tallySplit->setOrientation(wanted);
-    // Side by side, both take the height of the whole tally; the matched draws the rest.
+    // The whole tally, its verdict (two lines in a narrow column) included; side by side the chart
+    // takes the same height, and the matched draws the rest.
     const int rowH = MSFlexGrid3->verticalHeader()->defaultSectionSize();
-    const int tallyHeight = cmdYuce->sizeHint().height() +
-                            MSFlexGrid3->horizontalHeader()->sizeHint().height() + 10 * rowH +
-                            2 * MSFlexGrid3->frameWidth() + m_verdict->fontMetrics().lineSpacing() + 12;
+    const int tallyHeight = cmdYuce->sizeHint().height() + MSFlexGrid3->horizontalHeader()->sizeHint().height() +
+                            10 * rowH + 2 * MSFlexGrid3->frameWidth() +
+                            (sideBySide ? 1 : 2) * m_verdict->fontMetrics().lineSpacing() + 12;
     if (sideBySide) {
         m_tallySplit->setSizes({tallyWidth + (width() - tallyWidth) / 4, width()});
         m_split->setSizes({tallyHeight, height()});

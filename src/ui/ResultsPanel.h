@@ -47,6 +47,8 @@ public:
     // The least height to take, beyond what the grids and the chart need: a screenful where the
     // results have a row of the window to themselves.
     void setLeastHeight(int height);
+    // The narrowest the panel can be: its tally, chart and matched draws one under the other.
+    int leastWidth() const;
     QSize minimumSizeHint() const override;
     // Forgets the search shown: the condition line, the tally, its verdict and chart, the matched
     // draws; `lastDraw` names the earlier-draw column.
@@ -72,6 +74,7 @@ private:
     std::optional<SearchConditions> m_searched;
     bool m_stale = false;
     int m_leastHeight = 0;
+    bool m_sized = false; // the splitters were given their sizes for the panel's width
     // The history changed after the search shown: whatever the controls say, it is not current.
     bool m_historyChanged = false;
     // Tallies shown since the window started: the chance verdict shares its level among them.

@@ -49,6 +49,13 @@ QSize TallyVerdict::minimumSizeHint() const {
     return {QLabel::minimumSizeHint().width(), linesHeight()};
 }
 
+void TallyVerdict::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    // The link takes the palette's colour when the text is laid out: greyed with the rest, or back.
+    if (event->type() == QEvent::PaletteChange && !text().isEmpty())
+        setText(text());
+}
+
 void TallyVerdict::focusInEvent(QFocusEvent* event) {
     QLabel::focusInEvent(event);
     // Tab lands on the "?" link at once: the line has nothing else to stop at.

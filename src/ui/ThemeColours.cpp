@@ -186,6 +186,10 @@ void ThemedChartView::applyColours() {
                 set->setBorderColor(c.bar);
                 set->setSelectedColor(c.barMarked);
                 set->setLabelColor(c.text);
+                // Bars already marked keep the colour they were marked in until marked anew.
+                const QList<int> marked = set->selectedBars();
+                set->deselectAllBars();
+                set->selectBars(marked);
             }
         } else if (auto* area = qobject_cast<QAreaSeries*>(s)) {
             QColor fill = c.band;

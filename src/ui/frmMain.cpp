@@ -131,7 +131,7 @@ void frmMain::buildWindow() {
 
     setMinimumSize(m_flow->narrowest(), 300);
     // A screen too small for the whole window gets all of it.
-    const QSize wanted(1180, 760);
+    const QSize wanted(std::max(1180, m_flow->columnsWidth()), 760);
     const QRect screen = this->screen()->availableGeometry();
     resize(wanted.boundedTo(screen.size()));
     if (wanted.width() > screen.width() || wanted.height() > screen.height())

@@ -6,6 +6,7 @@
 #include "FilterWindow.h"
 #include "LogbookWindow.h"
 #include "SampleHistory.h"
+#include "TallyChart.h"
 #include "ThemeColours.h"
 #include "TrendView.h"
 #include "TrendWindow.h"
@@ -110,7 +111,6 @@ void ContrastTest::chartsAreReadable() {
         auto& w = f.open();
         // A tally with a marked bar and whiskers, a backtest with twins, the 缩水 record, the
         // logbook and the trend chart, all open at once.
-        QTest::mouseClick(f.find<QAbstractButton>("Option1(0)"), Qt::LeftButton);
         QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
         QTest::mouseClick(f.find<QAbstractButton>("cmdHuice"), Qt::LeftButton);
         auto* backtest = w.findChild<ui::BacktestWindow*>();
@@ -141,10 +141,33 @@ void ContrastTest::chartsAreReadable() {
         }
         QCOMPARE(charts, 4);
         // The tally's whiskers are painted over the bars, with a halo of the ground.
-        const ui::ChartColours& tally =
-            w.findChild<ui::ThemedChartView*>(QStringLiteral("tallyChart"))->colours();
+        auto* tallyChart = w.findChild<ui::TallyChart*>(QStringLiteral("tallyChart"));
+        const ui::ChartColours& tally = tallyChart->colours();
         m.check(QStringLiteral("whisker"), tally.whisker, tally.ground, ui::kMarkContrast);
         m.check(QStringLiteral("whisker on its halo"), tally.whisker, tally.halo, ui::kMarkContrast);
+        // Each bar is drawn as it was coloured: the marked ones in their own colour.
+        tallyChart->resize(600, 300);
+        QApplication::processEvents();
+        const QImage drawn = tallyChart->grab().toImage();
+        auto* series = tallyChart->chart()->series().constFirst();
+        int marked = 0;
+        for (qsizetype i = 0; i < tallyChart->bars().size(); ++i) {
+            const auto& bar = tallyChart->bars()[i];
+            if (bar.share <= 0)
+                continue;
+            // Beside the whisker and its caps, below the line of chance.
+            const double y = std::min(bar.share, tallyChart->chanceLine()) / 2;
+            const QPointF inBar = tallyChart->chart()->mapToPosition(QPointF(static_cast<double>(i) + 0.2, y), series);
+            const QPoint at = tallyChart->mapFromScene(tallyChart->chart()->mapToScene(inBar));
+            const QColor want = bar.marked ? tally.barMarked : tally.bar;
+            const QColor got = drawn.pixelColor(at * drawn.devicePixelRatio());
+            marked += bar.marked;
+            QVERIFY2(std::abs(got.red() - want.red()) + std::abs(got.green() - want.green()) +
+                             std::abs(got.blue() - want.blue()) <
+                         30,
+                     qPrintable(QStringLiteral("bar %1: %2, not %3").arg(i).arg(got.name(), want.name())));
+        }
+        QVERIFY(marked > 0);
 
         auto* trend = w.findChild<ui::TrendWindow*>();
         QVERIFY(trend);
