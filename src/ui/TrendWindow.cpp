@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -295,6 +296,15 @@ void TrendWindow::previewChart() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { print(p); });
+    // Qt leaves the page box, the zoom box and the pages without names for screen readers.
+    for (QLineEdit* box : dialog.findChildren<QLineEdit*>())
+        if (box->accessibleName().isEmpty())
+            box->setAccessibleName(qobject_cast<QComboBox*>(box->parentWidget()) ? QStringLiteral("缩放比例")
+                                                                                  : QStringLiteral("页码"));
+    for (QGraphicsView* pages : dialog.findChildren<QGraphicsView*>()) {
+        pages->setAccessibleName(QStringLiteral("打印预览"));
+        pages->viewport()->setAccessibleName(QStringLiteral("打印预览"));
+    }
     dialog.exec();
 }
 

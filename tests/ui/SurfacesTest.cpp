@@ -129,6 +129,7 @@ private slots:
     void everyFocusableControlIsNamed_data() { addSurfaces(); }
     void everyFocusableControlIsNamed();
     void theTrendChartIsATable();
+    void thePrintPreviewIsNamed();
 
 private:
     std::unique_ptr<WindowFixture> m_f;
@@ -358,6 +359,25 @@ void SurfacesTest::theTrendChartIsATable() {
     QAccessibleInterface* cell = table->cellAt(newest, ui::TrendModel::kSumColumn);
     QCOMPARE(chart->child(chart->indexOfChild(cell)), cell);
     QCOMPARE(chart->childAt(cell->rect().center().x(), cell->rect().center().y()), cell);
+}
+
+// Qt's print preview, opened from the trend chart, is walked as it stands open.
+void SurfacesTest::thePrintPreviewIsNamed() {
+    QWidget* trend = openSurface(*m_f, QStringLiteral("走势图"));
+    QVERIFY(trend);
+    QStringList missing;
+    bool walked = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* preview = QApplication::activeModalWidget();
+        if (!preview)
+            return;
+        walked = true;
+        unnamed(QAccessible::queryAccessibleInterface(preview), missing);
+        preview->close();
+    });
+    QTest::mouseClick(trend->findChild<QAbstractButton*>(QStringLiteral("trendPreview")), Qt::LeftButton);
+    QVERIFY(walked);
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(SurfacesTest)
