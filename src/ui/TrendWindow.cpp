@@ -300,7 +300,7 @@ void TrendWindow::previewChart() {
     for (QLineEdit* box : dialog.findChildren<QLineEdit*>())
         if (box->accessibleName().isEmpty())
             box->setAccessibleName(qobject_cast<QComboBox*>(box->parentWidget()) ? QStringLiteral("缩放比例")
-                                                                                  : QStringLiteral("页码"));
+                                                                                 : QStringLiteral("页码"));
     for (QGraphicsView* pages : dialog.findChildren<QGraphicsView*>()) {
         pages->setAccessibleName(QStringLiteral("打印预览"));
         pages->viewport()->setAccessibleName(QStringLiteral("打印预览"));

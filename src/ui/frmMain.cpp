@@ -126,6 +126,9 @@ void frmMain::buildWindow() {
     m_folderLabel = new QLabel;
     m_folderLabel->setObjectName(QStringLiteral("dataFolderLabel"));
     m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // On a narrow window a long folder path gives way, so that the update link beside it stays in
+    // view; its tip holds the whole line.
+    m_folderLabel->setMinimumWidth(1);
     statusBar()->addPermanentWidget(m_folderLabel);
     statusBar()->setSizeGripEnabled(true);
 
@@ -234,6 +237,7 @@ void frmMain::showGame() {
     if (m_workspace->store() && m_workspace->store()->readOnly())
         text += QStringLiteral("（只读）");
     m_folderLabel->setText(text);
+    m_folderLabel->setToolTip(text);
 }
 
 void frmMain::showWindowTitle() {
