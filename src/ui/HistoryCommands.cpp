@@ -53,8 +53,8 @@ void HistoryCommands::importHistory() {
         return;
     const QString folder = QDir(m_workspace.dataFolder()).filePath(kImportFolder);
     QDir().mkpath(folder);
-    const QString file =
-        Dialogs::openFile(m_window, QStringLiteral("读取历史号文本"), folder, QStringLiteral("文本文件 (*.txt)"));
+    const QString file = Dialogs::openFile(m_window, QStringLiteral("读取历史号文本"), folder,
+                                           QStringLiteral("文本文件 (*.txt)"));
     if (!file.endsWith(QStringLiteral("txt"), Qt::CaseInsensitive)) {
         m_workspace.QihaoXianshi();
         return;

@@ -196,9 +196,9 @@ void ResultsPanel::resizeEvent(QResizeEvent* event) {
     // The whole tally, its verdict (two lines in a narrow column) included; side by side the chart
     // takes the same height, and the matched draws the rest.
     const int rowH = MSFlexGrid3->verticalHeader()->defaultSectionSize();
-    const int tallyHeight = cmdYuce->sizeHint().height() + MSFlexGrid3->horizontalHeader()->sizeHint().height() +
-                            10 * rowH + 2 * MSFlexGrid3->frameWidth() +
-                            (sideBySide ? 1 : 2) * m_verdict->fontMetrics().lineSpacing() + 12;
+    const int tallyHeight =
+        cmdYuce->sizeHint().height() + MSFlexGrid3->horizontalHeader()->sizeHint().height() + 10 * rowH +
+        2 * MSFlexGrid3->frameWidth() + (sideBySide ? 1 : 2) * m_verdict->fontMetrics().lineSpacing() + 12;
     if (sideBySide) {
         m_tallySplit->setSizes({tallyWidth + (width() - tallyWidth) / 4, width()});
         m_split->setSizes({tallyHeight, height()});

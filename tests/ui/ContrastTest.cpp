@@ -157,7 +157,8 @@ void ContrastTest::chartsAreReadable() {
                 continue;
             // Beside the whisker and its caps, below the line of chance.
             const double y = std::min(bar.share, tallyChart->chanceLine()) / 2;
-            const QPointF inBar = tallyChart->chart()->mapToPosition(QPointF(static_cast<double>(i) + 0.2, y), series);
+            const QPointF inBar =
+                tallyChart->chart()->mapToPosition(QPointF(static_cast<double>(i) + 0.2, y), series);
             const QPoint at = tallyChart->mapFromScene(tallyChart->chart()->mapToScene(inBar));
             const QColor want = bar.marked ? tally.barMarked : tally.bar;
             const QColor got = drawn.pixelColor(at * drawn.devicePixelRatio());
