@@ -2,9 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the screenshots of docs/ under Xvfb: the window after a search, the second and third
 # pattern tabs with the history menu, the settings menu, the tally compared with chance, the
-# window on a 1024x600 screen and at double scale on a 1366x768 screen, the file dialog in
-# Chinese, the 回测 window, the trend chart, the 缩水 window and the 预测记录 window. Needs xvfb,
-# xdotool, imagemagick.
+# window on a 1024x600 screen and at double scale on a 1366x768 screen, the window under a dark
+# theme, the file dialog in Chinese, the 回测 window, the trend chart, the 缩水 window and the
+# 预测记录 window. Needs xvfb, xdotool, imagemagick, and qt6ct for the dark theme.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -x build/src/brenvik3d ] || { cmake --preset default && cmake --build --preset default; }
@@ -13,7 +13,9 @@ trap 'rm -rf "$work"' EXIT
 export BRENVIK3D_HOME="$work/data" XDG_CONFIG_HOME="$work/config" DISPLAY=:97
 ./build/src/brenvik3d-cli import samples/fc3d-history.txt >/dev/null
 
-shot() { # shot FILE SCREEN SCALE CROP [xdotool steps...]; CROP is WxH of the screen's top left, or WINDOW
+# shot FILE SCREEN SCALE CROP [xdotool steps...]; CROP is WxH of the screen's top left, WINDOW for
+# the main window, or the title of another window as a pattern for xdotool: "NAME:^回测 — ".
+shot() {
   local out=$1 screen=$2 scale=$3 crop=$4; shift 4
   Xvfb :97 -screen 0 "${screen}x24" >/dev/null 2>&1 & local xvfb=$!
   sleep 1
@@ -24,6 +26,8 @@ shot() { # shot FILE SCREEN SCALE CROP [xdotool steps...]; CROP is WxH of the sc
   for step in "$@"; do eval "xdotool $step"; sleep 0.8; done
   if [ "$crop" = WINDOW ]; then
     import -window "$win" "$out"
+  elif [[ "$crop" = NAME:* ]]; then
+    import -window "$(xdotool search --name "${crop#NAME:}" | head -1)" "$out"
   else
     import -window root "$work/shot.png"
     convert "$work/shot.png" -crop "${crop}+0+0" +repage "$out"
@@ -39,17 +43,31 @@ shot docs/screenshot-settings-menu.png 1180x760 1 1180x760 'key alt+t' 'key Down
 # Two searches, so that the verdict shares its level between them.
 shot docs/screenshot-chance.png 1366x768 1 WINDOW 'mousemove 448 186 click 1' 'key alt+s' 'mousemove 448 161 click 1' \
   'key alt+s'
+# On a small or doubled screen the results come under the options, and a search brings them
+# into view.
 shot docs/screenshot-1024x600.png 1024x600 1 1024x600 'key alt+s'
 shot docs/screenshot-2x-1366x768.png 1366x768 2 1366x768 'key alt+s'
-# The same, scrolled sideways to the results.
-shot docs/screenshot-2x-1366x768-results.png 1366x768 2 1366x768 'key alt+s' 'mousemove 1300 709 click 1' \
-  'click 1' 'click 1'
-shot docs/screenshot-file-dialog.png 1024x600 1 1024x600 'key alt+w' 'key Return'
+# A dark desktop theme, as qt6ct gives one to Qt programs outside a desktop that has its own.
+mkdir -p "$XDG_CONFIG_HOME/qt6ct"
+cat >"$XDG_CONFIG_HOME/qt6ct/qt6ct.conf" <<'CONF'
+[Appearance]
+color_scheme_path=/usr/share/qt6ct/colors/darker.conf
+custom_palette=true
+style=Fusion
+
+[Fonts]
+general="Sans Serif,9,-1,5,50,0,0,0,0,0"
+fixed="Monospace,9,-1,5,50,0,0,0,0,0"
+CONF
+QT_QPA_PLATFORMTHEME=qt6ct shot docs/screenshot-dark.png 1400x900 1 WINDOW 'key alt+s'
+# The import's question has 取消 as its default button: Shift+Tab goes to 确定.
+shot docs/screenshot-file-dialog.png 1024x600 1 1024x600 'key alt+w' 'key shift+Tab' 'key space'
 # Fixed position 1 alone, backtested through the whole history with 20 twins.
-shot docs/screenshot-backtest.png 1366x768 1 900x640 'mousemove 331 92 click 1' 'mousemove 440 310 click 1' \
-  'mousemove 551 310 click 1' 'key alt+b' "search --name '^回测\$' windowfocus --sync key alt+r" 'sleep 4'
+shot docs/screenshot-backtest.png 1366x768 1 'NAME:^回测 — ' 'mousemove 331 92 click 1' \
+  'mousemove 440 310 click 1' 'mousemove 551 310 click 1' 'key alt+b' \
+  "search --name '^回测 — ' windowfocus --sync key alt+r" 'sleep 4'
 # The trend chart of the last 100 draws, in its own window over the main one.
-shot docs/screenshot-trend.png 1366x768 1 1193x640 'key alt+z'
+shot docs/screenshot-trend.png 1366x768 1 'NAME:^走势图 — ' 'key alt+z'
 
 # The 缩水 window over the main one: a follow search, then sums 10 to 17, 组三 and 组六 ticked with
 # the keyboard, and 定位 of position 1 from the search's top three outcomes.
@@ -60,7 +78,7 @@ filter_shot() {
   sleep 2.5
   xdotool windowfocus --sync "$(xdotool search --name '^Brenvik 3D' | head -1)" key alt+s key alt+f
   sleep 1.5
-  local win; win=$(xdotool search --name '^缩水$' | head -1)
+  local win; win=$(xdotool search --name '^缩水 — ' | head -1)
   xdotool windowfocus --sync "$win" key alt+h type '10-17'
   xdotool key Tab Tab Tab space Tab space alt+t
   sleep 1

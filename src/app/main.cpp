@@ -5,9 +5,16 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 int main(int argc, char* argv[]) {
+    // Qt's own file dialog dates its files in the system's time format, which it reads from the
+    // environment once: Chinese, like the rest of the dialog, unless the user set one locale for
+    // everything.
+    if (qEnvironmentVariableIsEmpty("LC_ALL") &&
+        !(qEnvironmentVariableIsEmpty("LC_TIME") ? qgetenv("LANG") : qgetenv("LC_TIME")).startsWith("zh"))
+        qputenv("LC_TIME", "zh_CN.UTF-8");
     QApplication::setOrganizationName(QStringLiteral("Brenvik3D"));
     QApplication::setApplicationName(QStringLiteral("Brenvik3D"));
     QApplication::setApplicationVersion(brenvik::ui::productVersionText());
@@ -31,7 +38,9 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     options.process(app); // refuses what neither Qt nor the program knows
-    // Qt's own dialogs and context menus speak the window's language, whatever the desktop's.
+    // Qt's own dialogs and context menus speak the window's language, whatever the desktop's:
+    // their words from the translation, their dates and file sizes from the locale.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     QTranslator qtChinese;
     if (qtChinese.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtChinese);

@@ -89,7 +89,7 @@ int runFilter(const Options& o, const FilterArgs& a) {
         std::cout << "统计范围：没有历史号码。\n";
     else
         std::cout << "统计范围：第 " << range[0].get<std::int32_t>() << "～" << range[1].get<std::int32_t>()
-                  << " 期，共 " << stats::grouped(record.draws) << " 期，命中 " << stats::grouped(record.hits)
+                  << " 期，共 " << groupedCount(record.draws) << " 期，命中 " << groupedCount(record.hits)
                   << " 期。\n";
     std::cout << stats::recordLine(record) << '\n';
     if (a.list && record.kept > 0) {

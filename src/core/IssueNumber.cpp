@@ -112,4 +112,11 @@ std::optional<std::size_t> patternSourceIndex(std::size_t count, bool lastDraw, 
     return count - static_cast<std::size_t>(n);
 }
 
+std::string groupedCount(long long count) {
+    std::string digits = std::to_string(count < 0 ? -count : count);
+    for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), 1, ',');
+    return count < 0 ? "-" + digits : digits;
+}
+
 } // namespace brenvik

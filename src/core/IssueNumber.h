@@ -52,6 +52,8 @@ std::int32_t issueBefore(std::int32_t issue);
 
 // A whole number in [min, max] written in decimal, optionally signed, blanks around allowed.
 std::optional<long long> parseWholeNumber(std::string_view text, long long min, long long max);
+// A count with thousands separators, as every message shows counts: 7,731.
+std::string groupedCount(long long count);
 
 // Position of the draw a pattern is taken from in a history of `count` draws: the last one, or
 // N - 1 before it when the pattern lies N draws back. Nothing when there are too few draws.

@@ -145,11 +145,15 @@ SourceRead readCharts(OnlineMerge& merge, const ReadRequest& r, SourceTransport&
         t.pageRead({year, merge.take(year, **items)});
     }
     merge.reachedFloor();
-    if (!merge.foundAny())
-        return {SourceRead::Status::Failed,
-                "走势图站点上没有找到 " + std::to_string(merge.firstChartYear()) + " 年至 " +
-                    std::to_string(newest) + " 年的开奖号码" + kUnchanged,
+    if (!merge.foundAny()) {
+        // One year is named once: "2026 年", not "2026 年至 2026 年".
+        const int first = merge.firstChartYear();
+        const std::string years = first == newest
+                                      ? std::to_string(newest) + " 年"
+                                      : std::to_string(first) + " 年至 " + std::to_string(newest) + " 年";
+        return {SourceRead::Status::Failed, "走势图站点上没有找到 " + years + "的开奖号码" + kUnchanged,
                 std::nullopt};
+    }
     return {};
 }
 

@@ -141,13 +141,6 @@ std::filesystem::path undoFileFor(const std::filesystem::path& databaseFile) {
     return databaseFile.parent_path() / name;
 }
 
-std::string groupedCount(long long count) {
-    std::string digits = std::to_string(count < 0 ? -count : count);
-    for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(static_cast<std::size_t>(i), 1, ',');
-    return count < 0 ? "-" + digits : digits;
-}
-
 std::string describeUndo(const UndoBackup& backup) {
     std::string text = backup.change;
     if (!backup.when.empty())

@@ -6,6 +6,7 @@
 #include "HistorySnapshot.h"
 #include "HistoryStore.h"
 #include "HistoryText.h"
+#include "IssueNumber.h"
 #include "SafeWrite.h"
 
 #include <filesystem>
@@ -47,9 +48,6 @@ struct UndoBackup {
 
 // "读入 a.txt（2026-05-01 12:00）之前的 7,731 期": what an undo would bring back.
 std::string describeUndo(const UndoBackup& backup);
-
-// A count with thousands separators, as the messages show counts of draws: 7,731.
-std::string groupedCount(long long count);
 
 // The draws of a history and the segment parameter its newest row was written with: what a
 // backup keeps of it.

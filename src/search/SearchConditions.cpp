@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SearchConditions.h"
 
+#include "IssueNumber.h"
+
 namespace brenvik {
 
 namespace {
@@ -69,7 +71,7 @@ std::string conditionSummary(const SearchConditions& c, int matched) {
                                          : "第" + std::to_string(c.resultPosition) + "位";
     s += "的";
     s += kindName(c.resultKind);
-    s += "｜找到 " + std::to_string(matched) + " 期";
+    s += "｜找到 " + groupedCount(matched) + " 期";
     return s;
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BacktestText.h"
 
+#include "IssueNumber.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -57,21 +59,21 @@ std::string backtestConditions(const std::string& game, const BacktestOptions& o
 }
 
 std::string backtestSummary(const BacktestResult& r, int picks) {
-    std::string s = "回测 " + std::to_string(r.targets) + " 期，每期取前 " + std::to_string(picks) + " 个，";
+    std::string s = "回测 " + groupedCount(r.targets) + " 期，每期取前 " + std::to_string(picks) + " 个，";
     if (r.predictions == 0) {
         s += "没有一期找得到可作预测的历史";
     } else {
-        s += "有预测 " + std::to_string(r.predictions) + " 期，命中 " + std::to_string(r.hits) +
-             " 期，命中率 " + percentText(r.rate) + "（95%区间 " + formatted("%.1f", r.low95 * 100) + "–" +
+        s += "有预测 " + groupedCount(r.predictions) + " 期，命中 " + groupedCount(r.hits) + " 期，命中率 " +
+             percentText(r.rate) + "（95%区间 " + formatted("%.1f", r.low95 * 100) + "–" +
              percentText(r.high95) + "），随机期望 " + percentText(r.chance) + "，";
         s += r.p < 0.001 ? std::string("p<0.001") : formatted("p=%.3g", r.p);
     }
     if (!r.twins.empty()) {
         const auto [low, high] = std::ranges::minmax_element(
             r.twins, [](const TwinRun& a, const TwinRun& b) { return a.rate < b.rate; });
-        s += "；随机对照 " + std::to_string(r.twins.size()) + " 组（种子 " + std::to_string(r.seed) +
-             "）命中率 " + formatted("%.1f", low->rate * 100) + "–" + percentText(high->rate) +
-             "，实际排第 " + std::to_string(r.rank) + " 名";
+        s += "；随机对照 " + groupedCount(static_cast<long long>(r.twins.size())) + " 组（种子 " +
+             std::to_string(r.seed) + "）命中率 " + formatted("%.1f", low->rate * 100) + "–" +
+             percentText(high->rate) + "，实际排第 " + std::to_string(r.rank) + " 名";
     }
     return s + "。";
 }

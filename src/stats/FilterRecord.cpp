@@ -2,6 +2,7 @@
 #include "FilterRecord.h"
 
 #include "BacktestText.h"
+#include "IssueNumber.h"
 
 #include <algorithm>
 #include <array>
@@ -34,13 +35,6 @@ int numberAt(const DrawDigits& d, std::size_t row) {
 }
 
 } // namespace
-
-std::string grouped(long long v) {
-    std::string digits = std::to_string(v < 0 ? -v : v);
-    for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(static_cast<std::size_t>(i), 1, ',');
-    return v < 0 ? "-" + digits : digits;
-}
 
 FilterRecord filterRecord(const NumberSet& kept, const DrawDigits& digits, RowRange range) {
     range = cutTo(range, digits.size());
@@ -93,7 +87,7 @@ std::string pText(double p) {
 }
 
 std::string recordLine(const FilterRecord& r) {
-    std::string s = "保留 " + grouped(r.kept) + " 注（" + percentText(r.share) + "）";
+    std::string s = "保留 " + groupedCount(r.kept) + " 注（" + percentText(r.share) + "）";
     if (r.kept == 0)
         return s + "：没有号码同时满足这些条件。";
     if (r.draws == 0)
@@ -102,9 +96,9 @@ std::string recordLine(const FilterRecord& r) {
     const char* verdict = r.p < 0.05 ? "比随机多中" : "与随机无异";
     s += "；历史上命中 " + percentText(r.rate) + "（95% 区间 " + percentText(r.interval.low) + "–" +
          percentText(r.interval.high) + "），" + verdict + "（" + pText(r.p) + "）";
-    s += "；按每期全买计，花费 " + grouped(r.cost) + " 元，中奖 " + grouped(r.won) + " 元，";
-    s += r.net < 0   ? "净亏 " + grouped(-r.net) + " 元。"
-         : r.net > 0 ? "净赚 " + grouped(r.net) + " 元。"
+    s += "；按每期全买计，花费 " + groupedCount(r.cost) + " 元，中奖 " + groupedCount(r.won) + " 元，";
+    s += r.net < 0   ? "净亏 " + groupedCount(-r.net) + " 元。"
+         : r.net > 0 ? "净赚 " + groupedCount(r.net) + " 元。"
                      : "不赚不亏。";
     return s;
 }

@@ -47,9 +47,6 @@ std::vector<NetPoint> netCurve(const NumberSet& kept, const DrawDigits& digits, 
 // 1,285,840 元。"
 std::string recordLine(const FilterRecord& r);
 
-// A whole number with thousands separators, "2,568,160".
-std::string grouped(long long v);
-
 // p as the record line shows it: "p=0.98", three decimals below 0.01, "p<0.001" below that.
 std::string pText(double p);
 

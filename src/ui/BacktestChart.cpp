@@ -20,11 +20,10 @@ constexpr std::size_t kMostPoints = 1000;
 
 } // namespace
 
-BacktestChart::BacktestChart(QWidget* parent) : QChartView(new QChart, parent) {
-    setRenderHint(QPainter::Antialiasing);
+BacktestChart::BacktestChart(QWidget* parent) : ThemedChartView(parent) {
     chart()->legend()->setAlignment(Qt::AlignBottom);
     chart()->setMargins(QMargins(4, 4, 4, 4));
-    setMinimumHeight(180);
+    setMinimumHeight(120);
 }
 
 void BacktestChart::clear() {
@@ -42,8 +41,10 @@ void BacktestChart::setResult(const stats::BacktestResult& r) {
     const auto sampled = [&](std::size_t i) { return (i + 1) % step == 0 || i + 1 == targets; };
 
     auto* real = new QLineSeries;
+    real->setObjectName(QStringLiteral("real"));
     real->setName(QStringLiteral("实际命中"));
     auto* expected = new QLineSeries;
+    expected->setObjectName(QStringLiteral("expected"));
     expected->setName(QStringLiteral("随机期望"));
     auto* upper = new QLineSeries;
     auto* lower = new QLineSeries;
@@ -69,17 +70,16 @@ void BacktestChart::setResult(const stats::BacktestResult& r) {
         top = std::max({top, static_cast<double>(hits), mean + spread});
     }
     auto* band = new QAreaSeries(upper, lower);
+    band->setObjectName(QStringLiteral("band"));
     band->setName(QStringLiteral("95%区间"));
-    band->setColor(QColor(70, 130, 180, 50));
-    band->setBorderColor(QColor(70, 130, 180, 90));
 
     std::vector<QLineSeries*> twins;
     for (const stats::TwinRun& twin : r.twins) {
         if (twin.verdicts.size() != targets)
             continue;
         auto* s = new QLineSeries;
+        s->setObjectName(QStringLiteral("twin"));
         s->setName(QStringLiteral("随机对照"));
-        s->setPen(QPen(QColor(190, 190, 190), 1));
         long long twinHits = 0;
         for (std::size_t i = 0; i < targets; ++i) {
             twinHits += twin.verdicts[i] == stats::Verdict::Hit;
@@ -97,8 +97,6 @@ void BacktestChart::setResult(const stats::BacktestResult& r) {
         ch->addSeries(s);
     ch->addSeries(expected);
     ch->addSeries(real);
-    expected->setPen(QPen(QColor(70, 130, 180), 1.5, Qt::DashLine));
-    real->setPen(QPen(QColor(200, 30, 30), 2));
 
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("回测期数"));
@@ -118,6 +116,7 @@ void BacktestChart::setResult(const stats::BacktestResult& r) {
         s->attachAxis(x);
         s->attachAxis(y);
     }
+    applyColours();
     // One legend entry for all the twins.
     for (std::size_t i = 1; i < twins.size(); ++i)
         for (QLegendMarker* m : ch->legend()->markers(twins[i]))

@@ -3,14 +3,14 @@
 
 #include "Backtest.h"
 
-#include <QChartView>
+#include "ThemeColours.h"
 
 namespace brenvik::ui {
 
 // Cumulative hits of a backtest, target by target, against what chance gives: the expected
-// count c × predictions with its 95 % band, and the random twins' own curves in light grey. A
-// real curve that stays among the grey ones did no better than luck.
-class BacktestChart : public QChartView {
+// count c × predictions with its 95 % band, and the random twins' own curves in grey. A real
+// curve that stays among the grey ones did no better than luck.
+class BacktestChart : public ThemedChartView {
     Q_OBJECT
 public:
     explicit BacktestChart(QWidget* parent = nullptr);

@@ -47,10 +47,10 @@ BacktestWindow::BacktestWindow(const SearchConditions& conditions, SearchIndexPt
     : QWidget(parent, Qt::Window), m_options(stats::backtestOptionsOf(conditions)), m_index(std::move(index)),
       m_game(game), m_dataFolder(std::move(dataFolder)) {
     setObjectName(QStringLiteral("frmHuice"));
-    setWindowTitle(QStringLiteral("回测"));
+    setWindowTitle(QStringLiteral("回测 — ") + qs(displayName(game)));
     setAttribute(Qt::WA_DeleteOnClose);
     build(qs(stats::backtestConditions(conditions.game, m_options)));
-    resize(900, 640);
+    fitToScreen(this, QSize(900, 640), parent ? parent->window() : nullptr);
 }
 
 BacktestWindow::~BacktestWindow() {
@@ -67,7 +67,10 @@ void BacktestWindow::build(const QString& conditions) {
     conditionLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     v->addWidget(conditionLine);
 
+    // The targets and picks on one row, the run and its progress on the next: both fit a small
+    // screen.
     auto* row = new QHBoxLayout;
+    auto* runRow = new QHBoxLayout;
     const HistorySnapshot& h = m_index->history();
     m_start = named(new QLineEdit(h.empty() ? QString() : QString::number(h.first()->sqqh)), "txtStart");
     m_end = named(new QLineEdit(h.empty() ? QString() : QString::number(h.last()->sqqh)), "txtEnd");
@@ -97,10 +100,18 @@ void BacktestWindow::build(const QString& conditions) {
     caption(QStringLiteral("截止期号(&E)"), m_end);
     caption(QStringLiteral("每期取前(&K)"), m_picks);
     caption(QStringLiteral("随机对照组数(&T)"), m_twins);
-    row->addWidget(m_go);
-    row->addWidget(m_progress, 1);
-    row->addWidget(m_cancel);
+    row->addStretch();
+    runRow->addWidget(m_go);
+    runRow->addWidget(m_progress, 1);
+    runRow->addWidget(m_cancel);
     v->addLayout(row);
+    v->addLayout(runRow);
+    describe(m_start, QStringLiteral("起始期号"), QStringLiteral("回测的第一期（含）"));
+    describe(m_end, QStringLiteral("截止期号"), QStringLiteral("回测的最后一期（含）"));
+    describe(m_picks, QStringLiteral("每期取前"), QStringLiteral("每期取统计结果的前几名作为预测"));
+    describe(m_twins, QStringLiteral("随机对照组数"),
+             QStringLiteral("同样期数的随机预测做几组对照，0 为不做"));
+    describe(m_progress, QStringLiteral("回测进度"));
 
     m_summary = named(new QLabel(QStringLiteral("尚未回测。")), "backtestSummary");
     m_summary->setWordWrap(true);
@@ -110,6 +121,8 @@ void BacktestWindow::build(const QString& conditions) {
     auto* split = new QSplitter(Qt::Vertical);
     split->setChildrenCollapsible(false);
     m_chart = named(new BacktestChart, "chtHuice");
+    describe(m_chart, QStringLiteral("回测累计命中图"),
+             QStringLiteral("实际累计命中与随机期望及其95%区间、各组随机对照的累计命中相比"));
     split->addWidget(m_chart);
     m_model = new BacktestGridModel(this);
     m_grid = named(new QTableView, "grdHuice");
@@ -120,16 +133,27 @@ void BacktestWindow::build(const QString& conditions) {
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setTabKeyNavigation(false);
+    m_grid->setMinimumHeight(m_grid->verticalHeader()->defaultSectionSize() * 4);
+    describe(m_grid, QStringLiteral("逐期回测结果"),
+             QStringLiteral("每期的检索号码、找到期数、预测、开奖与是否命中"));
+    // What was tested and how it came out go above the targets; where the spreadsheet went is
+    // said here, in the window the user double-clicked.
     exportOnDoubleClick(m_grid, [this, conditions] {
-        // What was tested and how it came out, above the targets.
-        exportGrid(this, m_dataFolder, m_game, *m_model, kBacktestSheetFile,
-                   conditions + QStringLiteral("　") + m_summary->text());
+        const QString line = exportGrid(this, m_dataFolder, m_game, *m_model, kBacktestSheetFile,
+                                        conditions + QStringLiteral("　") + m_summary->text());
+        if (!line.isEmpty())
+            m_status->setText(sentence(line));
     });
     split->addWidget(m_grid);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
     split->setSizes({330, 220});
     v->addWidget(split, 1);
+    m_status = named(new QLabel, "backtestStatus");
+    m_status->setWordWrap(true);
+    v->addWidget(m_status);
+    chainTabOrder({m_start, m_end, m_picks, m_twins, m_go, m_cancel, m_chart, m_grid});
 
     connect(m_go, &QPushButton::clicked, this, [this] { start(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { cancel(); });
@@ -182,7 +206,7 @@ void BacktestWindow::start() {
         return;
     stopWorker(); // a cancelled run that has not wound up yet
     const unsigned run = ++m_run;
-    m_picksRun = options->picks;
+    m_runOptions = *options;
     setRunning(true);
     m_summary->setText(QStringLiteral("正在回测……"));
     m_worker = std::jthread([this, run, index = m_index, o = *options](std::stop_token stop) {
@@ -227,17 +251,28 @@ void BacktestWindow::finished(unsigned run, std::shared_ptr<Result<stats::Backte
         m_summary->setText(!cancelled ? qs(result->error().message)
                            : m_result ? QStringLiteral("回测已取消，下面仍是上次回测的结果。")
                                       : QStringLiteral("回测已取消。"));
+        // The boxes say what the result below was run with, not what the cancelled run was to be.
+        if (m_result)
+            showOptions(m_shownOptions);
         emit ended();
         return;
     }
     m_result = std::move(**result);
-    m_summary->setText(qs(stats::backtestSummary(*m_result, m_picksRun)));
+    m_shownOptions = m_runOptions;
+    m_summary->setText(qs(stats::backtestSummary(*m_result, m_shownOptions.picks)));
     m_model->setRows(m_result->rows, m_options.resultKind);
     {
         BusyCursor busy;
         m_chart->setResult(*m_result);
     }
     emit ended();
+}
+
+void BacktestWindow::showOptions(const stats::BacktestOptions& o) {
+    m_start->setText(o.targetStart ? QString::number(*o.targetStart) : QString());
+    m_end->setText(o.targetEnd ? QString::number(*o.targetEnd) : QString());
+    m_picks->setValue(o.picks);
+    m_twins->setValue(o.twins);
 }
 
 void BacktestWindow::setRunning(bool running) {

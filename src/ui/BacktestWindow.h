@@ -54,6 +54,8 @@ private:
     void progressed(unsigned run, std::size_t done, std::size_t total);
     void finished(unsigned run, std::shared_ptr<Result<stats::BacktestResult>> result);
     void setRunning(bool running);
+    // Puts the targets, picks and twins of `o` into the boxes.
+    void showOptions(const stats::BacktestOptions& o);
     void stopWorker();
 
     stats::BacktestOptions m_options;
@@ -62,8 +64,9 @@ private:
     QString m_dataFolder;
     std::optional<stats::BacktestResult> m_result;
     bool m_running = false;
-    unsigned m_run = 0; // reports of an earlier run are ignored
-    int m_picksRun = 1;
+    unsigned m_run = 0;                    // reports of an earlier run are ignored
+    stats::BacktestOptions m_runOptions;   // of the run under way
+    stats::BacktestOptions m_shownOptions; // of the result shown
     std::jthread m_worker;
 
     QLineEdit* m_start = nullptr;
@@ -74,6 +77,7 @@ private:
     QPushButton* m_cancel = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_summary = nullptr;
+    QLabel* m_status = nullptr;
     BacktestChart* m_chart = nullptr;
     QTableView* m_grid = nullptr;
     BacktestGridModel* m_model = nullptr;

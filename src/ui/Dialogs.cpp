@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Dialogs.h"
 
+#include "PanelParts.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -56,7 +58,9 @@ bool confirmRemoval(QWidget* parent, const QString& title, const QString& text) 
 }
 
 static void message(QWidget* parent, QMessageBox::Icon icon, const QString& kind, const QString& title,
-                    const QString& text) {
+                    const QString& said) {
+    // Messages built from a library's reason end as sentences, as the window's own do.
+    const QString text = sentence(said);
     if (g_script) {
         // A message needs no answer, so it takes none from the script.
         g_script->shown.push_back({kind, title, text});

@@ -57,8 +57,8 @@ void HistoryCommands::importHistory() {
         return;
     const QString folder = QDir(m_workspace.dataFolder()).filePath(kImportFolder);
     QDir().mkpath(folder);
-    const QString file =
-        Dialogs::openFile(m_window, QStringLiteral("读取历史号文本"), folder, QStringLiteral("Text(*.txt)"));
+    const QString file = Dialogs::openFile(m_window, QStringLiteral("读取历史号文本"), folder,
+                                           QStringLiteral("文本文件 (*.txt)"));
     if (!file.endsWith(QStringLiteral("txt"), Qt::CaseInsensitive)) {
         m_workspace.QihaoXianshi();
         return;
@@ -209,7 +209,7 @@ void HistoryCommands::clearHistory() {
     const bool cleared = m_workspace.Delrec();
     m_workspace.AddHaoma(HistoryChange::Trimmed);
     if (cleared)
-        emit status(QStringLiteral("已清空历史号码，删除 %1 期。").arg(before));
+        emit status(QStringLiteral("已清空历史号码，删除 %1 期。").arg(grouped(before)));
 }
 
 void HistoryCommands::deleteDownToIssue() {

@@ -12,12 +12,14 @@
 #include "PanelParts.h"
 #include "SettingsStore.h"
 #include "Spreadsheet.h"
+#include "ThemeColours.h"
 #include "UndoBackup.h"
 #include "Workspace.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -47,6 +49,11 @@ HistoryPanel::HistoryPanel(Workspace& workspace, SettingsStore& settings, const 
     connectControls();
 }
 
+QList<QWidget*> HistoryPanel::readingOrder() const {
+    return {Text1,     MaskEdBox1[1], MaskEdBox1[2], MaskEdBox1[3], MSFlexGrid1, cmdRdLst,
+            Command21, Command4,      Command3,      Command9,      cmdTrend};
+}
+
 void HistoryPanel::buildEntry(const QFont& windowFont) {
     // Manual entry: the caption leaves room for the next issue number, which Text1 fills.
     auto* entry = new QGroupBox;
@@ -56,6 +63,7 @@ void HistoryPanel::buildEntry(const QFont& windowFont) {
     Text1->setAlignment(Qt::AlignCenter);
     Text1->setMaxLength(7);
     Text1->setToolTip(QStringLiteral("下一期的期号，可以修改"));
+    describe(Text1, QStringLiteral("下一期期号"), QStringLiteral("在下面输入的三个号码存为这一期，可以修改"));
     const int issueWidth = Text1->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 16;
     Label12 =
         named(new GapLabel(QStringLiteral("在下面输入 2007001    期历史号码:"), Text1, 6, 11, issueWidth),
@@ -71,6 +79,8 @@ void HistoryPanel::buildEntry(const QFont& windowFont) {
         MaskEdBox1[i] = named(new DigitBox, indexed("MaskEdBox1", i));
         MaskEdBox1[i]->setFont(big);
         MaskEdBox1[i]->setToolTip(QStringLiteral("在此补充输入最新历史号码"));
+        describe(MaskEdBox1[i], QStringLiteral("第%1位开奖号码").arg(i),
+                 QStringLiteral("补充输入最新一期的第%1位号码，三位都输入后即保存").arg(i));
         digits->addWidget(MaskEdBox1[i]);
     }
     digits->addStretch();
@@ -88,6 +98,8 @@ void HistoryPanel::buildGrid() {
     for (int c = 1; c <= 3; ++c)
         header->setSectionResizeMode(c, QHeaderView::Stretch);
     MSFlexGrid1->setMinimumHeight(MSFlexGrid1->verticalHeader()->defaultSectionSize() * 4);
+    describe(MSFlexGrid1, QStringLiteral("历史号码"),
+             QStringLiteral("已存的各期开奖号码，最新的在最后；菜单键打开历史管理菜单，双击导出到EXCEL"));
     static_cast<QVBoxLayout*>(layout())->addWidget(MSFlexGrid1, 1);
 
     // Over the empty history: how draws get in.
@@ -99,7 +111,7 @@ void HistoryPanel::buildGrid() {
         QStringLiteral("emptyHistoryHint"));
     m_emptyHint->setWordWrap(true);
     m_emptyHint->setAlignment(Qt::AlignCenter);
-    m_emptyHint->setForegroundRole(QPalette::PlaceholderText);
+    subdue(m_emptyHint);
     m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* over = new QVBoxLayout(MSFlexGrid1->viewport());
     over->setContentsMargins(12, 12, 12, 12);
@@ -321,6 +333,16 @@ bool HistoryPanel::eventFilter(QObject* watched, QEvent* event) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton)
             showHistoryMenu(mouse->position().toPoint());
+    }
+    if (watched == MSFlexGrid1 && event->type() == QEvent::FocusIn) {
+        // Come to by Tab, the grid starts at the newest draw, where the user's business is.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) &&
+            m_historyModel->rowCount() > 0) {
+            const QModelIndex newest = m_historyModel->index(m_historyModel->rowCount() - 1, 0);
+            MSFlexGrid1->setCurrentIndex(newest);
+            MSFlexGrid1->scrollTo(newest);
+        }
     }
     if (watched == MSFlexGrid1) {
         // The menu key and Shift+F10, however the platform delivers them.

@@ -33,6 +33,8 @@ public:
     HistoryCommands& commands() { return *m_commands; }
     // The settings menu, opened by the settings button that sits with the history buttons.
     void setSettingsMenu(QMenu* menu) { m_settingsMenu = menu; }
+    // The controls in the order they are read, for Tab.
+    QList<QWidget*> readingOrder() const;
 
 signals:
     void status(const QString& text);

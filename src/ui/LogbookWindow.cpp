@@ -4,10 +4,12 @@
 #include "AppPaths.h"
 #include "BusyCursor.h"
 #include "Dialogs.h"
+#include "DrawCodes.h"
 #include "HistoryStore.h"
 #include "PanelParts.h"
 #include "PredictionLog.h"
 #include "Spreadsheet.h"
+#include "ThemeColours.h"
 
 #include <QChart>
 #include <QChartView>
@@ -32,6 +34,18 @@ namespace brenvik::ui {
 namespace {
 
 enum Column { Recorded, Issue, Conditions, Picks, Actual, Hit, Note, ColumnCount };
+
+// An entry's search, led by what it counted: "第1位的号码｜检索：固定位，…｜找到 40 期". The game
+// is left out, the window lists one game's entries.
+QString conditionsCell(const LogEntry& e) {
+    QStringList parts = qs(e.conditions).split(QStringLiteral("｜"));
+    const QString game = qs(displayName(e.game));
+    parts.removeIf(
+        [&game](const QString& part) { return part == game || part.startsWith(QStringLiteral("结果：")); });
+    const QString counted = QStringLiteral("第%1位的").arg(e.resultPosition) +
+                            qs(kKindCaptions[static_cast<std::size_t>(e.resultKind)]);
+    return (QStringList{counted} + parts).join(QStringLiteral("｜"));
+}
 
 QString outcomes(Kind kind, const std::vector<int>& values) {
     QStringList labels;
@@ -72,7 +86,7 @@ QString LogbookGridModel::cellText(int row, int column) const {
     case Issue:
         return QString::number(e.issue);
     case Conditions:
-        return qs(e.conditions);
+        return conditionsCell(e);
     case Picks:
         return outcomes(e.resultKind, e.picks);
     case Actual:
@@ -100,7 +114,7 @@ GridModel::ColumnKind LogbookGridModel::columnKind(int column) const {
 
 LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmYuce"));
-    setWindowTitle(QStringLiteral("预测记录"));
+    setWindowTitle(QStringLiteral("预测记录 — 福彩3D"));
     m_model = new LogbookGridModel(this);
     m_grid = new QTableView;
     m_grid->setObjectName(QStringLiteral("logbookGrid"));
@@ -108,7 +122,10 @@ LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->hide();
-    m_grid->setToolTip(QStringLiteral("双击导出到 EXCEL"));
+    m_grid->setToolTip(QStringLiteral("鼠标双击列表可以将列表导出到EXCEL"));
+    m_grid->setTabKeyNavigation(false);
+    describe(m_grid, QStringLiteral("预测记录"),
+             QStringLiteral("记录的各条预测，最新的在前：期号、检索条件、预测、开奖、是否命中"));
     auto* header = m_grid->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
     header->setSectionResizeMode(Conditions, QHeaderView::Stretch);
@@ -123,12 +140,12 @@ LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_summary->setWordWrap(true);
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* chart = new QChart;
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    m_chartView = new QChartView(chart);
+    m_chartView = new ThemedChartView;
+    m_chartView->chart()->legend()->setAlignment(Qt::AlignBottom);
     m_chartView->setObjectName(QStringLiteral("logbookChart"));
-    m_chartView->setRenderHint(QPainter::Antialiasing);
-    m_chartView->setMinimumHeight(200);
+    m_chartView->setMinimumHeight(120);
+    describe(m_chartView, QStringLiteral("预测命中图"),
+             QStringLiteral("已开奖的预测逐条累计的命中次数，与随机期望的累计命中相比"));
 
     auto* split = new QSplitter(Qt::Vertical);
     split->setChildrenCollapsible(false);
@@ -158,7 +175,8 @@ LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* v = new QVBoxLayout(this);
     v->addLayout(top);
     v->addWidget(split, 1);
-    resize(960, 600);
+    chainTabOrder({m_withdraw, m_grid, m_chartView});
+    fitToScreen(this, QSize(960, 600), parent ? parent->window() : nullptr);
 }
 
 QString LogbookWindow::summaryText() const {
@@ -174,7 +192,7 @@ void LogbookWindow::refresh(const HistoryStore* store, const HistorySnapshot& hi
                             const QString& dataFolder) {
     m_game = game;
     m_dataFolder = dataFolder;
-    setWindowTitle(QStringLiteral("预测记录 - %1").arg(qs(displayName(game))));
+    setWindowTitle(QStringLiteral("预测记录 — %1").arg(qs(displayName(game))));
     std::vector<LogEntry> entries;
     QString problem;
     if (!store) {
@@ -198,9 +216,11 @@ void LogbookWindow::refresh(const HistoryStore* store, const HistorySnapshot& hi
         m_expected.push_back(expected);
     }
     m_model->setEntries(std::move(scored));
-    m_summary->setText(problem.isEmpty() ? QStringLiteral("共 %1 条预测。").arg(entries.size()) +
-                                               qs(stats::summaryLine(summary))
-                                         : problem);
+    m_summary->setText(
+        problem.isEmpty()
+            ? QStringLiteral("共 %1 条预测。").arg(countText(static_cast<long long>(entries.size()))) +
+                  sentence(qs(stats::summaryLine(summary)))
+            : problem);
     showChart();
 }
 
@@ -210,8 +230,10 @@ void LogbookWindow::showChart() {
     for (QAbstractAxis* axis : chart->axes())
         chart->removeAxis(axis);
     auto* hits = new QLineSeries;
+    hits->setObjectName(QStringLiteral("real"));
     hits->setName(QStringLiteral("累计命中"));
     auto* expected = new QLineSeries;
+    expected->setObjectName(QStringLiteral("expected"));
     expected->setName(QStringLiteral("随机期望累计命中"));
     hits->append(0, 0);
     expected->append(0, 0);
@@ -221,9 +243,6 @@ void LogbookWindow::showChart() {
     }
     chart->addSeries(expected);
     chart->addSeries(hits);
-    QPen dashed = expected->pen();
-    dashed.setStyle(Qt::DashLine);
-    expected->setPen(dashed);
 
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("已开奖的预测（条）"));
@@ -246,6 +265,7 @@ void LogbookWindow::showChart() {
         s->attachAxis(y);
     }
     chart->setTitle(m_hits.empty() ? QStringLiteral("尚无已开奖的预测") : QString());
+    m_chartView->applyColours();
 }
 
 } // namespace brenvik::ui

@@ -13,7 +13,6 @@
 #include <vector>
 
 class QChart;
-class QChartView;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -23,6 +22,8 @@ class HistoryStore;
 }
 
 namespace brenvik::ui {
+
+class ThemedChartView;
 
 // The logbook's entries as the 预测记录 window lists them: newest first.
 class LogbookGridModel : public GridModel {
@@ -72,7 +73,7 @@ private:
     LogbookGridModel* m_model = nullptr;
     QTableView* m_grid = nullptr;
     QLabel* m_summary = nullptr;
-    QChartView* m_chartView = nullptr;
+    ThemedChartView* m_chartView = nullptr;
     QPushButton* m_withdraw = nullptr;
     Game m_game = Game::Fc3d;
     QString m_dataFolder;

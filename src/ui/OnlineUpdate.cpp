@@ -8,6 +8,7 @@
 #include "HistorySnapshot.h"
 #include "HistoryStore.h"
 #include "IssueNumber.h"
+#include "PanelParts.h"
 #include "SettingsStore.h"
 
 #include <QApplication>
@@ -42,12 +43,10 @@ QString outcomeText(const OnlineUpdateResult& r, DrawSource source) {
             .arg(newestText(r.newest));
     if (r.outcome == O::Updated)
         return QStringLiteral("在线更新完成（%1），新增 %2 期，最新一期 %3。")
-            .arg(qs(sourceName(source)))
-            .arg(r.added)
+            .arg(qs(sourceName(source)), countText(r.added))
             .arg(newestText(r.newest));
     return QStringLiteral("在线更新未完成（%1），新增 %2 期，最新一期 %3。")
-        .arg(qs(sourceName(source)))
-        .arg(r.added)
+        .arg(qs(sourceName(source)), countText(r.added))
         .arg(newestText(r.newest));
 }
 
@@ -129,7 +128,7 @@ void OnlineUpdater::pageStarted(int page) {
             (m_source == DrawSource::Chart
                  ? QStringLiteral("正在读取 %1 年的走势图……").arg(page)
                  : QStringLiteral("正在从%1读取第 %2 页……").arg(qs(sourceName(m_source))).arg(page)) +
-            QStringLiteral("\n已找到新开奖号码 %1 期").arg(m_found));
+            QStringLiteral("\n已找到新开奖号码 %1 期").arg(countText(m_found)));
     emit readingPage(page);
 }
 

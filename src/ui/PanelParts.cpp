@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "ExportFile.h"
 #include "GridModels.h"
+#include "IssueNumber.h"
 #include "Spreadsheet.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QUrl>
@@ -113,8 +115,50 @@ QGroupBox* group(const QString& name, const QString& title) {
     return named(new QGroupBox(title), name);
 }
 
+QString sentence(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty() || QStringLiteral("。！？…；").contains(t.back()) ||
+        (t.size() > 1 && QStringLiteral("”）」").contains(t.back()) && t[t.size() - 2] == QChar(u'。')))
+        return t;
+    return t + QStringLiteral("。");
+}
+
+QString countText(long long count) {
+    return QString::fromStdString(groupedCount(count));
+}
+
 int twips(int t) {
     return t / 15 + t / 100;
+}
+
+void describe(QWidget* w, const QString& name, const QString& description) {
+    w->setAccessibleName(name);
+    if (!description.isEmpty())
+        w->setAccessibleDescription(description);
+}
+
+void chainTabOrder(const QList<QWidget*>& controls) {
+    for (qsizetype i = 1; i < controls.size(); ++i)
+        QWidget::setTabOrder(controls[i - 1], controls[i]);
+}
+
+void fitToScreen(QWidget* window, const QSize& designed, const QWidget* over) {
+    const QScreen* screen = over ? over->screen() : window->screen();
+    const QRect area = screen->availableGeometry();
+    // Before it is shown a window has no frame yet: its title bar and borders are taken to be
+    // those of the window it goes over, or a common allowance.
+    const QSize decorations =
+        over && over->isVisible() ? over->frameGeometry().size() - over->geometry().size() : QSize(16, 40);
+    const QSize room = area.size() - decorations;
+    const QSize size = designed.expandedTo(window->minimumSizeHint()).boundedTo(room);
+    window->resize(size);
+    QRect frame(QPoint(), size + decorations);
+    frame.moveCenter(over ? over->geometry().center() : area.center());
+    frame.moveLeft(
+        std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(
+        std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
+    window->move(frame.topLeft());
 }
 
 QTableView* grid(const QString& name, QAbstractItemModel* model, bool wholeRows) {
@@ -131,6 +175,8 @@ QTableView* grid(const QString& name, QAbstractItemModel* model, bool wholeRows)
     view->setAlternatingRowColors(true);
     view->setWordWrap(false);
     view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    // Tab leaves the grid for the next control; the arrow keys move within it.
+    view->setTabKeyNavigation(false);
     return view;
 }
 

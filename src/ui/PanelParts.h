@@ -10,6 +10,7 @@
 
 class QAbstractItemModel;
 class QGroupBox;
+class QSize;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -36,8 +37,23 @@ QTableView* grid(const QString& name, QAbstractItemModel* model, bool wholeRows 
 QLabel* wrappedLabel(const QString& name, const QString& text);
 // Lets only a minus sign and digits into a box, six characters at most, pasted text included.
 void acceptPatternCharacters(QLineEdit* box);
+// `text` as a sentence: a full stop at its end unless it ends with one, a question, an
+// exclamation or an ellipsis already.
+QString sentence(const QString& text);
+// A count as every message shows it, with thousands separators: "7,731".
+QString countText(long long count);
 // Twips of the original layout to pixels at the window's font size.
 int twips(int t);
+
+// What assistive technology says of a control: its name, and what it is for where the caption
+// alone does not say it.
+void describe(QWidget* w, const QString& name, const QString& description = {});
+// Tab and Shift+Tab go through `controls` in this order: the order they are read in.
+void chainTabOrder(const QList<QWidget*>& controls);
+// Gives a window of its own the size it was designed for, or as much of it as the screen has,
+// and places it over `over` (or centred on the screen) within the screen's available area,
+// title bar and borders included.
+void fitToScreen(QWidget* window, const QSize& designed, const QWidget* over = nullptr);
 
 // Writes a grid, header row included, to a spreadsheet in the data folder and opens it. The
 // line for the status bar; empty when the user was told of a failure. A `title` goes in a row of

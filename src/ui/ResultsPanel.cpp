@@ -7,12 +7,14 @@
 #include "Tally.h"
 #include "TallyChart.h"
 #include "TallyVerdict.h"
+#include "ThemeColours.h"
 #include "Workspace.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -21,12 +23,38 @@
 
 namespace brenvik::ui {
 
+namespace {
+
+// Greys what a widget and its children draw, or gives them back the palette's own colours: the
+// text of a grid, its header and a verdict's link take the colours the palette keeps for disabled
+// text, while the grid still scrolls and exports.
+void greyText(QWidget* w, bool grey) {
+    if (!grey) {
+        w->setPalette(QPalette());
+        return;
+    }
+    const QPalette inherited = w->parentWidget() ? w->parentWidget()->palette() : w->palette();
+    QPalette p;
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+        for (QPalette::ColorRole r : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText,
+                                      QPalette::Link, QPalette::HighlightedText})
+            p.setColor(g, r, inherited.color(QPalette::Disabled, r == QPalette::Link ? QPalette::Text : r));
+    w->setPalette(p);
+}
+
+} // namespace
+
 ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
     : QWidget(parent), m_workspace(workspace), m_matchedModel(new MatchedGridModel(this)),
       m_resultModel(new ResultGridModel(this)) {
-    auto* split = new QSplitter(Qt::Vertical);
-    split->setObjectName(QStringLiteral("resultSplitter"));
-    split->setChildrenCollapsible(false);
+    m_split = new QSplitter(Qt::Vertical);
+    m_split->setObjectName(QStringLiteral("resultSplitter"));
+    m_split->setChildrenCollapsible(false);
+    // The tally and its chart: one under the other in a narrow column, side by side where the
+    // width allows both.
+    m_tallySplit = new QSplitter(Qt::Vertical);
+    m_tallySplit->setObjectName(QStringLiteral("tallySplitter"));
+    m_tallySplit->setChildrenCollapsible(false);
 
     auto titled = [](const QString& title, QWidget* content, QWidget* beside = nullptr) {
         auto* w = new QWidget;
@@ -55,6 +83,9 @@ ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
     const int widths2[] = {1200, 680, 680, 680, 1800};
     for (int c = 0; c < 5; ++c)
         MSFlexGrid2->setColumnWidth(c, twips(widths2[c]));
+    describe(MSFlexGrid3, QStringLiteral("统计结果"),
+             QStringLiteral("各结果的出现次数、百分比、随机期望和95%区间，出现最多的在前"));
+    describe(MSFlexGrid2, QStringLiteral("检索到的开奖"), QStringLiteral("检索到的各期及其前一期的开奖号码"));
 
     // Both result grids share their width among their columns; on a narrow window they shrink
     // down to columns that still show their headers whole.
@@ -81,6 +112,10 @@ ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
         MSFlexGrid3->setColumnWidth(5, interval);
         MSFlexGrid3->setMinimumWidth(MSFlexGrid3->minimumWidth() - header->minimumSectionSize() + interval);
     }
+    // The tally is read first: whatever the chart takes, six of its rows stay in view.
+    const int rowH = MSFlexGrid3->verticalHeader()->defaultSectionSize();
+    MSFlexGrid3->setMinimumHeight(MSFlexGrid3->horizontalHeader()->sizeHint().height() + 6 * rowH +
+                                  2 * MSFlexGrid3->frameWidth());
     // A long list of draws keeps its scroll bar, so the stretched columns do not shift under it.
     MSFlexGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The tally with its verdict under it, its chart, then the matched draws.
@@ -91,17 +126,24 @@ ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
     // The top of an empty tally is no prediction: the button waits for a tally that counted draws.
     cmdYuce->setEnabled(false);
     auto* tally = titled(QStringLiteral("统计结果"), MSFlexGrid3, cmdYuce);
-    auto* verdict = new TallyVerdict(m_resultModel);
-    connect(verdict, &TallyVerdict::explanationWanted, this,
+    m_verdict = new TallyVerdict(m_resultModel);
+    connect(m_verdict, &TallyVerdict::explanationWanted, this,
             [this] { emit manualWanted(QStringLiteral("chance")); });
-    tally->layout()->addWidget(verdict);
-    split->addWidget(tally);
-    split->addWidget(new TallyChart(m_resultModel, m_workspace.dataFolder()));
-    split->addWidget(titled(QStringLiteral("检索到的开奖"), MSFlexGrid2));
+    tally->layout()->addWidget(m_verdict);
+    describe(m_verdict, QStringLiteral("与随机相比的结论"));
+    m_chart = new TallyChart(m_resultModel, m_workspace.dataFolder());
+    describe(m_chart, QStringLiteral("统计图"),
+             QStringLiteral("各结果所占比例的柱形图：竖线为95%区间，虚线为随机比例；菜单键可保存为图片"));
+    m_tallySplit->addWidget(tally);
+    m_tallySplit->addWidget(m_chart);
+    m_tallySplit->setStretchFactor(0, 0);
+    m_tallySplit->setStretchFactor(1, 1);
+    m_split->addWidget(m_tallySplit);
+    m_split->addWidget(titled(QStringLiteral("检索到的开奖"), MSFlexGrid2));
     // The tally has at most eleven rows; the matched draws take the rest.
-    const int rowH = MSFlexGrid3->verticalHeader()->defaultSectionSize();
-    split->setSizes({rowH * 13 + 40, rowH * 10, 400});
-    split->setStretchFactor(2, 1);
+    m_tallySplit->setSizes({rowH * 13 + 60, rowH * 10});
+    m_split->setSizes({rowH * 23 + 60, 400});
+    m_split->setStretchFactor(1, 1);
 
     // What the grids' results were searched with, and whether the controls still say so.
     auto* v = new QVBoxLayout(this);
@@ -109,8 +151,62 @@ ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
     m_summary = wrappedLabel(QStringLiteral("conditionSummary"), QStringLiteral("尚未检索。"));
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_summary->setEnabled(false);
+    describe(m_summary, QStringLiteral("检索条件"), {});
     v->addWidget(m_summary);
-    v->addWidget(split, 1);
+    v->addWidget(m_split, 1);
+
+    // Drawn from the history as it was: a change of the history leaves it behind.
+    connect(&workspace, &Workspace::historyChanged, this, [this] {
+        if (!m_searched)
+            return;
+        m_historyChanged = true;
+        setStale(true, QStringLiteral("历史号码已改变，结果为上次检索："));
+    });
+}
+
+void ResultsPanel::setLeastHeight(int height) {
+    if (height == m_leastHeight)
+        return;
+    m_leastHeight = height;
+    updateGeometry();
+}
+
+int ResultsPanel::leastWidth() const {
+    return std::max({m_tallySplit->widget(0)->minimumSizeHint().width(), m_chart->minimumSizeHint().width(),
+                     m_split->widget(1)->minimumSizeHint().width()});
+}
+
+QSize ResultsPanel::minimumSizeHint() const {
+    return QWidget::minimumSizeHint().expandedTo(QSize(0, m_leastHeight));
+}
+
+QList<QWidget*> ResultsPanel::readingOrder() const {
+    return {cmdYuce, MSFlexGrid3, m_verdict, m_chart, MSFlexGrid2};
+}
+
+void ResultsPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int tallyWidth = m_tallySplit->widget(0)->minimumSizeHint().width();
+    const bool sideBySide = width() >= tallyWidth + 360;
+    const Qt::Orientation wanted = sideBySide ? Qt::Horizontal : Qt::Vertical;
+    if (m_sized && m_tallySplit->orientation() == wanted)
+        return;
+    m_sized = true;
+    m_tallySplit->setOrientation(wanted);
+    // The whole tally, its verdict (two lines in a narrow column) included; side by side the chart
+    // takes the same height, and the matched draws the rest.
+    const int rowH = MSFlexGrid3->verticalHeader()->defaultSectionSize();
+    const int tallyHeight =
+        cmdYuce->sizeHint().height() + MSFlexGrid3->horizontalHeader()->sizeHint().height() + 10 * rowH +
+        2 * MSFlexGrid3->frameWidth() + (sideBySide ? 1 : 2) * m_verdict->fontMetrics().lineSpacing() + 12;
+    if (sideBySide) {
+        m_tallySplit->setSizes({tallyWidth + (width() - tallyWidth) / 4, width()});
+        m_split->setSizes({tallyHeight, height()});
+    } else {
+        m_tallySplit->setSizes({tallyHeight, rowH * 10});
+        m_split->setSizes({tallyHeight + rowH * 10, height()});
+    }
+    updateGeometry();
 }
 
 void ResultsPanel::showResults(const SearchConditions& c, const std::vector<std::uint32_t>& rows) {
@@ -123,32 +219,45 @@ void ResultsPanel::showResults(const SearchConditions& c, const std::vector<std:
     cmdYuce->setEnabled(tally.denominator > 0);
 
     m_searched = c;
+    m_historyChanged = false;
     m_searchedSummary = qs(conditionSummary(c, static_cast<int>(rows.size())));
-    m_summary->setText(m_searchedSummary);
-    m_summary->setEnabled(true);
+    setStale(false);
 
     QString line = QStringLiteral("%1：找到 %2 期，统计 %3 个结果。")
                        .arg(c.combination ? QStringLiteral("组合检索") : QStringLiteral("检索"))
-                       .arg(rows.size())
-                       .arg(tally.denominator);
+                       .arg(countText(static_cast<long long>(rows.size())), countText(tally.denominator));
     line += QString::fromStdString(droppedNote(tally));
     if (HistoryStore* store = m_workspace.checkedStore()) {
         if (auto stored = store->writeTally(tally.byOutcome); !stored)
             line += QStringLiteral(" 统计表未能写入：") + qs(stored.error().message);
     }
     emit status(line);
+    emit resultsShown();
 }
 
 void ResultsPanel::compareConditions(const std::optional<SearchConditions>& now) {
-    if (!m_searched)
+    if (!m_searched || m_historyChanged)
         return;
     const bool current = now && *now == *m_searched;
-    m_summary->setEnabled(current);
-    m_summary->setText(current ? m_searchedSummary
-                               : QStringLiteral("条件已改变，结果为上次检索：") + m_searchedSummary);
+    setStale(!current, QStringLiteral("条件已改变，结果为上次检索："));
+}
+
+void ResultsPanel::setStale(bool stale, const QString& why) {
+    m_stale = stale;
+    m_summary->setEnabled(!stale);
+    m_summary->setText(stale ? why + m_searchedSummary : m_searchedSummary);
+    for (QWidget* w : std::initializer_list<QWidget*>{MSFlexGrid3, MSFlexGrid2, m_verdict})
+        greyText(w, stale);
+    m_chart->setGreyed(stale);
 }
 
 void ResultsPanel::clear(bool lastDraw) {
+    m_searched.reset();
+    m_historyChanged = false;
+    m_searchedSummary.clear();
+    setStale(false);
+    m_summary->setText(QStringLiteral("尚未检索。"));
+    m_summary->setEnabled(false);
     m_matchedModel->setRows({}, lastDraw);
     m_resultModel->setTally(Tally{});
     cmdYuce->setEnabled(false);

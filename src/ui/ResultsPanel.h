@@ -12,14 +12,19 @@
 
 class QLabel;
 class QPushButton;
+class QSplitter;
 class QTableView;
 
 namespace brenvik::ui {
 
+class TallyChart;
+class TallyVerdict;
 class Workspace;
 
-// What a search found: the line of conditions it was run with, the tally of outcomes and the
-// matched draws. Double clicks export either grid.
+// What a search found: the line of conditions it was run with, the tally of outcomes with its
+// verdict and chart, and the matched draws. Double clicks export either grid. When the controls
+// or the history change after the search, all of it is greyed together, so that nothing shown
+// passes for an answer to the controls as they now stand.
 class ResultsPanel : public QWidget {
     Q_OBJECT
 public:
@@ -35,7 +40,18 @@ public:
     // Says whether the controls still describe the search shown: `now` is what they describe,
     // nothing when they describe no search that could run.
     void compareConditions(const std::optional<SearchConditions>& now);
-    // Empties both grids; `lastDraw` names the earlier-draw column.
+    // Whether what is shown is greyed as the result of earlier conditions or an earlier history.
+    bool stale() const { return m_stale; }
+    // The controls in the order they are read, for Tab.
+    QList<QWidget*> readingOrder() const;
+    // The least height to take, beyond what the grids and the chart need: a screenful where the
+    // results have a row of the window to themselves.
+    void setLeastHeight(int height);
+    // The narrowest the panel can be: its tally, chart and matched draws one under the other.
+    int leastWidth() const;
+    QSize minimumSizeHint() const override;
+    // Forgets the search shown: the condition line, the tally, its verdict and chart, the matched
+    // draws; `lastDraw` names the earlier-draw column.
     void clear(bool lastDraw);
 
 signals:
@@ -44,13 +60,23 @@ signals:
     void manualWanted(const QString& section);
     // The user asked to record the top of the tally as the next issue's prediction.
     void predictionWanted();
+    // A search's results were put on show.
+    void resultsShown();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void setStale(bool stale, const QString& why = {});
+
     Workspace& m_workspace;
     std::optional<SearchConditions> m_searched;
+    bool m_stale = false;
+    int m_leastHeight = 0;
+    bool m_sized = false; // the splitters were given their sizes for the panel's width
+    // The history changed after the search shown: whatever the controls say, it is not current.
+    bool m_historyChanged = false;
     // Tallies shown since the window started: the chance verdict shares its level among them.
     int m_talliesRun = 0;
     QString m_searchedSummary;
@@ -58,6 +84,10 @@ private:
     QTableView* MSFlexGrid2 = nullptr;
     QTableView* MSFlexGrid3 = nullptr;
     QPushButton* cmdYuce = nullptr;
+    TallyVerdict* m_verdict = nullptr;
+    TallyChart* m_chart = nullptr;
+    QSplitter* m_split = nullptr;
+    QSplitter* m_tallySplit = nullptr;
     MatchedGridModel* m_matchedModel = nullptr;
     ResultGridModel* m_resultModel = nullptr;
 };

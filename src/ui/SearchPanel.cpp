@@ -46,6 +46,9 @@ std::expected<std::int32_t, QString> rangeIssue(const QLineEdit* box, const QStr
                                           : QStringLiteral("%1“%2”不是整数期号，未检索。").arg(name, text));
 }
 
+// A draw's positions: a combination takes 1, 2 or all 3 of them.
+constexpr int kMostCombined = 3;
+
 template <std::size_t N> int checkedIndex(const std::array<QRadioButton*, N>& buttons, int fallback) {
     for (std::size_t i = 0; i < N; ++i)
         if (buttons[i] && buttons[i]->isChecked())
@@ -66,9 +69,45 @@ SearchPanel::SearchPanel(Workspace& workspace, SettingsStore& settings, QWidget*
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidget(column);
-    setFixedWidth(column->width() + verticalScrollBar()->sizeHint().width());
-    setMinimumHeight(120);
+    setFocusPolicy(Qt::NoFocus);
+    setScrollsItself(true);
     connectControls();
+}
+
+QList<QWidget*> SearchPanel::readingOrder() const {
+    // The groups row by row, each top to bottom; then the pattern tab and its positions, the
+    // range, the search buttons and the combination search.
+    QList<QWidget*> order = {Option1[1], Option1[0], Option1[3], Option1[2],
+                             MaskEdBox2, Option2[4], Option2[5]};
+    for (const auto* group : {&Option3, &Option4})
+        for (QRadioButton* b : *group)
+            order << b;
+    order << Option5[1] << Option5[2] << Option5[3] << TabStrip1;
+    for (int tab = 0; tab < 3; ++tab) {
+        const auto checks = positionChecks(tab);
+        const auto boxes = patternBoxes(tab);
+        for (std::size_t p = 0; p < 3; ++p)
+            order << checks[p] << boxes[p];
+    }
+    order << Check4 << Text4 << Text3[0] << Text3[1] << Command1 << cmdSuoshui << cmdHuice << Combo1
+          << Option6[0] << Option6[1] << Command2;
+    return order;
+}
+
+int SearchPanel::columnWidth() const {
+    return widget()->width();
+}
+
+int SearchPanel::scrollBarWidth() const {
+    return verticalScrollBar()->sizeHint().width();
+}
+
+void SearchPanel::setScrollsItself(bool scrolls) {
+    setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    setFixedWidth(columnWidth() + (scrolls ? scrollBarWidth() : 0) + 2 * frameWidth());
+    const int full = widget()->sizeHint().height() + 2 * frameWidth();
+    setMinimumHeight(scrolls ? 120 : full);
+    setMaximumHeight(scrolls ? QWIDGETSIZE_MAX : full);
 }
 
 void SearchPanel::connectControls() {
@@ -305,7 +344,7 @@ void SearchPanel::earlierDrawsEdited() {
 
 bool SearchPanel::takeCombinationSize() {
     // Saved once the box is left with a size in it; anything else waits for the search to refuse it.
-    const auto size = parseWholeNumber(Combo1->currentText().toStdString(), 1, 32767);
+    const auto size = parseWholeNumber(Combo1->currentText().toStdString(), 1, kMostCombined);
     if (!size)
         return false;
     if (*size != m_settings.read().intZhWSetup)
@@ -360,11 +399,14 @@ std::expected<SearchConditions, SearchPanel::Refusal> SearchPanel::conditions(bo
     c.searchType = static_cast<Kind>(checkedIndex(Option3, 0));
     c.pattern = pattern();
     if (combination) {
+        // A draw has three positions: no combination of more of them can agree with the pattern.
         const QString text = Combo1->currentText().trimmed();
-        const auto size = parseWholeNumber(text.toStdString(), 1, 32767);
+        const auto size = parseWholeNumber(text.toStdString(), 1, kMostCombined);
         if (!size)
             return unexpected(
-                Refusal{Combo1, QStringLiteral("组合位数“%1”不是 1 到 32767 的整数，未检索。").arg(text)});
+                Refusal{Combo1, QStringLiteral("组合位数须为 1 到 %1 的整数，现在是“%2”，未检索。")
+                                    .arg(kMostCombined)
+                                    .arg(text)});
         c.size = static_cast<int>(*size);
     } else {
         const auto checks = positionChecks(currentTab());

@@ -94,6 +94,15 @@ public:
     // The 回测 window for the follow search the controls describe.
     void openBacktest();
 
+    // In a column of its own the options scroll on a low window; placed above or below the other
+    // panels they show in full, and the window scrolls instead.
+    void setScrollsItself(bool scrolls);
+    // The width of the options themselves, and of the scroll bar beside them when they scroll.
+    int columnWidth() const;
+    int scrollBarWidth() const;
+    // The controls in the order they are read, for Tab.
+    QList<QWidget*> readingOrder() const;
+
 signals:
     // Before a search by segments: the stored segments may need a rebuild first.
     void segmentsNeeded();

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -47,6 +48,8 @@ void SearchControls::build(QWidget* panel) {
     Option1[2] = named(
         new GapRadioButton(QStringLiteral("前    期"), MaskEdBox2, 1, 4, MaskEdBox2->sizeHint().width() + 8),
         QStringLiteral("Option1(2)"));
+    describe(Option1[2], QStringLiteral("前 N 期"), QStringLiteral("检索号码取自最新一期之前的第 N 期"));
+    describe(MaskEdBox2, QStringLiteral("前几期"), QStringLiteral("“前 N 期”的 N，1 到 9"));
     column(Frame1[1], {Option1[3], Option1[2]});
 
     Frame1[2] = group(QStringLiteral("Frame1(2)"), QStringLiteral("号码组选择"));
@@ -85,6 +88,8 @@ void SearchControls::build(QWidget* panel) {
     Text4 = smallBox(QStringLiteral("Text4"), 8);
     Text4->setText(QStringLiteral("2013001"));
     Text4->setMaxLength(7);
+    describe(Text4, QStringLiteral("指定期号"),
+             QStringLiteral("“验证指定期”取这一期之前的号码检索；勾选“仅检索该期前”时只检索它之前的各期"));
     limit->addWidget(Check4);
     limit->addWidget(Text4);
     limit->addStretch();
@@ -99,6 +104,10 @@ void SearchControls::build(QWidget* panel) {
     Text3[1] = smallBox(QStringLiteral("Text3(1)"), 8);
     for (QLineEdit* e : Text3)
         e->setMaxLength(10);
+    Label3[0]->setBuddy(Text3[0]);
+    Label3[1]->setBuddy(Text3[1]);
+    describe(Text3[0], QStringLiteral("检索起始期号"), QStringLiteral("检索范围的第一期（含）"));
+    describe(Text3[1], QStringLiteral("检索截止期号"), QStringLiteral("检索范围的最后一期（含）"));
     range->addWidget(Label3[0]);
     range->addWidget(Text3[0]);
     range->addWidget(Label4);
@@ -129,7 +138,10 @@ void SearchControls::build(QWidget* panel) {
     Combo1->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     Combo1->setEditText(QStringLiteral("2"));
     Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->lineEdit()->setMaxLength(6); // a 16-bit whole number at most
+    Combo1->lineEdit()->setMaxLength(6); // room enough to say what was typed when it is refused
+    Label1->setBuddy(Combo1);
+    describe(Combo1, QStringLiteral("组合位数"), QStringLiteral("组合检索比较的位数，1 到 3"));
+    describe(Combo1->lineEdit(), QStringLiteral("组合位数"));
     Combo1->setMinimumContentsLength(3);
     Option6[0] = radio("Option6", 0, QStringLiteral("红蓝"));
     Option6[1] = radio("Option6", 1, QStringLiteral("红球"));
@@ -172,6 +184,9 @@ void SearchControls::buildPatternTabs() {
                 named(new QCheckBox(QStringLiteral("第%1位").arg(p)), indexed(pages[t].checkName, ci));
             check->setChecked(true);
             auto* box = smallBox(indexed(pages[t].boxName, pages[t].boxBase + p), 3);
+            static const char* const what[3] = {"检索号码", "手动输入的检索号码", "指定期之前的检索号码"};
+            describe(box, QStringLiteral("第%1位%2").arg(p).arg(QString::fromUtf8(what[t])));
+            describe(check, check->text(), QStringLiteral("检索时比较第%1位").arg(p));
             if (t == 1) {
                 Check11[p] = check;
                 Text22[p] = box;
@@ -189,6 +204,8 @@ void SearchControls::buildPatternTabs() {
         h->addStretch();
         TabStrip1->addTab(frame, pages[t].caption);
     }
+    describe(TabStrip1, QStringLiteral("检索号码来源"));
+    describe(TabStrip1->tabBar(), QStringLiteral("检索号码来源"));
 }
 
 } // namespace brenvik::ui

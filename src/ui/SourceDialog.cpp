@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "PanelParts.h"
 #include "SettingsStore.h"
+#include "ThemeColours.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -22,7 +23,7 @@ namespace {
 QLabel* note(const QString& text) {
     auto* label = new QLabel(text);
     label->setWordWrap(true);
-    label->setForegroundRole(QPalette::PlaceholderText);
+    subdue(label);
     label->setContentsMargins(22, 0, 0, 6);
     return label;
 }
@@ -60,6 +61,9 @@ SourceDialog::SourceDialog(SettingsStore& settings, QWidget* parent) : QDialog(p
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    describe(m_site, QStringLiteral("走势图站点地址"));
+    // The buttons follow in the order the platform lays them out.
+    chainTabOrder({m_official, m_chart, m_site});
 
     const bool chart = settings.source() == DrawSource::Chart;
     (chart ? m_chart : m_official)->setChecked(true);

@@ -20,22 +20,12 @@
 
 namespace brenvik::ui {
 
-namespace {
-
-const QColor kBarColor(120, 160, 210);
-const QColor kMarkedColor(40, 80, 150);
-const QColor kChanceColor(200, 60, 40);
-
-} // namespace
-
 TallyChart::TallyChart(const ResultGridModel* model, QString folder, QWidget* parent)
-    : QChartView(parent), m_model(model), m_folder(std::move(folder)) {
+    : ThemedChartView(parent), m_model(model), m_folder(std::move(folder)) {
     setObjectName(QStringLiteral("tallyChart"));
-    setRenderHint(QPainter::Antialiasing);
-    setMinimumHeight(150);
+    setMinimumHeight(120);
     auto* c = chart();
     c->setMargins(QMargins(4, 4, 4, 4));
-    c->setBackgroundRoundness(0);
     c->legend()->setAlignment(Qt::AlignBottom);
     c->legend()->setFont(font());
     setToolTip(QStringLiteral("柱：各结果所占比例；竖线：95%区间；横线：随机比例。右键可保存为图片"));
@@ -74,9 +64,6 @@ void TallyChart::redraw() {
 
     const auto& stats = m_model->statistics();
     auto* set = new QBarSet(QStringLiteral("所占比例"));
-    set->setColor(kBarColor);
-    set->setBorderColor(kBarColor.darker(130));
-    set->setSelectedColor(kMarkedColor);
     QStringList labels;
     double top = m_chance;
     for (int r = 0; r < rows; ++r) {
@@ -97,12 +84,13 @@ void TallyChart::redraw() {
     }
 
     m_series = new QBarSeries;
+    m_series->setObjectName(QStringLiteral("bars"));
     m_series->append(set);
     m_series->setBarWidth(0.6);
     c->addSeries(m_series);
     auto* chance = new QLineSeries;
+    chance->setObjectName(QStringLiteral("chance"));
     chance->setName(QStringLiteral("随机比例 %1%").arg(m_chance, 0, 'f', 0));
-    chance->setPen(QPen(kChanceColor, 2, Qt::DashLine));
     // Across the whole plot: the category axis puts outcome i at i, its edges half a step out.
     chance->append(-0.5, m_chance);
     chance->append(rows - 0.5, m_chance);
@@ -123,6 +111,7 @@ void TallyChart::redraw() {
     }
     m_shareAxis = y;
     m_top = top;
+    applyColours();
     fitToHeight();
     viewport()->update();
 }
@@ -161,18 +150,22 @@ void TallyChart::drawForeground(QPainter* painter, const QRectF& rect) {
     };
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    painter->setPen(QPen(QColor(40, 40, 40), 1.5));
-    for (qsizetype i = 0; i < m_bars.size(); ++i) {
-        const Bar& bar = m_bars[i];
-        if (!bar.low || !bar.high)
-            continue;
-        const double x = static_cast<double>(i);
-        const QPointF low = at(x, *bar.low);
-        const QPointF high = at(x, *bar.high);
-        const double cap = (at(x + 0.12, 0).x() - at(x, 0).x());
-        painter->drawLine(low, high);
-        painter->drawLine(QPointF(low.x() - cap, low.y()), QPointF(low.x() + cap, low.y()));
-        painter->drawLine(QPointF(high.x() - cap, high.y()), QPointF(high.x() + cap, high.y()));
+    // A halo of the ground under each whisker keeps it clear where it crosses a bar of any shade.
+    for (const QPen& pen : {QPen(colours().halo, 4.5, Qt::SolidLine, Qt::FlatCap),
+                            QPen(colours().whisker, 1.5, Qt::SolidLine, Qt::FlatCap)}) {
+        painter->setPen(pen);
+        for (qsizetype i = 0; i < m_bars.size(); ++i) {
+            const Bar& bar = m_bars[i];
+            if (!bar.low || !bar.high)
+                continue;
+            const double x = static_cast<double>(i);
+            const QPointF low = at(x, *bar.low);
+            const QPointF high = at(x, *bar.high);
+            const double cap = (at(x + 0.12, 0).x() - at(x, 0).x());
+            painter->drawLine(low, high);
+            painter->drawLine(QPointF(low.x() - cap, low.y()), QPointF(low.x() + cap, low.y()));
+            painter->drawLine(QPointF(high.x() - cap, high.y()), QPointF(high.x() + cap, high.y()));
+        }
     }
     painter->restore();
 }

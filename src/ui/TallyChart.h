@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QChartView>
+#include "ThemeColours.h"
+
 #include <QList>
 #include <QString>
 
@@ -19,8 +20,8 @@ class ResultGridModel;
 // share, a whisker over each bar for the share's 95 % interval, and a line at the share every
 // outcome has under fair draws. Bars whose interval leaves out that share are drawn darker, as
 // the grid sets their rows in bold. It redraws whenever the grid's tally changes; its context
-// menu saves it as a PNG picture.
-class TallyChart : public QChartView {
+// menu saves it as a PNG picture. Its colours follow the palette, light or dark.
+class TallyChart : public ThemedChartView {
     Q_OBJECT
 public:
     // `folder` is where the save dialog starts.

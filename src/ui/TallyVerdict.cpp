@@ -3,6 +3,7 @@
 
 #include "GridModels.h"
 
+#include <QFocusEvent>
 #include <QResizeEvent>
 
 namespace brenvik::ui {
@@ -22,6 +23,8 @@ TallyVerdict::TallyVerdict(const ResultGridModel* model, QWidget* parent) : QLab
 
 void TallyVerdict::follow() {
     m_verdict = m_model->verdict();
+    // Its link is a stop of the Tab key while there is a verdict to follow it from.
+    setFocusPolicy(m_verdict.isEmpty() ? Qt::NoFocus : Qt::StrongFocus);
     if (m_verdict.isEmpty()) {
         setText(QString());
         setToolTip(QString());
@@ -44,6 +47,20 @@ QSize TallyVerdict::sizeHint() const {
 
 QSize TallyVerdict::minimumSizeHint() const {
     return {QLabel::minimumSizeHint().width(), linesHeight()};
+}
+
+void TallyVerdict::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    // The link takes the palette's colour when the text is laid out: greyed with the rest, or back.
+    if (event->type() == QEvent::PaletteChange && !text().isEmpty())
+        setText(text());
+}
+
+void TallyVerdict::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    // Tab lands on the "?" link at once: the line has nothing else to stop at.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        QLabel::focusNextPrevChild(event->reason() == Qt::TabFocusReason);
 }
 
 void TallyVerdict::resizeEvent(QResizeEvent* event) {

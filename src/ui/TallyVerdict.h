@@ -26,6 +26,8 @@ signals:
     void explanationWanted();
 
 protected:
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

@@ -3,8 +3,6 @@
 
 #include "TallyStatistics.h"
 
-#include <QBrush>
-#include <QColor>
 #include <QFont>
 
 #include <algorithm>
@@ -81,7 +79,8 @@ void TrendModel::setRange(stats::RowRange range) {
 }
 
 int TrendModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !m_index ? 0 : drawRows() + kFigureRows;
+    // No draw, no figures: a range that holds nothing shows no table of zeros.
+    return parent.isValid() || !m_index || drawRows() == 0 ? 0 : drawRows() + kFigureRows;
 }
 
 int TrendModel::columnCount(const QModelIndex& parent) const {
@@ -158,9 +157,8 @@ QVariant TrendModel::figureData(int figure, int column, int role) const {
                                          [static_cast<std::size_t>((column - kFirstDigitColumn) % 10)];
         if (role == Qt::ToolTipRole && figure == 0)
             return chanceText(f);
-        if (role == Qt::ForegroundRole && figure == 0 && f.marked)
-            return QBrush(static_cast<double>(f.count) > f.expected ? QColor(0xc6, 0x28, 0x28)
-                                                                    : QColor(0x15, 0x65, 0xc0));
+        if (role == MarkRole)
+            return figure == 0 && f.marked ? (static_cast<double>(f.count) > f.expected ? 1 : -1) : 0;
         return {};
     }
     if (role != Qt::ToolTipRole || column < kSumColumn)

@@ -30,6 +30,8 @@ public:
     static constexpr int kFigureRows = 5;
     // The position (1..3) of a cell whose draw has its digit: the painter puts a ball there.
     static constexpr int BallRole = Qt::UserRole + 1;
+    // A count whose interval leaves out chance: 1 above what chance gives, -1 below, else 0.
+    static constexpr int MarkRole = Qt::UserRole + 2;
 
     explicit TrendModel(QObject* parent = nullptr);
 

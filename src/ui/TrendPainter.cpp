@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TrendPainter.h"
 
+#include "ThemeColours.h"
+
 #include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
@@ -16,17 +18,42 @@ namespace {
 
 constexpr int kGroupColumns = stats::kDigitValues;
 
-const QColor kGrid(0xd0, 0xd4, 0xda);
-const QColor kHeaderBack(0xe8, 0xec, 0xf2);
-const QColor kOmission(0x9a, 0x9f, 0xa8);
-const QColor kText(0x20, 0x24, 0x2a);
-
-// Faint bands behind each position's columns, so the three groups part at a glance.
-QColor bandColour(int position, bool oddRow) {
-    static const QColor bands[] = {QColor(0xfd, 0xf3, 0xf3), QColor(0xf2, 0xf6, 0xfd),
-                                   QColor(0xf3, 0xfa, 0xf2)};
-    const QColor base = position < 0 ? QColor(Qt::white) : bands[position];
-    return oddRow ? base.darker(103) : base;
+TrendColours coloursFor(bool dark, const QColor& ground, const QColor& text) {
+    TrendColours c;
+    c.dark = dark;
+    c.ground = ground;
+    c.header = dark ? ground.lighter(140) : blend(QColor(0x6b, 0x80, 0xa0), ground, 0.15);
+    c.text = readable(text, c.header, kTextContrast);
+    c.grid = blend(c.text, ground, 0.18);
+    c.edge = blend(c.text, ground, 0.35);
+    // Darker on a light ground, lighter on a dark one: the balls stand out from the rows.
+    const std::array<QColor, 3> light = {QColor(0xc6, 0x28, 0x28), QColor(0x15, 0x65, 0xc0),
+                                         QColor(0x2e, 0x7d, 0x32)};
+    const std::array<QColor, 3> onDark = {QColor(0xff, 0x7b, 0x7b), QColor(0x74, 0xad, 0xff),
+                                          QColor(0x6c, 0xc8, 0x70)};
+    for (std::size_t p = 0; p < 3; ++p)
+        c.bands[p] = blend(dark ? onDark[p] : light[p], ground, dark ? 0.10 : 0.05);
+    // Each colour must hold against every ground it is drawn on: both shades of every row.
+    const auto holds = [](QColor colour, double ratio, const std::vector<QColor>& grounds) {
+        for (const QColor& g : grounds)
+            colour = readable(colour, g, ratio);
+        return colour;
+    };
+    std::vector<QColor> rows;
+    for (int p = -1; p < 3; ++p)
+        for (bool odd : {false, true})
+            rows.push_back(c.rowGround(p, odd));
+    c.omission = holds(blend(c.text, ground, 0.62), kTextContrast, rows);
+    for (std::size_t p = 0; p < 3; ++p) {
+        c.balls[p] = holds(dark ? onDark[p] : light[p], kMarkContrast, rows);
+        c.ballText[p] = contrastRatio(Qt::white, c.balls[p]) >= contrastRatio(Qt::black, c.balls[p])
+                            ? QColor(Qt::white)
+                            : QColor(Qt::black);
+        c.captions[p] = readable(c.balls[p], c.header, kTextContrast);
+    }
+    c.up = readable(dark ? QColor(0xff, 0x8a, 0x80) : QColor(0xc6, 0x28, 0x28), c.header, kTextContrast);
+    c.down = readable(dark ? QColor(0x82, 0xb1, 0xff) : QColor(0x15, 0x65, 0xc0), c.header, kTextContrast);
+    return c;
 }
 
 QRect cellRect(const TrendLayout& l, int column, int y, int height) {
@@ -35,13 +62,12 @@ QRect cellRect(const TrendLayout& l, int column, int y, int height) {
 }
 
 void gridLines(QPainter& p, const TrendLayout& l, int top, int height) {
-    p.setPen(kGrid);
     for (int c = 0; c <= TrendModel::kColumns; ++c) {
         const int x = l.left[static_cast<std::size_t>(c)];
         // The groups' edges stand out from the lines between their digits.
         const bool edge = c < TrendModel::kFirstDigitColumn || c >= TrendModel::kSumColumn ||
                           (c - TrendModel::kFirstDigitColumn) % kGroupColumns == 0;
-        p.setPen(edge ? kGrid.darker(125) : kGrid);
+        p.setPen(edge ? l.colours.edge : l.colours.grid);
         p.drawLine(x, top, x, top + height);
     }
 }
@@ -68,16 +94,17 @@ void drawCentred(QPainter& p, const QRect& cell, const QString& text) {
         *it);
 }
 
-void drawBallShape(QPainter& p, const QRectF& box, int position, int digit, const QFont& font) {
+void drawBallShape(QPainter& p, const QRectF& box, const TrendColours& colours, int position, int digit,
+                   const QFont& font) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(ballColour(position));
+    p.setBrush(colours.balls[static_cast<std::size_t>(position)]);
     p.drawEllipse(box.adjusted(0.5, 0.5, -0.5, -0.5));
     QFont bold = font;
     bold.setBold(true);
     p.setFont(bold);
-    p.setPen(Qt::white);
+    p.setPen(colours.ballText[static_cast<std::size_t>(position)]);
     p.drawText(box, Qt::AlignCenter, QString::number(digit));
     p.restore();
 }
@@ -89,27 +116,32 @@ void drawBall(QPainter& p, const TrendLayout& l, int position, int digit, QPoint
     const int side = l.rowHeight - 2;
     const QRectF box(centre.x() - side / 2.0, centre.y() - side / 2.0, side, side);
     if (p.transform().type() > QTransform::TxTranslate) {
-        drawBallShape(p, box, position, digit, l.font);
+        drawBallShape(p, box, l.colours, position, digit, l.font);
         return;
     }
     struct Key {
         QFont font;
         int side;
         qreal ratio;
-        bool operator==(const Key&) const = default;
+        QColor colours[3];
+        bool operator==(const Key& o) const {
+            return font == o.font && side == o.side && ratio == o.ratio &&
+                   std::equal(std::begin(colours), std::end(colours), std::begin(o.colours));
+        }
     };
     static Key drawnFor{};
     static std::array<QPixmap, 3 * stats::kDigitValues> balls;
     const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
-    if (!(drawnFor == Key{l.font, side, ratio})) {
-        drawnFor = {l.font, side, ratio};
+    const Key wanted{l.font, side, ratio, {l.colours.balls[0], l.colours.balls[1], l.colours.balls[2]}};
+    if (!(drawnFor == wanted)) {
+        drawnFor = wanted;
         for (int i = 0; i < static_cast<int>(balls.size()); ++i) {
             QPixmap pixmap(QSize(side, side) * ratio);
             pixmap.setDevicePixelRatio(ratio);
             pixmap.fill(Qt::transparent);
             QPainter b(&pixmap);
-            drawBallShape(b, QRectF(0, 0, side, side), i / stats::kDigitValues, i % stats::kDigitValues,
-                          l.font);
+            drawBallShape(b, QRectF(0, 0, side, side), l.colours, i / stats::kDigitValues,
+                          i % stats::kDigitValues, l.font);
             b.end();
             balls[static_cast<std::size_t>(i)] = pixmap;
         }
@@ -124,10 +156,17 @@ QPointF ballCentre(const TrendLayout& l, int column, int y) {
 
 } // namespace
 
-QColor ballColour(int position) {
-    static const QColor colours[] = {QColor(0xd3, 0x2f, 0x2f), QColor(0x19, 0x76, 0xd2),
-                                     QColor(0x2e, 0x8b, 0x3a)};
-    return colours[std::clamp(position, 0, 2)];
+QColor TrendColours::rowGround(int position, bool oddRow) const {
+    const QColor base = position < 0 ? ground : bands[static_cast<std::size_t>(position)];
+    return oddRow ? (dark ? base.lighter(112) : base.darker(103)) : base;
+}
+
+TrendColours trendColours(const QPalette& palette) {
+    return coloursFor(isDark(palette), palette.color(QPalette::Base), palette.color(QPalette::Text));
+}
+
+TrendColours printedTrendColours() {
+    return coloursFor(false, Qt::white, QColor(0x20, 0x24, 0x2a));
 }
 
 TrendLayout TrendLayout::forFont(const QFont& font) {
@@ -163,8 +202,9 @@ TrendLayout TrendLayout::forFont(const QFont& font) {
 void paintTrendHeader(QPainter& p, const TrendLayout& l, const TrendModel& model) {
     p.save();
     p.setFont(l.font);
-    p.fillRect(0, 0, l.width(), l.headerHeight, kHeaderBack);
-    p.setPen(kText);
+    const TrendColours& colours = l.colours;
+    p.fillRect(0, 0, l.width(), l.headerHeight, colours.header);
+    p.setPen(colours.text);
     const int half = l.headerHeight / 2;
     for (int c = 0; c < TrendModel::kColumns; ++c) {
         const QString caption = model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
@@ -173,7 +213,7 @@ void paintTrendHeader(QPainter& p, const TrendLayout& l, const TrendModel& model
             p.drawText(cellRect(l, c, 0, l.headerHeight), Qt::AlignCenter, caption);
             continue;
         }
-        p.setPen(ballColour(position));
+        p.setPen(colours.captions[static_cast<std::size_t>(position)]);
         p.drawText(cellRect(l, c, half, l.headerHeight - half), Qt::AlignCenter, caption);
         if ((c - TrendModel::kFirstDigitColumn) % kGroupColumns == 0) {
             const QRect group(l.left[static_cast<std::size_t>(c)], 0,
@@ -185,13 +225,13 @@ void paintTrendHeader(QPainter& p, const TrendLayout& l, const TrendModel& model
             p.setFont(bold);
             p.drawText(group, Qt::AlignCenter, TrendModel::groupCaption(c));
             p.setFont(l.font);
-            p.setPen(kGrid.darker(125));
+            p.setPen(colours.edge);
             p.drawLine(group.left(), half, group.right(), half);
         }
-        p.setPen(kText);
+        p.setPen(colours.text);
     }
     gridLines(p, l, 0, l.headerHeight);
-    p.setPen(kGrid.darker(140));
+    p.setPen(colours.edge);
     p.drawLine(0, l.headerHeight - 1, l.width(), l.headerHeight - 1);
     p.restore();
 }
@@ -207,21 +247,21 @@ void paintTrendRows(QPainter& p, const TrendLayout& l, const TrendModel& model, 
     for (int r = first; r < last; ++r) {
         const int y = top + (r - first) * l.rowHeight;
         const auto edge = [&](int column) { return l.left[static_cast<std::size_t>(column)]; };
-        p.fillRect(0, y, l.width(), l.rowHeight, bandColour(-1, r % 2 == 1));
+        p.fillRect(0, y, l.width(), l.rowHeight, l.colours.rowGround(-1, r % 2 == 1));
         for (int position = 0; position < 3; ++position) {
             const int from = TrendModel::kFirstDigitColumn + position * kGroupColumns;
             p.fillRect(edge(from), y, edge(from + kGroupColumns) - edge(from), l.rowHeight,
-                       bandColour(position, r % 2 == 1));
+                       l.colours.rowGround(position, r % 2 == 1));
         }
         for (int c = 0; c < TrendModel::kColumns; ++c) {
             const QRect cell = cellRect(l, c, y, l.rowHeight);
             const QModelIndex index = model.index(r, c);
             if (index.data(TrendModel::BallRole).toInt() > 0)
                 continue;
-            p.setPen(TrendModel::positionOf(c) >= 0 ? kOmission : kText);
+            p.setPen(TrendModel::positionOf(c) >= 0 ? l.colours.omission : l.colours.text);
             drawCentred(p, cell, index.data().toString());
         }
-        p.setPen(kGrid);
+        p.setPen(l.colours.grid);
         p.drawLine(0, y + l.rowHeight - 1, l.width(), y + l.rowHeight - 1);
     }
     gridLines(p, l, top, (last - first) * l.rowHeight);
@@ -242,7 +282,7 @@ void paintTrendRows(QPainter& p, const TrendLayout& l, const TrendModel& model, 
         QPainterPath path(centre(from));
         for (int r = from + 1; r < to; ++r)
             path.lineTo(centre(r));
-        p.setPen(QPen(ballColour(position), 1.4));
+        p.setPen(QPen(l.colours.balls[static_cast<std::size_t>(position)], 1.4));
         p.setBrush(Qt::NoBrush);
         p.drawPath(path);
 
@@ -253,23 +293,25 @@ void paintTrendRows(QPainter& p, const TrendLayout& l, const TrendModel& model, 
 }
 
 void paintTrendFigures(QPainter& p, const TrendLayout& l, const TrendModel& model, int top) {
+    if (model.drawRows() == 0)
+        return;
     p.save();
     p.setFont(l.font);
-    p.fillRect(0, top, l.width(), l.figuresHeight(), kHeaderBack);
+    p.fillRect(0, top, l.width(), l.figuresHeight(), l.colours.header);
     const int base = model.drawRows();
     for (int f = 0; f < TrendModel::kFigureRows; ++f) {
         const int y = top + f * l.rowHeight;
         for (int c = 0; c < TrendModel::kColumns; ++c) {
             const QModelIndex index = model.index(base + f, c);
-            const QVariant colour = index.data(Qt::ForegroundRole);
-            p.setPen(colour.isValid() ? colour.value<QBrush>().color() : kText);
+            const int mark = index.data(TrendModel::MarkRole).toInt();
+            p.setPen(mark > 0 ? l.colours.up : mark < 0 ? l.colours.down : l.colours.text);
             p.drawText(cellRect(l, c, y, l.rowHeight), Qt::AlignCenter, index.data().toString());
         }
-        p.setPen(kGrid);
+        p.setPen(l.colours.grid);
         p.drawLine(0, y + l.rowHeight - 1, l.width(), y + l.rowHeight - 1);
     }
     gridLines(p, l, top, l.figuresHeight());
-    p.setPen(kGrid.darker(140));
+    p.setPen(l.colours.edge);
     p.drawLine(0, top, l.width(), top);
     p.restore();
 }

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TrendView.h"
 
+#include "TrendAccessible.h"
+
+#include <QAccessible>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,17 +14,42 @@
 
 namespace brenvik::ui {
 
+namespace {
+
+QAccessibleInterface* accessibleTrend(const QString& className, QObject* object) {
+    if (className == QLatin1String(TrendView::staticMetaObject.className()))
+        if (auto* view = qobject_cast<TrendView*>(object))
+            return new TrendAccessible(view);
+    return nullptr;
+}
+
+} // namespace
+
 TrendView::TrendView(TrendModel* model, QWidget* parent)
     : QAbstractScrollArea(parent), m_model(model), m_layout(TrendLayout::forFont(font())) {
     setObjectName(QStringLiteral("trendChart"));
+    m_layout.colours = trendColours(palette());
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     setToolTip(QStringLiteral("鼠标双击图表可以将走势图导出到EXCEL"));
+    // Read out as a table, cell by cell, by screen readers.
+    static const bool tableForReaders = [] {
+        QAccessible::installFactory(accessibleTrend);
+        return true;
+    }();
+    Q_UNUSED(tableForReaders);
+    setAccessibleName(QStringLiteral("走势图"));
+    setAccessibleDescription(
+        QStringLiteral("每行一期：期号、开奖号，百位、十位、个位各十列，开出的号码为圆球，"
+                       "其余为遗漏期数；最后五行是出现次数、平均遗漏、最大遗漏、最大连出和"
+                       "当前遗漏。双击导出到EXCEL"));
     // The arrows and page keys scroll the chart once it is clicked.
     setFocusPolicy(Qt::StrongFocus);
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         updateScrollBars();
         viewport()->update();
+        QAccessibleTableModelChangeEvent changed(this, QAccessibleTableModelChangeEvent::ModelReset);
+        QAccessible::updateAccessibility(&changed);
     });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
@@ -53,6 +81,30 @@ void TrendView::scrollToNewest() {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
+QRect TrendView::cellRect(int row, int column) const {
+    if (column < 0 || column >= TrendModel::kColumns)
+        return {};
+    const int frozen = m_layout.left[TrendModel::kFirstDigitColumn];
+    const int shift = column >= TrendModel::kFirstDigitColumn ? horizontalScrollBar()->value() : 0;
+    const int left = m_layout.left[static_cast<std::size_t>(column)] - shift;
+    const int right = m_layout.left[static_cast<std::size_t>(column) + 1] - shift;
+    if (right <= (shift > 0 ? frozen : 0))
+        return {};
+    int top = 0;
+    if (row < 0) {
+        top = m_layout.headerHeight / 2;
+    } else if (row < m_model->drawRows()) {
+        if (row < topRow() || row >= topRow() + rowsInView())
+            return {};
+        top = m_layout.headerHeight + (row - topRow()) * m_layout.rowHeight;
+    } else {
+        const int rowsBottom = m_layout.headerHeight +
+                               std::min(rowsHeight(), (m_model->drawRows() - topRow()) * m_layout.rowHeight);
+        top = rowsBottom + (row - m_model->drawRows()) * m_layout.rowHeight;
+    }
+    return QRect(left, top, right - left, row < 0 ? m_layout.headerHeight - top : m_layout.rowHeight);
+}
+
 bool TrendView::showsNewest() const {
     return verticalScrollBar()->value() == verticalScrollBar()->maximum();
 }
@@ -79,8 +131,13 @@ void TrendView::resizeEvent(QResizeEvent* event) {
 void TrendView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         m_layout = TrendLayout::forFont(font());
+        m_layout.colours = trendColours(palette());
         updateScrollBars();
         updateGeometry();
+    }
+    if (event->type() == QEvent::PaletteChange) {
+        m_layout.colours = trendColours(palette());
+        viewport()->update();
     }
     QAbstractScrollArea::changeEvent(event);
 }

@@ -21,6 +21,10 @@ public:
     void setTopRow(int row);
     void scrollToNewest();
     bool showsNewest() const;
+    // Where a cell of the model is drawn in the viewport: row -1 is the captions, rows past the
+    // draws are the figures; an empty rectangle for a row scrolled out of view.
+    QRect cellRect(int row, int column) const;
+    const TrendModel& model() const { return *m_model; }
 
     QSize sizeHint() const override;
 

@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -21,7 +22,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -53,6 +53,9 @@ TrendWindow::TrendWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model
     m_rangeBox->setCurrentIndex(2);
     m_startBox = named(new QLineEdit, "trendStart");
     m_endBox = named(new QLineEdit, "trendEnd");
+    describe(m_rangeBox, QStringLiteral("范围"), QStringLiteral("走势图画最近若干期、全部或一段期号"));
+    describe(m_startBox, QStringLiteral("起始期号"), QStringLiteral("选“期号范围”时走势图的第一期"));
+    describe(m_endBox, QStringLiteral("截止期号"), QStringLiteral("选“期号范围”时走势图的最后一期"));
     for (QLineEdit* box : {m_startBox, m_endBox}) {
         box->setMaxLength(7);
         box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("20260000")) + 12);
@@ -69,19 +72,23 @@ TrendWindow::TrendWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model
         chooseRange();
     });
 
-    auto* save = named(new QPushButton(QStringLiteral("保存图片…")), "trendSave");
-    auto* print = named(new QPushButton(QStringLiteral("打印…")), "trendPrint");
-    auto* preview = named(new QPushButton(QStringLiteral("打印预览…")), "trendPreview");
+    auto* save = named(new QPushButton(QStringLiteral("保存图片(&S)…")), "trendSave");
+    auto* print = named(new QPushButton(QStringLiteral("打印(&P)…")), "trendPrint");
+    auto* preview = named(new QPushButton(QStringLiteral("打印预览(&V)…")), "trendPreview");
     connect(save, &QPushButton::clicked, this, &TrendWindow::savePicture);
     connect(print, &QPushButton::clicked, this, &TrendWindow::printChart);
     connect(preview, &QPushButton::clicked, this, &TrendWindow::previewChart);
     connect(m_view, &TrendView::doubleClicked, this, &TrendWindow::exportSheet);
 
     auto* bar = new QHBoxLayout;
-    bar->addWidget(new QLabel(QStringLiteral("范围")));
+    auto* rangeLabel = new QLabel(QStringLiteral("范围(&R)"));
+    rangeLabel->setBuddy(m_rangeBox);
+    bar->addWidget(rangeLabel);
     bar->addWidget(m_rangeBox);
     bar->addWidget(m_startBox);
-    bar->addWidget(new QLabel(QStringLiteral("至")));
+    auto* toLabel = new QLabel(QStringLiteral("至"));
+    toLabel->setBuddy(m_endBox);
+    bar->addWidget(toLabel);
     bar->addWidget(m_endBox);
     bar->addStretch();
     bar->addWidget(save);
@@ -94,9 +101,9 @@ TrendWindow::TrendWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model
     v->addLayout(bar);
     v->addWidget(m_view, 1);
     v->addWidget(m_summary);
+    chainTabOrder({m_rangeBox, m_startBox, m_endBox, save, print, preview, m_view});
     // The whole width of the chart where the screen has it; it scrolls sideways on a small one.
-    const QRect screen = this->screen()->availableGeometry();
-    resize(std::min(m_view->sizeHint().width() + 24, screen.width()), std::min(640, screen.height()));
+    fitToScreen(this, QSize(m_view->sizeHint().width() + 24, 640), parent ? parent->window() : nullptr);
 }
 
 void TrendWindow::setHistory(SearchIndexPtr index, Game game, const QString& dataFolder) {
@@ -184,7 +191,7 @@ void TrendWindow::showSummary(const QString& problem) {
         QStringLiteral("%1 第 %2 期至第 %3 期，共 %4 期。出现次数后的 ↑ 或 ↓：其95%区间不含随机概率"
                        "（偏多或偏少），其余的出现次数与随机相符；鼠标停在统计行上可见随机期望。")
             .arg(qs(displayName(m_game)), first, last)
-            .arg(range.size()));
+            .arg(countText(static_cast<long long>(range.size()))));
 }
 
 void TrendWindow::exportSheet() {
@@ -194,8 +201,7 @@ void TrendWindow::exportSheet() {
         Dialogs::warn(
             this, QStringLiteral("导出到EXCEL"),
             QStringLiteral("范围内有 %1 期，走势图一次最多导出 %2 期到EXCEL。请选一个较小的范围再导出。")
-                .arg(m_model->drawRows())
-                .arg(kLargestSheet));
+                .arg(countText(m_model->drawRows()), countText(kLargestSheet)));
         return;
     }
     const QString title = QStringLiteral("导出到EXCEL");
@@ -219,7 +225,8 @@ void TrendWindow::exportSheet() {
 }
 
 QImage TrendWindow::picture(bool* whole) const {
-    const TrendLayout& layout = m_view->layout();
+    TrendLayout layout = m_view->layout();
+    layout.colours = printedTrendColours();
     int first = 0;
     int last = m_model->drawRows();
     const bool all = layout.chartHeight(last) <= kLargestPicture;
@@ -261,7 +268,8 @@ void TrendWindow::savePicture() {
 }
 
 void TrendWindow::print(QPrinter* printer) const {
-    const TrendLayout& layout = m_view->layout();
+    TrendLayout layout = m_view->layout();
+    layout.colours = printedTrendColours();
     QPainter p(printer);
     const QRect page = printer->pageLayout().paintRectPixels(printer->resolution());
     // The chart fills the page's width; the rows go on as many pages as they need, each under the
@@ -300,6 +308,15 @@ void TrendWindow::previewChart() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { print(p); });
+    // Qt leaves the page box, the zoom box and the pages without names for screen readers.
+    for (QLineEdit* box : dialog.findChildren<QLineEdit*>())
+        if (box->accessibleName().isEmpty())
+            box->setAccessibleName(qobject_cast<QComboBox*>(box->parentWidget()) ? QStringLiteral("缩放比例")
+                                                                                 : QStringLiteral("页码"));
+    for (QGraphicsView* pages : dialog.findChildren<QGraphicsView*>()) {
+        pages->setAccessibleName(QStringLiteral("打印预览"));
+        pages->viewport()->setAccessibleName(QStringLiteral("打印预览"));
+    }
     dialog.exec();
 }
 

@@ -7,6 +7,7 @@
 #include "Compaction.h"
 #include "DataFolderUpgrade.h"
 #include "IssueNumber.h"
+#include "PanelParts.h"
 #include "SafeWrite.h"
 #include "UndoBackup.h"
 
@@ -23,11 +24,11 @@ const QString kImportFolder = QStringLiteral("历史号码");
 } // namespace
 
 QString countsLine(const QString& what, const StoredCounts& c) {
-    QString line = QStringLiteral("%1：历史号码现有 %2 期").arg(what).arg(c.stored);
+    QString line = QStringLiteral("%1：历史号码现有 %2 期").arg(what, countText(c.stored));
     if (c.skipped > 0)
-        line += QStringLiteral("，跳过 %1 行").arg(c.skipped);
+        line += QStringLiteral("，跳过 %1 行").arg(countText(c.skipped));
     if (c.duplicates > 0)
-        line += QStringLiteral("，重复期号 %1 行").arg(c.duplicates);
+        line += QStringLiteral("，重复期号 %1 行").arg(countText(c.duplicates));
     return line + QStringLiteral("。");
 }
 

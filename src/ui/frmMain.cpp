@@ -9,6 +9,7 @@
 #include "HistoryPanel.h"
 #include "LogbookKeeper.h"
 #include "OnlineMerge.h"
+#include "PanelFlow.h"
 #include "PanelParts.h"
 #include "ResultsPanel.h"
 #include "SearchPanel.h"
@@ -18,10 +19,8 @@
 #include <QAction>
 #include <QDateTime>
 #include <QDir>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
-#include <QScrollArea>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -105,21 +104,13 @@ void frmMain::buildWindow() {
     m_results = new ResultsPanel(*m_workspace);
     m_logbook = new LogbookKeeper(*m_workspace, *m_search, *m_results, m_settingsStore, this);
 
-    auto* columns = new QWidget;
-    auto* row = new QHBoxLayout(columns);
-    row->setContentsMargins(8, 8, 8, 4);
-    row->setSpacing(10);
-    row->addWidget(m_history, 0);
-    row->addWidget(m_search, 0);
-    row->addWidget(m_results, 1);
-    // On a small or strongly scaled screen the columns keep the widths their controls need and
-    // the window scrolls sideways instead of squeezing them.
-    auto* central = new QScrollArea;
-    central->setObjectName(QStringLiteral("windowScroll"));
-    central->setFrameShape(QFrame::NoFrame);
-    central->setWidgetResizable(true);
-    central->setWidget(columns);
-    setCentralWidget(central);
+    // Side by side on a wide screen; on a small or strongly scaled one the results go under
+    // the options, or all three panels one under the other, and the window scrolls down.
+    m_flow = new PanelFlow(m_history, m_search, m_results);
+    setCentralWidget(m_flow);
+    connect(m_results, &ResultsPanel::resultsShown, m_flow, &PanelFlow::showResults);
+    // Tab goes down each panel in turn, as the window is read.
+    chainTabOrder(m_history->readingOrder() + m_search->readingOrder() + m_results->readingOrder());
 
     buildMenus();
     m_history->setSettingsMenu(mnuSetup);
@@ -140,12 +131,15 @@ void frmMain::buildWindow() {
     m_folderLabel = new QLabel;
     m_folderLabel->setObjectName(QStringLiteral("dataFolderLabel"));
     m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // On a narrow window a long folder path gives way, so that the update link beside it stays in
+    // view; its tip holds the whole line.
+    m_folderLabel->setMinimumWidth(1);
     statusBar()->addPermanentWidget(m_folderLabel);
     statusBar()->setSizeGripEnabled(true);
 
-    setMinimumSize(600, 360);
+    setMinimumSize(m_flow->narrowest(), 300);
     // A screen too small for the whole window gets all of it.
-    const QSize wanted(1180, 760);
+    const QSize wanted(std::max(1180, m_flow->columnsWidth()), 760);
     const QRect screen = this->screen()->availableGeometry();
     resize(wanted.boundedTo(screen.size()));
     if (wanted.width() > screen.width() || wanted.height() > screen.height())
@@ -261,6 +255,7 @@ void frmMain::showGame() {
     if (m_workspace->store() && m_workspace->store()->readOnly())
         text += QStringLiteral("（只读）");
     m_folderLabel->setText(text);
+    m_folderLabel->setToolTip(text);
 }
 
 void frmMain::showWindowTitle() {
@@ -295,7 +290,7 @@ void frmMain::showLastUpdate() {
 }
 
 void frmMain::status(const QString& text) {
-    statusBar()->showMessage(text, 15000);
+    statusBar()->showMessage(sentence(text), 15000);
 }
 
 } // namespace brenvik::ui

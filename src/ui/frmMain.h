@@ -25,14 +25,15 @@ class FilterWindow;
 class HistoryPanel;
 class LogbookKeeper;
 class LogbookWindow;
+class PanelFlow;
 class ResultsPanel;
 class SearchPanel;
 class Workspace;
 class TrendWindow;
 
-// The one main window of the program: the menus, the three panels side by side and the status
-// bar, wired to the workspace that holds the open history. The panels do the work; the window
-// only connects them. It holds the data folder for as long as it lives.
+// The one main window of the program: the menus, the three panels laid out for the window's
+// width and the status bar, wired to the workspace that holds the open history. The panels do the work; the
+// window only connects them. It holds the data folder for as long as it lives.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -98,6 +99,7 @@ private:
     HistoryPanel* m_history = nullptr;
     SearchPanel* m_search = nullptr;
     ResultsPanel* m_results = nullptr;
+    PanelFlow* m_flow = nullptr;
     LogbookKeeper* m_logbook = nullptr;
 
     QMenu* mnuCaizhong = nullptr;

@@ -4,11 +4,10 @@
 #include "AppPaths.h"
 #include "DrawCodes.h"
 #include "FilterWindow.h"
+#include "PanelParts.h"
 #include "ResultsPanel.h"
 #include "Workspace.h"
 #include "frmMain.h"
-
-#include <QScreen>
 
 namespace brenvik::ui {
 
@@ -46,17 +45,7 @@ void frmMain::showFilter() {
     if (!m_filter) {
         m_filter = new FilterWindow(
             *m_workspace, m_settingsStore, [this] { return shownTally(*m_results); }, this);
-        // Within the screen whatever its size, title bar and borders included, centred over the
-        // main window.
-        const QRect screen = this->screen()->availableGeometry();
-        const QSize decorations = frameGeometry().size() - geometry().size() + QSize(16, 16);
-        const QSize size = QSize(1060, 720).boundedTo(screen.size() - decorations);
-        m_filter->resize(size);
-        QRect frame(QPoint(), size + decorations);
-        frame.moveCenter(geometry().center());
-        frame.moveLeft(std::clamp(frame.left(), screen.left(), screen.right() - frame.width() + 1));
-        frame.moveTop(std::clamp(frame.top(), screen.top(), screen.bottom() - frame.height() + 1));
-        m_filter->move(frame.topLeft());
+        fitToScreen(m_filter, QSize(1060, 720), this);
     }
     m_filter->show();
     m_filter->raise();

@@ -20,7 +20,7 @@
 namespace brenvik::ui {
 
 void frmMain::buildMenus() {
-    mnuCaizhong = named(menuBar()->addMenu(QStringLiteral("彩种选择")), QStringLiteral("mnuCaizhong"));
+    mnuCaizhong = named(menuBar()->addMenu(QStringLiteral("彩种选择(&C)")), QStringLiteral("mnuCaizhong"));
     mnu3D[0] = named(mnuCaizhong->addAction(QStringLiteral("福彩3D")), QStringLiteral("mnu3D(0)"));
     mnu3D[1] = named(mnuCaizhong->addAction(QStringLiteral("体彩排列3")), QStringLiteral("mnu3D(1)"));
     for (int i = 0; i < 2; ++i) {

@@ -213,3 +213,30 @@ TEST(FeedReading, PagesAreFollowedDownToTheStoredIssueWhateverTheFeedSaysOfItsSi
         EXPECT_EQ(o.hole, c.hole) << c.what;
     }
 }
+
+// A chart site whose pages list issues but no digits yet says which years it read, a single one
+// once: "2026 年", not "2026 年至 2026 年".
+TEST(ChartReading, TheYearsWithoutDrawsAreNamedOnceEach) {
+    struct NotDrawnYet : SourceTransport {
+        std::expected<SourceReply, SourceFailure> get(const SourceRequest& request) override {
+            const int year = std::stoi(request.url.substr(request.url.find("span=") + 5, 4));
+            return SourceReply{chartPage(year, {}, {.notDrawnYet = {300}}), {}};
+        }
+        void pause(std::chrono::milliseconds) override {}
+    };
+    for (const auto& [lastStored, years] :
+         {std::pair{2026005, "2026 年"}, std::pair{2025005, "2025 年至 2026 年"}}) {
+        NotDrawnYet transport;
+        OnlineMerge merge(HistorySnapshot(rowsFromDraws(drawsOf(lastStored / 1000, 1, lastStored % 1000), 1)),
+                          2026, 6, 1);
+        ReadRequest request;
+        request.source = DrawSource::Chart;
+        request.host = "http://127.0.0.1:8080";
+        request.currentYear = 2026;
+        request.pause = {};
+        const SourceRead read = readSource(merge, request, transport);
+        EXPECT_EQ(read.status, SourceRead::Status::Failed);
+        EXPECT_EQ(read.message.rfind(std::string("走势图站点上没有找到 ") + years + "的开奖号码", 0), 0u)
+            << read.message;
+    }
+}

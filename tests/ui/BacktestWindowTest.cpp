@@ -7,6 +7,8 @@
 #include "WindowFixture.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -113,6 +115,7 @@ private slots:
     void sameAsTheCompanion();
     void stopsWhenCancelledOrClosed();
     void refusesTheGroupFlag();
+    void theWindowSaysWhatItDidAndWhatItShows();
 };
 
 void BacktestWindowTest::sameAsTheCompanion_data() {
@@ -223,6 +226,45 @@ void BacktestWindowTest::refusesTheGroupFlag() {
     QCOMPARE(f.dialogs.shown.size(), 1);
     QCOMPARE(f.dialogs.shown[0].title, QStringLiteral("回测"));
     QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("组选")));
+}
+
+// The export says where it wrote in the window itself, and a cancelled run leaves the boxes at
+// the targets, picks and twins of the result still shown.
+void BacktestWindowTest::theWindowSaysWhatItDidAndWhatItShows() {
+    WindowFixture f;
+    f.storeDraws(sampleDraws("fc3d-history.txt"));
+    f.open();
+    ui::BacktestWindow* w = openBacktest(f);
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QStringLiteral("回测 — 福彩3D"));
+    setTargets(w, QStringLiteral("2016001"), QStringLiteral("2016100"), 2, 3);
+    QSignalSpy ended(w, &ui::BacktestWindow::ended);
+    QTest::mouseClick(w->findChild<QAbstractButton*>(QStringLiteral("cmdStart")), Qt::LeftButton);
+    QVERIFY(ended.wait(30000));
+    QVERIFY(w->result());
+
+    auto* grid = w->findChild<QTableView*>(QStringLiteral("grdHuice"));
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    const QString file = f.home() + QStringLiteral("/Huice.xls");
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("backtestStatus"))->text(),
+             QStringLiteral("已写出 %1。").arg(QDir::toNativeSeparators(file)));
+
+    const auto boxes = [w] {
+        return QStringList{w->findChild<QLineEdit*>(QStringLiteral("txtStart"))->text(),
+                           w->findChild<QLineEdit*>(QStringLiteral("txtEnd"))->text(),
+                           QString::number(w->findChild<QSpinBox*>(QStringLiteral("spnPicks"))->value()),
+                           QString::number(w->findChild<QSpinBox*>(QStringLiteral("spnTwins"))->value())};
+    };
+    const QStringList shown = boxes();
+    setTargets(w, QStringLiteral("2000001"), QStringLiteral("2099999"), 1, stats::kMaxTwins);
+    QTest::mouseClick(w->findChild<QAbstractButton*>(QStringLiteral("cmdStart")), Qt::LeftButton);
+    QTRY_VERIFY(w->findChild<QProgressBar*>(QStringLiteral("progress"))->value() > 0);
+    QTest::mouseClick(w->findChild<QAbstractButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+    QTRY_VERIFY(!w->running());
+    QCOMPARE(boxes(), shown);
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("backtestSummary"))->text(),
+             QStringLiteral("回测已取消，下面仍是上次回测的结果。"));
 }
 
 QTEST_MAIN(BacktestWindowTest)

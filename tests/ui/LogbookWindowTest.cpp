@@ -130,12 +130,17 @@ void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
     f.find<QAction>("mnuYuce")->trigger();
     ui::LogbookWindow* log = w.logbookWindow();
     QVERIFY(log && log->isVisible());
-    QCOMPARE(log->windowTitle(), QStringLiteral("预测记录 - 福彩3D"));
+    QCOMPARE(log->windowTitle(), QStringLiteral("预测记录 — 福彩3D"));
     const auto& grid = log->grid();
     QCOMPARE(grid.rowCount(), recorded);
+    // The conditions lead with what was counted; the game, which the window's title names, goes.
+    const QStringList parts =
+        QString::fromStdString(conditionSummary(*w.searched(), 2)).split(QStringLiteral("｜"));
+    QCOMPARE(parts.size(), 4);
+    QCOMPARE(parts[2], QStringLiteral("结果：第1位的号码"));
     QCOMPARE(
         rowOf(grid, 0).mid(1),
-        (QStringList{QStringLiteral("2013011"), QString::fromStdString(conditionSummary(*w.searched(), 2)),
+        (QStringList{QStringLiteral("2013011"), QStringLiteral("第1位的号码｜%1｜%2").arg(parts[1], parts[3]),
                      QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("未开奖"), QString()}));
     QCOMPARE(grid.gridText(2, 3), QStringLiteral("4 0")); // newest first
 }
@@ -199,7 +204,7 @@ void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
 
     // The other game's logbook is its own, and its spreadsheet too.
     f.find<QAction>("mnu3D(1)")->trigger();
-    QCOMPARE(log->windowTitle(), QStringLiteral("预测记录 - 体彩排列3"));
+    QCOMPARE(log->windowTitle(), QStringLiteral("预测记录 — 体彩排列3"));
     QCOMPARE(log->grid().rowCount(), 0);
     QTest::mouseDClick(log->findChild<QTableView*>("logbookGrid")->viewport(), Qt::LeftButton, {},
                        QPoint(20, 10));

@@ -190,7 +190,7 @@ void OnlineUpdateTest::anEmptyHistoryIsFilledFromEveryKindOfPage() {
     QCOMPARE(result.added, 2153);
     QVERIFY(result.historyChanged);
     QVERIFY(holdsExactly(*w.history(), all, 0));
-    QVERIFY2(result.message.contains(QStringLiteral("新增 2153 期")), qPrintable(result.message));
+    QVERIFY2(result.message.contains(QStringLiteral("新增 2,153 期")), qPrintable(result.message));
     // Nothing of the update outlives it.
     QVERIFY(!w.window.findChild<QProgressDialog*>());
     QVERIFY(!QApplication::overrideCursor());

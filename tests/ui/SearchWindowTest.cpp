@@ -7,6 +7,8 @@
 #include "SampleHistory.h"
 #include "Settings.h"
 #include "Tally.h"
+#include "TallyChart.h"
+#include "ThemeColours.h"
 #include "TrendWindow.h"
 #include "WindowFixture.h"
 
@@ -74,10 +76,13 @@ private slots:
     void acceleratorKeyAndTypedPattern();
     void agreesWithTheEngineOnTheRealHistory();
     void combinationSearchTakesTheChosenSize();
-    void combinationSizeOutOfRange();
+    void combinationSizeIsOneToThree_data();
+    void combinationSizeIsOneToThree();
     void wheelScrollsOnlyTheFocusedGrid();
     void segmentsStoredUnderTheOtherParameterAreRebuiltOnRequest();
     void aRangeThatStartsAfterItsEndIsRefusedEverywhere();
+    void theResultShownIsCurrent_data();
+    void theResultShownIsCurrent();
 };
 
 void SearchWindowTest::followSearchFillsBothGridsAndTheTally() {
@@ -174,7 +179,7 @@ void SearchWindowTest::aRefusalHoweverTheSearchIsStarted_data() {
     QTest::addColumn<QString>("row");
     for (const char* row :
          {"0N|MaskEdBox2|0|mouse|N 须为 1 到 9", "0N|MaskEdBox2|\b|alt|N 须为 1 到 9",
-          "0|Combo1|0|enter|组合位数“0”", "0|Combo1|32768|mouse|组合位数“32768”",
+          "0|Combo1|0|enter|组合位数须为 1 到 3 的整数，现在是“0”", "0|Combo1|32768|mouse|现在是“32768”",
           "0|Text3(0)|2013x10|enter|起始期号“2013x10”", "0|Text3(1)|\b|alt|截止期号为空",
           "2|Text4|20130|alt|指定期号“20130”", "2|Text4|2013001|enter|第 2013001 期之前没有历史号码",
           // One draw lies before 2013003, too few for three back, as the companion says too.
@@ -335,24 +340,40 @@ void SearchWindowTest::combinationSearchTakesTheChosenSize() {
     QCOMPARE(f.setting(keys::intZhWSetup), QStringLiteral("1"));
 }
 
-void SearchWindowTest::combinationSizeOutOfRange() {
+// A draw has three positions: a combination of more of them, or of none, means nothing and is
+// refused, and so is a size that is no number; the size stored stays the last one that was.
+void SearchWindowTest::combinationSizeIsOneToThree_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("4") << QStringLiteral("4") << false;
+    QTest::newRow("abc") << QStringLiteral("abc") << false;
+    QTest::newRow("3") << QStringLiteral("3") << true;
+    QTest::newRow(" 1 ") << QStringLiteral(" 1 ") << true;
+}
+
+void SearchWindowTest::combinationSizeIsOneToThree() {
+    QFETCH(QString, typed);
+    QFETCH(bool, taken);
     WindowFixture f;
     f.storeDraws(smallHistory());
-    f.open();
+    auto& w = f.open();
     auto* combo = f.find<QComboBox>("Combo1");
     combo->setFocus();
-    combo->setEditText(QStringLiteral("4"));
+    combo->setEditText(typed);
+    f.find<QWidget>("Text3(0)")->setFocus(); // leaving the box stores a size it takes
+    QCOMPARE(f.setting(keys::intZhWSetup), taken ? typed.trimmed() : QString());
     click(f, "Command2");
-    QCOMPARE(f.setting(keys::intZhWSetup), QStringLiteral("4"));
-    QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), 0);
-    QCOMPARE(f.find<QTableView>("MSFlexGrid3")->model()->index(0, 3).data().toString(), QStringLiteral("-"));
-    // Left with no size in it, the box keeps what was typed for the search to refuse, and the
-    // stored size stays.
-    combo->setFocus();
-    combo->setEditText(QStringLiteral("abc"));
-    f.find<QWidget>("Text3(0)")->setFocus();
-    QCOMPARE(combo->currentText(), QStringLiteral("abc"));
-    QCOMPARE(f.setting(keys::intZhWSetup), QStringLiteral("4"));
+    QCOMPARE(combo->currentText(), typed);
+    if (taken) {
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QCOMPARE(w.searched()->size, typed.trimmed().toInt());
+        return;
+    }
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].text,
+             QStringLiteral("组合位数须为 1 到 3 的整数，现在是“%1”，未检索。").arg(typed.trimmed()));
+    QVERIFY(!w.searched());
+    QVERIFY(f.find<QTableView>("MSFlexGrid2")->model()->rowCount() == 0);
 }
 
 void SearchWindowTest::wheelScrollsOnlyTheFocusedGrid() {
@@ -490,6 +511,67 @@ void SearchWindowTest::aRangeThatStartsAfterItsEndIsRefusedEverywhere() {
         f.find<QLineEdit>("Text3(0)")->setText(QStringLiteral("2013002"));
         f.find<QLineEdit>("Text3(1)")->setText(QStringLiteral("2013010"));
     }
+    // The trend chart shows no figures of an empty range either: no table of zeros.
+    QCOMPARE(w.findChild<ui::TrendWindow*>()->model().rowCount(), 0);
+}
+
+// After a search, a change of anything it depended on greys the whole result together, and a
+// switch of the game clears it: nothing shown passes for the answer to other conditions.
+void SearchWindowTest::theResultShownIsCurrent_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("says"); // how the condition line starts; empty: all cleared
+    const QString conditions = QStringLiteral("条件已改变，结果为上次检索：");
+    QTest::newRow("option") << QStringLiteral("Option4(1)") << conditions;
+    QTest::newRow("range") << QStringLiteral("Text3(0)") << conditions;
+    QTest::newRow("segment parameter") << QStringLiteral("mnuDscs(0)") << conditions;
+    QTest::newRow("last draw deleted")
+        << QStringLiteral("Command3") << QStringLiteral("历史号码已改变，结果为上次检索：");
+    QTest::newRow("game switched") << QStringLiteral("mnu3D(1)") << QString();
+}
+
+void SearchWindowTest::theResultShownIsCurrent() {
+    QFETCH(QString, change);
+    QFETCH(QString, says);
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    auto& w = f.open();
+    auto* summary = f.find<QLabel>("conditionSummary");
+    auto* chart = f.find<ui::ThemedChartView>("tallyChart");
+    auto* verdict = f.find<QLabel>("tallyVerdict");
+    const QList<QWidget*> shown = {f.find<QWidget>("MSFlexGrid3"), f.find<QWidget>("MSFlexGrid2"), verdict};
+    const QColor grey = w.palette().color(QPalette::Disabled, QPalette::Text);
+    const auto greyed = [&] {
+        bool all = !summary->isEnabled() && chart->greyed();
+        for (QWidget* v : shown)
+            all = all && v->palette().color(QPalette::Active, QPalette::Text) == grey;
+        return all;
+    };
+    click(f, "Command1");
+    QVERIFY(!greyed() && summary->isEnabled());
+    const QString before = summary->text();
+
+    if (auto* action = f.find<QAction>(change))
+        action->trigger();
+    else if (auto* box = qobject_cast<QLineEdit*>(f.find<QWidget>(change)))
+        box->setText(QStringLiteral("2013003"));
+    else
+        click(f, qPrintable(change));
+    if (says.isEmpty()) {
+        QVERIFY(!w.searched());
+        QCOMPARE(summary->text(), QStringLiteral("尚未检索。"));
+        QCOMPARE(f.find<QTableView>("MSFlexGrid2")->model()->rowCount(), 0);
+        QCOMPARE(f.find<QTableView>("MSFlexGrid3")->model()->rowCount(), 0);
+        QVERIFY(verdict->text().isEmpty());
+        QVERIFY(static_cast<ui::TallyChart*>(chart)->bars().isEmpty());
+        return;
+    }
+    QCOMPARE(summary->text(), says + before);
+    QVERIFY(greyed());
+    // Searched again, the result is current and in full colour.
+    click(f, "Command1");
+    QVERIFY(summary->isEnabled() && !chart->greyed());
+    for (QWidget* v : shown)
+        QVERIFY(v->palette().color(QPalette::Active, QPalette::Text) != grey);
 }
 
 QTEST_MAIN(SearchWindowTest)

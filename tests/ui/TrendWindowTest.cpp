@@ -289,7 +289,7 @@ void TrendWindowTest::writesSheetPictureAndPages() {
     QTest::mouseDClick(large.view().viewport(), Qt::LeftButton);
     QVERIFY(!QFile::exists(sheet));
     QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("warn"));
-    QVERIFY(f.dialogs.shown.last().text.contains(QString::number(TrendWindow::kLargestSheet)));
+    QVERIFY(f.dialogs.shown.last().text.contains(QStringLiteral("50,000")));
 }
 
 QTEST_MAIN(TrendWindowTest)

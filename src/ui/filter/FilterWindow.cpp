@@ -10,6 +10,7 @@
 #include "NetChart.h"
 #include "PanelParts.h"
 #include "SettingsStore.h"
+#include "ThemeColours.h"
 #include "Workspace.h"
 
 #include <QApplication>
@@ -53,7 +54,7 @@ template <typename W> W* control(W* w, const char* name, const QString& accessib
 
 // A line of the window, in red when it says what is wrong rather than what was found.
 void showLine(QLabel* label, const QString& text, bool problem = false) {
-    label->setStyleSheet(problem ? QStringLiteral("color: #b00000;") : QString());
+    showAsProblem(label, problem);
     label->setText(text);
 }
 
@@ -68,7 +69,11 @@ QLabel* captionFor(const QString& text, QWidget* buddy) {
 FilterWindow::FilterWindow(Workspace& workspace, SettingsStore& settings, TallySource tally, QWidget* parent)
     : QWidget(parent, Qt::Window), m_workspace(workspace), m_settings(settings), m_tally(std::move(tally)) {
     setObjectName(QStringLiteral("frmSuoshui"));
-    setWindowTitle(QStringLiteral("缩水"));
+    const auto showGame = [this](Game game) {
+        setWindowTitle(QStringLiteral("缩水 — ") + qs(displayName(game)));
+    };
+    showGame(m_workspace.game());
+    connect(&m_workspace, &Workspace::gameChanged, this, showGame);
     m_saveTimer = new QTimer(this);
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(kSaveDelayMs);
@@ -104,6 +109,7 @@ void FilterWindow::build() {
     m_panel = named(new ConditionPanel, QStringLiteral("pnlConditions"));
     auto* scroll = named(new QScrollArea, QStringLiteral("scrConditions"));
     scroll->setAccessibleName(QStringLiteral("缩水条件"));
+    scroll->setFocusPolicy(Qt::NoFocus); // the conditions take the focus, the area follows it
     scroll->setWidget(m_panel);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -159,7 +165,10 @@ void FilterWindow::build() {
     rangeRow->addWidget(m_start);
     rangeRow->addWidget(captionFor(QStringLiteral("截止期号(&E)"), m_end));
     rangeRow->addWidget(m_end);
-    rangeRow->addWidget(new QLabel(QStringLiteral("（留空为全部历史号码）")));
+    // Wraps on a narrow window rather than widen it.
+    auto* wholeHistory = new QLabel(QStringLiteral("（留空为全部历史号码）"));
+    wholeHistory->setWordWrap(true);
+    rangeRow->addWidget(wholeHistory, 1);
     rangeRow->addStretch();
 
     m_recordLine = control(new QLabel, "lblRecord", QStringLiteral("历史战绩"));
@@ -225,7 +234,7 @@ void FilterWindow::conditionsChanged() {
     m_groupModel->setKept(m_kept);
     showLine(m_count,
              QStringLiteral("保留 %1 注（%2），合 %3 组组选")
-                 .arg(qs(stats::grouped(kept)), qs(stats::percentText(static_cast<double>(kept) / 1000)))
+                 .arg(qs(groupedCount(kept)), qs(stats::percentText(static_cast<double>(kept) / 1000)))
                  .arg(m_groupModel->rowCount()));
     m_count->setToolTip(qs(stats::describeConditions(m_conditions)));
     m_saveTimer->start();
@@ -295,7 +304,7 @@ void FilterWindow::copyNumbers() {
     QApplication::clipboard()->setText(numbers.join(lines ? QStringLiteral("\n") : QStringLiteral(" ")) +
                                        (lines && !numbers.isEmpty() ? QStringLiteral("\n") : QString()));
     showStatus(QStringLiteral("已复制 %1 %2号码。")
-                   .arg(numbers.size())
+                   .arg(countText(numbers.size()))
                    .arg(m_group->isChecked() ? QStringLiteral("组组选") : QStringLiteral("注直选")));
 }
 
@@ -355,7 +364,7 @@ void FilterWindow::fillFromSearch() {
 }
 
 void FilterWindow::showStatus(const QString& text) {
-    m_status->setText(text);
+    m_status->setText(sentence(text));
 }
 
 } // namespace brenvik::ui

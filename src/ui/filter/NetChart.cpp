@@ -25,8 +25,7 @@ double niceStep(double span) {
 
 } // namespace
 
-NetChart::NetChart(QWidget* parent) : QChartView(new QChart, parent) {
-    setRenderHint(QPainter::Antialiasing);
+NetChart::NetChart(QWidget* parent) : ThemedChartView(parent) {
     chart()->legend()->setAlignment(Qt::AlignBottom);
     chart()->setMargins(QMargins(4, 4, 4, 4));
     setMinimumHeight(160);
@@ -54,10 +53,12 @@ void NetChart::setCurve(const std::vector<stats::NetPoint>& curve, int kept) {
     }
     const double unit = std::max(-low, high) >= 100000 ? 10000 : 1;
     auto* real = new QLineSeries;
+    real->setObjectName(QStringLiteral("real"));
     real->setName(QStringLiteral("累计净盈亏"));
     for (const stats::NetPoint& p : curve)
         real->append(static_cast<double>(p.draws), static_cast<double>(p.net) / unit);
     auto* expected = new QLineSeries;
+    expected->setObjectName(QStringLiteral("expected"));
     expected->setName(QStringLiteral("随机期望"));
     expected->append(0, 0);
     expected->append(draws, perDraw * draws / unit);
@@ -65,8 +66,6 @@ void NetChart::setCurve(const std::vector<stats::NetPoint>& curve, int kept) {
     QChart* ch = chart();
     ch->addSeries(expected);
     ch->addSeries(real);
-    expected->setPen(QPen(QColor(70, 130, 180), 1.5, Qt::DashLine));
-    real->setPen(QPen(QColor(200, 30, 30), 2));
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("期数"));
     x->setLabelFormat(QStringLiteral("%d"));
@@ -86,6 +85,7 @@ void NetChart::setCurve(const std::vector<stats::NetPoint>& curve, int kept) {
         s->attachAxis(x);
         s->attachAxis(y);
     }
+    applyColours();
 }
 
 } // namespace brenvik::ui

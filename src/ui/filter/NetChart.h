@@ -3,7 +3,7 @@
 
 #include "FilterRecord.h"
 
-#include <QChartView>
+#include "ThemeColours.h"
 
 #include <vector>
 
@@ -12,7 +12,7 @@ namespace brenvik::ui {
 // The cumulative net of buying every kept number every draw, draw by draw through the range,
 // beside what chance leads one to expect: the 直选 prize pays back 1,040 of every 2,000 yuan, so
 // the expected line falls by 0.96 yuan per number and draw whatever the numbers are.
-class NetChart : public QChartView {
+class NetChart : public ThemedChartView {
     Q_OBJECT
 public:
     explicit NetChart(QWidget* parent = nullptr);
