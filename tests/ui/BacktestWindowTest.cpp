@@ -245,7 +245,7 @@ void BacktestWindowTest::theWindowSaysWhatItDidAndWhatItShows() {
 
     auto* grid = w->findChild<QTableView*>(QStringLiteral("grdHuice"));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-    const QString file = f.home() + QStringLiteral("/Huice.xls");
+    const QString file = f.home() + QStringLiteral("/Huice.xlsx");
     QVERIFY(QFile::exists(file));
     QCOMPARE(w->findChild<QLabel*>(QStringLiteral("backtestStatus"))->text(),
              QStringLiteral("已写出 %1。").arg(QDir::toNativeSeparators(file)));
