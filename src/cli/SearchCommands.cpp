@@ -292,10 +292,12 @@ void addSearchCommands(Commands& commands) {
                      });
     addSearchOptions(combo, o);
     // Only the combination search has a size; the follow search matches the positions it checks.
-    addValue(combo, "--size", "K", "combination size, 1..32767 (default 2)", [&o](const std::string& v) {
-        auto n = parseWholeNumber(v, 1, 32767);
+    // A draw has three positions: a larger combination could never match, and would answer
+    // "找到 0 期" as if it had searched.
+    addValue(combo, "--size", "K", "combination size, 1..3 (default 2)", [&o](const std::string& v) {
+        auto n = parseWholeNumber(v, 1, 3);
         if (!n)
-            refuse("--size must be a whole number from 1 to 32767, not " + v);
+            refuse("--size must be a whole number from 1 to 3, not " + v);
         o.size = static_cast<int>(*n);
     });
 }

@@ -271,7 +271,7 @@ TEST(Cli, CombinationSearch) {
     EXPECT_NE(r.out.find("\"draws\": [2013002, 2013003, 2013005, 2013006, 2013007, 2013008, 2013009]"),
               std::string::npos)
         << r.out;
-    r = cli({"--home", h, "combo", "--size", "4", "--matched"});
+    r = cli({"--home", h, "combo", "--pattern", "7,7,7", "--size", "3", "--matched"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("找到 0 期"), std::string::npos);
     EXPECT_NE(r.out.find("期号  第1位  第2位  第3位  上期开奖"), std::string::npos) << r.out;
@@ -516,6 +516,7 @@ TEST(Cli, MistakesOnTheCommandLine) {
         {"follow", "--format", "xml"},
         {"follow", "--before", "20130"},
         {"combo", "--size", "0"},
+        {"combo", "--size", "4"},
         {"combo", "--check", "1"},
         {"import"},
         {"import", "a.txt", "b.txt"},
