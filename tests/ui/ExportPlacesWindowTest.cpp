@@ -9,7 +9,7 @@
 #include "TrendView.h"
 #include "TrendWindow.h"
 #include "WindowFixture.h"
-#include "filter/FilterWindow.h"
+#include "FilterWindow.h"
 
 #include <QAbstractButton>
 #include <QAction>
