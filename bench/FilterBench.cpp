@@ -99,14 +99,3 @@ void BM_WindowClick(benchmark::State& state) {
 BENCHMARK(BM_KeptNumbers)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Record)->Arg(0)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowClick)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

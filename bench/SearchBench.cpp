@@ -73,8 +73,8 @@ void BM_FollowEngine(benchmark::State& state) {
 void pressResult(const SearchIndex& index, const Selection& s, bool lastDraw, int n) {
     static ui::MatchedGridModel matched;
     static ui::ResultGridModel result;
-    matched.setMatches(MatchedDraws(std::make_shared<const SearchIndex>(index.snapshot()), s.rows, Kind::Number,
-                                    lastDraw, n),
+    matched.setMatches(MatchedDraws(std::make_shared<const SearchIndex>(index.snapshot()), s.rows,
+                                    Kind::Number, lastDraw, n),
                        lastDraw);
     for (int row = 0; row < std::min(40, matched.rowCount()); ++row)
         for (int column = 0; column < matched.columnCount(); ++column)

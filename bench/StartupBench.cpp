@@ -118,15 +118,3 @@ BENCHMARK(BM_OpenAndSnapshot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenSnapshotAndGridModel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SwitchGames)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenAndSnapshotMillion)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-    // The window of the switch is never shown.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -64,14 +64,3 @@ void BM_NewHistory(benchmark::State& state) {
 
 BENCHMARK(BM_PaintScreen)->ArgsProduct({{0, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NewHistory)->Arg(0)->Arg(1000000)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -27,9 +27,7 @@ BacktestChart::BacktestChart(QWidget* parent) : ThemedChartView(parent) {
 }
 
 void BacktestChart::clear() {
-    chart()->removeAllSeries();
-    for (QAbstractAxis* axis : chart()->axes())
-        chart()->removeAxis(axis);
+    clearChart();
 }
 
 void BacktestChart::setResult(const stats::BacktestResult& r) {

@@ -32,9 +32,7 @@ NetChart::NetChart(QWidget* parent) : ThemedChartView(parent) {
 }
 
 void NetChart::clear() {
-    chart()->removeAllSeries();
-    for (QAbstractAxis* axis : chart()->axes())
-        chart()->removeAxis(axis);
+    clearChart();
 }
 
 void NetChart::setCurve(const std::vector<stats::NetPoint>& curve, int kept) {

@@ -225,10 +225,8 @@ void LogbookWindow::refresh(const HistoryStore* store, const HistorySnapshot& hi
 }
 
 void LogbookWindow::showChart() {
+    m_chartView->clearChart();
     QChart* chart = m_chartView->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
-        chart->removeAxis(axis);
     auto* hits = new QLineSeries;
     hits->setObjectName(QStringLiteral("real"));
     hits->setName(QStringLiteral("累计命中"));

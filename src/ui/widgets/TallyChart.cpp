@@ -47,11 +47,7 @@ TallyChart::TallyChart(const ResultGridModel* model, QString folder, QWidget* pa
 
 void TallyChart::redraw() {
     QChart* c = chart();
-    c->removeAllSeries();
-    for (QAbstractAxis* axis : c->axes()) {
-        c->removeAxis(axis);
-        delete axis;
-    }
+    clearChart();
     m_series = nullptr;
     m_shareAxis = nullptr;
     m_bars.clear();

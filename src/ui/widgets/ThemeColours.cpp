@@ -146,6 +146,14 @@ ThemedChartView::ThemedChartView(QWidget* parent) : QChartView(new QChart, paren
     applyColours();
 }
 
+void ThemedChartView::clearChart() {
+    chart()->removeAllSeries();
+    for (QAbstractAxis* axis : chart()->axes()) {
+        chart()->removeAxis(axis);
+        delete axis;
+    }
+}
+
 void ThemedChartView::setGreyed(bool greyed) {
     if (greyed == m_greyed)
         return;

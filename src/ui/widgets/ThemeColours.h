@@ -62,6 +62,8 @@ public:
     bool greyed() const { return m_greyed; }
     // Colours the chart's frame, axes and series; called after adding them.
     void applyColours();
+    // Removes the series and axes (the chart owns neither once removed, so they are deleted).
+    void clearChart();
 
 protected:
     void changeEvent(QEvent* event) override;
