@@ -25,6 +25,19 @@ std::string joined(const std::vector<int>& picks) {
     return s;
 }
 
+// Binds an entry's columns from `recorded` to `picks` (as listed in the Yuce table), from parameter
+// `first` on.
+void bindEntry(SQLite::Statement& st, const LogEntry& e, int first) {
+    st.bind(first, e.recorded);
+    st.bind(first + 1, std::string(companionId(e.game)));
+    st.bind(first + 2, e.issue);
+    st.bind(first + 3, e.conditions);
+    st.bind(first + 4, static_cast<int>(e.resultKind));
+    st.bind(first + 5, e.resultPosition);
+    st.bind(first + 6, e.segmentParam);
+    st.bind(first + 7, joined(e.picks));
+}
+
 std::vector<int> split(const std::string& text) {
     std::vector<int> picks;
     std::istringstream in(text);
@@ -120,14 +133,7 @@ Result<LogEntry> PredictionLog::record(HistoryStore& store, LogEntry entry) {
         SQLite::Statement ins(db,
                               "INSERT INTO Yuce (recorded, game, issue, conditions, resultType, resultPos,"
                               " segment, picks) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        ins.bind(1, entry.recorded);
-        ins.bind(2, std::string(companionId(entry.game)));
-        ins.bind(3, entry.issue);
-        ins.bind(4, entry.conditions);
-        ins.bind(5, static_cast<int>(entry.resultKind));
-        ins.bind(6, entry.resultPosition);
-        ins.bind(7, entry.segmentParam);
-        ins.bind(8, joined(entry.picks));
+        bindEntry(ins, entry, 1);
         ins.exec();
         entry.id = db.getLastInsertRowid();
         tx.commit();
@@ -211,14 +217,7 @@ Result<void> PredictionLog::carry(HistoryStore& store, const std::vector<LogEntr
                                 "INSERT INTO YuceScore (entry, issue, digits, scored) VALUES (?, ?, ?, ?)");
         for (const LogEntry& e : entries) {
             entry.bind(1, static_cast<std::int64_t>(e.id));
-            entry.bind(2, e.recorded);
-            entry.bind(3, std::string(companionId(e.game)));
-            entry.bind(4, e.issue);
-            entry.bind(5, e.conditions);
-            entry.bind(6, static_cast<int>(e.resultKind));
-            entry.bind(7, e.resultPosition);
-            entry.bind(8, e.segmentParam);
-            entry.bind(9, joined(e.picks));
+            bindEntry(entry, e, 2);
             entry.exec();
             entry.reset();
             if (!e.score)

@@ -23,16 +23,7 @@ namespace {
 
 // The window over a history of ten draws: after 1 2 3 (or 3 2 1) came 4 5 6, 4 7 6 and 4 5 9.
 ui::FilterWindow* openFilter(WindowFixture& f) {
-    f.storeDraws(drawsFrom(2013001, {{1, 2, 3},
-                                     {4, 5, 6},
-                                     {0, 0, 0},
-                                     {1, 2, 3},
-                                     {4, 7, 6},
-                                     {9, 9, 9},
-                                     {3, 2, 1},
-                                     {4, 5, 9},
-                                     {8, 8, 8},
-                                     {1, 2, 3}}));
+    f.storeDraws(smallHistory());
     f.open();
     QTest::mouseClick(f.find<QAbstractButton>("cmdSuoshui"), Qt::LeftButton);
     auto* w = f.find<ui::FilterWindow>("frmSuoshui");

@@ -17,20 +17,6 @@ using namespace brenvik::test;
 
 namespace {
 
-// After each 1 2 3 came 4 5 6 and 4 7 6: at the first position 4 twice.
-std::vector<DrawLine> smallHistory() {
-    return drawsFrom(2013001, {{1, 2, 3},
-                               {4, 5, 6},
-                               {0, 0, 0},
-                               {1, 2, 3},
-                               {4, 7, 6},
-                               {9, 9, 9},
-                               {3, 2, 1},
-                               {4, 5, 9},
-                               {8, 8, 8},
-                               {1, 2, 3}});
-}
-
 QStringList rowOf(const QAbstractItemModel& m, int row) {
     QStringList out;
     for (int c = 0; c < m.columnCount(); ++c)

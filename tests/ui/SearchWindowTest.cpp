@@ -47,20 +47,6 @@ void click(WindowFixture& f, const char* name) {
     QTest::mouseClick(f.find<QAbstractButton>(name), Qt::LeftButton);
 }
 
-// Ten draws in which the draw after 1 2 3 is known.
-std::vector<DrawLine> smallHistory() {
-    return drawsFrom(2013001, {{1, 2, 3},
-                               {4, 5, 6},
-                               {0, 0, 0},
-                               {1, 2, 3},
-                               {4, 7, 6},
-                               {9, 9, 9},
-                               {3, 2, 1},
-                               {4, 5, 9},
-                               {8, 8, 8},
-                               {1, 2, 3}});
-}
-
 } // namespace
 
 class SearchWindowTest : public QObject {

@@ -102,6 +102,19 @@ std::vector<DrawLine> drawsFrom(std::int32_t firstIssue, const std::vector<std::
     return draws;
 }
 
+std::vector<DrawLine> smallHistory() {
+    return drawsFrom(2013001, {{1, 2, 3},
+                               {4, 5, 6},
+                               {0, 0, 0},
+                               {1, 2, 3},
+                               {4, 7, 6},
+                               {9, 9, 9},
+                               {3, 2, 1},
+                               {4, 5, 9},
+                               {8, 8, 8},
+                               {1, 2, 3}});
+}
+
 bool holdsExactly(const HistorySnapshot& h, const std::vector<DrawLine>& draws, int segmentParam) {
     const auto want = rowsFromDraws(draws, segmentParam);
     if (h.size() != want.size()) {

@@ -76,4 +76,8 @@ inline std::array<std::optional<int>, 3> shown(int p1, int p2, int p3) {
 // Draws 2013001.. with the given digits.
 std::vector<DrawLine> drawsFrom(std::int32_t firstIssue, const std::vector<std::array<int, 3>>& digits);
 
+// Ten draws from 2013001 in which 1 2 3 came three times, followed by 4 5 6 and 4 7 6: at the first
+// position 4 twice.
+std::vector<DrawLine> smallHistory();
+
 } // namespace brenvik::test
