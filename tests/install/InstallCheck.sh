@@ -152,6 +152,13 @@ plugins=$(find "$root/lib" -path '*/brenvik3d/brenvik3d-*.so' -printf '%P %m\n' 
 for program in brenvik3d brenvik3d-cli; do
     ! grep -q -a -E 'lib(xml2|curl)\.so' "$root/bin/$program" || fail "$program names a library file"
 done
+# The package's dependencies on them come from dpkg-shlibdeps, with the versions their symbols need.
+if [[ $build == *.deb ]]; then
+    depends=$(dpkg-deb -f "$build" Depends)
+    for library in libxml2 'libcurl[0-9a-z-]*'; do
+        [[ $depends =~ (^|, )$library\ \(\>=\ [0-9] ]] || fail "the package depends on no version of $library: $depends"
+    done
+fi
 python3 - "$staging/port" <<'PY' &
 import http.server, re, sys
 class ChartSite(http.server.BaseHTTPRequestHandler):
