@@ -19,7 +19,7 @@ namespace {
 const std::expected<const BrenvikHttpPlugin*, std::string>& httpPlugin() {
     using Loaded = std::expected<const BrenvikHttpPlugin*, std::string>;
     static const Loaded plugin = []() -> Loaded {
-        const auto file = pluginFolder() / kHttpPluginFile;
+        const auto file = pluginFile(kHttpPluginName);
         auto loaded = loadPlugin(file, kHttpPluginEntry, kHttpPluginVersion);
         if (!loaded)
             return std::unexpected("网络错误：无法载入网络组件 " + shownPath(file) + "：" + loaded.error());

@@ -140,10 +140,10 @@ std::filesystem::path dataFolderPath();
 // The window's settings file: $XDG_CONFIG_HOME (else ~/.config) / Brenvik3D/Brenvik3D.ini.
 std::filesystem::path settingsFilePath();
 
-// The folder of the programs' plugins: the private library folder of the installation, found
-// from the running program's own place (in the build tree, the same place relative to the
-// programs' folders).
-std::filesystem::path pluginFolder();
+// The file of the programs' plugin `name`, in the private library folder of the installation,
+// found from the running program's own place (in the build tree, the same place relative to the
+// programs' folders); the name ends as this system names a loadable library.
+std::filesystem::path pluginFile(std::string_view name);
 // Loads the plugin `file` once for the process and gives the table of functions its function
 // `entry` returns, which begins with the table's version: `version` it must be. Otherwise the
 // reason, in words to follow the plugin's name in a sentence.

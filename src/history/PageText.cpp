@@ -19,7 +19,7 @@ namespace {
 // loaded then, once, and stays loaded for the rest of the process.
 const Result<const BrenvikHtmlPlugin*>& htmlPlugin() {
     static const Result<const BrenvikHtmlPlugin*> plugin = []() -> Result<const BrenvikHtmlPlugin*> {
-        const auto file = pluginFolder() / kHtmlPluginFile;
+        const auto file = pluginFile(kHtmlPluginName);
         auto loaded = loadPlugin(file, kHtmlPluginEntry, kHtmlPluginVersion);
         if (!loaded)
             return fail(ErrorCode::Io,

@@ -37,7 +37,8 @@ namespace brenvik {
 
 // Changes whenever the table or what its functions do changes.
 inline constexpr unsigned kHtmlPluginVersion = 1;
-inline constexpr const char* kHtmlPluginFile = "brenvik3d-html.so";
+// The plugin's name, which pluginFile() makes the name of a file of this system.
+inline constexpr const char* kHtmlPluginName = "brenvik3d-html";
 // The plugin's only exported function: `const void* brenvik_html_plugin(void)`, its table.
 inline constexpr const char* kHtmlPluginEntry = "brenvik_html_plugin";
 

@@ -58,7 +58,8 @@ enum HttpOutcome : int {
 
 // Changes whenever the table or what its functions do changes.
 inline constexpr unsigned kHttpPluginVersion = 1;
-inline constexpr const char* kHttpPluginFile = "brenvik3d-http.so";
+// The plugin's name, which pluginFile() makes the name of a file of this system.
+inline constexpr const char* kHttpPluginName = "brenvik3d-http";
 // The plugin's only exported function: `const void* brenvik_http_plugin(void)`, its table.
 inline constexpr const char* kHttpPluginEntry = "brenvik_http_plugin";
 
