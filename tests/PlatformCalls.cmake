@@ -3,7 +3,11 @@
 # the one place a port to another system rewrites; and the data folder and the settings file are
 # found by core's one function for both programs, never by a path the window or the companion
 # makes up. Run as a test: cmake -DSOURCES=<src folder> -P PlatformCalls.cmake
+get_filename_component(SOURCES "${SOURCES}" ABSOLUTE)
 file(GLOB_RECURSE files RELATIVE ${SOURCES} ${SOURCES}/*.h ${SOURCES}/*.cpp)
+if(NOT files)
+  message(FATAL_ERROR "No source files in ${SOURCES}")
+endif()
 set(system_headers "(unistd|fcntl|dlfcn|iconv|pwd|grp|pthread|signal|poll|dirent|termios|spawn|sys/[^>]+)\\.h|csignal")
 set(found "")
 foreach(file IN LISTS files)
