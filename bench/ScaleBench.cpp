@@ -227,6 +227,25 @@ void BM_CompanionSearch(benchmark::State& state) {
     state.SetLabel(sizeLabel(state.range(0)));
 }
 
+// The companion's start (0: `--version`) and a search of the real history (1: `follow`), as built
+// (plugins loaded on first use) and with libxml2 and libcurl linked to it as a program links them.
+void timeCompanionStart(benchmark::State& state, const std::string& program) {
+    const std::string home = homeArg(0);
+    timeProcess(state, [&](int) {
+        return state.range(0) == 0 ? std::vector<std::string>{program, "--version"}
+                                   : std::vector<std::string>{program, "--home", home, "follow"};
+    });
+    state.SetLabel(state.range(0) == 0 ? "--version" : "follow, real 3D");
+}
+
+void BM_CompanionPluginsOnFirstUse(benchmark::State& state) {
+    timeCompanionStart(state, cliPath());
+}
+
+void BM_CompanionLibrariesLinked(benchmark::State& state) {
+    timeCompanionStart(state, BRENVIK_CLI_LINKED);
+}
+
 // One draw added per run, after the last stored one; the history grows by a few draws. The
 // synthetic issues are no draw's (years before 2002, sequences to 999), which the companion
 // refuses to add, so the draws added are of this century: possible, and after the synthetic ones.
@@ -504,6 +523,15 @@ int main(int argc, char** argv) {
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(5);
+    if (!huge)
+        for (auto [name, fn] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
+                 {"BM_CompanionPluginsOnFirstUse", BM_CompanionPluginsOnFirstUse},
+                 {"BM_CompanionLibrariesLinked", BM_CompanionLibrariesLinked}})
+            benchmark::RegisterBenchmark(name, fn)
+                ->DenseRange(0, 1)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(20);
     if (!huge)
         benchmark::RegisterBenchmark("BM_WholeCheck/0", BM_WholeCheck)->Arg(0)->Unit(benchmark::kMillisecond);
     registerAll(huge ? std::vector<std::int64_t>{5'000'000} : std::vector<std::int64_t>{100'000, 1'000'000});

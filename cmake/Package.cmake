@@ -23,20 +23,22 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# dpkg-shlibdeps names every library the programs and their plugins link, with the version
+# their symbols need: the plugins link libxml2 and libcurl as any program does.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The captions are Chinese: without a CJK font the window shows empty boxes. Opening the manual
 # and the exported files goes through xdg-open; Qt's own dialogs speak Chinese with its translations.
-# The companion loads libcurl only when it fetches a page, and both programs load libxml2 only
-# when they read one, so the automatic list names neither.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, libcurl4, libxml2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
 
 # Stripped as Debian strips a program: the compiler's identification goes as well.
 install(CODE "
   if(CMAKE_INSTALL_DO_STRIP)
-    foreach(program brenvik3d brenvik3d-cli)
+    foreach(binary ${CMAKE_INSTALL_BINDIR}/brenvik3d ${CMAKE_INSTALL_BINDIR}/brenvik3d-cli
+                   ${BRENVIK_PLUGIN_DIR}/$<TARGET_FILE_NAME:brenvik3d-html>
+                   ${BRENVIK_PLUGIN_DIR}/$<TARGET_FILE_NAME:brenvik3d-http>)
       execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
-                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${binary}\"
                       COMMAND_ERROR_IS_FATAL ANY)
     endforeach()
   endif()")

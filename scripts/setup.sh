@@ -27,8 +27,8 @@ test_packages=(
 )
 # The package: dpkg-buildflags gives the distribution's flags, dpkg-shlibdeps finds its
 # dependencies (and needs `file`), lintian looks at the result as Debian would, and the install
-# check looks at what the package holds.
-package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
+# check looks at what the package holds (its loopback chart site is a few lines of Python).
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db python3)
 
 case "$mode" in
   run) ;;

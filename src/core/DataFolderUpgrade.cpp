@@ -3,13 +3,10 @@
 
 #include "Game.h"
 #include "HistoryStore.h"
+#include "Platform.h"
 #include "SystemError.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <system_error>
-
-#include <fcntl.h>
 
 namespace brenvik {
 
@@ -26,20 +23,6 @@ bool inUse(const std::filesystem::path& file) {
     wal += "-wal";
     shm += "-shm";
     return present(wal) || present(shm);
-}
-
-// Fails rather than replace `to`, also when it appears between a check and the rename.
-int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without the flag: the lock on the folder keeps the gap harmless.
-    if (present(to))
-        return EEXIST;
-    std::error_code ec;
-    std::filesystem::rename(from, to, ec);
-    return ec.value();
 }
 
 struct Found {

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "Error.h"
+#include "Platform.h"
 
 #include <filesystem>
+#include <utility>
 
 namespace brenvik {
 
@@ -24,17 +26,13 @@ public:
     static Result<FolderLock> take(const std::filesystem::path& folder, LockHolder holder);
 
     FolderLock() = default;
-    FolderLock(FolderLock&& other) noexcept;
-    FolderLock& operator=(FolderLock&& other) noexcept;
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-    ~FolderLock();
 
-    bool held() const { return m_fd >= 0; }
+    bool held() const { return m_file.isOpen(); }
 
 private:
-    explicit FolderLock(int fd) : m_fd(fd) {}
-    int m_fd = -1;
+    explicit FolderLock(SystemFile file) : m_file(std::move(file)) {}
+    // Closing the only handle of the open file releases the lock.
+    SystemFile m_file;
 };
 
 } // namespace brenvik

@@ -24,9 +24,6 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace brenvik {
 
 namespace {
@@ -121,11 +118,6 @@ Error otherGameError(const std::filesystem::path& file, const std::string& mark,
 std::filesystem::path folderOf(const std::filesystem::path& file) {
     auto folder = file.parent_path();
     return folder.empty() ? std::filesystem::path(".") : folder;
-}
-
-// Asked with the rights the program writes with, which for root are its capabilities in force.
-bool canWrite(const std::filesystem::path& p) {
-    return ::faccessat(AT_FDCWD, p.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 std::filesystem::path logOf(const std::filesystem::path& file) {

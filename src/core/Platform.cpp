@@ -1,63 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The process, its folders, its plugins and the character sets, on Linux with glibc.
 #include "Platform.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
 
-#include <fcntl.h>
+#include <dlfcn.h>
+#include <iconv.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace brenvik {
-
-FileStatus fileStatus(const std::filesystem::path& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return errno == ENOENT ? FileStatus{} : FileStatus{FileKind::Other, errno};
-    if (S_ISREG(st.st_mode))
-        return {FileKind::Regular, 0};
-    if (S_ISDIR(st.st_mode))
-        return {FileKind::Directory, 0};
-    if (S_ISFIFO(st.st_mode))
-        return {FileKind::Fifo, 0};
-    if (S_ISSOCK(st.st_mode))
-        return {FileKind::Socket, 0};
-    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-        return {FileKind::Device, 0};
-    return {FileKind::Other, 0};
-}
-
-std::string fileIdentity(const std::filesystem::path& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return {};
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
-           ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ":" +
-           std::to_string(st.st_ctim.tv_sec) + "." + std::to_string(st.st_ctim.tv_nsec);
-}
-
-std::string fileKindText(FileKind kind) {
-    switch (kind) {
-    case FileKind::Missing:
-        return "不存在";
-    case FileKind::Regular:
-        return "一个普通文件";
-    case FileKind::Directory:
-        return "一个文件夹";
-    case FileKind::Fifo:
-        return "一个命名管道";
-    case FileKind::Socket:
-        return "一个套接字";
-    case FileKind::Device:
-        return "一个设备";
-    case FileKind::Other:
-        break;
-    }
-    return "不是普通文件";
-}
 
 bool diskFull(const std::filesystem::path& path) {
     struct statvfs fs {};
@@ -68,8 +23,8 @@ bool diskFull(const std::filesystem::path& path) {
     return static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < kLeast;
 }
 
-int linkNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+std::uint64_t processId() {
+    return static_cast<std::uint64_t>(::getpid());
 }
 
 namespace {
@@ -98,6 +53,87 @@ std::filesystem::path dataFolderPath() {
 
 std::filesystem::path settingsFilePath() {
     return xdgFolder("XDG_CONFIG_HOME", ".config") / "Brenvik3D" / "Brenvik3D.ini";
+}
+
+std::filesystem::path pluginFile(std::string_view name) {
+    const std::filesystem::path file = std::string(name) + ".so";
+    // The program as the system started it, not as it was called: a link to it elsewhere still
+    // finds the plugins of its own installation. The bare name when the system cannot say, which
+    // loadPlugin refuses, so that no plugin is ever looked for relative to the working folder.
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec || !self.is_absolute())
+        return file;
+    return (self.parent_path() / BRENVIK_PLUGINS_FROM_BIN / file).lexically_normal();
+}
+
+std::expected<const void*, std::string> loadPlugin(const std::filesystem::path& file, const char* entry,
+                                                   unsigned version) {
+    if (!file.is_absolute())
+        return std::unexpected("程序找不到自己所在的文件夹");
+    if (fileStatus(file).kind == FileKind::Missing)
+        return std::unexpected("没有这个文件");
+    // Bound at once: a plugin that lacks a function of a library fails here, not in the middle
+    // of reading a page.
+    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        // The loader's words begin with the file's name, which the message gives already.
+        const char* said = ::dlerror();
+        std::string why = said ? said : "";
+        if (const std::string named = file.native() + ": "; why.starts_with(named))
+            why.erase(0, named.size());
+        return std::unexpected("文件已损坏，或它要用的库未安装（" + why + "）");
+    }
+    using Entry = const void* (*)();
+    const auto table = reinterpret_cast<Entry>(::dlsym(handle, entry));
+    const void* functions = table ? table() : nullptr;
+    if (!functions || *static_cast<const unsigned*>(functions) != version)
+        return std::unexpected("它不是这一版本程序的组件");
+    // The plugin stays loaded for the rest of the process, as its functions are kept.
+    return functions;
+}
+
+bool canDecode(const std::string& name) {
+    iconv_t cd = ::iconv_open("UTF-8", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    ::iconv_close(cd);
+    return true;
+}
+
+std::optional<std::string> decodeText(std::string_view bytes, const std::string& name,
+                                      std::string_view replacement) {
+    iconv_t cd = ::iconv_open("UTF-8", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string out(bytes.size() * 2 + 64, '\0');
+    std::string in(bytes);
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    std::size_t used = 0;
+    while (inLeft > 0) {
+        char* outPtr = out.data() + used;
+        std::size_t outLeft = out.size() - used;
+        const std::size_t r = ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        used = out.size() - outLeft;
+        if (r != static_cast<std::size_t>(-1))
+            break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        // A byte that starts no character of the set, or a character cut off at the end.
+        if (out.size() - used < replacement.size())
+            out.resize(out.size() * 2);
+        out.replace(used, replacement.size(), replacement);
+        used += replacement.size();
+        ++inPtr;
+        --inLeft;
+        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    ::iconv_close(cd);
+    out.resize(used);
+    return out;
 }
 
 bool isUtf8(std::string_view bytes) {

@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HistoryText.h"
 
+#include "Platform.h"
 #include "SystemError.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <unordered_set>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace brenvik {
 
@@ -202,25 +198,23 @@ HistoryFile parseHistoryText(std::string_view text) {
 
 namespace {
 
-// Reads what `fd` gives to its end; `name` is how messages call it ("文件 X " with a blank after a
-// path, "标准输入").
-Result<HistoryFile> readAll(int fd, const std::string& name, long long size, const Progress& progress) {
+// Reads what `file` gives to its end; `name` is how messages call it ("文件 X " with a blank after
+// a path, "标准输入").
+Result<HistoryFile> readAll(SystemFile& file, const std::string& name, long long size,
+                            const Progress& progress) {
     HistoryFile out;
     LineCollector lines(out);
     TextDecoder decoder(lines);
     std::vector<char> buffer(1 << 16);
     long long read = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(ErrorCode::Io, "读取" + name + "时出错：" + systemErrorText(errno));
-        }
-        if (n == 0)
+        const auto n = file.read(buffer);
+        if (!n)
+            return fail(ErrorCode::Io, "读取" + name + "时出错：" + systemErrorText(n.error()));
+        if (*n == 0)
             break;
-        decoder.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
-        read += n;
+        decoder.feed(std::string_view(buffer.data(), *n));
+        read += static_cast<long long>(*n);
         if (progress && !progress(read, std::max(read, size)))
             return fail(ErrorCode::Cancelled, "已停止读取" + name);
     }
@@ -235,24 +229,23 @@ Result<HistoryFile> readHistoryFile(const std::filesystem::path& file, const Pro
         return fail(ErrorCode::Invalid, "“" + shownPath(file) + "”不是普通文件");
     };
     // Refused before it is opened: opening some devices already does something.
-    struct stat info {};
-    if (::stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    if (const FileStatus status = fileStatus(file);
+        status.kind != FileKind::Regular && status.kind != FileKind::Missing && status.error == 0)
         return notRegular();
-    // Not blocking, in case a FIFO took the file's place after the check.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return fail(ErrorCode::Io, "无法打开文件 " + shownPath(file) + "：" + systemErrorText(errno));
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    // Not waiting, in case a FIFO took the file's place after the check.
+    auto opened = SystemFile::open(file, SystemFile::Open::ReadNoWait);
+    if (!opened)
+        return fail(ErrorCode::Io,
+                    "无法打开文件 " + shownPath(file) + "：" + systemErrorText(opened.error()));
+    const FileStatus status = opened->status();
+    if (status.kind != FileKind::Regular)
         return notRegular();
-    return readAll(fd, "文件 " + shownPath(file) + " ", static_cast<long long>(info.st_size), progress);
+    return readAll(*opened, "文件 " + shownPath(file) + " ", status.size, progress);
 }
 
 Result<HistoryFile> readHistoryInput() {
-    return readAll(STDIN_FILENO, kStandardInputName, 0, {});
+    SystemFile input = SystemFile::standardInput();
+    return readAll(input, kStandardInputName, 0, {});
 }
 
 std::vector<DrawRow> rowsFromDraws(std::span<const DrawLine> draws, int segmentParam) {

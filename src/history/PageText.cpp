@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PageText.h"
 
-#include "SharedLibrary.h"
-
-#include <iconv.h>
-// The library's types and constants only: its functions are looked up when a page is read.
-#include <libxml/HTMLparser.h>
-#include <libxml/parser.h>
+#include "HtmlPlugin.h"
+#include "Platform.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -20,31 +15,18 @@ namespace brenvik {
 namespace {
 
 // The page parser and the Unicode libraries it draws in take a millisecond to load, as long as
-// a whole search of the real history. Only reading a chart page needs them, so they are loaded
-// then, once, and stay loaded for the rest of the process.
-struct Xml {
-    decltype(&htmlNewParserCtxt) newContext = nullptr;
-    decltype(&htmlCtxtReadMemory) readMemory = nullptr;
-    decltype(&htmlFreeParserCtxt) freeContext = nullptr;
-    decltype(&xmlStopParser) stop = nullptr;
-    decltype(&xmlInitParser) initParser = nullptr;
-};
-
-// The library's functions; nothing when it cannot be loaded or lacks one of them.
-const Xml* xmlLibrary() {
-    static const std::optional<Xml> library = [] {
-        auto x = loadLibrary<Xml>("libxml2.so.2", [](Xml& x, auto find) {
-            find(x.newContext, "htmlNewParserCtxt");
-            find(x.readMemory, "htmlCtxtReadMemory");
-            find(x.freeContext, "htmlFreeParserCtxt");
-            find(x.stop, "xmlStopParser");
-            find(x.initParser, "xmlInitParser");
-        });
-        if (x)
-            x->initParser();
-        return x;
+// a whole search of the real history. Only reading a chart page needs them, so their plugin is
+// loaded then, once, and stays loaded for the rest of the process.
+const Result<const BrenvikHtmlPlugin*>& htmlPlugin() {
+    static const Result<const BrenvikHtmlPlugin*> plugin = []() -> Result<const BrenvikHtmlPlugin*> {
+        const auto file = pluginFile(kHtmlPluginName);
+        auto loaded = loadPlugin(file, kHtmlPluginEntry, kHtmlPluginVersion);
+        if (!loaded)
+            return fail(ErrorCode::Io,
+                        "无法载入网页组件 " + shownPath(file) + "：" + loaded.error() + "，网页未读取。");
+        return static_cast<const BrenvikHtmlPlugin*>(*loaded);
     }();
-    return library ? &*library : nullptr;
+    return plugin;
 }
 
 char lower(char c) {
@@ -84,14 +66,6 @@ std::string charsetAfter(std::string_view text, std::size_t from) {
     return {};
 }
 
-bool supported(const std::string& name) {
-    iconv_t cd = iconv_open("UTF-8", name.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    iconv_close(cd);
-    return true;
-}
-
 // The decoder for a declared label, by the labels browsers accept; empty when the label names
 // nothing this machine can decode. Pages labelled gb2312 routinely hold GBK characters, and GB18030
 // reads all of GBK, so the whole family is read as GB18030 the way browsers do.
@@ -114,7 +88,7 @@ std::string encodingOfLabel(std::string_view label) {
     std::string upper = l;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-    return supported(upper) ? upper : std::string();
+    return canDecode(upper) ? upper : std::string();
 }
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
@@ -183,37 +157,8 @@ std::string cleanUtf8(std::string_view s) {
 std::string decodeToUtf8(std::string_view s, const std::string& encoding) {
     if (encoding == "UTF-8")
         return cleanUtf8(s);
-    iconv_t cd = iconv_open("UTF-8", encoding.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return cleanUtf8(s);
-    std::string out(s.size() * 2 + 64, '\0');
-    std::string in(s);
-    char* inPtr = in.data();
-    std::size_t inLeft = in.size();
-    std::size_t used = 0;
-    while (inLeft > 0) {
-        char* outPtr = out.data() + used;
-        std::size_t outLeft = out.size() - used;
-        const std::size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        used = out.size() - outLeft;
-        if (r != static_cast<std::size_t>(-1))
-            break;
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        // A byte that starts no character of the encoding, or a character cut off at the end.
-        if (out.size() - used < kReplacement.size())
-            out.resize(out.size() * 2);
-        out.replace(used, kReplacement.size(), kReplacement);
-        used += kReplacement.size();
-        ++inPtr;
-        --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    iconv_close(cd);
-    out.resize(used);
-    return cleanUtf8(out);
+    const auto decoded = decodeText(s, encoding, kReplacement);
+    return cleanUtf8(decoded ? *decoded : s);
 }
 
 // How the element takes part in the layout of the text.
@@ -223,24 +168,24 @@ bool isHtmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
-bool says(const xmlChar* value, std::string_view needle) {
+bool says(const char* value, std::string_view needle) {
     std::string compact;
-    for (const xmlChar* p = value; p && *p && compact.size() < 4096; ++p)
-        if (!isHtmlSpace(static_cast<char>(*p)))
-            compact += lower(static_cast<char>(*p));
+    for (const char* p = value; p && *p && compact.size() < 4096; ++p)
+        if (!isHtmlSpace(*p))
+            compact += lower(*p);
     return compact.find(needle) != std::string::npos;
 }
 
 // `attributes` as the parser hands them over: name, value (none for a bare name), ..., null.
-Role roleOf(std::string_view name, const xmlChar** attributes) {
+Role roleOf(std::string_view name, const char* const* attributes) {
     static constexpr std::array<std::string_view, 13> hidden = {
         "head",     "title", "script", "style", "noscript", "template", "iframe",
         "textarea", "embed", "audio",  "video", "canvas",   "datalist"};
     if (std::find(hidden.begin(), hidden.end(), name) != hidden.end())
         return Role::Hidden;
     // Whatever a page hides by itself is not part of what the reader sees either.
-    for (const xmlChar** a = attributes; a && a[0]; a += 2) {
-        const std::string_view attribute = reinterpret_cast<const char*>(a[0]);
+    for (const char* const* a = attributes; a && a[0]; a += 2) {
+        const std::string_view attribute = a[0];
         if (attribute == "hidden" || (attribute == "style" && says(a[1], "display:none")))
             return Role::Hidden;
     }
@@ -615,21 +560,12 @@ constexpr std::size_t kDeepestNesting = 256;
 // The parser's state while it reads one page: which elements are open, how much time is left.
 class Reading {
 public:
-    Reading(const Xml& xml, PageReader& reader, std::chrono::milliseconds time)
-        : m_xml(xml), m_reader(reader), m_deadline(std::chrono::steady_clock::now() + time), m_time(time) {}
+    Reading(PageReader& reader, std::chrono::milliseconds time)
+        : m_reader(reader), m_deadline(std::chrono::steady_clock::now() + time), m_time(time) {}
 
-    static void started(void* context, const xmlChar* name, const xmlChar** attributes) {
-        of(context).start(reinterpret_cast<const char*>(name), attributes);
-    }
-    static void ended(void* context, const xmlChar*) { of(context).end(); }
-    static void characters(void* context, const xmlChar* text, int length) {
-        Reading& r = of(context);
-        if (r.goOn() && r.m_skipping == 0)
-            r.m_reader.text(
-                std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
-    }
+    // What the parser calls as it reads; each says whether to stop.
+    BrenvikHtmlEvents events() { return {this, &started, &ended, &characters}; }
 
-    void attach(htmlParserCtxtPtr context) { m_context = context; }
     std::optional<Error> failure() const {
         if (m_timedOut) {
             const auto tenths = m_time.count() / 100;
@@ -641,8 +577,21 @@ public:
     }
 
 private:
-    static Reading& of(void* context) {
-        return *static_cast<Reading*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+    static int started(void* reading, const char* name, const char* const* attributes) {
+        Reading& r = *static_cast<Reading*>(reading);
+        r.start(name, attributes);
+        return r.m_stopped;
+    }
+    static int ended(void* reading) {
+        Reading& r = *static_cast<Reading*>(reading);
+        r.end();
+        return r.m_stopped;
+    }
+    static int characters(void* reading, const char* text, std::size_t length) {
+        Reading& r = *static_cast<Reading*>(reading);
+        if (r.goOn() && r.m_skipping == 0)
+            r.m_reader.text(std::string_view(text, length));
+        return r.m_stopped;
     }
 
     // Whether reading goes on; the clock is looked at every few hundred events.
@@ -656,12 +605,9 @@ private:
         return !m_stopped;
     }
 
-    void stop() {
-        m_stopped = true;
-        m_xml.stop(m_context);
-    }
+    void stop() { m_stopped = true; }
 
-    void start(std::string_view name, const xmlChar** attributes) {
+    void start(std::string_view name, const char* const* attributes) {
         if (!goOn())
             return;
         if (m_open.size() >= kDeepestNesting) {
@@ -697,9 +643,7 @@ private:
         bool visited; // entered, so it is left as well
     };
 
-    const Xml& m_xml;
     PageReader& m_reader;
-    htmlParserCtxtPtr m_context = nullptr;
     std::chrono::steady_clock::time_point m_deadline;
     std::chrono::milliseconds m_time;
     std::vector<Open> m_open;
@@ -766,33 +710,18 @@ Result<void> readPage(std::string_view html, std::string_view headerCharset, Pag
 
     if (html.empty())
         return {};
-    const Xml* lib = xmlLibrary();
-    if (!lib)
-        return fail(ErrorCode::Io, "无法载入网页解析库 libxml2.so.2，网页未读取。");
+    const auto& parser = htmlPlugin();
+    if (!parser)
+        return std::unexpected(parser.error());
     const std::string utf8 = decodeToUtf8(html, encoding);
     if (hasTagWithTooManyAttributes(utf8))
         return fail(ErrorCode::Invalid, "网页中有标签带了 " + std::to_string(kMostAttributes) +
                                             " 个以上的属性，不像走势图，未读取。");
-    // The page is UTF-8 by now, whatever its meta tag says; libxml2 would otherwise switch
-    // decoders half-way through the page. The parser hands over each element as it reads it and
-    // builds no tree; its limits on the size of text stay in force (no XML_PARSE_HUGE).
-    htmlParserCtxtPtr context = lib->newContext();
-    if (!context)
+    // The parser hands over each element as it reads it and builds no tree.
+    Reading reading(reader, limits.time);
+    const BrenvikHtmlEvents events = reading.events();
+    if (!(*parser)->read(utf8.data(), utf8.size(), &events))
         return fail(ErrorCode::Io, "内存不足，网页未读取。");
-    Reading reading(*lib, reader, limits.time);
-    reading.attach(context);
-    htmlSAXHandler events{};
-    events.startElement = &Reading::started;
-    events.endElement = &Reading::ended;
-    events.characters = &Reading::characters;
-    events.ignorableWhitespace = &Reading::characters;
-    events.cdataBlock = &Reading::characters;
-    *context->sax = events;
-    context->_private = &reading;
-    const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
-                        HTML_PARSE_IGNORE_ENC | HTML_PARSE_COMPACT;
-    lib->readMemory(context, utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options);
-    lib->freeContext(context);
     if (auto failed = reading.failure())
         return std::unexpected(*failed);
     return {};

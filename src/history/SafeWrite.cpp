@@ -16,13 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace brenvik {
 
 namespace {
@@ -40,8 +33,8 @@ constexpr std::size_t kTemporaryHexDigits = 16;
 
 std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
     static std::atomic<std::uint64_t> counter{0};
-    static const std::uint64_t seed = (std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}() ^
-                                      static_cast<std::uint64_t>(getpid());
+    static const std::uint64_t seed =
+        (std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}() ^ processId();
     const std::uint64_t n = seed + counter.fetch_add(1) * 0x9E3779B97F4A7C15ull;
     std::array<char, kTemporaryHexDigits + 1> hex{};
     std::snprintf(hex.data(), hex.size(), "%016llx", static_cast<unsigned long long>(n));
@@ -51,40 +44,30 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
     return target.parent_path() / name;
 }
 
-// Makes the rename itself survive a power cut. Some file systems cannot sync a folder; the
-// rename has happened by then, so that is not worth a failure.
-void syncFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 } // namespace
 
 std::filesystem::path utf8Path(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
-PendingFile::PendingFile(std::filesystem::path target, std::filesystem::path temporary, int fd, int lockFd)
-    : m_target(std::move(target)), m_temporary(std::move(temporary)), m_fd(fd), m_lockFd(lockFd) {}
+PendingFile::PendingFile(std::filesystem::path target, std::filesystem::path temporary, SystemFile file,
+                         SystemFile lock)
+    : m_target(std::move(target)), m_temporary(std::move(temporary)), m_file(std::move(file)),
+      m_lock(std::move(lock)) {}
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
-    : m_target(std::move(other.m_target)), m_temporary(std::move(other.m_temporary)), m_fd(other.m_fd),
-      m_lockFd(other.m_lockFd), m_flushed(other.m_flushed), m_committed(other.m_committed) {
-    other.m_fd = -1;
-    other.m_lockFd = -1;
+    : m_target(std::move(other.m_target)), m_temporary(std::move(other.m_temporary)),
+      m_file(std::move(other.m_file)), m_lock(std::move(other.m_lock)), m_flushed(other.m_flushed),
+      m_committed(other.m_committed) {
     other.m_committed = true; // the moved-from object owns nothing to clean up
 }
 
 PendingFile::~PendingFile() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    if (!m_committed)
-        ::unlink(m_temporary.c_str());
-    if (m_lockFd >= 0)
-        ::close(m_lockFd);
+    m_file.close();
+    if (!m_committed) {
+        std::error_code ec;
+        std::filesystem::remove(m_temporary, ec);
+    }
 }
 
 Result<PendingFile> PendingFile::create(const std::filesystem::path& target) {
@@ -93,23 +76,20 @@ Result<PendingFile> PendingFile::create(const std::filesystem::path& target) {
     int error = 0;
     for (int attempt = 0; attempt < 16; ++attempt) {
         auto temporary = temporaryNameFor(target);
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            error = errno;
+        auto file = SystemFile::open(temporary, SystemFile::Open::CreateNew);
+        if (!file) {
+            error = file.error();
             if (error != EEXIST)
                 break;
             continue;
         }
         // A sweep may have found the new file before it was locked; it then removed it, and the
         // lock comes once the sweep let go, on a file no longer in the folder: take another.
-        struct stat info {};
-        const int lockFd = ::flock(fd, LOCK_EX) == 0 ? ::dup(fd) : -1;
-        if (lockFd >= 0 && ::fstat(fd, &info) == 0 && info.st_nlink > 0)
-            return PendingFile(target, std::move(temporary), fd, lockFd);
-        error = lockFd < 0 ? errno : ENOENT;
-        ::close(fd);
-        if (lockFd >= 0)
-            ::close(lockFd);
+        const int locked = file->lock(true);
+        auto lock = locked == 0 ? file->duplicate() : std::expected<SystemFile, int>(std::unexpected(locked));
+        if (lock && file->status().links > 0)
+            return PendingFile(target, std::move(temporary), std::move(*file), std::move(*lock));
+        error = lock ? ENOENT : lock.error();
     }
     return fail(ErrorCode::Io, "无法写入文件 " + shownPath(target) + "：" + reason(error) + "。");
 }
@@ -121,28 +101,18 @@ Error PendingFile::failure(std::string_view what, int error) const {
 }
 
 Result<void> PendingFile::write(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::unexpected(failure("写入文件 ", errno));
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
+    if (const int error = m_file.write(bytes); error != 0)
+        return std::unexpected(failure("写入文件 ", error));
     return {};
 }
 
 Result<void> PendingFile::closeFile() {
     // A full disk may show only here, when the data is forced out of the cache.
-    const bool synced = ::fsync(m_fd) == 0;
-    const int syncError = errno;
-    const bool closed = ::close(m_fd) == 0;
-    const int closeError = errno;
-    m_fd = -1;
-    if (!synced)
+    const int syncError = m_file.sync();
+    const int closeError = m_file.close();
+    if (syncError != 0)
         return std::unexpected(failure("写入文件 ", syncError));
-    if (!closed)
+    if (closeError != 0)
         return std::unexpected(failure("写入文件 ", closeError));
     return {};
 }
@@ -150,7 +120,7 @@ Result<void> PendingFile::closeFile() {
 Result<void> PendingFile::flush() {
     if (m_flushed)
         return {};
-    if (m_fd < 0)
+    if (!m_file.isOpen())
         return std::unexpected(failure("写入文件 ", EBADF));
     if (auto closed = closeFile(); !closed)
         return closed;
@@ -161,10 +131,11 @@ Result<void> PendingFile::flush() {
 Result<void> PendingFile::commit() {
     if (auto flushed = flush(); !flushed)
         return flushed;
-    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
-        return std::unexpected(failure("替换文件 ", errno));
+    if (const int error = replaceFile(m_temporary, m_target); error != 0)
+        return std::unexpected(failure("替换文件 ", error));
     m_committed = true;
-    ::close(std::exchange(m_lockFd, -1));
+    m_lock.close();
+    // The rename itself survives a power cut.
     syncFolder(m_target.parent_path());
     return {};
 }
@@ -177,45 +148,21 @@ constexpr std::size_t kOutputBufferBytes = 64 * 1024;
 // As the system itself gives up on a chain of links.
 constexpr int kMostLinks = 40;
 
-// Writes to a stream whose reader may have gone: that is an error to report, not a signal that
-// ends the process (the window's and the companion's alike).
-ssize_t writeWithoutSignal(int fd, const char* data, std::size_t size) {
-    sigset_t pipeSignal;
-    sigset_t before;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, &before);
-    sigset_t pendingBefore;
-    sigpending(&pendingBefore);
-    const ssize_t n = ::write(fd, data, size);
-    const int error = errno;
-    if (n < 0 && error == EPIPE && !sigismember(&pendingBefore, SIGPIPE)) {
-        const timespec now{};
-        sigtimedwait(&pipeSignal, nullptr, &now);
-    }
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    errno = error;
-    return n;
-}
-
 std::string streamReason(int error) {
     return error == EPIPE ? std::string("读取的一方已关闭") : reason(error);
 }
 
-// What is at the end of the links `target` names: its status, or nothing when no file is there
-// (yet). The path comes back in `end`.
-Result<std::optional<struct stat>> followLinks(const std::filesystem::path& target,
-                                               std::filesystem::path& end) {
+// What is at the end of the links `target` names (Missing when no file is there yet). The path
+// comes back in `end`.
+Result<FileKind> followLinks(const std::filesystem::path& target, std::filesystem::path& end) {
     end = target;
     for (int links = 0;; ++links) {
-        struct stat info {};
-        if (::lstat(end.c_str(), &info) != 0) {
-            if (errno == ENOENT)
-                return std::nullopt;
-            return fail(ErrorCode::Io, "无法写入文件 " + shownPath(target) + "：" + reason(errno) + "。");
-        }
-        if (!S_ISLNK(info.st_mode))
-            return info;
+        const FileStatus info = linkStatus(end);
+        if (info.error != 0)
+            return fail(ErrorCode::Io,
+                        "无法写入文件 " + shownPath(target) + "：" + reason(info.error) + "。");
+        if (info.kind != FileKind::Link)
+            return info.kind;
         std::error_code ec;
         const auto link = std::filesystem::read_symlink(end, ec);
         if (ec || links == kMostLinks)
@@ -233,14 +180,9 @@ Error refusedKind(const std::filesystem::path& target, const char* kind) {
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : m_target(std::move(other.m_target)), m_shown(std::move(other.m_shown)),
-      m_pending(std::move(other.m_pending)), m_fd(std::exchange(other.m_fd, -1)),
-      m_ownsFd(std::exchange(other.m_ownsFd, false)), m_buffer(std::move(other.m_buffer)) {
+      m_pending(std::move(other.m_pending)), m_stream(std::move(other.m_stream)),
+      m_buffer(std::move(other.m_buffer)) {
     other.m_pending.reset();
-}
-
-OutputFile::~OutputFile() {
-    if (m_ownsFd && m_fd >= 0)
-        ::close(m_fd);
 }
 
 Result<OutputFile> OutputFile::open(const std::filesystem::path& target, WhenNoReader noReader) {
@@ -251,29 +193,29 @@ Result<OutputFile> OutputFile::open(const std::filesystem::path& target, WhenNoR
     if (!found)
         return std::unexpected(found.error());
     out.m_target = end;
-    if (*found) {
-        const mode_t mode = (*found)->st_mode;
-        if (S_ISDIR(mode))
-            return std::unexpected(refusedKind(target, "文件夹"));
-        if (S_ISSOCK(mode))
-            return std::unexpected(refusedKind(target, "套接字"));
-        if (S_ISBLK(mode))
-            return std::unexpected(refusedKind(target, "块设备（磁盘）"));
-        if (S_ISFIFO(mode) || S_ISCHR(mode)) {
-            // A FIFO without a reader would keep a writer that does not wait from ever going on.
-            const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY |
-                              (S_ISFIFO(mode) && noReader == WhenNoReader::Fail ? O_NONBLOCK : 0);
-            const int fd = ::open(end.c_str(), flags);
-            if (fd < 0) {
-                if (errno == ENXIO)
-                    return fail(ErrorCode::Io, "没有程序在读取 " + shownPath(target) + "，未写入。");
-                return fail(ErrorCode::Io, "无法写入 " + shownPath(target) + "：" + reason(errno) + "。");
-            }
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-            out.m_fd = fd;
-            out.m_ownsFd = true;
-            return out;
+    switch (*found) {
+    case FileKind::Directory:
+        return std::unexpected(refusedKind(target, "文件夹"));
+    case FileKind::Socket:
+        return std::unexpected(refusedKind(target, "套接字"));
+    case FileKind::BlockDevice:
+        return std::unexpected(refusedKind(target, "块设备（磁盘）"));
+    case FileKind::Fifo:
+    case FileKind::Device: {
+        const bool wait = *found == FileKind::Device || noReader == WhenNoReader::Wait;
+        auto stream =
+            SystemFile::open(end, wait ? SystemFile::Open::WriteStream : SystemFile::Open::WriteStreamNoWait);
+        if (!stream) {
+            if (stream.error() == ENXIO)
+                return fail(ErrorCode::Io, "没有程序在读取 " + shownPath(target) + "，未写入。");
+            return fail(ErrorCode::Io,
+                        "无法写入 " + shownPath(target) + "：" + reason(stream.error()) + "。");
         }
+        out.m_stream = std::move(*stream);
+        return out;
+    }
+    default:
+        break;
     }
     auto pending = PendingFile::create(end);
     if (!pending)
@@ -286,7 +228,7 @@ OutputFile OutputFile::standardOutput() {
     OutputFile out;
     out.m_shown = "标准输出";
     out.m_target = "/dev/stdout";
-    out.m_fd = STDOUT_FILENO;
+    out.m_stream = SystemFile::standardOutput();
     return out;
 }
 
@@ -300,17 +242,10 @@ Result<void> OutputFile::flushBuffer() {
         m_buffer.clear();
         return written;
     }
-    std::string_view bytes = m_buffer;
-    while (!bytes.empty()) {
-        const ssize_t n = writeWithoutSignal(m_fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::unexpected(failure(errno));
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
+    const int error = m_stream.write(m_buffer);
     m_buffer.clear();
+    if (error != 0)
+        return std::unexpected(failure(error));
     return {};
 }
 
@@ -332,17 +267,9 @@ Result<void> OutputFile::commit() {
         return flushed;
     if (m_pending)
         return m_pending->commit();
-    if (m_ownsFd) {
-        const int fd = std::exchange(m_fd, -1);
-        m_ownsFd = false;
-        if (::close(fd) != 0 && errno != EINTR)
-            return std::unexpected(failure(errno));
-    }
+    if (const int error = m_stream.close(); error != 0)
+        return std::unexpected(failure(error));
     return {};
-}
-
-bool canWriteInto(const std::filesystem::path& folder) {
-    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 Result<void> writeFileSafely(const std::filesystem::path& target, std::string_view content) {
@@ -355,28 +282,21 @@ Result<void> writeFileSafely(const std::filesystem::path& target, std::string_vi
 }
 
 Result<void> copyFileSafely(const std::filesystem::path& source, const std::filesystem::path& target) {
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return fail(ErrorCode::Io, "无法打开文件 " + shownPath(source) + "：" + reason(errno) + "。");
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{in};
+    auto in = SystemFile::open(source, SystemFile::Open::Read);
+    if (!in)
+        return fail(ErrorCode::Io, "无法打开文件 " + shownPath(source) + "：" + reason(in.error()) + "。");
     auto pending = PendingFile::create(target);
     if (!pending)
         return std::unexpected(pending.error());
     std::vector<char> buffer(1 << 20);
     for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(ErrorCode::Io, "读取文件 " + shownPath(source) + " 时出错：" + reason(errno) + "。");
-        }
-        if (n == 0)
+        const auto n = in->read(buffer);
+        if (!n)
+            return fail(ErrorCode::Io,
+                        "读取文件 " + shownPath(source) + " 时出错：" + reason(n.error()) + "。");
+        if (*n == 0)
             break;
-        if (auto written = pending->write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
-            !written)
+        if (auto written = pending->write(std::string_view(buffer.data(), *n)); !written)
             return written;
     }
     return pending->commit();
@@ -410,19 +330,19 @@ bool isEarlierTemporaryName(std::string_view name) {
 // Removes a temporary whose writer no longer holds its lock. The lock is held here while the
 // file is removed, so a writer that has just made it waits and then sees it gone.
 bool removeIfAbandoned(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
+    auto opened = SystemFile::open(file, SystemFile::Open::ReadNoFollow);
+    if (!opened || opened->lock(false) != 0)
         return false;
-    struct stat held {};
-    struct stat named {};
-    const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
-                           ::lstat(file.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
-                           held.st_dev == named.st_dev && ::unlink(file.c_str()) == 0;
+    const FileStatus held = opened->status();
+    const FileStatus named = linkStatus(file);
+    std::error_code ec;
+    const bool abandoned = held.error == 0 && named.error == 0 && named.kind != FileKind::Missing &&
+                           held.node == named.node && held.device == named.device &&
+                           std::filesystem::remove(file, ec);
     // A history built under a temporary name (a restore) may have left its log beside it.
     if (abandoned)
         for (const char* suffix : {"-wal", "-shm", "-journal"})
-            ::unlink((file.native() + suffix).c_str());
-    ::close(fd);
+            std::filesystem::remove(file.native() + suffix, ec);
     return abandoned;
 }
 

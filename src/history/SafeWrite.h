@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Error.h"
+#include "Platform.h"
 
 #include <chrono>
 #include <filesystem>
@@ -42,14 +43,15 @@ public:
     Result<void> commit();
 
 private:
-    PendingFile(std::filesystem::path target, std::filesystem::path temporary, int fd, int lockFd);
+    PendingFile(std::filesystem::path target, std::filesystem::path temporary, SystemFile file,
+                SystemFile lock);
     Result<void> closeFile();
     Error failure(std::string_view what, int error) const;
 
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
-    int m_fd = -1;
-    int m_lockFd = -1; // holds the lock until the temporary is renamed or removed
+    SystemFile m_file;
+    SystemFile m_lock; // holds the lock until the temporary is renamed or removed
     bool m_flushed = false;
     bool m_committed = false;
 };
@@ -74,7 +76,6 @@ public:
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;
-    ~OutputFile();
 
     // The file that is replaced or written: the end of a symbolic link, else the name given.
     const std::filesystem::path& target() const { return m_target; }
@@ -97,15 +98,9 @@ private:
     std::filesystem::path m_target;
     std::string m_shown;
     std::optional<PendingFile> m_pending; // a regular file
-    int m_fd = -1;                        // a stream: a FIFO, a device or the standard output
-    bool m_ownsFd = false;
+    SystemFile m_stream;                  // a stream: a FIFO, a device or the standard output
     std::string m_buffer;
 };
-
-// Whether the program may make files in `folder`, asked with the rights it writes with (for
-// root, the capabilities in force), so a folder that is not writable is known before anything
-// is tried in it.
-bool canWriteInto(const std::filesystem::path& folder);
 
 // Replaces `target` by a file holding `content`; on failure the old file stays as it was.
 Result<void> writeFileSafely(const std::filesystem::path& target, std::string_view content);

@@ -1,22 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Spreadsheet.h"
 
+#include "Platform.h"
 #include "SystemError.h"
 #include "WorkbookCheck.h"
 
 #include <xlsxwriter.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace brenvik {
 
@@ -86,20 +81,8 @@ Error writeError(const std::string& shown, lxw_error error) {
 // Whether the file the library wrote is a complete workbook. Mapped, not read: a sheet of a
 // million rows is tens of megabytes.
 bool fileIsCompleteWorkbook(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info {};
     bool complete = false;
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        const auto size = static_cast<std::size_t>(info.st_size);
-        void* bytes = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (bytes != MAP_FAILED) {
-            complete = workbookIsComplete(std::string_view(static_cast<const char*>(bytes), size));
-            ::munmap(bytes, size);
-        }
-    }
-    ::close(fd);
+    withMappedFile(file, [&complete](std::string_view bytes) { complete = workbookIsComplete(bytes); });
     return complete;
 }
 
@@ -107,17 +90,11 @@ bool fileIsCompleteWorkbook(const std::filesystem::path& file) {
 // output), to be copied there once complete: the library writes only to a named file.
 class ScratchFile {
 public:
-    ScratchFile() {
-        std::string name = (std::filesystem::temp_directory_path() / "brenvik3d-sheet-XXXXXX").string();
-        const int fd = ::mkstemp(name.data());
-        if (fd >= 0) {
-            ::close(fd);
-            m_path = name;
-        }
-    }
+    ScratchFile() : m_path(makeScratchFile("brenvik3d-sheet")) {}
     ~ScratchFile() {
+        std::error_code ec;
         if (!m_path.empty())
-            ::unlink(m_path.c_str());
+            std::filesystem::remove(m_path, ec);
     }
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
@@ -128,24 +105,19 @@ private:
 };
 
 Result<void> copyInto(OutputFile& out, const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return fail(ErrorCode::Io, "无法写入 " + out.shownName() + "：" + systemErrorText(errno) + "。");
+    auto in = SystemFile::open(file, SystemFile::Open::Read);
+    if (!in)
+        return fail(ErrorCode::Io, "无法写入 " + out.shownName() + "：" + systemErrorText(in.error()) + "。");
     std::vector<char> buffer(1 << 16);
     Result<void> written;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            written =
-                fail(ErrorCode::Io, "无法写入 " + out.shownName() + "：" + systemErrorText(errno) + "。");
-            break;
-        }
-        if (n == 0 || !(written = out.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)))))
+        const auto n = in->read(buffer);
+        if (!n)
+            return fail(ErrorCode::Io,
+                        "无法写入 " + out.shownName() + "：" + systemErrorText(n.error()) + "。");
+        if (*n == 0 || !(written = out.write(std::string_view(buffer.data(), *n))))
             break;
     }
-    ::close(fd);
     return written;
 }
 

@@ -6,7 +6,6 @@
 #include "Platform.h"
 #include "SystemError.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -173,9 +172,9 @@ Result<std::string> UndoKeeper::keep(const HistoryStore& store) {
     const auto failed = [](const Error& e) {
         return fail(e.code, "无法保存撤销备份，历史号码未改动：" + e.message);
     };
-    const auto renameFailed = [&](const std::filesystem::path& from) {
+    const auto renameFailed = [&](const std::filesystem::path& from, int error) {
         return failed(
-            Error{ErrorCode::Io, "无法改名文件 " + shownPath(from) + "：" + systemErrorText(errno) + "。"});
+            Error{ErrorCode::Io, "无法改名文件 " + shownPath(from) + "：" + systemErrorText(error) + "。"});
     };
     auto mark = store.changeMark();
     if (!mark)
@@ -204,8 +203,8 @@ Result<std::string> UndoKeeper::keep(const HistoryStore& store) {
     // The backup in step so far waits beside the new one until the change has committed.
     std::error_code ec;
     if (inStep == m_file) {
-        if (::rename(m_file.c_str(), m_previous.c_str()) != 0)
-            return renameFailed(m_file);
+        if (const int error = replaceFile(m_file, m_previous); error != 0)
+            return renameFailed(m_file, error);
         m_earlierAside = true;
     } else if (inStep == m_previous) {
         m_earlierAside = true;
@@ -224,7 +223,7 @@ void UndoKeeper::finished(bool committed) {
         std::filesystem::remove(m_previous, ec);
     } else if (m_earlierAside) {
         // Nothing changed, so the backup of the change before is the one to undo with again.
-        ::rename(m_previous.c_str(), m_file.c_str());
+        replaceFile(m_previous, m_file);
     } else if (m_newInPlace) {
         std::filesystem::remove(m_file, ec);
     }

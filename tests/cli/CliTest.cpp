@@ -2,6 +2,7 @@
 // The command-line companion run as a process, as a script would run it.
 #include "Backtest.h"
 #include "Chance.h"
+#include "ChartPages.h"
 #include "FolderLock.h"
 #include "HistoryExport.h"
 #include "HistoryRebuild.h"
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <netinet/in.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -1465,4 +1467,99 @@ TEST(Cli, SystemErrorsAreSaidInChinese) {
     test::writeFile(home / kDatabaseFile, header);
     const CliRun damaged = cli({"--home", h, "follow"});
     EXPECT_NE(damaged.err.find("（不是数据库文件）"), std::string::npos) << damaged.err;
+}
+
+namespace {
+
+// A chart site on 127.0.0.1 that answers every chart address with five draws of the year it
+// names, until it goes.
+class LoopbackChartSite {
+public:
+    LoopbackChartSite() : m_listener(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_listener, 4) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            throw std::runtime_error("no loopback port");
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~LoopbackChartSite() {
+        ::shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listener);
+    }
+    std::string address() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    void serve() {
+        for (int client; (client = ::accept(m_listener, nullptr, nullptr)) >= 0; ::close(client)) {
+            std::string request;
+            char buffer[4096];
+            for (ssize_t n; request.find("\r\n\r\n") == std::string::npos &&
+                            (n = ::read(client, buffer, sizeof buffer)) > 0;)
+                request.append(buffer, static_cast<std::size_t>(n));
+            const auto span = request.find("span=");
+            const int year = span == std::string::npos ? 0 : std::atoi(request.substr(span + 5, 4).c_str());
+            const std::string page = test::chartPage(year, test::drawsOf(year, 1, 5));
+            const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+                                      "Content-Length: " +
+                                      std::to_string(page.size()) + "\r\nConnection: close\r\n\r\n" + page;
+            [[maybe_unused]] const ssize_t sent = ::write(client, reply.data(), reply.size());
+        }
+    }
+
+    int m_listener;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+} // namespace
+
+// Installed anywhere, the companion finds its plugins from its own folder, and says which one it
+// could not load and why.
+TEST(Cli, PluginsAreLoadedFromBesideTheProgram) {
+    LoopbackChartSite site;
+    TestFolder tree;
+    const auto program = tree / "bin" / "brenvik3d-cli";
+    const auto plugins = (program.parent_path() / BRENVIK_PLUGINS_FROM_BIN).lexically_normal();
+    std::filesystem::create_directories(program.parent_path());
+    std::filesystem::create_directories(plugins);
+    std::filesystem::copy_file(BRENVIK_CLI, program);
+    const std::filesystem::path built = BRENVIK_PLUGINS;
+    const auto html = plugins / "brenvik3d-html.so";
+    const auto http = plugins / "brenvik3d-http.so";
+    const auto place = [](const std::filesystem::path& from, const std::filesystem::path& to) {
+        std::filesystem::remove(to);
+        if (from == "garbage")
+            test::writeFile(to, "not a library");
+        else if (!from.empty())
+            std::filesystem::copy_file(from, to);
+    };
+    const struct {
+        const char* htmlFrom;
+        const char* httpFrom;
+        int status;
+        std::string says;
+    } cases[] = {
+        {"", "", 1, "网络错误：无法载入网络组件 " + http.string() + "：没有这个文件"},
+        {"", "brenvik3d-http.so", 1, "无法载入网页组件 " + html.string() + "：没有这个文件，网页未读取。"},
+        {"garbage", "brenvik3d-http.so", 1,
+         "网页组件 " + html.string() + "：文件已损坏，或它要用的库未安装（"},
+        {"brenvik3d-http.so", "brenvik3d-http.so", 1,
+         "网页组件 " + html.string() + "：它不是这一版本程序的组件"},
+        {"brenvik3d-html.so", "brenvik3d-http.so", 0, "新增 15 期"},
+    };
+    for (const auto& c : cases) {
+        place(*c.htmlFrom && std::string(c.htmlFrom) != "garbage" ? built / c.htmlFrom : c.htmlFrom, html);
+        place(*c.httpFrom ? built / c.httpFrom : "", http);
+        TestFolder home;
+        const CliRun r = run({program.string(), "--home", home.path().string(), "--game", "pl3", "update",
+                              "--site", site.address(), "--years", "2", "--pause", "0"});
+        EXPECT_EQ(r.status, c.status) << r.out << r.err;
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+    }
 }

@@ -143,6 +143,51 @@ follow --result-type _|number bigsmall oddeven segment
 --|--home --game --version --help
 TABLE
 
+# The page parser and the web client are plugins in the installation's private library folder,
+# linked against their libraries as any program is; the programs name no library file and load
+# the plugins from beside themselves: the installed companion reads a loopback chart site.
+plugins=$(find "$root/lib" -path '*/brenvik3d/brenvik3d-*.so' -printf '%P %m\n' | sort)
+[[ $plugins == *"brenvik3d/brenvik3d-html.so 644"*"brenvik3d/brenvik3d-http.so 644"* ]] ||
+    fail "the plugins are not installed as private libraries: $plugins"
+for program in brenvik3d brenvik3d-cli; do
+    ! grep -q -a -E 'lib(xml2|curl)\.so' "$root/bin/$program" || fail "$program names a library file"
+done
+# The package's dependencies on them come from dpkg-shlibdeps, with the versions their symbols need.
+if [[ $build == *.deb ]]; then
+    depends=$(dpkg-deb -f "$build" Depends)
+    for library in libxml2 'libcurl[0-9a-z-]*'; do
+        [[ $depends =~ (^|, )$library\ \(\>=\ [0-9] ]] || fail "the package depends on no version of $library: $depends"
+    done
+fi
+python3 - "$staging/port" <<'PY' &
+import http.server, re, sys
+class ChartSite(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        year = int(re.search(r"span=(\d{4})", self.path).group(1))
+        rows = "".join(f"<tr><td>{year}-{k:03d}</td><td>{k}</td><td>{k + 1}</td><td>{k + 2}</td></tr>"
+                       for k in range(1, 6))
+        body = f"<html><body><table>{rows}</table></body></html>".encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+site = http.server.HTTPServer(("127.0.0.1", 0), ChartSite)
+with open(sys.argv[1] + ".new", "w") as f:
+    f.write(str(site.server_port))
+__import__("os").rename(sys.argv[1] + ".new", sys.argv[1])
+site.serve_forever()
+PY
+server=$!
+for _ in $(seq 100); do [ -s "$staging/port" ] && break; sleep 0.1; done
+out=$(XDG_CONFIG_HOME=$staging/config timeout 60 "$root/bin/brenvik3d-cli" --home "$staging/update" --game pl3 update \
+    --site "http://127.0.0.1:$(cat "$staging/port" 2>/dev/null)" --years 2 --pause 0 2>&1) || true
+kill "$server" 2>/dev/null || true
+wait "$server" 2>/dev/null || true
+grep -q '新增 15 期' <<<"$out" || fail "the installed companion did not read a chart site: $out"
+
 # The window finds its sample histories in the installed tree, not in the sources it was built from.
 sample=$root/share/brenvik3d/samples/fc3d-history.txt
 echo "2099001 123" >>"$sample"
