@@ -10,7 +10,6 @@
 #include "BenchIndex.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QSettings>
 
 #include <benchmark/benchmark.h>

@@ -10,7 +10,6 @@
 #include "frmMain.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QSettings>
 
 #include <benchmark/benchmark.h>

@@ -3,7 +3,6 @@
 #include "BenchIndex.h"
 #include "TrendView.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QScrollBar>
 
