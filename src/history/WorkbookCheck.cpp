@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WorkbookCheck.h"
 
-#include <zlib.h>
+#include <unzip.h>
 
-#include <cstdint>
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,38 +13,59 @@ namespace brenvik {
 
 namespace {
 
-constexpr std::uint32_t kEndOfDirectory = 0x06054b50;
-constexpr std::uint32_t kDirectoryEntry = 0x02014b50;
-constexpr std::uint32_t kLocalHeader = 0x04034b50;
+// The archive is read from the bytes in memory (the file is mapped), through minizip's own
+// file functions. minizip takes a read cut short by the end of the file for success unless the
+// file reports an error, so that a cut-off archive would read as whole: a short read is one.
+struct MemoryArchive {
+    std::string_view bytes;
+    ZPOS64_T at = 0;
+    bool cutShort = false;
+};
 
-// Little-endian fields of the archive; nothing when the field lies outside the bytes.
-std::optional<std::uint32_t> field(std::string_view bytes, std::size_t at, int width) {
-    if (at > bytes.size() || bytes.size() - at < static_cast<std::size_t>(width))
-        return std::nullopt;
-    std::uint32_t value = 0;
-    for (int i = width - 1; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
+voidpf ZCALLBACK openArchive(voidpf opaque, const void*, int mode) {
+    return (mode & ZLIB_FILEFUNC_MODE_WRITE) != 0 ? nullptr : opaque;
 }
 
-std::optional<std::size_t> endOfDirectory(std::string_view bytes) {
-    if (bytes.size() < 22)
-        return std::nullopt;
-    // The record is followed by a comment of at most 64 KiB.
-    const std::size_t lowest = bytes.size() > 22 + 65535 ? bytes.size() - 22 - 65535 : 0;
-    for (std::size_t at = bytes.size() - 22;; --at) {
-        if (field(bytes, at, 4) == kEndOfDirectory)
-            return at;
-        if (at == lowest)
-            return std::nullopt;
-    }
+uLong ZCALLBACK readArchive(voidpf, voidpf stream, void* buffer, uLong size) {
+    auto& archive = *static_cast<MemoryArchive*>(stream);
+    const auto n = static_cast<uLong>(std::min<ZPOS64_T>(size, archive.bytes.size() - archive.at));
+    std::memcpy(buffer, archive.bytes.data() + archive.at, n);
+    archive.at += n;
+    archive.cutShort = archive.cutShort || n < size;
+    return n;
 }
 
-// What a part holds, as far as the checks need it: its whole text when it is small, else its
-// beginning and its end. A sheet of a million rows unpacks to hundreds of megabytes, which are
-// checked as they come out, never held.
+uLong ZCALLBACK writeArchive(voidpf, voidpf, const void*, uLong) {
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK tellArchive(voidpf, voidpf stream) {
+    return static_cast<MemoryArchive*>(stream)->at;
+}
+
+long ZCALLBACK seekArchive(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    auto& archive = *static_cast<MemoryArchive*>(stream);
+    const ZPOS64_T size = archive.bytes.size();
+    const ZPOS64_T base = origin == ZLIB_FILEFUNC_SEEK_SET   ? 0
+                          : origin == ZLIB_FILEFUNC_SEEK_CUR ? archive.at
+                                                             : size;
+    if (offset > size - base)
+        return -1;
+    archive.at = base + offset;
+    return 0;
+}
+
+int ZCALLBACK closeArchive(voidpf, voidpf) {
+    return 0;
+}
+
+int ZCALLBACK archiveError(voidpf, voidpf stream) {
+    return static_cast<MemoryArchive*>(stream)->cutShort ? 1 : 0;
+}
+
+// What a part holds, as far as the checks need it: its beginning and its end. A sheet of a
+// million rows unpacks to hundreds of megabytes, which are checked as they come out, never held.
 struct Unpacked {
-    std::uint32_t crc = 0;
     std::uint64_t size = 0;
     std::string head;
     std::string tail;
@@ -51,8 +74,6 @@ struct Unpacked {
 constexpr std::size_t kKeptEnds = 64 * 1024;
 
 void take(Unpacked& u, std::string_view chunk) {
-    u.crc = static_cast<std::uint32_t>(
-        crc32(u.crc, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(chunk.size())));
     u.size += chunk.size();
     if (u.head.size() < kKeptEnds)
         u.head.append(chunk.substr(0, kKeptEnds - u.head.size()));
@@ -61,34 +82,23 @@ void take(Unpacked& u, std::string_view chunk) {
         u.tail.erase(0, u.tail.size() - kKeptEnds);
 }
 
-std::optional<Unpacked> unpack(std::string_view data, unsigned method, std::uint32_t size) {
-    Unpacked u;
-    if (method == 0) {
-        if (data.size() != size)
-            return std::nullopt;
-        take(u, data);
-        return u;
-    }
+// The current part unpacked to its recorded size and checksum; nothing when it is not.
+std::optional<Unpacked> unpack(unzFile zip, const unz_file_info64& info) {
     // Deflate packs at most about a thousand to one; a larger claim is a damaged header.
-    if (method != 8 || size > data.size() * 1100ull + 1024)
+    if (info.compression_method == 0 ? info.uncompressed_size != info.compressed_size
+                                     : info.compression_method != Z_DEFLATED ||
+                                           info.uncompressed_size > info.compressed_size * 1100 + 1024)
         return std::nullopt;
-    z_stream z{};
-    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+    if (unzOpenCurrentFile(zip) != UNZ_OK)
         return std::nullopt;
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(data.size());
+    Unpacked u;
     std::string out(64 * 1024, '\0');
-    int rc = Z_OK;
-    while (rc == Z_OK && u.size <= size) {
-        z.next_out = reinterpret_cast<Bytef*>(out.data());
-        z.avail_out = static_cast<uInt>(out.size());
-        rc = inflate(&z, Z_NO_FLUSH);
-        take(u, std::string_view(out.data(), out.size() - z.avail_out));
-        if (rc == Z_OK && z.avail_in == 0 && z.avail_out != 0)
-            break; // the data ended before the stream did
-    }
-    inflateEnd(&z);
-    if (rc != Z_STREAM_END || u.size != size)
+    int n = 0;
+    while ((n = unzReadCurrentFile(zip, out.data(), static_cast<unsigned>(out.size()))) > 0)
+        take(u, std::string_view(out.data(), static_cast<std::size_t>(n)));
+    // The checksum is compared once the recorded size has been read.
+    const int closed = unzCloseCurrentFile(zip);
+    if (n < 0 || closed != UNZ_OK || u.size != info.uncompressed_size)
         return std::nullopt;
     return u;
 }
@@ -116,53 +126,37 @@ bool closesItsRoot(const Unpacked& part) {
     return xml.ends_with("</" + name + ">");
 }
 
-bool partIsComplete(std::string_view bytes, std::size_t entry, std::string_view name) {
-    const auto method = field(bytes, entry + 10, 2);
-    const auto crc = field(bytes, entry + 16, 4);
-    const auto packed = field(bytes, entry + 20, 4);
-    const auto size = field(bytes, entry + 24, 4);
-    const auto local = field(bytes, entry + 42, 4);
-    if (!method || !crc || !packed || !size || !local || field(bytes, *local, 4) != kLocalHeader)
-        return false;
-    const auto localName = field(bytes, *local + 26, 2);
-    const auto localExtra = field(bytes, *local + 28, 2);
-    if (!localName || !localExtra)
-        return false;
-    const std::size_t dataStart = *local + 30 + *localName + *localExtra;
-    if (dataStart > bytes.size() || bytes.size() - dataStart < *packed)
-        return false;
-    auto content = unpack(bytes.substr(dataStart, *packed), *method, *size);
-    if (!content || content->crc != *crc)
-        return false;
-    if (name.ends_with(".xml") || name.ends_with(".rels"))
-        return closesItsRoot(*content);
-    return true;
+// The name of the current part when it is complete.
+std::optional<std::string> completePart(unzFile zip) {
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return std::nullopt;
+    std::string name(info.size_filename, '\0');
+    if (unzGetCurrentFileInfo64(zip, &info, name.data(), name.size(), nullptr, 0, nullptr, 0) != UNZ_OK)
+        return std::nullopt;
+    const auto content = unpack(zip, info);
+    if (!content || ((name.ends_with(".xml") || name.ends_with(".rels")) && !closesItsRoot(*content)))
+        return std::nullopt;
+    return name;
 }
 
 } // namespace
 
 bool workbookIsComplete(std::string_view bytes) {
-    const auto end = endOfDirectory(bytes);
-    if (!end)
-        return false;
-    const auto count = field(bytes, *end + 10, 2);
-    const auto directory = field(bytes, *end + 16, 4);
-    if (!count || !directory || *count == 0)
+    MemoryArchive archive{bytes};
+    zlib_filefunc64_def io{openArchive, readArchive,  writeArchive, tellArchive,
+                           seekArchive, closeArchive, archiveError, &archive};
+    const std::unique_ptr<void, decltype(&unzClose)> zip(unzOpen2_64("workbook", &io), &unzClose);
+    unz_global_info64 global{};
+    if (!zip || unzGetGlobalInfo64(zip.get(), &global) != UNZ_OK || global.number_entry == 0)
         return false;
     bool hasSheet = false;
-    std::size_t entry = *directory;
-    for (std::uint32_t i = 0; i < *count; ++i) {
-        const auto nameLength = field(bytes, entry + 28, 2);
-        const auto extra = field(bytes, entry + 30, 2);
-        const auto comment = field(bytes, entry + 32, 2);
-        if (field(bytes, entry, 4) != kDirectoryEntry || !nameLength || !extra || !comment ||
-            entry + 46 + *nameLength > bytes.size())
+    for (int at = unzGoToFirstFile(zip.get()); at != UNZ_END_OF_LIST_OF_FILE;
+         at = unzGoToNextFile(zip.get())) {
+        const auto name = at == UNZ_OK ? completePart(zip.get()) : std::nullopt;
+        if (!name)
             return false;
-        const std::string_view name = bytes.substr(entry + 46, *nameLength);
-        if (!partIsComplete(bytes, entry, name))
-            return false;
-        hasSheet = hasSheet || name == "xl/worksheets/sheet1.xml";
-        entry += 46 + *nameLength + *extra + *comment;
+        hasSheet = hasSheet || *name == "xl/worksheets/sheet1.xml";
     }
     return hasSheet;
 }
