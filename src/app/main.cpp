@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AboutBox.h"
+#include "ProgramStart.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -9,12 +10,7 @@
 #include <QTranslator>
 
 int main(int argc, char* argv[]) {
-    // Qt's own file dialog dates its files in the system's time format, which it reads from the
-    // environment once: Chinese, like the rest of the dialog, unless the user set one locale for
-    // everything.
-    if (qEnvironmentVariableIsEmpty("LC_ALL") &&
-        !(qEnvironmentVariableIsEmpty("LC_TIME") ? qgetenv("LANG") : qgetenv("LC_TIME")).startsWith("zh"))
-        qputenv("LC_TIME", "zh_CN.UTF-8");
+    brenvik::ui::readTimeFormatInChinese();
     QApplication::setOrganizationName(QStringLiteral("Brenvik3D"));
     QApplication::setApplicationName(QStringLiteral("Brenvik3D"));
     QApplication::setApplicationVersion(brenvik::ui::productVersionText());
@@ -25,6 +21,8 @@ int main(int argc, char* argv[]) {
     options.setApplicationDescription(QStringLiteral("Brenvik 3D：福彩3D与体彩排列3开奖历史的检索与统计"));
     options.addHelpOption();
     options.addVersionOption();
+    const brenvik::ui::DesktopActions desktopActions;
+    desktopActions.addTo(options);
     {
         // --help and --version are answered before the window system is reached, so they work
         // without a display. Qt's own options are not known yet and may fail this first reading.
@@ -50,5 +48,6 @@ int main(int argc, char* argv[]) {
     if (!window)
         return 1;
     window->show();
+    desktopActions.runOn(*window, options);
     return QApplication::exec();
 }

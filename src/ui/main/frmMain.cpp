@@ -289,6 +289,10 @@ void frmMain::showLastUpdate() {
     m_updatedLabel->setText(text);
 }
 
+void frmMain::updateOnlineNow() {
+    m_history->commands().updateOnlineNow();
+}
+
 void frmMain::status(const QString& text) {
     statusBar()->showMessage(sentence(text), 15000);
 }

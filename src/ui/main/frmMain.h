@@ -61,13 +61,16 @@ public:
     // The user manual shipped with the program, optionally at one of its sections.
     static QUrl manualUrl(const QString& fragment = {});
 
+    // The trend chart's window, made when first opened.
+    void showTrend();
+    // The online update without the question before it, as the status bar's offer runs it.
+    void updateOnlineNow();
+
 private:
     frmMain(QString dataFolder, FolderLock lock, QWidget* parent);
 
     void buildWindow();
     void buildMenus();
-    // The trend chart's window, made when first opened.
-    void showTrend();
     void refreshTrend();
     // The 缩水 window, made when first opened.
     void showFilter();
