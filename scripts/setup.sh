@@ -13,22 +13,24 @@ mode="${1:-run}"
 packages=(
   g++ cmake ninja-build pkgconf
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev qt6-charts-dev
-  libsqlitecpp-dev libsqlite3-dev libboost-math-dev libxlsxwriter-dev zlib1g-dev libxml2-dev
+  libsqlitecpp-dev libsqlite3-dev libboost-math-dev libxlsxwriter-dev libminizip-dev libxml2-dev
   libcurl4-openssl-dev nlohmann-json3-dev libcli11-dev
   fonts-wqy-microhei qt6-translations-l10n xdg-utils
 )
 # The tests and benchmarks: the loopback chart server, the test libraries, the spreadsheet reader,
-# the validators of the installed desktop files and changelog, and of the companion's JSON.
+# the validators of the installed desktop files and changelog, and of the companion's JSON, and
+# the shells whose completion is checked.
 test_packages=(
   qt6-httpserver-dev qt6-websockets-dev
   libgtest-dev libbenchmark-dev
   python3 python3-openpyxl python3-jsonschema
-  desktop-file-utils appstream man-db dpkg-dev
+  desktop-file-utils appstream man-db dpkg-dev zsh fish
 )
 # The package: dpkg-buildflags gives the distribution's flags, dpkg-shlibdeps finds its
 # dependencies (and needs `file`), lintian looks at the result as Debian would, and the install
-# check looks at what the package holds (its loopback chart site is a few lines of Python).
-package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db python3)
+# check looks at what the package holds (its loopback chart site is a few lines of Python, and it
+# runs the completion of each shell).
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db python3 zsh fish)
 
 case "$mode" in
   run) ;;

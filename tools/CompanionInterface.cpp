@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fills the templates of the companion's manual page and bash completion with what its commands
-// are defined with, so that neither can fall behind the program.
+// Fills the templates of the companion's manual page and its bash, zsh and fish completion with
+// what its commands are defined with, so that none of them can fall behind the program.
 //
-// Usage: companion-interface man|completion TEMPLATE OUTPUT
+// Usage: companion-interface man|bash|zsh|fish TEMPLATE OUTPUT
 #include "CliInterface.h"
 #include "CliOptions.h"
 
@@ -13,19 +13,24 @@
 int main(int argc, char* argv[]) {
     using namespace brenvik::cli;
     const std::string kind = argc == 4 ? argv[1] : "";
-    if (kind != "man" && kind != "completion") {
-        std::cerr << "usage: companion-interface man|completion TEMPLATE OUTPUT\n";
+    if (kind != "man" && kind != "bash" && kind != "zsh" && kind != "fish") {
+        std::cerr << "usage: companion-interface man|bash|zsh|fish TEMPLATE OUTPUT\n";
         return 2;
     }
     Commands commands;
     addCompanionCommands(commands);
-    const auto all = interfaceOf(commands.app());
+    const auto all = commands.interface();
     std::vector<std::pair<std::string, std::string>> parts;
     if (kind == "man")
         parts = {{R"(.\" generated: synopsis)", manSynopsis(all)},
-                 {R"(.\" generated: options)", manOptions(all)}};
+                 {R"(.\" generated: options)", manOptions(all)},
+                 {R"(.\" generated: exit status)", manExitStatus(all)}};
+    else if (kind == "bash")
+        parts = {{"    # generated: tables", bashCompletionTables(all)}};
+    else if (kind == "zsh")
+        parts = {{"    # generated: tables", zshCompletionTables(all)}};
     else
-        parts = {{"    # generated: tables", completionTables(all)}};
+        parts = {{"# generated: tables", fishCompletionTables(all)}};
 
     std::ifstream in(argv[2]);
     std::stringstream text;

@@ -174,6 +174,7 @@ void addBacktestCommand(Commands& commands) {
                  args->seed = seed;
              });
     backtest.add_flag("--rows", args->rows, "also list every predicted issue");
+    commands.exitStatus(backtest, kFailed, "the history is empty, or the range holds no stored draw");
     backtest.callback([&o, args] {
         const int outcomes = o.resultType == 0 ? 10 : o.resultType == 3 ? 5 : 2;
         if (args->pick && *args->pick >= outcomes)

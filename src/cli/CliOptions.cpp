@@ -14,15 +14,10 @@ namespace {
 
 // What the overall help says besides the commands and options.
 const char* const kNotes =
-    "Every command takes --home and --game, before it or after it; brenvik3d-cli COMMAND --help lists\n"
-    "the options of a command. The search options default to the window's first-run defaults, never to\n"
-    "its saved settings, so a script gives the same answer on every machine.\n"
-    "\n"
-    "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
-    "a backtest range without a stored draw,\n"
-    "or an update that stopped early (the years read before are kept) or needs --yes,\n"
-    "or a prediction refused (its draw is stored, or its search found no draw) or not withdrawn,\n"
-    "2 a mistake on the command line (nothing written).\n";
+    "Every command takes --home, --game and --quiet, before it or after it; brenvik3d-cli help COMMAND\n"
+    "(or COMMAND --help) lists the options and exit statuses of a command. The search options default\n"
+    "to the window's first-run defaults, never to its saved settings, so a script gives the same answer\n"
+    "on every machine.\n";
 
 // The help of every command is made from the same definitions as the manual page and the completion.
 class HelpFormatter : public CLI::Formatter {
@@ -34,8 +29,8 @@ public:
         std::vector<std::string> path;
         for (const CLI::App* a = app; a->get_parent() != nullptr; a = a->get_parent())
             path.insert(path.begin(), a->get_name());
-        const auto all = interfaceOf(commands_.app());
-        return commandHelp(*std::ranges::find(all, path, &CommandInterface::path));
+        const auto all = commands_.interface();
+        return commandHelp(*std::ranges::find(all, path, &CommandInterface::path), all.front());
     }
 
 private:
@@ -155,6 +150,46 @@ Commands::Commands() : app_("", "brenvik3d-cli") {
     app_.require_subcommand(0, 1);
     addHomeAndGame(app_, options_);
     app_.add_flag("--version", version_, "print the version");
+    exitStatus(app_, 0, "success");
+    exitStatus(app_, kFailed, "a file, the database or the data folder could not be used (nothing changed)");
+    exitStatus(app_, kUsageError, "a mistake on the command line (nothing written)");
+}
+
+void Commands::exitStatus(const CLI::App& command, int status, const std::string& meaning) {
+    statuses_[&command].push_back({status, meaning});
+}
+
+void Commands::finish() {
+    CLI::App& help = add("help", "Print the help of the program, or of COMMAND, as --help does.",
+                         [this](const Options& o) { return printHelp(o); });
+    help.add_option("COMMAND", helpWords_, "the command whose help to print, e.g. follow or log add")
+        ->type_name("")
+        ->expected(0, 2);
+    // Scripts and the evening timer want the result, not the way there; every command takes it,
+    // before it or after it, like --home.
+    const auto addQuiet = [this](CLI::App& command, const auto& self) -> void {
+        command.add_flag("--quiet", options_.quiet, "print no progress, only errors and the result line");
+        for (CLI::App* below : command.get_subcommands([](const CLI::App*) { return true; }))
+            self(*below, self);
+    };
+    addQuiet(app_, addQuiet);
+}
+
+int Commands::printHelp(const Options&) const {
+    const CLI::App* command = &app_;
+    std::string named;
+    for (const std::string& word : helpWords_) {
+        named += (named.empty() ? "" : " ") + word;
+        const auto below =
+            command->get_subcommands([&word](const CLI::App* a) { return a->get_name() == word; });
+        if (below.empty()) {
+            std::cerr << "brenvik3d-cli: unknown command " << named << "\n" << kUsageHint;
+            return kUsageError;
+        }
+        command = below.front();
+    }
+    std::cout << (command == &app_ ? usage() : command->help());
+    return 0;
 }
 
 CLI::App& Commands::add(const std::string& name, const std::string& description, Run run) {
@@ -166,7 +201,7 @@ CLI::App& Commands::add(const std::string& name, const std::string& description,
 }
 
 std::string Commands::usage() const {
-    return programHelp(interfaceOf(app_), kNotes);
+    return programHelp(interface(), kNotes);
 }
 
 int Commands::run(int argc, const char* const* argv) {
@@ -179,6 +214,7 @@ int Commands::run(int argc, const char* const* argv) {
         std::cerr << "brenvik3d-cli: " << mistake(app_, e) << "\n" << kUsageHint;
         return kUsageError;
     }
+    setQuiet(options_.quiet);
     if (version_) {
         std::cout << "brenvik3d-cli " << productVersion() << '\n';
         return 0;

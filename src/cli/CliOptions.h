@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CliInterface.h"
 #include "DrawSource.h"
 #include "Game.h"
 
@@ -18,6 +19,7 @@ namespace brenvik::cli {
 // What the command line chose. Commands of their own files may keep further options of their own.
 struct Options {
     std::string home;                   // empty: the window's default data folder
+    bool quiet = false;                 // no progress lines, only errors and the result
     Game game = Game::Fc3d;             // whose history every command works on; never the saved setting
     std::vector<std::string> arguments; // FILE, or ISSUE and DDD
 
@@ -63,8 +65,18 @@ public:
     // that its help, the manual page and the completion show (see CliInterface.h).
     CLI::App& add(const std::string& name, const std::string& description, Run run);
 
+    // Declares what exit status `status` of `command` (a command, or a command of a command such
+    // as log add) means besides what it means for every command. Its help, the manual page and
+    // docs/json.md list it; the phrase is lower case, without a semicolon.
+    void exitStatus(const CLI::App& command, int status, const std::string& meaning);
+
+    // Once every command is added: the help command, and --quiet for the program and every command.
+    void finish();
+
     Options& options() { return options_; }
     const CLI::App& app() const { return app_; }
+    // The interface the help, the manual page and the completion are made from.
+    std::vector<CommandInterface> interface() const { return interfaceOf(app_, statuses_); }
 
     // The overall help, printed by --help.
     std::string usage() const;
@@ -78,13 +90,17 @@ private:
         CLI::App* app;
         Run run;
     };
+    int printHelp(const Options& o) const;
+
     Options options_;
     CLI::App app_;
     bool version_ = false;
     std::vector<Command> commands_;
+    ExitStatusTable statuses_;
+    std::vector<std::string> helpWords_; // help COMMAND: the words that name the command
 };
 
-// Every command of the companion, in the order of the overall help.
+// Every command of the companion, in the order of the overall help, and finish().
 void addCompanionCommands(Commands& commands);
 
 // The line after a mistake's message.

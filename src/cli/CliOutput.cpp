@@ -96,6 +96,19 @@ std::string tableText(const std::vector<std::vector<std::string>>& rows) {
     return text;
 }
 
+namespace {
+bool g_quiet = false;
+} // namespace
+
+void setQuiet(bool quiet) {
+    g_quiet = quiet;
+}
+
+void progressLine(const std::string& line) {
+    if (!g_quiet)
+        std::cout << line << std::endl;
+}
+
 int failWith(const std::string& message) {
     std::cerr << message << '\n';
     return kFailed;

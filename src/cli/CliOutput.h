@@ -33,9 +33,18 @@ std::size_t displayWidth(const std::string& s);
 // columns), cells two blanks apart, one line per row.
 std::string tableText(const std::vector<std::vector<std::string>>& rows);
 
-// The companion's exit statuses beyond success.
+// The companion's exit statuses beyond success; what each means for a command is declared with
+// the command (Commands::exitStatus) and listed by its help.
 inline constexpr int kFailed = 1;
 inline constexpr int kUsageError = 2;
+// update: the source lacks an issue; the draws before it were stored, the rest were not.
+inline constexpr int kStoppedAtMissingIssue = 3;
+
+// Under --quiet, progress lines are left out.
+void setQuiet(bool quiet);
+// A line that only says how the work goes (a page read, what --yes would have done), on the
+// standard output at once; none under --quiet. Errors and the result line are always printed.
+void progressLine(const std::string& line);
 
 // Prints `message` as the one line of a failure and gives the status to exit with.
 int failWith(const std::string& message);

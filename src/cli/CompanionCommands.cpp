@@ -21,6 +21,7 @@ void addCompanionCommands(Commands& commands) {
     addUpdateCommand(commands);
     addOmissionCommand(commands);
     addFilterCommand(commands);
+    commands.finish();
 }
 
 } // namespace brenvik::cli

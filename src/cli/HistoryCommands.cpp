@@ -174,6 +174,9 @@ void addHistoryCommands(Commands& commands) {
                     "import a file even when more than half of the issues it shares with the history were "
                     "drawn with other digits (without it such a file, most likely of the other game, is "
                     "refused)");
+    commands.exitStatus(import, kFailed,
+                        "the file looks like the other game's history and --force was not given (nothing "
+                        "changed)");
 
     CLI::App& exported = commands.add("export", "Write the history as a history text file.", runExport);
     addArguments(exported, o, {{"FILE", "the history text file to write; - for the standard output"}});
@@ -183,9 +186,13 @@ void addHistoryCommands(Commands& commands) {
                  {{"ISSUE", "the seven-digit issue number, e.g. 2024150"},
                   {"DDD", "the three digits drawn, e.g. 507"}});
     addSegment(add, o, "1");
+    commands.exitStatus(add, kFailed, "the issue is not after the newest stored one (nothing stored)");
 
     CLI::App& undo = commands.add("undo", "Restore the history as it was before its last change.", runUndo);
     undo.add_flag("--yes", o.yes, "restore the history; without it, only say what it would become");
+    commands.exitStatus(undo, kFailed,
+                        "there is no change to undo, or --yes was not given and it only said what the "
+                        "history would become (nothing changed)");
 
     CLI::App& restore = commands.add(
         "restore", "Rebuild a damaged history from a history text file, keeping the damaged file aside.",
@@ -193,6 +200,7 @@ void addHistoryCommands(Commands& commands) {
     addArguments(restore, o,
                  {{"FILE", "the history text file to rebuild from: the undo backup, lsbf.txt or a sample"}});
     addSegment(restore, o, "1");
+    commands.exitStatus(restore, kFailed, "the history is sound and needs no restore (nothing changed)");
 }
 
 } // namespace brenvik::cli

@@ -220,6 +220,11 @@ void addLogCommand(Commands& commands) {
     for (CLI::App* each : {adding, listing, withdrawing})
         addHomeAndGame(*each, o);
     addArguments(*withdrawing, o, {{"ID", "the number of the prediction, as log list shows it"}});
+    commands.exitStatus(*adding, kFailed,
+                        "the history is empty, the issue's draw is stored or comes before the newest one, or "
+                        "the search found no draw to tally (nothing recorded)");
+    commands.exitStatus(*withdrawing, kFailed,
+                        "no prediction has that ID, or its draw has come (nothing withdrawn)");
 }
 
 } // namespace brenvik::cli

@@ -31,11 +31,6 @@ struct NewestDraws {
     std::pair<std::int32_t, std::int32_t> issues;             // the first and the last
 };
 
-int failed(const std::string& message) {
-    std::cerr << message << '\n';
-    return 1;
-}
-
 // `key` names what the figures are of: "digit" in the positions, "value" elsewhere.
 Json figuresJson(const char* key, Json value, const OmissionFigures& f) {
     Json j;
@@ -136,16 +131,16 @@ int runOmission(const Options& o, std::optional<std::size_t> last) {
     // A table needs draws; a folder without a database is left as it is, not given an empty one.
     const auto database = homeOf(o) / databaseFileName(o.game);
     if (std::error_code ec; !std::filesystem::exists(database, ec))
-        return failed("没有历史数据库 " + database.string() + "，无法统计遗漏。");
+        return failWith("没有历史数据库 " + database.string() + "，无法统计遗漏。");
     if (!o.range) {
         auto opened = openToRead(o, Load::StoreOnly);
         if (!opened)
-            return failed(opened.error().message);
+            return failWith(opened.error().message);
         const auto newest = newestDraws(*opened->store, last.value_or(stats::kDefaultLastDraws));
         if (!newest)
-            return failed(newest.error().message);
+            return failWith(newest.error().message);
         if (newest->digits[0].empty())
-            return failed("历史号码为空，无法统计遗漏。");
+            return failWith("历史号码为空，无法统计遗漏。");
         stats::DrawDigits digits;
         for (std::size_t p = 0; p < digits.positions.size(); ++p)
             digits.positions[p] = newest->digits[p];
@@ -154,14 +149,14 @@ int runOmission(const Options& o, std::optional<std::size_t> last) {
     }
     auto opened = openToRead(o);
     if (!opened)
-        return failed(opened.error().message);
+        return failWith(opened.error().message);
     const SearchIndex index(opened->snapshot);
     if (index.size() == 0)
-        return failed("历史号码为空，无法统计遗漏。");
+        return failWith("历史号码为空，无法统计遗漏。");
     const stats::RowRange range = stats::issueRange(index, o.range->first, o.range->second);
     if (range.empty())
-        return failed("期号 " + std::to_string(o.range->first) + "～" + std::to_string(o.range->second) +
-                      " 内没有开奖号码。");
+        return failWith("期号 " + std::to_string(o.range->first) + "～" + std::to_string(o.range->second) +
+                        " 内没有开奖号码。");
     return printTable(o, stats::omissionTable(stats::drawDigits(index), range), index.issue(range.first),
                       index.issue(range.last - 1));
 }
@@ -192,6 +187,7 @@ void addOmissionCommand(Commands& commands) {
         if (range->count() > 0 && newest->count() > 0)
             refuse("--range and --last cannot be used together");
     });
+    commands.exitStatus(omission, kFailed, "there is no history, or the range holds no draw");
 }
 
 } // namespace brenvik::cli

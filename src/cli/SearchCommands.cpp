@@ -300,6 +300,10 @@ void addSearchCommands(Commands& commands) {
             refuse("--size must be a whole number from 1 to 3, not " + v);
         o.size = static_cast<int>(*n);
     });
+    for (const CLI::App* search : {&follow, &combo})
+        commands.exitStatus(*search, kFailed,
+                            "the history is empty, or too few draws come before --before to take the pattern "
+                            "from");
 }
 
 } // namespace brenvik::cli

@@ -3,6 +3,7 @@
 
 #include "ChartPage.h"
 #include "CliHome.h"
+#include "CliOutput.h"
 #include "HistoryStore.h"
 #include "IssueNumber.h"
 #include "OnlineMerge.h"
@@ -31,7 +32,7 @@ int usageError(const std::string& message) {
 class ReportingFetch : public SourceFetch {
 public:
     explicit ReportingFetch(DrawSource source) : m_source(source) {}
-    void pageRead(const PageCount& count) override { std::cout << pageLine(m_source, count) << std::endl; }
+    void pageRead(const PageCount& count) override { progressLine(pageLine(m_source, count)); }
 
 private:
     DrawSource m_source;
@@ -99,7 +100,7 @@ int runUpdate(const Options& o) {
         return failed(after.error().message);
     if (const auto cut = retentionCut(**after, request.currentYear, years)) {
         if (!o.yes) {
-            std::cout << "加 --yes 才会删除早年的历史号码：" << retentionNotice(*cut) << "这次未删除。\n";
+            progressLine("加 --yes 才会删除早年的历史号码：" + retentionNotice(*cut) + "这次未删除。");
         } else if (auto removed = removeYearsBefore(store, **after, *cut, segment); !removed) {
             std::cout << summaryLine(*saved) << '\n';
             return failed("删除早于保留年数的历史号码失败，早年的历史号码未改动：" + removed.error().message);
@@ -161,6 +162,12 @@ void addUpdateCommand(Commands& commands) {
                  o.pauseMs = static_cast<int>(*n);
              });
     addSegment(update, o, "the stored DsIni");
+    commands.exitStatus(update, 0, "also when old years stay for want of --yes");
+    commands.exitStatus(update, kFailed,
+                        "a page could not be read (nothing stored), or the old years could not be removed "
+                        "(the new draws are stored)");
+    commands.exitStatus(update, kStoppedAtMissingIssue,
+                        "the source lacks an issue: the draws before it are stored, the later ones are not");
 }
 
 } // namespace brenvik::cli

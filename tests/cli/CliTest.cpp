@@ -38,6 +38,8 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <ranges>
+#include <regex>
 #include <sstream>
 #include <thread>
 #include <tuple>
@@ -139,8 +141,69 @@ TEST(Cli, HelpPrintsTheInterface) {
           "\n  log list                    List the predictions", "\n  log withdraw ID             Remove",
           "\n  update                      Add the new draws", "\n  omission                    Print the",
           "\n  filter                      Narrow the numbers", "\n  --home DIR                  data folder",
-          "\n  --version                   print the version\n", "\nExit status: 0 success"})
+          "\n  --version                   print the version\n",
+          "\n  help [COMMAND]              Print the help",
+          "\nExit status:\n  0                           success\n",
+          "\n  undo 1                      there is"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
+}
+
+TEST(Cli, HelpCommandPrintsWhatHelpOptionPrints) {
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> same = {
+        {{"help"}, {"--help"}},
+        {{"help", "update"}, {"update", "--help"}},
+        {{"help", "log"}, {"log", "--help"}},
+        {{"--home", "/nonexistent", "help", "log", "add"}, {"log", "add", "--help"}}};
+    for (const auto& [asked, option] : same) {
+        const CliRun r = cli(asked);
+        EXPECT_EQ(r.status, 0) << asked.back();
+        EXPECT_EQ(r.out, cli(option).out) << asked.back();
+        EXPECT_TRUE(r.err.empty()) << r.err;
+    }
+    for (const std::string unknown : {"nosuch", "log nosuch", "follow add"}) {
+        std::vector<std::string> args = {"help"};
+        for (std::istringstream words(unknown); std::string w : std::views::istream<std::string>(words))
+            args.push_back(w);
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 2) << unknown;
+        EXPECT_EQ(r.err, "brenvik3d-cli: unknown command " + unknown + "\nusage: brenvik3d-cli --help\n");
+    }
+}
+
+// The statuses a command's help declares are those it exits with: each run below ends with a
+// status whose row in the help of its command says why.
+TEST(Cli, EachCommandExitsWithAStatusItsHelpDeclares) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    ASSERT_TRUE(writeHistoryFile(home / "b.txt", test::syntheticDraws(3, 4, 2020001)));
+    ASSERT_EQ(cli({"--home", h, "import", (home / "b.txt").string()}).status, 0);
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> runs = {
+        {{"undo"}, 1, "--yes was not given"},
+        {{"restore", (home / "b.txt").string()}, 1, "needs no restore"},
+        {{"add", "2020002", "123"}, 1, "not after the newest"},
+        {{"follow", "--before", "2020001"}, 1, "too few draws come before --before"},
+        {{"backtest", "--range", "2030001:2030009"}, 1, "holds no stored draw"},
+        {{"log", "withdraw", "7"}, 1, "no prediction has that ID"},
+        {{"omission", "--range", "2030001:2030009"}, 1, "holds no draw"},
+        {{"omission", "--last", "0"}, 2, "a mistake on the command line"},
+        {{"export", (home / "out.txt").string()}, 0, "success"}};
+    for (const auto& [args, status, says] : runs) {
+        std::vector<std::string> all = {"--home", h};
+        all.insert(all.end(), args.begin(), args.end());
+        EXPECT_EQ(cli(all).status, status) << args[0];
+        // The command's words, without its arguments and options.
+        std::vector<std::string> help = {"help", args[0]};
+        if (args[0] == "log")
+            help.push_back(args[1]);
+        std::string text = cli(help).out;
+        text = text.substr(text.find("\nExit status:\n"));
+        text = std::regex_replace(text, std::regex("\n {30}"), " ");
+        std::smatch row;
+        const std::regex rowOfStatus("\n  " + std::to_string(status) + " +(.*)");
+        ASSERT_TRUE(std::regex_search(text, row, rowOfStatus)) << args[0] << ": " << text;
+        EXPECT_NE(row.str(1).find(says), std::string::npos) << args[0] << ": " << text;
+    }
 }
 
 TEST(Cli, ImportExportRoundTripOfBothRealHistories) {

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The companion's JSON as scripts read it: every command that prints JSON, run on a real history in
-the ways that change what it prints, against its schema in docs/schema, and docs/json.md naming
-every key of every schema.
+the ways that change what it prints, against its schema in docs/schema (also with keys a later
+version may add), docs/json.md naming every key of every schema, and its table of exit statuses
+saying what the help of each of those commands says.
 
 Usage: JsonSchemaCheck.py BRENVIK3D_CLI DOCS_DIR SAMPLE_HISTORY
 """
@@ -26,11 +27,28 @@ def run(home, *args):
     return done.stdout
 
 
+def exit_statuses(command):
+    """The statuses the help of `command` lists, as (status, meaning) with each meaning apart."""
+    text = subprocess.run([cli, *command.split(), "--help"], capture_output=True, text=True).stdout
+    rows = re.sub(r"\n {30}", " ", text.split("\nExit status:\n", 1)[1])
+    return {(int(m.group(1)), meaning) for m in re.finditer(r"^  (\d+) +(.*)$", rows, re.M)
+            for meaning in m.group(2).split("; ")}
+
+
+def with_added_keys(node):
+    """The document with a key that no schema names in every object."""
+    if isinstance(node, dict):
+        return {**{key: with_added_keys(value) for key, value in node.items()}, "addedLater": [1, "a"]}
+    if isinstance(node, list):
+        return [with_added_keys(value) for value in node]
+    return node
+
+
 def commands():
     """Every command as its words, from the overall help, with the commands that have commands."""
     text = subprocess.run([cli, "--help"], capture_output=True, text=True, check=True).stdout
     listed = text.split("\nCommands:\n", 1)[1].split("\n\n", 1)[0]
-    found = [m.group(1) for m in re.finditer(r"^  ([a-z]+(?: [a-z]+)?)(?: [A-Z]|  )", listed, re.M)]
+    found = [m.group(1) for m in re.finditer(r"^  ([a-z]+(?: [a-z]+)?)(?: [A-Z\[]|  )", listed, re.M)]
     return found + sorted({c.split()[0] for c in found if " " in c})
 
 
@@ -84,6 +102,14 @@ with tempfile.TemporaryDirectory() as scratch:
         validator = jsonschema.validators.validator_for(schemas[name])(schemas[name])
         for error in validator.iter_errors(document):
             failures.append(f"{where}: {'/'.join(map(str, error.absolute_path))}: {error.message}")
+        # A key added later passes; a required key missing or of another type does not.
+        for error in validator.iter_errors(with_added_keys(document)):
+            failures.append(f"{where} with added keys: {'/'.join(map(str, error.absolute_path))}: {error.message}")
+        required = schemas[name].get("required", [])[-1]
+        if validator.is_valid({k: v for k, v in document.items() if k != required}):
+            failures.append(f"{where}: the schema accepts the document without its key {required}")
+        if validator.is_valid({**document, "format": "1"}):
+            failures.append(f"{where}: the schema accepts a format that is not the integer 1")
 
     # Every command that prints JSON has its schema and is run above, and every schema is a command's.
     run_names = {name for name, _, _ in outputs}
@@ -98,8 +124,26 @@ with tempfile.TemporaryDirectory() as scratch:
     for name in set(schemas) - run_names:
         failures.append(f"docs/schema/{name}.json belongs to no command")
 
-    # docs/json.md has a section for every schema and names each of its keys.
+    # The exit statuses docs/json.md gives each command that prints JSON are those of its help.
     manual = (docs / "json.md").read_text()
+    table = manual.split("\n## Exit status\n", 1)[-1]
+    rows = [[cell.strip() for cell in line.strip("|").split("|")]
+            for line in table.splitlines() if re.match(r"\| (every command|`)", line)]
+    if not rows:
+        failures.append("docs/json.md has no table of exit statuses")
+    for name in sorted(run_names):
+        command = name.replace("-", " ")
+        documented = {(int(status), meaning) for who, status, meaning in rows
+                      if who == "every command" or f"`{command}`" in who.split(", ")}
+        if documented != exit_statuses(command):
+            failures.append(f"docs/json.md gives {command} the exit statuses {sorted(documented)}, its help "
+                            f"{sorted(exit_statuses(command))}")
+    for who, _, _ in rows:
+        for named in re.findall(r"`([a-z ]+)`", who):
+            if named.replace(" ", "-") not in run_names:
+                failures.append(f"docs/json.md gives exit statuses to {named}, which prints no JSON")
+
+    # docs/json.md has a section for every schema and names each of its keys.
 
     def keys(node):
         if isinstance(node, dict):
