@@ -30,6 +30,7 @@ for f in bin/brenvik3d bin/brenvik3d-cli share/applications/$id.desktop share/me
     share/zsh/vendor-completions/_brenvik3d-cli share/fish/vendor_completions.d/brenvik3d-cli.fish \
     share/doc/brenvik3d/copyright share/doc/brenvik3d/changelog.gz \
     share/doc/brenvik3d/json.md.gz share/brenvik3d/schema/follow.json share/doc/brenvik3d/schema/follow.json \
+    share/lintian/overrides/brenvik3d \
     lib/systemd/user/brenvik3d-update.service lib/systemd/user/brenvik3d-update.timer; do
     [ -s "$root/$f" ] || fail "$f is not installed"
 done
