@@ -292,7 +292,7 @@ void ResultsPanel::showChosenDraw(const SearchConditions& c) {
         QString part = QStringLiteral("第%1位 %2，").arg(p).arg(qs(outcomeLabel(c.resultKind, outcome)));
         part += row == m_tally.ranked.end()
                     ? QStringLiteral("不在统计的结果中")
-                    : QStringLiteral("排第 %1，%2 %3 中 %4 %3")
+                    : QStringLiteral("排第 %1，%2 %3中 %4 %3")
                           .arg(row - m_tally.ranked.begin() + 1)
                           .arg(countText(m_tally.denominator))
                           .arg(c.group && c.resultPosition > 1 ? QStringLiteral("个") : QStringLiteral("期"))
