@@ -160,9 +160,6 @@ void FilterWindow::build() {
     copyRow->addWidget(m_copyStyle);
     copyRow->addWidget(m_copy);
     copyRow->addStretch();
-    m_play = control(new QPushButton(QStringLiteral("记录为本期投注(&T)")), "cmdTouzhu",
-                     QStringLiteral("记录为本期投注"));
-    copyRow->addWidget(m_play);
 
     auto* rangeRow = new QHBoxLayout;
     m_start = control(new QLineEdit, "txtFilterStart", QStringLiteral("起始期号"));
@@ -200,7 +197,13 @@ void FilterWindow::build() {
     auto* l = new QVBoxLayout(lower);
     l->setContentsMargins(0, 0, 0, 0);
     l->addLayout(rangeRow);
-    l->addWidget(m_recordLine);
+    // Beside the record of buying the kept set every draw: buying it for the next one.
+    m_play = control(new QPushButton(QStringLiteral("记录为本期投注(&T)")), "cmdTouzhu",
+                     QStringLiteral("记录为本期投注"));
+    auto* recordRow = new QHBoxLayout;
+    recordRow->addWidget(m_recordLine, 1);
+    recordRow->addWidget(m_play, 0, Qt::AlignTop);
+    l->addLayout(recordRow);
     l->addWidget(m_chart, 1);
     split->addWidget(upper);
     split->addWidget(lower);
@@ -215,7 +218,7 @@ void FilterWindow::build() {
 
     // Tab follows reading order: the conditions top to bottom, then the right column.
     QList<QWidget*> order = m_panel->controls();
-    order << m_direct << m_group << m_grid << m_copyStyle << m_copy << m_play << m_start << m_end;
+    order << m_direct << m_group << m_grid << m_copyStyle << m_copy << m_start << m_end << m_play;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 

@@ -28,7 +28,7 @@ double niceStep(double span) {
 NetChart::NetChart(QWidget* parent) : ThemedChartView(parent) {
     chart()->legend()->setAlignment(Qt::AlignBottom);
     chart()->setMargins(QMargins(4, 4, 4, 4));
-    setMinimumHeight(160);
+    setMinimumHeight(150);
 }
 
 void NetChart::clear() {

@@ -80,6 +80,7 @@ QTableView* logGrid(const QString& name, GridModel* model, const QString& captio
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
     header->setSectionResizeMode(stretched, QHeaderView::Stretch);
     grid->setWordWrap(false);
+    // Two grids and a chart share the window's height: on a low screen each keeps a few rows.
     exportOnDoubleClick(grid, std::move(exportIt));
     return grid;
 }
@@ -310,7 +311,8 @@ LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_playsSummary->setWordWrap(true);
     m_playsSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    // Each grid under its own line and button; the chart of the predictions' hits at the bottom.
+    // Each grid under its own line and button; the chart of the predictions' hits beside them, the
+    // plays under both.
     const auto part = [](QLabel* summary, QPushButton* button, QTableView* grid) {
         auto* w = new QWidget;
         auto* v = new QVBoxLayout(w);
@@ -322,12 +324,16 @@ LogbookWindow::LogbookWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         v->addWidget(grid, 1);
         return w;
     };
+    auto* predictions = new QSplitter(Qt::Horizontal);
+    predictions->setChildrenCollapsible(false);
+    predictions->addWidget(part(m_summary, m_withdraw, m_grid));
+    predictions->addWidget(m_chartView);
+    predictions->setSizes({640, 380});
     auto* split = new QSplitter(Qt::Vertical);
     split->setChildrenCollapsible(false);
-    split->addWidget(part(m_summary, m_withdraw, m_grid));
+    split->addWidget(predictions);
     split->addWidget(part(m_playsSummary, m_withdrawPlay, m_playsGrid));
-    split->addWidget(m_chartView);
-    split->setSizes({240, 240, 200});
+    split->setSizes({360, 300});
 
     auto* v = new QVBoxLayout(this);
     v->addWidget(split, 1);
