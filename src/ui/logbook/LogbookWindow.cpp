@@ -229,11 +229,12 @@ QVariant PlaysGridModel::data(const QModelIndex& index, int role) const {
             numbers << qs(stats::numberText(n));
         return qs(p.conditions) + QStringLiteral("\n") + numbers.join(QLatin1Char(' '));
     }
-    if (role == Qt::TextAlignmentRole && index.column() != PlayConditions)
-        return int(index.column() >= PlayCost && index.column() != PlayDraw && index.column() != PlayHit &&
-                           index.column() != PlayNote
-                       ? Qt::AlignRight | Qt::AlignVCenter
-                       : Qt::AlignCenter);
+    // Money to the right, so its digits line up; the conditions read from the left.
+    if (role == Qt::TextAlignmentRole && index.column() == PlayConditions)
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole && index.column() >= PlayCost && index.column() != PlayDraw &&
+        index.column() != PlayHit && index.column() != PlayNote)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
     return GridModel::data(index, role);
 }
 
