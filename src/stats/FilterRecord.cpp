@@ -79,6 +79,7 @@ FilterRecord filterRecord(const NumberSet& kept, const DrawDigits& digits, RowRa
     for (std::size_t n = 0; n < prizes.size(); ++n) {
         if (prizes[n] == 0)
             continue;
+        r.expectedWon += static_cast<double>(prizes[n]) / kNumbers;
         r.hits += drawn[n];
         r.won += prizes[n] * drawn[n];
         if (ticket == Ticket::Group && isPair(static_cast<int>(n)))

@@ -39,6 +39,7 @@ struct FilterRecord {
     int kept = 0;           // M: the numbers the conditions keep
     int tickets = 0;        // the tickets bought a draw: M (直选), or G, the kept groups (组选)
     double share = 0;       // the share of draws that win: the hit rate chance gives
+    double expectedWon = 0; // what a fair draw pays the tickets on average, in yuan
     long long draws = 0;    // n
     long long hits = 0;     // H: draws that won
     long long pairHits = 0; // H₃: of those (组选), the draws that were a 组三

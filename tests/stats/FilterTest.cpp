@@ -181,9 +181,11 @@ TEST(FilterRecord, CountsWhatADirectCountCountsForEitherTicket) {
                 return group ? !leopard(n) && groupKeptByHand(kept, n) : kept[static_cast<std::size_t>(n)];
             };
             long long tickets = 0, winning = 0;
+            double expectedWon = 0;
             std::set<int> groups;
             for (int n = 0; n < 1000; ++n) {
                 winning += wins(n);
+                expectedWon += wins(n) ? (!group ? 1040 : pair(n) ? 346 : 173) / 1000.0 : 0;
                 if (kept[static_cast<std::size_t>(n)] && !(group && leopard(n))) {
                     std::array<int, 3> d = {n / 100, n / 10 % 10, n % 10};
                     std::ranges::sort(d);
@@ -210,6 +212,7 @@ TEST(FilterRecord, CountsWhatADirectCountCountsForEitherTicket) {
             ASSERT_EQ(r.won, won);
             ASSERT_EQ(r.net, won - 2 * tickets * n);
             ASSERT_DOUBLE_EQ(r.share, share);
+            ASSERT_NEAR(r.expectedWon, expectedWon, 1e-9);
             if (n > 0) {
                 ASSERT_DOUBLE_EQ(r.rate, static_cast<double>(hits) / n);
                 ASSERT_LE(r.interval.low, r.rate + 1e-12);

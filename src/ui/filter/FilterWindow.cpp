@@ -323,7 +323,8 @@ void FilterWindow::refreshRecord() {
     showLine(m_recordLine, line);
     m_directModel->setNote(line);
     m_groupModel->setNote(line);
-    m_chart->setCurve(stats::netCurve(m_kept, digits, *range, kCurvePoints, ticket()), m_record->tickets);
+    m_chart->setCurve(stats::netCurve(m_kept, digits, *range, kCurvePoints, ticket()),
+                      m_record->expectedWon - static_cast<double>(stats::kTicketYuan * m_record->tickets));
 }
 
 void FilterWindow::ticketChosen(bool grouped) {
