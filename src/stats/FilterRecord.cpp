@@ -28,30 +28,59 @@ bool isPair(int n) {
     return shapeOf(n / 100, n / 10 % 10, n % 10).form == Form::Pair;
 }
 
+// For each number 000–999, the ticket it is bought with (ticketOf), -1 for none; and what it pays
+// that ticket. Made once: a click of the 缩水 window then reads them instead of sorting and
+// searching.
+struct TicketTables {
+    std::array<std::array<std::int16_t, kNumbers>, 2> ticket{};
+    std::array<std::array<std::int32_t, kNumbers>, 2> prize{};
+
+    TicketTables() {
+        for (const Ticket kind : {Ticket::Direct, Ticket::Group}) {
+            const auto k = static_cast<std::size_t>(kind);
+            for (int n = 0; n < kNumbers; ++n) {
+                const auto i = static_cast<std::size_t>(n);
+                ticket[k][i] = static_cast<std::int16_t>(ticketOf(kind, n).value_or(-1));
+                prize[k][i] = static_cast<std::int32_t>(kind == Ticket::Direct ? kDirectPrizeYuan
+                                                        : isPair(n)            ? kGroup3PrizeYuan
+                                                                               : kGroup6PrizeYuan);
+            }
+        }
+    }
+};
+
+const TicketTables& ticketTables() {
+    static const TicketTables tables;
+    return tables;
+}
+
 } // namespace
 
 std::vector<int> ticketsOf(const NumberSet& kept, Ticket ticket) {
+    const auto& of = ticketTables().ticket[static_cast<std::size_t>(ticket)];
+    std::array<bool, kNumbers> bought{};
+    for (std::size_t n = 0; n < of.size(); ++n)
+        if (kept[n] && of[n] >= 0)
+            bought[static_cast<std::size_t>(of[n])] = true;
     std::vector<int> tickets;
-    for (int n = 0; n < kNumbers; ++n)
-        if (kept[static_cast<std::size_t>(n)])
-            if (const auto t = ticketOf(ticket, n))
-                tickets.push_back(*t);
-    std::ranges::sort(tickets);
-    const auto [end, last] = std::ranges::unique(tickets);
-    tickets.erase(end, last);
+    for (std::size_t t = 0; t < bought.size(); ++t)
+        if (bought[t])
+            tickets.push_back(static_cast<int>(t));
     return tickets;
 }
 
 PrizeTable prizeTable(std::span<const int> tickets, Ticket ticket) {
+    const TicketTables& tables = ticketTables();
+    const auto k = static_cast<std::size_t>(ticket);
+    std::array<bool, kNumbers> bought{};
+    for (const int t : tickets)
+        if (t >= 0 && t < kNumbers)
+            bought[static_cast<std::size_t>(t)] = true;
     PrizeTable prizes{};
-    for (int n = 0; n < kNumbers; ++n) {
-        const auto t = ticketOf(ticket, n);
-        if (!t || !std::ranges::binary_search(tickets, *t))
-            continue;
-        prizes[static_cast<std::size_t>(n)] =
-            static_cast<std::int32_t>(ticket == Ticket::Direct ? kDirectPrizeYuan
-                                      : isPair(n)              ? kGroup3PrizeYuan
-                                                               : kGroup6PrizeYuan);
+    for (std::size_t n = 0; n < prizes.size(); ++n) {
+        const std::int16_t t = tables.ticket[k][n];
+        if (t >= 0 && bought[static_cast<std::size_t>(t)])
+            prizes[n] = tables.prize[k][n];
     }
     return prizes;
 }
