@@ -120,7 +120,7 @@ while IFS='|' read -r words want; do
     [ "$got" = "$want" ] || fail "completing '$words': '$got', not '$want'"
 done <<'TABLE'
 _|import export add undo restore follow combo backtest log update omission filter
-log _|add list withdraw
+log _|add play list withdraw
 --home /tmp log add --pi|--pick
 log --home /tmp l|list
 log list --f|--format
