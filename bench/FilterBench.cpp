@@ -62,16 +62,20 @@ void BM_KeptNumbers(benchmark::State& state) {
     state.SetLabel(labels[state.range(0)]);
 }
 
-// The record over the whole history: 0 the real 3D history, otherwise that many random draws.
+// The record over the whole history: 0 the real 3D history, otherwise that many random draws;
+// bought as 直选 (0) or 组选 (1) tickets.
 void BM_Record(benchmark::State& state) {
     const SearchIndex& index = bench::indexFor(state.range(0));
     const DrawDigits digits = drawDigits(index);
     const NumberSet kept = keptNumbers(conditionSets(1)[0]);
+    const Ticket ticket = state.range(1) == 0 ? Ticket::Direct : Ticket::Group;
     for (auto _ : state) {
-        const FilterRecord r = filterRecord(kept, digits, allDraws(index.size()));
+        const FilterRecord r = filterRecord(kept, digits, allDraws(index.size()), ticket);
         benchmark::DoNotOptimize(r.p);
     }
-    state.SetLabel(state.range(0) == 0 ? "real 3D" : std::to_string(state.range(0)) + " draws");
+    state.SetLabel(
+        (state.range(0) == 0 ? std::string("real 3D") : std::to_string(state.range(0)) + " draws") +
+        (ticket == Ticket::Group ? ", 组选" : ", 直选"));
 }
 
 // A click on a 胆码 button of the window on the real 3D history: count, grid, record line and
@@ -96,5 +100,5 @@ void BM_WindowClick(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_KeptNumbers)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Record)->Arg(0)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Record)->ArgsProduct({{0, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowClick)->Unit(benchmark::kMillisecond);

@@ -18,6 +18,60 @@
 
 namespace brenvik::cli {
 
+Result<SearchConditions> searchConditionsOf(const Options& o, const HistorySnapshot& h) {
+    const bool lastDraw = !o.back;
+    const int n = o.back.value_or(2);
+    const Kind kind = static_cast<Kind>(o.type);
+
+    // Pattern and range as the window would set them for these options.
+    Pattern pattern{};
+    std::int32_t start = h.empty() ? 0 : rangeStart(h.first()->sqqh, lastDraw, n);
+    std::int32_t end = h.empty() ? 0 : h.last()->sqqh;
+    if (o.pattern) {
+        pattern = *o.pattern;
+    } else if (o.before) {
+        // Too few draws before the issue for the draw N back is no pattern either, not 0,0,0.
+        const auto before = patternBeforeIssue(h, *o.before, lastDraw, n, kind);
+        if (!before || !before->pattern)
+            return fail(ErrorCode::Empty, noPatternBefore(*o.before, lastDraw, n));
+        end = h[before->reached].sqqh;
+        pattern = *before->pattern;
+    } else if (auto fromHistory = patternFromHistory(h, lastDraw, n, kind)) {
+        pattern = *fromHistory;
+    }
+    if (o.range) {
+        start = o.range->first;
+        end = o.range->second;
+    }
+
+    SearchConditions c;
+    c.game = displayName(o.game);
+    c.combination = o.combination;
+    c.freePositions = o.freePositions;
+    c.lastDraw = lastDraw;
+    c.n = lastDraw ? 1 : n;
+    c.searchType = kind;
+    for (std::size_t p = 0; p < 3; ++p)
+        c.pattern[p] = pattern[p];
+    c.before = o.pattern ? std::nullopt : o.before;
+    if (c.combination)
+        c.size = o.size;
+    else
+        c.checked = o.check;
+    c.rangeStart = start;
+    c.rangeEnd = end;
+    c.resultKind = static_cast<Kind>(o.resultType);
+    c.resultPosition = o.resultPosition;
+    c.group = o.group;
+    c.segmentParam = o.segment;
+    return c;
+}
+
+Selection searchSelection(const SearchIndex& index, const SearchConditions& c) {
+    return c.combination ? combinationSearch(index, c.combinationQuery())
+                         : followSearch(index, c.followQuery());
+}
+
 namespace {
 
 // The tally, the comparison with chance and, when asked for, the matched draws as one JSON line.
@@ -66,55 +120,16 @@ int runSearch(const Options& o) {
     const HistorySnapshot& h = *opened->snapshot;
     if (h.empty() && !o.range)
         return failWith("历史号码为空，无法检索。");
-
-    const bool lastDraw = !o.back;
-    const int n = o.back.value_or(2);
-    const Kind kind = static_cast<Kind>(o.type);
-
-    // Pattern and range as the window would set them for these options.
-    Pattern pattern{};
-    std::int32_t start = h.empty() ? 0 : rangeStart(h.first()->sqqh, lastDraw, n);
-    std::int32_t end = h.empty() ? 0 : h.last()->sqqh;
-    if (o.pattern) {
-        pattern = *o.pattern;
-    } else if (o.before) {
-        // Too few draws before the issue for the draw N back is no pattern either, not 0,0,0.
-        const auto before = patternBeforeIssue(h, *o.before, lastDraw, n, kind);
-        if (!before || !before->pattern)
-            return failWith(noPatternBefore(*o.before, lastDraw, n));
-        end = h[before->reached].sqqh;
-        pattern = *before->pattern;
-    } else if (auto fromHistory = patternFromHistory(h, lastDraw, n, kind)) {
-        pattern = *fromHistory;
-    }
-    if (o.range) {
-        start = o.range->first;
-        end = o.range->second;
-    }
-
-    SearchConditions c;
-    c.game = displayName(o.game);
-    c.combination = o.combination;
-    c.freePositions = o.freePositions;
-    c.lastDraw = lastDraw;
-    c.n = lastDraw ? 1 : n;
-    c.searchType = kind;
-    for (std::size_t p = 0; p < 3; ++p)
-        c.pattern[p] = pattern[p];
-    c.before = o.pattern ? std::nullopt : o.before;
-    if (c.combination)
-        c.size = o.size;
-    else
-        c.checked = o.check;
-    c.rangeStart = start;
-    c.rangeEnd = end;
-    c.resultKind = static_cast<Kind>(o.resultType);
-    c.resultPosition = o.resultPosition;
-    c.group = o.group;
-    c.segmentParam = o.segment;
+    const auto conditions = searchConditionsOf(o, h);
+    if (!conditions)
+        return failWith(conditions.error().message);
+    const SearchConditions& c = *conditions;
+    const Pattern pattern = {c.pattern[0].value_or(0), c.pattern[1].value_or(0), c.pattern[2].value_or(0)};
+    const std::int32_t start = c.rangeStart, end = c.rangeEnd;
+    const bool lastDraw = c.lastDraw;
+    const int n = c.n;
     const SearchIndex index(opened->snapshot);
-    const Selection s =
-        c.combination ? combinationSearch(index, c.combinationQuery()) : followSearch(index, c.followQuery());
+    const Selection s = searchSelection(index, c);
     const Kind resultKind = c.resultKind;
     const Tally tally = tallyOutcomes(h, s.rows, resultKind, o.resultPosition, o.group, o.segment);
 
@@ -219,25 +234,25 @@ void addSharedOptions(CLI::App& search, Options& o, const std::string& rangeDesc
     });
 }
 
-void addCheckOption(CLI::App& follow, Options& o) {
-    addValue(follow, "--check", "1,2,3|none", "positions to match (default all three)",
-             [&o](const std::string& v) {
-                 o.check = {false, false, false};
-                 if (v == "none")
-                     return;
-                 for (const std::string& part : split(v, ',')) {
-                     auto p = parseWholeNumber(part, 1, 3);
-                     if (!p)
-                         refuse("--check must list positions 1, 2, 3 or be none, not " + v);
-                     o.check[static_cast<std::size_t>(*p - 1)] = true;
-                 }
-             });
+} // namespace
+
+CLI::Option* addCheckOption(CLI::App& follow, Options& o) {
+    return addValue(follow, "--check", "1,2,3|none", "positions to match (default all three)",
+                    [&o](const std::string& v) {
+                        o.check = {false, false, false};
+                        if (v == "none")
+                            return;
+                        for (const std::string& part : split(v, ',')) {
+                            auto p = parseWholeNumber(part, 1, 3);
+                            if (!p)
+                                refuse("--check must list positions 1, 2, 3 or be none, not " + v);
+                            o.check[static_cast<std::size_t>(*p - 1)] = true;
+                        }
+                    });
 }
 
-// The options of both searches, bound to o.
-void addSearchOptions(CLI::App& search, Options& o) {
-    addSharedOptions(search, o, "issue range (default: as the window sets it)", false);
-    CLI::Option* pattern = addValue(
+CLI::Option* addPatternOption(CLI::App& search, Options& o) {
+    return addValue(
         search, "--pattern", "A,B,C", "a typed pattern, as on the second tab", [&o](const std::string& v) {
             auto parts = split(v, ',');
             if (parts.size() != 3)
@@ -251,6 +266,26 @@ void addSearchOptions(CLI::App& search, Options& o) {
             }
             o.pattern = p;
         });
+}
+
+CLI::Option* addSizeOption(CLI::App& combo, Options& o) {
+    // Only the combination search has a size; the follow search matches the positions it checks.
+    // A draw has three positions: a larger combination could never match, and would answer
+    // "找到 0 期" as if it had searched.
+    return addValue(combo, "--size", "K", "combination size, 1..3 (default 2)", [&o](const std::string& v) {
+        auto n = parseWholeNumber(v, 1, 3);
+        if (!n)
+            refuse("--size must be a whole number from 1 to 3, not " + v);
+        o.size = static_cast<int>(*n);
+    });
+}
+
+namespace {
+
+// The options of both searches, bound to o.
+void addSearchOptions(CLI::App& search, Options& o) {
+    addSharedOptions(search, o, "issue range (default: as the window sets it)", false);
+    CLI::Option* pattern = addPatternOption(search, o);
     CLI::Option* before =
         addValue(search, "--before", "ISSUE", "the draw before ISSUE, as the third tab with its limit ticked",
                  [&o](const std::string& v) {
@@ -291,15 +326,7 @@ void addSearchCommands(Commands& commands) {
                          return runSearch(options);
                      });
     addSearchOptions(combo, o);
-    // Only the combination search has a size; the follow search matches the positions it checks.
-    // A draw has three positions: a larger combination could never match, and would answer
-    // "找到 0 期" as if it had searched.
-    addValue(combo, "--size", "K", "combination size, 1..3 (default 2)", [&o](const std::string& v) {
-        auto n = parseWholeNumber(v, 1, 3);
-        if (!n)
-            refuse("--size must be a whole number from 1 to 3, not " + v);
-        o.size = static_cast<int>(*n);
-    });
+    addSizeOption(combo, o);
     for (const CLI::App* search : {&follow, &combo})
         commands.exitStatus(*search, kFailed,
                             "the history is empty, or too few draws come before --before to take the pattern "

@@ -323,11 +323,9 @@ std::string utcNow() {
             .count());
 }
 
-// Scores, for good, every logbook entry whose draw is stored now and that has no score yet.
+// Scores, for good, every logbook entry and play whose draw is stored now and that has no score yet.
 void scoreDrawnPredictions(SQLite::Database& db) {
-    SQLite::Statement score(db, PredictionLog::scoringSql());
-    score.bind(1, utcNow());
-    score.exec();
+    PredictionLog::scoreDrawn(db, utcNow());
 }
 
 } // namespace

@@ -53,7 +53,8 @@ public:
     // 1: no Meta table; such a history was written before each game kept its own.
     // 2: no table Yuce, the logbook of predictions (PredictionLog.h).
     // 3: no table YuceScore, the scores the logbook's entries got when their draws were stored.
-    static constexpr int kSchemaVersion = 4;
+    // 4: no tables Touzhu and TouzhuScore, the plays and their scores.
+    static constexpr int kSchemaVersion = 5;
 
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;

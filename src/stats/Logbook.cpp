@@ -2,7 +2,8 @@
 #include "Logbook.h"
 
 #include "Chance.h"
-#include "PatternSource.h"
+#include "FilterRecord.h"
+#include "IssueNumber.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,77 +14,103 @@ int outcomeCount(Kind kind) {
     return kind == Kind::Segment ? 5 : counterSize(kind);
 }
 
-Result<Prediction> predictNext(const SearchIndex& index, SearchConditions setUp, int pick,
-                               std::int32_t issue) {
-    const HistorySnapshot& history = index.history();
-    const int k = outcomeCount(setUp.resultKind);
+Result<LogEntry> predictionOf(const SearchConditions& searched, const Tally& tally, int pick,
+                              std::int32_t issue) {
+    const int k = outcomeCount(searched.resultKind);
     if (pick < 1 || pick >= k)
         return fail(ErrorCode::Invalid, "预测个数须为 1 到 " + std::to_string(k - 1) + "，现在是 " +
                                             std::to_string(pick) + "，未记录。");
-    const auto pattern = patternFromHistory(history, setUp.lastDraw, setUp.n, setUp.searchType);
-    if (history.empty() || !pattern)
-        return fail(ErrorCode::Empty, history.empty() ? "历史号码为空，无法记录预测。"
-                                                      : "历史号码不足前 " + std::to_string(setUp.n) +
-                                                            " 期，无法取检索号码，未记录。");
-    if (const DrawRow* last = history.last(); last->sqqh >= issue)
-        return fail(ErrorCode::Invalid,
-                    "第 " + std::to_string(issue) + " 期：" + std::string(kAlreadyDrawn) + "。");
-
-    Prediction out;
-    out.conditions = std::move(setUp);
-    SearchConditions& c = out.conditions;
-    c.combination = false;
-    c.before.reset();
-    for (std::size_t p = 0; p < 3; ++p)
-        c.pattern[p] = (*pattern)[p];
-    out.selection = followSearch(index, c.followQuery());
-    out.tally =
-        tallyOutcomes(history, out.selection.rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
     // The top of an empty tally is only the first outcome of the list, not a prediction.
-    if (out.tally.denominator == 0)
+    if (tally.denominator == 0)
         return fail(ErrorCode::Empty, std::string(kEmptyTally) + "。");
-
-    LogEntry& e = out.entry;
+    LogEntry e;
     e.issue = issue;
-    e.conditions = conditionSummary(c, out.tally.matched);
-    e.resultKind = c.resultKind;
-    e.resultPosition = c.resultPosition;
-    e.segmentParam = c.segmentParam;
-    for (int i = 0; i < pick && i < static_cast<int>(out.tally.ranked.size()); ++i)
-        e.picks.push_back(out.tally.ranked[static_cast<std::size_t>(i)].outcome);
-    return out;
+    e.conditions = conditionSummary(searched, tally.matched);
+    e.resultKind = searched.resultKind;
+    e.resultPosition = searched.resultPosition;
+    e.segmentParam = searched.segmentParam;
+    for (int i = 0; i < pick && i < static_cast<int>(tally.ranked.size()); ++i)
+        e.picks.push_back(tally.ranked[static_cast<std::size_t>(i)].outcome);
+    return e;
 }
+
+namespace {
+
+// The draw a record was scored with (its stored score, or for a history without stored scores the
+// draw as it is), and the draw its issue holds now.
+struct DrawSeen {
+    std::optional<std::array<int, 3>> scoredWith, now;
+};
+
+DrawSeen drawSeen(std::int32_t issue, const std::optional<EntryScore>& score,
+                  const HistorySnapshot& history) {
+    DrawSeen seen;
+    const auto at = history.lastAtOrBefore(issue);
+    if (at && history.issue(*at) == issue)
+        seen.now = std::array{history.digit(*at, 1), history.digit(*at, 2), history.digit(*at, 3)};
+    seen.scoredWith = score ? std::optional(score->digits) : seen.now;
+    return seen;
+}
+
+std::string changeNote(bool changed, const std::optional<EntryScore>& score,
+                       const std::optional<std::array<int, 3>>& now) {
+    if (!changed || !score)
+        return {};
+    const auto digits = [](const std::array<int, 3>& d) {
+        return std::to_string(d[0]) + std::to_string(d[1]) + std::to_string(d[2]);
+    };
+    return "开奖号码已变：记录时 " + digits(score->digits) +
+           (now ? "，现为 " + digits(*now) : std::string("，现已删除"));
+}
+
+} // namespace
 
 std::vector<ScoredEntry> scoreEntries(std::span<const LogEntry> entries, const HistorySnapshot& history) {
     std::vector<ScoredEntry> out;
     out.reserve(entries.size());
     for (const LogEntry& e : entries) {
         ScoredEntry& s = out.emplace_back(ScoredEntry{.entry = e});
-        const auto at = history.lastAtOrBefore(e.issue);
-        if (at && history.issue(*at) == e.issue)
-            s.drawNow = std::array{history.digit(*at, 1), history.digit(*at, 2), history.digit(*at, 3)};
-        const auto scoredWith = e.score ? std::optional(e.score->digits) : s.drawNow;
-        if (!scoredWith)
+        const DrawSeen seen = drawSeen(e.issue, e.score, history);
+        s.drawNow = seen.now;
+        if (!seen.scoredWith)
             continue;
         // From the digit, with the entry's own segment parameter: the stored segment codes may
         // have been written with the other one.
-        const int digit = (*scoredWith)[static_cast<std::size_t>(e.resultPosition - 1)];
+        const int digit = (*seen.scoredWith)[static_cast<std::size_t>(e.resultPosition - 1)];
         const int actual = codesOf(digit, e.segmentParam)[static_cast<std::size_t>(e.resultKind)];
         s.actual = actual;
         s.hit = std::ranges::find(e.picks, actual) != e.picks.end();
-        s.drawChanged = s.drawNow != scoredWith;
+        s.drawChanged = s.drawNow != seen.scoredWith;
     }
     return out;
 }
 
 std::string changeNote(const ScoredEntry& entry) {
-    if (!entry.drawChanged || !entry.entry.score)
-        return {};
-    const auto digits = [](const std::array<int, 3>& d) {
-        return std::to_string(d[0]) + std::to_string(d[1]) + std::to_string(d[2]);
-    };
-    return "开奖号码已变：记录时 " + digits(entry.entry.score->digits) +
-           (entry.drawNow ? "，现为 " + digits(*entry.drawNow) : std::string("，现已删除"));
+    return changeNote(entry.drawChanged, entry.entry.score, entry.drawNow);
+}
+
+std::vector<ScoredPlay> scorePlays(std::span<const Play> plays, const HistorySnapshot& history) {
+    std::vector<ScoredPlay> out;
+    out.reserve(plays.size());
+    for (const Play& p : plays) {
+        ScoredPlay& s = out.emplace_back(ScoredPlay{.play = p});
+        s.cost = kTicketYuan * static_cast<long long>(p.numbers.size());
+        const PrizeTable prizes = prizeTable(p.numbers, p.ticket);
+        s.chance = winningShare(prizes);
+        const DrawSeen seen = drawSeen(p.issue, p.score, history);
+        s.drawNow = seen.now;
+        if (!seen.scoredWith)
+            continue;
+        const auto& d = *seen.scoredWith;
+        s.won = prizes[static_cast<std::size_t>(d[0] * 100 + d[1] * 10 + d[2])];
+        s.hit = *s.won > 0;
+        s.drawChanged = s.drawNow != seen.scoredWith;
+    }
+    return out;
+}
+
+std::string changeNote(const ScoredPlay& play) {
+    return changeNote(play.drawChanged, play.play.score, play.drawNow);
 }
 
 LogSummary summarize(std::span<const ScoredEntry> entries) {
@@ -113,6 +140,45 @@ std::string summaryLine(const LogSummary& summary) {
     std::string line = buf;
     line += *summary.p < 0.05 ? " —— 命中次数显著多于随机（α=0.05）" : " —— 未见显著多于随机";
     return line;
+}
+
+PlaySummary summarizePlays(std::span<const ScoredPlay> plays) {
+    PlaySummary s;
+    std::vector<double> chances;
+    for (const ScoredPlay& p : plays) {
+        if (!p.won) {
+            ++s.open;
+            s.openCost += p.cost;
+            continue;
+        }
+        ++s.scored;
+        s.cost += p.cost;
+        s.won += *p.won;
+        s.hits += *p.hit ? 1 : 0;
+        chances.push_back(p.chance);
+        s.expected += p.chance;
+    }
+    if (s.scored > 0)
+        s.p = poissonBinomialUpperTail(chances, s.hits);
+    return s;
+}
+
+std::string playSummaryLine(const PlaySummary& summary) {
+    std::string line;
+    if (summary.scored == 0) {
+        line = "尚无已开奖的投注";
+    } else {
+        char buf[128];
+        std::snprintf(buf, sizeof buf, "；命中 %d 次，随机期望 %.2f 次，p=%.3g", summary.hits,
+                      summary.expected, *summary.p);
+        line = "已开奖 " + std::to_string(summary.scored) + " 次：花费 " + groupedCount(summary.cost) +
+               " 元，中奖 " + groupedCount(summary.won) + " 元，" + netText(summary.net()) + buf +
+               (*summary.p < 0.05 ? "（命中次数显著多于随机）" : "（未见显著多于随机）");
+    }
+    if (summary.open > 0)
+        line += "；另有 " + std::to_string(summary.open) + " 次未开奖，花费 " +
+                groupedCount(summary.openCost) + " 元";
+    return line + "。";
 }
 
 } // namespace brenvik::stats

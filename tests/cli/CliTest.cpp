@@ -613,8 +613,9 @@ TEST(Cli, MistakesOnTheCommandLine) {
         {"follow", "--last", "5"},
         {"log"},
         {"log", "edit"},
-        {"log", "add", "--pattern", "1,2,3"},
         {"log", "add", "--before", "2013005"},
+        {"log", "play", "--ticket", "zuxuan"},
+        {"log", "play", "--pick", "2"},
         {"log", "add", "--pick", "0"},
         {"log", "add", "--pick", "3", "--result-type", "oddeven"},
         {"log", "add", "--issue", "201401"},
@@ -703,7 +704,18 @@ TEST(Cli, LogRecordsBeforeTheDrawAndScoresAfterIt) {
         {"format", 1},
         {"entries",
          {entry(1, next, {5, 7}, 7, true, "171"), entry(2, 2020001, {5}, nullptr, nullptr, nullptr)}},
-        {"summary", {{"scored", 1}, {"hits", 1}, {"expected", 0.2}, {"p", 0.2}}}};
+        {"summary", {{"scored", 1}, {"hits", 1}, {"expected", 0.2}, {"p", 0.2}}},
+        {"plays", nlohmann::json::array()},
+        {"playSummary",
+         {{"scored", 0},
+          {"cost", 0},
+          {"won", 0},
+          {"net", 0},
+          {"hits", 0},
+          {"expected", 0},
+          {"p", nullptr},
+          {"open", 0},
+          {"openCost", 0}}}};
     EXPECT_EQ(listed, expected) << listed.dump(1);
     EXPECT_EQ(std::string(listed["entries"][0]["recorded"]).back(), 'Z');
 
@@ -765,6 +777,127 @@ TEST(Cli, AScoredPredictionKeepsItsScoreWhateverBecomesOfItsDraw) {
         EXPECT_NE(r.out.find(std::string("未中") + s.note + "\n"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("已计分 1 条，命中 0 次"), std::string::npos) << r.out;
     }
+}
+
+// log add records the top of the tally that follow or combo prints for the same options.
+TEST(Cli, LogAddRecordsTheTallyOfTheSearchItNames) {
+    TestFolder home;
+    test::writeDatabase(home.path(), test::sampleDraws("fc3d-history.txt"));
+    const std::string h = home.path().string();
+    struct Case {
+        const char* search;
+        std::vector<std::string> options;
+        int pick;
+    };
+    const Case cases[] = {
+        {"follow", {}, 3},
+        {"combo", {"--size", "2"}, 3},
+        {"combo", {"--size", "1", "--positions", "fixed", "--result-pos", "2", "--type", "bigsmall"}, 4},
+        {"follow", {"--back", "2", "--check", "1,3", "--result-type", "oddeven"}, 1},
+        {"combo", {"--pattern", "1,2,3", "--group", "--result-pos", "2", "--range", "2020001:2026224"}, 2},
+    };
+    std::vector<nlohmann::json> recorded;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.search + std::to_string(c.options.size()));
+        std::vector<std::string> search = {"--home", h, c.search};
+        search.insert(search.end(), c.options.begin(), c.options.end());
+        const CliRun table = cli(search);
+        search.insert(search.end(), {"--format", "json"});
+        const CliRun shown = cli(search);
+        ASSERT_EQ(shown.status, 0) << shown.err;
+        nlohmann::json top = nlohmann::json::array();
+        for (int i = 0; i < c.pick; ++i)
+            top.push_back(nlohmann::json::parse(shown.out)["tally"][i]["outcome"]);
+        std::vector<std::string> add = {"--home",   h,        "log",    "add",
+                                        "--search", c.search, "--pick", std::to_string(c.pick),
+                                        "--format", "json"};
+        add.insert(add.end(), c.options.begin(), c.options.end());
+        const CliRun r = cli(add);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto entry = nlohmann::json::parse(r.out);
+        EXPECT_EQ(entry["picks"], top);
+        EXPECT_EQ(entry["conditions"].get<std::string>() + "\n",
+                  table.out.substr(0, table.out.find('\n') + 1));
+        recorded.push_back(entry["picks"]);
+    }
+    // On the real history the two searches from the newest draw disagree, so a record of the wrong
+    // one would show.
+    EXPECT_NE(recorded[0], recorded[1]);
+    // Each search keeps its own way of matching positions.
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--search", "combo", "--check", "1"},
+          {"--size", "2"},
+          {"--search", "backtest"}}) {
+        std::vector<std::string> args = {"--home", h, "log", "add"};
+        args.insert(args.end(), wrong.begin(), wrong.end());
+        EXPECT_EQ(cli(args).status, 2) << wrong[0];
+    }
+}
+
+// log play records the tickets the filter keeps for the next issue; its money comes with the draw.
+TEST(Cli, LogPlayRecordsTheKeptTicketsAndPricesThemAfterTheDraw) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const std::string h = home.path().string();
+    const std::int32_t next = proposedIssue(2013010, chinaYear(std::chrono::system_clock::now()));
+    // 和值 6, 组三 and 组六: 27 numbers in 6 groups.
+    const std::vector<std::string> sum6 = {"--sum", "6", "--form", "zusan,zuliu"};
+    struct Case {
+        const char* ticket;
+        int tickets;
+        int won;
+    };
+    const Case cases[] = {{"group", 6, 346}, {"direct", 27, 1040}};
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--home",   h,        "log",      "play",
+                                         "--ticket", c.ticket, "--format", "json"};
+        args.insert(args.end(), sum6.begin(), sum6.end());
+        const CliRun r = cli(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto play = nlohmann::json::parse(r.out);
+        EXPECT_EQ(play["issue"], next);
+        EXPECT_EQ(play["ticket"], c.ticket);
+        EXPECT_EQ(play["tickets"], c.tickets);
+        EXPECT_EQ(play["cost"], 2 * c.tickets);
+        EXPECT_TRUE(play["won"].is_null());
+    }
+    EXPECT_EQ(nlohmann::json::parse(
+                  cli({"--home", h, "log", "list", "--format", "json"}).out)["plays"][0]["numbers"],
+              nlohmann::json({"006", "015", "024", "033", "114", "123"}));
+    const CliRun none = cli({"--home", h, "log", "play", "--form", "baozi", "--ticket", "group"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("豹子不能买组选"), std::string::npos) << none.err;
+
+    // 060 is a 组三 of the group 006, and one of the 27 numbers.
+    ASSERT_EQ(cli({"--home", h, "add", std::to_string(next), "060"}).status, 0);
+    const auto listed = nlohmann::json::parse(cli({"--home", h, "log", "list", "--format", "json"}).out);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& play = listed["plays"][i];
+        EXPECT_EQ(play["hit"], true);
+        EXPECT_EQ(play["won"], cases[i].won);
+        EXPECT_EQ(play["net"], cases[i].won - 2 * cases[i].tickets);
+        EXPECT_EQ(play["scoredDraw"], "060");
+    }
+    EXPECT_EQ(listed["playSummary"]["cost"], 66);
+    EXPECT_EQ(listed["playSummary"]["won"], 1386);
+    EXPECT_EQ(listed["playSummary"]["net"], 1320);
+    EXPECT_EQ(listed["playSummary"]["hits"], 2);
+    const CliRun table = cli({"--home", h, "log", "list"});
+    EXPECT_NE(table.out.find("投注：已开奖 2 次：花费 66 元，中奖 1,386 元，净赚 1,320 元；命中 2 次"),
+              std::string::npos)
+        << table.out;
+
+    // The filter's record of 组选 tickets: 123 came three times and 321 once, each a 组六 of 123.
+    const auto group = nlohmann::json::parse(
+        cli({"--home", h, "filter", "--sum", "6", "--form", "zuliu", "--ticket", "group", "--format", "json"})
+            .out);
+    EXPECT_EQ(group["kept"], 18);
+    EXPECT_EQ(group["ticket"], "group");
+    EXPECT_EQ(group["tickets"], 3);
+    EXPECT_EQ(group["share"], 0.018);
+    EXPECT_EQ(group["record"]["hits"], 4);
+    EXPECT_EQ(group["record"]["cost"], 2 * 3 * 11);
+    EXPECT_EQ(group["record"]["won"], 4 * 173);
 }
 
 TEST(Cli, AnEmptyTallyRecordsNoPrediction) {
@@ -1169,7 +1302,8 @@ TEST(Cli, EveryCommandPrintsItsOwnHelp) {
         {{"follow"}, "--check", "--size"},
         {{"combo"}, "--size", "--check"},
         {{"backtest"}, "--check", "--matched"},
-        {{"log", "add"}, "--check", "--size"},
+        {{"log", "add"}, "--search", "--before"},
+        {{"log", "play"}, "--ticket", "--check"},
         {{"log", "list"}, "--format", "--check"},
         {{"update"}, "--years", "--format"}};
     for (const auto& [command, option, other] : commands) {
@@ -1236,6 +1370,11 @@ void writeRealHistory(const std::filesystem::path& home) {
     entry.issue = nextIssueProposal(draws.back().issue);
     entry.picks = {3, 5};
     ASSERT_TRUE(store && PredictionLog::record(**store, entry));
+    Play play;
+    play.issue = entry.issue;
+    play.ticket = Ticket::Group;
+    play.numbers = {123, 447};
+    ASSERT_TRUE(PredictionLog::recordPlay(**store, play));
 }
 
 // Changes bits in the middle of a leaf page of `table` (a table or an index) of a history file.
@@ -1331,6 +1470,7 @@ TEST(Cli, DamageIsFoundBeforeAnyChangeOrExportAndRestoredKeepingTheDamagedFile) 
         const CliRun logbook = cli({"--home", h, "log", "list", "--format", "json"});
         ASSERT_EQ(logbook.status, 0) << logbook.err;
         EXPECT_EQ(nlohmann::json::parse(logbook.out)["entries"].size(), c.logbookKept ? 1u : 0u);
+        EXPECT_EQ(nlohmann::json::parse(logbook.out)["plays"].size(), c.logbookKept ? 1u : 0u);
         EXPECT_EQ(cli({"--home", h, "restore", sample}).status, 1) << "a sound history is not restored";
     }
 }

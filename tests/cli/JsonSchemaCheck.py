@@ -75,13 +75,17 @@ with tempfile.TemporaryDirectory() as scratch:
         ("backtest", home, ["backtest", "--format", "json", "--range", f"{first}:{first}", "--rows"]),
         ("log-add", home, ["log", "add", "--format", "json", "--issue", str(last + 1), "--pick", "2"]),
         ("log-add", home, ["log", "add", "--format", "json", "--issue", str(last + 5), "--result-type", "oddeven"]),
+        ("log-add", home, ["log", "add", "--format", "json", "--issue", str(last + 6), "--search", "combo", "--size", "1"]),
+        ("log-play", home, ["log", "play", "--format", "json", "--issue", str(last + 1), "--sum", "10-12", "--ticket", "group"]),
+        ("log-play", home, ["log", "play", "--format", "json", "--issue", str(last + 5), "--kill", "0"]),
         ("omission", home, ["omission", "--format", "json"]),
         ("omission", home, ["omission", "--format", "json", "--range", recent]),
         ("filter", home, ["filter", "--format", "json", "--sum", "10-12", "--kill", "0", "--list"]),
+        ("filter", home, ["filter", "--format", "json", "--sum", "10-12", "--ticket", "group", "--list"]),
         ("filter", empty, ["filter", "--format", "json", "--form", "baozi"]),  # no history
     ]
     outputs = [(schema, args, run(where, *args)) for schema, where, args in runs]
-    # The first prediction's draw comes in: the logbook then holds a scored entry and an open one.
+    # The first prediction's and play's draw comes in: the logbook then holds scored records and open ones.
     outputs.append(("log-list", ["log", "list"], run(home, "log", "list", "--format", "json")))
     run(home, "add", str(last + 1), "123")
     outputs.append(("log-list", ["log", "list"], run(home, "log", "list", "--format", "json")))

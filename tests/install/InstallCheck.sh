@@ -201,9 +201,9 @@ while IFS='|' read -r words want; do
     done
 done <<'TABLE'
 _|import export add undo restore follow combo backtest log update omission filter help
-log _|add list withdraw
+log _|add play list withdraw
 help _|import export add undo restore follow combo backtest log update omission filter help
-help log _|add list withdraw
+help log _|add play list withdraw
 --home /tmp log add --pi|--pick
 log --home /tmp l|list
 log list --f|--format

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
+#include <set>
 #include <vector>
 
 namespace brenvik::stats {
@@ -139,7 +142,18 @@ double tailByHand(long long n, double q, long long h) {
     return tail;
 }
 
-TEST(FilterRecord, CountsWhatADirectCountCounts) {
+// Whether any ordering of the digits of `n` is kept: what makes its group a 组选 ticket.
+bool groupKeptByHand(const NumberSet& kept, int n) {
+    std::array<int, 3> d = {n / 100, n / 10 % 10, n % 10};
+    std::ranges::sort(d);
+    do {
+        if (kept[static_cast<std::size_t>(d[0] * 100 + d[1] * 10 + d[2])])
+            return true;
+    } while (std::ranges::next_permutation(d).found);
+    return false;
+}
+
+TEST(FilterRecord, CountsWhatADirectCountCountsForEitherTicket) {
     std::mt19937 rng(3);
     for (int round = 0; round < 300; ++round) {
         Columns history;
@@ -152,30 +166,64 @@ TEST(FilterRecord, CountsWhatADirectCountCounts) {
         if (first > last)
             std::swap(first, last);
         const RowRange range{first, last}; // may reach one past the history: cut to it
-        const FilterRecord r = filterRecord(kept, history.view(), range);
+        for (const Ticket ticket : {Ticket::Direct, Ticket::Group}) {
+            SCOPED_TRACE(static_cast<int>(ticket));
+            const bool group = ticket == Ticket::Group;
+            const FilterRecord r = filterRecord(kept, history.view(), range, ticket);
 
-        long long n = 0, hits = 0;
-        for (std::size_t row = first; row < std::min<std::size_t>(last, size); ++row, ++n)
-            hits += kept[static_cast<std::size_t>(history.digits[0][row] * 100 + history.digits[1][row] * 10 +
-                                                  history.digits[2][row])];
-        const auto m = static_cast<long long>(kept.count());
-        ASSERT_EQ(r.kept, m);
-        ASSERT_EQ(r.draws, n);
-        ASSERT_EQ(r.hits, hits);
-        ASSERT_EQ(r.cost, 2 * m * n);
-        ASSERT_EQ(r.won, 1040 * hits);
-        ASSERT_EQ(r.net, 1040 * hits - 2 * m * n);
-        ASSERT_DOUBLE_EQ(r.share, m / 1000.0);
-        if (n > 0) {
-            ASSERT_DOUBLE_EQ(r.rate, static_cast<double>(hits) / n);
-            ASSERT_LE(r.interval.low, r.rate + 1e-12);
-            ASSERT_GE(r.interval.high, r.rate - 1e-12);
-            ASSERT_NEAR(r.p, tailByHand(n, m / 1000.0, hits), 1e-9) << n << " " << m << " " << hits;
+            // A 豹子 has no 组选 ticket; a 组三 group pays 346, a 组六 group 173.
+            const auto leopard = [](int n) { return n % 111 == 0; };
+            const auto pair = [](int n) {
+                const int a = n / 100, b = n / 10 % 10, c = n % 10;
+                return (a == b || b == c || a == c) && !(a == b && b == c);
+            };
+            const auto wins = [&](int n) {
+                return group ? !leopard(n) && groupKeptByHand(kept, n) : kept[static_cast<std::size_t>(n)];
+            };
+            long long tickets = 0, winning = 0;
+            double expectedWon = 0;
+            std::set<int> groups;
+            for (int n = 0; n < 1000; ++n) {
+                winning += wins(n);
+                expectedWon += wins(n) ? (!group ? 1040 : pair(n) ? 346 : 173) / 1000.0 : 0;
+                if (kept[static_cast<std::size_t>(n)] && !(group && leopard(n))) {
+                    std::array<int, 3> d = {n / 100, n / 10 % 10, n % 10};
+                    std::ranges::sort(d);
+                    groups.insert(group ? d[0] * 100 + d[1] * 10 + d[2] : n);
+                }
+            }
+            tickets = static_cast<long long>(groups.size());
+            long long n = 0, hits = 0, won = 0;
+            for (std::size_t row = first; row < std::min<std::size_t>(last, size); ++row, ++n) {
+                const int drawn =
+                    history.digits[0][row] * 100 + history.digits[1][row] * 10 + history.digits[2][row];
+                if (!wins(drawn))
+                    continue;
+                ++hits;
+                won += !group ? 1040 : pair(drawn) ? 346 : 173;
+            }
+            const double share = static_cast<double>(winning) / 1000;
+            ASSERT_EQ(r.kept, static_cast<long long>(kept.count()));
+            ASSERT_EQ(r.tickets, tickets);
+            ASSERT_EQ(ticketsOf(kept, ticket), std::vector<int>(groups.begin(), groups.end()));
+            ASSERT_EQ(r.draws, n);
+            ASSERT_EQ(r.hits, hits);
+            ASSERT_EQ(r.cost, 2 * tickets * n);
+            ASSERT_EQ(r.won, won);
+            ASSERT_EQ(r.net, won - 2 * tickets * n);
+            ASSERT_DOUBLE_EQ(r.share, share);
+            ASSERT_NEAR(r.expectedWon, expectedWon, 1e-9);
+            if (n > 0) {
+                ASSERT_DOUBLE_EQ(r.rate, static_cast<double>(hits) / n);
+                ASSERT_LE(r.interval.low, r.rate + 1e-12);
+                ASSERT_GE(r.interval.high, r.rate - 1e-12);
+                ASSERT_NEAR(r.p, tailByHand(n, share, hits), 1e-9) << n << " " << share << " " << hits;
+            }
+            const auto curve = netCurve(kept, history.view(), range, 50, ticket);
+            ASSERT_LE(curve.size(), 52u);
+            ASSERT_EQ(curve.back().draws, static_cast<std::size_t>(n));
+            ASSERT_EQ(curve.back().net, r.net);
         }
-        const auto curve = netCurve(kept, history.view(), range, 50);
-        ASSERT_LE(curve.size(), 52u);
-        ASSERT_EQ(curve.back().draws, static_cast<std::size_t>(n));
-        ASSERT_EQ(curve.back().net, r.net);
     }
 }
 
@@ -199,6 +247,19 @@ TEST(FilterRecord, SaysInPlainChineseWhatItMeans) {
     EXPECT_EQ(recordLine(filterRecord(keptNumbers(c), history.view(), {0, 1233})),
               "保留 2 注（0.2%）；历史上命中 100.0%（95% 区间 99.7%–100.0%），比随机多中（p<0.001）；"
               "按每期全买计，花费 4,932 元，中奖 1,282,320 元，净赚 1,277,388 元。");
+    EXPECT_EQ(recordLine(filterRecord(keptNumbers(c), history.view(), {0, 1233}, Ticket::Group)),
+              "保留 2 注，合组选 0 组（中奖机会 0.0%）：保留的号码都是豹子，豹子不能买组选。");
+    // 和值 6, 组三 and 组六: groups 006, 015, 024, 033, 114, 123 (3 + 3 + 3 + 6 + 6 + 6 of 1,000 numbers
+    // win); draws 033, then 330, 123, 222.
+    Columns drawn;
+    for (const int n : {33, 330, 123, 222})
+        drawn.add(n);
+    c[Field::Sum] = *parseField(Field::Sum, "6");
+    c[Field::Form] = 0x6;
+    EXPECT_EQ(recordLine(filterRecord(keptNumbers(c), drawn.view(), {0, 4}, Ticket::Group)),
+              "保留 27 注，合组选 6 组（中奖机会 2.7%）；历史上命中 75.0%（95% 区间 30.1%–95.4%），"
+              "比随机多中（p<0.001），其中组三 2 期、组六 1 期；按每期全买计，花费 48 元，中奖 865 元，"
+              "净赚 817 元。");
 }
 
 } // namespace

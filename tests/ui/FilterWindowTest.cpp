@@ -63,7 +63,7 @@ void FilterWindowTest::conditionsInCountRecordAndExportOut() {
     const auto click = [w](const char* name) {
         QTest::mouseClick(w->findChild<QAbstractButton*>(QLatin1String(name)), Qt::LeftButton);
     };
-    QCOMPARE(text("lblKept"), QStringLiteral("保留 1,000 注（100.0%），合 220 组组选"));
+    QCOMPARE(text("lblKept"), QStringLiteral("保留 1,000 注（100.0%），合 210 组组选"));
 
     // 和值 6 and 组六: the orders of 015, 024 and 123; 123 came three times and 321 once.
     QTest::keyClicks(box("txtSum"), QStringLiteral("6"));
@@ -91,8 +91,13 @@ void FilterWindowTest::conditionsInCountRecordAndExportOut() {
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QStringLiteral("015 024 042 051 105 123 132 150 204 213 231 240 312 321 402 420 501 510"));
 
-    // Grouped, exported with the conditions above the grid and the record under it.
+    // Grouped, priced as 组选 tickets (each a 组六 of 173 元), exported with the conditions above the
+    // grid and the record under it; the choice is kept.
     click("optZuxuan");
+    QCOMPARE(f.setting("bolSuoshuiZuxuan"), QStringLiteral("True"));
+    QVERIFY2(text("lblRecord").contains(QStringLiteral("合组选 3 组（中奖机会 1.8%）")),
+             qPrintable(text("lblRecord")));
+    QVERIFY(text("lblRecord").contains(QStringLiteral("花费 60 元，中奖 692 元，净赚 632 元。")));
     auto* grid = w->findChild<QTableView*>(QStringLiteral("grdSuoshui"));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
     const QString sheet = f.home() + QStringLiteral("/Suoshui.xlsx");
@@ -110,6 +115,10 @@ void FilterWindowTest::conditionsInCountRecordAndExportOut() {
     QCOMPARE(text("lblKept"), QStringLiteral("保留 12 注（1.2%），合 2 组组选"));
     w->close();
     QCOMPARE(f.setting("strSuoshui"), QStringLiteral("sum=6;form=zuliu;kill=3"));
+    f.close();
+    f.open();
+    f.find<QAction>("mnuSuoshui")->trigger();
+    QVERIFY(f.window().findChild<QAbstractButton*>(QStringLiteral("optZuxuan"))->isChecked());
 }
 
 void FilterWindowTest::takesPositionsFromTheTallyShown_data() {

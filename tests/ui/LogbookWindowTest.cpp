@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The logbook as the user keeps it: the button beside the tally, and the 预测记录 window.
 #include "LogbookWindow.h"
+#include "FilterWindow.h"
 #include "HistoryStore.h"
 #include "Settings.h"
 #include "WindowFixture.h"
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QtTest>
+
+#include <functional>
 
 using namespace brenvik;
 using namespace brenvik::test;
@@ -24,7 +27,8 @@ QStringList rowOf(const QAbstractItemModel& m, int row) {
     return out;
 }
 
-// Records the top `pick` of the tally; a search from the newest draw first, when no tally is shown.
+// Records the top `pick` of the tally shown; a search from the newest draw first, when the tally
+// is not on offer.
 void record(WindowFixture& f, const QVariant& pick) {
     auto* button = f.find<QAbstractButton>("cmdYuce");
     if (!button->isEnabled())
@@ -45,90 +49,113 @@ void typeDraw(WindowFixture& f, const QString& digits) {
 class LogbookWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void theButtonRecordsTheTopOfTheTallyForTheNextIssue();
+    void theButtonRecordsTheTallyShown();
     void theWindowScoresEntriesAsTheHistoryChanges();
     void onlyAnEntryNotYetDrawnIsWithdrawn();
+    void playsOfTheFilterAreListedWithTheirMoney();
 };
 
-void LogbookWindowTest::theButtonRecordsTheTopOfTheTallyForTheNextIssue() {
+void LogbookWindowTest::theButtonRecordsTheTallyShown() {
     WindowFixture f;
     f.storeDraws(smallHistory());
     auto& w = f.open();
     auto* button = f.find<QAbstractButton>("cmdYuce");
     QCOMPARE(button->text(), QStringLiteral("记录本期预测(&R)"));
-    f.find<QAbstractButton>("Option1(0)")->click(); // fixed positions
-    // The button waits for a tally that counted draws: none before a search, nor after one
-    // that found nothing.
-    struct Search {
-        const char *start, *end;
-        bool offered;
+    const auto click = [&f](const char* name) {
+        QTest::mouseClick(f.find<QAbstractButton>(QLatin1String(name)), Qt::LeftButton);
     };
-    for (const Search& s : {Search{nullptr, nullptr, false}, Search{"2013003", "2013003", false},
-                            Search{"2013002", "2013010", true}}) {
-        if (s.start) {
-            f.find<QLineEdit>("Text3(0)")->setText(QLatin1String(s.start));
-            f.find<QLineEdit>("Text3(1)")->setText(QLatin1String(s.end));
-            QTest::mouseClick(f.find<QAbstractButton>("Command1"), Qt::LeftButton);
-        }
-        QCOMPARE(button->isEnabled(), s.offered);
+    const auto range = [&f](const char* start, const char* end) {
+        f.find<QLineEdit>("Text3(0)")->setText(QLatin1String(start));
+        f.find<QLineEdit>("Text3(1)")->setText(QLatin1String(end));
+    };
+    // Offered only for a current tally that counted draws and answers for the next issue; the tip
+    // says why not.
+    struct Offer {
+        std::function<void()> step;
+        const char* tip; // empty: offered
+    };
+    const Offer offers[] = {
+        {[] {}, "还没有统计结果"},
+        {[&] { range("2013003", "2013003"), click("Command1"); }, "检索没有找到任何一期"},
+        {[&] { range("2013002", "2013010"), click("Command1"); }, ""},
+        {[&] { click("Option1(0)"); }, "统计结果已变灰"}, // fixed positions, not searched yet
+        {[&] { click("Command2"); }, ""},
+        {[&] {
+             f.find<QTabWidget>("TabStrip1")->setCurrentIndex(2);
+             f.find<QLineEdit>("Text4")->setText(QStringLiteral("2013005"));
+             click("Command1");
+         },
+         "这是验证第 2013005 期的检索，该期已开奖"},
+    };
+    for (const Offer& o : offers) {
+        o.step();
+        QCOMPARE(button->isEnabled(), *o.tip == 0);
+        if (*o.tip)
+            QVERIFY2(button->toolTip().contains(QString::fromUtf8(o.tip)), qPrintable(button->toolTip()));
     }
-    // A typed pattern on the second tab does not make the prediction: the newest draw does.
-    f.find<QTabWidget>("TabStrip1")->setCurrentIndex(1);
-    f.find<QLineEdit>("Text2(1)")->setText(QStringLiteral("9"));
+    // The chosen issue's own draw, and where its outcome stands in the tally shown.
+    const ui::GridModel& tally = w.resultGrid();
+    int rank = 1;
+    while (rank <= tally.rowCount() && tally.cellText(rank - 1, 1) != QStringLiteral("4"))
+        ++rank;
+    QCOMPARE(f.find<QLabel>("lblChosenDraw")->text(),
+             QStringLiteral("第 2013005 期开出 476：第1位 4，排第 %1，%2 期中 %3 期")
+                 .arg(rank)
+                 .arg(w.matchedGrid().rowCount())
+                 .arg(tally.cellText(rank - 1, 2)));
+    f.find<QTabWidget>("TabStrip1")->setCurrentIndex(0);
 
-    struct Step {
-        QVariant answer;
-        QString offered; // what the box proposes
-        QString said;    // empty: nothing recorded
+    // Exactly the top of the tally on show, whichever search made it: nothing is searched again.
+    struct Recording {
+        const char* search;
+        int pick;
+        const char* asked;
     };
-    const Step steps[] = {
-        {QStringLiteral("2"), QStringLiteral("1"),
-         QStringLiteral("已记录第 2013011 期的预测：4 0（编号 1）。")},
-        {QVariant(), QStringLiteral("2"), {}},
-        {QStringLiteral("11"), QStringLiteral("2"), {}},
-        // All ten digits would be a hit for certain.
-        {QStringLiteral("10"), QStringLiteral("2"), {}},
-        {QStringLiteral("1"), QStringLiteral("2"),
-         QStringLiteral("已记录第 2013011 期的预测：4（编号 2）。")},
-    };
-    int recorded = 0;
-    for (const Step& s : steps) {
-        record(f, s.answer);
-        QVERIFY(!f.dialogs.shown.isEmpty());
-        QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("input"));
-        QVERIFY2(f.dialogs.shown[0].text.contains(QStringLiteral("第 2013011 期")),
+    int id = 0;
+    QStringList top;
+    for (const Recording& r :
+         {Recording{"Command1", 2, "把检索统计结果"}, Recording{"Command2", 3, "把组合检索统计结果"}}) {
+        click(r.search);
+        const SearchConditions shown = *w.searched();
+        top.clear();
+        for (int row = 0; row < r.pick; ++row)
+            top << w.resultGrid().cellText(row, 1);
+        record(f, QString::number(r.pick));
+        QCOMPARE(f.dialogs.shown.size(), 2);
+        QVERIFY2(f.dialogs.shown[0].text.startsWith(QString::fromUtf8(r.asked)),
                  qPrintable(f.dialogs.shown[0].text));
-        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("1～9")));
-        QCOMPARE(f.dialogs.shown.size(), s.answer.isValid() ? 2 : 1);
-        if (s.said.isEmpty())
-            continue;
-        ++recorded;
-        QCOMPARE(f.dialogs.shown[1].kind, QStringLiteral("inform"));
-        QCOMPARE(f.dialogs.shown[1].text, s.said);
-        QCOMPARE(f.setting("intYuceGs"), s.answer.toString());
+        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("第 2013011 期")));
+        QCOMPARE(f.dialogs.shown[1].text, QStringLiteral("已记录第 2013011 期的预测：%1（编号 %2）。")
+                                              .arg(top.join(QLatin1Char(' ')))
+                                              .arg(++id));
+        QCOMPARE(*w.searched(), shown);
+        QCOMPARE(f.setting("intYuceGs"), QString::number(r.pick));
     }
-    QCOMPARE(f.dialogs.shown.size(), 2);
-    // The grids show the search that was recorded.
-    QVERIFY(w.searched());
-    QCOMPARE(w.searched()->pattern, shown(1, 2, 3));
-    QVERIFY(!w.searched()->freePositions);
+    // Nothing, or no prediction, is recorded for an answer that is none.
+    for (const QVariant& answer :
+         {QVariant(), QVariant(QStringLiteral("11")), QVariant(QStringLiteral("10"))}) {
+        record(f, answer);
+        QCOMPARE(f.dialogs.shown.size(), answer.isValid() ? 2 : 1);
+        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("1～9")));
+    }
 
     f.find<QAction>("mnuYuce")->trigger();
     ui::LogbookWindow* log = w.logbookWindow();
     QVERIFY(log && log->isVisible());
     QCOMPARE(log->windowTitle(), QStringLiteral("预测记录 — 福彩3D"));
     const auto& grid = log->grid();
-    QCOMPARE(grid.rowCount(), recorded);
+    QCOMPARE(grid.rowCount(), id);
     // The conditions lead with what was counted; the game, which the window's title names, goes.
     const QStringList parts =
-        QString::fromStdString(conditionSummary(*w.searched(), 2)).split(QStringLiteral("｜"));
+        QString::fromStdString(conditionSummary(*w.searched(), w.matchedGrid().rowCount()))
+            .split(QStringLiteral("｜"));
     QCOMPARE(parts.size(), 4);
     QCOMPARE(parts[2], QStringLiteral("结果：第1位的号码"));
+    QVERIFY(parts[1].startsWith(QStringLiteral("组合检索：")));
     QCOMPARE(
         rowOf(grid, 0).mid(1),
         (QStringList{QStringLiteral("2013011"), QStringLiteral("第1位的号码｜%1｜%2").arg(parts[1], parts[3]),
-                     QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("未开奖"), QString()}));
-    QCOMPARE(grid.gridText(2, 3), QStringLiteral("4 0")); // newest first
+                     top.join(QLatin1Char(' ')), QStringLiteral("-"), QStringLiteral("未开奖"), QString()}));
 }
 
 void LogbookWindowTest::theWindowScoresEntriesAsTheHistoryChanges() {
@@ -246,6 +273,74 @@ void LogbookWindowTest::onlyAnEntryNotYetDrawnIsWithdrawn() {
         QCOMPARE(grid->model()->rowCount(), s.left);
     }
     QCOMPARE(log->grid().gridText(1, 1), QStringLiteral("2013011"));
+}
+
+// 缩水 records its kept set as the next issue's play, 组选 or 直选 as chosen there; once the draws
+// come the 预测记录 window lists each play's money and the totals.
+void LogbookWindowTest::playsOfTheFilterAreListedWithTheirMoney() {
+    WindowFixture f;
+    f.storeDraws(smallHistory());
+    auto& w = f.open();
+    QTest::mouseClick(f.find<QAbstractButton>("cmdSuoshui"), Qt::LeftButton);
+    auto* filter = f.find<ui::FilterWindow>("frmSuoshui");
+    QVERIFY(filter && QTest::qWaitForWindowExposed(filter));
+    const auto click = [filter](const char* name) {
+        QTest::mouseClick(filter->findChild<QAbstractButton*>(QLatin1String(name)), Qt::LeftButton);
+    };
+    auto* play = filter->findChild<QAbstractButton*>(QStringLiteral("cmdTouzhu"));
+    QCOMPARE(play->text(), QStringLiteral("记录为本期投注(&T)"));
+    // 和值 6, 组三 and 组六: 27 numbers, 6 groups.
+    QTest::keyClicks(filter->findChild<QLineEdit*>(QStringLiteral("txtSum")), QStringLiteral("6"));
+    click("chkForm(1)");
+    click("chkForm(2)");
+    struct Play {
+        const char* ticket;
+        const char* setting;
+        QString said;
+        const char* drawn;
+    };
+    const Play plays[] = {
+        {"optZuxuan", "True", QStringLiteral("已记录第 2013011 期的投注：组选 6 组，花费 12 元（编号 1）。"),
+         "060"},
+        {"optZhixuan", "False",
+         QStringLiteral("已记录第 2013012 期的投注：直选 27 注，花费 54 元（编号 2）。"), "222"},
+    };
+    for (const Play& p : plays) {
+        click(p.ticket);
+        QCOMPARE(f.setting("bolSuoshuiZuxuan"), QLatin1String(p.setting));
+        f.dialogs.shown.clear();
+        f.dialogs.answer(true);
+        QTest::mouseClick(play, Qt::LeftButton);
+        QCOMPARE(f.dialogs.shown.size(), 2);
+        QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("confirm"));
+        QCOMPARE(f.dialogs.shown[1].text, p.said);
+        typeDraw(f, QLatin1String(p.drawn));
+    }
+    // A set of 豹子 alone cannot be played as 组选.
+    click("optZuxuan");
+    click("chkForm(1)");
+    click("chkForm(2)");
+    click("chkForm(0)");
+    QVERIFY(!play->isEnabled());
+    QVERIFY(play->toolTip().contains(QStringLiteral("豹子不能买组选")));
+
+    f.find<QAction>("mnuYuce")->trigger();
+    ui::LogbookWindow* log = w.logbookWindow();
+    QVERIFY(log);
+    const ui::GridModel& grid = log->playsGrid();
+    QCOMPARE(grid.rowCount(), 2);
+    // Newest first: 开奖, 命中, 中奖, 净额, 累计净额; a 豹子 draw wins no ticket of 直选 组三/组六 numbers.
+    QCOMPARE(rowOf(grid, 1).mid(1, 10), (QStringList{"2013011", "和值 6；形态 组三,组六", "组选", "6", "12",
+                                                     "060", "命中", "346", "334", "334"}));
+    QCOMPARE(rowOf(grid, 0).mid(1, 10), (QStringList{"2013012", "和值 6；形态 组三,组六", "直选", "27", "54",
+                                                     "222", "未中", "0", "-54", "280"}));
+    QVERIFY2(log->playsSummaryText().startsWith(
+                 QStringLiteral("共 2 次投注。已开奖 2 次：花费 66 元，中奖 346 元，净赚 280 元；命中 1 "
+                                "次，随机期望 0.05 次，p=")),
+             qPrintable(log->playsSummaryText()));
+    // Scored, neither play can be withdrawn.
+    log->findChild<QTableView*>("playsGrid")->selectRow(0);
+    QVERIFY(!log->findChild<QAbstractButton*>("cmdWithdrawPlay")->isEnabled());
 }
 
 QTEST_MAIN(LogbookWindowTest)

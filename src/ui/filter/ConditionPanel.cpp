@@ -123,7 +123,7 @@ ConditionPanel::ConditionPanel(QWidget* parent) : QWidget(parent) {
 
     auto* buttons = new QHBoxLayout;
     m_fromSearch = accessible(
-        named(new QPushButton(QStringLiteral("取当前检索结果(&T)")), QStringLiteral("cmdFromSearch")),
+        named(new QPushButton(QStringLiteral("取当前检索结果(&Q)")), QStringLiteral("cmdFromSearch")),
         QStringLiteral("取当前检索结果"));
     m_fromSearch->setToolTip(QStringLiteral("用主窗口统计结果的前几名填入所统计位置的定位"));
     m_clear = accessible(

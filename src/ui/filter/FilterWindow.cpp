@@ -3,12 +3,14 @@
 
 #include "AppPaths.h"
 #include "BacktestText.h"
+#include "Clock.h"
 #include "ConditionPanel.h"
 #include "Dialogs.h"
 #include "IssueNumber.h"
 #include "KeptGrid.h"
 #include "NetChart.h"
 #include "PanelParts.h"
+#include "PredictionLog.h"
 #include "SettingsStore.h"
 #include "ThemeColours.h"
 #include "Workspace.h"
@@ -38,6 +40,8 @@ namespace {
 
 // The conditions the window last showed, in the text of stats::conditionsText.
 constexpr std::string_view kConditionsKey = "strSuoshui";
+// Whether the numbers are listed, priced and played as 组选 tickets rather than 直选.
+constexpr std::string_view kGroupTicketKey = "bolSuoshuiZuxuan";
 
 // The settings file is written and synced to disk, which takes longer than all else a click does:
 // it waits until the conditions have rested this long.
@@ -127,11 +131,15 @@ void FilterWindow::build() {
     m_count->setWordWrap(true);
     m_count->setTextFormat(Qt::PlainText);
     m_count->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_direct =
-        control(new QRadioButton(QStringLiteral("直选(&Z)")), "optZhixuan", QStringLiteral("按直选列出"));
-    m_group =
-        control(new QRadioButton(QStringLiteral("组选(&X)")), "optZuxuan", QStringLiteral("按组选归并"));
-    m_direct->setChecked(true);
+    m_direct = control(new QRadioButton(QStringLiteral("直选(&Z)")), "optZhixuan",
+                       QStringLiteral("直选：每个号码一注"));
+    m_group = control(new QRadioButton(QStringLiteral("组选(&X)")), "optZuxuan",
+                      QStringLiteral("组选：每组组三或组六一注"));
+    m_direct->setToolTip(QStringLiteral("按直选列出、计算战绩和投注：每个保留的号码一注，中奖 1,040 元"));
+    m_group->setToolTip(QStringLiteral("按组选列出、计算战绩和投注：保留的号码按组归并，每组一注，"
+                                       "组三中奖 346 元，组六中奖 173 元；豹子不能买组选"));
+    (parseFlag(m_settings.text(kGroupTicketKey).toStdString()).value_or(false) ? m_group : m_direct)
+        ->setChecked(true);
     top->addWidget(m_count, 1);
     top->addWidget(m_direct);
     top->addWidget(m_group);
@@ -139,7 +147,7 @@ void FilterWindow::build() {
 
     m_directModel = new KeptGridModel(false, this);
     m_groupModel = new KeptGridModel(true, this);
-    m_grid = grid(QStringLiteral("grdSuoshui"), m_directModel);
+    m_grid = grid(QStringLiteral("grdSuoshui"), m_group->isChecked() ? m_groupModel : m_directModel);
     m_grid->setAccessibleName(QStringLiteral("保留的号码"));
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     exportOnDoubleClick(m_grid, [this] { exportNumbers(); });
@@ -189,7 +197,13 @@ void FilterWindow::build() {
     auto* l = new QVBoxLayout(lower);
     l->setContentsMargins(0, 0, 0, 0);
     l->addLayout(rangeRow);
-    l->addWidget(m_recordLine);
+    // Beside the record of buying the kept set every draw: buying it for the next one.
+    m_play = control(new QPushButton(QStringLiteral("记录为本期投注(&T)")), "cmdTouzhu",
+                     QStringLiteral("记录为本期投注"));
+    auto* recordRow = new QHBoxLayout;
+    recordRow->addWidget(m_recordLine, 1);
+    recordRow->addWidget(m_play, 0, Qt::AlignTop);
+    l->addLayout(recordRow);
     l->addWidget(m_chart, 1);
     split->addWidget(upper);
     split->addWidget(lower);
@@ -204,14 +218,19 @@ void FilterWindow::build() {
 
     // Tab follows reading order: the conditions top to bottom, then the right column.
     QList<QWidget*> order = m_panel->controls();
-    order << m_direct << m_group << m_grid << m_copyStyle << m_copy << m_start << m_end;
+    order << m_direct << m_group << m_grid << m_copyStyle << m_copy << m_start << m_end << m_play;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     connect(m_panel, &ConditionPanel::changed, this, &FilterWindow::conditionsChanged);
     connect(m_panel, &ConditionPanel::fromSearchRequested, this, &FilterWindow::fillFromSearch);
-    connect(m_group, &QRadioButton::toggled, this, &FilterWindow::showGrouped);
+    connect(m_group, &QRadioButton::toggled, this, &FilterWindow::ticketChosen);
     connect(m_copy, &QPushButton::clicked, this, &FilterWindow::copyNumbers);
+    connect(m_play, &QPushButton::clicked, this, &FilterWindow::recordPlay);
+}
+
+Ticket FilterWindow::ticket() const {
+    return m_group->isChecked() ? Ticket::Group : Ticket::Direct;
 }
 
 void FilterWindow::conditionsChanged() {
@@ -225,20 +244,33 @@ void FilterWindow::conditionsChanged() {
         m_record.reset();
         m_recordLine->clear();
         m_chart->clear();
+        offerPlay();
         return;
     }
     m_conditions = *c;
     m_kept = stats::keptNumbers(m_conditions);
-    const auto kept = static_cast<long long>(m_kept.count());
     m_directModel->setKept(m_kept);
     m_groupModel->setKept(m_kept);
-    showLine(m_count,
-             QStringLiteral("保留 %1 注（%2），合 %3 组组选")
-                 .arg(qs(groupedCount(kept)), qs(stats::percentText(static_cast<double>(kept) / 1000)))
-                 .arg(m_groupModel->rowCount()));
+    showCount();
     m_count->setToolTip(qs(stats::describeConditions(m_conditions)));
     m_saveTimer->start();
     refreshRecord();
+}
+
+void FilterWindow::showCount() {
+    if (!m_conditionsRead)
+        return;
+    const auto kept = static_cast<long long>(m_kept.count());
+    QString line = QStringLiteral("保留 %1 注（%2），合 %3 组组选")
+                       .arg(qs(groupedCount(kept)), qs(stats::percentText(static_cast<double>(kept) / 1000)))
+                       .arg(m_groupModel->rowCount());
+    // A 豹子 has no 组选 ticket: with 组选 chosen, the count says what is left out.
+    int leopards = 0;
+    for (int d = 0; d < 10; ++d)
+        leopards += m_kept[static_cast<std::size_t>(111 * d)] ? 1 : 0;
+    if (ticket() == Ticket::Group && leopards > 0)
+        line += QStringLiteral("（豹子 %1 注不能买组选）").arg(leopards);
+    showLine(m_count, line);
 }
 
 std::optional<stats::RowRange> FilterWindow::chosenRange(QString* problem) const {
@@ -269,6 +301,7 @@ void FilterWindow::refreshRecord() {
     const HistorySnapshot& h = index.history();
     m_start->setPlaceholderText(h.empty() ? QString() : QString::number(h.first()->sqqh));
     m_end->setPlaceholderText(h.empty() ? QString() : QString::number(h.last()->sqqh));
+    offerPlay();
     if (!m_conditionsRead)
         return;
     QString problem;
@@ -280,7 +313,7 @@ void FilterWindow::refreshRecord() {
         return;
     }
     const stats::DrawDigits digits = stats::drawDigits(index);
-    m_record = stats::filterRecord(m_kept, digits, *range);
+    m_record = stats::filterRecord(m_kept, digits, *range, ticket());
     QString line = qs(stats::recordLine(*m_record));
     if (!range->empty())
         line = QStringLiteral("第 %1～%2 期：")
@@ -290,11 +323,63 @@ void FilterWindow::refreshRecord() {
     showLine(m_recordLine, line);
     m_directModel->setNote(line);
     m_groupModel->setNote(line);
-    m_chart->setCurve(stats::netCurve(m_kept, digits, *range, kCurvePoints), m_record->kept);
+    m_chart->setCurve(stats::netCurve(m_kept, digits, *range, kCurvePoints, ticket()),
+                      m_record->expectedWon - static_cast<double>(stats::kTicketYuan * m_record->tickets));
 }
 
-void FilterWindow::showGrouped(bool grouped) {
+void FilterWindow::ticketChosen(bool grouped) {
     m_grid->setModel(grouped ? m_groupModel : m_directModel);
+    m_settings.writeFlag(kGroupTicketKey, grouped);
+    showCount();
+    refreshRecord();
+}
+
+void FilterWindow::offerPlay() {
+    QString why;
+    if (!m_conditionsRead)
+        why = QStringLiteral("条件有误，请先改正条件");
+    else if (m_workspace.history().empty())
+        why = QStringLiteral("历史号码为空，无从确定下一期的期号");
+    else if (stats::ticketsOf(m_kept, ticket()).empty())
+        why = m_kept.none() ? QStringLiteral("没有号码同时满足这些条件")
+                            : QStringLiteral("保留的号码都是豹子，豹子不能买组选");
+    m_play->setEnabled(why.isEmpty());
+    m_play->setToolTip(why.isEmpty()
+                           ? QStringLiteral("把保留的号码按%1记为下一期的投注，开奖后计算中奖和盈亏")
+                                 .arg(qs(ticketCaption(ticket())))
+                           : why + QStringLiteral("。"));
+}
+
+void FilterWindow::recordPlay() {
+    const QString title = QStringLiteral("记录为本期投注");
+    if (!m_conditionsRead || m_workspace.history().empty() || !m_workspace.requireStore())
+        return;
+    Play play;
+    play.issue = proposedIssue(m_workspace.history().last()->sqqh, chinaYear(now()));
+    play.conditions = stats::describeConditions(m_conditions);
+    play.ticket = ticket();
+    play.numbers = stats::ticketsOf(m_kept, play.ticket);
+    const long long cost = stats::kTicketYuan * static_cast<long long>(play.numbers.size());
+    const QString unit = play.ticket == Ticket::Group ? QStringLiteral("组") : QStringLiteral("注");
+    const QString what = QStringLiteral("%1 %2 %3，花费 %4 元")
+                             .arg(qs(ticketCaption(play.ticket)))
+                             .arg(countText(static_cast<long long>(play.numbers.size())))
+                             .arg(unit, qs(groupedCount(cost)));
+    if (!Dialogs::confirm(this, title,
+                          QStringLiteral("把保留的号码记为第 %1 期的投注（%2）？\n缩水条件：%3")
+                              .arg(play.issue)
+                              .arg(what, qs(play.conditions))))
+        return;
+    auto stored = PredictionLog::recordPlay(*m_workspace.store(), play);
+    if (!stored) {
+        Dialogs::warn(this, title, qs(stored.error().message));
+        return;
+    }
+    const QString said =
+        QStringLiteral("已记录第 %1 期的投注：%2（编号 %3）。").arg(stored->issue).arg(what).arg(stored->id);
+    showStatus(said);
+    emit playRecorded();
+    Dialogs::inform(this, title, said);
 }
 
 void FilterWindow::copyNumbers() {

@@ -34,9 +34,10 @@ struct ShownTally {
     std::vector<std::uint32_t> outcomes;
 };
 
-// The window "缩水": the conditions, the numbers they keep, and what buying all of them every
-// draw of a range of the open history would have won and cost. It follows the history and the
-// game; the conditions are kept in the settings.
+// The window "缩水": the conditions, the numbers they keep, and what buying all of them (直选) or
+// their groups (组选) every draw of a range of the open history would have won and cost; the kept
+// set can be recorded as the play of the next issue. It follows the history and the game; the
+// conditions and the ticket kind are kept in the settings.
 class FilterWindow : public QWidget {
     Q_OBJECT
 public:
@@ -47,6 +48,12 @@ public:
     const stats::NumberSet& kept() const { return m_kept; }
     // The record last shown; nothing while the conditions or the range do not read.
     const std::optional<stats::FilterRecord>& record() const { return m_record; }
+    // The tickets chosen: 直选 or 组选.
+    Ticket ticket() const;
+
+signals:
+    // A play was stored in the logbook.
+    void playRecorded();
 
 protected:
     void hideEvent(QHideEvent* event) override;
@@ -56,7 +63,10 @@ private:
     void saveConditions();
     void conditionsChanged();
     void refreshRecord();
-    void showGrouped(bool grouped);
+    void ticketChosen(bool grouped);
+    void showCount();
+    void offerPlay();
+    void recordPlay();
     void copyNumbers();
     void exportNumbers();
     void fillFromSearch();
@@ -81,6 +91,7 @@ private:
     KeptGridModel* m_groupModel = nullptr;
     QComboBox* m_copyStyle = nullptr;
     QPushButton* m_copy = nullptr;
+    QPushButton* m_play = nullptr;
     QLineEdit* m_start = nullptr;
     QLineEdit* m_end = nullptr;
     QLabel* m_recordLine = nullptr;

@@ -3,9 +3,8 @@
 
 #include "AppPaths.h"
 #include "Omission.h"
+#include "PredictionLog.h"
 
-#include <algorithm>
-#include <array>
 #include <map>
 
 namespace brenvik::ui {
@@ -18,13 +17,6 @@ QStringList headers(bool grouped) {
             QStringLiteral("形态"), grouped ? QStringLiteral("注数") : QStringLiteral("奇偶比")};
 }
 
-// The group of a number: its digits in ascending order, read as a number.
-int groupOf(int n) {
-    std::array<int, 3> d = {n / 100, n / 10 % 10, n % 10};
-    std::ranges::sort(d);
-    return d[0] * 100 + d[1] * 10 + d[2];
-}
-
 } // namespace
 
 KeptGridModel::KeptGridModel(bool grouped, QObject* parent)
@@ -34,10 +26,12 @@ void KeptGridModel::setKept(const stats::NumberSet& kept) {
     beginResetModel();
     m_rows.clear();
     if (m_grouped) {
+        // The 组选 tickets: a 豹子 has none.
         std::map<int, int> groups;
         for (int n = 0; n < stats::kNumbers; ++n)
             if (kept[static_cast<std::size_t>(n)])
-                ++groups[groupOf(n)];
+                if (const auto group = ticketOf(Ticket::Group, n))
+                    ++groups[*group];
         for (const auto& [group, count] : groups)
             m_rows.push_back({group, count});
     } else {

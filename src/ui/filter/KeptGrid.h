@@ -9,7 +9,8 @@
 namespace brenvik::ui {
 
 // The numbers 缩水 kept: one row per direct number (直选), or per group of numbers with the same
-// digits in any order (组选) with how many of its direct numbers were kept.
+// digits in any order (组选, a 豹子 left out: it cannot be bought so) with how many of its direct
+// numbers were kept.
 class KeptGridModel : public GridModel {
     Q_OBJECT
 public:

@@ -28,21 +28,19 @@ double niceStep(double span) {
 NetChart::NetChart(QWidget* parent) : ThemedChartView(parent) {
     chart()->legend()->setAlignment(Qt::AlignBottom);
     chart()->setMargins(QMargins(4, 4, 4, 4));
-    setMinimumHeight(160);
+    setMinimumHeight(150);
 }
 
 void NetChart::clear() {
     clearChart();
 }
 
-void NetChart::setCurve(const std::vector<stats::NetPoint>& curve, int kept) {
+void NetChart::setCurve(const std::vector<stats::NetPoint>& curve, double expectedNet) {
     clear();
     if (curve.size() < 2)
         return;
     const auto draws = static_cast<double>(curve.back().draws);
-    const double perDraw = (static_cast<double>(stats::kDirectPrizeYuan) / stats::kNumbers -
-                            static_cast<double>(stats::kTicketYuan)) *
-                           kept;
+    const double perDraw = expectedNet;
     // Sums over the whole history run to millions: shown in 万元 then, so that the labels stay short.
     double low = perDraw * draws, high = 0;
     for (const stats::NetPoint& p : curve) {

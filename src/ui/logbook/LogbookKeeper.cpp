@@ -3,7 +3,6 @@
 #include "LogbookKeeper.h"
 
 #include "AppPaths.h"
-#include "BusyCursor.h"
 #include "Clock.h"
 #include "Dialogs.h"
 #include "IssueNumber.h"
@@ -11,7 +10,6 @@
 #include "LogbookWindow.h"
 #include "PredictionLog.h"
 #include "ResultsPanel.h"
-#include "SearchPanel.h"
 #include "SettingsStore.h"
 #include "Workspace.h"
 
@@ -26,20 +24,18 @@ constexpr std::string_view kPickKey = "intYuceGs";
 
 } // namespace
 
-LogbookKeeper::LogbookKeeper(Workspace& workspace, SearchPanel& search, ResultsPanel& results,
-                             SettingsStore& settings, QWidget* window)
-    : QObject(window), m_workspace(workspace), m_search(search), m_results(results), m_settings(settings),
-      m_window(window) {
+LogbookKeeper::LogbookKeeper(Workspace& workspace, ResultsPanel& results, SettingsStore& settings,
+                             QWidget* window)
+    : QObject(window), m_workspace(workspace), m_results(results), m_settings(settings), m_window(window) {
     // Entries are scored against the history as it stands, and each game keeps its own logbook.
     connect(&workspace, &Workspace::historyChanged, this, &LogbookKeeper::refresh);
     connect(&workspace, &Workspace::gameChanged, this, &LogbookKeeper::refresh);
 }
 
 void LogbookKeeper::recordPrediction() {
-    if (!m_workspace.requireStore())
-        return;
-    const auto c = m_search.followConditions();
-    if (!c)
+    // What the grids show, and only while it is current: the button is offered for nothing else.
+    const auto& c = m_results.searched();
+    if (!c || m_results.stale() || !m_workspace.requireStore() || m_workspace.history().empty())
         return;
     const QString title = QStringLiteral("记录本期预测");
     // The issue the window proposes for the next draw, whatever the entry box was changed to.
@@ -49,7 +45,10 @@ void LogbookKeeper::recordPrediction() {
     const int remembered = std::clamp(m_settings.text(kPickKey).toInt(), 1, most);
     const auto answer =
         Dialogs::input(m_window, title,
-                       QStringLiteral("把统计结果的前几名记为第 %1 期的预测？（1～%2）").arg(issue).arg(most),
+                       QStringLiteral("把%1统计结果的前几名记为第 %2 期的预测？（1～%3）")
+                           .arg(c->combination ? QStringLiteral("组合检索") : QStringLiteral("检索"))
+                           .arg(issue)
+                           .arg(most),
                        QString::number(remembered));
     if (!answer)
         return;
@@ -62,15 +61,12 @@ void LogbookKeeper::recordPrediction() {
     }
     m_settings.writeInt(kPickKey, static_cast<int>(*pick));
 
-    BusyCursor busy;
-    auto prediction = stats::predictNext(m_workspace.searchIndex(), *c, static_cast<int>(*pick), issue);
-    if (!prediction) {
-        Dialogs::warn(m_window, title, qs(prediction.error().message));
+    auto entry = stats::predictionOf(*c, m_results.shownTally(), static_cast<int>(*pick), issue);
+    if (!entry) {
+        Dialogs::warn(m_window, title, qs(entry.error().message));
         return;
     }
-    // The grids show the search whose top was recorded: the one from the newest draw.
-    m_results.showResults(prediction->conditions, prediction->selection.rows);
-    auto stored = PredictionLog::record(*m_workspace.store(), prediction->entry);
+    auto stored = PredictionLog::record(*m_workspace.store(), *entry);
     if (!stored) {
         Dialogs::warn(m_window, title, qs(stored.error().message));
         return;
@@ -91,7 +87,9 @@ void LogbookKeeper::showLogbook() {
     if (!m_logbook) {
         m_logbook = new LogbookWindow(m_window);
         connect(m_logbook, &LogbookWindow::withdrawRequested, this,
-                [this](long long id, std::int32_t issue) { withdrawPrediction(id, issue); });
+                [this](long long id, std::int32_t issue) { withdraw(false, id, issue); });
+        connect(m_logbook, &LogbookWindow::withdrawPlayRequested, this,
+                [this](long long id, std::int32_t issue) { withdraw(true, id, issue); });
     }
     refresh();
     m_logbook->show();
@@ -99,17 +97,20 @@ void LogbookKeeper::showLogbook() {
     m_logbook->activateWindow();
 }
 
-void LogbookKeeper::withdrawPrediction(long long id, std::int32_t issue) {
-    const QString title = QStringLiteral("撤回预测");
+void LogbookKeeper::withdraw(bool play, long long id, std::int32_t issue) {
+    const QString noun = play ? QStringLiteral("投注") : QStringLiteral("预测");
+    const QString title = QStringLiteral("撤回") + noun;
     if (!Dialogs::confirm(
             m_logbook, title,
-            QStringLiteral("撤回第 %1 期的预测（编号 %2）吗？撤回后不能恢复。").arg(issue).arg(id)) ||
+            QStringLiteral("撤回第 %1 期的%2（编号 %3）吗？撤回后不能恢复。").arg(issue).arg(noun).arg(id)) ||
         !m_workspace.requireStore())
         return;
-    if (auto withdrawn = PredictionLog::withdraw(*m_workspace.store(), id); !withdrawn)
+    auto withdrawn = play ? PredictionLog::withdrawPlay(*m_workspace.store(), id)
+                          : PredictionLog::withdraw(*m_workspace.store(), id);
+    if (!withdrawn)
         Dialogs::warn(m_logbook, title, qs(withdrawn.error().message));
     else
-        emit status(QStringLiteral("已撤回第 %1 期的预测（编号 %2）。").arg(issue).arg(id));
+        emit status(QStringLiteral("已撤回第 %1 期的%2（编号 %3）。").arg(issue).arg(noun).arg(id));
     refresh();
 }
 

@@ -10,34 +10,33 @@ namespace brenvik::ui {
 
 class LogbookWindow;
 class ResultsPanel;
-class SearchPanel;
 class SettingsStore;
 class Workspace;
 
-// The logbook of predictions: records the top of the follow search from the newest draw for the
-// next issue, and keeps the 预测记录 window in step with the open history.
+// The logbook: records the top of the tally the results show (follow or combination search) for
+// the next issue, and keeps the 预测记录 window, predictions and plays, in step with the open
+// history.
 class LogbookKeeper : public QObject {
     Q_OBJECT
 public:
-    LogbookKeeper(Workspace& workspace, SearchPanel& search, ResultsPanel& results, SettingsStore& settings,
-                  QWidget* window);
+    LogbookKeeper(Workspace& workspace, ResultsPanel& results, SettingsStore& settings, QWidget* window);
 
-    // Asks how many outcomes to record, records them and shows the search they came from.
+    // Asks how many outcomes of the tally shown to record, and records them as they are shown.
     void recordPrediction();
     // Opens the 预测记录 window, or brings it to the front.
     void showLogbook();
     // The 预测记录 window, once it was opened.
     LogbookWindow* logbookWindow() const;
+    // Reads the logbook again: a play or prediction was recorded elsewhere.
+    void refresh();
 
 signals:
     void status(const QString& text);
 
 private:
-    void refresh();
-    void withdrawPrediction(long long id, std::int32_t issue);
+    void withdraw(bool play, long long id, std::int32_t issue);
 
     Workspace& m_workspace;
-    SearchPanel& m_search;
     ResultsPanel& m_results;
     SettingsStore& m_settings;
     QWidget* m_window;

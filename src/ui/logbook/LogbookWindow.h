@@ -43,9 +43,33 @@ private:
     std::vector<stats::ScoredEntry> m_rows;
 };
 
-// 预测记录: every prediction recorded for the open game, scored against the stored history, the
-// summary of how the record compares with chance, and a chart of the hits as they came against
-// the hits chance alone would have given. A double click on the grid writes it to Yuce.xlsx.
+// The plays as the 预测记录 window lists them: newest first, each with its money and the net of
+// every play settled up to it.
+class PlaysGridModel : public GridModel {
+    Q_OBJECT
+public:
+    explicit PlaysGridModel(QObject* parent = nullptr);
+    void setPlays(std::vector<stats::ScoredPlay> plays);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QString cellText(int row, int column) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    const stats::ScoredPlay& playAt(int row) const { return m_rows[static_cast<std::size_t>(row)].play; }
+
+protected:
+    ColumnKind columnKind(int column) const override;
+
+private:
+    struct Row {
+        stats::ScoredPlay play;
+        std::optional<long long> runningNet; // once settled
+    };
+    std::vector<Row> m_rows;
+};
+
+// 预测记录: every prediction and play recorded for the open game, scored against the stored
+// history; the summary of how the predictions compare with chance and a chart of their hits as
+// they came against the hits chance alone would have given; the plays' money and running totals.
+// A double click on a grid writes it to Yuce.xlsx (the plays to Touzhu.xlsx).
 class LogbookWindow : public QWidget {
     Q_OBJECT
 public:
@@ -57,14 +81,17 @@ public:
                  const QString& dataFolder);
 
     const GridModel& grid() const { return *m_model; }
+    const GridModel& playsGrid() const { return *m_plays; }
     QString summaryText() const;
+    QString playsSummaryText() const;
     // The chart's two curves, one point per scored entry, oldest first.
     std::vector<double> cumulativeHits() const { return m_hits; }
     std::vector<double> cumulativeExpected() const { return m_expected; }
 
 signals:
-    // The user asked to withdraw the selected entry, whose draw is not stored yet.
+    // The user asked to withdraw the selected entry, or play, whose draw is not stored yet.
     void withdrawRequested(long long id, std::int32_t issue);
+    void withdrawPlayRequested(long long id, std::int32_t issue);
 
 private:
     void showChart();
@@ -75,6 +102,10 @@ private:
     QLabel* m_summary = nullptr;
     ThemedChartView* m_chartView = nullptr;
     QPushButton* m_withdraw = nullptr;
+    PlaysGridModel* m_plays = nullptr;
+    QTableView* m_playsGrid = nullptr;
+    QLabel* m_playsSummary = nullptr;
+    QPushButton* m_withdrawPlay = nullptr;
     Game m_game = Game::Fc3d;
     QString m_dataFolder;
     std::vector<double> m_hits;

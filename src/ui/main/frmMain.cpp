@@ -102,7 +102,7 @@ void frmMain::buildWindow() {
     m_history = new HistoryPanel(*m_workspace, m_settingsStore, font());
     m_search = new SearchPanel(*m_workspace, m_settingsStore);
     m_results = new ResultsPanel(*m_workspace);
-    m_logbook = new LogbookKeeper(*m_workspace, *m_search, *m_results, m_settingsStore, this);
+    m_logbook = new LogbookKeeper(*m_workspace, *m_results, m_settingsStore, this);
 
     // Side by side on a wide screen; on a small or strongly scaled one the results go under
     // the options, or all three panels one under the other, and the window scrolls down.

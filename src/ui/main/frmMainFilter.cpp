@@ -4,6 +4,7 @@
 #include "AppPaths.h"
 #include "DrawCodes.h"
 #include "FilterWindow.h"
+#include "LogbookKeeper.h"
 #include "PanelParts.h"
 #include "ResultsPanel.h"
 #include "Workspace.h"
@@ -45,6 +46,8 @@ void frmMain::showFilter() {
     if (!m_filter) {
         m_filter = new FilterWindow(
             *m_workspace, m_settingsStore, [this] { return shownTally(*m_results); }, this);
+        // A play is listed in the 预测记录 window as soon as it is recorded.
+        connect(m_filter, &FilterWindow::playRecorded, m_logbook, &LogbookKeeper::refresh);
         fitToScreen(m_filter, QSize(1060, 720), this);
     }
     m_filter->show();

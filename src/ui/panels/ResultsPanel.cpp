@@ -2,6 +2,7 @@
 #include "ResultsPanel.h"
 
 #include "AppPaths.h"
+#include "Logbook.h"
 #include "PanelParts.h"
 #include "Spreadsheet.h"
 #include "Tally.h"
@@ -121,11 +122,14 @@ ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
     // The tally with its verdict under it, its chart, then the matched draws.
     // The logbook records the top of the tally, so its button sits on the tally's title row.
     cmdYuce = named(new QPushButton(QStringLiteral("记录本期预测(&R)")), QStringLiteral("cmdYuce"));
-    cmdYuce->setToolTip(QStringLiteral("把当前检索统计结果的前几名记为下一期的预测"));
     connect(cmdYuce, &QPushButton::clicked, this, &ResultsPanel::predictionWanted);
-    // The top of an empty tally is no prediction: the button waits for a tally that counted draws.
-    cmdYuce->setEnabled(false);
     auto* tally = titled(QStringLiteral("统计结果"), MSFlexGrid3, cmdYuce);
+    // What the search before a chosen issue says of that issue's own draw, once it is stored.
+    m_chosenDraw = wrappedLabel(QStringLiteral("lblChosenDraw"), {});
+    m_chosenDraw->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_chosenDraw->hide();
+    describe(m_chosenDraw, QStringLiteral("指定期的开奖"), {});
+    tally->layout()->addWidget(m_chosenDraw);
     m_verdict = new TallyVerdict(m_resultModel);
     connect(m_verdict, &TallyVerdict::explanationWanted, this,
             [this] { emit manualWanted(QStringLiteral("chance")); });
@@ -213,14 +217,14 @@ void ResultsPanel::showResults(const SearchConditions& c, const std::vector<std:
     const SearchIndexPtr& index = m_workspace.sharedIndex();
     m_matchedModel->setMatches(MatchedDraws(index, rows, c.resultKind, c.lastDraw, c.n), c.lastDraw);
 
-    const Tally tally =
-        tallyOutcomes(index->history(), rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
+    m_tally = tallyOutcomes(index->history(), rows, c.resultKind, c.resultPosition, c.group, c.segmentParam);
+    const Tally& tally = m_tally;
     m_resultModel->setTally(tally, ++m_talliesRun);
-    cmdYuce->setEnabled(tally.denominator > 0);
 
     m_searched = c;
     m_historyChanged = false;
     m_searchedSummary = qs(conditionSummary(c, static_cast<int>(rows.size())));
+    showChosenDraw(c);
     setStale(false);
 
     QString line = QStringLiteral("%1：找到 %2 期，统计 %3 个结果。")
@@ -246,9 +250,62 @@ void ResultsPanel::setStale(bool stale, const QString& why) {
     m_stale = stale;
     m_summary->setEnabled(!stale);
     m_summary->setText(stale ? why + m_searchedSummary : m_searchedSummary);
-    for (QWidget* w : std::initializer_list<QWidget*>{MSFlexGrid3, MSFlexGrid2, m_verdict})
+    for (QWidget* w : std::initializer_list<QWidget*>{MSFlexGrid3, MSFlexGrid2, m_verdict, m_chosenDraw})
         greyText(w, stale);
     m_chart->setGreyed(stale);
+    offerPrediction();
+}
+
+void ResultsPanel::offerPrediction() {
+    QString why;
+    if (!m_searched)
+        why = QStringLiteral("还没有统计结果：先检索或组合检索，再把统计结果的前几名记为下一期的预测");
+    else if (m_stale)
+        why = QStringLiteral("统计结果已变灰，不是当前条件和历史号码的结果：请重新检索后再记录");
+    else if (m_tally.denominator == 0)
+        why = QString::fromUtf8(stats::kEmptyTally);
+    else if (const DrawRow* last = m_workspace.history().last();
+             m_searched->before && last && *m_searched->before <= last->sqqh)
+        // Taken before a past issue, the tally answers for that issue, not for the next one.
+        why = QStringLiteral("这是验证第 %1 期的检索，该期已开奖；要预测下一期，请从最新一期检索")
+                  .arg(*m_searched->before);
+    cmdYuce->setEnabled(why.isEmpty());
+    cmdYuce->setToolTip(why.isEmpty() ? QStringLiteral("把显示的%1统计结果的前几名记为下一期的预测")
+                                            .arg(m_searched->combination ? QStringLiteral("组合检索")
+                                                                         : QStringLiteral("检索"))
+                                      : why + QStringLiteral("。"));
+}
+
+void ResultsPanel::showChosenDraw(const SearchConditions& c) {
+    m_chosenDraw->clear();
+    m_chosenDraw->hide();
+    const HistorySnapshot& history = m_workspace.history();
+    const auto at = c.before ? history.lastAtOrBefore(*c.before) : std::nullopt;
+    if (!at || history.issue(*at) != *c.before)
+        return;
+    const int first = c.group ? 1 : c.resultPosition;
+    QStringList parts;
+    for (int p = first; p <= c.resultPosition; ++p) {
+        const int digit = history.digit(*at, p);
+        const int outcome = codesOf(digit, c.segmentParam)[static_cast<std::size_t>(c.resultKind)];
+        const auto row = std::ranges::find(m_tally.ranked, outcome, &TallyRow::outcome);
+        QString part = QStringLiteral("第%1位 %2，").arg(p).arg(qs(outcomeLabel(c.resultKind, outcome)));
+        part += row == m_tally.ranked.end()
+                    ? QStringLiteral("不在统计的结果中")
+                    : QStringLiteral("排第 %1，%2 %3中 %4 %3")
+                          .arg(row - m_tally.ranked.begin() + 1)
+                          .arg(countText(m_tally.denominator))
+                          .arg(c.group && c.resultPosition > 1 ? QStringLiteral("个") : QStringLiteral("期"))
+                          .arg(countText(row->count));
+        parts << part;
+    }
+    m_chosenDraw->setText(QStringLiteral("第 %1 期开出 %2%3%4：%5")
+                              .arg(*c.before)
+                              .arg(history.digit(*at, 1))
+                              .arg(history.digit(*at, 2))
+                              .arg(history.digit(*at, 3))
+                              .arg(parts.join(QStringLiteral("；"))));
+    m_chosenDraw->show();
 }
 
 void ResultsPanel::clear(bool lastDraw) {
@@ -259,8 +316,11 @@ void ResultsPanel::clear(bool lastDraw) {
     m_summary->setText(QStringLiteral("尚未检索。"));
     m_summary->setEnabled(false);
     m_matchedModel->setRows({}, lastDraw);
-    m_resultModel->setTally(Tally{});
-    cmdYuce->setEnabled(false);
+    m_tally = Tally{};
+    m_resultModel->setTally(m_tally);
+    m_chosenDraw->clear();
+    m_chosenDraw->hide();
+    offerPrediction();
 }
 
 bool ResultsPanel::eventFilter(QObject* watched, QEvent* event) {

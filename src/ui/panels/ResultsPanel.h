@@ -3,6 +3,7 @@
 
 #include "GridModels.h"
 #include "SearchConditions.h"
+#include "Tally.h"
 
 #include <QWidget>
 
@@ -34,6 +35,8 @@ public:
     const GridModel& resultGrid() const { return *m_resultModel; }
     // The conditions of the search whose results are shown.
     const std::optional<SearchConditions>& searched() const { return m_searched; }
+    // The tally the result grid shows, as it was counted.
+    const Tally& shownTally() const { return m_tally; }
 
     // Shows what the search with conditions `c` found: the history rows that matched.
     void showResults(const SearchConditions& c, const std::vector<std::uint32_t>& rows);
@@ -69,9 +72,14 @@ protected:
 
 private:
     void setStale(bool stale, const QString& why = {});
+    // Offers 记录本期预测 only for a tally shown as current that counted draws, and says why not.
+    void offerPrediction();
+    // Under the tally of a search before a chosen issue: that issue's draw, and where it ranked.
+    void showChosenDraw(const SearchConditions& c);
 
     Workspace& m_workspace;
     std::optional<SearchConditions> m_searched;
+    Tally m_tally;
     bool m_stale = false;
     int m_leastHeight = 0;
     bool m_sized = false; // the splitters were given their sizes for the panel's width
@@ -84,6 +92,7 @@ private:
     QTableView* MSFlexGrid2 = nullptr;
     QTableView* MSFlexGrid3 = nullptr;
     QPushButton* cmdYuce = nullptr;
+    QLabel* m_chosenDraw = nullptr;
     TallyVerdict* m_verdict = nullptr;
     TallyChart* m_chart = nullptr;
     QSplitter* m_split = nullptr;
