@@ -389,7 +389,7 @@ void addLogCommand(Commands& commands) {
                         "no number holds every condition (nothing recorded)");
     commands.exitStatus(
         *withdrawing, kFailed,
-        "no prediction (or, with --play, no play) has that ID, or its draw has come (nothing withdrawn)");
+        "no prediction has that ID (no play, with --play), or its draw has come (nothing withdrawn)");
 }
 
 } // namespace brenvik::cli
