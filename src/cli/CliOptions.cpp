@@ -19,10 +19,11 @@ const char* const kNotes =
     "its saved settings, so a script gives the same answer on every machine.\n"
     "\n"
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"
-    "a backtest range without a stored draw,\n"
-    "or an update that stopped early (the years read before are kept) or needs --yes,\n"
+    "a backtest range without a stored draw, an update whose pages could not be read (nothing stored),\n"
+    "an undo that needs --yes,\n"
     "or a prediction refused (its draw is stored, or its search found no draw) or not withdrawn,\n"
-    "2 a mistake on the command line (nothing written).\n";
+    "2 a mistake on the command line (nothing written),\n"
+    "3 an update that stopped at an issue no source has (the draws before it are stored).\n";
 
 // The help of every command is made from the same definitions as the manual page and the completion.
 class HelpFormatter : public CLI::Formatter {

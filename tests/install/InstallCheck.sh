@@ -69,6 +69,7 @@ grep -qx 'OnCalendar=\*-\*-\* 21:45:00 Asia/Shanghai' "$timer" || fail "the time
 run=$(sed -n 's/^ExecStart=//p' "$service")
 grep -q -- '--game 3d update' <<<"$run" && grep -q -- '--game pl3 update' <<<"$run" || fail "the service does not update both games"
 ! grep -q -- '--yes' <<<"$run" || fail "the service may remove old years"
+grep -qx 'SuccessExitStatus=3' "$service" || fail "the service takes an update stopped at a missing issue for a failure"
 [[ $run == *"/bin/brenvik3d-cli" ]] || fail "the service runs no brenvik3d-cli"
 if command -v systemd-analyze >/dev/null; then
     out=$(systemd-analyze verify --man=no "$service" "$timer" 2>&1) || fail "systemd-analyze verify: $out"
