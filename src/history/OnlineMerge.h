@@ -103,6 +103,8 @@ public:
     std::int32_t floor() const { return m_floor; }
     // The oldest year whose chart page is read.
     int firstChartYear() const;
+    // Whether every year is kept: an empty history is read back to the source's first draw.
+    bool keepsAll() const { return m_keepAll; }
 
     // Takes the issues one page lists (in any order); returns how many new draws it brought.
     int take(int page, std::span<const SourceItem> items);

@@ -160,7 +160,8 @@ SourceRead readCharts(OnlineMerge& merge, const ReadRequest& r, SourceTransport&
         if (!*items)
             return failed(DrawSource::Chart, year, SourceFailure{(*items).error().message});
         // A history read from nothing, keeping every year, starts where the site's draws start.
-        if ((*items)->empty() && storedYear == 0 && merge.foundAny() && year < r.currentYear)
+        if ((*items)->empty() && storedYear == 0 && merge.keepsAll() && merge.foundAny() &&
+            year < r.currentYear)
             break;
         // Only the page of a year not begun in the history may list nothing yet.
         if ((*items)->empty() && (year < r.currentYear || year <= storedYear))

@@ -270,3 +270,30 @@ TEST(ChartReading, TheYearsWithoutDrawsAreNamedOnceEach) {
             << read.message;
     }
 }
+
+// Keeping every year, an empty history without the shipped one is read back to the year before
+// the site's first draw, and starts with that draw.
+TEST(ChartReading, EveryYearKeptReadsBackToTheSitesFirstYear) {
+    struct Site : SourceTransport {
+        std::expected<SourceReply, SourceFailure> get(const SourceRequest& request) override {
+            const int year = std::stoi(request.url.substr(request.url.find("span=") + 5, 4));
+            asked.push_back(year);
+            return SourceReply{chartPage(year, year >= 2024 ? drawsOf(year, 1, 358) : std::vector<DrawLine>{}), {}};
+        }
+        void pause(std::chrono::milliseconds) override {}
+        std::vector<int> asked;
+    };
+    Site site;
+    OnlineMerge merge(HistorySnapshot(rowsFromDraws({}, 1)), 2026, kKeepAllYears, 1);
+    ReadRequest request;
+    request.source = DrawSource::Chart;
+    request.host = "http://127.0.0.1:8080";
+    request.currentYear = 2026;
+    const SourceRead read = readSource(merge, request, site);
+    EXPECT_EQ(read.status, SourceRead::Status::Read) << read.message;
+    EXPECT_EQ(site.asked, (std::vector<int>{2026, 2025, 2024, 2023}));
+    const auto o = merge.outcome();
+    EXPECT_EQ(o.sourceStart, 2024001);
+    EXPECT_EQ(o.draws.size(), 3u * 358);
+    EXPECT_FALSE(o.hole);
+}
