@@ -55,7 +55,44 @@ int runImport(const Options& o) {
     return 0;
 }
 
+// What a file name asks export for: a workbook under ".xlsx", whatever the case; a name of
+// another spreadsheet format, which a workbook would not open as, is a mistake; anything else
+// gets the history text.
+enum class ExportKind { Text, Workbook, WrongWorkbook };
+ExportKind exportKind(const std::string& argument) {
+    std::string extension = std::filesystem::path(argument).extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (extension == ".xlsx")
+        return ExportKind::Workbook;
+    for (const char* other : {".xls", ".xlsm", ".xlsb", ".xltx", ".ods", ".et"})
+        if (extension == other)
+            return ExportKind::WrongWorkbook;
+    return ExportKind::Text;
+}
+
+// The history workbook, as the window exports its history grid.
+int exportWorkbook(const Options& o, HistoryStore& store) {
+    auto history = store.loadSnapshot();
+    if (!history)
+        return failWith(history.error().message);
+    auto out = OutputFile::open(o.arguments[0], OutputFile::WhenNoReader::Wait);
+    if (!out)
+        return failWith(out.error().message);
+    if (auto written = writeHistorySheet(*out, o.game, **history); !written)
+        return failWith(written.error().message);
+    std::cout << "导出 " << (*history)->size() << " 期到 " << out->shownName() << "。\n";
+    return 0;
+}
+
 int runExport(const Options& o) {
+    const ExportKind kind = isStandardStream(o.arguments[0]) ? ExportKind::Text : exportKind(o.arguments[0]);
+    if (kind == ExportKind::WrongWorkbook) {
+        std::cerr << "brenvik3d-cli: export writes a workbook only to a name ending in .xlsx, not "
+                  << o.arguments[0] << "\n"
+                  << kUsageHint;
+        return kUsageError;
+    }
     // Without a database there is no history to write, only an empty file to mislead.
     const auto database = homeOf(o) / databaseFileName(o.game);
     if (std::error_code ec; !std::filesystem::exists(database, ec))
@@ -66,6 +103,8 @@ int runExport(const Options& o) {
     // Nothing is written from a file that has not passed its whole check.
     if (auto sound = opened->store->requireSound(); !sound)
         return failWith(sound.error().message);
+    if (kind == ExportKind::Workbook)
+        return exportWorkbook(o, *opened->store);
     // The draws go from the database to the file as they are read: a history of any size needs
     // the memory of one line. A FIFO waits for its reader, as it does for any command.
     const bool standardOutput = isStandardStream(o.arguments[0]);
@@ -178,8 +217,13 @@ void addHistoryCommands(Commands& commands) {
                         "the file looks like the other game's history and --force was not given (nothing "
                         "changed)");
 
-    CLI::App& exported = commands.add("export", "Write the history as a history text file.", runExport);
-    addArguments(exported, o, {{"FILE", "the history text file to write; - for the standard output"}});
+    CLI::App& exported = commands.add(
+        "export", "Write the history as a history text file, or as the window's history workbook.",
+        runExport);
+    addArguments(
+        exported, o,
+        {{"FILE", "the history text file to write; - for the standard output; a name ending in .xlsx "
+                  "gets the workbook"}});
 
     CLI::App& add = commands.add("add", "Append one draw, e.g. add 2024150 507.", runAdd);
     addArguments(add, o,

@@ -7,6 +7,7 @@
 #include "HistoryStore.h"
 #include "IssueNumber.h"
 #include "OnlineMerge.h"
+#include "ShippedHistory.h"
 #include "SourceFetch.h"
 #include "SourceReader.h"
 #include "StoredSettings.h"
@@ -22,6 +23,10 @@ int failed(const std::string& message) {
     std::cerr << message << '\n';
     return 1;
 }
+
+// An update that stored what it could and stopped at an issue no source has: not a failure, but
+// not up to date either, so a script or the daily timer can tell.
+constexpr int kStoppedAtMissingIssue = 3;
 
 int usageError(const std::string& message) {
     std::cerr << "brenvik3d-cli: " << message << '\n' << kUsageHint;
@@ -84,7 +89,8 @@ int runUpdate(const Options& o) {
         return failed(opened.error().message);
     HistoryStore& store = *opened->store;
 
-    OnlineMerge merge(*opened->snapshot, request.currentYear, years, segment);
+    const auto shipped = shippedHistory(o.game, request.currentYear);
+    OnlineMerge merge(*opened->snapshot, request.currentYear, years, segment, shipped);
     ReportingFetch fetch(*source);
     if (const SourceRead read = readSource(merge, request, fetch); read.status != SourceRead::Status::Read)
         return failed(read.message);
@@ -109,7 +115,7 @@ int runUpdate(const Options& o) {
         }
     }
     std::cout << summaryLine(*saved) << '\n';
-    return 0;
+    return saved->complete ? 0 : kStoppedAtMissingIssue;
 }
 
 void addUpdateCommand(Commands& commands) {
@@ -143,13 +149,17 @@ void addUpdateCommand(Commands& commands) {
              "a mirror of the operator's feed: its scheme and host replace the operator's (alone it means "
              "--source official)",
              [&o, site](const std::string& v) { o.feed = site("--feed", v); });
-    addValue(update, "--years", "N",
-             "years of history to keep, 2..16 (default: the stored IniSerchDay, else 6)",
+    addValue(update, "--years", "all|N",
+             "years of history to keep: all, or 2.." + std::to_string(kMostYearsToKeep) +
+                 " (default: the stored IniSerchDay, else all)",
              [&o](const std::string& v) {
-                 auto n = parseWholeNumber(v, 2, 16);
+                 const auto n = v == "all" ? std::optional(kKeepAllYears)
+                                : v == "0" ? std::nullopt
+                                           : parseYearsToKeep(v);
                  if (!n)
-                     refuse("--years must be a whole number from 2 to 16, not " + v);
-                 o.years = static_cast<int>(*n);
+                     refuse("--years must be all or a whole number from 2 to " +
+                            std::to_string(kMostYearsToKeep) + ", not " + v);
+                 o.years = *n;
              });
     update.add_flag("--yes", o.yes,
                     "once the new draws are in, remove the draws older than the years kept; without it the "
@@ -163,11 +173,14 @@ void addUpdateCommand(Commands& commands) {
              });
     addSegment(update, o, "the stored DsIni");
     commands.exitStatus(update, 0, "also when old years stay for want of --yes");
-    commands.exitStatus(update, kFailed,
-                        "a page could not be read (nothing stored), or the old years could not be removed "
-                        "(the new draws are stored)");
-    commands.exitStatus(update, kStoppedAtMissingIssue,
-                        "the source lacks an issue: the draws before it are stored, the later ones are not");
+    commands.exitStatus(
+        update, kFailed,
+        "nothing was stored: a page could not be read, was refused, contradicted itself or "
+        "repeated an earlier one; or the old years could not be removed (the new draws are stored)");
+    commands.exitStatus(
+        update, kStoppedAtMissingIssue,
+        "an issue no source has, or whose digits its source gives unreadably, stopped the update: "
+        "the draws before it are stored (none when it is the first one missing), the later ones are not");
 }
 
 } // namespace brenvik::cli

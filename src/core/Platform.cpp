@@ -55,16 +55,35 @@ std::filesystem::path settingsFilePath() {
     return xdgFolder("XDG_CONFIG_HOME", ".config") / "Brenvik3D" / "Brenvik3D.ini";
 }
 
-std::filesystem::path pluginFile(std::string_view name) {
-    const std::filesystem::path file = std::string(name) + ".so";
-    // The program as the system started it, not as it was called: a link to it elsewhere still
-    // finds the plugins of its own installation. The bare name when the system cannot say, which
-    // loadPlugin refuses, so that no plugin is ever looked for relative to the working folder.
+namespace {
+
+// The folder of the program as the system started it, not as it was called: a link to it
+// elsewhere still finds the files of its own installation. Empty when the system cannot say, so
+// that nothing is ever looked for relative to the working folder.
+std::filesystem::path programFolder() {
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec || !self.is_absolute())
+        return {};
+    return self.parent_path();
+}
+
+} // namespace
+
+std::filesystem::path pluginFile(std::string_view name) {
+    const std::filesystem::path file = std::string(name) + ".so";
+    // The bare name when the program's place is unknown, which loadPlugin refuses.
+    const auto folder = programFolder();
+    if (folder.empty())
         return file;
-    return (self.parent_path() / BRENVIK_PLUGINS_FROM_BIN / file).lexically_normal();
+    return (folder / BRENVIK_PLUGINS_FROM_BIN / file).lexically_normal();
+}
+
+std::filesystem::path shippedFile(std::string_view relative) {
+    const auto folder = programFolder();
+    if (folder.empty())
+        return {};
+    return (folder / BRENVIK_SHARE_FROM_BIN / relative).lexically_normal();
 }
 
 std::expected<const void*, std::string> loadPlugin(const std::filesystem::path& file, const char* entry,

@@ -144,6 +144,11 @@ std::filesystem::path settingsFilePath();
 // found from the running program's own place (in the build tree, the same place relative to the
 // programs' folders); the name ends as this system names a loadable library.
 std::filesystem::path pluginFile(std::string_view name);
+// A file installed with the programs (the sample histories, the manual), `relative` to the
+// installation's share folder and found from the running program's own place, as the plugins
+// are; the build tree holds a copy at the same place relative to the programs' folders. Empty
+// when the system cannot say where the program is.
+std::filesystem::path shippedFile(std::string_view relative);
 // Loads the plugin `file` once for the process and gives the table of functions its function
 // `entry` returns, which begins with the table's version: `version` it must be. Otherwise the
 // reason, in words to follow the plugin's name in a sentence.

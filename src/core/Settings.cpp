@@ -28,6 +28,14 @@ std::optional<bool> parseFlag(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<int> parseYearsToKeep(std::string_view text) {
+    const auto years = parseWholeNumber(text, kKeepAllYears, kMostYearsToKeep);
+    // One year would remove last year's draws every January.
+    if (!years || *years == 1)
+        return std::nullopt;
+    return static_cast<int>(*years);
+}
+
 SettingsValues SettingsValues::read(const std::function<std::optional<std::string>(std::string_view)>& get) {
     SettingsValues v;
     auto flag = [&](std::string_view key, bool& target) {
@@ -52,7 +60,9 @@ SettingsValues SettingsValues::read(const std::function<std::optional<std::strin
     flag(keys::bolZhpm, v.bolZhpm);
     number(keys::intPreQi, v.intPreQi, 1, 9);
     number(keys::intZhWSetup, v.intZhWSetup, -32768, 32767);
-    number(keys::IniSerchDay, v.IniSerchDay, 2, 16);
+    if (auto text = get(keys::IniSerchDay))
+        if (auto years = parseYearsToKeep(*text))
+            v.IniSerchDay = *years;
     // Whether it names a usable site is decided where it is used; an absurd length is not kept.
     if (auto text = get(keys::strZstHost); text && text->size() <= 300)
         v.strZstHost = *text;

@@ -33,7 +33,16 @@ inline constexpr std::string_view strZstHost = "strZstHost"; // the chart site o
 inline constexpr std::string_view intSjly = "intSjly";
 // A mirror of the operators' feeds: its scheme and host replace theirs; empty for the operators'.
 inline constexpr std::string_view strGfHost = "strGfHost";
+// The removal of old years the user declined: "years-to-keep year", so that the window asks
+// again only once the setting changes or a new year begins.
+inline constexpr std::string_view strBlJj = "strBlJj";
 } // namespace keys
+
+// Years to keep (IniSerchDay): 0 keeps every year, else a number from 2 up to this.
+inline constexpr int kKeepAllYears = 0;
+inline constexpr int kMostYearsToKeep = 100;
+// 0, or a whole number from 2 to kMostYearsToKeep, as stored; nothing for anything else.
+std::optional<int> parseYearsToKeep(std::string_view text);
 
 // The per-user option values the window starts from. Defaults are those of a first start.
 struct SettingsValues {
@@ -48,7 +57,7 @@ struct SettingsValues {
     bool bolZhpm = false;   // ball colour, stored only
     int intPreQi = 2;       // N draws back
     int intZhWSetup = 2;    // combination size
-    int IniSerchDay = 6;    // years kept by the online update
+    int IniSerchDay = 0;    // years kept by the online update; 0 (kKeepAllYears) every year
     std::string strZstHost; // chart site of the online update as typed; no site is shipped
     int intSjly = -1;       // source of the online update; -1 when the user never chose one
     std::string strGfHost;  // mirror of the operators' feeds; empty for their own addresses

@@ -6,7 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace brenvik {
 
@@ -41,11 +43,21 @@ Error refused(const std::string& what) {
     return Error{ErrorCode::Network, "来源拒绝了请求（" + what + "）"};
 }
 
-// What a reply may hold: a page of draws nests three deep and has a few thousand values. A
-// reply beyond these bounds is no page of draws, and is refused before a tree of it is built,
-// which for a reply of millions of values would take gigabytes.
+// What a reply may hold: a page of draws nests four deep, and a page of 5,000 notices with their
+// prize grades has some 300,000 values. A reply beyond these bounds is no page of draws, and is
+// refused before a tree of it is built.
 constexpr int kDeepestReply = 64;
-constexpr long long kMostReplyValues = 100'000;
+constexpr long long kMostReplyValues = 2'000'000;
+
+// The keys a reply's tree keeps; the rest (prize grades, sales, links) is passed over as it is
+// read, so that a page of thousands of notices builds a tree of a few values per draw.
+bool keptKey(const std::string& key) {
+    static constexpr std::string_view kKept[] = {
+        "state", "message", "msg",   "success", "errorCode", "errorMessage",   "value", "result",
+        "list",  "total",   "pages", "pageNum", "code",      "lotteryDrawNum", "issue", "lotteryDrawResult",
+        "red"};
+    return std::ranges::find(kKept, key) != std::end(kKept);
+}
 
 // Counts a reply's values and nesting as the parser reads it, without keeping any of it.
 class ReplyBounds : public nlohmann::json_sax<json> {
@@ -170,43 +182,95 @@ std::optional<std::int32_t> issueOf(const json& v) {
     return issue && *issue % 1000 > 0 ? issue : std::nullopt;
 }
 
-// "8,6,2", "8 6 2", "862": the digits; nothing for an issue not drawn yet (no digit at all) or
-// for anything that is not three digits.
-std::optional<std::array<int, 3>> digitsOf(const json* v) {
-    std::string text;
-    if (v && v->is_array()) {
-        for (const json& part : *v)
-            if (const auto t = textOf(part))
-                text += *t + ",";
-    } else if (v && v->is_string()) {
-        text = v->get<std::string>();
+// What a source writes for an issue not drawn yet: nothing, dashes, or words without a digit
+// ("待开奖").
+bool notDrawnYet(std::string_view text) {
+    return text.find_first_of("0123456789") == std::string_view::npos &&
+           (text.find_first_not_of(" -,\t") == std::string_view::npos ||
+            text.find("开奖") != std::string_view::npos);
+}
+
+// "8,6,2", "8 6 2", "08,06,02", "862": the digits. Nothing else is a draw: a sign, a fourth
+// number, a number beyond 9 or a letter makes the text unreadable.
+std::optional<std::array<int, 3>> digitsOfText(std::string_view text) {
+    std::vector<std::string_view> runs;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const char c = text[at];
+        if (c == ',' || c == ' ' || c == '\t') {
+            ++at;
+            continue;
+        }
+        const auto end = text.find_first_of(", \t", at);
+        runs.push_back(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+        at = end == std::string_view::npos ? text.size() : end;
     }
-    std::vector<std::string> runs;
-    bool inRun = false;
-    for (char c : text) {
-        const bool digit = c >= '0' && c <= '9';
-        if (digit && !inRun)
-            runs.emplace_back();
-        if (digit)
-            runs.back() += c;
-        inRun = digit;
-    }
-    // Three numbers of one digit each ("08" is 8), or one number of three digits.
+    for (std::string_view run : runs)
+        if (run.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
     if (runs.size() == 1 && runs[0].size() == 3)
         return std::array<int, 3>{runs[0][0] - '0', runs[0][1] - '0', runs[0][2] - '0'};
-    std::array<int, 3> digits{};
     if (runs.size() != 3)
         return std::nullopt;
+    std::array<int, 3> digits{};
     for (std::size_t i = 0; i < 3; ++i) {
         const auto significant = runs[i].find_first_not_of('0');
-        const std::string_view run = significant == std::string::npos
-                                         ? std::string_view("0")
-                                         : std::string_view(runs[i]).substr(significant);
+        const std::string_view run =
+            significant == std::string_view::npos ? "0" : runs[i].substr(significant);
         if (run.size() != 1)
             return std::nullopt;
         digits[i] = run[0] - '0';
     }
     return digits;
+}
+
+// The draw an item gives: its digits, or none with what stood in their place when that is not
+// the mark of an issue not drawn yet.
+void readDigits(const json* v, SourceItem& item) {
+    std::string text;
+    if (v && v->is_array()) {
+        for (const json& part : *v) {
+            const auto t = part.is_string() || part.is_number_integer() || part.is_number_unsigned()
+                               ? textOf(part)
+                               : std::nullopt;
+            text += (text.empty() ? "" : ",") + t.value_or("?");
+        }
+    } else if (v && v->is_string()) {
+        text = std::string(trimmed(v->get_ref<const std::string&>()));
+    } else if (v && !v->is_null()) {
+        // A number (is 7 the draw 007?) or anything else is no way to write a draw.
+        item.unreadable = shortQuote(v->dump(), 20);
+        return;
+    }
+    if (notDrawnYet(text))
+        return;
+    item.digits = digitsOfText(text);
+    if (!item.digits)
+        item.unreadable = shortQuote(text, 20);
+}
+
+std::string digitsText(const std::array<int, 3>& d) {
+    return {static_cast<char>('0' + d[0]), static_cast<char>('0' + d[1]), static_cast<char>('0' + d[2])};
+}
+
+// What an item says of its draw, for a message.
+std::string drawText(const SourceItem& item) {
+    return item.digits ? digitsText(*item.digits) : "“" + item.unreadable + "”";
+}
+
+// A page that lists one issue twice with other digits says two things of one draw, and neither
+// can be believed: "第 2026224 期列出两次，号码为 123 和 124".
+std::optional<std::string> contradiction(const std::vector<SourceItem>& items) {
+    std::map<std::int32_t, const SourceItem*> seen;
+    for (const SourceItem& item : items) {
+        if (!item.digits && item.unreadable.empty())
+            continue;
+        const auto [it, fresh] = seen.try_emplace(item.issue, &item);
+        if (!fresh && (it->second->digits != item.digits || it->second->unreadable != item.unreadable))
+            return "第 " + std::to_string(item.issue) + " 期列出两次，号码为 " + drawText(*it->second) +
+                   " 和 " + drawText(item);
+    }
+    return std::nullopt;
 }
 
 std::string said(const json& reply, std::initializer_list<std::string_view> keys) {
@@ -253,6 +317,15 @@ std::string feedHomeAddress(Game game, std::string_view host) {
     return game == Game::Fc3d ? hostOr(game, host) + "/" : std::string();
 }
 
+int feedPageSize(std::int32_t floor, int currentYear) {
+    const int floorYear = floor / 1000;
+    if (floorYear > currentYear)
+        return kFeedPageSize;
+    const long long after = std::max(0, kLastSequence - floor % 1000) +
+                            static_cast<long long>(kLastSequence) * (currentYear - floorYear);
+    return static_cast<int>(std::clamp<long long>(after + 1, kFeedPageSize, kMostFeedPageSize));
+}
+
 std::string feedPageAddress(Game game, std::string_view host, int pageNo, int pageSize) {
     const std::string page = std::to_string(pageNo);
     const std::string size = std::to_string(pageSize);
@@ -282,7 +355,12 @@ Result<FeedPage> readFeedPage(std::string_view body) {
     json::sax_parse(text.begin(), text.end(), &bounds);
     if (const auto refusal = bounds.refusal())
         return std::unexpected(refused(*refusal));
-    const json reply = json::parse(text.begin(), text.end(), nullptr, false);
+    const json reply = json::parse(
+        text.begin(), text.end(),
+        [](int, json::parse_event_t event, json& parsed) {
+            return event != json::parse_event_t::key || keptKey(parsed.get_ref<const std::string&>());
+        },
+        false);
     if (reply.is_discarded() || !reply.is_object())
         return std::unexpected(refused("回复不是 JSON 数据：" + shortQuote(text, 40)));
 
@@ -320,10 +398,15 @@ Result<FeedPage> readFeedPage(std::string_view body) {
         const auto number = issue ? issueOf(*issue) : std::nullopt;
         if (!number)
             continue;
-        page.items.push_back({*number, digitsOf(firstMember(item, {"red", "lotteryDrawResult"}))});
+        SourceItem read{*number, std::nullopt, {}};
+        readDigits(firstMember(item, {"red", "lotteryDrawResult"}), read);
+        page.items.push_back(std::move(read));
     }
+    if (const auto contradicted = contradiction(page.items))
+        return std::unexpected(Error{ErrorCode::Invalid, "来源自相矛盾（" + *contradicted + "）"});
     if (const json* total = member(*counts, "total"))
         page.total = countOf(*total);
+    // The welfare lottery's pageNum is its count of pages.
     if (const json* pages = firstMember(*counts, {"pages", "pageNum"}))
         page.pages = countOf(*pages);
     return page;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HistoryExport.h"
 
+#include "IssueNumber.h"
 #include "SafeWrite.h"
+#include "Spreadsheet.h"
 
 #include <algorithm>
 
@@ -66,6 +68,38 @@ Result<std::filesystem::path> exportHistory(const std::filesystem::path& folder,
     if (auto written = writeHistoryText(*out, history); !written)
         return std::unexpected(written.error());
     return file;
+}
+
+std::string historySheetTitle(Game game, const HistorySnapshot& history) {
+    std::string title = std::string(displayName(game)) + "历史号码";
+    if (!history.empty())
+        title += "：第 " + std::to_string(history.first()->sqqh) + " 期至第 " +
+                 std::to_string(history.last()->sqqh) + " 期，共 " +
+                 groupedCount(static_cast<long long>(history.size())) + " 期";
+    return title;
+}
+
+Result<void> writeHistorySheet(OutputFile& out, Game game, const HistorySnapshot& history,
+                               const Progress& progress) {
+    constexpr long long kAbove = 2; // the title and the header
+    const long long total = kAbove + static_cast<long long>(history.size());
+    long long next = 0;
+    const SheetRows rows = [&](std::vector<SheetCell>& row) {
+        const long long r = next++;
+        if (r == 0)
+            row.emplace_back(historySheetTitle(game, history));
+        else if (r == 1)
+            row = {"期号", "第1位", "第2位", "第3位"};
+        else if (r < total) {
+            const auto i = static_cast<std::size_t>(r - kAbove);
+            row.push_back(SheetCell::number(history.issue(i)));
+            for (int p = 1; p <= 3; ++p)
+                row.push_back(SheetCell::number(history.digit(i, p)));
+        } else
+            return false;
+        return true;
+    };
+    return writeSpreadsheet(out, rows, total, progress);
 }
 
 } // namespace brenvik

@@ -39,6 +39,16 @@ Result<void> writeHistoryFile(const std::filesystem::path& file, std::span<const
 // of a regular one then stays as it was.
 Result<void> writeHistoryText(OutputFile& out, const HistorySnapshot& history, const Progress& progress = {});
 
+// The first row of the history workbook: whose history it is and how far it reaches,
+// "福彩3D历史号码：第 2004001 期至第 2026224 期，共 7,731 期".
+std::string historySheetTitle(Game game, const HistorySnapshot& history);
+
+// Writes the history workbook as the window writes its history grid (lishi.xlsx): the title
+// row, the grid's header row (期号, 第1位, 第2位, 第3位), then a row of numbers per draw; and
+// commits `out`. `progress` is told the rows written and may stop it before the commit.
+Result<void> writeHistorySheet(OutputFile& out, Game game, const HistorySnapshot& history,
+                               const Progress& progress = {});
+
 // Writes the text export of `history`, a history of `game`, into `folder` and returns the path
 // of the file written.
 Result<std::filesystem::path> exportHistory(const std::filesystem::path& folder, Game game,

@@ -5,6 +5,7 @@
 #include "HistoryExport.h"
 #include "HistoryStore.h"
 #include "IssueNumber.h"
+#include "Settings.h"
 #include "UndoBackup.h"
 
 #include <algorithm>
@@ -45,11 +46,15 @@ constexpr auto kUpdatedKey = "updated";
 } // namespace
 
 int firstKeptYear(int currentYear, int yearsToKeep) {
-    return currentYear - std::clamp(yearsToKeep, 2, 16);
+    if (yearsToKeep == kKeepAllYears)
+        return kFirstIssueYear;
+    return currentYear - std::clamp(yearsToKeep, 2, kMostYearsToKeep);
 }
 
 std::optional<RetentionCut> retentionCut(const HistorySnapshot& history, int currentYear, int yearsToKeep) {
-    const int years = std::clamp(yearsToKeep, 2, 16);
+    if (yearsToKeep == kKeepAllYears)
+        return std::nullopt;
+    const int years = std::clamp(yearsToKeep, 2, kMostYearsToKeep);
     const int keptFrom = firstKeptYear(currentYear, yearsToKeep);
     const auto& rows = history.rows();
     const auto kept = std::lower_bound(rows.begin(), rows.end(), keptFrom * 1000,
@@ -78,29 +83,57 @@ Result<void> removeYearsBefore(HistoryStore& store, const HistorySnapshot& histo
 }
 
 std::string conflictLine(const Conflict& c) {
+    if (c.shipped)
+        return "第 " + std::to_string(c.issue) + " 期：附带的样本为 " + digitsText(c.stored) + "，来源为 " +
+               digitsText(c.source) + "，保留样本的号码";
     return "第 " + std::to_string(c.issue) + " 期：已存 " + digitsText(c.stored) + "，来源为 " +
            digitsText(c.source) + "，保留已存号码";
 }
 
-OnlineMerge::OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam)
+OnlineMerge::OnlineMerge(const HistorySnapshot& history, int currentYear, int yearsToKeep, int segmentParam,
+                         std::span<const DrawLine> shipped)
     : m_currentYear(currentYear), m_keptFrom(firstKeptYear(currentYear, yearsToKeep)),
-      m_segmentParam(segmentParam) {
+      m_keepAll(yearsToKeep == kKeepAllYears), m_segmentParam(segmentParam) {
     if (const DrawRow* last = history.last())
         m_lastStored = last->sqqh;
-    m_floor = m_lastStored != 0 ? m_lastStored : m_keptFrom * 1000;
     for (std::size_t i = history.size() - std::min(history.size(), kComparedDraws); i < history.size(); ++i)
-        m_storedTail.emplace(history.issue(i), history.digits(i));
+        m_known.emplace(history.issue(i), Known{history.digits(i), false});
+    // The shipped history is a draw's record only up to the year in progress.
+    const auto usable = [&](const DrawLine& d) {
+        return d.issue / 1000 <= currentYear && !issueProblem(d.issue, currentYear);
+    };
+    if (m_lastStored == 0) {
+        for (const DrawLine& d : shipped)
+            if (d.issue >= m_keptFrom * 1000 && usable(d) &&
+                (m_base.empty() || d.issue > m_base.back().issue))
+                m_base.push_back(d);
+        for (std::size_t i = m_base.size() - std::min(m_base.size(), kComparedDraws); i < m_base.size(); ++i)
+            m_known.emplace(m_base[i].issue, Known{m_base[i].digits, true});
+    }
+    m_floor = lastKnown() != 0 ? lastKnown() : m_keptFrom * 1000;
+    for (const DrawLine& d : shipped)
+        if (d.issue > m_floor && usable(d))
+            m_fill.emplace(d.issue, d.digits);
+}
+
+std::int32_t OnlineMerge::lastKnown() const {
+    return m_lastStored != 0 ? m_lastStored : m_base.empty() ? 0 : m_base.back().issue;
 }
 
 int OnlineMerge::firstChartYear() const {
-    return m_lastStored != 0 ? std::max(m_lastStored / 1000, kChartFirstYear) : m_keptFrom;
+    return std::max(lastKnown() != 0 ? lastKnown() / 1000 : m_keptFrom, kChartFirstYear);
 }
 
 int OnlineMerge::take(int page, std::span<const SourceItem> items) {
     int added = 0;
     for (const SourceItem& item : items) {
-        // A number no draw can have (sequence 999, a year to come) is a slip of the source, not a
-        // draw; stored, it would bar every real issue after it.
+        // No draw comes from a year that has not begun, whatever the source says; stored, it
+        // would bar every real issue before it.
+        if (item.issue / 1000 > m_currentYear) {
+            m_future.insert(item.issue);
+            continue;
+        }
+        // A number no draw can have (sequence 999) is a slip of the source, not a draw.
         if (issueProblem(item.issue, m_currentYear))
             continue;
         if (item.digits)
@@ -108,18 +141,19 @@ int OnlineMerge::take(int page, std::span<const SourceItem> items) {
         if (item.issue <= m_floor) {
             m_reached = true;
             // Only the first word on a stored draw counts, as it does for a new one.
-            if (const auto stored = m_storedTail.find(item.issue);
-                item.digits && stored != m_storedTail.end() && stored->second != *item.digits)
-                m_conflicts.try_emplace(item.issue, Conflict{item.issue, stored->second, *item.digits});
+            if (const auto known = m_known.find(item.issue);
+                item.digits && known != m_known.end() && known->second.digits != *item.digits)
+                m_conflicts.try_emplace(item.issue, Conflict{item.issue, known->second.digits, *item.digits,
+                                                             known->second.shipped});
             continue;
         }
         if (item.digits) {
             if (m_new.try_emplace(item.issue, *item.digits).second) {
-                m_pending.erase(item.issue);
+                m_unreadable.erase(item.issue);
                 ++added;
             }
-        } else if (!m_new.contains(item.issue)) {
-            m_pending.insert(item.issue);
+        } else if (!item.unreadable.empty() && !m_new.contains(item.issue)) {
+            m_unreadable.try_emplace(item.issue, item.unreadable);
         }
     }
     m_pages.push_back({page, added});
@@ -130,44 +164,67 @@ int OnlineMerge::addDraws(int page, std::span<const DrawLine> draws) {
     std::vector<SourceItem> items;
     items.reserve(draws.size());
     for (const DrawLine& d : draws)
-        items.push_back({d.issue, d.digits});
+        items.push_back({d.issue, d.digits, {}});
     return take(page, items);
 }
 
 std::vector<Conflict> OnlineMerge::conflicts() const {
-    std::vector<Conflict> all;
-    for (const auto& [issue, c] : m_conflicts)
-        all.push_back(c);
-    return all;
+    std::map<std::int32_t, Conflict> all = m_conflicts;
+    for (const auto& [issue, digits] : m_new)
+        if (const auto shipped = m_fill.find(issue); shipped != m_fill.end() && shipped->second != digits)
+            all.try_emplace(issue, Conflict{issue, shipped->second, digits, true});
+    std::vector<Conflict> list;
+    for (const auto& [issue, c] : all)
+        list.push_back(c);
+    return list;
+}
+
+std::optional<std::string> OnlineMerge::unreadable(std::int32_t issue) const {
+    const auto it = m_unreadable.find(issue);
+    return it == m_unreadable.end() ? std::nullopt : std::optional(it->second);
 }
 
 OnlineMerge::Outcome OnlineMerge::outcome() const {
     Outcome o;
-    if (m_new.empty())
-        return o;
-    // An issue listed without a draw below a drawn one was drawn all the same: the source lacks it.
-    const std::int32_t newest = m_new.rbegin()->first;
-    std::optional<std::int32_t> unread;
-    if (!m_pending.empty() && *m_pending.begin() < newest)
-        unread = *m_pending.begin();
-
+    o.draws = m_base;
+    o.shipped = static_cast<long long>(m_base.size());
     std::optional<std::int32_t> before;
-    if (m_lastStored != 0)
-        before = m_lastStored;
-    else if (m_reached)
+    if (lastKnown() != 0)
+        before = lastKnown();
+    else if (m_reached && !m_keepAll)
         before = (m_keptFrom - 1) * 1000 + 999; // the kept years start with the first issue of the first
-    else
+    else if (!m_new.empty())
         o.sourceStart = m_new.begin()->first;
-    for (const auto& [issue, digits] : m_new) {
-        std::optional<std::int32_t> hole = before ? missingBetween(*before, issue) : std::nullopt;
-        if (unread && issue > *unread)
-            hole = std::min(hole.value_or(*unread), *unread);
-        if (hole) {
-            o.hole = hole;
-            break;
+
+    auto fill = m_fill.begin();
+    const auto takeShipped = [&](std::int32_t until) {
+        // The shipped draws the source lacks before `until`, as far as they follow on.
+        for (; fill != m_fill.end() && fill->first < until; ++fill) {
+            if (m_new.contains(fill->first) || (before && fill->first <= *before))
+                continue;
+            if (!before || missingBetween(*before, fill->first))
+                return;
+            o.draws.push_back({fill->first, fill->second});
+            ++o.shipped;
+            before = fill->first;
         }
-        o.draws.push_back({issue, digits});
+    };
+    for (const auto& [issue, digits] : m_new) {
+        takeShipped(issue);
+        if (const auto hole = before ? missingBetween(*before, issue) : std::nullopt) {
+            o.hole = hole;
+            return o;
+        }
+        // Where the shipped history has the draw too, its digits are the ones kept.
+        const auto shipped = m_fill.find(issue);
+        o.draws.push_back({issue, shipped != m_fill.end() ? shipped->second : digits});
         before = issue;
+    }
+    // A newest issue whose digits cannot be read was drawn all the same.
+    if (const auto last = m_unreadable.upper_bound(before.value_or(m_floor)); last != m_unreadable.end()) {
+        takeShipped(last->first + 1);
+        if (!before || *before < last->first)
+            o.hole = before ? missingBetween(*before, last->first).value_or(last->first) : last->first;
     }
     return o;
 }

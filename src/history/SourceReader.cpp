@@ -5,7 +5,11 @@
 #include "HistoryStore.h"
 #include "PageText.h"
 
+#include "IssueNumber.h"
+
+#include <algorithm>
 #include <memory>
+#include <set>
 #include <thread>
 
 namespace brenvik {
@@ -13,7 +17,7 @@ namespace brenvik {
 namespace {
 
 // A feed of capped pages is still read to its end, but a feed that never ends is not: the
-// welfare lottery's whole feed fills about 160 pages of 30.
+// welfare lottery's whole feed fills one page of 5,000, or about 160 pages of 30.
 constexpr int kMaxFeedPages = 20000;
 
 const std::string kUnchanged = "，历史号码未改动。";
@@ -65,9 +69,10 @@ SourceRead readFeed(OnlineMerge& merge, const ReadRequest& r, SourceTransport& t
         if (const auto visited = get(home); !visited && (visited.error().cancelled || t.cancelled()))
             return cancelled();
 
-    int pageSize = kFeedPageSize;
+    // One page that reaches the floor, as far as the calendar tells how many draws that takes.
+    int pageSize = feedPageSize(merge.floor(), r.currentYear);
     long long listed = 0; // the items of the pages read, counted where the feed stands
-    std::vector<SourceItem> previous;
+    std::set<std::int32_t> seen;
     for (int page = 1;; ++page) {
         if (t.cancelled())
             return cancelled();
@@ -82,6 +87,12 @@ SourceRead readFeed(OnlineMerge& merge, const ReadRequest& r, SourceTransport& t
                                                 [](const std::string& body) { return readFeedPage(body); });
         if (!read)
             return failed(DrawSource::Official, page, read.error());
+        // A feed that turns a large page away is asked again as its own pages ask.
+        if (!*read && read->error().code == ErrorCode::Network && page == 1 && pageSize > kFeedPageSize) {
+            pageSize = kFeedPageSize;
+            --page;
+            continue;
+        }
         if (!*read)
             return refused(DrawSource::Official, page, read->error().message);
         const FeedPage& p = **read;
@@ -89,6 +100,18 @@ SourceRead readFeed(OnlineMerge& merge, const ReadRequest& r, SourceTransport& t
         listed += static_cast<long long>(p.items.size());
         if (merge.reached() || p.items.empty())
             break;
+        // A page that lists only issues of the pages before it brings nothing. A feed that says
+        // nothing of its size ends so; one that claimed more repeats itself, and would be read
+        // for ever.
+        if (page > 1 &&
+            std::ranges::all_of(p.items, [&](const SourceItem& i) { return seen.contains(i.issue); })) {
+            if (!p.total && !p.pages)
+                break;
+            return refused(DrawSource::Official, page,
+                           "来源重复了已读过的内容（第 " + std::to_string(p.items.front().issue) + " 期起）");
+        }
+        for (const SourceItem& i : p.items)
+            seen.insert(i.issue);
         // A feed that caps its pages below what was asked is asked for pages of its own size, so
         // the pages follow each other whether it counts them by its size or by the one asked.
         if (page == 1 && static_cast<int>(p.items.size()) < pageSize)
@@ -96,13 +119,9 @@ SourceRead readFeed(OnlineMerge& merge, const ReadRequest& r, SourceTransport& t
         if (p.total) {
             if (listed >= *p.total)
                 break;
-        } else if (p.pages) {
-            if (page >= *p.pages)
-                break;
-        } else if (p.items == previous) {
-            break; // a feed that says nothing of its size and answers the last page again
+        } else if (p.pages && page >= *p.pages) {
+            break;
         }
-        previous = p.items;
     }
     if (!merge.foundAny())
         return {SourceRead::Status::Failed, "来源没有给出任何开奖号码" + kUnchanged, std::nullopt};
@@ -114,10 +133,11 @@ SourceRead readCharts(OnlineMerge& merge, const ReadRequest& r, SourceTransport&
     if (!host)
         return {SourceRead::Status::Failed, "尚未设置走势图站点（或地址无效），未进行在线更新。",
                 std::nullopt};
-    const int storedYear = merge.lastStored() / 1000;
+    const int storedYear = merge.lastKnown() / 1000;
     const int newest = std::max(r.currentYear, storedYear);
     bool first = true;
-    for (int year = newest; year >= merge.firstChartYear(); --year) {
+    int year = newest;
+    for (; year >= merge.firstChartYear(); --year) {
         if (t.cancelled())
             return cancelled();
         if (!first && r.pause.count() > 0)
@@ -139,12 +159,17 @@ SourceRead readCharts(OnlineMerge& merge, const ReadRequest& r, SourceTransport&
             return failed(DrawSource::Chart, year, items.error());
         if (!*items)
             return failed(DrawSource::Chart, year, SourceFailure{(*items).error().message});
+        // A history read from nothing, keeping every year, starts where the site's draws start.
+        if ((*items)->empty() && storedYear == 0 && merge.keepsAll() && merge.foundAny() &&
+            year < r.currentYear)
+            break;
         // Only the page of a year not begun in the history may list nothing yet.
         if ((*items)->empty() && (year < r.currentYear || year <= storedYear))
             return failed(DrawSource::Chart, year, SourceFailure{"网页上没有该年的期号"});
         t.pageRead({year, merge.take(year, **items)});
     }
-    merge.reachedFloor();
+    if (year < merge.firstChartYear())
+        merge.reachedFloor();
     if (!merge.foundAny()) {
         // One year is named once: "2026 年", not "2026 年至 2026 年".
         const int first = merge.firstChartYear();
@@ -194,14 +219,20 @@ Result<StoredUpdate> storeRead(HistoryStore& store, const OnlineMerge& merge,
     s.newest = o.draws.empty() ? merge.lastStored() : o.draws.back().issue;
     for (const Conflict& c : merge.conflicts())
         s.notes.push_back(conflictLine(c));
+    if (!merge.future().empty())
+        s.notes.push_back(futureLine(merge.future()));
+    if (o.shipped > 0)
+        s.notes.push_back("其中 " + groupedCount(o.shipped) + " 期取自附带的样本。");
     if (o.sourceStart)
         s.notes.push_back("来源最早只有第 " + std::to_string(*o.sourceStart) + " 期，从这一期起保存。");
     if (o.hole) {
         const std::string hole = std::to_string(*o.hole);
+        const auto unreadable = merge.unreadable(*o.hole);
         s.complete = false;
-        s.notes.push_back("来源缺少第 " + hole + " 期，" +
+        s.notes.push_back((unreadable ? "来源中第 " + hole + " 期的开奖号码“" + *unreadable + "”无法识别，"
+                                      : "来源缺少第 " + hole + " 期，") +
                           (o.draws.empty() ? std::string("它之后的开奖号码都未保存")
-                                           : "只保存了它之前的 " + std::to_string(o.draws.size()) + " 期") +
+                                           : "只保存了它之前的 " + groupedCount(s.added) + " 期") +
                           "。请手动输入第 " + hole + " 期后再在线更新。");
     }
     // Only a history brought all the way up to date counts as updated; the time is a courtesy
@@ -209,6 +240,20 @@ Result<StoredUpdate> storeRead(HistoryStore& store, const OnlineMerge& merge,
     if (s.complete)
         (void)markUpdated(store, now);
     return s;
+}
+
+std::string futureLine(const std::set<std::int32_t>& issues) {
+    constexpr std::size_t kNamed = 3;
+    std::string named;
+    std::size_t n = 0;
+    for (std::int32_t issue : issues) {
+        if (n++ == kNamed)
+            break;
+        named += (named.empty() ? "" : "、") + std::to_string(issue);
+    }
+    if (issues.size() > kNamed)
+        named += " 等";
+    return "跳过来源中 " + std::to_string(issues.size()) + " 个尚未到来的年份的期号（" + named + "）。";
 }
 
 std::string summaryLine(const StoredUpdate& s) {

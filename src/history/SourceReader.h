@@ -11,6 +11,7 @@
 #include <expected>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,9 +72,11 @@ struct SourceRead {
     std::optional<SourceFailure> failure; // what the transport said, when it failed
 };
 
-// Reads the pages of a source into `merge`, newest first, until they reach the last stored
-// issue (or, for an empty history, the years kept): the feeds page by page, the chart site year
-// by year. Whatever fails stops the reading, and then nothing read may be stored.
+// Reads the pages of a source into `merge`, newest first, until they reach the merge's floor:
+// the feeds page by page, in pages large enough to reach it at once and following the pages of a
+// feed that caps them, the chart site year by year. Whatever fails stops the reading, and then
+// nothing read may be stored; so does a feed page that lists only what earlier pages listed, or
+// contradicts itself.
 SourceRead readSource(OnlineMerge& merge, const ReadRequest& request, SourceTransport& transport);
 
 // "第 3 页" or "2025 年的走势图".
@@ -84,9 +87,11 @@ std::string pageLine(DrawSource source, const PageCount& count);
 // What an update stored.
 struct StoredUpdate {
     long long added = 0;
-    std::int32_t newest = 0;        // the newest draw stored afterwards, 0 for none
-    std::vector<std::string> notes; // the conflicts, then where the draws start or stop
-    bool complete = true;           // no issue was missing: the history is up to date
+    std::int32_t newest = 0; // the newest draw stored afterwards, 0 for none
+    // The conflicts, the issues of years to come passed over, the draws taken from the shipped
+    // history, then where the draws start or stop.
+    std::vector<std::string> notes;
+    bool complete = true; // no issue was missing: the history is up to date
 };
 
 // Appends what a successful read took, in one transaction, and when nothing was missing notes
@@ -96,5 +101,8 @@ Result<StoredUpdate> storeRead(HistoryStore& store, const OnlineMerge& merge,
 
 // "新增 5 期，最新一期 2026229"
 std::string summaryLine(const StoredUpdate& stored);
+
+// "跳过来源中 2 个尚未到来的年份的期号（2027001、2027002）。"
+std::string futureLine(const std::set<std::int32_t>& issues);
 
 } // namespace brenvik

@@ -133,7 +133,7 @@ TEST(Cli, HelpPrintsTheInterface) {
     // Every command with its arguments and what it does, the options before a command, the notes.
     for (const char* line :
          {"\n  import FILE                 Replace the history with the draws of a history text file.\n",
-          "\n  export FILE                 Write the history as a history text file.\n",
+          "\n  export FILE                 Write the history as a history text file",
           "\n  add ISSUE DDD               Append one draw, e.g. add 2024150 507.\n",
           "\n  undo                        Restore the history as it was before its last change.\n",
           "\n  follow                      Run a follow search:", "\n  combo                       Run a",
@@ -587,7 +587,11 @@ TEST(Cli, MistakesOnTheCommandLine) {
         {"import", "a.txt", "b.txt"},
         {"export", "x.txt", "--positions", "fixed"},
         {"add", "2013001"},
-        {"update", "--years", "17"},
+        {"update", "--years", "1"},
+        {"update", "--years", "0"},
+        {"update", "--years", "101"},
+        {"export", (home / "h.xls").string()},
+        {"export", (home / "h.ODS").string()},
         {"update", "--site", "ftp://host"},
         {"update", "--site", "abc"},
         {"update", "--feed", "http://127.0.0.1:1/path"},
@@ -1063,6 +1067,29 @@ TEST(Cli, ExportNeedsADatabaseAndTakesTheLongestNames) {
         ASSERT_EQ(r.status, 0) << length << r.err;
         EXPECT_EQ(test::readFile(file), historyText(test::storedDraws(home / kDatabaseFile)));
     }
+}
+
+// A name a workbook goes by gets the workbook the window writes of its history grid, never text.
+TEST(Cli, ExportToAWorkbookNameWritesTheHistoryWorkbook) {
+    TestFolder home;
+    writeSmallHistory(home.path());
+    const auto book = home / "h.XLSX";
+    const CliRun r = cli({"--home", home.path().string(), "export", book.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("导出 10 期到 "), std::string::npos) << r.out;
+    // As an independent reader of workbooks sees it.
+    const CliRun read = run({"/usr/bin/python3", "-c",
+                             "import sys, openpyxl\n"
+                             "for row in openpyxl.load_workbook(open(sys.argv[1], 'rb'))['Sheet1'].values:\n"
+                             "    print('\\t'.join('' if v is None else str(v) for v in row))",
+                             book.string()});
+    ASSERT_EQ(read.status, 0) << read.err;
+    std::string rows =
+        "福彩3D历史号码：第 2013001 期至第 2013010 期，共 10 期\t\t\t\n期号\t第1位\t第2位\t第3位\n";
+    for (const DrawLine& d : test::storedDraws(home / kDatabaseFile))
+        rows += std::to_string(d.issue) + "\t" + std::to_string(d.digits[0]) + "\t" +
+                std::to_string(d.digits[1]) + "\t" + std::to_string(d.digits[2]) + "\n";
+    EXPECT_EQ(read.out, rows);
 }
 
 // Whatever FILE names, export and import treat it as any Unix tool does: "-" is the standard

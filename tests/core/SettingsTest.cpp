@@ -34,7 +34,7 @@ TEST(Settings, DefaultsWhenNothingIsStored) {
     EXPECT_FALSE(v.bolZhpm);
     EXPECT_EQ(v.intPreQi, 2);
     EXPECT_EQ(v.intZhWSetup, 2);
-    EXPECT_EQ(v.IniSerchDay, 6);
+    EXPECT_EQ(v.IniSerchDay, kKeepAllYears) << "a new user keeps every year";
 }
 
 TEST(Settings, StoredValuesAreReadAndBadOnesKeepTheirDefault) {
@@ -46,7 +46,7 @@ TEST(Settings, StoredValuesAreReadAndBadOnesKeepTheirDefault) {
                                        {"intXianshiLei", "x"},
                                        {"DsIni", "0"},
                                        {"intPreQi", "0"},
-                                       {"IniSerchDay", "17"},
+                                       {"IniSerchDay", "1"},
                                        {"bolZhpm", "true"}});
     EXPECT_FALSE(v.bolZyw);
     EXPECT_TRUE(v.bolSq);
@@ -56,7 +56,7 @@ TEST(Settings, StoredValuesAreReadAndBadOnesKeepTheirDefault) {
     EXPECT_EQ(v.intXianshiLei, 0);
     EXPECT_EQ(v.DsIni, 0);
     EXPECT_EQ(v.intPreQi, 2);
-    EXPECT_EQ(v.IniSerchDay, 6);
+    EXPECT_EQ(v.IniSerchDay, kKeepAllYears);
     EXPECT_TRUE(v.bolZhpm);
 }
 

@@ -46,10 +46,25 @@ TEST(FeedReply, BothOperatorsRepliesAreReadWhateverTheirSmallVariations) {
          {{2026225, std::nullopt}, {2026224, std::array{9, 1, 2}}},
          61,
          3},
-        {"state as text; digits that are no draw; an issue that is none is left out",
+        {"state as text; digits that are no draw are kept as said; an issue that is none is left out",
          R"({"state":"0","result":[{"code":"2026224","red":"8,6"},{"code":"abc","red":"1,2,3"},)"
-         R"({"code":"2026000","red":"1,2,3"},{"red":"1,2,3"},{"code":"2026223","red":"12,3"}]})",
-         {{2026224, std::nullopt}, {2026223, std::nullopt}},
+         R"({"code":"2026000","red":"1,2,3"},{"red":"1,2,3"},{"code":"2026223","red":"12,3"},)"
+         R"({"code":"2026222","red":"-1,2,3"},{"code":"2026221","red":"1,2,3,4"},{"code":"2026220","red":"1.5,2,3"},)"
+         R"({"code":"2026219","red":"a,b,c"},{"code":"2026218","red":123},{"code":"2026217","red":[1,2,10]},)"
+         R"({"code":"2026216","red":["4","0",5]},{"code":"2026215","red":"待开奖"},{"code":"2026214","red":" - - "},)"
+         R"({"code":"2026213"}]})",
+         {{2026224, std::nullopt, "8,6"},
+          {2026223, std::nullopt, "12,3"},
+          {2026222, std::nullopt, "-1,2,3"},
+          {2026221, std::nullopt, "1,2,3,4"},
+          {2026220, std::nullopt, "1.5,2,3"},
+          {2026219, std::nullopt, "a,b,c"},
+          {2026218, std::nullopt, "123"},
+          {2026217, std::nullopt, "1,2,10"},
+          {2026216, std::array{4, 0, 5}},
+          {2026215, std::nullopt},
+          {2026214, std::nullopt},
+          {2026213, std::nullopt}},
          std::nullopt,
          std::nullopt},
     };
@@ -79,11 +94,17 @@ TEST(FeedReply, WhatIsNoListOfDrawsIsARefusalThatSaysWhatCame) {
         // A tree of millions of values would take gigabytes before anything could be read of it.
         {[] {
              std::string many = R"({"state":0,"result":[0)";
-             for (int i = 0; i < 100'000; ++i)
+             for (int i = 0; i < 2'000'000; ++i)
                  many += ",0";
              return many + "]}";
          }(),
-         "来源拒绝了请求（回复不是开奖数据：数据项超过 100000 个）"},
+         "来源拒绝了请求（回复不是开奖数据：数据项超过 2000000 个）"},
+        {R"({"state":0,"result":[{"code":"2026224","red":"1,2,3"},{"code":"2026223","red":"5,5,5"},)"
+         R"({"code":"2026224","red":"1 2 4"}]})",
+         "来源自相矛盾（第 2026224 期列出两次，号码为 123 和 124）"},
+        {R"({"success":true,"value":{"list":[{"lotteryDrawNum":"26224","lotteryDrawResult":"1 2 3"},)"
+         R"({"lotteryDrawNum":"2026224","lotteryDrawResult":"x"}]}})",
+         "来源自相矛盾（第 2026224 期列出两次，号码为 123 和 “x”）"},
         {R"({"state":0,"result":[")" + std::string(16 << 20, 'x') + R"("]})",
          "来源拒绝了请求（回复超过 16 MB）"},
     };
@@ -161,40 +182,49 @@ TEST(FeedReading, PagesAreFollowedDownToTheStoredIssueWhateverTheFeedSaysOfItsSi
         std::vector<DrawLine> draws;
         std::optional<std::int32_t> hole;
     };
+    // One page asks for as many draws as the days left after the stored issue can hold (366 a
+    // year), so that a feed that answers it whole is read in one request.
     const Case cases[] = {
-        {"pages of 30 until the stored issue",
+        {"one page reaches the stored issue",
+         50,
+         5000,
+         Says::Total,
+         {"home", "1/317"},
+         drawsOf(2026, 51, 100),
+         std::nullopt},
+        {"pages capped at 30 are asked for as pages of 30",
          50,
          30,
          Says::Total,
-         {"home", "1/30", "2/30"},
+         {"home", "1/317", "2/30"},
          drawsOf(2026, 51, 100),
          std::nullopt},
         {"pages capped at 7 are asked for as pages of 7",
          80,
          7,
          Says::Pages,
-         {"home", "1/30", "2/7", "3/7"},
+         {"home", "1/287", "2/7", "3/7"},
          drawsOf(2026, 81, 100),
          std::nullopt},
         {"to the end of a feed that counts its draws",
          0,
          40,
          Says::Total,
-         {"home", "1/30", "2/30", "3/30", "4/30"},
+         {"home", "1/2563", "2/40", "3/40"},
          feed,
          std::nullopt},
         {"to the end of a feed that counts its pages",
          0,
          40,
          Says::Pages,
-         {"home", "1/30", "2/30", "3/30", "4/30"},
+         {"home", "1/2563", "2/40", "3/40"},
          feed,
          std::nullopt},
         {"a feed that says nothing and answers its last page again",
          0,
          40,
          Says::Nothing,
-         {"home", "1/30", "2/30", "3/30", "4/30", "5/30"},
+         {"home", "1/2563", "2/40", "3/40", "4/40"},
          feed,
          std::nullopt},
     };
@@ -239,4 +269,31 @@ TEST(ChartReading, TheYearsWithoutDrawsAreNamedOnceEach) {
         EXPECT_EQ(read.message.rfind(std::string("走势图站点上没有找到 ") + years + "的开奖号码", 0), 0u)
             << read.message;
     }
+}
+
+// Keeping every year, an empty history without the shipped one is read back to the year before
+// the site's first draw, and starts with that draw.
+TEST(ChartReading, EveryYearKeptReadsBackToTheSitesFirstYear) {
+    struct Site : SourceTransport {
+        std::expected<SourceReply, SourceFailure> get(const SourceRequest& request) override {
+            const int year = std::stoi(request.url.substr(request.url.find("span=") + 5, 4));
+            asked.push_back(year);
+            return SourceReply{chartPage(year, year >= 2024 ? drawsOf(year, 1, 358) : std::vector<DrawLine>{}), {}};
+        }
+        void pause(std::chrono::milliseconds) override {}
+        std::vector<int> asked;
+    };
+    Site site;
+    OnlineMerge merge(HistorySnapshot(rowsFromDraws({}, 1)), 2026, kKeepAllYears, 1);
+    ReadRequest request;
+    request.source = DrawSource::Chart;
+    request.host = "http://127.0.0.1:8080";
+    request.currentYear = 2026;
+    const SourceRead read = readSource(merge, request, site);
+    EXPECT_EQ(read.status, SourceRead::Status::Read) << read.message;
+    EXPECT_EQ(site.asked, (std::vector<int>{2026, 2025, 2024, 2023}));
+    const auto o = merge.outcome();
+    EXPECT_EQ(o.sourceStart, 2024001);
+    EXPECT_EQ(o.draws.size(), 3u * 358);
+    EXPECT_FALSE(o.hole);
 }

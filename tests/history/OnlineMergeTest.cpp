@@ -78,7 +78,10 @@ TEST(OnlineRetention, OnlyTheYearsBeforeTheKeptRangeAreCut) {
     const Case cases[] = {
         {{}, 6, std::nullopt, ""},
         {drawsOf(2008, 1, 5), 6, std::nullopt, ""}, // exactly the years to keep back stays
-        {old, 40, std::nullopt, ""},                // 16 at most
+        {old, 40, std::nullopt, ""},                // more years than it holds
+        {old, kKeepAllYears, std::nullopt, ""},
+        {old, 9, RetentionCut{2004, 2004, 2005, 9, 358},
+         "将删除 2004 年的 358 期历史号码，仅保留最近 9 年。"},
         {concat({drawsOf(2008, 1, 5), drawsOf(2013, 1, 2)}), 5, RetentionCut{2008, 2008, 2009, 5, 5},
          "将删除 2008 年的 5 期历史号码，仅保留最近 5 年。"},
         {old, 6, RetentionCut{2004, 2007, 2008, 6, 1075},
@@ -123,6 +126,9 @@ TEST(OnlineMerge, TheNewDrawsAreTakenUpToTheFirstIssueTheSourceLacks) {
         std::vector<DrawLine> draws;
         std::optional<std::int32_t> hole;
         std::optional<std::int32_t> sourceStart = std::nullopt;
+        std::vector<DrawLine> shipped = {};
+        int years = 6;
+        long long fromShipped = 0;
     };
     const auto pages = [](std::initializer_list<std::vector<SourceItem>> p) { return std::vector(p); };
     const auto without = [](std::vector<DrawLine> d, std::int32_t issue) {
@@ -144,11 +150,22 @@ TEST(OnlineMerge, TheNewDrawsAreTakenUpToTheFirstIssueTheSourceLacks) {
          pages({joinItems({itemsOf(drawsOf(2026, 999, 999)), itemsOf(drawsOf(2028, 5, 5)),
                            newestFirst(drawsOf(2026, 99, 104))})}),
          false, drawsOf(2026, 101, 104), std::nullopt},
-        {"an issue listed without its draw below drawn ones is a hole too", stored,
+        {"an issue missing between listed draws is a hole, listed without its draw or not", stored,
          pages({joinItems({newestFirst(drawsOf(2026, 106, 110)),
                            {pending(2026105)},
                            newestFirst(drawsOf(2026, 99, 104))})}),
          false, drawsOf(2026, 101, 104), 2026105},
+        {"an issue whose digits cannot be read is one the source lacks", stored,
+         pages({joinItems({newestFirst(drawsOf(2026, 106, 110)),
+                           {{2026105, std::nullopt, "-1,2,3"}},
+                           newestFirst(drawsOf(2026, 99, 104))})}),
+         false, drawsOf(2026, 101, 104), 2026105},
+        {"so is the newest one", stored,
+         pages({joinItems({{{2026105, std::nullopt, "x"}}, newestFirst(drawsOf(2026, 99, 104))})}), false,
+         drawsOf(2026, 101, 104), 2026105},
+        {"issues of a year not begun are no draws", stored,
+         pages({joinItems({itemsOf(drawsOf(2027, 1, 2)), newestFirst(drawsOf(2026, 99, 104))})}), false,
+         drawsOf(2026, 101, 104), std::nullopt},
         {"a source that never reaches the stored history: the gap after it",
          stored,
          pages({newestFirst(drawsOf(2026, 110, 130)), {}}),
@@ -167,10 +184,11 @@ TEST(OnlineMerge, TheNewDrawsAreTakenUpToTheFirstIssueTheSourceLacks) {
          false,
          {},
          2025001},
-        {"a chart row that cannot be read at a year's end", drawsOf(2025, 1, 340),
-         pages(
-             {itemsOf(drawsOf(2026, 1, 9)), joinItems({itemsOf(drawsOf(2025, 1, 350)), {pending(2025351)}})}),
-         true, drawsOf(2025, 341, 350), 2025351},
+        {"a row without a draw after a year's last draw claims nothing: the year ends there",
+         drawsOf(2025, 1, 340),
+         pages({joinItems({itemsOf(drawsOf(2026, 1, 9)), {pending(2026010)}}),
+                joinItems({itemsOf(drawsOf(2025, 1, 350)), {pending(2025351)}})}),
+         true, concat({drawsOf(2025, 341, 350), drawsOf(2026, 1, 9)}), std::nullopt},
         {"an empty history starts with the first issue of the years kept",
          {},
          pages(
@@ -191,9 +209,41 @@ TEST(OnlineMerge, TheNewDrawsAreTakenUpToTheFirstIssueTheSourceLacks) {
          false,
          {},
          2020001},
+        {"an empty history starts with the shipped draws of the years kept, then the source's newer ones",
+         {},
+         pages({newestFirst(drawsOf(2026, 95, 130))}),
+         false,
+         concat({drawsOf(2020, 1, 313), y2026}),
+         std::nullopt,
+         std::nullopt,
+         concat({drawsOf(2019, 1, 351), drawsOf(2020, 1, 313), drawsOf(2026, 1, 100)}),
+         6,
+         413},
+        {"every year kept: all of them",
+         {},
+         pages({newestFirst(drawsOf(2026, 95, 130))}),
+         false,
+         concat({drawsOf(2019, 1, 351), drawsOf(2020, 1, 313), y2026}),
+         std::nullopt,
+         std::nullopt,
+         concat({drawsOf(2019, 1, 351), drawsOf(2020, 1, 313), drawsOf(2026, 1, 100)}),
+         kKeepAllYears,
+         764},
+        {"the issues the source lacks, the shipped history gives, a year's end too", drawsOf(2025, 1, 300),
+         pages({newestFirst(
+             without(without(concat({drawsOf(2025, 290, 340), drawsOf(2026, 1, 20)}), 2025320), 2026010))}),
+         false, concat({drawsOf(2025, 301, 351), drawsOf(2026, 1, 20)}), std::nullopt, std::nullopt,
+         concat({drawsOf(2025, 1, 351), drawsOf(2026, 1, 12)}), 6, 13},
+        {"a history that ends before the source begins", drawsOf(2024, 1, 352),
+         pages({newestFirst(drawsOf(2026, 1, 20)), {}}), false,
+         concat({drawsOf(2025, 1, 351), drawsOf(2026, 1, 20)}), std::nullopt, std::nullopt,
+         concat({drawsOf(2024, 1, 352), drawsOf(2025, 1, 351), drawsOf(2026, 1, 5)}), 6, 351},
+        {"what no source has stops it still", drawsOf(2025, 1, 300),
+         pages({newestFirst(without(drawsOf(2025, 290, 340), 2025320))}), false, drawsOf(2025, 301, 319),
+         2025320, std::nullopt, drawsOf(2025, 1, 310), 6, 0},
     };
     for (const Case& c : cases) {
-        OnlineMerge merge(historyOf(c.stored), 2026, 6, 1);
+        OnlineMerge merge(historyOf(c.stored), 2026, c.years, 1, c.shipped);
         int page = 0;
         for (const auto& items : c.pages)
             merge.take(++page, items);
@@ -203,8 +253,35 @@ TEST(OnlineMerge, TheNewDrawsAreTakenUpToTheFirstIssueTheSourceLacks) {
         EXPECT_EQ(o.draws, c.draws) << c.what;
         EXPECT_EQ(o.hole, c.hole) << c.what;
         EXPECT_EQ(o.sourceStart, c.sourceStart) << c.what;
+        EXPECT_EQ(o.shipped, c.fromShipped) << c.what;
         EXPECT_TRUE(merge.conflicts().empty()) << c.what;
     }
+}
+
+TEST(OnlineMerge, WhatTheSourceSaysBesidesItsDrawsIsKeptForTheLinesOfTheUpdate) {
+    OnlineMerge merge(historyOf(drawsOf(2026, 1, 100)), 2026, 6, 1, drawsOf(2026, 1, 105));
+    auto page = newestFirst(drawsOf(2026, 95, 104));
+    page[0].digits = std::array{9, 9, 9}; // 2026104 of the shipped history
+    page.insert(page.begin(), {{2028001, std::array{1, 1, 1}},
+                               {2027002, std::array{1, 2, 3}},
+                               {2027001, std::array{4, 5, 6}},
+                               {2027003, std::array{7, 8, 9}}});
+    page.insert(page.begin(), {2026106, std::nullopt, "1,2"});
+    merge.take(1, page);
+    EXPECT_EQ(merge.future(), (std::set<std::int32_t>{2027001, 2027002, 2027003, 2028001}));
+    EXPECT_EQ(futureLine(merge.future()),
+              "跳过来源中 4 个尚未到来的年份的期号（2027001、2027002、2027003 等）。");
+    EXPECT_EQ(merge.unreadable(2026106), std::optional<std::string>("1,2"));
+    const auto conflicts = merge.conflicts();
+    ASSERT_EQ(conflicts.size(), 1u);
+    const auto shipped = drawsOf(2026, 104, 104)[0].digits;
+    EXPECT_EQ(conflicts[0], (Conflict{2026104, shipped, {9, 9, 9}, true}));
+    EXPECT_EQ(conflictLine({2013005, {1, 2, 3}, {1, 2, 4}, true}),
+              "第 2013005 期：附带的样本为 123，来源为 124，保留样本的号码");
+    // The shipped draw of 2026104 is the one taken; 2026105 fills the gap before the unreadable one.
+    const auto o = merge.outcome();
+    EXPECT_EQ(o.draws, drawsOf(2026, 101, 105));
+    EXPECT_EQ(o.hole, 2026106);
 }
 
 TEST(OnlineMerge, AStoredDrawStaysWhateverTheSourceSays) {

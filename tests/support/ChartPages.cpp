@@ -25,7 +25,7 @@ std::string row(const std::string& mark, const std::array<int, 3>* d, ChartLayou
                   : "<td></td><td>&nbsp;</td><td></td>";
         break;
     case ChartLayout::JoinedCell:
-        cells = "<td><b>" + (d ? digit(0) + digit(1) + digit(2) : "--") + "</b></td>";
+        cells = "<td><b>" + (d ? digit(0) + digit(1) + digit(2) : "待开奖") + "</b></td>";
         break;
     case ChartLayout::SpacedCell:
         cells = "<td>" + (d ? digit(0) + "&nbsp;" + digit(1) + " " + digit(2) : "") + "</td>";

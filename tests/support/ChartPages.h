@@ -13,7 +13,7 @@ namespace brenvik::test {
 // Every row is marker, draw, trial number (试机号), sum and span cells.
 enum class ChartLayout {
     SeparateCells, // one cell per digit; an issue not drawn yet has three empty cells
-    JoinedCell,    // one cell holding "123"; an issue not drawn yet has "--" there
+    JoinedCell,    // one cell holding "123"; an issue not drawn yet has "待开奖" there
     SpacedCell,    // one cell holding "1 2 3"; an issue not drawn yet has an empty cell
 };
 

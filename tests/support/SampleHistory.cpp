@@ -6,6 +6,7 @@
 
 #include <SQLiteCpp/Database.h>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 
@@ -20,6 +21,33 @@ std::vector<DrawLine> sampleDraws(const char* name) {
     if (!file)
         throw std::runtime_error(file.error().message);
     return file->draws;
+}
+
+const std::vector<std::int32_t> kWelfareNoticeHoles = {
+    2013001, 2013003, 2013004, 2013005, 2013007, 2013009, 2013019, 2013021, 2013023, 2013024, 2013025,
+    2013028, 2013029, 2013031, 2013032, 2013034, 2013035, 2013040, 2013043, 2013046, 2013047, 2013048,
+    2013049, 2013051, 2013053, 2013057, 2013059, 2013062, 2013063, 2013064, 2013066, 2013069, 2013070,
+    2013071, 2013073, 2013079, 2013083, 2013085, 2013086, 2013087, 2013088, 2013090, 2013093, 2013094,
+    2013095, 2013097, 2013099, 2013100, 2013101, 2013103, 2013106, 2013108, 2013109, 2013110, 2013114,
+    2013115, 2013116, 2013117, 2013118, 2013120, 2013123, 2013129, 2013168};
+
+std::vector<DrawLine> drawsAfterSample(Game game, std::int32_t last) {
+    const std::int32_t first = 2026225;
+    return last < first ? std::vector<DrawLine>{}
+                        : syntheticDraws(static_cast<std::size_t>(last - first + 1),
+                                         game == Game::Pl3 ? 35 : 3, first);
+}
+
+std::vector<DrawLine> operatorFeed(Game game, std::int32_t last) {
+    std::vector<DrawLine> feed;
+    for (const DrawLine& d : sampleDraws(game == Game::Pl3 ? "pl3-history.txt" : "fc3d-history.txt"))
+        if (d.issue <= last &&
+            (game == Game::Pl3 ||
+             (d.issue > 2013000 && !std::ranges::binary_search(kWelfareNoticeHoles, d.issue))))
+            feed.push_back(d);
+    for (const DrawLine& d : drawsAfterSample(game, last))
+        feed.push_back(d);
+    return feed;
 }
 
 std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed, std::int32_t firstIssue) {

@@ -16,6 +16,18 @@ namespace brenvik::test {
 std::filesystem::path sampleFile(const char* name); // "fc3d-history.txt", "pl3-history.txt"
 std::vector<DrawLine> sampleDraws(const char* name);
 
+// The 63 issues of 2013 that the welfare lottery's draw notices do not list (their first item is
+// 2013002); the shipped 福彩3D history holds them all.
+extern const std::vector<std::int32_t> kWelfareNoticeHoles;
+
+// Draws after the end of the shipped histories (2026224): 2026225 to `last`, digits from a
+// fixed-seed generator of the game's own.
+std::vector<DrawLine> drawsAfterSample(Game game, std::int32_t last = 2026253);
+
+// What the operators' feeds list, oldest first: the welfare lottery's notices from 2013 on without
+// kWelfareNoticeHoles, the sports lottery's every draw; both up to `last`.
+std::vector<DrawLine> operatorFeed(Game game, std::int32_t last = 2026253);
+
 // Consecutive issues from `firstIssue` (counting on inside a year, 001 after 358) with digits
 // from a fixed-seed generator.
 std::vector<DrawLine> syntheticDraws(std::size_t count, std::uint32_t seed,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ChartServer.h"
 
+#include "ChartPages.h"
+
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -10,6 +12,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrlQuery>
+
+#include <algorithm>
 
 namespace brenvik::test {
 
@@ -65,6 +69,54 @@ QString digitsText(const std::optional<std::array<int, 3>>& digits, QChar separa
         .join(separator);
 }
 
+// A draw notice of the welfare lottery as its feed lists it: the draw in "red", and many fields
+// besides (its prize grades among them), which make a page of 5,000 notices a few megabytes.
+QJsonObject welfareItem(std::int32_t issue, const QString& digits) {
+    const QString code = QString::number(issue);
+    const QString link = QStringLiteral("/c/%1/%2.shtml").arg(code.left(4), code);
+    QJsonArray grades;
+    for (const auto& [type, money] : {std::pair{1, "1040"}, std::pair{2, "346"}, std::pair{3, "173"}})
+        grades.append(
+            QJsonObject{{"type", type}, {"typenum", QString::number(issue % 9973)}, {"typemoney", money}});
+    return QJsonObject{{"name", "3D"},
+                       {"code", code},
+                       {"detailsLink", link},
+                       {"videoLink", link},
+                       {"date", QStringLiteral("%1-01-01(一)").arg(code.left(4))},
+                       {"week", QStringLiteral("一")},
+                       {"red", digits},
+                       {"blue", ""},
+                       {"blue2", ""},
+                       {"sales", QString::number(50000000 + issue % 1000)},
+                       {"poolmoney", ""},
+                       {"content", ""},
+                       {"addmoney", ""},
+                       {"addmoney2", ""},
+                       {"msg", ""},
+                       {"z2add", ""},
+                       {"m2add", ""},
+                       {"prizegrades", grades}};
+}
+
+// A draw of the sports lottery's query: the issue with a two-digit year, the draw in
+// "lotteryDrawResult".
+QJsonObject sportsItem(std::int32_t issue, const QString& digits) {
+    QJsonArray levels;
+    for (const auto& [level, money] :
+         {std::pair{"直选", "1,040"}, std::pair{"组选3", "346"}, std::pair{"组选6", "173"}})
+        levels.append(QJsonObject{{"prizeLevel", QString::fromUtf8(level)},
+                                  {"stakeAmount", money},
+                                  {"stakeCount", QString::number(issue % 7919)}});
+    return QJsonObject{{"lotteryDrawNum", QString::number(issue).mid(2)},
+                       {"lotteryDrawResult", digits},
+                       {"lotteryDrawTime", QStringLiteral("%1-01-01").arg(issue / 1000)},
+                       {"lotteryGameName", QStringLiteral("排列3")},
+                       {"lotteryGameNum", "35"},
+                       {"lotteryUnsort", digits},
+                       {"prizeLevelList", levels},
+                       {"totalSaleAmount", QString::number(30000000 + issue % 1000)}};
+}
+
 } // namespace
 
 ChartServer::ChartServer() {
@@ -82,6 +134,21 @@ void ChartServer::setFeed(Game game, std::vector<DrawLine> draws, FeedTraps trap
 void ChartServer::setPage(const QString& game, int year, const QByteArray& body,
                           const QByteArray& contentType) {
     m_pages[key(game, year)] = {body, contentType};
+}
+
+void ChartServer::setCharts(Game game, const std::vector<DrawLine>& draws) {
+    std::map<int, std::vector<DrawLine>> years;
+    for (const DrawLine& d : draws)
+        years[d.issue / 1000].push_back(d);
+    for (const auto& [year, drawn] : years) {
+        ChartPageOptions o;
+        o.layout = static_cast<ChartLayout>(year % 3);
+        const int next = drawn.back().issue % 1000 + 1;
+        // Every other year the pending row carries the trial number drawn before the draw.
+        o.notDrawnYet = year % 2 ? std::vector{next, next + 1} : std::vector{next};
+        setPage(game == Game::Pl3 ? "p3" : "sd", year, QByteArray::fromStdString(chartPage(year, drawn, o)),
+                "text/html; charset=utf-8");
+    }
 }
 
 void ChartServer::send(const QHttpServerRequest& request, QTcpSocket* socket, int status,
@@ -199,14 +266,17 @@ void ChartServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* 
 void ChartServer::serveFeed(const QHttpServerRequest& request, Game game, QTcpSocket* socket) {
     const QUrlQuery query(request.url());
     const bool pl3 = game == Game::Pl3;
-    const int pageNo = query.queryItemValue("pageNo").toInt();
     const int asked = query.queryItemValue("pageSize").toInt();
     const bool keys = pl3 ? query.queryItemValue("gameNo") == QLatin1String("35")
                           : query.queryItemValue("name") == QLatin1String("3d") &&
                                 query.queryItemValue("systemType") == QLatin1String("PC");
-    requests << QStringLiteral("%1 %2").arg(pl3 ? QLatin1String("pl3") : QLatin1String("3d")).arg(pageNo);
     Feed& feed = m_feeds[game];
     const FeedTraps& t = feed.traps;
+    const int pageNo = t.repeatFirstPage ? 1 : query.queryItemValue("pageNo").toInt();
+    requests << QStringLiteral("%1 %2")
+                    .arg(pl3 ? QLatin1String("pl3") : QLatin1String("3d"))
+                    .arg(query.queryItemValue("pageNo").toInt());
+    pageSizes << asked;
     const QByteArray json = "application/json;charset=UTF-8";
     const QByteArray referer =
         pl3 ? "https://static.sporttery.cn/" : "https://www.cwl.gov.cn/ygkj/wqkjgg/fc3d/";
@@ -234,42 +304,54 @@ void ChartServer::serveFeed(const QHttpServerRequest& request, Game game, QTcpSo
         return;
     }
 
-    // Newest first, as the operators list them.
-    std::vector<std::pair<std::int32_t, std::optional<std::array<int, 3>>>> listed;
-    for (auto it = feed.draws.rbegin(); it != feed.draws.rend(); ++it)
-        if (it->issue != t.hole)
-            listed.push_back(
-                {it->issue, t.conflict && t.conflict->issue == it->issue ? t.conflict->digits : it->digits});
+    // Newest first, as the operators list them; the digits as their text.
+    const QChar separator = pl3 ? u' ' : u',';
+    std::vector<std::pair<std::int32_t, QString>> listed;
+    for (auto it = feed.draws.rbegin(); it != feed.draws.rend(); ++it) {
+        if (std::ranges::find(t.holes, it->issue) != t.holes.end())
+            continue;
+        const auto digits = t.conflict && t.conflict->issue == it->issue ? t.conflict->digits : it->digits;
+        QString text = digitsText(digits, separator);
+        if (t.rawDigits && t.rawDigits->first == it->issue)
+            text = t.rawDigits->second;
+        listed.push_back({it->issue, text});
+        if (t.contradiction && t.contradiction->issue == it->issue)
+            listed.push_back({it->issue, digitsText(t.contradiction->digits, separator)});
+    }
     if (feed.shifted && t.published)
-        listed.insert(listed.begin(), {t.published->issue, t.published->digits});
+        listed.insert(listed.begin(), {t.published->issue, digitsText(t.published->digits, separator)});
     if (t.pending && !(feed.shifted && t.published && t.published->issue == *t.pending))
-        listed.insert(listed.begin(), {*t.pending, std::nullopt});
+        listed.insert(listed.begin(), {*t.pending, QString()});
+    for (const DrawLine& d : t.future)
+        listed.insert(listed.begin(), {d.issue, digitsText(d.digits, separator)});
     const int size = t.cap > 0 ? std::min(asked, t.cap) : asked;
     const qsizetype total = static_cast<qsizetype>(listed.size());
     QJsonArray items;
     for (qsizetype i = qsizetype(pageNo - 1) * size; i < std::min(total, qsizetype(pageNo) * size); ++i) {
         const auto& [issue, digits] = listed[static_cast<std::size_t>(i)];
-        items.append(pl3 ? QJsonObject{{"lotteryDrawNum", QString::number(issue).mid(2)},
-                                       {"lotteryDrawResult", digitsText(digits, u' ')},
-                                       {"lotteryGameName", QStringLiteral("排列3")}}
-                         : QJsonObject{{"name", "3D"},
-                                       {"code", QString::number(issue)},
-                                       {"red", digitsText(digits, u',')},
-                                       {"blue", ""}});
+        items.append(pl3 ? sportsItem(issue, digits) : welfareItem(issue, digits));
     }
     const int pages = static_cast<int>((total + size - 1) / size);
-    const QJsonObject reply = pl3 ? QJsonObject{{"success", true},
-                                                {"errorCode", "0"},
-                                                {"errorMessage", QStringLiteral("处理成功")},
-                                                {"value", QJsonObject{{"list", items},
-                                                                      {"pageNo", pageNo},
-                                                                      {"pageSize", size},
-                                                                      {"pages", pages},
-                                                                      {"total", QString::number(total)}}}}
-                                  : QJsonObject{{"state", 0},       {"message", QStringLiteral("查询成功")},
-                                                {"total", total},   {"pageNum", pages},
-                                                {"pageNo", pageNo}, {"pageSize", size},
-                                                {"result", items}};
+    // The shapes of the operators' replies, with the fields a reader passes over.
+    const QJsonObject reply =
+        pl3 ? QJsonObject{{"dataFrom", ""},
+                          {"emptyFlag", items.isEmpty()},
+                          {"errorCode", "0"},
+                          {"errorMessage", QStringLiteral("处理成功")},
+                          {"success", true},
+                          {"value",
+                           QJsonObject{{"lastPoolDraw", listed.empty()
+                                                            ? QJsonValue()
+                                                            : sportsItem(listed[0].first, listed[0].second)},
+                                       {"list", items},
+                                       {"pageNo", pageNo},
+                                       {"pageSize", size},
+                                       {"pages", pages},
+                                       {"total", total}}}}
+            : QJsonObject{{"state", 0},       {"message", QStringLiteral("查询成功")},
+                          {"total", total},   {"pageNum", pages},
+                          {"pageNo", pageNo}, {"pageSize", size},
+                          {"Tflag", 0},       {"result", items}};
     send(request, socket, 200, "Content-Type", json, QJsonDocument(reply).toJson(QJsonDocument::Compact));
     if (pageNo == 1)
         feed.shifted = true;

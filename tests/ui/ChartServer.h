@@ -21,14 +21,19 @@ namespace brenvik::test {
 
 // What a feed does besides answering its draws newest first, page by page.
 struct FeedTraps {
-    int cap = 0;                         // items per page at most, whatever was asked (0: none)
-    std::optional<std::int32_t> pending; // listed on top, not drawn yet
-    std::optional<DrawLine> published;   // drawn once page 1 was served: the pages shift by one
-    std::optional<DrawLine> conflict;    // other digits for a drawn issue
-    std::optional<std::int32_t> hole;    // an issue left out
-    int failingPage = 0;                 // this page is answered with status 500
-    bool blockPage = false;              // every page is answered with the firewall's HTML page
-    bool refuse = false;                 // every page says no (state 1, success false)
+    int cap = 0;                           // items per page at most, whatever was asked (0: none)
+    std::optional<std::int32_t> pending;   // listed on top, not drawn yet
+    std::optional<DrawLine> published;     // drawn once page 1 was served: the pages shift by one
+    std::optional<DrawLine> conflict;      // other digits for a drawn issue
+    std::vector<std::int32_t> holes;       // issues left out
+    std::vector<DrawLine> future;          // listed on top: issues of a year not begun
+    std::optional<DrawLine> contradiction; // listed a second time on its page, with these digits
+    // The digits of an issue as this text ("-1,2,3"), in the feed's own separator.
+    std::optional<std::pair<std::int32_t, QString>> rawDigits;
+    bool repeatFirstPage = false; // every page number is answered with page 1
+    int failingPage = 0;          // this page is answered with status 500
+    bool blockPage = false;       // every page is answered with the firewall's HTML page
+    bool refuse = false;          // every page says no (state 1, success false)
 };
 
 // A chart site on 127.0.0.1 for the online update. It answers the two games' chart addresses
@@ -62,11 +67,17 @@ public:
 
     // `game` is "sd" (福彩3D) or "p3" (体彩排列3).
     void setPage(const QString& game, int year, const QByteArray& body, const QByteArray& contentType);
+    // A page for every year of `draws` (oldest first) as chart sites show them: after the year's
+    // last draw a row of the next issue without a draw (empty cells, 待开奖, a trial number
+    // only), the three layouts of ChartPages in turn.
+    void setCharts(Game game, const std::vector<DrawLine>& draws);
     void setBehaviour(int year, Behaviour behaviour) { m_behaviour[year] = behaviour; }
 
     // "sd 2013" for every chart request, "home", "3d 2" or "pl3 2" (a feed's page 2), in order;
     // anything else as "bad <path and query>".
     QStringList requests;
+    // The page size each feed request asked for, in order.
+    QList<int> pageSizes;
     // Feed pages answered with the firewall's page or a refusal for want of a cookie, Referer or
     // User-Agent.
     int turnedAway = 0;

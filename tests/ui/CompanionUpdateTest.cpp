@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The companion's online update, run as a script runs it, against a chart site on the loopback
-// interface, with the settings the window stored.
-#include "ChartPages.h"
+// interface that shows the real draws, with the settings the window stored.
 #include "ChartServer.h"
 #include "HistoryStore.h"
+#include "IssueNumber.h"
+#include "SampleHistory.h"
 #include "Settings.h"
 #include "WindowFixture.h"
 
@@ -17,11 +18,11 @@ using Behaviour = ChartServer::Behaviour;
 
 namespace {
 
-std::vector<DrawLine> yearDraws(int year, int from, int to) {
-    std::vector<DrawLine> d;
-    for (int k = from; k <= to; ++k)
-        d.push_back({year * 1000 + k, {(k * 3 + year) % 10, (k / 7) % 10, (k * k + 1) % 10}});
-    return d;
+std::vector<DrawLine> between(const std::vector<DrawLine>& draws, std::int32_t from, std::int32_t to) {
+    std::vector<DrawLine> out;
+    std::copy_if(draws.begin(), draws.end(), std::back_inserter(out),
+                 [&](const DrawLine& d) { return d.issue >= from && d.issue <= to; });
+    return out;
 }
 
 std::vector<DrawLine> concat(std::initializer_list<std::vector<DrawLine>> parts) {
@@ -29,6 +30,24 @@ std::vector<DrawLine> concat(std::initializer_list<std::vector<DrawLine>> parts)
     for (const auto& p : parts)
         all.insert(all.end(), p.begin(), p.end());
     return all;
+}
+
+std::vector<DrawLine> real(Game game) {
+    return concat(
+        {sampleDraws(game == Game::Pl3 ? "pl3-history.txt" : "fc3d-history.txt"), drawsAfterSample(game)});
+}
+
+// The lines of the chart pages read, newest year first, down to the year of `after`: the draws
+// each brought after it.
+QStringList yearLines(const std::vector<DrawLine>& draws, int newest, std::int32_t after) {
+    QStringList lines;
+    for (int year = newest; year >= after / 1000; --year)
+        lines << QStringLiteral("%1年 %2 期")
+                     .arg(year)
+                     .arg(std::ranges::count_if(draws, [&](const DrawLine& d) {
+                         return d.issue / 1000 == year && d.issue > after;
+                     }));
+    return lines;
 }
 
 } // namespace
@@ -41,11 +60,13 @@ private slots:
 
 void CompanionUpdateTest::updateAsTheWindowDoes() {
     const int c = QDate::currentDate().year();
-    const auto y = [c](int back) { return QString::number(c - back); };
-    const auto full = [&](int back) { return yearDraws(c - back, 1, 358); };
-    const auto thisYear = yearDraws(c, 1, 20);
-    const auto old = concat({yearDraws(c - 5, 1, 10), full(1)});
-    const auto sdDraws = [c](int back) { return yearDraws(c - back, 1, 9); };
+    const auto pl = real(Game::Pl3);
+    const auto fc = real(Game::Fc3d);
+    const std::int32_t newest = pl.back().issue;
+    const QString summary = QStringLiteral("最新一期 %1").arg(newest);
+    // A history of the first ten draws of five years ago, and of last year.
+    const auto old =
+        concat({between(pl, (c - 5) * 1000, (c - 5) * 1000 + 10), between(pl, (c - 1) * 1000, c * 1000)});
     struct Case {
         const char* what;
         Game game; // given with --game, except 福彩3D: the default whatever the window chose
@@ -58,64 +79,61 @@ void CompanionUpdateTest::updateAsTheWindowDoes() {
         QString err;
         std::vector<DrawLine> after;
     };
-    const QStringList years = {y(0) + "年 20 期", y(1) + "年 358 期", y(2) + "年 358 期"};
+    const std::vector<DrawLine> kept = between(pl, (c - 3) * 1000, newest);
+    const QString cut = QStringLiteral("将删除 %1 年的 10 期历史号码，仅保留最近 3 年。").arg(c - 5);
     // clang-format off
     const Case cases[] = {
-        {"the stored years, segment and site", Game::Pl3, {"update"}, true, {}, {}, 0,
-         {y(0) + "年 20 期", y(1) + "年 358 期", y(2) + "年 358 期", y(3) + "年 358 期",
-          "新增 1094 期，最新一期 " + y(0) + "020"}, {}, concat({full(3), full(2), full(1), thisYear})},
+        {"the stored years, segment and site: an empty history starts from the shipped one", Game::Pl3, {"update"},
+         true, {}, {}, 0,
+         yearLines(pl, c, 2026224) + QStringList{QStringLiteral("其中 %1 期取自附带的样本。").arg(QString::fromStdString(
+             groupedCount(static_cast<long long>(between(kept, 0, 2026224).size())))),
+         QStringLiteral("新增 %1 期，").arg(kept.size()) + summary}, {}, kept},
         {"--site and --years given; a stored history goes on from its last draw", Game::Pl3,
-         {"update", "--site", "SITE", "--years", "16"}, false, yearDraws(c - 1, 1, 300), {}, 0,
-         {y(0) + "年 20 期", y(1) + "年 58 期", "新增 78 期，最新一期 " + y(0) + "020"}, {},
-         concat({full(1), thisYear})},
+         {"update", "--site", "SITE", "--years", "16"}, false, between(pl, 2025001, 2025300), {}, 0,
+         yearLines(pl, c, 2025300) + QStringList{QStringLiteral("新增 %1 期，").arg(between(pl, 2025301, newest).size()) + summary},
+         {}, between(pl, 2025001, newest)},
         {"the chart source without a site", Game::Pl3, {"update", "--source", "chart"}, false, {}, {}, 2, {},
          "update needs --site URL", {}},
         {"without --yes the new draws come and the old years stay", Game::Pl3, {"update"}, true, old, {}, 0,
-         {y(0) + "年 20 期", y(1) + "年 0 期",
-          "加 --yes 才会删除早年的历史号码：将删除 " + y(5) + " 年的 10 期历史号码，仅保留最近 3 年。这次未删除。",
-          "新增 20 期，最新一期 " + y(0) + "020"}, {}, concat({old, thisYear})},
-        {"--yes removes the old years once the new draws are in", Game::Pl3, {"update", "--yes"}, true, old, {},
-         0, {y(0) + "年 20 期", y(1) + "年 0 期", "已删除 " + y(5) + " 年的 10 期历史号码。",
-          "新增 20 期，最新一期 " + y(0) + "020"}, {}, concat({full(1), thisYear})},
+         yearLines(pl, c, old.back().issue) + QStringList{"加 --yes 才会删除早年的历史号码：" + cut + "这次未删除。",
+          QStringLiteral("新增 %1 期，").arg(between(pl, old.back().issue + 1, newest).size()) + summary},
+         {}, concat({old, between(pl, old.back().issue + 1, newest)})},
+        {"--yes removes the old years once the new draws are in", Game::Pl3, {"update", "--yes"}, true, old, {}, 0,
+         yearLines(pl, c, old.back().issue) + QStringList{QStringLiteral("已删除 %1 年的 10 期历史号码。").arg(c - 5),
+          QStringLiteral("新增 %1 期，").arg(between(pl, old.back().issue + 1, newest).size()) + summary},
+         {}, between(pl, (c - 1) * 1000, newest)},
         {"--quiet: the result line alone", Game::Pl3, {"update", "--quiet"}, true, old, {}, 0,
-         {"新增 20 期，最新一期 " + y(0) + "020"}, {}, concat({old, thisYear})},
-        {"--quiet, before the command: the error alone", Game::Pl3, {"--quiet", "update", "--yes"}, true, old,
-         {{1, Behaviour::NotFound}}, 1, {}, "读取 " + y(1) + " 年的走势图失败（服务器返回错误 404），历史号码未改动。",
-         old},
-        {"a failure stores nothing of the years read before it", Game::Pl3, {"update", "--yes"}, true, old,
-         {{1, Behaviour::NotFound}}, 1, {y(0) + "年 20 期"},
-         "读取 " + y(1) + " 年的走势图失败（服务器返回错误 404），历史号码未改动。", old},
-        {"five redirects at most", Game::Pl3, {"update"}, true, {}, {{3, Behaviour::RedirectLoop}}, 1, years,
+         {QStringLiteral("新增 %1 期，").arg(between(pl, old.back().issue + 1, newest).size()) + summary}, {},
+         concat({old, between(pl, old.back().issue + 1, newest)})},
+        {"--quiet, before the command: the error alone", Game::Pl3, {"--quiet", "update", "--yes"}, true,
+         between(pl, 2004001, (c - 2) * 1000 + 100), {{1, Behaviour::NotFound}}, 1, {},
+         QStringLiteral("读取 %1 年的走势图失败（服务器返回错误 404），历史号码未改动。").arg(c - 1),
+         between(pl, 2004001, (c - 2) * 1000 + 100)},
+        {"a failure stores nothing of the years read before it", Game::Pl3, {"update", "--yes"}, true,
+         between(pl, 2004001, (c - 2) * 1000 + 100), {{1, Behaviour::NotFound}}, 1, yearLines(pl, c, c * 1000),
+         QStringLiteral("读取 %1 年的走势图失败（服务器返回错误 404），历史号码未改动。").arg(c - 1),
+         between(pl, 2004001, (c - 2) * 1000 + 100)},
+        {"five redirects at most", Game::Pl3, {"update"}, true, {}, {{0, Behaviour::RedirectLoop}}, 1, {},
          "重定向次数过多", {}},
-        {"a declared length over 16 MB", Game::Pl3, {"update"}, true, {}, {{3, Behaviour::HugeDeclared}}, 1, years,
+        {"a declared length over 16 MB", Game::Pl3, {"update"}, true, {}, {{0, Behaviour::HugeDeclared}}, 1, {},
          "网页超过 16 MB", {}},
         {"a body that inflates past 16 MB, on a connection left open", Game::Pl3, {"update"}, true, {},
-         {{3, Behaviour::GzipBomb}}, 1, years, "网页超过 16 MB", {}},
-        {"福彩3D's charts", Game::Fc3d, {"update"}, true, yearDraws(c - 3, 1, 5), {}, 0,
-         {y(0) + "年 9 期", y(1) + "年 9 期", y(2) + "年 9 期", y(3) + "年 4 期",
-          "新增 31 期，最新一期 " + y(0) + "009"}, {}, concat({sdDraws(3), sdDraws(2), sdDraws(1), sdDraws(0)})},
+         {{0, Behaviour::GzipBomb}}, 1, {}, "网页超过 16 MB", {}},
+        {"福彩3D's charts", Game::Fc3d, {"update"}, true, between(fc, (c - 3) * 1000, (c - 3) * 1000 + 5), {}, 0,
+         yearLines(fc, c, (c - 3) * 1000 + 5) + QStringList{QStringLiteral("新增 %1 期，").arg(
+             between(fc, (c - 3) * 1000 + 6, newest).size()) + summary}, {}, between(fc, (c - 3) * 1000, newest)},
     };
     // clang-format on
     for (const Case& k : cases) {
         WindowFixture f;
         ChartServer server;
-        for (int back = 0; back <= 3; ++back) {
-            // Only the Pick-3 pages hold these draws; the 3D pages hold other digits.
-            ChartPageOptions o;
-            if (back == 0)
-                o.notDrawnYet = {21, 22};
-            const auto draws = back == 0 ? thisYear : full(back);
-            server.setPage("p3", c - back, QByteArray::fromStdString(chartPage(c - back, draws, o)),
-                           "text/html");
-            server.setPage("sd", c - back,
-                           QByteArray::fromStdString(chartPage(c - back, yearDraws(c - back, 1, 9))),
-                           "text/html");
-        }
+        server.setCharts(Game::Pl3, pl);
+        server.setCharts(Game::Fc3d, fc);
         for (auto [back, behaviour] : k.behaviour.asKeyValueRange())
             server.setBehaviour(c - back, behaviour);
         // Each game's update leaves the other game's history as it was.
         const Game other = k.game == Game::Pl3 ? Game::Fc3d : Game::Pl3;
-        const auto otherDraws = yearDraws(c - 1, 100, 102);
+        const auto otherDraws = between(real(other), (c - 1) * 1000 + 100, (c - 1) * 1000 + 102);
         f.storeDraws(otherDraws, 0, other);
         if (!k.stored.empty())
             f.storeDraws(k.stored, 0, k.game);

@@ -139,9 +139,6 @@ private slots:
     void cancelStoresNothing();
     void aPageThatTakesTooLongToReadIsGivenUp();
 
-    // Retention.
-    void retentionRemovesOnlyAfterTheNewDrawsAndOnlyWhenAgreed();
-
     // The chart site setting.
     void theChartSiteIsAskedCheckedAndSaved();
     void withoutAChartSiteNothingIsLoaded();
@@ -442,93 +439,6 @@ void OnlineUpdateTest::aPageThatTakesTooLongToReadIsGivenUp() {
             QCOMPARE(result.error->kind, FetchError::Kind::Unreadable);
         QVERIFY(holdsExactly(*w.history(), stored, 1));
         pool->waitForDone();
-    }
-}
-
-void OnlineUpdateTest::retentionRemovesOnlyAfterTheNewDrawsAndOnlyWhenAgreed() {
-    const auto sample = sampleDraws("fc3d-history.txt"); // 2004001 to 2026224
-    std::vector<DrawLine> kept, lagging;
-    std::copy_if(sample.begin(), sample.end(), std::back_inserter(kept),
-                 [](const DrawLine& d) { return d.issue >= 2020000; });
-    std::copy_if(sample.begin(), sample.end(), std::back_inserter(lagging),
-                 [](const DrawLine& d) { return d.issue >= 2026000 && d.issue <= 2026200; });
-    const auto news = yearDraws(2026, 225, 227);
-    const auto complete = concat({std::vector<DrawLine>(kept.end() - 224, kept.end()), news});
-    enum class Site { Complete, Lagging, Refusing, Hanging };
-    const QString question =
-        QStringLiteral("将删除 2004–2019 年的 5,438 期历史号码，仅保留最近 6 年。继续吗？");
-    const QString removed = QStringLiteral("已删除 2004–2019 年的 5,438 期历史号码。");
-    struct Case {
-        const char* what;
-        bool agree;
-        Site site;
-        bool asked; // the question comes only after a successful read
-        Outcome outcome;
-        std::vector<DrawLine> after;
-        QStringList message;
-    };
-    const Case cases[] = {
-        {"agreed, a complete site: the new draws, then the kept years alone",
-         true,
-         Site::Complete,
-         true,
-         Outcome::Updated,
-         concat({kept, news}),
-         {QStringLiteral("新增 3 期"), removed}},
-        {"agreed, a site that lags behind: no stored draw goes but the old years",
-         true,
-         Site::Lagging,
-         true,
-         Outcome::Updated,
-         kept,
-         {QStringLiteral("没有新的开奖号码"), removed}},
-        {"agreed, the site fails: nothing is asked, nothing goes",
-         true,
-         Site::Refusing,
-         false,
-         Outcome::Failed,
-         sample,
-         {QStringLiteral("读取 2026 年的走势图失败（连接被拒绝），历史号码未改动。")}},
-        {"agreed, then cancelled: nothing is asked, nothing goes",
-         true,
-         Site::Hanging,
-         false,
-         Outcome::Cancelled,
-         sample,
-         {QStringLiteral("在线更新已取消，历史号码未改动。")}},
-        {"declined: the new draws are appended and every year stays",
-         false,
-         Site::Complete,
-         true,
-         Outcome::Updated,
-         concat({sample, news}),
-         {QStringLiteral("新增 3 期")}},
-    };
-    for (const Case& c : cases) {
-        World w(sample);
-        w.server.setPage("sd", 2026, page(2026, c.site == Site::Lagging ? lagging : complete), kUtf8);
-        if (c.site == Site::Refusing)
-            w.host = refusingHost();
-        if (c.site == Site::Hanging) {
-            w.server.setBehaviour(2026, ChartServer::Behaviour::NeverAnswer);
-            w.cancelWhenAsked(2026);
-        }
-        w.fixture.dialogs.answer(c.agree);
-
-        const auto result = w.update(kLottery3D, 6, 2026);
-
-        QCOMPARE(w.fixture.dialogs.shown.size(), c.asked ? 1 : 0);
-        if (c.asked) {
-            // Cancel is the question's default: a habitual Enter keeps the old years.
-            QCOMPARE(w.fixture.dialogs.shown[0].kind, QStringLiteral("confirmRemoval"));
-            QCOMPARE(w.fixture.dialogs.shown[0].text, question);
-        }
-        QCOMPARE(result.outcome, c.outcome);
-        QCOMPARE(result.removed, c.asked && c.agree ? 5438 : 0);
-        QVERIFY2(holdsExactly(*w.history(), c.after, 1), c.what);
-        for (const QString& m : c.message)
-            QVERIFY2(result.message.contains(m), qPrintable(result.message));
-        QCOMPARE(result.message.contains(removed), c.asked && c.agree);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "SampleHistory.h"
 #include "Settings.h"
 #include "WindowFixture.h"
+#include "Workspace.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -39,6 +40,7 @@ private slots:
     void anUnreachableSiteIsReportedAndTheHistoryKept();
     void theSourceIsChosenInTheSettingsMenu();
     void theStatusBarOffersTheUpdateOnceTheEveningsDrawIsOut();
+    void theOldYearsAreOfferedOnceTheNewDrawsAreShown();
 };
 
 void OnlineWindowTest::cancelAsksNothingElse() {
@@ -106,16 +108,20 @@ void OnlineWindowTest::theSourceIsChosenInTheSettingsMenu() {
     WindowFixture f;
     f.setSetting(keys::strZstHost, QStringLiteral("http://127.0.0.1:9"));
     f.open();
-    // Fills in the dialog once it is up: the source, the site, then OK.
-    const auto choose = [&](bool chart, const QString& site) {
-        QTimer::singleShot(0, [&f, chart, site] {
+    // Fills in the dialog once it is up: the source, the site, the feed's address, then OK.
+    const auto choose = [&](bool chart, const QString& site, const QString& feed = {}) {
+        QTimer::singleShot(0, [&f, chart, site, feed] {
             auto* dialog = f.window().findChild<QDialog*>(QStringLiteral("frmSource"));
             QVERIFY(dialog && dialog->isVisible());
             dialog
                 ->findChild<QRadioButton*>(chart ? QStringLiteral("optSourceChart")
                                                  : QStringLiteral("optSourceOfficial"))
                 ->setChecked(true);
+            // Only the chosen source's address can be edited.
+            QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("txtChartSite"))->isEnabled(), chart);
+            QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("txtFeedSite"))->isEnabled(), !chart);
             dialog->findChild<QLineEdit*>(QStringLiteral("txtChartSite"))->setText(site);
+            dialog->findChild<QLineEdit*>(QStringLiteral("txtFeedSite"))->setText(feed);
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
             // A site that is none keeps the dialog open; it is then cancelled.
             if (dialog->isVisible())
@@ -136,11 +142,23 @@ void OnlineWindowTest::theSourceIsChosenInTheSettingsMenu() {
     QCOMPARE(f.setting(keys::intSjly), QStringLiteral("1"));
     QCOMPARE(f.setting(keys::strZstHost), QStringLiteral("http://chart.example:8080"));
 
-    // The operator's feed needs no address: whatever the box holds is not looked at.
+    // The operator's feed needs no address: the chart site's box is not looked at, and an empty
+    // feed address is the operators' own.
     choose(false, QStringLiteral("abc"));
     QCOMPARE(f.setting(keys::intSjly), QStringLiteral("0"));
     QCOMPARE(f.setting(keys::strZstHost), QStringLiteral("http://chart.example:8080"));
+    QCOMPARE(f.setting(keys::strGfHost), QString());
     QCOMPARE(f.dialogs.shown.size(), 1);
+
+    // A mirror of the feeds is checked as the chart site is.
+    choose(true, QStringLiteral("chart.example:8080"));
+    choose(false, {}, QStringLiteral("abc"));
+    QCOMPARE(f.dialogs.shown.size(), 2);
+    QVERIFY(f.dialogs.shown[1].text.startsWith(QStringLiteral("“abc”不是可用的网站地址")));
+    QCOMPARE(f.setting(keys::intSjly), QStringLiteral("1"));
+    choose(false, {}, QStringLiteral(" 127.0.0.1:8081/ "));
+    QCOMPARE(f.setting(keys::intSjly), QStringLiteral("0"));
+    QCOMPARE(f.setting(keys::strGfHost), QStringLiteral("http://127.0.0.1:8081"));
 }
 
 void OnlineWindowTest::theStatusBarOffersTheUpdateOnceTheEveningsDrawIsOut() {
@@ -176,6 +194,81 @@ void OnlineWindowTest::theStatusBarOffersTheUpdateOnceTheEveningsDrawIsOut() {
     QCOMPARE(w.history().size(), stored.size() + 4);
     QVERIFY2(!offer->text().contains(QStringLiteral("立即更新")), qPrintable(offer->text()));
     QVERIFY2(offer->text().startsWith(QStringLiteral("上次在线更新：")), qPrintable(offer->text()));
+}
+
+void OnlineWindowTest::theOldYearsAreOfferedOnceTheNewDrawsAreShown() {
+    const auto real = sampleDraws("fc3d-history.txt"); // 2004001 to 2026224
+    const auto news = drawsAfterSample(Game::Fc3d, 2026230);
+    std::vector<DrawLine> y2026, kept;
+    std::copy_if(real.begin(), real.end(), std::back_inserter(y2026),
+                 [](const DrawLine& d) { return d.issue > 2026000; });
+    std::copy_if(real.begin(), real.end(), std::back_inserter(kept),
+                 [](const DrawLine& d) { return d.issue > 2020000; });
+    y2026.insert(y2026.end(), news.begin(), news.end());
+    auto all = real;
+    all.insert(all.end(), news.begin(), news.end());
+    kept.insert(kept.end(), news.begin(), news.end());
+    const QString question =
+        QStringLiteral("将删除 2004–2019 年的 5,438 期历史号码，仅保留最近 6 年。要删除吗？\n"
+                       "删除\n这次保留\n总是保留");
+    struct Case {
+        const char* what;
+        QString declined; // strBlJj before the update
+        QVariant answer;  // none: Enter, Escape or no answer at all
+        bool siteFails;
+        bool asked;
+        std::vector<DrawLine> after;
+        QString years; // IniSerchDay afterwards
+    };
+    const Case cases[] = {
+        {"删除: the years kept alone", {}, 0, false, true, kept, "6"},
+        {"这次保留, the default: every year stays", {}, QVariant(), false, true, all, "6"},
+        {"总是保留: every year, from now on", {}, 2, false, true, all, "0"},
+        {"kept last year: asked again in a new year", "6 2025", 1, false, true, all, "6"},
+        {"kept this year under another setting: asked again", "8 2026", 1, false, true, all, "6"},
+        {"kept this year under this setting: not asked", "6 2026", {}, false, false, all, "6"},
+        {"a site that fails: nothing is asked", {}, {}, true, false, real, "6"},
+    };
+    for (const Case& c : cases) {
+        ChartServer server;
+        server.setCharts(Game::Fc3d, y2026);
+        WindowFixture f;
+        f.storeDraws(real);
+        f.setSetting(keys::intSjly, QStringLiteral("1"));
+        f.setSetting(keys::strZstHost, c.siteFails ? refusingHost() : server.host());
+        f.setSetting(keys::IniSerchDay, QStringLiteral("6"));
+        if (!c.declined.isEmpty())
+            f.setSetting(keys::strBlJj, c.declined);
+        auto& w = f.open();
+        // What had been asked when the window showed the new draws.
+        QList<qsizetype> askedBeforeShown;
+        connect(&w.workspace(), &ui::Workspace::historyChanged, &w,
+                [&] { askedBeforeShown << f.dialogs.shown.size(); });
+        f.dialogs.answer(true);
+        if (c.answer.isValid())
+            f.dialogs.answer(c.answer);
+        QTest::mouseClick(f.find<QAbstractButton>("Command21"), Qt::LeftButton);
+
+        QStringList kinds;
+        for (const auto& shown : f.dialogs.shown)
+            kinds << shown.kind;
+        const QStringList wanted = c.asked ? QStringList{"confirm", "choice", "inform"}
+                                           : QStringList{"confirm", c.siteFails ? "warn" : "inform"};
+        QCOMPARE(kinds, wanted);
+        if (c.asked) {
+            QCOMPARE(f.dialogs.shown[1].text, question);
+            QVERIFY2(!askedBeforeShown.isEmpty() && askedBeforeShown.first() == 1, c.what);
+        }
+        QVERIFY2(storedDraws(toPath(f.home()) / kDatabaseFile) == c.after, c.what);
+        QCOMPARE(f.setting(keys::IniSerchDay), c.years);
+
+        // The next update asks nothing: the years are gone, or kept for the rest of the year.
+        f.dialogs.shown.clear();
+        f.dialogs.answer(true);
+        QTest::mouseClick(f.find<QAbstractButton>("Command21"), Qt::LeftButton);
+        if (!c.siteFails)
+            QCOMPARE(f.dialogs.shown.size(), 2);
+    }
 }
 
 QTEST_MAIN(OnlineWindowTest)

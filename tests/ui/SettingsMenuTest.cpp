@@ -13,36 +13,41 @@ using namespace brenvik::test;
 class SettingsMenuTest : public QObject {
     Q_OBJECT
 private slots:
-    void yearsOutsideTwoToSixteenAreAskedAgain();
+    void yearsAreAllOrTwoAndMore();
     void cancelKeepsTheYears();
     void webPagesOpenTheManualOrTheConfiguredAddress();
 };
 
-void SettingsMenuTest::yearsOutsideTwoToSixteenAreAskedAgain() {
+void SettingsMenuTest::yearsAreAllOrTwoAndMore() {
     WindowFixture f;
     auto& w = f.open();
     auto* setDay = f.find<QAction>("mnuSetDay");
+    QCOMPARE(w.yearsToKeep(), kKeepAllYears);
     f.dialogs.answer(QStringLiteral("1"));
-    f.dialogs.answer(QStringLiteral("17"));
+    f.dialogs.answer(QStringLiteral("0"));
+    f.dialogs.answer(QStringLiteral("101"));
     f.dialogs.answer(QStringLiteral("十"));
-    f.dialogs.answer(QStringLiteral("2"));
+    f.dialogs.answer(QStringLiteral(" 17 "));
     setDay->trigger();
-    QCOMPARE(f.setting(keys::IniSerchDay), QStringLiteral("2"));
-    QCOMPARE(w.yearsToKeep(), 2);
-    // Four questions, three of them answered by the range message.
+    QCOMPARE(f.setting(keys::IniSerchDay), QStringLiteral("17"));
+    QCOMPARE(w.yearsToKeep(), 17);
+    // Five questions, four of them answered by the range message; each shows what was typed.
     QStringList kinds;
     for (const auto& s : f.dialogs.shown)
         kinds << s.kind + QLatin1Char(':') + s.title;
     QCOMPARE(kinds, (QStringList{"input:设置年数", "inform:输入有误", "input:设置年数", "inform:输入有误",
-                                 "input:设置年数", "inform:输入有误", "input:设置年数"}));
-    QCOMPARE(
-        f.dialogs.shown[1].text,
-        QStringLiteral("为了保证时效性和提高计算效率，软件只能统计16年以内的数据，请输入2到16中的自然数。"));
+                                 "input:设置年数", "inform:输入有误", "input:设置年数", "inform:输入有误",
+                                 "input:设置年数"}));
+    QCOMPARE(f.dialogs.shown[1].text, QStringLiteral("请输入 2 到 100 之间的自然数，或“全部保留”。"));
+    // Every year is kept again by the words the box names; Cancel keeps them.
     f.dialogs.shown.clear();
-    f.dialogs.answer(QStringLiteral("16"));
+    f.dialogs.answer(QStringLiteral("全部保留"));
     setDay->trigger();
-    QCOMPARE(f.setting(keys::IniSerchDay), QStringLiteral("16"));
-    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.setting(keys::IniSerchDay), QStringLiteral("0"));
+    f.dialogs.cancel();
+    setDay->trigger();
+    QCOMPARE(f.dialogs.shown.size(), 2);
+    QCOMPARE(w.yearsToKeep(), kKeepAllYears);
 }
 
 void SettingsMenuTest::cancelKeepsTheYears() {
@@ -56,7 +61,7 @@ void SettingsMenuTest::cancelKeepsTheYears() {
     QCOMPARE(w.yearsToKeep(), 9);
     QCOMPARE(f.setting(keys::IniSerchDay), QStringLiteral("9"));
     QCOMPARE(f.dialogs.shown.size(), 2);
-    QCOMPARE(f.dialogs.shown[0].text.left(8), QStringLiteral("请输入更新需要保"));
+    QCOMPARE(f.dialogs.shown[0].text.left(8), QStringLiteral("请输入在线更新后"));
 }
 
 void SettingsMenuTest::webPagesOpenTheManualOrTheConfiguredAddress() {

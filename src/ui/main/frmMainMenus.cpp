@@ -116,23 +116,29 @@ void frmMain::openInBrowser(const QUrl& url) {
 }
 
 void frmMain::askYearsToKeep() {
+    const QString all = QStringLiteral("全部保留");
+    const int kept = yearsToKeep();
+    QString shown = kept == kKeepAllYears ? all : QString::number(kept);
     for (;;) {
-        const auto answer =
-            Dialogs::input(this, QStringLiteral("设置年数"),
-                           QStringLiteral("请输入更新需要保留的历史号码的年数（2~"
-                                          "16中的任意自然数），如果超过年数将删除最早的一年的历史号码"),
-                           QString::number(yearsToKeep()));
+        const auto answer = Dialogs::input(
+            this, QStringLiteral("设置年数"),
+            QStringLiteral("请输入在线更新后保留的历史号码的年数（2~%1 的自然数），或“全部保留”。"
+                           "超过年数的早年历史号码，在线更新后会询问是否删除")
+                .arg(kMostYearsToKeep),
+            shown);
         if (!answer || answer->trimmed().isEmpty())
             return;
-        // A number outside 2..16, or no number at all, is asked for again.
-        if (const auto years = parseWholeNumber(answer->toStdString(), 2, 16)) {
-            m_settingsStore.writeInt(keys::IniSerchDay, static_cast<int>(*years));
+        const QString typed = answer->trimmed();
+        const auto years =
+            typed == all ? std::optional(kKeepAllYears) : parseYearsToKeep(typed.toStdString());
+        // 0 is how the setting stores 全部保留, not a number of years to type.
+        if (years && (*years != kKeepAllYears || typed == all)) {
+            m_settingsStore.writeInt(keys::IniSerchDay, *years);
             return;
         }
-        Dialogs::inform(
-            this, QStringLiteral("输入有误"),
-            QStringLiteral(
-                "为了保证时效性和提高计算效率，软件只能统计16年以内的数据，请输入2到16中的自然数。"));
+        Dialogs::inform(this, QStringLiteral("输入有误"),
+                        QStringLiteral("请输入 2 到 %1 之间的自然数，或“全部保留”。").arg(kMostYearsToKeep));
+        shown = *answer;
     }
 }
 

@@ -139,26 +139,6 @@ void OnlineUpdater::pageRead(const PageCount& count) {
     emit pageDone(count.page, count.added);
 }
 
-void OnlineUpdater::askRetention(OnlineUpdateResult& result, const OnlineUpdateRequest& request,
-                                 QString& removal) {
-    auto after = m_store.loadSnapshot();
-    if (!after)
-        return;
-    const int year = request.currentYear > 0 ? request.currentYear : chinaYear(now());
-    const auto cut = retentionCut(**after, year, request.yearsToKeep);
-    if (!cut || !Dialogs::confirmRemoval(m_parent, online::kTitle,
-                                         qs(retentionNotice(*cut)) + online::kRetentionQuestion))
-        return;
-    if (const auto removed = removeYearsBefore(m_store, **after, *cut, request.segmentParam); !removed) {
-        removal = QStringLiteral("删除早于保留年数的历史号码失败，早年的历史号码未改动：%1")
-                      .arg(qs(removed.error().message));
-        return;
-    }
-    result.removed = cut->draws;
-    result.historyChanged = true;
-    removal = qs(retentionDone(*cut));
-}
-
 OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const OnlineUpdateRequest& request) {
     using O = OnlineUpdateResult::Outcome;
     OnlineUpdateResult result;
@@ -175,7 +155,7 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
     }
     read.host = host.value_or("");
 
-    OnlineMerge merge(current, read.currentYear, request.yearsToKeep, request.segmentParam);
+    OnlineMerge merge(current, read.currentYear, request.yearsToKeep, request.segmentParam, request.shipped);
     m_source = request.source;
     m_cancelled = false;
     m_found = 0;
@@ -187,7 +167,7 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
     m_progress->setWindowTitle(online::kTitle);
     m_progress->setCancelButtonText(online::kCancel);
     // The years of the chart pages are known; how many pages a feed takes is not.
-    const int years = std::max(read.currentYear, merge.lastStored() / 1000) - merge.firstChartYear() + 1;
+    const int years = std::max(read.currentYear, merge.lastKnown() / 1000) - merge.firstChartYear() + 1;
     m_progress->setRange(0, request.source == DrawSource::Chart ? std::max(years, 1) : 0);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
@@ -219,24 +199,51 @@ OnlineUpdateResult OnlineUpdater::run(const HistorySnapshot& current, const Onli
             QStringLiteral("新的开奖号码保存失败，历史号码未改动：%1").arg(qs(stored.error().message));
         return result;
     }
-    const OnlineMerge::Outcome taken = merge.outcome();
-    result.outcome = taken.hole ? O::Gap : O::Updated;
-    result.hole = taken.hole;
+    result.outcome = stored->complete ? O::Updated : O::Gap;
+    result.hole = merge.outcome().hole;
     result.conflicts = merge.conflicts();
     result.added = stored->added;
     result.newest = stored->newest;
     result.historyChanged = stored->added > 0;
-
-    // Old years go only once the new draws are in, and only when the user agrees.
-    QString removal;
-    askRetention(result, request, removal);
     QStringList lines{outcomeText(result, request.source)};
     for (const std::string& note : stored->notes)
         lines << qs(note);
-    if (!removal.isEmpty())
-        lines << removal;
     result.message = lines.join(QLatin1Char('\n'));
     return result;
+}
+
+RetentionOutcome offerRetention(QWidget* parent, SettingsStore& settings, HistoryStore& store,
+                                int currentYear, int segmentParam) {
+    RetentionOutcome outcome;
+    const int years = settings.read().IniSerchDay;
+    const auto history = store.loadSnapshot();
+    if (!history)
+        return outcome;
+    const auto cut = retentionCut(**history, currentYear, years);
+    const QString declined = QStringLiteral("%1 %2").arg(years).arg(currentYear);
+    if (!cut || settings.text(keys::strBlJj) == declined)
+        return outcome;
+    outcome.asked = true;
+    const int answer =
+        Dialogs::choice(parent, online::kTitle, qs(retentionNotice(*cut)) + online::kRetentionQuestion,
+                        {online::kRemove, online::kKeepThisTime, online::kKeepAlways}, 1);
+    if (answer == 1) {
+        settings.write(keys::strBlJj, declined);
+        return outcome;
+    }
+    if (answer == 2) {
+        settings.writeInt(keys::IniSerchDay, kKeepAllYears);
+        outcome.message = QStringLiteral("保留年数已改为全部保留，今后不再询问。");
+        return outcome;
+    }
+    if (const auto removed = removeYearsBefore(store, **history, *cut, segmentParam); !removed) {
+        outcome.message = QStringLiteral("删除早于保留年数的历史号码失败，早年的历史号码未改动：%1")
+                              .arg(qs(removed.error().message));
+        return outcome;
+    }
+    outcome.removed = cut->draws;
+    outcome.message = qs(retentionDone(*cut));
+    return outcome;
 }
 
 OnlineUpdateResult runOnlineUpdate(QWidget* parent, HistoryStore& store, const HistorySnapshot& current,

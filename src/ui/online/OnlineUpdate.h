@@ -37,8 +37,12 @@ inline const QString kConfirmText = QStringLiteral("确实要在线更新最新�
 // Title of the progress dialog and of the box that shows the result.
 inline const QString kTitle = QStringLiteral("历史号在线更新");
 inline const QString kCancel = QStringLiteral("取消");
-// Follows the sentence that names the draws the retention rule would remove.
-inline const QString kRetentionQuestion = QStringLiteral("继续吗？");
+// The question after the sentence that names the draws the retention rule would remove, and
+// its answers; keeping them this time is the default.
+inline const QString kRetentionQuestion = QStringLiteral("要删除吗？");
+inline const QString kRemove = QStringLiteral("删除");
+inline const QString kKeepThisTime = QStringLiteral("这次保留");
+inline const QString kKeepAlways = QStringLiteral("总是保留");
 // The input box that asks for the chart site when the chart source has none.
 inline const QString kHostTitle = QStringLiteral("走势图站点");
 inline const QString kHostPrompt =
@@ -58,9 +62,12 @@ struct OnlineUpdateRequest {
     // replace the operator's, empty for the operator's own.
     QString host;
     int segmentParam = 1;                  // DsIni, baked into the new rows
-    int yearsToKeep = 6;                   // IniSerchDay
+    int yearsToKeep = kKeepAllYears;       // IniSerchDay
     int currentYear = 0;                   // 0: the year in China now
     std::chrono::milliseconds pause{1000}; // between two requests: the operators ask for restraint
+    // The history shipped with the program (shippedHistory), which an empty history starts from
+    // and which gives the issues the source lacks.
+    std::vector<DrawLine> shipped = {};
 };
 
 struct OnlineUpdateResult {
@@ -78,22 +85,22 @@ struct OnlineUpdateResult {
     long long added = 0;              // draws stored
     std::int32_t newest = 0;          // the newest stored draw afterwards, 0 for none
     bool historyChanged = false;      // the history was written: the caller reloads it
-    long long removed = 0;            // draws removed by the retention rule, with consent
-    std::optional<std::int32_t> hole; // the issue the source lacks (Gap)
+    std::optional<std::int32_t> hole; // the issue no source has (Gap)
     std::vector<Conflict> conflicts;  // stored draws the source gave other digits for
     std::optional<FetchError> error;  // what the network said (Failed)
     QString message;                  // for the user
 
     bool succeeded() const { return outcome == Outcome::Updated; }
+    // Whether the draws read were stored: the years before those kept may be offered for removal.
+    bool stored() const { return outcome == Outcome::Updated || outcome == Outcome::Gap; }
 };
 
 // Runs the online update: reads the source's pages newest first down to the last stored draw
-// (parsing each on a worker thread while the event loop keeps running), stores the new draws in
-// one transaction, and only then, when the history still holds years before those kept, asks
-// whether to remove them (Cancel is the default). A progress dialog (window-modal, with a
-// Cancel button that stops at once) shows the page being read and the draws found so far. The
-// window is not touched: the caller shows the result and, when historyChanged, reloads the
-// history and refreshes itself.
+// (parsing each on a worker thread while the event loop keeps running) and stores the new draws
+// in one transaction. A progress dialog (window-modal, with a Cancel button that stops at once)
+// shows the page being read and the draws found so far. The window is not touched: the caller
+// reloads the history when historyChanged, refreshes itself, offers the removal of old years
+// (offerRetention) and shows the result.
 class OnlineUpdater : public QObject, private SourceTransport {
     Q_OBJECT
 public:
@@ -123,7 +130,6 @@ private:
     bool cancelled() const override { return m_cancelled; }
     void pageStarted(int page) override;
     void pageRead(const PageCount& count) override;
-    void askRetention(OnlineUpdateResult& result, const OnlineUpdateRequest& request, QString& removal);
 
     QWidget* m_parent;
     HistoryStore& m_store;
@@ -140,5 +146,19 @@ private:
 // The whole update in one call, with the default time-out.
 OnlineUpdateResult runOnlineUpdate(QWidget* parent, HistoryStore& store, const HistorySnapshot& current,
                                    const OnlineUpdateRequest& request);
+
+// What came of the question about the years before those kept.
+struct RetentionOutcome {
+    bool asked = false;
+    long long removed = 0; // draws removed
+    QString message;       // the line for the result, empty when there is nothing to say
+};
+
+// Once the new draws are in and shown: when the history still holds years before those kept
+// (IniSerchDay), asks whether to remove them, with three answers: 删除, 这次保留 (the default),
+// 总是保留 (every year is kept from then on). Keeping them this time is remembered (strBlJj), so
+// the question comes again only once the setting changes or a new year in China begins.
+RetentionOutcome offerRetention(QWidget* parent, SettingsStore& settings, HistoryStore& store,
+                                int currentYear, int segmentParam);
 
 } // namespace brenvik::ui

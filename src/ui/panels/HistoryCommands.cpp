@@ -14,6 +14,7 @@
 #include "OnlineUpdate.h"
 #include "PanelParts.h"
 #include "SettingsStore.h"
+#include "ShippedHistory.h"
 #include "Tally.h"
 #include "UndoBackup.h"
 #include "Workspace.h"
@@ -155,16 +156,27 @@ void HistoryCommands::runOnlineUpdate(bool ask) {
     emit busy(true);
     emit status(QStringLiteral("正在从%1更新%2的历史号码……")
                     .arg(qs(sourceName(source)), qs(displayName(m_workspace.game()))));
-    const OnlineUpdateResult result =
+    const Game game = m_workspace.game();
+    const int year = chinaYear(now());
+    OnlineUpdateResult result =
         brenvik::ui::runOnlineUpdate(m_window, *m_workspace.store(), m_workspace.history(),
-                                     {m_workspace.game(), source, host, m_workspace.segmentParam(),
-                                      settings.IniSerchDay, 0, std::chrono::milliseconds(1000)});
+                                     {game, source, host, m_workspace.segmentParam(), settings.IniSerchDay,
+                                      year, std::chrono::milliseconds(1000), shippedHistory(game, year)});
     emit busy(false);
-    updateUndoAction();
 
     if (result.historyChanged)
         m_workspace.AddHaoma(HistoryChange::Replaced);
     emit status(result.message.section(QLatin1Char('\n'), 0, 0));
+    // The old years are offered for removal only with the new draws in view.
+    if (result.stored()) {
+        const RetentionOutcome kept =
+            offerRetention(m_window, m_settings, *m_workspace.store(), year, m_workspace.segmentParam());
+        if (kept.removed > 0)
+            m_workspace.AddHaoma(HistoryChange::Trimmed);
+        if (!kept.message.isEmpty())
+            result.message += QLatin1Char('\n') + kept.message;
+    }
+    updateUndoAction();
     emit updateFinished();
     if (result.succeeded())
         Dialogs::inform(m_window, online::kTitle, result.message);
@@ -334,9 +346,7 @@ void HistoryCommands::restoreHistory() {
     }
     const Game game = m_workspace.game();
     const QString folder = m_workspace.dataFolder();
-    const auto sample = sampleHistoryFile(game == Game::Pl3 ? QStringLiteral("pl3-history.txt")
-                                                            : QStringLiteral("fc3d-history.txt"));
-    const auto sources = restoreSources(toPath(folder), game, toPath(sample), chinaYear(now()));
+    const auto sources = restoreSources(toPath(folder), game, shippedHistoryFile(game), chinaYear(now()));
     QStringList items;
     for (const RestoreSource& source : sources)
         items << qs(describeSource(source));

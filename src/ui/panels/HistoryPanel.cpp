@@ -8,6 +8,7 @@
 #include "GapCaption.h"
 #include "GridModels.h"
 #include "HistoryCommands.h"
+#include "HistoryExport.h"
 #include "IssueNumber.h"
 #include "PanelParts.h"
 #include "SettingsStore.h"
@@ -307,14 +308,8 @@ void HistoryPanel::exportHistorySheet() {
     // The history is written out only from a file that passed its whole check.
     if (m_workspace.store() && !m_workspace.requireStore())
         return;
-    // The sheet says whose history it is and how far it reaches.
-    const HistorySnapshot& history = m_workspace.history();
-    QString title = qs(displayName(m_workspace.game())) + QStringLiteral("历史号码");
-    if (!history.empty())
-        title += QStringLiteral("：第 %1 期至第 %2 期，共 %3 期")
-                     .arg(history.first()->sqqh)
-                     .arg(history.last()->sqqh)
-                     .arg(qs(groupedCount(static_cast<long long>(history.size()))));
+    // The sheet says whose history it is and how far it reaches, as the companion's does.
+    const QString title = qs(historySheetTitle(m_workspace.game(), m_workspace.history()));
     const QString line = exportGrid(this, m_workspace.dataFolder(), m_workspace.game(), *m_historyModel,
                                     kHistorySheetFile, title);
     if (!line.isEmpty())

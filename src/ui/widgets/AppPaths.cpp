@@ -3,7 +3,6 @@
 
 #include "Platform.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -28,20 +27,12 @@ QString settingsFile() {
     return fromPath(settingsFilePath());
 }
 
-static QString shippedFile(const QString& installed, const QString& source) {
-    const QString file = QDir(QCoreApplication::applicationDirPath())
-                             .filePath(QStringLiteral(BRENVIK_SHARE_FROM_BIN "/") + installed);
-    if (QFileInfo::exists(file))
-        return QFileInfo(file).canonicalFilePath();
-    return QDir(QStringLiteral(BRENVIK_SOURCE_DIR)).filePath(source);
-}
-
 QString manualFile() {
-    return shippedFile(QStringLiteral("manual.html"), QStringLiteral("docs/manual.html"));
-}
-
-QString sampleHistoryFile(const QString& name) {
-    return shippedFile(QStringLiteral("samples/") + name, QStringLiteral("samples/") + name);
+    // The build tree holds no copy of the manual: a program run from it shows the source's.
+    const QString installed = fromPath(shippedFile("manual.html"));
+    if (!installed.isEmpty() && QFileInfo::exists(installed))
+        return QFileInfo(installed).canonicalFilePath();
+    return QDir(QStringLiteral(BRENVIK_SOURCE_DIR)).filePath(QStringLiteral("docs/manual.html"));
 }
 
 std::filesystem::path toPath(const QString& path) {

@@ -17,11 +17,10 @@ std::expected<QString, QString> dataFolder();
 // The settings file both programs read (settingsFilePath).
 QString settingsFile();
 
-// Files shipped with the program: from the share folder of its installed tree, found from the
-// program's own folder so that any prefix works; from the source tree when it runs where it was
-// built.
+// The manual shipped with the program: from the share folder of its installed tree, found from
+// the program's own folder so that any prefix works (shippedFile); from the source tree when it
+// runs where it was built. The sample histories are found by shippedHistoryFile.
 QString manualFile();
-QString sampleHistoryFile(const QString& name); // "fc3d-history.txt", "pl3-history.txt"
 
 std::filesystem::path toPath(const QString& path);
 QString fromPath(const std::filesystem::path& path);

@@ -57,6 +57,24 @@ bool confirmRemoval(QWidget* parent, const QString& title, const QString& text) 
     return ask(parent, QStringLiteral("confirmRemoval"), title, text, QMessageBox::Cancel);
 }
 
+int choice(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons,
+           int byDefault) {
+    if (g_script) {
+        const QVariant v =
+            next(QStringLiteral("choice"), title, text + QLatin1Char('\n') + buttons.join('\n'));
+        return v.isValid() && v.toInt() >= 0 && v.toInt() < buttons.size() ? v.toInt() : byDefault;
+    }
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QList<QPushButton*> pushed;
+    for (const QString& caption : buttons)
+        pushed << box.addButton(caption, QMessageBox::ActionRole);
+    box.setDefaultButton(pushed[byDefault]);
+    box.setEscapeButton(pushed[byDefault]);
+    box.exec();
+    const auto clicked = pushed.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return clicked >= 0 ? static_cast<int>(clicked) : byDefault;
+}
+
 static void message(QWidget* parent, QMessageBox::Icon icon, const QString& kind, const QString& title,
                     const QString& said) {
     // Messages built from a library's reason end as sentences, as the window's own do.

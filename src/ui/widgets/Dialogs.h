@@ -27,6 +27,11 @@ bool confirm(QWidget* parent, const QString& title, const QString& text);
 // The same question for a change that removes or replaces draws: Cancel is the default button,
 // so a habitual Enter never deletes. Tests see it as kind "confirmRemoval".
 bool confirmRemoval(QWidget* parent, const QString& title, const QString& text);
+// A question with the answers `buttons`, one of them `byDefault`, which Enter and Escape choose:
+// the index of the answer. Tests see the text and the answers, one a line (kind "choice"), and
+// answer with the index; unanswered, the default.
+int choice(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons,
+           int byDefault);
 // A message with only an OK button.
 void inform(QWidget* parent, const QString& title, const QString& text);
 void warn(QWidget* parent, const QString& title, const QString& text);
@@ -84,8 +89,8 @@ private:
 };
 
 struct Shown {
-    QString kind; // "confirm", "confirmRemoval", "inform", "warn", "about", "input", "openFile", "saveFile",
-                  // "choose"
+    QString kind; // "confirm", "confirmRemoval", "choice", "inform", "warn", "about", "input", "openFile",
+                  // "saveFile", "choose"
     QString title;
     QString text;
 };

@@ -72,4 +72,11 @@ QString SettingsStore::feedHost() const {
     return host ? QString::fromStdString(*host) : QString();
 }
 
+bool SettingsStore::setFeedHost(const QString& host) {
+    if (host.trimmed().isEmpty())
+        return write(keys::strGfHost, QString());
+    const auto checked = checkedSiteAddress(host.toStdString());
+    return checked && write(keys::strGfHost, QString::fromStdString(*checked));
+}
+
 } // namespace brenvik::ui

@@ -38,6 +38,8 @@ public:
     bool setSource(DrawSource source) { return writeInt(keys::intSjly, sourceSetting(source)); }
     // A mirror of the operators' feeds ("http://host:port"), empty for their own addresses.
     QString feedHost() const;
+    // Saves it under strGfHost as setChartHost does; an empty one stands for the operators' own.
+    bool setFeedHost(const QString& host);
 
 private:
     std::function<void(const QString&)> m_failure;

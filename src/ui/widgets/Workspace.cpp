@@ -9,6 +9,7 @@
 #include "IssueNumber.h"
 #include "PanelParts.h"
 #include "SafeWrite.h"
+#include "ShippedHistory.h"
 #include "UndoBackup.h"
 
 #include <QDir>
@@ -62,9 +63,9 @@ void Workspace::prepareFolder() {
     if (data.exists(kImportFolder) || !data.mkpath(kImportFolder))
         return;
     const QDir folder(data.filePath(kImportFolder));
-    QFile::copy(sampleHistoryFile(QStringLiteral("fc3d-history.txt")),
+    QFile::copy(fromPath(shippedHistoryFile(Game::Fc3d)),
                 folder.filePath(QStringLiteral("福彩3D历史号码.txt")));
-    QFile::copy(sampleHistoryFile(QStringLiteral("pl3-history.txt")),
+    QFile::copy(fromPath(shippedHistoryFile(Game::Pl3)),
                 folder.filePath(QStringLiteral("体彩排列3历史号码.txt")));
     for (const QString& name : folder.entryList(QDir::Files))
         QFile(folder.filePath(name))
