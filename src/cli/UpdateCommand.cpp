@@ -24,10 +24,6 @@ int failed(const std::string& message) {
     return 1;
 }
 
-// An update that stored what it could and stopped at an issue no source has: not a failure, but
-// not up to date either, so a script or the daily timer can tell.
-constexpr int kStoppedAtMissingIssue = 3;
-
 int usageError(const std::string& message) {
     std::cerr << "brenvik3d-cli: " << message << '\n' << kUsageHint;
     return 2;
