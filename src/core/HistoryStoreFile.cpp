@@ -4,6 +4,7 @@
 #include "HistoryStore.h"
 #include "HistoryStoreParts.h"
 
+#include "FileSeal.h"
 #include "Platform.h"
 #include "PredictionLog.h"
 #include "SystemError.h"
@@ -200,11 +201,13 @@ Error storageError(const std::filesystem::path& file, int code, sqlite3* db, con
         return Error{ErrorCode::ReadOnly, readOnlyReason(file) + "，不能修改历史号码。"};
     if (primary == SQLITE_CORRUPT)
         return damagedError(file, detail);
-    // A header the engine does not take, where the file still reads as one of the engine's, is a
-    // damaged one; another program's file (an old Jet database) is not ours.
+    // Whatever lies at a history's own place and is no database of the engine (zeros, text, a
+    // picture, a file cut short) is what is left of a history: damaged, to be restored. Elsewhere
+    // a file that still reads as one of the engine's is a damaged one; another program's file (an
+    // old Jet database) is not ours.
     if ((primary == SQLITE_NOTADB || detail.find("unsupported file format") != std::string::npos) &&
-        looksLikeEngineFile(file))
-        return damagedError(file, otherErrorText(detail));
+        (atHistoryPlace(file) || looksLikeEngineFile(file)))
+        return damagedError(file, detail);
     if (primary == SQLITE_NOTADB)
         return Error{ErrorCode::NotOurs,
                      "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。"};
@@ -230,6 +233,10 @@ Error engineError(const std::filesystem::path& file, const std::exception& e, sq
 }
 
 Error HistoryStore::failure(const std::exception& e) const {
+    // A file read as it lies that another program changed meanwhile may read as anything: that
+    // is said, and never called damage.
+    if (auto unchanged = unchangedSinceOpened(); !unchanged)
+        return unchanged.error();
     if (const auto* refused = dynamic_cast<const StoreRefusal*>(&e))
         return refused->error;
     Error error = engineError(m_file, e, m_db->getHandle());
@@ -244,6 +251,15 @@ HistoryStore::HistoryStore(std::filesystem::path file, Game game, std::unique_pt
 HistoryStore::~HistoryStore() = default;
 
 namespace storage {
+
+bool atHistoryPlace(const std::filesystem::path& file) {
+    return gameOfDatabaseFile(file).has_value();
+}
+
+Error changedWhileRead(const std::filesystem::path& file) {
+    return Error{ErrorCode::Busy,
+                 "数据库文件 " + shownPath(file) + " 在读取时被另一个程序改动了，未作任何改动。请再试一次。"};
+}
 
 // What the engine must never be given: a pipe or a device named as the history (or as its log)
 // would keep every program that opens it waiting, and a folder is no history either.
@@ -305,6 +321,10 @@ std::string fullDiskReason(const std::filesystem::path& file) {
 
 } // namespace
 
+std::optional<Error> HistoryStore::unopenable(const std::filesystem::path& file) {
+    return refusedPath(file);
+}
+
 Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::path& file, Game game,
                                                          Access access) {
     if (auto refused = refusedPath(file))
@@ -344,10 +364,16 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
         return fail(readOnlyCode, readOnly + "，无法建立历史数据库。");
     }
     const bool log = hasLog(file);
+    // An existing file is first read as it lies (or through the log another program keeps
+    // beside it): nothing is made beside it until it has passed its check and may be written.
+    // A file read as it lies is read again should it change meanwhile.
+    const std::string identity = exists && !log ? fileIdentity(file) : std::string();
     std::unique_ptr<SQLite::Database> db;
     auto openError = [&](const std::exception& e) {
         if (const auto* refused = dynamic_cast<const StoreRefusal*>(&e))
             return refused->error;
+        if (!identity.empty() && fileIdentity(file) != identity)
+            return changedWhileRead(file);
         const auto* engine = dynamic_cast<const SQLite::Exception*>(&e);
         const int code = engine ? engine->getExtendedErrorCode() : SQLITE_ERROR;
         if (!writable && log && (code & 0xff) == SQLITE_CANTOPEN)
@@ -357,20 +383,24 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
         return storageError(file, code, db ? db->getHandle() : nullptr, e.what());
     };
     try {
-        // An existing file is first read as it lies (or through the log another program keeps
-        // beside it): nothing is made beside it until it has passed its check and may be written.
-        // A file read as it lies is read again should it change meanwhile.
-        const std::string identity = exists && !log ? fileIdentity(file) : std::string();
         db = exists ? readingConnection(file, log) : writingConnection(file, true);
 
         // Read the header before anything is written: a file of someone else must stay as it is.
         const int appId = db->execAndGet("PRAGMA application_id").getInt();
         const int version = db->execAndGet("PRAGMA user_version").getInt();
         const int objects = db->execAndGet("SELECT count(*) FROM sqlite_master").getInt();
-        const bool fresh = appId == 0 && objects == 0;
-        if (!fresh && appId != kApplicationId)
-            return fail(ErrorCode::NotOurs,
-                        "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
+        // Only a missing or 0-byte file is set up as a new history: one byte, or a database
+        // without tables, at a history's own place is what is left of a history, not room for one.
+        const bool ourPlace = atHistoryPlace(file);
+        const bool fresh = appId == 0 && objects == 0 && (!exists || emptyFile || !ourPlace);
+        if (!fresh && appId != kApplicationId) {
+            // Another program marks its database with an id of its own: that file is someone else's.
+            if (appId != 0 || !ourPlace)
+                return fail(ErrorCode::NotOurs,
+                            "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
+            return std::unexpected(damagedError(file, objects == 0 ? "文件里没有历史号码的表"
+                                                                   : "文件里存的不是本程序的历史号码"));
+        }
         if (version > kSchemaVersion)
             return fail(ErrorCode::NotOurs,
                         "数据库文件 " + shownPath(file) + " 由较新版本的程序创建，本版本无法使用。");
@@ -412,6 +442,10 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
                             " 是旧版本的程序写的，要先升级才能读取，未作任何改动。请打开窗口一次，"
                             "或运行一次修改历史的命令（如 brenvik3d-cli update），程序会升级它。");
         Verdict verdict = fresh ? Verdict::Sound : Verdict::Unchecked;
+        // The very bytes its seal was taken of are the sound file that was sealed: no check needed.
+        const bool sealHolds = !fresh && !log && matchesSeal(file);
+        if (sealHolds)
+            verdict = Verdict::Sound;
         bool dbWritable = !exists;
         // An unmarked history that may only be read is read as the game asked for.
         if (!complete && writable) {
@@ -450,6 +484,7 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
         store->m_dbWritable = dbWritable;
         store->m_readerUri = uriOf(file, dbWritable || log ? "mode=ro" : "immutable=1");
         store->m_identity = dbWritable ? std::string() : identity;
+        store->m_sealHolds = sealHolds;
         if (verdict == Verdict::Sound)
             store->acceptCheck({});
         if (!writable) {
@@ -499,8 +534,7 @@ void HistoryStore::becomeWritable() {
 Result<void> HistoryStore::unchangedSinceOpened() const {
     if (m_identity.empty() || fileIdentity(m_file) == m_identity)
         return {};
-    return fail(ErrorCode::Busy, "数据库文件 " + shownPath(m_file) +
-                                     " 在读取时被另一个程序改动了，未作任何改动。请再试一次。");
+    return std::unexpected(changedWhileRead(m_file));
 }
 
 Result<std::optional<Game>> HistoryStore::markOf(const std::filesystem::path& file) {

@@ -51,6 +51,13 @@ std::string uriOf(const std::filesystem::path& file, const char* query);
 // log's or index's, or a path longer than the engine takes. Nothing when it may be opened.
 std::optional<Error> refusedPath(const std::filesystem::path& file);
 
+// Whether `file` is named as a game's history database (kestrel3D.mdb, kestrelPL3.mdb): whatever
+// lies there and is no history of another program is what is left of a history.
+bool atHistoryPlace(const std::filesystem::path& file);
+
+// What a reader says of a file that another program changed while it was read as it lies.
+Error changedWhileRead(const std::filesystem::path& file);
+
 using StatementPtr = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
 StatementPtr prepare(sqlite3* db, const std::string& sql);
 

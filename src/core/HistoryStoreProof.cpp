@@ -3,11 +3,17 @@
 #include "HistoryStore.h"
 #include "HistoryStoreParts.h"
 
+#include "FileSeal.h"
 #include "Platform.h"
+#include "SystemError.h"
 
 #include <SQLiteCpp/Statement.h>
 
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
 
 namespace brenvik {
 
@@ -21,6 +27,29 @@ std::string lastLine(std::string text) {
         text.pop_back();
     const auto start = text.rfind('\n');
     return start == std::string::npos ? text : text.substr(start + 1);
+}
+
+bool saysAny(std::string_view text, std::initializer_list<std::string_view> words) {
+    return std::ranges::any_of(words,
+                               [text](std::string_view w) { return text.find(w) != std::string_view::npos; });
+}
+
+// What the engine found, in the program's words. Its own words go to the details: they name
+// pages, cells and indexes that mean nothing to a user, and they are English.
+std::string faultInWords(std::string_view verdict) {
+    if (saysAny(verdict, {"not a database", "unsupported file format"}))
+        return causeText(SystemCause::NotADatabase);
+    if (saysAny(verdict, {"missing from index", "wrong # of entries in index", "non-unique entry in index"}))
+        return "索引与表中的数据不符";
+    if (saysAny(verdict,
+                {"Page ", "page ", "btreeInitPage", "Freelist", "freelist", "overflow", "Fragmentation",
+                 "never used", "2nd reference", "Multiple uses", "Child page depth"}))
+        return "数据页损坏";
+    return "内容残缺或有误";
+}
+
+bool isAscii(std::string_view text) {
+    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 } // namespace
@@ -52,15 +81,17 @@ std::string faultIn(SQLite::Database& db) {
 } // namespace storage
 
 Error damagedError(const std::filesystem::path& file, const std::string& detail) {
-    // The engine's most common word for it, said in ours; any other stays as the engine put it.
-    const std::string what =
-        lastLine(detail) == "database disk image is malformed" ? "内容残缺或有误" : lastLine(detail);
+    // What this program found it says itself; what the engine found is said in our words, its own
+    // kept for the details.
+    const bool ours = !isAscii(detail);
+    const std::string what = ours ? detail : faultInWords(detail);
     const Game game = gameOfDatabaseFile(file).value_or(Game::Fc3d);
-    return Error{ErrorCode::Damaged, "数据库文件 " + shownPath(file) + " 已损坏（" + what +
-                                         "），未作任何改动。可以从撤销备份、备份文件 " +
-                                         rebuildBackupFileName(game) +
-                                         " 或附带的样本恢复历史：在窗口里用“历史管理”菜单的“恢复历史…”，"
-                                         "或运行 brenvik3d-cli restore 文件。"};
+    return Error{ErrorCode::Damaged,
+                 "数据库文件 " + shownPath(file) + " 已损坏（" + what +
+                     "），未作任何改动。可以从撤销备份、备份文件 " + rebuildBackupFileName(game) +
+                     " 或附带的样本恢复历史，损坏的文件中还能读出的各期也可以补回：在窗口里用“历史管理”菜单的"
+                     "“恢复历史…”，或运行 brenvik3d-cli restore --salvage [文件]。",
+                 ours ? std::string() : lastLine(detail)};
 }
 
 namespace {
@@ -121,10 +152,18 @@ Result<void> HistoryStore::checkFile(const std::filesystem::path& file) {
         return std::unexpected(*refused);
     if (fileStatus(file).kind == FileKind::Missing)
         return fail(ErrorCode::Io, "没有历史数据库 " + shownPath(file) + "。");
+    if (!hasLog(file) && matchesSeal(file))
+        return {};
     return checkWith(file, readerUriOf(file), [&](SQLite::Database& db) -> Result<void> {
-        if (db.execAndGet("PRAGMA application_id").getInt() != kApplicationId) {
-            if (db.execAndGet("SELECT count(*) FROM sqlite_master").getInt() == 0)
+        if (const int appId = db.execAndGet("PRAGMA application_id").getInt(); appId != kApplicationId) {
+            const bool objects = db.execAndGet("SELECT count(*) FROM sqlite_master").getInt() > 0;
+            if (appId == 0 && !objects && (fileStatus(file).size == 0 || !atHistoryPlace(file)))
                 return fail(ErrorCode::Empty, "数据库文件 " + shownPath(file) + " 里还没有历史号码。");
+            // As when it is opened: at a history's own place, a file without another program's
+            // mark is what is left of a history.
+            if (appId == 0 && atHistoryPlace(file))
+                return std::unexpected(damagedError(file, objects ? "文件里存的不是本程序的历史号码"
+                                                                  : "文件里没有历史号码的表"));
             return fail(ErrorCode::NotOurs,
                         "文件 " + shownPath(file) + " 不是本程序的历史数据库，未作任何改动。");
         }
@@ -134,11 +173,17 @@ Result<void> HistoryStore::checkFile(const std::filesystem::path& file) {
 
 Result<void> HistoryStore::checkWhole() const {
     // Through this connection: a second one would first read the file's schema again.
+    Result<void> verdict;
     try {
-        return verdictOf(m_file, *m_db);
+        verdict = verdictOf(m_file, *m_db);
     } catch (const std::exception& e) {
-        return std::unexpected(engineError(m_file, e, nullptr));
+        verdict = std::unexpected(engineError(m_file, e, nullptr));
     }
+    // A file another program changed while it was checked is no verdict on the file it holds now.
+    if (!verdict)
+        if (auto unchanged = unchangedSinceOpened(); !unchanged)
+            return unchanged;
+    return verdict;
 }
 
 std::function<Result<void>()> HistoryStore::checkTask() const {
@@ -152,14 +197,47 @@ void HistoryStore::acceptCheck(const Result<void>& verdict) {
         return;
     if (m_changeable && !m_dbWritable)
         becomeWritable();
+    if (!m_dbWritable)
+        return;
     // Only a sound file may have its log folded in when it closes.
-    if (m_dbWritable)
-        sqlite3_db_config(m_db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+    sqlite3_db_config(m_db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+    sqlite3_wal_hook(m_db->getHandle(), &HistoryStore::afterCommit, this);
+    // A file opened with the bytes of its seal has nothing to fold in and nothing to record.
+    if (!std::exchange(m_sealHolds, false))
+        reseal();
+}
+
+int HistoryStore::afterCommit(void* store, sqlite3*, const char*, int) {
+    static_cast<HistoryStore*>(store)->reseal();
+    return SQLITE_OK;
+}
+
+// Every commit of this program's writing connection is folded into the file at once and the
+// file's seal recorded: the next reader, and the next change, then know the file sound by
+// reading it once at the speed of memory, instead of checking every page and index.
+void HistoryStore::reseal() {
+    sqlite3* db = m_db->getHandle();
+    // A reader still at the log keeps it; the window must not wait long for it, and the next
+    // commit, or the closing, folds it in.
+    sqlite3_busy_timeout(db, 200);
+    int logFrames = -1, folded = -1;
+    const int folding =
+        sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &folded);
+    sqlite3_busy_timeout(db, 3000);
+    if (folding != SQLITE_OK || logFrames != 0)
+        return;
+    const auto seal = sealOf(m_file);
+    if (seal && recordedSeal(m_file) != seal)
+        recordSeal(m_file, *seal);
 }
 
 Result<void> HistoryStore::requireSound() {
-    if (m_verdict == Verdict::Unchecked)
-        acceptCheck(checkWhole());
+    if (m_verdict == Verdict::Unchecked) {
+        auto verdict = checkWhole();
+        if (!verdict && verdict.error().code == ErrorCode::Busy)
+            return verdict;
+        acceptCheck(verdict);
+    }
     if (m_verdict == Verdict::Damaged)
         return std::unexpected(m_damage);
     return {};

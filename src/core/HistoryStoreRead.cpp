@@ -3,6 +3,7 @@
 #include "HistoryStore.h"
 #include "HistoryStoreParts.h"
 
+#include "IssueNumber.h"
 #include "Platform.h"
 
 #include <SQLiteCpp/Statement.h>
@@ -345,6 +346,8 @@ Result<long long> HistoryStore::forEachDraw(const std::function<bool(const DrawL
         }
         if (step != SQLITE_DONE)
             throw SQLite::Exception(db, step);
+        if (auto unchanged = unchangedSinceOpened(); !unchanged)
+            return std::unexpected(unchanged.error());
         return handed;
     } catch (const std::exception& e) {
         return std::unexpected(failure(e));
@@ -366,6 +369,8 @@ Result<std::vector<DrawLine>> HistoryStore::loadLastDraws(std::size_t count) con
         }
         if (step != SQLITE_DONE)
             throw SQLite::Exception(db, step);
+        if (auto unchanged = unchangedSinceOpened(); !unchanged)
+            return std::unexpected(unchanged.error());
         std::ranges::reverse(draws);
         return draws;
     } catch (const std::exception& e) {
@@ -408,6 +413,89 @@ Result<std::optional<std::string>> HistoryStore::meta(const std::string& key) co
         return q.getColumn(0).getString();
     } catch (const std::exception& e) {
         return std::unexpected(failure(e));
+    }
+}
+
+namespace {
+
+// Reads the rows of Lishi from the first one after `after` on, in issue order, through the table
+// alone; stops at the end, or at the first page that cannot be read (false).
+bool readRowsAfter(sqlite3_stmt* q, long long after, int currentYear, HistoryStore::Salvaged& out,
+                   long long& last) {
+    sqlite3_reset(q);
+    sqlite3_bind_int64(q, 1, after);
+    int step;
+    while ((step = sqlite3_step(q)) == SQLITE_ROW) {
+        last = sqlite3_column_int64(q, 0);
+        DrawLine d{static_cast<std::int32_t>(std::clamp<long long>(last, 0, 9'999'999)), {}};
+        bool draw = last >= 1'000'000 && last <= 9'999'999 && !issueProblem(d.issue, currentYear);
+        for (int p = 0; p < kPositions; ++p) {
+            const int digit = sqlite3_column_int(q, p + 1);
+            draw = draw && sqlite3_column_type(q, p + 1) == SQLITE_INTEGER && digit >= 0 && digit <= 9;
+            d.digits[static_cast<std::size_t>(p)] = digit;
+        }
+        if (draw)
+            out.draws.push_back(d);
+        else
+            ++out.refused;
+    }
+    return step == SQLITE_DONE;
+}
+
+// Whether a row after `after` can be reached: the seek to it passes no unreadable page.
+bool reachable(sqlite3_stmt* probe, long long after) {
+    sqlite3_reset(probe);
+    sqlite3_bind_int64(probe, 1, after);
+    const int step = sqlite3_step(probe);
+    return step == SQLITE_ROW || step == SQLITE_DONE;
+}
+
+} // namespace
+
+Result<HistoryStore::Salvaged> HistoryStore::salvage(const std::filesystem::path& file, int currentYear) {
+    if (auto refused = refusedPath(file))
+        return std::unexpected(*refused);
+    try {
+        SQLite::Database db(readerUriOf(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+        db.setBusyTimeout(3000);
+        // A page that does not hold together is refused as it is read, never read into a draw.
+        db.exec("PRAGMA cell_size_check=ON");
+        sqlite3* handle = db.getHandle();
+        // The issue is the table's own key: these read the table in issue order without an index.
+        StatementPtr rows =
+            prepare(handle, "SELECT SQQH, L1A, L2A, L3A FROM Lishi NOT INDEXED WHERE SQQH > ? ORDER BY SQQH");
+        StatementPtr probe =
+            prepare(handle, "SELECT 1 FROM Lishi NOT INDEXED WHERE SQQH > ? ORDER BY SQQH LIMIT 1");
+        Salvaged out;
+        long long last = -1;
+        // The issues lie between 1,000,000 and 9,999,999: past an unreadable page, the first key
+        // that can be reached again is found in a few dozen seeks.
+        constexpr long long kLastKey = 9'999'999;
+        long long from = last;
+        while (!readRowsAfter(rows.get(), from, currentYear, out, last)) {
+            out.pagesLost = true;
+            const long long lost = std::max(from, last);
+            long long step = 1;
+            while (lost + step < kLastKey && !reachable(probe.get(), lost + step))
+                step *= 2;
+            if (lost + step >= kLastKey && !reachable(probe.get(), kLastKey - 1))
+                break;
+            // The first key after `lost` from which the table can be read again.
+            long long bad = lost + step / 2, good = std::min(lost + step, kLastKey - 1);
+            if (step == 1)
+                bad = lost;
+            while (good - bad > 1) {
+                const long long middle = bad + (good - bad) / 2;
+                (reachable(probe.get(), middle) ? good : bad) = middle;
+            }
+            from = good;
+            last = good;
+        }
+        if (out.draws.empty() && out.refused == 0 && out.pagesLost)
+            return std::unexpected(damagedError(file, sqlite3_errmsg(handle)));
+        return out;
+    } catch (const std::exception& e) {
+        return std::unexpected(engineError(file, e, nullptr));
     }
 }
 
