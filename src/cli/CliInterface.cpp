@@ -39,7 +39,7 @@ void collect(const CLI::App& app, const std::vector<std::string>& path, std::vec
         if (o->nonpositional())
             c.options.push_back(itemOf(*o));
         else
-            c.arguments.push_back({{o->get_name(true)}, "", o->get_description()});
+            c.arguments.push_back({{o->get_name(true)}, "", o->get_description(), !o->get_required()});
     }
     if (help != nullptr)
         c.options.push_back(itemOf(*help));
@@ -192,12 +192,16 @@ std::string wrapWords(const std::vector<std::string>& words, std::size_t width, 
     return out + line + "\n";
 }
 
+std::string argumentText(const InterfaceItem& argument) {
+    return argument.optional ? "[" + argument.names.front() + "]" : argument.names.front();
+}
+
 std::string commandHelp(const CommandInterface& command) {
     std::string usage = "Usage: brenvik3d-cli " + pathText(command);
     if (!command.options.empty())
         usage += " [OPTIONS]";
     for (const InterfaceItem& argument : command.arguments)
-        usage += " " + argument.names.front();
+        usage += " " + argumentText(argument);
     if (!command.subcommands.empty())
         usage += " COMMAND";
     return usage + "\n\n" + wrapText(command.description, kWidth, 0) +
@@ -212,7 +216,7 @@ std::string programHelp(const std::vector<CommandInterface>& all, const std::str
             continue;
         std::string name = pathText(c);
         for (const InterfaceItem& argument : c.arguments)
-            name += " " + argument.names.front();
+            name += " " + argumentText(argument);
         out += row(name, c.description);
         // Then the options of its own, those it shares with the program (--home, --game) aside.
         std::vector<std::string> own;
@@ -233,7 +237,9 @@ std::string manSynopsis(const std::vector<CommandInterface>& all) {
             continue;
         out += ".B brenvik3d-cli\n.B " + pathText(c) + "\n.RI [ OPTIONS ]\n";
         for (const InterfaceItem& argument : c.arguments)
-            out += ".I " + argument.names.front() + "\n";
+            out += (argument.optional ? ".RI [ " + argument.names.front() + " ]"
+                                      : ".I " + argument.names.front()) +
+                   "\n";
         out += ".br\n";
     }
     return out + ".B brenvik3d-cli\n.RI [ COMMAND ]\n.B \\-\\-help\n.br\n.B brenvik3d-cli \\-\\-version\n";

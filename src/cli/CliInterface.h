@@ -19,7 +19,11 @@ struct InterfaceItem {
     std::vector<std::string> names; // "-h", "--help"; an argument's own name ("FILE")
     std::string value;              // what the option takes ("DIR", "3d|pl3"); empty for a flag
     std::string description;        // a phrase, lower case, as the help shows it
+    bool optional = false;          // an argument the command does without
 };
+
+// How a usage line names an argument: "FILE", or "[FILE]" when it may be left out.
+std::string argumentText(const InterfaceItem& argument);
 
 struct CommandInterface {
     std::vector<std::string> path; // empty for the program itself; {"log", "add"}

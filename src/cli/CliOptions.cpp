@@ -120,6 +120,10 @@ void addHomeAndGame(CLI::App& command, Options& o) {
                 refuse("--game must be 3d or pl3, not " + v);
             o.game = *game;
         });
+    command.add_flag_callback(
+        "--verbose", [] { setVerbose(true); },
+        "after a failure's message, what the library that failed said in its own words (the database "
+        "engine's verdict on a damaged history)");
 }
 
 CLI::Option* addRange(CLI::App& command, Options& o, const std::string& description) {

@@ -96,9 +96,26 @@ std::string tableText(const std::vector<std::vector<std::string>>& rows) {
     return text;
 }
 
+namespace {
+
+bool verboseFailures = false;
+
+} // namespace
+
 int failWith(const std::string& message) {
     std::cerr << message << '\n';
     return kFailed;
+}
+
+int failWith(const Error& error) {
+    std::cerr << error.message << '\n';
+    if (verboseFailures && !error.detail.empty())
+        std::cerr << "详细信息：" << error.detail << '\n';
+    return kFailed;
+}
+
+void setVerbose(bool verbose) {
+    verboseFailures = verbose;
 }
 
 } // namespace brenvik::cli

@@ -79,13 +79,13 @@ SearchConditions setUpOf(const Options& o, const HistorySnapshot& h) {
 int add(const Options& o, const LogOptions& log) {
     auto opened = openToChange(o);
     if (!opened)
-        return failWith(opened.error().message);
+        return failWith(opened.error());
     const HistorySnapshot& h = *opened->snapshot;
     if (h.empty())
         return failWith("历史号码为空，无法记录预测。");
     const int year = chinaYear(std::chrono::system_clock::now());
     const std::int32_t issue = log.issue.value_or(proposedIssue(h.last()->sqqh, year));
-    if (auto problem = issueProblem(issue, year))
+    if (auto problem = issueProblem(issue, year, IssueUse::Prediction))
         return failWith(*problem + "，未记录。");
     const SearchIndex index(opened->snapshot);
     auto prediction = stats::predictNext(index, setUpOf(o, h), log.pick, issue);
@@ -110,10 +110,10 @@ int list(const Options& o) {
     auto opened =
         none ? Result<Opened>(Opened{{}, nullptr, std::make_shared<const HistorySnapshot>()}) : openToRead(o);
     if (!opened)
-        return failWith(opened.error().message);
+        return failWith(opened.error());
     auto entries = none ? Result<std::vector<LogEntry>>() : PredictionLog::entries(*opened->store);
     if (!entries)
-        return failWith(entries.error().message);
+        return failWith(entries.error());
     const auto scored = stats::scoreEntries(*entries, *opened->snapshot);
     const stats::LogSummary summary = stats::summarize(scored);
     if (o.json) {
@@ -152,7 +152,7 @@ int withdraw(const Options& o) {
     }
     auto opened = openToChange(o);
     if (!opened)
-        return failWith(opened.error().message);
+        return failWith(opened.error());
     if (auto r = PredictionLog::withdraw(*opened->store, *id); !r)
         return failWith(r.error().message);
     std::cout << "已撤回编号 " << *id << " 的预测。\n";
