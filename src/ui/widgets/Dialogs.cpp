@@ -18,8 +18,8 @@ namespace {
 
 Script* g_script = nullptr;
 
-QVariant next(const QString& kind, const QString& title, const QString& text) {
-    g_script->shown.push_back({kind, title, text});
+QVariant next(const QString& kind, const QString& title, const QString& text, const QString& details = {}) {
+    g_script->shown.push_back({kind, title, text, details});
     if (g_script->answers.empty())
         return QVariant();
     QVariant v = g_script->answers.front();
@@ -38,10 +38,11 @@ Script::~Script() {
 }
 
 static bool ask(QWidget* parent, const QString& kind, const QString& title, const QString& text,
-                QMessageBox::StandardButton byDefault) {
+                QMessageBox::StandardButton byDefault, const QString& details = {}) {
     if (g_script)
-        return next(kind, title, text).toBool();
+        return next(kind, title, text, details).toBool();
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.setDetailedText(details);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
     box.setDefaultButton(byDefault);
@@ -49,8 +50,8 @@ static bool ask(QWidget* parent, const QString& kind, const QString& title, cons
     return box.exec() == QMessageBox::Ok;
 }
 
-bool confirm(QWidget* parent, const QString& title, const QString& text) {
-    return ask(parent, QStringLiteral("confirm"), title, text, QMessageBox::Ok);
+bool confirm(QWidget* parent, const QString& title, const QString& text, const QString& details) {
+    return ask(parent, QStringLiteral("confirm"), title, text, QMessageBox::Ok, details);
 }
 
 bool confirmRemoval(QWidget* parent, const QString& title, const QString& text) {
@@ -58,15 +59,16 @@ bool confirmRemoval(QWidget* parent, const QString& title, const QString& text) 
 }
 
 static void message(QWidget* parent, QMessageBox::Icon icon, const QString& kind, const QString& title,
-                    const QString& said) {
+                    const QString& said, const QString& details = {}) {
     // Messages built from a library's reason end as sentences, as the window's own do.
     const QString text = sentence(said);
     if (g_script) {
         // A message needs no answer, so it takes none from the script.
-        g_script->shown.push_back({kind, title, text});
+        g_script->shown.push_back({kind, title, text, details});
         return;
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.setDetailedText(details);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
@@ -75,13 +77,13 @@ void inform(QWidget* parent, const QString& title, const QString& text) {
     message(parent, QMessageBox::Information, QStringLiteral("inform"), title, text);
 }
 
-void warn(QWidget* parent, const QString& title, const QString& text) {
-    message(parent, QMessageBox::Warning, QStringLiteral("warn"), title, text);
+void warn(QWidget* parent, const QString& title, const QString& text, const QString& details) {
+    message(parent, QMessageBox::Warning, QStringLiteral("warn"), title, text, details);
 }
 
 void about(QWidget* parent, const QString& title, const QString& text) {
     if (g_script) {
-        g_script->shown.push_back({QStringLiteral("about"), title, text});
+        g_script->shown.push_back({QStringLiteral("about"), title, text, {}});
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
@@ -112,7 +114,7 @@ std::optional<QString> input(QWidget* parent, const QString& title, const QStrin
 
 QString openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
     if (g_script) {
-        const QVariant v = next(QStringLiteral("openFile"), title, folder);
+        const QVariant v = next(QStringLiteral("openFile"), title, folder, filter);
         return v.isValid() ? v.toString() : QString();
     }
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
@@ -162,7 +164,7 @@ Progress::Progress(QWidget* parent, const QString& title, const QString& label, 
     m_clock.start();
     if (g_script) {
         m_shownIndex = static_cast<int>(g_script->progress.size());
-        g_script->progress.push_back({QStringLiteral("progress"), title, text(0, 0)});
+        g_script->progress.push_back({QStringLiteral("progress"), title, text(0, 0), {}});
     }
 }
 
