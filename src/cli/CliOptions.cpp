@@ -14,8 +14,8 @@ namespace {
 
 // What the overall help says besides the commands and options.
 const char* const kNotes =
-    "Every command takes --home and --game, before it or after it; brenvik3d-cli COMMAND --help lists\n"
-    "the options of a command. The search options default to the window's first-run defaults, never to\n"
+    "Every command takes --home, --game and --verbose, before it or after it; brenvik3d-cli COMMAND\n"
+    "--help lists the options of a command. The search options default to the window's first-run defaults, never to\n"
     "its saved settings, so a script gives the same answer on every machine.\n"
     "\n"
     "Exit status: 0 success, 1 a file or the database could not be used (nothing changed),\n"

@@ -156,31 +156,33 @@ Result<Restored> restoreHistory(const std::filesystem::path& database, Game game
     auto pending = PendingFile::create(database);
     if (!pending)
         return std::unexpected(pending.error());
-    {
+    // The store closes before this returns, which folds the new file's log into it.
+    const auto build = [&]() -> Result<void> {
         auto store = HistoryStore::open(pending->temporary(), game);
         if (!store)
             return std::unexpected(store.error());
         if (entries && !entries->empty()) {
             if (auto carried = PredictionLog::carry(**store, *entries); !carried)
-                return std::unexpected(carried.error());
+                return carried;
             restored.entries = static_cast<long long>(entries->size());
         }
-        if (auto stored = storeRebuilt(**store, plan.draws, segmentParam); !stored)
-            return std::unexpected(stored.error());
-    } // closing folds the new file's log into it
-    auto aside = keepDamagedAside(database, now);
+        return storeRebuilt(**store, plan.draws, segmentParam);
+    };
+    auto built = build();
+    auto aside = built ? keepDamagedAside(database, now) : std::unexpected(built.error());
     if (!aside) {
+        // The temporary goes with the pending file; the seal taken of it goes here.
         removeSeal(pending->temporary());
         return std::unexpected(aside.error());
     }
     restored.damaged = *aside;
-    if (auto placed = pending->commit(); !placed) {
-        removeSeal(pending->temporary());
-        return std::unexpected(placed.error());
-    }
-    // The seal was taken of the new file under its temporary name: the same bytes, now the history's.
+    // The seal was taken of the new file under its temporary name: the same bytes, about to be the
+    // history's. Moved first, so that nothing named after the temporary outlives it; until the
+    // file follows, the seal holds for no file there and proves nothing.
     if (replaceFile(sealFileOf(pending->temporary()), sealFileOf(database)) != 0)
         removeSeal(pending->temporary());
+    if (auto placed = pending->commit(); !placed)
+        return std::unexpected(placed.error());
     restored.draws = static_cast<long long>(plan.draws.size());
     restored.fromDamaged = plan.fromDamaged;
     restored.disagreeing = plan.disagreeing;

@@ -125,22 +125,22 @@ log _|add list withdraw
 log --home /tmp l|list
 log list --f|--format
 fol|follow
-omission --|--home --game --range --last --format --help
+omission --|--home --game --verbose --range --last --format --help
 filter --k|--kill --kill1 --kill2 --kill3
 filter --form _|baozi zusan zuliu
 --home /tmp c|combo
 follow --ch|--check
 combo --ch|
 backtest --p|--positions --pick
-add --|--home --game --segment --help
+add --|--home --game --verbose --segment --help
 combo --si|--size
 follow --range _|
-export --home /tmp --game pl3 --|--home --game --help
+export --home /tmp --game pl3 --|--home --game --verbose --help
 follow --size|
 --game _|3d pl3
 --game pl3 im|import
 follow --result-type _|number bigsmall oddeven segment
---|--home --game --version --help
+--|--home --game --verbose --version --help
 TABLE
 
 # The page parser and the web client are plugins in the installation's private library folder,
