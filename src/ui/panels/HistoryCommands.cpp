@@ -362,8 +362,8 @@ void HistoryCommands::restoreHistory() {
     const QString database = QString::fromLatin1(databaseFileName(game));
     const auto chosen = Dialogs::choose(
         m_window, title,
-        QStringLiteral("历史号码将从选定的来源重建，损坏的文件中还能读出的预测记录会保留。"
-                       "选用备份时，损坏的文件中比备份新的各期会补上；两者号码不同的期，保留备份中的号码。\n"
+        QStringLiteral("历史号码将从选定的来源重建，损坏的文件中还能读出的预测记录会保留。\n"
+                       "选用备份时，损坏的文件中比备份新的各期会补上，两者号码不同的期保留备份中的号码。\n"
                        "损坏的数据库文件 %1 会另存为 %1.damaged-日期-时间，不会删除。\n请选择：")
             .arg(database),
         items);

@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
 
 namespace brenvik::ui::Dialogs {
 
@@ -37,12 +39,34 @@ Script::~Script() {
         g_script = nullptr;
 }
 
+// The details a box offers, under a button that says 详细信息 as the program's messages call
+// them (Qt's own words differ), and 隐藏详细信息 while they are shown.
+static void offerDetails(QMessageBox& box, const QString& details) {
+    if (details.isEmpty())
+        return;
+    box.setDetailedText(details);
+    for (QAbstractButton* button : box.buttons()) {
+        // The one button of the box that is none of the standard ones.
+        if (box.standardButton(button) != QMessageBox::NoButton)
+            continue;
+        const auto relabel = [button, &box] {
+            const auto* text = box.findChild<QTextEdit*>();
+            button->setText(text && text->isVisible() ? QStringLiteral("隐藏详细信息")
+                                                      : QStringLiteral("详细信息…"));
+        };
+        // After the box has put Qt's words on it: when it is shown, and after each click.
+        QTimer::singleShot(0, button, relabel);
+        QObject::connect(button, &QAbstractButton::clicked, button,
+                         [button, relabel] { QTimer::singleShot(0, button, relabel); });
+    }
+}
+
 static bool ask(QWidget* parent, const QString& kind, const QString& title, const QString& text,
                 QMessageBox::StandardButton byDefault, const QString& details = {}) {
     if (g_script)
         return next(kind, title, text, details).toBool();
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
-    box.setDetailedText(details);
+    offerDetails(box, details);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
     box.setDefaultButton(byDefault);
@@ -68,7 +92,7 @@ static void message(QWidget* parent, QMessageBox::Icon icon, const QString& kind
         return;
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
-    box.setDetailedText(details);
+    offerDetails(box, details);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
