@@ -196,15 +196,12 @@ int runRestore(const Options& o, const RestoreArgs& a) {
     // undo. Whatever else lies at the history's place (a damaged history, zeros, text, one byte,
     // another program's file) is kept aside and the history rebuilt.
     const auto database = home / databaseFileName(o.game);
-    // A pipe, a folder or a device at the history's place, or as its log, is no file to put aside.
-    if (auto refused = HistoryStore::unopenable(database))
-        return failWith(*refused);
-    if (auto checked = HistoryStore::checkFile(database); checked)
+    const auto needed = needsRestore(database);
+    if (!needed)
+        return failWith(needed.error());
+    if (!*needed)
         return failWith("历史数据库 " + shownPath(database) +
                         " 完好，不需要恢复，未作任何改动。要换成文件中的历史号码，请用 import。");
-    else if (const ErrorCode c = checked.error().code;
-             c != ErrorCode::Damaged && c != ErrorCode::NotOurs && c != ErrorCode::Empty)
-        return failWith(checked.error());
     const auto salvaged = a.salvage ? salvageSource(database, year) : std::nullopt;
     if (a.salvage && !salvaged) {
         if (!a.file)

@@ -144,6 +144,18 @@ RestorePlan completedBy(std::span<const DrawLine> backup, std::span<const DrawLi
     return plan;
 }
 
+Result<bool> needsRestore(const std::filesystem::path& database) {
+    if (auto refused = HistoryStore::unopenable(database))
+        return std::unexpected(*refused);
+    auto checked = HistoryStore::checkFile(database);
+    if (checked)
+        return false;
+    const ErrorCode c = checked.error().code;
+    if (c == ErrorCode::Damaged || c == ErrorCode::NotOurs || c == ErrorCode::Empty)
+        return true;
+    return std::unexpected(checked.error());
+}
+
 Result<Restored> restoreHistory(const std::filesystem::path& database, Game game, const RestorePlan& plan,
                                 int segmentParam, std::chrono::system_clock::time_point now) {
     if (plan.draws.empty())

@@ -64,6 +64,12 @@ struct Restored {
     bool entriesLost = false;              // the damaged file no longer yields its logbook
 };
 
+// Whether the history `database` needs a restore: false for a sound history (of either game), true
+// for whatever else lies at its place (a damaged history, zeros, text, one byte, another format,
+// another program's database). An error for what is no file to put aside (a pipe, a folder, a
+// device, nothing at all) or cannot be read.
+Result<bool> needsRestore(const std::filesystem::path& database);
+
 // Rebuilds the history `database` of `game`, whatever lies at its place (a damaged history, a
 // file of zeros, text, a picture, one byte), from the draws of `plan`, coded with
 // `segmentParam`. The new history is built beside it in a file of its own, in one transaction,

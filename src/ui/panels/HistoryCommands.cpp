@@ -326,14 +326,22 @@ void HistoryCommands::undoChange() {
 
 void HistoryCommands::restoreHistory() {
     const QString title = QStringLiteral("恢复历史");
-    if (!m_workspace.damaged()) {
-        Dialogs::inform(
-            m_window, title,
-            QStringLiteral("历史数据库完好，不需要恢复。要换成文件中的历史号码，请用“读取历史号文本”。"));
-        return;
-    }
     const Game game = m_workspace.game();
     const QString folder = m_workspace.dataFolder();
+    // Found damaged, or anything else at the history's place that is no sound history of ours.
+    if (!m_workspace.damaged()) {
+        const auto needed = needsRestore(toPath(folder) / databaseFileName(game));
+        if (!needed) {
+            Dialogs::warn(m_window, title, qs(needed.error().message), qs(needed.error().detail));
+            return;
+        }
+        if (!*needed) {
+            Dialogs::inform(
+                m_window, title,
+                QStringLiteral("历史数据库完好，不需要恢复。要换成文件中的历史号码，请用“读取历史号文本”。"));
+            return;
+        }
+    }
     const int year = chinaYear(now());
     const auto sample = sampleHistoryFile(game == Game::Pl3 ? QStringLiteral("pl3-history.txt")
                                                             : QStringLiteral("fc3d-history.txt"));
