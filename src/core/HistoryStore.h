@@ -3,6 +3,7 @@
 
 #include "DrawRow.h"
 #include "Error.h"
+#include "FileSeal.h"
 #include "Game.h"
 #include "HistorySnapshot.h"
 
@@ -217,6 +218,7 @@ private:
     std::unique_ptr<SQLite::Database> m_db;
     std::string m_readerUri; // how a second connection opens the file for reading
     std::string m_identity;  // size, time and node of a file read as it lies; empty otherwise
+    std::optional<FileSeal> m_openedBytes; // the seal of the bytes of a sealed file read as it lies
     Verdict m_verdict = Verdict::Unchecked;
     Error m_damage;
     bool m_changeable = false; // opened to change, in a folder and on a disk that take it

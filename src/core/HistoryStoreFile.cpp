@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -252,6 +253,12 @@ HistoryStore::~HistoryStore() = default;
 
 namespace storage {
 
+bool changedJustNow(const std::filesystem::path& file) {
+    std::error_code ec;
+    const auto changed = std::filesystem::last_write_time(file, ec);
+    return ec || std::filesystem::file_time_type::clock::now() - changed < std::chrono::seconds(1);
+}
+
 bool atHistoryPlace(const std::filesystem::path& file) {
     return gameOfDatabaseFile(file).has_value();
 }
@@ -443,7 +450,12 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
                             "或运行一次修改历史的命令（如 brenvik3d-cli update），程序会升级它。");
         Verdict verdict = fresh ? Verdict::Sound : Verdict::Unchecked;
         // The very bytes its seal was taken of are the sound file that was sealed: no check needed.
-        const bool sealHolds = !fresh && !log && matchesSeal(file);
+        // The bytes of a sealed file are hashed here. A reader of one changed just now compares
+        // them again after it has read: the file's time may not show a change made within the
+        // same tick of the system's clock.
+        const auto recorded = !fresh && !log ? recordedSeal(file) : std::nullopt;
+        const auto bytes = recorded && fileStatus(file).size == recorded->size ? sealOf(file) : std::nullopt;
+        const bool sealHolds = bytes && bytes == recorded;
         if (sealHolds)
             verdict = Verdict::Sound;
         bool dbWritable = !exists;
@@ -484,6 +496,8 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
         store->m_dbWritable = dbWritable;
         store->m_readerUri = uriOf(file, dbWritable || log ? "mode=ro" : "immutable=1");
         store->m_identity = dbWritable ? std::string() : identity;
+        if (!dbWritable && changedJustNow(file))
+            store->m_openedBytes = bytes;
         store->m_sealHolds = sealHolds;
         if (verdict == Verdict::Sound)
             store->acceptCheck({});
@@ -529,10 +543,12 @@ void HistoryStore::becomeWritable() {
     m_dbWritable = true;
     m_readerUri = uriOf(m_file, "mode=ro");
     m_identity.clear();
+    m_openedBytes.reset();
 }
 
 Result<void> HistoryStore::unchangedSinceOpened() const {
-    if (m_identity.empty() || fileIdentity(m_file) == m_identity)
+    if (m_identity.empty() ||
+        (fileIdentity(m_file) == m_identity && (!m_openedBytes || sealOf(m_file) == m_openedBytes)))
         return {};
     return std::unexpected(changedWhileRead(m_file));
 }

@@ -55,6 +55,10 @@ std::optional<Error> refusedPath(const std::filesystem::path& file);
 // lies there and is no history of another program is what is left of a history.
 bool atHistoryPlace(const std::filesystem::path& file);
 
+// Whether `file` was changed within the last second (or its time cannot be read): a change after
+// this moment need not show in its time, which the system keeps to a tick of its clock.
+bool changedJustNow(const std::filesystem::path& file);
+
 // What a reader says of a file that another program changed while it was read as it lies.
 Error changedWhileRead(const std::filesystem::path& file);
 
