@@ -216,8 +216,8 @@ private:
     std::filesystem::path m_file;
     Game m_game;
     std::unique_ptr<SQLite::Database> m_db;
-    std::string m_readerUri; // how a second connection opens the file for reading
-    std::string m_identity;  // size, time and node of a file read as it lies; empty otherwise
+    std::string m_readerUri;               // how a second connection opens the file for reading
+    std::string m_identity;                // size, time and node of a file read as it lies; empty otherwise
     std::optional<FileSeal> m_openedBytes; // the seal of the bytes of a sealed file read as it lies
     Verdict m_verdict = Verdict::Unchecked;
     Error m_damage;
