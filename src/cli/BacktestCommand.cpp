@@ -95,7 +95,7 @@ Json json(const stats::BacktestResult& r, bool withRows) {
 int runBacktest(const Options& o, const BacktestArgs& a) {
     auto opened = openToRead(o);
     if (!opened)
-        return failWith(opened.error().message);
+        return failWith(opened.error());
     if (opened->snapshot->empty())
         return failWith("历史号码为空，无法回测。");
     const SearchIndex index(opened->snapshot);
@@ -108,7 +108,7 @@ int runBacktest(const Options& o, const BacktestArgs& a) {
     }
     const auto result = stats::runBacktest(index, b);
     if (!result)
-        return failWith(result.error().message);
+        return failWith(result.error());
 
     if (o.json) {
         std::cout << jsonDocument(json(*result, a.rows)) << '\n';

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <iostream>
+#include <thread>
 
 namespace brenvik::cli {
 
@@ -52,10 +53,19 @@ Result<Opened> openToRead(const Options& o, Load load) {
     // What killed writes left behind is removed, as the window clears it when it starts: a writer
     // still at work holds its file locked and keeps it.
     removeAbandonedTemporaries(home, std::chrono::hours(1));
-    auto store = HistoryStore::open(database, o.game, HistoryStore::Access::Read);
-    if (!store)
-        return std::unexpected(store.error());
-    return loaded(std::move(*store), FolderLock(), load);
+    return readingAgainWhenChanged([&]() -> Result<Opened> {
+        auto store = HistoryStore::open(database, o.game, HistoryStore::Access::Read);
+        if (!store)
+            return std::unexpected(store.error());
+        if (auto sound = (*store)->requireSound(); !sound)
+            return std::unexpected(sound.error());
+        return loaded(std::move(*store), FolderLock(), load);
+    });
+}
+
+void pauseBeforeReadingAgain(int attempt) {
+    // A change of the history takes milliseconds; the pauses grow so that a long one is outwaited.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10 << attempt));
 }
 
 Result<Opened> openToChange(const Options& o, Load load) {

@@ -14,8 +14,8 @@ namespace {
 
 // What the overall help says besides the commands and options.
 const char* const kNotes =
-    "Every command takes --home, --game and --quiet, before it or after it; brenvik3d-cli help COMMAND\n"
-    "(or COMMAND --help) lists the options and exit statuses of a command. The search options default\n"
+    "Every command takes --home, --game, --quiet and --verbose, before it or after it; brenvik3d-cli\n"
+    "help COMMAND (or COMMAND --help) lists the options and exit statuses of a command. The search options default\n"
     "to the window's first-run defaults, never to its saved settings, so a script gives the same answer\n"
     "on every machine.\n";
 
@@ -115,6 +115,10 @@ void addHomeAndGame(CLI::App& command, Options& o) {
                 refuse("--game must be 3d or pl3, not " + v);
             o.game = *game;
         });
+    command.add_flag_callback(
+        "--verbose", [] { setVerbose(true); },
+        "after a failure's message, what the library that failed said in its own words (the database "
+        "engine's verdict on a damaged history)");
 }
 
 CLI::Option* addRange(CLI::App& command, Options& o, const std::string& description) {

@@ -98,6 +98,7 @@ std::string tableText(const std::vector<std::vector<std::string>>& rows) {
 
 namespace {
 bool g_quiet = false;
+bool verboseFailures = false;
 } // namespace
 
 void setQuiet(bool quiet) {
@@ -112,6 +113,17 @@ void progressLine(const std::string& line) {
 int failWith(const std::string& message) {
     std::cerr << message << '\n';
     return kFailed;
+}
+
+int failWith(const Error& error) {
+    std::cerr << error.message << '\n';
+    if (verboseFailures && !error.detail.empty())
+        std::cerr << "详细信息：" << error.detail << '\n';
+    return kFailed;
+}
+
+void setVerbose(bool verbose) {
+    verboseFailures = verbose;
 }
 
 } // namespace brenvik::cli

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Error.h"
+
 #include <nlohmann/json.hpp>
 
 #include <string>
@@ -48,5 +50,10 @@ void progressLine(const std::string& line);
 
 // Prints `message` as the one line of a failure and gives the status to exit with.
 int failWith(const std::string& message);
+// The same for an error; with --verbose, what the library that failed said in its own words
+// (the database engine's verdict on a damaged file) follows on a line of its own.
+int failWith(const Error& error);
+// Whether --verbose was given.
+void setVerbose(bool verbose);
 
 } // namespace brenvik::cli

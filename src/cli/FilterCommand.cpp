@@ -54,7 +54,7 @@ int runFilter(const Options& o, const FilterArgs& a) {
     if (std::error_code ec; std::filesystem::exists(homeOf(o) / databaseFileName(o.game), ec)) {
         auto opened = openToRead(o);
         if (!opened)
-            return failWith(opened.error().message);
+            return failWith(opened.error());
         index = std::make_shared<const SearchIndex>(opened->snapshot);
     }
     stats::RowRange rows;

@@ -91,7 +91,7 @@ Json playJson(const stats::ScoredPlay& s) {
 Result<std::int32_t> issueOf(const LogOptions& log, const HistorySnapshot& h) {
     const int year = chinaYear(std::chrono::system_clock::now());
     const std::int32_t issue = log.issue.value_or(proposedIssue(h.last()->sqqh, year));
-    if (auto problem = issueProblem(issue, year))
+    if (auto problem = issueProblem(issue, year, IssueUse::Prediction))
         return fail(ErrorCode::Invalid, *problem + "，未记录。");
     return issue;
 }
@@ -106,7 +106,7 @@ std::string outcomesText(Kind kind, const std::vector<int>& outcomes) {
 int add(const Options& o, const LogOptions& log) {
     auto opened = openToChange(o);
     if (!opened)
-        return failWith(opened.error().message);
+        return failWith(opened.error());
     const HistorySnapshot& h = *opened->snapshot;
     if (h.empty())
         return failWith("历史号码为空，无法记录预测。");
@@ -185,10 +185,10 @@ int list(const Options& o) {
     auto opened =
         none ? Result<Opened>(Opened{{}, nullptr, std::make_shared<const HistorySnapshot>()}) : openToRead(o);
     if (!opened)
-        return failWith(opened.error().message);
+        return failWith(opened.error());
     auto entries = none ? Result<std::vector<LogEntry>>() : PredictionLog::entries(*opened->store);
     if (!entries)
-        return failWith(entries.error().message);
+        return failWith(entries.error());
     auto plays = none ? Result<std::vector<Play>>() : PredictionLog::plays(*opened->store);
     if (!plays)
         return failWith(plays.error().message);
@@ -268,7 +268,7 @@ int withdraw(const Options& o, bool play) {
     }
     auto opened = openToChange(o);
     if (!opened)
-        return failWith(opened.error().message);
+        return failWith(opened.error());
     if (auto r = play ? PredictionLog::withdrawPlay(*opened->store, *id)
                       : PredictionLog::withdraw(*opened->store, *id);
         !r)

@@ -133,12 +133,14 @@ int runOmission(const Options& o, std::optional<std::size_t> last) {
     if (std::error_code ec; !std::filesystem::exists(database, ec))
         return failWith("没有历史数据库 " + database.string() + "，无法统计遗漏。");
     if (!o.range) {
-        auto opened = openToRead(o, Load::StoreOnly);
-        if (!opened)
-            return failWith(opened.error().message);
-        const auto newest = newestDraws(*opened->store, last.value_or(stats::kDefaultLastDraws));
+        const auto newest = readingAgainWhenChanged([&]() -> Result<NewestDraws> {
+            auto opened = openToRead(o, Load::StoreOnly);
+            if (!opened)
+                return std::unexpected(opened.error());
+            return newestDraws(*opened->store, last.value_or(stats::kDefaultLastDraws));
+        });
         if (!newest)
-            return failWith(newest.error().message);
+            return failWith(newest.error());
         if (newest->digits[0].empty())
             return failWith("历史号码为空，无法统计遗漏。");
         stats::DrawDigits digits;
@@ -149,7 +151,7 @@ int runOmission(const Options& o, std::optional<std::size_t> last) {
     }
     auto opened = openToRead(o);
     if (!opened)
-        return failWith(opened.error().message);
+        return failWith(opened.error());
     const SearchIndex index(opened->snapshot);
     if (index.size() == 0)
         return failWith("历史号码为空，无法统计遗漏。");

@@ -116,7 +116,7 @@ Json searchJson(const Options& o, const Pattern& pattern, std::int32_t start, st
 int runSearch(const Options& o) {
     auto opened = openToRead(o);
     if (!opened)
-        return failWith(opened.error().message);
+        return failWith(opened.error());
     const HistorySnapshot& h = *opened->snapshot;
     if (h.empty() && !o.range)
         return failWith("历史号码为空，无法检索。");

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DataFolderUpgrade.h"
 
+#include "FileSeal.h"
 #include "Game.h"
 #include "HistoryStore.h"
 #include "Platform.h"
@@ -92,6 +93,10 @@ Result<std::string> upgradeDataFolder(const std::filesystem::path& folder, int g
     if (const int error = renameNoReplace(old, pl3); error != 0)
         return fail(ErrorCode::Io, oldName + " 存的是体彩排列3的历史号码，无法改名为 " + pl3Name + "：" +
                                        systemErrorText(error) + "。");
+    // Its seal goes with it: the same bytes under their new name.
+    if (fileStatus(sealFileOf(old)).kind != FileKind::Missing &&
+        replaceFile(sealFileOf(old), sealFileOf(pl3)) != 0)
+        removeSeal(old);
     return (notice.empty() ? oldName + " 存的是体彩排列3的历史号码" : notice) + "，已改名为 " + pl3Name +
            "。";
 }

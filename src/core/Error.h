@@ -23,8 +23,15 @@ enum class ErrorCode {
 };
 
 struct Error {
+    Error() = default;
+    Error(ErrorCode code, std::string message, std::string detail = {})
+        : code(code), message(std::move(message)), detail(std::move(detail)) {}
+
     ErrorCode code = ErrorCode::Invalid;
     std::string message; // UTF-8, in the program's own wording, ready to be shown
+    // What a library said in its own words (the database engine's verdict on a damaged file),
+    // for a user who asks for the details; empty when the message says all.
+    std::string detail;
 };
 
 // A path as the program's messages show it (UTF-8).

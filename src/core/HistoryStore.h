@@ -3,6 +3,7 @@
 
 #include "DrawRow.h"
 #include "Error.h"
+#include "FileSeal.h"
 #include "Game.h"
 #include "HistorySnapshot.h"
 
@@ -68,26 +69,46 @@ public:
 
     // Opens the database file. A path that is not a regular file (a pipe, a folder, a device) is
     // refused without being opened, as is one with such a thing beside it as its log.
-    // For Change, a missing file is created with every table. A file that exists but cannot be
-    // read, is damaged or is not ours is reported and left untouched. The whole file is checked
-    // when a log beside it holds changes (after a writer that did not finish), and before a
-    // history of an earlier version is upgraded; otherwise each page is checked as it is read,
-    // and the whole file before the first change (checkWhole). Where the file or its folder may
-    // not be written, or the disk is full, the history is opened for reading only and every
-    // change is refused with that reason. The history must be that of `game`: a file marked with
-    // the other game is reported and left untouched. A history written before the mark existed
-    // is marked with `game`, unless it may only be read; the data folder's upgrade
-    // (upgradeDataFolder) decides that game beforehand.
-    // For Read, nothing is created or written, and no log or index is made beside the file: a
+    // For Change, a missing or 0-byte file is set up with every table. A file that exists but
+    // cannot be read, is damaged or is not ours is reported and left untouched; at a history's own
+    // place (kestrel3D.mdb, kestrelPL3.mdb) anything that holds no history and bears no other
+    // program's application id (one byte, zeros, text, a database without our tables) is damaged.
+    // A file that holds the bytes of its seal (FileSeal.h) is known sound at once. Otherwise the
+    // whole file is checked when a log beside it holds changes (after a writer that did not
+    // finish), and before a history of an earlier version is upgraded; else each page is checked
+    // as it is read, and the whole file before the first change (checkWhole), which a reader asks
+    // for with requireSound. Every commit of a sound file folds its log in and records its seal. Where the
+    // file or its folder may not be written, or the disk is full, the history is opened for reading only and
+    // every change is refused with that reason. The history must be that of `game`: a file marked with the
+    // other game is reported and left untouched. A history written before the mark existed is marked with
+    // `game`, unless it may only be read; the data folder's upgrade (upgradeDataFolder) decides that game
+    // beforehand. For Read, nothing is created or written, and no log or index is made beside the file: a
     // missing file, an empty one and a history that an upgrade must mark or complete first are
     // reported, saying what to do (a folder that may not be written is read as it is).
     static Result<std::unique_ptr<HistoryStore>> open(const std::filesystem::path& file,
                                                       Game game = Game::Fc3d, Access access = Access::Change);
 
+    // Why `file` may not be given to the engine: a pipe, a folder or a device at its place or at its
+    // log's or index's, or a path longer than the engine takes. Nothing when it may be opened.
+    static std::optional<Error> unopenable(const std::filesystem::path& file);
+
     // Checks a history file as checkWhole does, without opening it as a history: for a file that
     // may be too damaged to open. A file that is not ours, or holds no history, is an error of
     // its own kind; a missing file too.
     static Result<void> checkFile(const std::filesystem::path& file);
+
+    // What a damaged history file still yields.
+    struct Salvaged {
+        std::vector<DrawLine> draws; // in issue order, each a draw an import would take
+        long long refused = 0;       // rows read whose issue or digits name no draw
+        bool pagesLost = false;      // parts of the table could not be read at all
+    };
+    // Reads the draws of the history file `file` row by row from its table, without its indexes,
+    // going past the pages that cannot be read: what a restore keeps of a damaged file. Each row
+    // is checked as an import checks a line: a seven-digit issue that issueProblem finds nothing
+    // against in `currentYear`, and three digits 0 to 9. An error only when not one row can be
+    // reached (the file's header or its list of tables is lost).
+    static Result<Salvaged> salvage(const std::filesystem::path& file, int currentYear);
 
     // The game a history file of this program is marked with; nothing for one written before
     // the mark existed. Reads only; a file that is not a sound history of ours is an error.
@@ -109,6 +130,10 @@ public:
     // Takes the verdict of checkWhole. Until a verdict is taken, the first change runs the check
     // itself; after a verdict of damage every change is refused with it.
     void acceptCheck(const Result<void>& verdict);
+    // A file read as it lies (a reader's, without a log) must not have changed since it was
+    // opened: what was read of it is then what it holds. An error (ErrorCode::Busy) when another
+    // program changed it; a reader reads it again.
+    Result<void> unchangedSinceOpened() const;
     // Whether a verdict was taken and the file passed it.
     bool checkedSound() const { return m_verdict == Verdict::Sound; }
     // The verdict every change needs: the check is run here when none was taken yet.
@@ -180,18 +205,21 @@ private:
     std::optional<DrawRow> readLastRow() const;
     Error failure(const std::exception& e) const;
 
-    // The file read as it lies, without a lock, must not have changed while it was read.
-    Result<void> unchangedSinceOpened() const;
     // Replaces the reading connection by one that writes, once the file passed its check.
     void becomeWritable();
+    // Folds the log into the file and records the file's seal (FileSeal.h); run after every
+    // commit of the writing connection, once the file is known sound.
+    void reseal();
+    static int afterCommit(void* store, sqlite3* db, const char* name, int logPages);
 
     enum class Verdict { Unchecked, Sound, Damaged };
 
     std::filesystem::path m_file;
     Game m_game;
     std::unique_ptr<SQLite::Database> m_db;
-    std::string m_readerUri; // how a second connection opens the file for reading
-    std::string m_identity;  // size, time and node of a file read as it lies; empty otherwise
+    std::string m_readerUri;               // how a second connection opens the file for reading
+    std::string m_identity;                // size, time and node of a file read as it lies; empty otherwise
+    std::optional<FileSeal> m_openedBytes; // the seal of the bytes of a sealed file read as it lies
     Verdict m_verdict = Verdict::Unchecked;
     Error m_damage;
     bool m_changeable = false; // opened to change, in a folder and on a disk that take it
@@ -199,6 +227,7 @@ private:
     std::string m_readOnly;    // why nothing may be changed; empty when the history may be changed
     ErrorCode m_readOnlyCode = ErrorCode::ReadOnly;
     std::string m_notice;
+    bool m_sealHolds = false; // the file was opened holding the bytes of its seal
     ChangeKeeper* m_keeper = nullptr;
 };
 

@@ -47,11 +47,12 @@ std::int32_t proposedIssue(std::int32_t last, int year) {
     return (lastYear + 1) * 1000 + 1;
 }
 
-std::optional<std::string> issueProblem(std::int32_t issue, int currentYear) {
+std::optional<std::string> issueProblem(std::int32_t issue, int currentYear, IssueUse use) {
     const int year = issue / 1000, sequence = issue % 1000;
-    if (issue < 0 || year < kFirstIssueYear || year > currentYear + 1)
+    const int lastYear = use == IssueUse::Prediction ? currentYear + 1 : currentYear;
+    if (issue < 0 || year < kFirstIssueYear || year > lastYear)
         return "期号 " + std::to_string(issue) + " 的年份 " + std::to_string(year) + " 超出 " +
-               std::to_string(kFirstIssueYear) + "–" + std::to_string(currentYear + 1);
+               std::to_string(kFirstIssueYear) + "–" + std::to_string(lastYear);
     if (sequence < 1 || sequence > kLastSequence) {
         char digits[4];
         std::snprintf(digits, sizeof digits, "%03d", sequence);
@@ -61,7 +62,7 @@ std::optional<std::string> issueProblem(std::int32_t issue, int currentYear) {
     return std::nullopt;
 }
 
-Result<std::int32_t> readIssue(std::string_view text, int currentYear) {
+Result<std::int32_t> readIssue(std::string_view text, int currentYear, IssueUse use) {
     const std::string_view trimmed = trimBlanks(text);
     // Seven digits with a sequence of 000 are an issue number all the same, only not a possible one.
     const auto issue = trimmed.size() == 7 && trimmed[0] != '0' &&
@@ -70,7 +71,7 @@ Result<std::int32_t> readIssue(std::string_view text, int currentYear) {
                            : std::nullopt;
     if (!issue)
         return fail(ErrorCode::Invalid, "“" + std::string(trimmed) + "”不是七位期号（例如 2014001）");
-    if (auto problem = issueProblem(*issue, currentYear))
+    if (auto problem = issueProblem(*issue, currentYear, use))
         return fail(ErrorCode::Invalid, std::move(*problem));
     return *issue;
 }

@@ -34,14 +34,19 @@ std::int32_t nextIssueProposal(std::int32_t last);
 // (313 to 359), so only the calendar tells that a year is over. Never a sequence beyond 366.
 std::int32_t proposedIssue(std::int32_t last, int year);
 
-// Why `issue` cannot name a draw when the calendar year in China is `currentYear`: a sequence
-// number outside 001–366 or a year outside 2002 to the next year ("期号 2026999 的序号 999 超出
-// 001–366"). Nothing for an issue that can.
-std::optional<std::string> issueProblem(std::int32_t issue, int currentYear);
+// What an issue stands for. A draw cannot come from a year that has not begun in China; the draw a
+// prediction is for may be the first of next year, recorded in the last days of this one.
+enum class IssueUse { Draw, Prediction };
+
+// Why `issue` cannot name a draw (or a prediction's draw) when the calendar year in China is
+// `currentYear`: a sequence number outside 001–366 or a year outside 2002 to the current year (to
+// the next one for a prediction): "期号 2026999 的序号 999 超出 001–366". Nothing for an issue that
+// can.
+std::optional<std::string> issueProblem(std::int32_t issue, int currentYear, IssueUse use = IssueUse::Draw);
 
 // A typed issue: seven digits (blanks around allowed) that issueProblem finds nothing against.
 // The error, without a closing mark, says which it failed ("“abc”不是七位期号（例如 2014001）").
-Result<std::int32_t> readIssue(std::string_view text, int currentYear);
+Result<std::int32_t> readIssue(std::string_view text, int currentYear, IssueUse use = IssueUse::Draw);
 
 // The calendar year in China (UTC+8, no daylight saving) at a moment.
 int chinaYear(std::chrono::system_clock::time_point moment);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Compaction.h"
 
+#include "FileSeal.h"
 #include "SafeWrite.h"
 #include "SystemError.h"
 
@@ -194,8 +195,13 @@ Result<void> compactDatabase(const std::filesystem::path& databaseFile, Game gam
         return std::unexpected(expected.error());
     if (auto checked = checkCompactedCopy(temp, *expected); !checked)
         return checked;
-    // The compacted file itself stays where it is; the database gets a complete copy of it.
-    return copyFileSafely(temp, databaseFile);
+    // The compacted file itself stays where it is; the database gets a complete copy of it, and
+    // with it the seal of the copy that was checked.
+    if (auto copied = copyFileSafely(temp, databaseFile); !copied)
+        return copied;
+    if (const auto seal = sealOf(databaseFile))
+        recordSeal(databaseFile, *seal);
+    return {};
 }
 
 Result<void> compactAndReopen(std::unique_ptr<HistoryStore>& store) {

@@ -1,13 +1,83 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HistoryExport.h"
 
+#include "FolderLock.h"
 #include "IssueNumber.h"
 #include "SafeWrite.h"
 #include "Spreadsheet.h"
+#include "UndoBackup.h"
 
 #include <algorithm>
 
 namespace brenvik {
+
+namespace {
+
+// Every file of the program in a data folder that an export must never write over.
+std::vector<std::filesystem::path> ownFilesIn(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> files{folder / kLockFile};
+    for (const Game game : kGames) {
+        const auto database = folder / databaseFileName(game);
+        for (const auto& file : {database, folder / compactTempFileName(game)})
+            for (const char* beside : {"", "-wal", "-shm", "-journal", "-seal"}) {
+                auto named = file;
+                named += beside;
+                files.push_back(named);
+            }
+        files.push_back(undoFileFor(database));
+        files.push_back(previousUndoFileFor(database));
+        files.push_back(folder / rebuildBackupFileName(game));
+    }
+    return files;
+}
+
+// Where a path finally leads, through every link, also one whose end is not there yet.
+std::filesystem::path resolved(std::filesystem::path path) {
+    std::error_code ec;
+    path = std::filesystem::absolute(path, ec);
+    for (int hop = 0; hop < 40 && linkStatus(path).kind == FileKind::Link; ++hop) {
+        const auto next = std::filesystem::read_symlink(path, ec);
+        if (ec)
+            break;
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    auto end = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path.lexically_normal() : end;
+}
+
+} // namespace
+
+namespace {
+
+std::optional<Error> ownFileProblem(const FileStatus& written, const std::filesystem::path& end,
+                                    const std::string& shown, const std::filesystem::path& folder) {
+    const auto there = [](const FileStatus& f) { return f.kind != FileKind::Missing && f.error == 0; };
+    for (const auto& own : ownFilesIn(folder)) {
+        const FileStatus status = fileStatus(own);
+        // The same file under another name (a hard link) is the same file; a name not there yet
+        // is the file it would become.
+        const bool same = there(written) || there(status)
+                              ? there(written) && there(status) && written.device == status.device &&
+                                    written.node == status.node
+                              : !end.empty() && end == resolved(own);
+        if (same)
+            return Error{ErrorCode::Invalid, "不能导出到 " + shown + "：它是本程序在数据文件夹中的文件 " +
+                                                 shownPath(own.filename()) +
+                                                 "，写入会毁掉历史数据，未作任何改动。"};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Error> ownFileTarget(const std::filesystem::path& target, const std::filesystem::path& folder) {
+    return ownFileProblem(fileStatus(target), resolved(target), shownPath(target), folder);
+}
+
+std::optional<Error> ownFileTarget(const FileStatus& opened, const std::string& shown,
+                                   const std::filesystem::path& folder) {
+    return ownFileProblem(opened, {}, shown, folder);
+}
 
 std::string exportFileName(Game game, const HistorySnapshot& history) {
     return textExportFileName(game, history.empty() ? std::nullopt : std::optional(history.last()->sqqh));

@@ -10,11 +10,22 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace brenvik {
+
+// Why an export may not write `target`: it is, or a link leads to, one of the files the program
+// keeps for either game in the data folder `folder` (a history database, its log, the log's index
+// or its seal, the compaction's copy, the undo backups, the backup file lsbf.txt) or the folder's
+// lock. An export over one of them would destroy the history it was made from. Nothing for any
+// other target.
+std::optional<Error> ownFileTarget(const std::filesystem::path& target, const std::filesystem::path& folder);
+// The same for a file already open (the standard output), by what it is; `shown` names it.
+std::optional<Error> ownFileTarget(const FileStatus& opened, const std::string& shown,
+                                   const std::filesystem::path& folder);
 
 // The name of the text export of `history`, a history of `game` (textExportFileName).
 std::string exportFileName(Game game, const HistorySnapshot& history);

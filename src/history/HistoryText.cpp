@@ -16,8 +16,9 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Only the first 14 characters (17 after a byte order mark) of a line matter to the line test;
-// the rest of a long line is counted but not kept, so no line makes the reader hold more.
+// A draw line has at most 14 characters (17 after a byte order mark) before its trailing blanks;
+// the rest of a long line is only looked at for anything but blanks, so no line makes the reader
+// hold more.
 constexpr std::size_t kKeptPrefix = 20;
 // A first line that is no draw may say what the file is (the undo backup's does).
 constexpr std::size_t kKeptFirstLine = 1024;
@@ -40,6 +41,8 @@ public:
             }
             if (m_length < kKeptPrefix)
                 m_prefix[m_length] = c;
+            else if (c != ' ')
+                m_blankBeyond = false;
             if (m_out.lines == 0 && m_length < kKeptFirstLine)
                 m_out.firstLine += c;
             ++m_length;
@@ -65,8 +68,8 @@ private:
             length -= 3;
             m_out.firstLine.erase(0, 3);
         }
-        // Beyond the kept prefix a line only counts towards the length test.
-        auto draw = length > 10 ? parseDrawLine(line) : std::nullopt;
+        // Beyond the kept prefix a draw line holds nothing but blanks.
+        auto draw = m_blankBeyond ? parseDrawLine(line) : std::nullopt;
         if (m_out.lines == 0 && draw)
             m_out.firstLine.clear();
         ++m_out.lines;
@@ -77,11 +80,13 @@ private:
         else
             m_out.draws.push_back(*draw);
         m_length = 0;
+        m_blankBeyond = true;
     }
 
     HistoryFile& m_out;
     std::array<char, kKeptPrefix> m_prefix{};
     std::size_t m_length = 0;
+    bool m_blankBeyond = true; // nothing but blanks came after the kept prefix
     bool m_afterCR = false;
     std::unordered_set<std::int32_t> m_seen;
 };
@@ -142,38 +147,31 @@ private:
 } // namespace
 
 std::optional<DrawLine> parseDrawLine(std::string_view line) {
-    if (line.size() <= 10)
-        return std::nullopt;
-    // The issue: seven decimal digits.
+    // The line the writers produce, give or take blanks: seven digits of the issue, one to four
+    // blanks, the three digits, and only blanks after them. Nothing more is read into a line: an
+    // eighth digit of the issue, a fourth digit, a sign or a letter would otherwise be dropped or
+    // taken for a digit, and the draw stored would not be the draw written.
+    const auto digitAt = [&line](std::size_t i) { return i < line.size() && isDigit(line[i]); };
     std::int32_t issue = 0;
-    for (int i = 0; i < 7; ++i) {
-        if (!isDigit(line[i]))
+    for (std::size_t i = 0; i < 7; ++i) {
+        if (!digitAt(i))
             return std::nullopt;
         issue = issue * 10 + (line[i] - '0');
     }
-    if (issue < 1)
-        return std::nullopt;
-    // The digits: what starts at the ninth character (at most six characters), without the
-    // blanks around it, must be a whole number 0..999 whose first three characters are digits.
-    std::string_view rest = line.substr(8, 6);
-    while (!rest.empty() && rest.front() == ' ')
-        rest.remove_prefix(1);
-    while (!rest.empty() && rest.back() == ' ')
-        rest.remove_suffix(1);
-    if (rest.size() < 3)
-        return std::nullopt;
-    int value = 0;
-    for (char c : rest) {
-        if (!isDigit(c))
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value > 999)
+    std::size_t at = 7;
+    while (at < line.size() && line[at] == ' ')
+        ++at;
+    if (at == 7 || at > 11 || issue < 1)
         return std::nullopt;
     DrawLine draw;
     draw.issue = issue;
-    for (int i = 0; i < 3; ++i)
-        draw.digits[i] = rest[i] - '0';
+    for (int i = 0; i < 3; ++i, ++at) {
+        if (!digitAt(at))
+            return std::nullopt;
+        draw.digits[static_cast<std::size_t>(i)] = line[at] - '0';
+    }
+    if (line.find_first_not_of(' ', at) != std::string_view::npos)
+        return std::nullopt;
     return draw;
 }
 

@@ -16,8 +16,10 @@
 
 namespace brenvik {
 
-// The line test of the reader. The line is given without its line end. Anything that is not a
-// draw line (headers, blank lines, garbage) gives nothing and is skipped by the callers.
+// The line test of the one reader of history text files (imports, restores, the backups, the
+// shipped samples): a seven-digit issue, one to four blanks and three digits, with blanks after
+// them allowed. The line is given without its line end. Anything else (headers, blank lines, an
+// eighth digit, a fourth one, a sign, a letter) gives nothing and is skipped by the callers.
 std::optional<DrawLine> parseDrawLine(std::string_view line);
 
 // The line the writers produce for a draw, without the line end.

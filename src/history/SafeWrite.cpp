@@ -339,9 +339,9 @@ bool removeIfAbandoned(const std::filesystem::path& file) {
     const bool abandoned = held.error == 0 && named.error == 0 && named.kind != FileKind::Missing &&
                            held.node == named.node && held.device == named.device &&
                            std::filesystem::remove(file, ec);
-    // A history built under a temporary name (a restore) may have left its log beside it.
+    // A history built under a temporary name (a restore) may have left its log and seal beside it.
     if (abandoned)
-        for (const char* suffix : {"-wal", "-shm", "-journal"})
+        for (const char* suffix : {"-wal", "-shm", "-journal", "-seal"})
             std::filesystem::remove(file.native() + suffix, ec);
     return abandoned;
 }

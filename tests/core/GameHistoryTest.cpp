@@ -18,18 +18,19 @@ TEST(GameHistory, AnOldHistoryTakesTheGameChosenThenAndIsRenamedOnce) {
         int gsZl;
         Before before;
         Game game;
-        std::vector<std::string> files; // afterwards: no log left, nothing else renamed
+        std::vector<std::string> files; // afterwards: no log left, nothing else renamed, the seal beside
         const char* says;
     };
-    const std::vector<std::string> kept = {"kestrel3D.mdb", "kestrel3DUndo.txt"},
-                                   moved = {"kestrel3DUndo.txt", "kestrelPL3.mdb"};
+    const std::vector<std::string> kept = {"kestrel3D.mdb", "kestrel3D.mdb-seal", "kestrel3DUndo.txt"},
+                                   moved = {"kestrel3DUndo.txt", "kestrelPL3.mdb", "kestrelPL3.mdb-seal"};
     const Case cases[] = {
         {53, Before::Unmarked, Game::Fc3d, kept, "标明为福彩3D的历史。"},
         {3, Before::Unmarked, Game::Pl3, moved, "标明为体彩排列3的历史，已改名为 kestrelPL3.mdb"},
         {3,
          Before::Pl3Beside,
          Game::Pl3,
-         {"kestrel3D.mdb", "kestrel3DUndo.txt", "kestrelPL3.mdb"},
+         {"kestrel3D.mdb", "kestrel3D.mdb-seal", "kestrel3DUndo.txt", "kestrelPL3.mdb",
+          "kestrelPL3.mdb-seal"},
          "已存在，未改名"},
         {53, Before::MarkedNotRenamed, Game::Pl3, moved, "已改名为 kestrelPL3.mdb"}, // cut short earlier
     };

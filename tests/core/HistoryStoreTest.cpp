@@ -164,16 +164,21 @@ TEST(HistoryStore, TallyTableIsReplacedWhole) {
     EXPECT_EQ(store->readTally().value(), second);
 }
 
+// Another format's file at a history's own place is what is left of a history there (damaged, to
+// be restored); elsewhere, and with another program's mark, it is that program's.
 TEST(HistoryStore, AFileThatIsNotOursIsReportedAndLeftAlone) {
     TestFolder dir;
-    const auto file = dir / kDatabaseFile;
     const std::string text = "Standard Jet DB\0 not really"s;
-    test::writeFile(file, text);
-    auto r = HistoryStore::open(file);
-    ASSERT_FALSE(r);
-    EXPECT_EQ(r.error().code, ErrorCode::NotOurs);
-    EXPECT_NE(r.error().message.find("kestrel3D.mdb"), std::string::npos) << "the message names the file";
-    EXPECT_EQ(test::readFile(file), text);
+    for (const auto& [name, code] :
+         {std::pair{kDatabaseFile, ErrorCode::Damaged}, {"elsewhere.mdb", ErrorCode::NotOurs}}) {
+        const auto file = dir / name;
+        test::writeFile(file, text);
+        auto r = HistoryStore::open(file);
+        ASSERT_FALSE(r);
+        EXPECT_EQ(r.error().code, code) << name;
+        EXPECT_NE(r.error().message.find(name), std::string::npos) << "the message names the file";
+        EXPECT_EQ(test::readFile(file), text);
+    }
 
     // Another program's SQLite database.
     const auto other = dir / "other.mdb";
@@ -226,11 +231,12 @@ std::vector<DrawRow> storedRows(const std::filesystem::path& file) {
         r.strQQH = q.getColumn("strQQH").getString();
         for (int p = 1; p <= 3; ++p)
             for (int k = 0; k < kKindCount; ++k) {
-                r.own[p - 1][k] = static_cast<std::int16_t>(q.getColumn(columnName(p, Kind(k)).c_str()).getInt());
-                r.prev[p - 1][k] =
-                    static_cast<std::int16_t>(q.getColumn(columnName(p, Kind(k), Variant::Previous).c_str()).getInt());
-                r.back[p - 1][k] =
-                    static_cast<std::int16_t>(q.getColumn(columnName(p, Kind(k), Variant::Back).c_str()).getInt());
+                r.own[p - 1][k] =
+                    static_cast<std::int16_t>(q.getColumn(columnName(p, Kind(k)).c_str()).getInt());
+                r.prev[p - 1][k] = static_cast<std::int16_t>(
+                    q.getColumn(columnName(p, Kind(k), Variant::Previous).c_str()).getInt());
+                r.back[p - 1][k] = static_cast<std::int16_t>(
+                    q.getColumn(columnName(p, Kind(k), Variant::Back).c_str()).getInt());
             }
         for (int i = 0; i < kSummaryCount; ++i) {
             r.last[i] = q.getColumn(std::string(kLastColumns[i]).c_str()).getString();
@@ -245,7 +251,7 @@ TEST(HistoryStore, TheSnapshotAgreesWithTheStoredRows) {
     struct Case {
         const char* name;
         std::vector<DrawLine> draws;
-        bool rebuilt;     // the N-back texts filled
+        bool rebuilt; // the N-back texts filled
         // A change made behind the program's back. The codes of a row besides its digits and the
         // segment parameter of its first position, and the pattern texts, are not read: they are
         // made from the digits, as the program writes them.
@@ -272,7 +278,8 @@ TEST(HistoryStore, TheSnapshotAgreesWithTheStoredRows) {
         const auto file = dir / kDatabaseFile;
         {
             auto store = openStore(file);
-            ASSERT_TRUE(c.rebuilt ? storeRebuilt(*store, c.draws, 1) : store->replaceAll(rowsFromDraws(c.draws, 1)));
+            ASSERT_TRUE(c.rebuilt ? storeRebuilt(*store, c.draws, 1)
+                                  : store->replaceAll(rowsFromDraws(c.draws, 1)));
         }
         if (c.edit) {
             SQLite::Database db(file.string(), SQLite::OPEN_READWRITE);

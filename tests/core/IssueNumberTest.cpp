@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using namespace brenvik;
 
 TEST(IssueNumber, NextIssueRollsOverAfter358Only) {
@@ -64,4 +67,29 @@ TEST(HistorySnapshot, LastAtOrBefore) {
     EXPECT_EQ(s.lastAtOrBefore(2014004), 2u) << "2014004 missing: the newest draw before it";
     EXPECT_EQ(s.lastAtOrBefore(2014002), 2u);
     EXPECT_FALSE(s.lastAtOrBefore(2013356));
+}
+
+// A draw cannot come from a year that has not begun in China; the draw a prediction is for may be
+// next year's first.
+TEST(IssueNumber, NoDrawFromAYearNotBegun) {
+    struct Case {
+        std::int32_t issue;
+        IssueUse use;
+        const char* problem; // nothing when the issue can stand
+    };
+    const std::vector<Case> cases = {
+        {2026224, IssueUse::Draw, nullptr},
+        {2026366, IssueUse::Draw, nullptr},
+        {2027001, IssueUse::Draw, "期号 2027001 的年份 2027 超出 2002–2026"},
+        {2027001, IssueUse::Prediction, nullptr},
+        {2028001, IssueUse::Prediction, "期号 2028001 的年份 2028 超出 2002–2027"},
+        {2001358, IssueUse::Draw, "期号 2001358 的年份 2001 超出 2002–2026"},
+        {2026000, IssueUse::Draw, "期号 2026000 的序号 000 超出 001–366"},
+    };
+    for (const Case& c : cases) {
+        const auto problem = issueProblem(c.issue, 2026, c.use);
+        EXPECT_EQ(problem.value_or(""), c.problem ? c.problem : "") << c.issue;
+        EXPECT_EQ(readIssue(std::to_string(c.issue), 2026, c.use).has_value(), c.problem == nullptr)
+            << c.issue;
+    }
 }

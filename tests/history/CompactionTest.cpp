@@ -60,6 +60,10 @@ std::vector<DrawRow> prepareShrunkDatabase(const std::filesystem::path& folder) 
     return kept;
 }
 
+// What a compaction leaves: the database, its seal and the compacted file.
+const std::vector<std::string> kCompactedFolder = {kDatabaseFile, std::string(kDatabaseFile) + "-seal",
+                                                   kCompactTempFile};
+
 } // namespace
 
 TEST(Compaction, ShrinksTheFileAndKeepsEveryRow) {
@@ -73,8 +77,8 @@ TEST(Compaction, ShrinksTheFileAndKeepsEveryRow) {
     ASSERT_TRUE(compacted) << compacted.error().message;
     EXPECT_LT(std::filesystem::file_size(db), before / 4);
     EXPECT_EQ(pageSize(db), kHistoryPageSize) << "the compacted copy has the pages of a new history";
-    EXPECT_EQ(test::folderContents(dir.path()), (std::vector<std::string>{kDatabaseFile, kCompactTempFile}))
-        << "no log, index or half copy is left beside the files";
+    EXPECT_EQ(test::folderContents(dir.path()), kCompactedFolder)
+        << "no log, index or half copy is left beside the files, the seal of the copy is";
     const std::string bytes = test::readFile(db);
     EXPECT_EQ(bytes, test::readFile(dir / kCompactTempFile))
         << "the database is a complete copy of the compacted file";
@@ -92,24 +96,23 @@ TEST(Compaction, ShrinksTheFileAndKeepsEveryRow) {
 }
 
 TEST(Compaction, CommittedDrawsStillInTheLogAreKept) {
-    // The state a crash leaves: the last change is committed in the log, not yet in the file.
+    // The state a crash leaves: the last change is committed in the log, not yet in the file (the
+    // program folds it in right after the commit; a kill comes first).
     TestFolder live, crashed;
-    test::writeDatabase(live.path(), test::syntheticDraws(300, 13));
-    std::vector<DrawRow> expected;
+    test::writeDatabase(live.path(), test::syntheticDraws(320, 13));
     {
-        auto store = openStore(live / kDatabaseFile);
-        const auto rows = rowsFromDraws(test::syntheticDraws(320, 13), 1);
-        ASSERT_TRUE(store->append(std::span(rows).subspan(300)));
-        expected = (*store->loadSnapshot())->rows();
+        SQLite::Database writer(live / kDatabaseFile, SQLite::OPEN_READWRITE);
+        writer.exec("PRAGMA wal_autocheckpoint=0; DELETE FROM Lishi WHERE SQQH > 2004300");
         for (const char* name : {"kestrel3D.mdb", "kestrel3D.mdb-wal"})
             std::filesystem::copy_file(live / name, crashed / name);
     }
     ASSERT_GT(std::filesystem::file_size(crashed / "kestrel3D.mdb-wal"), 0u);
+    const auto expected = storedRows(live / kDatabaseFile);
+    ASSERT_EQ(expected.size(), 300u);
 
     auto compacted = compactDatabase(crashed / kDatabaseFile);
     ASSERT_TRUE(compacted) << compacted.error().message;
-    EXPECT_EQ(test::folderContents(crashed.path()),
-              (std::vector<std::string>{kDatabaseFile, kCompactTempFile}));
+    EXPECT_EQ(test::folderContents(crashed.path()), kCompactedFolder);
     expectSameRows(storedRows(crashed / kDatabaseFile), expected);
 }
 
@@ -118,15 +121,16 @@ TEST(Compaction, AStaleLogBesideTheOldCompactedFileIsNeverApplied) {
     TestFolder dir, other;
     test::writeDatabase(other.path(), test::syntheticDraws(50, 14));
     {
-        auto store = openStore(other / kDatabaseFile);
-        ASSERT_TRUE(store->replaceAll(rowsFromDraws(test::syntheticDraws(60, 15), 1)));
+        SQLite::Database writer(other / kDatabaseFile, SQLite::OPEN_READWRITE);
+        writer.exec("PRAGMA wal_autocheckpoint=0; UPDATE Lishi SET L1A = 9 - L1A");
+        ASSERT_GT(std::filesystem::file_size(other / "kestrel3D.mdb-wal"), 0u);
         std::filesystem::copy_file(other / kDatabaseFile, dir / kCompactTempFile);
         std::filesystem::copy_file(other / "kestrel3D.mdb-wal", dir / "kestrel3DTmp.mdb-wal");
         test::writeFile(dir / "kestrel3DTmp.mdb-shm", std::string(32768, '\x11'));
     }
     const auto rows = prepareShrunkDatabase(dir.path());
     ASSERT_TRUE(compactDatabase(dir / kDatabaseFile));
-    EXPECT_EQ(test::folderContents(dir.path()), (std::vector<std::string>{kDatabaseFile, kCompactTempFile}));
+    EXPECT_EQ(test::folderContents(dir.path()), kCompactedFolder);
     expectSameRows(storedRows(dir / kCompactTempFile), rows);
     expectSameRows(storedRows(dir / kDatabaseFile), rows);
 }

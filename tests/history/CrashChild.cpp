@@ -220,7 +220,8 @@ int main(int argc, char** argv) {
         if (!source)
             return report(source.error());
         sayGo();
-        auto restored = restoreHistory(database, Game::Fc3d, *source, 1, std::chrono::system_clock::now());
+        auto restored = restoreHistory(database, Game::Fc3d, completedBy(source->draws, {}), 1,
+                                       std::chrono::system_clock::now());
         return restored ? 0 : report(restored.error());
     }
     if (mode == "compact") {

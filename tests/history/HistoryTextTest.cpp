@@ -5,20 +5,44 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 using namespace brenvik;
 
-TEST(HistoryText, LineTest) {
-    EXPECT_EQ(parseDrawLine("2013001 123"), (DrawLine{2013001, {1, 2, 3}}));
-    EXPECT_EQ(parseDrawLine("2013002 045"), (DrawLine{2013002, {0, 4, 5}})) << "leading zeros are digits";
-    EXPECT_EQ(parseDrawLine("2013002   045 "), (DrawLine{2013002, {0, 4, 5}}));
-    EXPECT_FALSE(parseDrawLine("2013001 1234"));
-    EXPECT_FALSE(parseDrawLine("2013001 12"));
-    EXPECT_FALSE(parseDrawLine("2013001 12a"));
-    EXPECT_FALSE(parseDrawLine("2013001 1 2 3"));
-    EXPECT_FALSE(parseDrawLine("201300 1234"));
-    EXPECT_FALSE(parseDrawLine("0000000 123")) << "issue below 1";
-    EXPECT_FALSE(parseDrawLine("2013001\t\t\t123"));
-    EXPECT_FALSE(parseDrawLine(""));
+// A draw line is a seven-digit issue, blanks and three digits; whatever else a line holds makes it
+// no draw line, never a draw other than the one written.
+TEST(HistoryText, LineForms) {
+    const std::vector<std::pair<const char*, std::optional<DrawLine>>> lines = {
+        {"2013001 123", DrawLine{2013001, {1, 2, 3}}},
+        {"2013002 045", DrawLine{2013002, {0, 4, 5}}}, // leading zeros are digits
+        {"2013002    045   ", DrawLine{2013002, {0, 4, 5}}},
+        {"20130050 456", std::nullopt}, // an eighth digit of the issue
+        {"201300 123", std::nullopt},
+        {"2013001 12", std::nullopt},
+        {"2013001 0789", std::nullopt},
+        {"2013001 000123", std::nullopt},
+        {"2013001 1 2 3", std::nullopt},
+        {"2013001 +123", std::nullopt},
+        {"2013001 -12", std::nullopt},
+        {"-2013001 123", std::nullopt},
+        {"2013001 12a", std::nullopt},
+        {"2013001 12３", std::nullopt}, // a full-width digit
+        {"2013001\t123", std::nullopt},
+        {"2013001     123", std::nullopt}, // the digits start at the thirteenth character
+        {"2013001 123 2013-01-01", std::nullopt},
+        {"2013001123", std::nullopt},
+        {" 2013001 123", std::nullopt},
+        {"0000000 123", std::nullopt}, // issue below 1
+        {"", std::nullopt},
+    };
+    for (const auto& [line, draw] : lines) {
+        EXPECT_EQ(parseDrawLine(line), draw) << line;
+        const auto file = parseHistoryText(std::string(line) + "\r\n");
+        EXPECT_EQ(file.draws.size(), draw ? 1u : 0u) << line;
+        EXPECT_EQ(file.skipped, draw ? 0 : 1) << "every other line is counted: " << line;
+    }
 }
 
 TEST(HistoryText, OnlyDrawLinesAreRead) {
@@ -42,8 +66,8 @@ TEST(HistoryText, LineEndsByteOrderMarkAndLongLines) {
     auto h = parseHistoryText(huge);
     ASSERT_EQ(h.draws.size(), 1u) << "the first line's digit text runs on into garbage";
     EXPECT_EQ(h.draws[0].issue, 2013002);
-    // Characters after the sixth one behind the blank do not matter.
-    EXPECT_EQ(parseHistoryText("2013001 123   2013-01-01 星期二\n").draws.size(), 1u);
+    EXPECT_EQ(parseHistoryText("2013001 123" + std::string(1 << 16, ' ') + "\n").draws.size(), 1u)
+        << "blanks after the digits, however many";
 }
 
 TEST(HistoryText, RepeatedIssuesAreSkippedAndCounted) {

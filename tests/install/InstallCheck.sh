@@ -209,22 +209,22 @@ help log _|add play list withdraw
 log --home /tmp l|list
 log list --f|--format
 fol|follow
-omission --|--home --game --range --last --format --quiet --help
+omission --|--home --game --range --last --format --quiet --verbose --help
 filter --k|--kill --kill1 --kill2 --kill3
 filter --form _|baozi zusan zuliu
 --home /tmp c|combo
 follow --ch|--check
 combo --ch|
 backtest --p|--positions --pick
-add --|--home --game --segment --quiet --help
+add --|--home --game --segment --quiet --verbose --help
 combo --si|--size
 follow --range _|
-export --home /tmp --game pl3 --|--home --game --quiet --help
+export --home /tmp --game pl3 --|--home --game --quiet --verbose --help
 follow --size|
 --game _|3d pl3
 --game pl3 im|import
 follow --result-type _|number bigsmall oddeven segment
---|--home --game --version --quiet --help
+--|--home --game --version --quiet --verbose --help
 TABLE
 
 # The page parser and the web client are plugins in the installation's private library folder,

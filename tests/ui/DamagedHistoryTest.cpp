@@ -82,6 +82,7 @@ class DamagedHistoryTest : public QObject {
 private slots:
     void pathsAreThoseOfTheCompanionAndQt();
     void aDamagedHistoryIsSaidAsTheCompanionSaysItAndRestored();
+    void aRestoreKeepsEveryReadableDraw();
     void changesWaitForTheWholeCheck();
     void oddFoldersNeverHoldTheWindow();
 };
@@ -112,47 +113,68 @@ void DamagedHistoryTest::pathsAreThoseOfTheCompanionAndQt() {
     saved[3].isEmpty() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", saved[3]);
 }
 
+// The damage is said as the companion says it, wholly in Chinese, the engine's own words under
+// the box's details; the restore lists what the damaged file still holds beside the backups, and
+// completes a backup with the damaged file's newer draws.
 void DamagedHistoryTest::aDamagedHistoryIsSaidAsTheCompanionSaysItAndRestored() {
     using Spoil = std::function<void(const std::filesystem::path&)>;
-    const std::vector<std::tuple<const char*, Spoil, bool>> cases = {
+    struct Case {
+        const char* name;
+        Spoil spoil;
+        bool logbookKept;
+        const char* salvaged; // the damaged file's entry; none when it yields nothing
+        const char* newer;    // its draws after the last of lsbf.txt
+        const char* details;  // the engine's words
+    };
+    const std::vector<Case> cases = {
         {"a header byte",
          [](const auto& file) {
              std::string b = readFile(file);
              b[3] ^= 0x20;
              writeFile(file, b);
          },
-         false},
-        {"a bit of an index page", flipIndexBit, true},
+         false, nullptr, nullptr, "file is not a database"},
+        {"a bit of an index page", flipIndexBit, true, "损坏文件中可读的 7,731 期（最新 2026224）", "7,656",
+         "missing from index"},
         {"a digit out of range",
          [](const auto& file) {
              SQLite::Database(file, SQLite::OPEN_READWRITE)
                  .exec("UPDATE Lishi SET L3A = -1 WHERE SQQH = 2025100");
          },
-         true},
+         true, "损坏文件中可读的 7,730 期（最新 2026224）", "7,655", ""},
     };
-    for (const auto& [name, spoil, logbookKept] : cases) {
-        qInfo("%s", name);
+    for (const Case& c : cases) {
+        qInfo("%s", c.name);
         WindowFixture f;
         writeUsersFolder(f);
         const auto database = dataPath(f) / kDatabaseFile;
-        spoil(database);
+        c.spoil(database);
         const std::string damaged = readFile(database);
         const CompanionRun companion = runCompanion(
             QStringLiteral(BRENVIK_CLI), f, {QStringLiteral("export"), f.home() + QStringLiteral(".txt")});
         QCOMPARE(companion.exit, 1);
 
-        f.dialogs.answer(true); // restore now
-        f.dialogs.answer(2);    // from the shipped sample
+        f.dialogs.answer(true);               // restore now
+        f.dialogs.answer(c.salvaged ? 3 : 2); // from the shipped sample
         f.open();
         QTRY_VERIFY(shownKind(f, QStringLiteral("inform"), QStringLiteral("恢复历史")));
         const auto& offer = f.dialogs.shown[0];
         QCOMPARE(offer.kind, QStringLiteral("confirm"));
         QCOMPARE(offer.text, companion.err.trimmed() + QStringLiteral("\n\n现在恢复历史吗？"));
-        const QStringList listed = {QStringLiteral("撤销备份 kestrel3DUndo.txt：7,721 期，最后一期 2026214"),
-                                    QStringLiteral("备份文件 lsbf.txt：100 期，最后一期 2004100"),
-                                    QStringLiteral("附带的样本 fc3d-history.txt：7,731 期，最后一期 2026224"),
-                                    QStringLiteral("其他历史号码文本文件…")};
-        QVERIFY(f.dialogs.shown[1].text.endsWith(QLatin1Char('\n') + listed.join(QLatin1Char('\n'))));
+        QVERIFY2(offer.details.contains(QString::fromLatin1(c.details)), qPrintable(offer.details));
+        for (const char* english : {"missing", "malformed", "database"})
+            QVERIFY2(!offer.text.contains(QLatin1String(english)), qPrintable(offer.text));
+        QStringList listed = {QStringLiteral("撤销备份 kestrel3DUndo.txt：7,721 期，最后一期 2026214"),
+                              QStringLiteral("备份文件 lsbf.txt：100 期，最后一期 2004100"),
+                              QStringLiteral("附带的样本 fc3d-history.txt：7,731 期，最后一期 2026224"),
+                              QStringLiteral("其他历史号码文本文件…")};
+        if (c.salvaged) {
+            listed[0] += QStringLiteral("，补上损坏文件中较新的 10 期");
+            listed[1] += QStringLiteral("，补上损坏文件中较新的 %1 期").arg(QString::fromLatin1(c.newer));
+            listed.prepend(QString::fromUtf8(c.salvaged));
+        }
+        QVERIFY2(f.dialogs.shown[1].text.endsWith(QLatin1Char('\n') + listed.join(QLatin1Char('\n'))),
+                 qPrintable(f.dialogs.shown[1].text));
 
         QCOMPARE(f.window().history().size(), std::size_t(7731));
         int copies = 0;
@@ -162,7 +184,42 @@ void DamagedHistoryTest::aDamagedHistoryIsSaidAsTheCompanionSaysItAndRestored() 
         QCOMPARE(copies, 1);
         auto store = HistoryStore::open(database);
         QVERIFY(store && (*store)->checkWhole());
-        QCOMPARE(PredictionLog::entries(**store).value().size(), std::size_t(logbookKept ? 1 : 0));
+        QCOMPARE(PredictionLog::entries(**store).value().size(), std::size_t(c.logbookKept ? 1 : 0));
+    }
+}
+
+// A draw typed before the damage is never lost: the damaged file's own entry keeps it, and a file
+// picked in the restore's dialog (in Chinese, opening in the data folder) is completed by it.
+void DamagedHistoryTest::aRestoreKeepsEveryReadableDraw() {
+    const QString sample = QString::fromStdString(sampleFile("fc3d-history.txt").string());
+    for (const bool picked : {false, true}) {
+        WindowFixture f;
+        writeUsersFolder(f);
+        const auto database = dataPath(f) / kDatabaseFile;
+        {
+            auto store = HistoryStore::open(database);
+            const DrawLine typed{2026225, {5, 0, 7}};
+            QVERIFY(store && (*store)->appendDraws(std::span(&typed, 1), 1));
+        }
+        flipIndexBit(database);
+        f.dialogs.answer(true);
+        f.dialogs.answer(picked ? 4 : 0);
+        if (picked)
+            f.dialogs.answer(sample);
+        f.open();
+        QTRY_VERIFY(shownKind(f, QStringLiteral("inform"), QStringLiteral("恢复历史")));
+        QVERIFY(
+            f.dialogs.shown[1].text.contains(QStringLiteral("损坏文件中可读的 7,732 期（最新 2026225）")));
+        if (picked) {
+            const auto& dialog = f.dialogs.shown[2];
+            QCOMPARE(dialog.kind, QStringLiteral("openFile"));
+            QCOMPARE(dialog.text, f.home());
+            QCOMPARE(dialog.details, QStringLiteral("历史号码文本文件 (*.txt)"));
+            QVERIFY(f.dialogs.shown.back().text.contains(QStringLiteral("其中比它新的 1 期取自损坏的文件")));
+        }
+        QCOMPARE(f.window().history().size(), std::size_t(7732));
+        QCOMPARE(f.window().history().last()->sqqh, 2026225);
+        QCOMPARE(f.window().history().last()->digit(3), 7);
     }
 }
 

@@ -189,13 +189,14 @@ void HistoryFilesWindowTest::textExportIsWrittenAndOpened() {
     QCOMPARE(f.dialogs.opened.size(), 1);
     QCOMPARE(f.dialogs.opened[0], QUrl::fromLocalFile(file));
 
-    // Without a database there is nothing to export: no empty file is written and opened.
+    // Without a database there is nothing to export: no empty file is written and opened. What
+    // lies at its place is damaged, and the restore is offered.
     WindowFixture other;
     writeFile((other.home() + QStringLiteral("/kestrel3D.mdb")).toStdString(), "not a database at all");
     other.open();
     QTest::mouseClick(other.find<QAbstractButton>("Command4"), Qt::LeftButton);
     QTRY_VERIFY(!other.dialogs.shown.isEmpty());
-    QCOMPARE(other.dialogs.shown.last().kind, QStringLiteral("warn"));
+    QCOMPARE(other.dialogs.shown.last().title, QStringLiteral("历史数据库已损坏"));
     QVERIFY(!QFile::exists(other.home() + QStringLiteral("/更新至期历史号码.txt")));
     QVERIFY(other.dialogs.opened.isEmpty());
 }

@@ -207,7 +207,7 @@ void HistoryWindowTest::anEmptyHistoryDescribesNoDraws() {
         QVERIFY2(f.find<QLineEdit>(box)->text().isEmpty(), box);
     QVERIFY(hint->isVisible() && hint->text().contains(QStringLiteral("读取历史号文本")));
     // Gone with the first draw typed in.
-    f.find<QLineEdit>("Text1")->setText(QStringLiteral("2015001"));
+    f.find<QLineEdit>("Text1")->setText(QStringLiteral("2014001"));
     for (int i = 1; i <= 3; ++i)
         QTest::keyClicks(f.find<QWidget>(QStringLiteral("MaskEdBox1(%1)").arg(i)), QStringLiteral("7"));
     QVERIFY(!hint->isVisible());

@@ -110,7 +110,7 @@ void ManualEntryTest::theDrawAfterAYearEndTakesTheProposal() {
     };
     const Step steps[] = {
         {year{2014} / 1 / 2, nullptr, 2014001, "2014002"},
-        {year{2014} / 1 / 2, "2015001", 2015001, "2015002"}, // the proposal corrected by hand
+        {year{2014} / 1 / 2, "2014005", 2014005, "2014006"}, // the proposal corrected by hand
         // After the last sequence a year can have, the next year's first, though the calendar
         // is still in the year.
         {year{2015} / 12 / 31, "2015366", 2015366, "2016001"},
@@ -151,8 +151,8 @@ void ManualEntryTest::aBadIssueStoresNothing() {
     auto& w = f.open();
     auto* text1 = f.find<QLineEdit>("Text1");
     // Besides what is not an issue or not after the last one, what cannot be one: a sequence
-    // beyond 366 or of 000, a year past the next (the clock stands in 2013).
-    for (const char* bad : {"20131", "abc", "2013100", "2013050", "2013999", "2013000", "2015001"}) {
+    // beyond 366 or of 000, a year that has not begun (the clock stands in 2013).
+    for (const char* bad : {"20131", "abc", "2013100", "2013050", "2013999", "2013000", "2014001"}) {
         text1->setText(QString::fromLatin1(bad));
         f.find<QWidget>("MaskEdBox1(1)")->setFocus();
         type(f, "MaskEdBox1(1)", "4");
@@ -165,7 +165,7 @@ void ManualEntryTest::aBadIssueStoresNothing() {
     }
     QCOMPARE(f.dialogs.shown.size(), 7);
     QCOMPARE(f.dialogs.shown[4].text, QStringLiteral("期号 2013999 的序号 999 超出 001–366，未保存。"));
-    QCOMPARE(f.dialogs.shown[6].text, QStringLiteral("期号 2015001 的年份 2015 超出 2002–2014，未保存。"));
+    QCOMPARE(f.dialogs.shown[6].text, QStringLiteral("期号 2014001 的年份 2014 超出 2002–2013，未保存。"));
     // Mended, the same digit stores the draw.
     text1->setText(QStringLiteral("2013101"));
     f.find<QWidget>("MaskEdBox1(3)")->setFocus();

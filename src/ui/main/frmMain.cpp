@@ -244,7 +244,7 @@ void frmMain::offerRestore(const QString& problem) {
     status(problem);
     showLastUpdate(); // an update is not offered into a damaged file
     if (Dialogs::confirm(this, QStringLiteral("历史数据库已损坏"),
-                         problem + QStringLiteral("\n\n现在恢复历史吗？")))
+                         problem + QStringLiteral("\n\n现在恢复历史吗？"), m_workspace->damageDetail()))
         m_history->commands().restoreHistory();
 }
 

@@ -338,45 +338,86 @@ void HistoryCommands::undoChange() {
 
 void HistoryCommands::restoreHistory() {
     const QString title = QStringLiteral("恢复历史");
-    if (!m_workspace.damaged()) {
-        Dialogs::inform(
-            m_window, title,
-            QStringLiteral("历史数据库完好，不需要恢复。要换成文件中的历史号码，请用“读取历史号文本”。"));
-        return;
-    }
     const Game game = m_workspace.game();
     const QString folder = m_workspace.dataFolder();
-    const auto sources = restoreSources(toPath(folder), game, shippedHistoryFile(game), chinaYear(now()));
+    // Found damaged, or anything else at the history's place that is no sound history of ours.
+    if (!m_workspace.damaged()) {
+        const auto needed = needsRestore(toPath(folder) / databaseFileName(game));
+        if (!needed) {
+            Dialogs::warn(m_window, title, qs(needed.error().message), qs(needed.error().detail));
+            return;
+        }
+        if (!*needed) {
+            Dialogs::inform(
+                m_window, title,
+                QStringLiteral("历史数据库完好，不需要恢复。要换成文件中的历史号码，请用“读取历史号文本”。"));
+            return;
+        }
+    }
+    const int year = chinaYear(now());
+    // The damaged file comes first: what it still holds is the newest history there is, typed
+    // draws included, and every backup is completed by its draws after the backup's last one.
+    const auto salvaged = [&] {
+        BusyCursor busy;
+        return salvageSource(toPath(folder) / databaseFileName(game), year);
+    }();
+    const std::span<const DrawLine> damagedDraws =
+        salvaged ? std::span<const DrawLine>(salvaged->draws) : std::span<const DrawLine>();
+    const auto backups = restoreSources(toPath(folder), game, shippedHistoryFile(game), year);
     QStringList items;
-    for (const RestoreSource& source : sources)
-        items << qs(describeSource(source));
+    if (salvaged)
+        items << qs(describeSource(salvaged->source));
+    for (const RestoreSource& backup : backups) {
+        QString item = qs(describeSource(backup));
+        const auto newer = std::ranges::count_if(damagedDraws, [&](const DrawLine& d) {
+            return !backup.lastIssue || d.issue > *backup.lastIssue;
+        });
+        if (newer > 0)
+            item += QStringLiteral("，补上损坏文件中较新的 %1 期").arg(countText(newer));
+        items << item;
+    }
     items << QStringLiteral("其他历史号码文本文件…");
     const QString database = QString::fromLatin1(databaseFileName(game));
     const auto chosen = Dialogs::choose(
         m_window, title,
-        QStringLiteral("历史号码将从选定的文件重建，损坏的文件中还能读出的预测记录会保留。\n"
+        QStringLiteral("历史号码将从选定的来源重建，损坏的文件中还能读出的预测记录会保留。\n"
+                       "选用备份时，损坏的文件中比备份新的各期会补上，两者号码不同的期保留备份中的号码。\n"
                        "损坏的数据库文件 %1 会另存为 %1.damaged-日期-时间，不会删除。\n请选择：")
             .arg(database),
         items);
     if (!chosen)
         return;
-    std::filesystem::path file;
-    if (static_cast<std::size_t>(*chosen) < sources.size()) {
-        file = sources[static_cast<std::size_t>(*chosen)].file;
+    std::size_t index = static_cast<std::size_t>(*chosen);
+    RestorePlan plan;
+    QString from;
+    if (salvaged && index == 0) {
+        plan = completedBy({}, damagedDraws);
     } else {
-        const QString picked =
-            Dialogs::openFile(m_window, QStringLiteral("读取历史号文本"),
-                              QDir(folder).filePath(kImportFolder), QStringLiteral("Text(*.txt)"));
-        if (picked.isEmpty())
+        index -= salvaged ? 1 : 0;
+        std::filesystem::path file;
+        if (index < backups.size()) {
+            file = backups[index].file;
+        } else {
+            const QString picked = Dialogs::openFile(m_window, QStringLiteral("选择历史号码文本文件"), folder,
+                                                     QStringLiteral("历史号码文本文件 (*.txt)"));
+            if (picked.isEmpty())
+                return;
+            file = toPath(picked);
+        }
+        auto read = readImportFile(file, year);
+        if (!read) {
+            Dialogs::warn(m_window, title, qs(read.error().message));
             return;
-        file = toPath(picked);
+        }
+        plan = completedBy(read->draws, damagedDraws);
+        from = qs(shownPath(file.filename()));
     }
-    auto restored = m_workspace.restoreFrom(file);
+    auto restored = m_workspace.restoreFrom(plan);
     if (!restored) {
-        Dialogs::warn(m_window, title, qs(restored.error().message));
+        Dialogs::warn(m_window, title, qs(restored.error().message), qs(restored.error().detail));
         return;
     }
-    const QString line = qs(restoredLine(*restored, shownPath(file.filename())));
+    const QString line = qs(restoredLine(*restored, from.toStdString()));
     emit status(line);
     Dialogs::inform(m_window, title, line);
 }

@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
 
 namespace brenvik::ui::Dialogs {
 
@@ -18,8 +20,8 @@ namespace {
 
 Script* g_script = nullptr;
 
-QVariant next(const QString& kind, const QString& title, const QString& text) {
-    g_script->shown.push_back({kind, title, text});
+QVariant next(const QString& kind, const QString& title, const QString& text, const QString& details = {}) {
+    g_script->shown.push_back({kind, title, text, details});
     if (g_script->answers.empty())
         return QVariant();
     QVariant v = g_script->answers.front();
@@ -37,11 +39,34 @@ Script::~Script() {
         g_script = nullptr;
 }
 
+// The details a box offers, under a button that says 详细信息 as the program's messages call
+// them (Qt's own words differ), and 隐藏详细信息 while they are shown.
+static void offerDetails(QMessageBox& box, const QString& details) {
+    if (details.isEmpty())
+        return;
+    box.setDetailedText(details);
+    for (QAbstractButton* button : box.buttons()) {
+        // The one button of the box that is none of the standard ones.
+        if (box.standardButton(button) != QMessageBox::NoButton)
+            continue;
+        const auto relabel = [button, &box] {
+            const auto* text = box.findChild<QTextEdit*>();
+            button->setText(text && text->isVisible() ? QStringLiteral("隐藏详细信息")
+                                                      : QStringLiteral("详细信息…"));
+        };
+        // After the box has put Qt's words on it: when it is shown, and after each click.
+        QTimer::singleShot(0, button, relabel);
+        QObject::connect(button, &QAbstractButton::clicked, button,
+                         [button, relabel] { QTimer::singleShot(0, button, relabel); });
+    }
+}
+
 static bool ask(QWidget* parent, const QString& kind, const QString& title, const QString& text,
-                QMessageBox::StandardButton byDefault) {
+                QMessageBox::StandardButton byDefault, const QString& details = {}) {
     if (g_script)
-        return next(kind, title, text).toBool();
+        return next(kind, title, text, details).toBool();
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    offerDetails(box, details);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
     box.setDefaultButton(byDefault);
@@ -49,8 +74,8 @@ static bool ask(QWidget* parent, const QString& kind, const QString& title, cons
     return box.exec() == QMessageBox::Ok;
 }
 
-bool confirm(QWidget* parent, const QString& title, const QString& text) {
-    return ask(parent, QStringLiteral("confirm"), title, text, QMessageBox::Ok);
+bool confirm(QWidget* parent, const QString& title, const QString& text, const QString& details) {
+    return ask(parent, QStringLiteral("confirm"), title, text, QMessageBox::Ok, details);
 }
 
 bool confirmRemoval(QWidget* parent, const QString& title, const QString& text) {
@@ -76,15 +101,16 @@ int choice(QWidget* parent, const QString& title, const QString& text, const QSt
 }
 
 static void message(QWidget* parent, QMessageBox::Icon icon, const QString& kind, const QString& title,
-                    const QString& said) {
+                    const QString& said, const QString& details = {}) {
     // Messages built from a library's reason end as sentences, as the window's own do.
     const QString text = sentence(said);
     if (g_script) {
         // A message needs no answer, so it takes none from the script.
-        g_script->shown.push_back({kind, title, text});
+        g_script->shown.push_back({kind, title, text, details});
         return;
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    offerDetails(box, details);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
@@ -93,13 +119,13 @@ void inform(QWidget* parent, const QString& title, const QString& text) {
     message(parent, QMessageBox::Information, QStringLiteral("inform"), title, text);
 }
 
-void warn(QWidget* parent, const QString& title, const QString& text) {
-    message(parent, QMessageBox::Warning, QStringLiteral("warn"), title, text);
+void warn(QWidget* parent, const QString& title, const QString& text, const QString& details) {
+    message(parent, QMessageBox::Warning, QStringLiteral("warn"), title, text, details);
 }
 
 void about(QWidget* parent, const QString& title, const QString& text) {
     if (g_script) {
-        g_script->shown.push_back({QStringLiteral("about"), title, text});
+        g_script->shown.push_back({QStringLiteral("about"), title, text, {}});
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
@@ -130,7 +156,7 @@ std::optional<QString> input(QWidget* parent, const QString& title, const QStrin
 
 QString openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
     if (g_script) {
-        const QVariant v = next(QStringLiteral("openFile"), title, folder);
+        const QVariant v = next(QStringLiteral("openFile"), title, folder, filter);
         return v.isValid() ? v.toString() : QString();
     }
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
@@ -180,7 +206,7 @@ Progress::Progress(QWidget* parent, const QString& title, const QString& label, 
     m_clock.start();
     if (g_script) {
         m_shownIndex = static_cast<int>(g_script->progress.size());
-        g_script->progress.push_back({QStringLiteral("progress"), title, text(0, 0)});
+        g_script->progress.push_back({QStringLiteral("progress"), title, text(0, 0), {}});
     }
 }
 

@@ -22,8 +22,9 @@ namespace brenvik::ui {
 // read back what was shown.
 namespace Dialogs {
 
-// Yes/no question with OK and Cancel and a question icon; true for OK.
-bool confirm(QWidget* parent, const QString& title, const QString& text);
+// Yes/no question with OK and Cancel and a question icon; true for OK. `details`, when given,
+// are offered under the box's 详细信息 button: what a library said in its own words.
+bool confirm(QWidget* parent, const QString& title, const QString& text, const QString& details = {});
 // The same question for a change that removes or replaces draws: Cancel is the default button,
 // so a habitual Enter never deletes. Tests see it as kind "confirmRemoval".
 bool confirmRemoval(QWidget* parent, const QString& title, const QString& text);
@@ -34,7 +35,7 @@ int choice(QWidget* parent, const QString& title, const QString& text, const QSt
            int byDefault);
 // A message with only an OK button.
 void inform(QWidget* parent, const QString& title, const QString& text);
-void warn(QWidget* parent, const QString& title, const QString& text);
+void warn(QWidget* parent, const QString& title, const QString& text, const QString& details = {});
 // The About box: rich text beside the application icon.
 void about(QWidget* parent, const QString& title, const QString& text);
 // An input box; nothing when cancelled.
@@ -93,6 +94,7 @@ struct Shown {
                   // "saveFile", "choose"
     QString title;
     QString text;
+    QString details; // a message's details; a file dialog's filter
 };
 
 // Replaces the real dialogs while it exists. Answers are taken in order: a bool for confirm,

@@ -4,6 +4,7 @@
 #include "AppPaths.h"
 #include "BusyCursor.h"
 #include "Dialogs.h"
+#include "HistoryExport.h"
 #include "PanelParts.h"
 
 #include <QDir>
@@ -44,6 +45,13 @@ std::optional<ExportPlace> exportPlace(QWidget* parent, const QString& title, co
 
 bool writeExport(QWidget* parent, const QString& title, const QString& file, const QString& label,
                  const std::function<Result<void>(OutputFile&, const Progress&)>& write) {
+    // A grid's file is never written over the history it was made from, nor over the program's
+    // other files, however a link in its place leads there.
+    if (const auto folder = dataFolder())
+        if (const auto own = ownFileTarget(toPath(file), toPath(*folder))) {
+            Dialogs::warn(parent, title, qs(own->message));
+            return false;
+        }
     std::optional<BusyCursor> busy(std::in_place);
     Dialogs::Progress progress(parent, title, label);
     auto out = OutputFile::open(toPath(file));

@@ -93,6 +93,7 @@ void Workspace::openDatabase() {
     if (!snapshot) {
         // A file we cannot read is left alone: no later action may write into it.
         m_databaseProblem = qs(snapshot.error().message);
+        m_damageDetail = qs(snapshot.error().detail);
         m_damaged = snapshot.error().code == ErrorCode::Damaged;
         return;
     }
@@ -119,13 +120,14 @@ void Workspace::takeVerdict() {
         return;
     m_store->acceptCheck(verdict);
     if (!verdict)
-        reportDamage(qs(verdict.error().message));
+        reportDamage(verdict.error());
 }
 
-void Workspace::reportDamage(const QString& text) {
+void Workspace::reportDamage(const Error& damage) {
     m_damaged = true;
-    m_databaseProblem = text;
-    emit damageFound(text);
+    m_databaseProblem = qs(damage.message);
+    m_damageDetail = qs(damage.detail);
+    emit damageFound(m_databaseProblem);
 }
 
 // A change asked for while the check runs waits for its verdict; on a large history that is the
@@ -143,17 +145,14 @@ HistoryStore* Workspace::checkedStore() {
     return m_store && m_store->checkedSound() ? m_store.get() : nullptr;
 }
 
-Result<Restored> Workspace::restoreFrom(const std::filesystem::path& source) {
-    auto read = readImportFile(source, chinaYear(now()));
-    if (!read)
-        return std::unexpected(read.error());
+Result<Restored> Workspace::restoreFrom(const RestorePlan& plan) {
     BusyCursor busy;
     // Nothing of this program may hold the damaged file while it is put aside.
     m_check.waitForFinished();
     m_checkPending = false;
     m_store.reset();
     const auto database = toPath(m_dataFolder) / databaseFileName(m_game);
-    auto restored = restoreHistory(database, m_game, *read, m_segmentParam, std::chrono::system_clock::now());
+    auto restored = restoreHistory(database, m_game, plan, m_segmentParam, std::chrono::system_clock::now());
     m_damaged = false;
     open(m_game);
     return restored;
@@ -168,6 +167,7 @@ void Workspace::open(Game game) {
     m_store.reset();
     m_snapshot = std::make_shared<HistorySnapshot>();
     m_databaseProblem = m_upgradeProblem;
+    m_damageDetail.clear();
     if (m_databaseProblem.isEmpty())
         openDatabase();
     m_lastQQH = 0;
@@ -188,7 +188,10 @@ bool Workspace::requireStore() {
     }
     awaitVerdict();
     if (auto sound = m_store->requireSound(); !sound) {
-        reportDamage(qs(sound.error().message));
+        if (sound.error().code == ErrorCode::Damaged)
+            reportDamage(sound.error());
+        else
+            emit failed(QStringLiteral("数据库"), qs(sound.error().message));
         return false;
     }
     return true;

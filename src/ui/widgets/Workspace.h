@@ -40,6 +40,8 @@ public:
     // The database; none when it could not be opened (databaseProblem() says why).
     HistoryStore* store() const { return m_store.get(); }
     const QString& databaseProblem() const { return m_databaseProblem; }
+    // What the database engine said of a damaged file in its own words, for the message's details.
+    const QString& damageDetail() const { return m_damageDetail; }
     // The search index of the snapshot, set with it.
     const SearchIndex& searchIndex() { return *sharedIndex(); }
     const SearchIndexPtr& sharedIndex();
@@ -76,9 +78,8 @@ public:
     HistoryStore* checkedStore();
     // Whether the open game's history file was found damaged (restoreFrom puts it right).
     bool damaged() const { return m_damaged; }
-    // Rebuilds the damaged history from the history text file `source` (restoreHistory) and
-    // opens it again.
-    Result<Restored> restoreFrom(const std::filesystem::path& source);
+    // Rebuilds the damaged history from the draws of `plan` (restoreHistory) and opens it again.
+    Result<Restored> restoreFrom(const RestorePlan& plan);
 
 signals:
     // Another game's history is being opened: views drop what they showed of the one before.
@@ -100,7 +101,7 @@ private:
     void startCheck();
     void takeVerdict();
     void awaitVerdict();
-    void reportDamage(const QString& text);
+    void reportDamage(const Error& damage);
 
     QString m_dataFolder;
     Game m_game = Game::Fc3d;
@@ -108,6 +109,7 @@ private:
     // Why no history may be opened in this folder until the program starts again.
     QString m_upgradeProblem;
     QString m_databaseProblem;
+    QString m_damageDetail;
     std::unique_ptr<HistoryStore> m_store;
     SnapshotPtr m_snapshot;
     SearchIndexPtr m_index; // set with m_snapshot
