@@ -339,7 +339,7 @@ std::string commandHelp(const CommandInterface& command, const CommandInterface&
     if (!command.options.empty())
         usage += " [OPTIONS]";
     for (const InterfaceItem& argument : command.arguments)
-        usage += " " + argumentText(argument);
+        usage += " " + argument.names.front();
     if (!command.subcommands.empty())
         usage += " COMMAND";
     return usage + "\n\n" + wrapText(command.description, kWidth, 0) +
@@ -355,7 +355,7 @@ std::string programHelp(const std::vector<CommandInterface>& all, const std::str
             continue;
         std::string name = pathText(c);
         for (const InterfaceItem& argument : c.arguments)
-            name += " " + argumentText(argument);
+            name += " " + argument.names.front();
         out += row(name, c.description);
         // Then the options of its own, those it shares with the program (--home, --game) aside.
         std::vector<std::string> own;

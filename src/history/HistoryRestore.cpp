@@ -176,7 +176,8 @@ Result<Restored> restoreHistory(const std::filesystem::path& database, Game game
         if (entries && !entries->empty()) {
             if (auto carried = PredictionLog::carry(**store, *entries); !carried)
                 return carried;
-            restored.entries = static_cast<long long>(entries->size());
+            restored.entries = static_cast<long long>(entries->entries.size());
+            restored.plays = static_cast<long long>(entries->plays.size());
         }
         return storeRebuilt(**store, plan.draws, segmentParam);
     };
@@ -217,8 +218,15 @@ std::string restoredLine(const Restored& r, const std::string& from) {
         line += "；第 " + issues + " 期损坏的文件中号码不同，保留了 " + from + " 中的号码";
     }
     line += "；损坏的数据库文件已另存为 " + shownPath(r.damaged.filename()) + "（未删除）";
-    if (r.entries > 0)
-        line += "；保留了 " + std::to_string(r.entries) + " 条预测记录";
+    if (r.entries > 0 || r.plays > 0) {
+        line += "；保留了";
+        if (r.entries > 0)
+            line += " " + std::to_string(r.entries) + " 条预测记录";
+        if (r.entries > 0 && r.plays > 0)
+            line += "、";
+        if (r.plays > 0)
+            line += (r.entries > 0 ? "" : " ") + std::to_string(r.plays) + " 条投注记录";
+    }
     if (r.entriesLost)
         line += "；损坏的文件中的预测记录未能读出";
     return line + "。";

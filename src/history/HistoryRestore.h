@@ -61,6 +61,7 @@ struct Restored {
     std::vector<std::int32_t> disagreeing; // issues where the backup's draw was kept over the damaged file's
     std::filesystem::path damaged;         // where the damaged file now lies
     long long entries = 0;                 // logbook entries carried over from it
+    long long plays = 0;                   // plays carried over from it
     bool entriesLost = false;              // the damaged file no longer yields its logbook
 };
 

@@ -1945,7 +1945,7 @@ TEST(Cli, SalvageKeepsEveryReadableDraw) {
         const CliRun r = cli(args);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("保留了 1 条预测记录"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("保留了 1 条预测记录、1 条投注记录"), std::string::npos) << r.out;
         const auto stored = test::storedDraws(home / kDatabaseFile);
         if (!c.pageLost) {
             EXPECT_EQ(stored, typed);
