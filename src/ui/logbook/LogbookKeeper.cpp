@@ -13,6 +13,7 @@
 #include "ResultsPanel.h"
 #include "SearchPanel.h"
 #include "SettingsStore.h"
+#include "SurfaceParts.h"
 #include "Workspace.h"
 
 #include <algorithm>
@@ -89,9 +90,15 @@ void LogbookKeeper::recordPrediction() {
 
 void LogbookKeeper::showLogbook() {
     if (!m_logbook) {
-        m_logbook = new LogbookWindow(m_window);
-        connect(m_logbook, &LogbookWindow::withdrawRequested, this,
-                [this](long long id, std::int32_t issue) { withdrawPrediction(id, issue); });
+        QString why;
+        const SurfaceParts* parts = surfaceParts(&why);
+        if (!parts) {
+            Dialogs::warn(m_window, QStringLiteral("预测记录"),
+                          QStringLiteral("预测记录窗口无法打开：") + why);
+            return;
+        }
+        m_logbook = parts->logbookWindow(
+            m_window, [this](long long id, std::int32_t issue) { withdrawPrediction(id, issue); });
     }
     refresh();
     m_logbook->show();
@@ -114,13 +121,13 @@ void LogbookKeeper::withdrawPrediction(long long id, std::int32_t issue) {
 }
 
 LogbookWindow* LogbookKeeper::logbookWindow() const {
-    return m_logbook;
+    return static_cast<LogbookWindow*>(m_logbook.data());
 }
 
 void LogbookKeeper::refresh() {
     if (m_logbook)
-        m_logbook->refresh(m_workspace.store(), m_workspace.history(), m_workspace.game(),
-                           m_workspace.dataFolder());
+        surfaceParts()->refreshLogbook(m_logbook, m_workspace.store(), m_workspace.history(),
+                                       m_workspace.game(), m_workspace.dataFolder());
 }
 
 } // namespace brenvik::ui

@@ -9,7 +9,7 @@
 #include "PanelParts.h"
 #include "PredictionLog.h"
 #include "Spreadsheet.h"
-#include "ThemeColours.h"
+#include "ThemedChartView.h"
 
 #include <QChart>
 #include <QChartView>

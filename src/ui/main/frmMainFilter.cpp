@@ -2,10 +2,12 @@
 // The 缩水 window: opened from the tools menu or the button beside 检索, fed with the tally the
 // results show.
 #include "AppPaths.h"
+#include "Dialogs.h"
 #include "DrawCodes.h"
 #include "FilterWindow.h"
 #include "PanelParts.h"
 #include "ResultsPanel.h"
+#include "SurfaceParts.h"
 #include "Workspace.h"
 #include "frmMain.h"
 
@@ -43,7 +45,13 @@ std::optional<ShownTally> shownTally(const ResultsPanel& results) {
 
 void frmMain::showFilter() {
     if (!m_filter) {
-        m_filter = new FilterWindow(
+        QString why;
+        const SurfaceParts* parts = surfaceParts(&why);
+        if (!parts) {
+            Dialogs::warn(this, QStringLiteral("缩水"), QStringLiteral("缩水窗口无法打开：") + why);
+            return;
+        }
+        m_filter = parts->filterWindow(
             *m_workspace, m_settingsStore, [this] { return shownTally(*m_results); }, this);
         fitToScreen(m_filter, QSize(1060, 720), this);
     }

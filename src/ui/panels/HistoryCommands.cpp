@@ -14,6 +14,7 @@
 #include "OnlineUpdate.h"
 #include "PanelParts.h"
 #include "SettingsStore.h"
+#include "SurfaceParts.h"
 #include "Tally.h"
 #include "UndoBackup.h"
 #include "Workspace.h"
@@ -142,12 +143,18 @@ void HistoryCommands::runOnlineUpdate(bool ask) {
         return;
     if (!m_workspace.requireStore())
         return;
+    QString why;
+    const SurfaceParts* parts = surfaceParts(&why);
+    if (!parts) {
+        Dialogs::warn(m_window, online::kTitle, QStringLiteral("无法在线更新：") + why);
+        return;
+    }
     const SettingsValues settings = m_settings.read();
     const DrawSource source = storedSource(settings);
     QString host = source == DrawSource::Chart ? m_settings.chartHost() : m_settings.feedHost();
     if (source == DrawSource::Chart && host.isEmpty()) {
         // No chart site is shipped: the first update from one asks for it.
-        const auto asked = askChartHost(m_window, m_settings);
+        const auto asked = parts->askChartHost(m_window, m_settings, {});
         if (!asked)
             return;
         host = *asked;
@@ -156,9 +163,9 @@ void HistoryCommands::runOnlineUpdate(bool ask) {
     emit status(QStringLiteral("正在从%1更新%2的历史号码……")
                     .arg(qs(sourceName(source)), qs(displayName(m_workspace.game()))));
     const OnlineUpdateResult result =
-        brenvik::ui::runOnlineUpdate(m_window, *m_workspace.store(), m_workspace.history(),
-                                     {m_workspace.game(), source, host, m_workspace.segmentParam(),
-                                      settings.IniSerchDay, 0, std::chrono::milliseconds(1000)});
+        parts->onlineUpdate(m_window, *m_workspace.store(), m_workspace.history(),
+                            {m_workspace.game(), source, host, m_workspace.segmentParam(),
+                             settings.IniSerchDay, 0, std::chrono::milliseconds(1000)});
     emit busy(false);
     updateUndoAction();
 
