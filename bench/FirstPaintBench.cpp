@@ -115,8 +115,14 @@ std::string baseName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
+// The window run; BRENVIK_BENCH_WINDOW names another build of it to compare with.
+std::string windowPath() {
+    const char* other = std::getenv("BRENVIK_BENCH_WINDOW");
+    return other && *other ? other : BRENVIK_WINDOW;
+}
+
 void BM_FirstPaint(benchmark::State& state) {
-    const std::vector<std::string> window = {BRENVIK_WINDOW};
+    const std::vector<std::string> window = {windowPath()};
     const std::vector<std::string> floor = {BRENVIK_FLOOR,
                                             (folders().home / databaseFileName(Game::Fc3d)).string()};
     double cpu[2] = {};
