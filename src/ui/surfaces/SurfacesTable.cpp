@@ -23,8 +23,8 @@ void greyChart(QWidget* chart, bool greyed) {
     static_cast<ThemedChartView*>(chart)->setGreyed(greyed);
 }
 
-QWidget* backtestWindow(const SearchConditions& c, const SearchIndexPtr& index, Game game, const QString& folder,
-                        QWidget* parent) {
+QWidget* backtestWindow(const SearchConditions& c, const SearchIndexPtr& index, Game game,
+                        const QString& folder, QWidget* parent) {
     return new BacktestWindow(c, index, game, folder, parent);
 }
 
@@ -59,18 +59,11 @@ bool chooseSource(SettingsStore& settings, QWidget* parent) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-const SurfaceParts kTable{kSurfacesPluginVersion,
-                          &tallyChart,
-                          &greyChart,
-                          &backtestWindow,
-                          &trendWindow,
-                          &showTrendHistory,
-                          &filterWindow,
-                          &logbookWindow,
-                          &refreshLogbook,
-                          &runOnlineUpdate,
-                          &askChartHost,
-                          &chooseSource};
+const SurfaceParts kTable{
+    kSurfacesPluginVersion, &tallyChart,       &greyChart,    &backtestWindow,
+    &trendWindow,           &showTrendHistory, &filterWindow, &logbookWindow,
+    &refreshLogbook,        &runOnlineUpdate,  &askChartHost, &chooseSource,
+};
 
 } // namespace
 
