@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -445,14 +446,30 @@ void registerAll(const std::vector<std::int64_t>& sizes) {
     }
 }
 
+// Quits the application once a widget has painted, behind the frame being painted.
+class QuitAfterFirstPaint : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() && !m_seen) {
+            m_seen = true;
+            QTimer::singleShot(0, qApp, &QApplication::quit);
+        }
+        return false;
+    }
+
+private:
+    bool m_seen = false;
+};
+
 // The child of BM_WindowStart: shows the window, lets it draw once, and quits.
 int windowOnce(int argc, char** argv) {
     QApplication app(argc, argv);
+    QuitAfterFirstPaint painted;
+    app.installEventFilter(&painted);
     auto window = ui::frmMain::open();
     if (!window)
         return 1;
     window->show();
-    QTimer::singleShot(0, &app, &QApplication::quit);
     return QApplication::exec();
 }
 

@@ -36,7 +36,9 @@ install(CODE "
   if(CMAKE_INSTALL_DO_STRIP)
     foreach(binary ${CMAKE_INSTALL_BINDIR}/brenvik3d ${CMAKE_INSTALL_BINDIR}/brenvik3d-cli
                    ${BRENVIK_PLUGIN_DIR}/$<TARGET_FILE_NAME:brenvik3d-html>
-                   ${BRENVIK_PLUGIN_DIR}/$<TARGET_FILE_NAME:brenvik3d-http>)
+                   ${BRENVIK_PLUGIN_DIR}/$<TARGET_FILE_NAME:brenvik3d-http>
+                   ${BRENVIK_PLUGIN_DIR}/$<TARGET_FILE_NAME:brenvik3d-xlsx>
+                   ${BRENVIK_PLUGIN_DIR}/$<TARGET_FILE_NAME:brenvik3d-surfaces>)
       execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
                               \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${binary}\"
                       COMMAND_ERROR_IS_FATAL ANY)

@@ -42,7 +42,6 @@ int main(int argc, char* argv[]) {
     QTranslator qtChinese;
     if (qtChinese.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtChinese);
-    QApplication::setWindowIcon(brenvik::ui::productIcon());
     // Another program holds the data folder: the user has been told, and there is no window.
     auto window = brenvik::ui::frmMain::open();
     if (!window)

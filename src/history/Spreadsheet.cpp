@@ -4,18 +4,34 @@
 #include "Platform.h"
 #include "SystemError.h"
 #include "WorkbookCheck.h"
-
-#include <xlsxwriter.h>
+#include "XlsxPlugin.h"
 
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace brenvik {
 
 namespace {
+
+// The writer and the compression and crypto libraries it draws in take a dozen libraries to load.
+// Only writing a workbook needs them, so their plugin is loaded then, once, and stays loaded for
+// the rest of the process.
+Result<const BrenvikXlsxPlugin*> xlsxPlugin(const std::string& shown) {
+    static const Result<const BrenvikXlsxPlugin*> plugin = []() -> Result<const BrenvikXlsxPlugin*> {
+        const auto file = pluginFile(kXlsxPluginName);
+        auto loaded = loadPlugin(file, kXlsxPluginEntry, kXlsxPluginVersion);
+        if (!loaded)
+            return fail(ErrorCode::Io, "无法载入表格组件 " + shownPath(file) + "：" + loaded.error());
+        return static_cast<const BrenvikXlsxPlugin*>(*loaded);
+    }();
+    if (!plugin)
+        return fail(plugin.error().code, plugin.error().message + "，文件 " + shown + " 未写入。");
+    return plugin;
+}
 
 // Length of the valid UTF-8 sequence at the start of `s`, 0 when there is none.
 std::size_t validSequenceLength(std::string_view s) {
@@ -63,20 +79,62 @@ Error tooLarge(const std::string& shown) {
 }
 
 Result<void> checkSize(const std::filesystem::path& file, const SheetTable& table) {
-    bool fits = table.size() <= LXW_ROW_MAX;
+    bool fits = table.size() <= kXlsxRows;
     for (const auto& row : table)
-        fits = fits && row.size() <= LXW_COL_MAX;
+        fits = fits && row.size() <= kXlsxColumns;
     if (!fits)
         return std::unexpected(tooLarge(shownPath(file)));
     return {};
 }
 
-using Workbook = std::unique_ptr<lxw_workbook, void (*)(lxw_workbook*)>;
-
-Error writeError(const std::string& shown, lxw_error error) {
-    return Error{ErrorCode::Io,
-                 "无法写入文件 " + shown + "：" + otherErrorText(lxw_strerror(error)) + "，原有文件未改动。"};
+Error writeError(const BrenvikXlsxPlugin& writer, const std::string& shown, int error) {
+    return Error{ErrorCode::Io, "无法写入文件 " + shown + "：" + otherErrorText(writer.errorText(error)) +
+                                    "，原有文件未改动。"};
 }
+
+// A workbook being written: discarded unless it was closed.
+class Workbook {
+public:
+    Workbook(const BrenvikXlsxPlugin& writer, const std::filesystem::path& file)
+        : m_writer(writer), m_book(writer.open(file.c_str())) {}
+    ~Workbook() {
+        if (m_book)
+            m_writer.discard(m_book);
+    }
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+
+    explicit operator bool() const { return m_book != nullptr; }
+    // The number of a format that shows a cell in `style`, made the first time it is asked for;
+    // -1 when it cannot be made.
+    int format(const SheetStyle& style) {
+        if (style == SheetStyle{})
+            return 0;
+        for (const auto& [made, number] : m_formats)
+            if (made == style)
+                return number;
+        const auto colour = [](std::uint32_t c) {
+            return c == SheetStyle::kNoColour ? kXlsxNoColour : static_cast<unsigned long>(c);
+        };
+        const int number = m_writer.format(m_book, style.bold, colour(style.fill), colour(style.colour),
+                                           style.numberFormat.c_str());
+        if (number >= 0)
+            m_formats.emplace_back(style, number);
+        return number;
+    }
+    int text(unsigned row, unsigned column, const std::string& text, int format) {
+        return m_writer.text(m_book, row, column, text.c_str(), format);
+    }
+    int number(unsigned row, unsigned column, double value, int format) {
+        return m_writer.number(m_book, row, column, value, format);
+    }
+    int close() { return m_writer.close(std::exchange(m_book, nullptr)); }
+
+private:
+    const BrenvikXlsxPlugin& m_writer;
+    void* m_book;
+    std::vector<std::pair<SheetStyle, int>> m_formats;
+};
 
 // Whether the file the library wrote is a complete workbook. Mapped, not read: a sheet of a
 // million rows is tens of megabytes.
@@ -121,10 +179,10 @@ Result<void> copyInto(OutputFile& out, const std::filesystem::path& file) {
     return written;
 }
 
-Result<void> writeRows(lxw_worksheet* sheet, lxw_format* percent, const std::string& shown,
+Result<void> writeRows(const BrenvikXlsxPlugin& writer, Workbook& book, const std::string& shown,
                        const SheetRows& rows, long long total, const Progress& progress) {
     std::vector<SheetCell> row;
-    for (lxw_row_t r = 0;; ++r) {
+    for (unsigned r = 0;; ++r) {
         if (progress && r % kProgressEvery == 0 && !progress(r, total))
             return fail(ErrorCode::Cancelled, "已停止导出，" + shown + " 未写完。");
         row.clear();
@@ -133,21 +191,21 @@ Result<void> writeRows(lxw_worksheet* sheet, lxw_format* percent, const std::str
                 progress(r, total);
             return {};
         }
-        if (r >= LXW_ROW_MAX || row.size() > LXW_COL_MAX)
+        if (r >= kXlsxRows || row.size() > kXlsxColumns)
             return std::unexpected(tooLarge(shown));
         for (std::size_t c = 0; c < row.size(); ++c) {
-            const SheetCell& cell = row[c];
-            const auto column = static_cast<lxw_col_t>(c);
-            lxw_error e = LXW_NO_ERROR;
-            if (cell.type == SheetCell::Type::Text) {
-                const std::string text = sheetText(cell.text);
-                e = worksheet_write_string(sheet, r, column, text.c_str(), nullptr);
-            } else {
-                e = worksheet_write_number(sheet, r, column, cell.value,
-                                           cell.type == SheetCell::Type::Percent ? percent : nullptr);
-            }
-            if (e != LXW_NO_ERROR)
-                return std::unexpected(writeError(shown, e));
+            SheetCell& cell = row[c];
+            const auto column = static_cast<unsigned>(c);
+            if (cell.type == SheetCell::Type::Percent && cell.style.numberFormat.empty())
+                cell.style.numberFormat = "0.000%";
+            const int format = book.format(cell.style);
+            if (format < 0)
+                return std::unexpected(writeError(writer, shown, kXlsxNoMemory));
+            const int e = cell.type == SheetCell::Type::Text
+                              ? book.text(r, column, sheetText(cell.text), format)
+                              : book.number(r, column, cell.value, format);
+            if (e != 0)
+                return std::unexpected(writeError(writer, shown, e));
         }
     }
 }
@@ -157,8 +215,11 @@ Result<void> writeRows(lxw_worksheet* sheet, lxw_format* percent, const std::str
 Result<void> writeSpreadsheet(OutputFile& out, const SheetRows& rows, long long total,
                               const Progress& progress) {
     // A sheet known to be too long is refused before a million rows are written in vain.
-    if (total > static_cast<long long>(LXW_ROW_MAX))
+    if (total > static_cast<long long>(kXlsxRows))
         return std::unexpected(tooLarge(out.shownName()));
+    const auto writer = xlsxPlugin(out.shownName());
+    if (!writer)
+        return std::unexpected(writer.error());
     // The library writes a named file: the temporary that takes the place of a regular file, or
     // a scratch file whose bytes then go to the stream.
     std::optional<ScratchFile> scratch;
@@ -170,19 +231,13 @@ Result<void> writeSpreadsheet(OutputFile& out, const SheetRows& rows, long long 
         file = &scratch->path();
     }
     const std::string& shown = out.shownName();
-    // Rows are written in order, so the library can keep only the current one in memory.
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    Workbook book(workbook_new_opt(file->c_str(), &options), &lxw_workbook_free);
-    lxw_worksheet* sheet = book ? workbook_add_worksheet(book.get(), "Sheet1") : nullptr;
-    lxw_format* percent = sheet ? workbook_add_format(book.get()) : nullptr;
-    if (!percent)
-        return std::unexpected(writeError(shown, LXW_ERROR_MEMORY_MALLOC_FAILED));
-    format_set_num_format(percent, "0.000%");
-    if (auto written = writeRows(sheet, percent, shown, rows, total, progress); !written)
+    Workbook book(**writer, *file);
+    if (!book)
+        return std::unexpected(writeError(**writer, shown, kXlsxNoMemory));
+    if (auto written = writeRows(**writer, book, shown, rows, total, progress); !written)
         return written;
-    if (const lxw_error e = workbook_close(book.release()); e != LXW_NO_ERROR)
-        return std::unexpected(writeError(shown, e));
+    if (const int e = book.close(); e != 0)
+        return std::unexpected(writeError(**writer, shown, e));
     if (!fileIsCompleteWorkbook(*file))
         return fail(ErrorCode::Io,
                     "无法写入文件 " + shown + "：写出的工作簿不完整，可能是磁盘已满，原有文件未改动。");

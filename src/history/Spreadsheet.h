@@ -6,6 +6,7 @@
 #include "Progress.h"
 #include "SafeWrite.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -16,6 +17,20 @@ namespace brenvik {
 // The files the grids are exported to, in the data folder, are named per game (sheetFileName).
 // The content is an Office Open XML workbook; the names stay what the users know.
 
+// How a cell looks beyond its value, where a sheet keeps what the window shows by colour or
+// weight: bold, a fill, the colour of its text, and a number format (Excel's own notation, as
+// 0"↑" for a number shown with a mark after it).
+struct SheetStyle {
+    static constexpr std::uint32_t kNoColour = 0xFFFFFFFF;
+
+    bool bold = false;
+    std::uint32_t fill = kNoColour;   // 0xRRGGBB
+    std::uint32_t colour = kNoColour; // of the text, 0xRRGGBB
+    std::string numberFormat;         // empty for the general one
+
+    bool operator==(const SheetStyle&) const = default;
+};
+
 // One cell of a sheet: text (UTF-8), or a number a spreadsheet can sort and sum. A percentage is
 // a share (0.125) shown with three decimals and a percent sign (12.500%).
 struct SheetCell {
@@ -25,10 +40,15 @@ struct SheetCell {
     SheetCell(const char* text) : text(text) {}
     static SheetCell number(double value) { return {Type::Number, value}; }
     static SheetCell percent(double share) { return {Type::Percent, share}; }
+    SheetCell&& styled(SheetStyle s) && {
+        style = std::move(s);
+        return std::move(*this);
+    }
 
     Type type = Type::Text;
     std::string text;
     double value = 0;
+    SheetStyle style;
 
 private:
     SheetCell(Type type, double value) : type(type), value(value) {}

@@ -25,6 +25,7 @@ icons=()
 for size in 16 32 48 64 128 256; do icons+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
 for f in bin/brenvik3d bin/brenvik3d-cli share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
     share/icons/hicolor/scalable/apps/$id.svg "${icons[@]}" share/brenvik3d/manual.html \
+    share/brenvik3d/screenshot.png share/brenvik3d/screenshot-trend.png \
     share/brenvik3d/samples/fc3d-history.txt share/brenvik3d/samples/pl3-history.txt \
     share/man/man1/brenvik3d.1.gz share/man/man1/brenvik3d-cli.1.gz share/bash-completion/completions/brenvik3d-cli \
     share/zsh/vendor-completions/_brenvik3d-cli share/fish/vendor_completions.d/brenvik3d-cli.fish \
@@ -231,10 +232,16 @@ TABLE
 # linked against their libraries as any program is; the programs name no library file and load
 # the plugins from beside themselves: the installed companion reads a loopback chart site.
 plugins=$(find "$root/lib" -path '*/brenvik3d/brenvik3d-*.so' -printf '%P %m\n' | sort)
-[[ $plugins == *"brenvik3d/brenvik3d-html.so 644"*"brenvik3d/brenvik3d-http.so 644"* ]] ||
+[[ $plugins == *"brenvik3d/brenvik3d-html.so 644"*"brenvik3d/brenvik3d-http.so 644"*"brenvik3d/brenvik3d-surfaces.so 644"*"brenvik3d/brenvik3d-xlsx.so 644"* ]] ||
     fail "the plugins are not installed as private libraries: $plugins"
 for program in brenvik3d brenvik3d-cli; do
-    ! grep -q -a -E 'lib(xml2|curl)\.so' "$root/bin/$program" || fail "$program names a library file"
+    ! grep -q -a -E 'lib(xml2|curl|xlsxwriter)\.so' "$root/bin/$program" || fail "$program names a library file"
+done
+# The window's first paint needs none of the charts, printing, network or spreadsheet libraries:
+# its plugins load them afterwards.
+needed=$(readelf -d "$root/bin/brenvik3d" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+for library in Qt6Charts Qt6PrintSupport Qt6Network Qt6OpenGL xlsxwriter; do
+    ! grep -q "lib$library" <<<"$needed" || fail "brenvik3d links lib$library, which its first paint does not need"
 done
 # The package's dependencies on them come from dpkg-shlibdeps, with the versions their symbols need.
 if [[ $build == *.deb ]]; then

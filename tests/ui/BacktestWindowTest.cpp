@@ -116,7 +116,30 @@ private slots:
     void stopsWhenCancelledOrClosed();
     void refusesTheGroupFlag();
     void theWindowSaysWhatItDidAndWhatItShows();
+    void progressCountsDraws_data();
+    void progressCountsDraws();
 };
+
+void BacktestWindowTest::progressCountsDraws_data() {
+    QTest::addColumn<int>("done");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<int>("twins");
+    QTest::addColumn<QString>("said");
+    // 7,732 draws and 20 twins: the work is 21 walks of them.
+    QTest::newRow("start") << 0 << 162372 << 20 << "实际历史 0 / 7,732 期";
+    QTest::newRow("real history") << 5000 << 162372 << 20 << "实际历史 5,000 / 7,732 期";
+    QTest::newRow("first twin") << 7832 << 162372 << 20 << "随机对照 1 / 20：100 / 7,732 期";
+    QTest::newRow("end") << 162372 << 162372 << 20 << "随机对照 20 / 20：7,732 / 7,732 期";
+    QTest::newRow("no twins") << 7732 << 7732 << 0 << "实际历史 7,732 / 7,732 期";
+}
+
+void BacktestWindowTest::progressCountsDraws() {
+    QFETCH(int, done);
+    QFETCH(int, total);
+    QFETCH(int, twins);
+    QFETCH(QString, said);
+    QCOMPARE(ui::BacktestWindow::progressText(done, total, twins), said);
+}
 
 void BacktestWindowTest::sameAsTheCompanion_data() {
     QTest::addColumn<QStringList>("clicks");

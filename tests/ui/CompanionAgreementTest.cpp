@@ -167,9 +167,10 @@ void CompanionAgreementTest::sameTalliesAsTheWindow() {
         }
         f.find<QWidget>("Text3(0)")->setFocus();
     } else if (c.tab == 2) {
+        // The chosen issue and its limit are the third tab's.
+        tabs->setCurrentIndex(2);
         f.find<QLineEdit>("Text4")->setText(c.before);
         QTest::mouseClick(f.find<QAbstractButton>("Check4"), Qt::LeftButton);
-        tabs->setCurrentIndex(2);
     }
     if (c.back) {
         auto* box = f.find<QLineEdit>("MaskEdBox2");

@@ -7,7 +7,7 @@
 #include "LogbookWindow.h"
 #include "SampleHistory.h"
 #include "TallyChart.h"
-#include "ThemeColours.h"
+#include "ThemedChartView.h"
 #include "TrendView.h"
 #include "TrendWindow.h"
 #include "WindowFixture.h"
@@ -146,7 +146,9 @@ void ContrastTest::chartsAreReadable() {
         m.check(QStringLiteral("whisker"), tally.whisker, tally.ground, ui::kMarkContrast);
         m.check(QStringLiteral("whisker on its halo"), tally.whisker, tally.halo, ui::kMarkContrast);
         // Each bar is drawn as it was coloured: the marked ones in their own colour.
-        tallyChart->resize(600, 300);
+        // Bars wide enough to find beside their whiskers: the window wide, the chart with it.
+        w.resize(2000, 1000);
+        QTRY_VERIFY(tallyChart->width() >= 500);
         QApplication::processEvents();
         const QImage drawn = tallyChart->grab().toImage();
         auto* series = tallyChart->chart()->series().constFirst();

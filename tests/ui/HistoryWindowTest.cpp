@@ -43,6 +43,8 @@ private slots:
     void chosenIssueNBack();
     void chosenIssueBeforeEveryDrawChangesNothing();
     void check4LimitsTheRange();
+    void rangeEndFollowsTheNewestIssue_data();
+    void rangeEndFollowsTheNewestIssue();
     void workspaceAnnouncesEveryChange_data();
     void workspaceAnnouncesEveryChange();
 };
@@ -221,6 +223,8 @@ void HistoryWindowTest::check4LimitsTheRange() {
     auto* check4 = f.find<QCheckBox>("Check4");
     auto* end = f.find<QLineEdit>("Text3(1)");
     const QString last = end->text();
+    // The limit is the chosen-issue tab's.
+    f.find<QTabWidget>("TabStrip1")->setCurrentIndex(2);
 
     text4->setText(QStringLiteral("2013001"));
     QTest::mouseClick(check4, Qt::LeftButton);
@@ -240,6 +244,48 @@ void HistoryWindowTest::check4LimitsTheRange() {
     QVERIFY(!check4->isChecked());
     QCOMPARE(f.dialogs.shown.size(), 1);
     QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("20130")));
+}
+
+void HistoryWindowTest::rangeEndFollowsTheNewestIssue_data() {
+    QTest::addColumn<QString>("control"); // the deletion, as a button or an item of a menu
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QString>("rangeEnd"); // set before, "" to leave it at the newest draw
+    QTest::addColumn<QString>("after");
+    // Ten draws, 2014001 to 2014010.
+    QTest::newRow("删除最后历史") << "Command3" << QStringList{} << ""
+                                  << "2014009";
+    QTest::newRow("history menu") << "mnuErase" << QStringList{} << ""
+                                  << "2014009";
+    QTest::newRow("last 4") << "mnuEszhzd" << QStringList{"4", "true"} << ""
+                            << "2014006";
+    QTest::newRow("down to 2014003") << "mnuDlzd" << QStringList{"2014003", "true"} << ""
+                                     << "2014003";
+    QTest::newRow("an end beyond the newest") << "Command3" << QStringList{} << "2014099"
+                                              << "2014009";
+    QTest::newRow("an earlier end stays") << "mnuEszhzd" << QStringList{"4", "true"} << "2014005"
+                                          << "2014005";
+}
+
+// 止 follows the newest issue when a deletion takes the draws it reached.
+void HistoryWindowTest::rangeEndFollowsTheNewestIssue() {
+    QFETCH(QString, control);
+    QFETCH(QStringList, answers);
+    QFETCH(QString, rangeEnd);
+    QFETCH(QString, after);
+    WindowFixture f;
+    f.storeDraws(drawsFrom(2014001, digitsOf(10)));
+    f.open();
+    auto* end = f.find<QLineEdit>("Text3(1)");
+    QCOMPARE(end->text(), QStringLiteral("2014010"));
+    if (!rangeEnd.isEmpty())
+        end->setText(rangeEnd);
+    for (const QString& a : answers)
+        f.dialogs.answer(a == QLatin1String("true") ? QVariant(true) : QVariant(a));
+    if (auto* button = f.window().findChild<QAbstractButton*>(control))
+        QTest::mouseClick(button, Qt::LeftButton);
+    else
+        f.find<QAction>(control)->trigger();
+    QCOMPARE(end->text(), after);
 }
 
 void HistoryWindowTest::workspaceAnnouncesEveryChange_data() {

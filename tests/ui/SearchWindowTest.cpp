@@ -8,7 +8,7 @@
 #include "Settings.h"
 #include "Tally.h"
 #include "TallyChart.h"
-#include "ThemeColours.h"
+#include "ThemedChartView.h"
 #include "TrendWindow.h"
 #include "WindowFixture.h"
 
@@ -478,11 +478,10 @@ void SearchWindowTest::aRangeThatStartsAfterItsEndIsRefusedEverywhere() {
          [&] {
              click(f, "cmdTrend");
              auto* trend = w.findChild<ui::TrendWindow*>();
-             auto* range = trend->findChild<QComboBox*>(QStringLiteral("trendRange"));
-             range->setCurrentIndex(ui::TrendWindow::kIssueChoice);
              trend->findChild<QLineEdit*>(QStringLiteral("trendStart"))->setText(QStringLiteral("2013008"));
              trend->findChild<QLineEdit*>(QStringLiteral("trendEnd"))->setText(QStringLiteral("2013004"));
-             emit range->activated(ui::TrendWindow::kIssueChoice);
+             trend->findChild<QComboBox*>(QStringLiteral("trendRange"))
+                 ->setCurrentIndex(ui::TrendWindow::kIssueChoice);
          },
          [&w] { return w.findChild<QLabel*>(QStringLiteral("trendSummary"))->text(); },
          QStringLiteral("“范围”的 2013008 在“至”的 2013004 之后，请把较早的期号放在前面。")},

@@ -5,6 +5,7 @@
 // control that takes the focus. ctest runs it on a 1024×600 screen and at double scale on a
 // 1366×768 one.
 #include "BacktestWindow.h"
+#include "ElidedLabel.h"
 #include "FilterWindow.h"
 #include "LogbookWindow.h"
 #include "SampleHistory.h"
@@ -26,6 +27,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -130,6 +132,7 @@ private slots:
     void everyFocusableControlIsNamed();
     void theTrendChartIsATable();
     void thePrintPreviewIsNamed();
+    void longStatusMessagesGiveWay();
 
 private:
     std::unique_ptr<WindowFixture> m_f;
@@ -204,12 +207,12 @@ void SurfacesTest::tabFollowsTheReadingOrder() {
     // The order each surface is read in: columns top to bottom, rows left to right.
     const QHash<QString, QStringList> reading = {
         {QStringLiteral("主窗口"),
-         {"Text1",        "MaskEdBox1(1)", "MaskEdBox1(3)", "MSFlexGrid1", "cmdRdLst",   "Command21",
-          "Command4",     "Command3",      "Command9",      "cmdTrend",    "Option1(1)", "Option2(4)",
-          "Option3(0)",   "Option4(0)",    "Option5(1)",    "TabStrip1",   "Check1(1)",  "Text2(1)",
-          "Text2(3)",     "Check4",        "Text4",         "Text3(0)",    "Text3(1)",   "Command1",
-          "cmdSuoshui",   "cmdHuice",      "Combo1",        "Command2",    "cmdYuce",    "MSFlexGrid3",
-          "tallyVerdict", "tallyChart",    "MSFlexGrid2"}},
+         {"Text1",      "MaskEdBox1(1)", "MaskEdBox1(3)", "MSFlexGrid1", "cmdRdLst",     "Command21",
+          "Command4",   "Command3",      "Command9",      "cmdTrend",    "Option1(1)",   "Option2(4)",
+          "Option3(0)", "Option4(0)",    "Option5(1)",    "TabStrip1",   "Check1(1)",    "Text2(1)",
+          "Text2(3)",   "Text3(0)",      "Text3(1)",      "Command1",    "cmdSuoshui",   "cmdHuice",
+          "Combo1",     "Command2",      "cmdYuce",       "MSFlexGrid3", "tallyVerdict", "tallyChart",
+          "MSFlexGrid2"}},
         {QStringLiteral("回测"),
          {"txtStart", "txtEnd", "spnPicks", "spnTwins", "cmdStart", "chtHuice", "grdHuice"}},
         {QStringLiteral("走势图"), {"trendRange", "trendSave", "trendPrint", "trendPreview", "trendChart"}},
@@ -378,6 +381,30 @@ void SurfacesTest::thePrintPreviewIsNamed() {
     QTest::mouseClick(trend->findChild<QAbstractButton*>(QStringLiteral("trendPreview")), Qt::LeftButton);
     QVERIFY(walked);
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
+}
+
+// A status message longer than its room gives way to the permanent labels beside it: cut at the
+// end with an ellipsis between whole characters, and whole in its tip.
+void SurfacesTest::longStatusMessagesGiveWay() {
+    ui::frmMain& w = m_f->window();
+    const QString text = QStringLiteral(
+        "读入 福彩3D历史号码.txt：历史号码现有 7,731 期，跳过 3 行，重复期号 2 行。"
+        "文件与当前彩种的历史号码在共同的 7,731 期中全部相同，已从第 2004001 期读到第 2026224 期。");
+    w.statusBar()->showMessage(text);
+    auto* label = w.statusBar()->findChild<ui::ElidedLabel*>(QStringLiteral("lblStatus"));
+    QVERIFY(label);
+    QTRY_VERIFY(label->elided());
+    QVERIFY(label->text().endsWith(QChar(0x2026)));
+    QVERIFY(text.startsWith(label->text().chopped(1)));
+    QCOMPARE(label->toolTip(), text);
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+    for (const char* name : {"lblUpdated", "dataFolderLabel"}) {
+        auto* other = w.statusBar()->findChild<QWidget*>(QLatin1String(name));
+        QVERIFY2(label->geometry().right() < other->geometry().left(), name);
+    }
+    // A short one shows whole.
+    w.statusBar()->showMessage(QStringLiteral("已保存。"));
+    QCOMPARE(label->text(), QStringLiteral("已保存。"));
 }
 
 QTEST_MAIN(SurfacesTest)

@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -37,14 +38,33 @@ TrendWindow& openTrend(WindowFixture& f) {
     return *trend;
 }
 
+// The range box set as a program (or a screen reader) sets it: the chart follows its choice.
 void chooseRange(TrendWindow& trend, int choice, const QString& start = {}, const QString& end = {}) {
-    auto* box = trend.findChild<QComboBox*>(QStringLiteral("trendRange"));
-    box->setCurrentIndex(choice);
     if (choice == TrendWindow::kIssueChoice) {
         trend.findChild<QLineEdit*>(QStringLiteral("trendStart"))->setText(start);
         trend.findChild<QLineEdit*>(QStringLiteral("trendEnd"))->setText(end);
     }
-    emit box->activated(choice);
+    trend.findChild<QComboBox*>(QStringLiteral("trendRange"))->setCurrentIndex(choice);
+}
+
+// Cells of Sheet1 as openpyxl reads them back, one line each: value, type, bold, fill, format.
+QStringList sheetCells(const QString& path, const QList<QPoint>& cells) {
+    QString wanted;
+    for (const QPoint& c : cells)
+        wanted += QStringLiteral("%1,%2 ").arg(c.x()).arg(c.y());
+    QProcess p;
+    p.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys, openpyxl\n"
+                        "s = openpyxl.load_workbook(open(sys.argv[1], 'rb'))['Sheet1']\n"
+                        "for rc in sys.argv[2].split():\n"
+                        "    c = s.cell(*map(int, rc.split(',')))\n"
+                        "    fill = c.fill.fgColor.rgb if c.fill.fill_type == 'solid' else 'none'\n"
+                        "    print(f'{c.value}|{c.data_type}|{bool(c.font.b)}|{fill}|{c.number_format}')\n"),
+         path, wanted});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QString cell(const TrendModel& m, int row, int column, int role = Qt::DisplayRole) {
@@ -127,14 +147,43 @@ void TrendWindowTest::handCheckedCells() {
         {figures + 2, digitColumn(3, 3), "2", 0},
         {figures + 3, digitColumn(2, 5), "4", 0},
         {figures + 4, digitColumn(1, 1), "1", 0},
-        {figures + 0, TrendModel::kSumColumn, "", 0},
+        // The sum, span and form columns show the value that stands out in the row.
+        {figures + 0, TrendModel::kSumColumn, "6:2↑", 0}, // 2 of 5 against 28 in 1000
+        {figures + 0, TrendModel::kFormColumn, "组六:4", 0},
+        {figures + 1, TrendModel::kSumColumn, "6:1.0", 0},
+        {figures + 2, TrendModel::kSpanColumn, "0:5", 0}, // never drawn: the first such value
+        {figures + 3, TrendModel::kSpanColumn, "2:1", 0},
+        {figures + 4, TrendModel::kFormColumn, "豹子:5", 0},
     };
     QCOMPARE(m.rowCount(), 5 + figures);
     for (const Case& c : cases) {
         QCOMPARE(cell(m, c.row, c.column), QString::fromUtf8(c.text));
         QCOMPARE(m.index(c.row, c.column).data(TrendModel::BallRole).toInt(), c.ball);
     }
-    QVERIFY(cell(m, figures, TrendModel::kSumColumn, Qt::ToolTipRole).contains(QStringLiteral("和值 17：1")));
+    const QString sums = cell(m, figures, TrendModel::kSumColumn, Qt::ToolTipRole);
+    QVERIFY(sums.contains(QStringLiteral("和值 6：2 次（偏多），随机期望 ")));
+    QVERIFY(sums.contains(QStringLiteral("和值 17：1 次，随机期望 ")));
+    QCOMPARE(sums.count(QStringLiteral("出现比例的95%区间")), 28);
+    QCOMPARE(m.index(figures, TrendModel::kSumColumn).data(TrendModel::MarkRole).toInt(), 1);
+
+    // The sheet keeps what the chart shows by colour and weight, and its numbers stay numbers.
+    QTest::mouseDClick(trend.view().viewport(), Qt::LeftButton);
+    const QString sheet = QDir(f.home()).filePath(QStringLiteral("Zoushi.xlsx"));
+    const int first = 4; // the range line and the two header rows come first
+    const QStringList read = sheetCells(sheet, {{first + 4, digitColumn(2, 5) + 1},
+                                                {first + 4, digitColumn(1, 9) + 1},
+                                                {first + 5, digitColumn(2, 5) + 1},
+                                                {first + 5, TrendModel::kSumColumn + 1},
+                                                {first + 6, digitColumn(2, 5) + 1},
+                                                {first + 4, TrendModel::kDrawColumn + 1}});
+    const QString ball =
+        QStringLiteral("FF%1").arg(ui::printedTrendColours().balls[1].name().mid(1).toUpper());
+    QCOMPARE(read, QStringList({QStringLiteral("5|n|True|") + ball + QStringLiteral("|General"), // drawn
+                                QStringLiteral("5|n|False|none|General"),                        // omitted
+                                QStringLiteral("4|n|False|none|0\"↑\""),       // count off chance
+                                QStringLiteral("2|n|False|none|\"6:\"0\"↑\""), // the sum that came most
+                                QStringLiteral("0.2|n|False|none|0.0"),        // average omission
+                                QStringLiteral("755|s|False|none|General")})); // a draw stays text
 
     // A range of one draw: every drawn digit once, every other omitted once.
     chooseRange(trend, TrendWindow::kIssueChoice, QStringLiteral("2013005"), QStringLiteral("2013005"));
@@ -192,15 +241,31 @@ void TrendWindowTest::sameFiguresAsTheCompanion() {
     for (const auto& g : groups)
         for (int figure = 0; figure < TrendModel::kFigureRows; ++figure) {
             const QString tip = cell(m, draws + figure, g.column, Qt::ToolTipRole);
-            for (const QJsonValue v : j.value(QLatin1String(g.key)).toArray()) {
+            const QJsonArray values = j.value(QLatin1String(g.key)).toArray();
+            QJsonObject standout;
+            for (const QJsonValue v : values) {
                 const QJsonObject e = v.toObject();
                 const QJsonValue value = e.value(QStringLiteral("value"));
                 const QString name = value.isString() ? value.toString() : QString::number(value.toInteger());
-                QVERIFY2(tip.contains(g.caption + name + QStringLiteral("：") + figuresOf(e)[figure] +
-                                      QLatin1Char('\n')) ||
-                             tip.endsWith(g.caption + name + QStringLiteral("：") + figuresOf(e)[figure]),
+                // The counts with what chance gives, as the digits' counts have it.
+                const QString said = figure > 0
+                                         ? figuresOf(e)[figure]
+                                         : QString::number(e.value(QStringLiteral("count")).toInteger()) +
+                                               QStringLiteral(" 次");
+                QVERIFY2(tip.contains(g.caption + name + QStringLiteral("：") + said),
                          qPrintable(g.caption + name));
+                const char* keys[] = {"count", "average", "max", "streak", "current"};
+                const double here = e.value(QLatin1String(keys[figure])).toDouble();
+                const double best = standout.value(QLatin1String(keys[figure])).toDouble();
+                if (standout.isEmpty() || (figure == 1 ? here < best : here > best))
+                    standout = e;
             }
+            if (figure == 0)
+                QCOMPARE(tip.count(QStringLiteral("随机期望")), values.size());
+            const QJsonValue value = standout.value(QStringLiteral("value"));
+            QCOMPARE(cell(m, draws + figure, g.column),
+                     (value.isString() ? value.toString() : QString::number(value.toInteger())) +
+                         QLatin1Char(':') + figuresOf(standout)[figure]);
         }
 }
 

@@ -83,7 +83,8 @@ ui::frmMain& WindowFixture::open() {
         qFatal("the window was refused its data folder");
     m_window->show();
     QApplication::setActiveWindow(m_window.get());
-    if (!QTest::qWaitForWindowExposed(m_window.get()) || !QTest::qWaitForWindowActive(m_window.get()))
+    if (!QTest::qWaitForWindowExposed(m_window.get()) || !QTest::qWaitForWindowActive(m_window.get()) ||
+        !QTest::qWaitFor([this] { return m_window->hasPainted(); }))
         qWarning("the window did not come up");
     return *m_window;
 }

@@ -32,7 +32,8 @@ public:
     QString setting(std::string_view key) const;
     bool hasSetting(std::string_view key) const;
 
-    // Opens the window as a user would see it, shown and active.
+    // Opens the window as a user would see it, shown, active and painted once (with what waits
+    // for its first paint done).
     ui::frmMain& open();
     ui::frmMain& window() { return *m_window; }
     void close();

@@ -3,7 +3,7 @@
 
 #include "Backtest.h"
 
-#include "ThemeColours.h"
+#include "ThemedChartView.h"
 
 namespace brenvik::ui {
 

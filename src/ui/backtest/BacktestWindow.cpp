@@ -237,7 +237,24 @@ void BacktestWindow::progressed(unsigned run, std::size_t done, std::size_t tota
     if (run != m_run || total == 0)
         return;
     m_progress->setValue(static_cast<int>(done * kProgressSteps / total));
-    m_progress->setFormat(QStringLiteral("%1 / %2 期").arg(done).arg(total));
+    m_progress->setFormat(progressText(done, total, m_runOptions.twins));
+}
+
+QString BacktestWindow::progressText(std::size_t done, std::size_t total, int twins) {
+    // The work counts each target once for the real history and once for every twin; the bar
+    // follows all of it, the words count the draws of the history being walked.
+    const std::size_t histories = static_cast<std::size_t>(twins) + 1;
+    const std::size_t draws = total / histories;
+    if (draws == 0)
+        return {};
+    const std::size_t history = std::min(done / draws, histories - 1);
+    const std::size_t walked = done - history * draws;
+    const QString count =
+        QStringLiteral("%1 / %2 期")
+            .arg(countText(static_cast<long long>(walked)), countText(static_cast<long long>(draws)));
+    if (history == 0)
+        return QStringLiteral("实际历史 ") + count;
+    return QStringLiteral("随机对照 %1 / %2：").arg(history).arg(twins) + count;
 }
 
 void BacktestWindow::finished(unsigned run, std::shared_ptr<Result<stats::BacktestResult>> result) {

@@ -43,6 +43,9 @@ public:
     bool running() const { return m_running; }
     // The last finished backtest, shown by the summary, the chart and the grid.
     const std::optional<stats::BacktestResult>& result() const { return m_result; }
+    // What the progress bar says when `done` of the `total` targets of the real history and its
+    // `twins` twins are walked: the draws of the history being walked, and which one it is.
+    static QString progressText(std::size_t done, std::size_t total, int twins);
 
 signals:
     // A backtest ended: finished, cancelled or refused by the library.

@@ -3,7 +3,7 @@
 
 #include "FilterRecord.h"
 
-#include "ThemeColours.h"
+#include "ThemedChartView.h"
 
 #include <vector>
 

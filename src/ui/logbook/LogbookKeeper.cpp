@@ -11,6 +11,7 @@
 #include "PredictionLog.h"
 #include "ResultsPanel.h"
 #include "SettingsStore.h"
+#include "SurfaceParts.h"
 #include "Workspace.h"
 
 #include <algorithm>
@@ -85,11 +86,15 @@ void LogbookKeeper::recordPrediction() {
 
 void LogbookKeeper::showLogbook() {
     if (!m_logbook) {
-        m_logbook = new LogbookWindow(m_window);
-        connect(m_logbook, &LogbookWindow::withdrawRequested, this,
-                [this](long long id, std::int32_t issue) { withdraw(false, id, issue); });
-        connect(m_logbook, &LogbookWindow::withdrawPlayRequested, this,
-                [this](long long id, std::int32_t issue) { withdraw(true, id, issue); });
+        QString why;
+        const SurfaceParts* parts = surfaceParts(&why);
+        if (!parts) {
+            Dialogs::warn(m_window, QStringLiteral("预测记录"),
+                          QStringLiteral("预测记录窗口无法打开：") + why);
+            return;
+        }
+        m_logbook = parts->logbookWindow(
+            m_window, [this](bool play, long long id, std::int32_t issue) { withdraw(play, id, issue); });
     }
     refresh();
     m_logbook->show();
@@ -115,13 +120,13 @@ void LogbookKeeper::withdraw(bool play, long long id, std::int32_t issue) {
 }
 
 LogbookWindow* LogbookKeeper::logbookWindow() const {
-    return m_logbook;
+    return static_cast<LogbookWindow*>(m_logbook.data());
 }
 
 void LogbookKeeper::refresh() {
     if (m_logbook)
-        m_logbook->refresh(m_workspace.store(), m_workspace.history(), m_workspace.game(),
-                           m_workspace.dataFolder());
+        surfaceParts()->refreshLogbook(m_logbook, m_workspace.store(), m_workspace.history(),
+                                       m_workspace.game(), m_workspace.dataFolder());
 }
 
 } // namespace brenvik::ui

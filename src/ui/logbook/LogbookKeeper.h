@@ -40,7 +40,7 @@ private:
     ResultsPanel& m_results;
     SettingsStore& m_settings;
     QWidget* m_window;
-    QPointer<LogbookWindow> m_logbook;
+    QPointer<QWidget> m_logbook; // a LogbookWindow, made through the surfaces' table
 };
 
 } // namespace brenvik::ui

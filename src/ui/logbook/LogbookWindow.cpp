@@ -11,7 +11,7 @@
 #include "PanelParts.h"
 #include "PredictionLog.h"
 #include "Spreadsheet.h"
-#include "ThemeColours.h"
+#include "ThemedChartView.h"
 
 #include <QChart>
 #include <QChartView>

@@ -5,6 +5,7 @@
 #include "AppPaths.h"
 #include "Clock.h"
 #include "Dialogs.h"
+#include "ElidedLabel.h"
 #include "HistoryCommands.h"
 #include "HistoryPanel.h"
 #include "LogbookKeeper.h"
@@ -13,14 +14,18 @@
 #include "PanelParts.h"
 #include "ResultsPanel.h"
 #include "SearchPanel.h"
+#include "StatusLine.h"
 #include "WheelScroller.h"
 #include "Workspace.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QLabel>
+#include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -50,7 +55,29 @@ frmMain::frmMain(QString dataFolder, FolderLock lock, QWidget* parent)
     });
     buildWindow();
     connectPanels();
+    m_workspace->holdChecks();
     loadAtStartup();
+    // The menu bar is painted with the first frame, whatever the window's layout.
+    menuBar()->installEventFilter(this);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == menuBar() && event->type() == QEvent::Paint) {
+        menuBar()->removeEventFilter(this);
+        // Queued behind the frame being painted, which is then on the screen.
+        QTimer::singleShot(0, this, &frmMain::afterFirstPaint);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// What the first paint does not need, and is not kept waiting for: the check of the history's
+// whole file (on a thread of its own), the window's icon (the image plugins it loads), and the
+// surfaces with Qt Charts, Qt Print Support and Qt Network, of which the tally's chart is in view.
+void frmMain::afterFirstPaint() {
+    m_workspace->releaseChecks();
+    QApplication::setWindowIcon(productIcon());
+    m_results->showChart();
+    m_painted = true;
 }
 
 frmMain::~frmMain() {
@@ -97,18 +124,32 @@ void frmMain::buildWindow() {
     QFont f = font();
     f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC"),
                    QStringLiteral("Noto Serif CJK SC"), QStringLiteral("WenQuanYi Micro Hei")});
+    // Outlines as designed, not fitted to the pixel grid: the same widths on the screen, in pictures
+    // and on paper, and the CJK glyphs load at a fraction of the cost of the hinter's analysis, the
+    // largest part of the window's work before it first appears. At the window's size the
+    // difference to the eye is slight.
+    f.setHintingPreference(QFont::PreferNoHinting);
+    // The program's, not only the window's: a control made before it is placed in the window
+    // measures its text once, in this font, rather than in another and again when placed. The
+    // other windows, the dialogs and the tips are Chinese as well.
+    QApplication::setFont(f);
     setFont(f);
 
-    m_history = new HistoryPanel(*m_workspace, m_settingsStore, font());
-    m_search = new SearchPanel(*m_workspace, m_settingsStore);
-    m_results = new ResultsPanel(*m_workspace);
+    // Made inside the window, so that each control measures its text once, in the window's font,
+    // rather than in the application's and again when the panels are placed.
+    m_history = new HistoryPanel(*m_workspace, m_settingsStore, font(), this);
+    m_search = new SearchPanel(*m_workspace, m_settingsStore, this);
+    m_results = new ResultsPanel(*m_workspace, this);
     m_logbook = new LogbookKeeper(*m_workspace, *m_results, m_settingsStore, this);
 
     // Side by side on a wide screen; on a small or strongly scaled one the results go under
     // the options, or all three panels one under the other, and the window scrolls down.
-    m_flow = new PanelFlow(m_history, m_search, m_results);
+    m_flow = new PanelFlow(m_history, m_search, m_results, this);
     setCentralWidget(m_flow);
     connect(m_results, &ResultsPanel::resultsShown, m_flow, &PanelFlow::showResults);
+    // The narrowest the window may be counts the chart's room once it is there.
+    connect(m_results, &ResultsPanel::chartShown, this,
+            [this] { setMinimumWidth(std::max(minimumWidth(), m_flow->narrowest())); });
     // Tab goes down each panel in turn, as the window is read.
     chainTabOrder(m_history->readingOrder() + m_search->readingOrder() + m_results->readingOrder());
 
@@ -118,6 +159,7 @@ void frmMain::buildWindow() {
     connect(m_history, &HistoryPanel::trendRequested, this, &frmMain::showTrend);
     connect(m_workspace, &Workspace::historyChanged, this, &frmMain::refreshTrend);
 
+    setStatusBar(new StatusLine);
     m_updatedLabel = named(new QLabel, QStringLiteral("lblUpdated"));
     m_updatedLabel->setTextFormat(Qt::RichText);
     connect(m_updatedLabel, &QLabel::linkActivated, &m_history->commands(),
@@ -128,12 +170,10 @@ void frmMain::buildWindow() {
     connect(minute, &QTimer::timeout, this, &frmMain::showLastUpdate);
     minute->start(60 * 1000);
 
-    m_folderLabel = new QLabel;
-    m_folderLabel->setObjectName(QStringLiteral("dataFolderLabel"));
-    m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // On a narrow window a long folder path gives way, so that the update link beside it stays in
     // view; its tip holds the whole line.
-    m_folderLabel->setMinimumWidth(1);
+    m_folderLabel = named(new ElidedLabel, QStringLiteral("dataFolderLabel"));
+    m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addPermanentWidget(m_folderLabel);
     statusBar()->setSizeGripEnabled(true);
 
@@ -151,21 +191,26 @@ void frmMain::connectPanels() {
     connect(w, &Workspace::status, this, &frmMain::status);
     connect(m_history, &HistoryPanel::status, this, &frmMain::status);
     connect(m_results, &ResultsPanel::status, this, &frmMain::status);
+    connect(m_search, &SearchPanel::status, this, &frmMain::status);
     connect(m_logbook, &LogbookKeeper::status, this, &frmMain::status);
     connect(m_results, &ResultsPanel::predictionWanted, m_logbook, &LogbookKeeper::recordPrediction);
-    connect(m_results, &ResultsPanel::manualWanted, this,
-            [this](const QString& section) { openInBrowser(manualUrl(section)); });
+    connect(m_results, &ResultsPanel::manualWanted, this, &frmMain::showHelp);
     connect(w, &Workspace::failed, this,
             [this](const QString& title, const QString& text) { Dialogs::warn(this, title, text); });
     connect(w, &Workspace::damageFound, this, &frmMain::offerRestore);
+    // The ticks show what is open and in force; setting them chooses nothing anew.
     connect(w, &Workspace::gameChanged, this, [this](Game game) {
-        for (int i = 0; i < 2; ++i)
+        for (int i = 0; i < 2; ++i) {
+            const QSignalBlocker quiet(mnu3D[i]);
             mnu3D[i]->setChecked((i == 0) == (game == Game::Fc3d));
+        }
         m_results->clear(m_search->lastDrawChosen());
     });
     connect(w, &Workspace::segmentParamChanged, this, [this](int param) {
-        mnuDscs[0]->setChecked(param == 0);
-        mnuDscs[1]->setChecked(param == 1);
+        for (int i = 0; i < 2; ++i) {
+            const QSignalBlocker quiet(mnuDscs[i]);
+            mnuDscs[i]->setChecked(param == i);
+        }
     });
     connect(w, &Workspace::historyChanged, this, [this] {
         showWindowTitle();
@@ -182,7 +227,7 @@ void frmMain::connectPanels() {
     // conditions.
     connect(m_search, &SearchPanel::conditionsEdited, this, &frmMain::compareConditions);
     for (QAction* a : {mnu3D[0], mnu3D[1], mnuDscs[0], mnuDscs[1]})
-        connect(a, &QAction::triggered, this, &frmMain::compareConditions);
+        connect(a, &QAction::toggled, this, &frmMain::compareConditions);
     QList<QAbstractItemView*> grids;
     for (QTableView* grid : findChildren<QTableView*>())
         grids << grid;
@@ -254,8 +299,7 @@ void frmMain::showGame() {
     // Said where it stays in view: every change will be refused with the same reason.
     if (m_workspace->store() && m_workspace->store()->readOnly())
         text += QStringLiteral("（只读）");
-    m_folderLabel->setText(text);
-    m_folderLabel->setToolTip(text);
+    m_folderLabel->setFullText(text);
 }
 
 void frmMain::showWindowTitle() {

@@ -21,7 +21,8 @@ class QUrl;
 
 namespace brenvik::ui {
 
-class FilterWindow;
+class ElidedLabel;
+class HelpWindow;
 class HistoryPanel;
 class LogbookKeeper;
 class LogbookWindow;
@@ -29,7 +30,6 @@ class PanelFlow;
 class ResultsPanel;
 class SearchPanel;
 class Workspace;
-class TrendWindow;
 
 // The one main window of the program: the menus, the three panels laid out for the window's
 // width and the status bar, wired to the workspace that holds the open history. The panels do the work; the
@@ -60,6 +60,15 @@ public:
     LogbookWindow* logbookWindow() const;
     // The user manual shipped with the program, optionally at one of its sections.
     static QUrl manualUrl(const QString& fragment = {});
+    // The manual in the program's help window, at one of its sections or at its top.
+    void showHelp(const QString& section);
+    // The help window, once it was opened.
+    HelpWindow* helpWindow() const { return m_help; }
+    // Whether the window has painted once, and what waited for that has come (afterFirstPaint).
+    bool hasPainted() const { return m_painted; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The trend chart's window, made when first opened.
     void showTrend();
@@ -68,6 +77,8 @@ public:
 
 private:
     frmMain(QString dataFolder, FolderLock lock, QWidget* parent);
+
+    void afterFirstPaint();
 
     void buildWindow();
     void buildMenus();
@@ -115,17 +126,21 @@ private:
     QAction* mnuFrontPage = nullptr;
     QAction* mnuDescrb = nullptr;
     QAction* numYanshiDown = nullptr;
+    QMenu* mnuLishi = nullptr;
     QMenu* mnuChart = nullptr;
     QAction* mnuTrend = nullptr;
-    TrendWindow* m_trend = nullptr;
+    QWidget* m_trend = nullptr;
     QMenu* mnuTools = nullptr;
     QAction* mnuSuoshui = nullptr;
-    FilterWindow* m_filter = nullptr;
+    QAction* mnuToolHuice = nullptr;
+    QWidget* m_filter = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuManual = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuYuce = nullptr;
-    QLabel* m_folderLabel = nullptr;
+    HelpWindow* m_help = nullptr;
+    bool m_painted = false;
+    ElidedLabel* m_folderLabel = nullptr;
     QLabel* m_updatedLabel = nullptr;
 };
 

@@ -2,11 +2,13 @@
 // The 缩水 window: opened from the tools menu or the button beside 检索, fed with the tally the
 // results show.
 #include "AppPaths.h"
+#include "Dialogs.h"
 #include "DrawCodes.h"
 #include "FilterWindow.h"
 #include "LogbookKeeper.h"
 #include "PanelParts.h"
 #include "ResultsPanel.h"
+#include "SurfaceParts.h"
 #include "Workspace.h"
 #include "frmMain.h"
 
@@ -44,10 +46,16 @@ std::optional<ShownTally> shownTally(const ResultsPanel& results) {
 
 void frmMain::showFilter() {
     if (!m_filter) {
-        m_filter = new FilterWindow(
-            *m_workspace, m_settingsStore, [this] { return shownTally(*m_results); }, this);
+        QString why;
+        const SurfaceParts* parts = surfaceParts(&why);
+        if (!parts) {
+            Dialogs::warn(this, QStringLiteral("缩水"), QStringLiteral("缩水窗口无法打开：") + why);
+            return;
+        }
         // A play is listed in the 预测记录 window as soon as it is recorded.
-        connect(m_filter, &FilterWindow::playRecorded, m_logbook, &LogbookKeeper::refresh);
+        m_filter = parts->filterWindow(
+            *m_workspace, m_settingsStore, [this] { return shownTally(*m_results); },
+            [this] { m_logbook->refresh(); }, this);
         fitToScreen(m_filter, QSize(1060, 720), this);
     }
     m_filter->show();

@@ -3,16 +3,19 @@
 #include "AboutBox.h"
 #include "AppPaths.h"
 #include "Dialogs.h"
+#include "HelpWindow.h"
+#include "HistoryPanel.h"
 #include "IssueNumber.h"
 #include "LogbookKeeper.h"
-#include "OnlineUpdate.h"
 #include "PanelParts.h"
-#include "SourceDialog.h"
+#include "SearchPanel.h"
+#include "SurfaceParts.h"
 #include "UndoBackup.h"
 #include "Workspace.h"
 #include "frmMain.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QUrl>
@@ -23,19 +26,30 @@ void frmMain::buildMenus() {
     mnuCaizhong = named(menuBar()->addMenu(QStringLiteral("彩种选择(&C)")), QStringLiteral("mnuCaizhong"));
     mnu3D[0] = named(mnuCaizhong->addAction(QStringLiteral("福彩3D")), QStringLiteral("mnu3D(0)"));
     mnu3D[1] = named(mnuCaizhong->addAction(QStringLiteral("体彩排列3")), QStringLiteral("mnu3D(1)"));
+    // Each choice acts when its tick changes, however it changes: a click, the keys, a screen
+    // reader's toggle.
+    auto* games = new QActionGroup(this);
     for (int i = 0; i < 2; ++i) {
         mnu3D[i]->setCheckable(true);
-        connect(mnu3D[i], &QAction::triggered, this,
-                [this, i] { chooseGame(i == 0 ? Game::Fc3d : Game::Pl3); });
+        games->addAction(mnu3D[i]);
+        connect(mnu3D[i], &QAction::toggled, this, [this, i](bool on) {
+            if (on)
+                chooseGame(i == 0 ? Game::Fc3d : Game::Pl3);
+        });
     }
 
     mnuSetup = named(new QMenu(QStringLiteral("设置"), this), QStringLiteral("mnuSetup"));
     mnuDssetup = named(mnuSetup->addMenu(QStringLiteral("段数参数设置(&A)")), QStringLiteral("mnuDssetup"));
     mnuDscs[0] = named(mnuDssetup->addAction(QStringLiteral("段数参数0~4")), QStringLiteral("mnuDscs(0)"));
     mnuDscs[1] = named(mnuDssetup->addAction(QStringLiteral("段数参数1~5")), QStringLiteral("mnuDscs(1)"));
+    auto* params = new QActionGroup(this);
     for (int i = 0; i < 2; ++i) {
         mnuDscs[i]->setCheckable(true);
-        connect(mnuDscs[i], &QAction::triggered, this, [this, i] { chooseSegmentParam(i); });
+        params->addAction(mnuDscs[i]);
+        connect(mnuDscs[i], &QAction::toggled, this, [this, i](bool on) {
+            if (on)
+                chooseSegmentParam(i);
+        });
     }
     mnuSetup->addSeparator();
     mnuSetDay =
@@ -56,6 +70,10 @@ void frmMain::buildMenus() {
     connect(numYanshiDown, &QAction::triggered, this,
             [this] { openWebPage(keys::strYanshiDown, QStringLiteral("video")); });
 
+    // Every history command, where the menus are looked through; the grid's menu keeps them too.
+    mnuLishi = named(menuBar()->addMenu(QStringLiteral("历史(&H)")), QStringLiteral("mnuLishi"));
+    m_history->fillHistoryMenu(mnuLishi);
+
     mnuChart = named(menuBar()->addMenu(QStringLiteral("图表(&V)")), QStringLiteral("mnuChart"));
     mnuTrend = named(mnuChart->addAction(QStringLiteral("走势图(&Z)")), QStringLiteral("mnuTrend"));
     connect(mnuTrend, &QAction::triggered, this, &frmMain::showTrend);
@@ -63,15 +81,18 @@ void frmMain::buildMenus() {
     mnuTools = named(menuBar()->addMenu(QStringLiteral("工具(&K)")), QStringLiteral("mnuTools"));
     mnuSuoshui = named(mnuTools->addAction(QStringLiteral("缩水(&F)…")), QStringLiteral("mnuSuoshui"));
     connect(mnuSuoshui, &QAction::triggered, this, &frmMain::showFilter);
+    mnuToolHuice = named(mnuTools->addAction(QStringLiteral("回测(&B)…")), QStringLiteral("mnuToolHuice"));
+    connect(mnuToolHuice, &QAction::triggered, m_search, &SearchPanel::openBacktest);
 
     buildLogbookMenu();
-    mnuHelp = named(menuBar()->addMenu(QStringLiteral("帮助(&H)")), QStringLiteral("mnuHelp"));
+    // Alt+H is the history's; the manual is F1 from anywhere in the window.
+    mnuHelp = named(menuBar()->addMenu(QStringLiteral("帮助(&M)")), QStringLiteral("mnuHelp"));
     mnuManual = named(mnuHelp->addAction(QStringLiteral("使用说明(&M)")), QStringLiteral("mnuManual"));
     mnuManual->setShortcut(QKeySequence(Qt::Key_F1));
     mnuAbout = named(mnuHelp->addAction(QStringLiteral("关于(&A)")), QStringLiteral("mnuAbout"));
     mnuAbout->setMenuRole(QAction::AboutRole);
     // The manual itself, whatever page the settings menu's items were pointed at.
-    connect(mnuManual, &QAction::triggered, this, [this] { openInBrowser(manualUrl()); });
+    connect(mnuManual, &QAction::triggered, this, [this] { showHelp({}); });
     connect(mnuAbout, &QAction::triggered, this, [this] { showAboutBox(this, dataFolderPath()); });
 }
 
@@ -83,10 +104,8 @@ void frmMain::buildLogbookMenu() {
 
 void frmMain::chooseGame(Game game) {
     m_settingsStore.writeInt(keys::GsZl, gsZlOf(game));
-    if (game == this->game()) {
-        mnu3D[game == Game::Fc3d ? 0 : 1]->setChecked(true); // choosing the ticked item keeps it ticked
+    if (game == this->game())
         return;
-    }
     openHistory(game, {});
     if (const HistoryStore* store = m_workspace->store(); store && store->notice().empty())
         status(QStringLiteral("已换到%1的历史号码，共 %2 期。")
@@ -106,8 +125,18 @@ QUrl frmMain::manualUrl(const QString& fragment) {
 }
 
 void frmMain::openWebPage(std::string_view key, const QString& manualFragment) {
+    // The manual is read in the program's own window; a page the settings name is a web page.
     const QString stored = m_settingsStore.text(key).trimmed();
-    openInBrowser(stored.isEmpty() ? manualUrl(manualFragment) : QUrl::fromUserInput(stored));
+    if (stored.isEmpty())
+        showHelp(manualFragment);
+    else
+        openInBrowser(QUrl::fromUserInput(stored));
+}
+
+void frmMain::showHelp(const QString& section) {
+    if (!m_help)
+        m_help = new HelpWindow(this);
+    m_help->showSection(section);
 }
 
 void frmMain::openInBrowser(const QUrl& url) {
@@ -143,8 +172,13 @@ void frmMain::askYearsToKeep() {
 }
 
 void frmMain::askDataSource() {
-    SourceDialog dialog(m_settingsStore, this);
-    if (dialog.exec() != QDialog::Accepted)
+    QString why;
+    const SurfaceParts* parts = surfaceParts(&why);
+    if (!parts) {
+        Dialogs::warn(this, QStringLiteral("数据来源"), QStringLiteral("数据来源无法设置：") + why);
+        return;
+    }
+    if (!parts->chooseSource(m_settingsStore, this))
         return;
     const DrawSource source = m_settingsStore.source();
     status(QStringLiteral("数据来源：%1").arg(qs(sourceName(source))) +

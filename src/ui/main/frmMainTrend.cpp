@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The trend chart's window: opened from the chart menu or its button, kept up with the history.
+#include "Dialogs.h"
 #include "PanelParts.h"
-#include "TrendWindow.h"
+#include "SurfaceParts.h"
 #include "Workspace.h"
 #include "frmMain.h"
 
@@ -9,8 +10,13 @@ namespace brenvik::ui {
 
 void frmMain::showTrend() {
     if (!m_trend) {
-        m_trend = new TrendWindow(this);
-        connect(m_trend, &TrendWindow::written, this, [this](const QString& file) {
+        QString why;
+        const SurfaceParts* parts = surfaceParts(&why);
+        if (!parts) {
+            Dialogs::warn(this, QStringLiteral("走势图"), QStringLiteral("走势图无法打开：") + why);
+            return;
+        }
+        m_trend = parts->trendWindow(this, [this](const QString& file) {
             const QString line = openWritten(m_trend, file);
             if (!line.isEmpty())
                 status(line);
@@ -26,7 +32,8 @@ void frmMain::refreshTrend() {
     // A closed chart catches up when it is opened again.
     if (!m_trend || !m_trend->isVisible())
         return;
-    m_trend->setHistory(m_workspace->sharedIndex(), m_workspace->game(), m_workspace->dataFolder());
+    surfaceParts()->showTrendHistory(m_trend, m_workspace->sharedIndex(), m_workspace->game(),
+                                     m_workspace->dataFolder());
 }
 
 } // namespace brenvik::ui

@@ -15,6 +15,7 @@
 #include "PanelParts.h"
 #include "SettingsStore.h"
 #include "ShippedHistory.h"
+#include "SurfaceParts.h"
 #include "Tally.h"
 #include "UndoBackup.h"
 #include "Workspace.h"
@@ -143,12 +144,18 @@ void HistoryCommands::runOnlineUpdate(bool ask) {
         return;
     if (!m_workspace.requireStore())
         return;
+    QString why;
+    const SurfaceParts* parts = surfaceParts(&why);
+    if (!parts) {
+        Dialogs::warn(m_window, online::kTitle, QStringLiteral("无法在线更新：") + why);
+        return;
+    }
     const SettingsValues settings = m_settings.read();
     const DrawSource source = storedSource(settings);
     QString host = source == DrawSource::Chart ? m_settings.chartHost() : m_settings.feedHost();
     if (source == DrawSource::Chart && host.isEmpty()) {
         // No chart site is shipped: the first update from one asks for it.
-        const auto asked = askChartHost(m_window, m_settings);
+        const auto asked = parts->askChartHost(m_window, m_settings, {});
         if (!asked)
             return;
         host = *asked;
@@ -158,10 +165,10 @@ void HistoryCommands::runOnlineUpdate(bool ask) {
                     .arg(qs(sourceName(source)), qs(displayName(m_workspace.game()))));
     const Game game = m_workspace.game();
     const int year = chinaYear(now());
-    OnlineUpdateResult result =
-        brenvik::ui::runOnlineUpdate(m_window, *m_workspace.store(), m_workspace.history(),
-                                     {game, source, host, m_workspace.segmentParam(), settings.IniSerchDay,
-                                      year, std::chrono::milliseconds(1000), shippedHistory(game, year)});
+    const OnlineUpdateResult result =
+        parts->onlineUpdate(m_window, *m_workspace.store(), m_workspace.history(),
+                            {game, source, host, m_workspace.segmentParam(), settings.IniSerchDay, year,
+                             std::chrono::milliseconds(1000), shippedHistory(game, year)});
     emit busy(false);
 
     if (result.historyChanged)

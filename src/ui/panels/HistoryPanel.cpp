@@ -152,6 +152,21 @@ void HistoryPanel::buildMenu() {
     mnuHfls = named(mnuLsgl->addAction(QStringLiteral("恢复历史…")), QStringLiteral("mnuHfls"));
     mnuLsgl->addSeparator();
     mnuHuice = named(mnuLsgl->addAction(QStringLiteral("回测(&B)")), QStringLiteral("mnuHuice"));
+    // What the buttons do, for the menu bar's 历史 menu.
+    mnuRdLst = named(new QAction(QStringLiteral("读取历史号文本(&W)…"), this), QStringLiteral("mnuRdLst"));
+    mnuZxgx = named(new QAction(QStringLiteral("历史号在线更新(&U)…"), this), QStringLiteral("mnuZxgx"));
+    mnuDcwb =
+        named(new QAction(QStringLiteral("历史号码导出文本文件(&T)…"), this), QStringLiteral("mnuDcwb"));
+}
+
+void HistoryPanel::fillHistoryMenu(QMenu* menu) {
+    menu->addActions({mnuRdLst, mnuZxgx});
+    menu->addSeparator();
+    menu->addActions({mnuDcwb, mnuDcls});
+    menu->addSeparator();
+    menu->addActions({mnuErase, mnuClear, mnuDlzd, mnuEszhzd});
+    menu->addSeparator();
+    menu->addActions({mnuUndo, mnuHfls});
 }
 
 void HistoryPanel::connectControls() {
@@ -161,6 +176,9 @@ void HistoryPanel::connectControls() {
     connect(cmdRdLst, &QPushButton::clicked, c, &HistoryCommands::importHistory);
     connect(Command4, &QPushButton::clicked, c, &HistoryCommands::exportHistoryText);
     connect(Command21, &QPushButton::clicked, c, &HistoryCommands::updateOnline);
+    connect(mnuRdLst, &QAction::triggered, c, &HistoryCommands::importHistory);
+    connect(mnuDcwb, &QAction::triggered, c, &HistoryCommands::exportHistoryText);
+    connect(mnuZxgx, &QAction::triggered, c, &HistoryCommands::updateOnline);
     // After deleting the last draw, typing it again is what the user most likely does next.
     const auto deleteLast = [this] {
         const bool opened = m_workspace.store();
@@ -216,7 +234,7 @@ void HistoryPanel::setHistoryActionsEnabled(bool enabled) {
     for (QWidget* w : std::initializer_list<QWidget*>{Command3, Command21, cmdRdLst, MaskEdBox1[1],
                                                       MaskEdBox1[2], MaskEdBox1[3]})
         w->setEnabled(enabled);
-    for (QAction* a : {mnuErase, mnuClear, mnuDlzd, mnuEszhzd, mnuUndo, mnuHfls})
+    for (QAction* a : {mnuErase, mnuClear, mnuDlzd, mnuEszhzd, mnuUndo, mnuHfls, mnuRdLst, mnuZxgx})
         a->setEnabled(enabled);
 }
 

@@ -35,6 +35,9 @@ public:
     void setSettingsMenu(QMenu* menu) { m_settingsMenu = menu; }
     // The controls in the order they are read, for Tab.
     QList<QWidget*> readingOrder() const;
+    // Puts every history command into `menu` (the menu bar's 历史 menu): what the buttons do and
+    // what the grid's menu offers.
+    void fillHistoryMenu(QMenu* menu);
 
 signals:
     void status(const QString& text);
@@ -92,6 +95,10 @@ private:
     QAction* mnuUndo = nullptr;
     QAction* mnuHfls = nullptr; // 恢复历史…
     QAction* mnuHuice = nullptr;
+    // The buttons' commands, for the menu bar.
+    QAction* mnuRdLst = nullptr;
+    QAction* mnuZxgx = nullptr;
+    QAction* mnuDcwb = nullptr;
 };
 
 } // namespace brenvik::ui

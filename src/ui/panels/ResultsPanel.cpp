@@ -5,8 +5,8 @@
 #include "Logbook.h"
 #include "PanelParts.h"
 #include "Spreadsheet.h"
+#include "SurfaceParts.h"
 #include "Tally.h"
-#include "TallyChart.h"
 #include "TallyVerdict.h"
 #include "ThemeColours.h"
 #include "Workspace.h"
@@ -135,9 +135,12 @@ ResultsPanel::ResultsPanel(Workspace& workspace, QWidget* parent)
             [this] { emit manualWanted(QStringLiteral("chance")); });
     tally->layout()->addWidget(m_verdict);
     describe(m_verdict, QStringLiteral("与随机相比的结论"));
-    m_chart = new TallyChart(m_resultModel, m_workspace.dataFolder());
-    describe(m_chart, QStringLiteral("统计图"),
-             QStringLiteral("各结果所占比例的柱形图：竖线为95%区间，虚线为随机比例；菜单键可保存为图片"));
+    // The chart takes its place once its library is loaded (showChart); until then the place
+    // shows the chart's empty ground.
+    m_chart = named(new QWidget, QStringLiteral("tallyChartPlace"));
+    m_chart->setMinimumHeight(120);
+    m_chart->setBackgroundRole(QPalette::Base);
+    m_chart->setAutoFillBackground(true);
     m_tallySplit->addWidget(tally);
     m_tallySplit->addWidget(m_chart);
     m_tallySplit->setStretchFactor(0, 0);
@@ -213,7 +216,40 @@ void ResultsPanel::resizeEvent(QResizeEvent* event) {
     updateGeometry();
 }
 
+void ResultsPanel::showChart() {
+    if (m_chartShown)
+        return;
+    QString why;
+    const SurfaceParts* parts = surfaceParts(&why);
+    if (!parts) {
+        if (!m_chart->toolTip().isEmpty())
+            return;
+        // Said once, where the chart would be and in the status bar; the grids work without it.
+        m_chart->setToolTip(QStringLiteral("统计图无法显示：") + why);
+        emit status(QStringLiteral("统计图无法显示：") + why);
+        return;
+    }
+    QWidget* chart = parts->tallyChart(m_resultModel, m_workspace.dataFolder());
+    describe(chart, QStringLiteral("统计图"),
+             QStringLiteral("各结果所占比例的柱形图：竖线为95%区间，虚线为随机比例；菜单键可保存为图片"));
+    // The chart takes the place with its sizes, and the room the window gains, as the place did.
+    const QList<int> sizes = m_tallySplit->sizes();
+    delete m_tallySplit->replaceWidget(1, chart);
+    m_tallySplit->setStretchFactor(0, 0);
+    m_tallySplit->setStretchFactor(1, 1);
+    m_tallySplit->setSizes(sizes);
+    m_chart = chart;
+    m_chartShown = true;
+    // Read after the verdict, as the place it took was.
+    QWidget::setTabOrder(m_verdict, chart);
+    QWidget::setTabOrder(chart, MSFlexGrid2);
+    if (m_stale)
+        parts->greyChart(chart, true);
+    emit chartShown();
+}
+
 void ResultsPanel::showResults(const SearchConditions& c, const std::vector<std::uint32_t>& rows) {
+    showChart();
     const SearchIndexPtr& index = m_workspace.sharedIndex();
     m_matchedModel->setMatches(MatchedDraws(index, rows, c.resultKind, c.lastDraw, c.n), c.lastDraw);
 
@@ -252,7 +288,8 @@ void ResultsPanel::setStale(bool stale, const QString& why) {
     m_summary->setText(stale ? why + m_searchedSummary : m_searchedSummary);
     for (QWidget* w : std::initializer_list<QWidget*>{MSFlexGrid3, MSFlexGrid2, m_verdict, m_chosenDraw})
         greyText(w, stale);
-    m_chart->setGreyed(stale);
+    if (m_chartShown)
+        surfaceParts()->greyChart(m_chart, stale);
     offerPrediction();
 }
 

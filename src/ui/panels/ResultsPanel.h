@@ -18,7 +18,6 @@ class QTableView;
 
 namespace brenvik::ui {
 
-class TallyChart;
 class TallyVerdict;
 class Workspace;
 
@@ -56,6 +55,9 @@ public:
     // Forgets the search shown: the condition line, the tally, its verdict and chart, the matched
     // draws; `lastDraw` names the earlier-draw column.
     void clear(bool lastDraw);
+    // Puts the tally's chart in its place: its library is loaded after the window's first paint,
+    // or by the first search shown before it.
+    void showChart();
 
 signals:
     void status(const QString& text);
@@ -65,6 +67,8 @@ signals:
     void predictionWanted();
     // A search's results were put on show.
     void resultsShown();
+    // The tally's chart took its place, and with it the room it needs.
+    void chartShown();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -94,7 +98,8 @@ private:
     QPushButton* cmdYuce = nullptr;
     QLabel* m_chosenDraw = nullptr;
     TallyVerdict* m_verdict = nullptr;
-    TallyChart* m_chart = nullptr;
+    QWidget* m_chart = nullptr; // the chart, or the place it will take
+    bool m_chartShown = false;
     QSplitter* m_split = nullptr;
     QSplitter* m_tallySplit = nullptr;
     MatchedGridModel* m_matchedModel = nullptr;

@@ -24,7 +24,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTabWidget>
+
+#include <memory>
 
 namespace brenvik::ui {
 
@@ -75,8 +78,8 @@ SearchPanel::SearchPanel(Workspace& workspace, SettingsStore& settings, QWidget*
 }
 
 QList<QWidget*> SearchPanel::readingOrder() const {
-    // The groups row by row, each top to bottom; then the pattern tab and its positions, the
-    // range, the search buttons and the combination search.
+    // The groups row by row, each top to bottom; then the pattern tab and its positions (the third
+    // with its chosen issue), the range, the search buttons and the combination search.
     QList<QWidget*> order = {Option1[1], Option1[0], Option1[3], Option1[2],
                              MaskEdBox2, Option2[4], Option2[5]};
     for (const auto* group : {&Option3, &Option4})
@@ -89,7 +92,7 @@ QList<QWidget*> SearchPanel::readingOrder() const {
         for (std::size_t p = 0; p < 3; ++p)
             order << checks[p] << boxes[p];
     }
-    order << Check4 << Text4 << Text3[0] << Text3[1] << Command1 << cmdSuoshui << cmdHuice << Combo1
+    order << Text4 << Check4 << Text3[0] << Text3[1] << Command1 << cmdSuoshui << cmdHuice << Combo1
           << Option6[0] << Option6[1] << Command2;
     return order;
 }
@@ -111,29 +114,27 @@ void SearchPanel::setScrollsItself(bool scrolls) {
 }
 
 void SearchPanel::connectControls() {
+    // Each option acts when it is chosen, however it is chosen: by the mouse, the keys, a screen
+    // reader's action or the program.
     for (int i = 0; i < 4; ++i) {
-        connect(Option1[i], &QRadioButton::clicked, this, [this] { patternSourceChosen(); });
-        connect(Option3[i], &QRadioButton::clicked, this, [this, i] { searchTypeChosen(i); });
-        connect(Option4[i], &QRadioButton::clicked, this,
-                [this, i] { m_settings.writeInt(keys::intXianshiLei, i); });
+        onChosen(Option1[i], this, [this] { patternSourceChosen(); });
+        onChosen(Option3[i], this, [this, i] { searchTypeChosen(i); });
+        onChosen(Option4[i], this, [this, i] { m_settings.writeInt(keys::intXianshiLei, i); });
     }
     for (int i = 1; i <= 3; ++i)
-        connect(Option5[i], &QRadioButton::clicked, this,
-                [this, i] { m_settings.writeInt(keys::intConsqSort, i); });
+        onChosen(Option5[i], this, [this, i] { m_settings.writeInt(keys::intConsqSort, i); });
     for (int i : {4, 5})
-        connect(Option2[i], &QRadioButton::clicked, this, [this] { groupChosen(); });
+        onChosen(Option2[i], this, [this] { groupChosen(); });
     for (int i = 0; i < 2; ++i)
-        connect(Option6[i], &QRadioButton::clicked, this,
-                [this, i] { m_settings.writeFlag(keys::bolZhpm, i != 0); });
+        onChosen(Option6[i], this, [this, i] { m_settings.writeFlag(keys::bolZhpm, i != 0); });
     // The first two tabs keep their boxes as they stand, edits included; the third loads its
     // boxes from the draw before the chosen issue.
-    connect(TabStrip1, &QTabWidget::currentChanged, this, [this] {
-        if (currentTab() == 2)
-            YSJS();
-    });
-    connect(Check4, &QCheckBox::clicked, this, [this] { limitToIssueToggled(); });
+    connect(TabStrip1, &QTabWidget::currentChanged, this, [this](int tab) { tabChosen(tab); });
+    connect(Check4, &QCheckBox::toggled, this, [this] { limitToIssueToggled(); });
     connect(Text4, &QLineEdit::editingFinished, this, [this] { chosenIssueEdited(); });
     connect(MaskEdBox2, &DigitBox::focusLost, this, [this] { earlierDrawsEdited(); });
+    // A size picked from the list counts at once; one typed counts when the box is left.
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { takeCombinationSize(); });
     connect(Command1, &QPushButton::clicked, this, [this] { searchRequested(false); });
     connect(cmdHuice, &QPushButton::clicked, this, &SearchPanel::openBacktest);
     connect(cmdSuoshui, &QPushButton::clicked, this, &SearchPanel::filterRequested);
@@ -159,7 +160,12 @@ void SearchPanel::connectControls() {
 }
 
 void SearchPanel::showSettings(const SettingsValues& saved) {
-    // What the handlers would reload from these (range, pattern) follows when the history opens.
+    // What the handlers would reload from these (range, pattern) follows when the history opens,
+    // and what they would save is what was read.
+    std::vector<std::unique_ptr<QSignalBlocker>> quiet;
+    for (QAbstractButton* b : findChildren<QAbstractButton*>())
+        quiet.push_back(std::make_unique<QSignalBlocker>(b));
+    quiet.push_back(std::make_unique<QSignalBlocker>(Combo1));
     Option1[1]->setChecked(saved.bolZyw);
     Option1[0]->setChecked(!saved.bolZyw);
     Option1[3]->setChecked(saved.bolSq);
@@ -190,6 +196,12 @@ void SearchPanel::historyChanged(HistoryChange how) {
         break;
     case HistoryChange::Trimmed:
         reloadPattern();
+        // A range that reached the draws deleted ends at the newest one left.
+        if (const DrawRow* last = history.last()) {
+            const auto end = parseWholeNumber(Text3[1]->text().trimmed().toStdString(), INT32_MIN, INT32_MAX);
+            if (!end || *end > last->sqqh)
+                Text3[1]->setText(QString::number(last->sqqh));
+        }
         break;
     case HistoryChange::Appended:
         reloadPattern();
@@ -305,10 +317,30 @@ void SearchPanel::searchTypeChosen(int kind) {
     m_settings.writeInt(keys::intLei, kind);
 }
 
+void SearchPanel::tabChosen(int tab) {
+    if (tab == 2) {
+        YSJS();
+        return;
+    }
+    // 仅检索该期前 limits the chosen-issue tab's searches only: on the other tabs the range runs
+    // to the newest draw again, and the status bar says why it changed.
+    if (Check4->isChecked()) {
+        const QString before = Text3[1]->text();
+        setRangeEndToLast();
+        if (Text3[1]->text() != before)
+            emit status(QStringLiteral("“仅检索该期前”只用于“验证指定期”：检索范围已恢复到最新一期 %1。")
+                            .arg(Text3[1]->text()));
+    }
+}
+
 void SearchPanel::limitToIssueToggled() {
+    // Ticked elsewhere than on its tab (by a script), it waits for its tab.
+    if (currentTab() != 2)
+        return;
     if (Check4->isChecked()) {
         const auto chosen = parseIssue(Text4->text().toStdString());
         if (!chosen) {
+            const QSignalBlocker quiet(Check4);
             Check4->setChecked(false);
             Dialogs::warn(
                 this, QStringLiteral("仅检索该期前"),
@@ -398,6 +430,8 @@ std::expected<SearchConditions, SearchPanel::Refusal> SearchPanel::conditions(bo
     }
     c.searchType = static_cast<Kind>(checkedIndex(Option3, 0));
     c.pattern = pattern();
+    if (auto refused = outOfKind(c, combination))
+        return unexpected(*refused);
     if (combination) {
         // A draw has three positions: no combination of more of them can agree with the pattern.
         const QString text = Combo1->currentText().trimmed();
@@ -444,6 +478,45 @@ std::expected<SearchConditions, SearchPanel::Refusal> SearchPanel::conditions(bo
     c.group = Option2[5]->isChecked();
     c.segmentParam = m_workspace.segmentParam();
     return c;
+}
+
+std::optional<SearchPanel::Refusal> SearchPanel::outOfKind(const SearchConditions& c,
+                                                           bool combination) const {
+    // A value the search type never takes finds no draw through its position: said, not searched.
+    int low = 0;
+    int high = 9;
+    QString values = QStringLiteral("号码只有 0 到 9");
+    switch (c.searchType) {
+    case Kind::Number:
+        break;
+    case Kind::BigSmall:
+        high = 1;
+        values = QStringLiteral("大小只有 0（小）和 1（大）");
+        break;
+    case Kind::OddEven:
+        high = 1;
+        values = QStringLiteral("单双只有 0（双）和 1（单）");
+        break;
+    case Kind::Segment:
+        low = m_workspace.segmentParam();
+        high = low + 4;
+        values = QStringLiteral("段数只有 %1 到 %2（段数参数%1~%2）").arg(low).arg(high);
+        break;
+    }
+    const int tab = currentTab();
+    const auto boxes = patternBoxes(tab);
+    const auto checks = positionChecks(tab);
+    for (std::size_t p = 0; p < 3; ++p) {
+        const auto& v = c.pattern[p];
+        if (!v || (*v >= low && *v <= high) || (!combination && !checks[p]->isChecked()))
+            continue;
+        return Refusal{boxes[p], QStringLiteral("“%1”第%2位是 %3，%4，未检索。")
+                                     .arg(TabStrip1->tabText(tab))
+                                     .arg(p + 1)
+                                     .arg(*v)
+                                     .arg(values)};
+    }
+    return std::nullopt;
 }
 
 void SearchPanel::refuse(const Refusal& refusal) {

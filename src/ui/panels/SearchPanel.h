@@ -112,6 +112,8 @@ signals:
     void conditionsEdited();
     // The user asked for the 缩水 window.
     void filterRequested();
+    // A one-line report for the status bar.
+    void status(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -132,6 +134,7 @@ private:
     std::array<QCheckBox*, 3> positionChecks(int tab) const;
 
     // What happens when the user changes a control.
+    void tabChosen(int tab);
     void patternSourceChosen();
     void groupChosen();
     void searchTypeChosen(int kind);
@@ -142,6 +145,8 @@ private:
     void takeFocusedEdit();
 
     void searchRequested(bool combination);
+    // The first pattern box whose value the search type does not take, among those compared.
+    std::optional<Refusal> outOfKind(const SearchConditions& c, bool combination) const;
     void refuse(const Refusal& refusal);
 
     Workspace& m_workspace;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The follow search the options are set up for, run on its own: the backtest in a window of its
 // own, or a prediction for the logbook.
-#include "BacktestWindow.h"
 #include "Dialogs.h"
 #include "SearchPanel.h"
+#include "SurfaceParts.h"
 #include "Workspace.h"
 
 #include <QRadioButton>
@@ -30,8 +30,14 @@ void SearchPanel::openBacktest() {
         Option2[5]->setFocus(Qt::OtherFocusReason);
         return;
     }
-    auto* window =
-        new BacktestWindow(*c, m_workspace.sharedIndex(), m_workspace.game(), m_workspace.dataFolder(), this);
+    QString why;
+    const SurfaceParts* parts = surfaceParts(&why);
+    if (!parts) {
+        Dialogs::warn(this, QStringLiteral("回测"), QStringLiteral("回测窗口无法打开：") + why);
+        return;
+    }
+    QWidget* window = parts->backtestWindow(*c, m_workspace.sharedIndex(), m_workspace.game(),
+                                            m_workspace.dataFolder(), this);
     window->show();
 }
 

@@ -83,18 +83,6 @@ void SearchControls::build(QWidget* panel) {
     buildPatternTabs();
     g->addWidget(TabStrip1, 2, 0, 1, 3);
 
-    auto* limit = new QHBoxLayout;
-    Check4 = named(new QCheckBox(QStringLiteral("仅检索该期前")), QStringLiteral("Check4"));
-    Text4 = smallBox(QStringLiteral("Text4"), 8);
-    Text4->setText(QStringLiteral("2013001"));
-    Text4->setMaxLength(7);
-    describe(Text4, QStringLiteral("指定期号"),
-             QStringLiteral("“验证指定期”取这一期之前的号码检索；勾选“仅检索该期前”时只检索它之前的各期"));
-    limit->addWidget(Check4);
-    limit->addWidget(Text4);
-    limit->addStretch();
-    g->addLayout(limit, 3, 0, 1, 3);
-
     Frame7 = group(QStringLiteral("Frame7"), QStringLiteral("检索起止期数"));
     auto* range = new QHBoxLayout(Frame7);
     Label3[0] = named(new QLabel(QStringLiteral("起")), QStringLiteral("Label3(0)"));
@@ -176,8 +164,10 @@ void SearchControls::buildPatternTabs() {
         auto* frame = new QFrame;
         frame->setObjectName(indexed("Frame2", t));
         Frame2[t] = frame;
-        auto* h = new QHBoxLayout(frame);
-        h->setContentsMargins(8, 8, 8, 8);
+        auto* v = new QVBoxLayout(frame);
+        v->setContentsMargins(8, 8, 8, 8);
+        auto* h = new QHBoxLayout;
+        v->addLayout(h);
         for (int p = 1; p <= 3; ++p) {
             const int ci = pages[t].checkBase + p;
             auto* check =
@@ -202,8 +192,29 @@ void SearchControls::buildPatternTabs() {
                 h->addSpacing(6);
         }
         h->addStretch();
+        v->addStretch();
         TabStrip1->addTab(frame, pages[t].caption);
     }
+    // The chosen issue and the limit to the draws before it belong to the third tab: on it they
+    // are, and only its searches are limited.
+    auto* limit = new QHBoxLayout;
+    auto* chosen = new QLabel(QStringLiteral("指定期(&I)"));
+    Text4 = smallBox(QStringLiteral("Text4"), 8);
+    Text4->setText(QStringLiteral("2013001"));
+    Text4->setMaxLength(7);
+    chosen->setBuddy(Text4);
+    describe(Text4, QStringLiteral("指定期号"),
+             QStringLiteral("“验证指定期”取这一期之前的号码检索；勾选“仅检索该期前”时只检索它之前的各期"));
+    Check4 = named(new QCheckBox(QStringLiteral("仅检索该期前")), QStringLiteral("Check4"));
+    Check4->setToolTip(QStringLiteral(
+        "只用于“验证指定期”：检索范围止于指定期的前一期；换到其他检索号码来源时，范围恢复到最新一期"));
+    describe(Check4, Check4->text(), QStringLiteral("只用于验证指定期：检索范围止于指定期的前一期"));
+    limit->addWidget(chosen);
+    limit->addWidget(Text4);
+    limit->addSpacing(6);
+    limit->addWidget(Check4);
+    limit->addStretch();
+    static_cast<QVBoxLayout*>(Frame2[2]->layout())->insertLayout(1, limit);
     describe(TabStrip1, QStringLiteral("检索号码来源"));
     describe(TabStrip1->tabBar(), QStringLiteral("检索号码来源"));
 }

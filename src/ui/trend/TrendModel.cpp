@@ -2,10 +2,12 @@
 #include "TrendModel.h"
 
 #include "TallyStatistics.h"
+#include "TrendPainter.h"
 
 #include <QFont>
 
 #include <algorithm>
+#include <span>
 
 namespace brenvik::ui {
 
@@ -56,7 +58,43 @@ QString chanceText(const stats::OmissionFigures& f) {
              QString::fromStdString(stats::intervalText(f.observed)));
 }
 
+// Whether `a` stands out more than `b` in the figure row: the most draws, the shortest average
+// omission, the longest omission, run or current omission.
+bool standsOut(const stats::OmissionFigures& a, const stats::OmissionFigures& b, int figure) {
+    if (figure == 1)
+        return a.average < b.average;
+    return figureValue(a, figure) > figureValue(b, figure);
+}
+
 } // namespace
+
+std::span<const stats::OmissionFigures> TrendModel::valueFigures(int column) const {
+    if (column == kSumColumn)
+        return m_table.sum;
+    if (column == kSpanColumn)
+        return m_table.span;
+    if (column == kFormColumn)
+        return m_table.form;
+    return {};
+}
+
+QString TrendModel::valueLabel(int column, std::size_t value) {
+    if (column != kFormColumn)
+        return QString::number(value);
+    const auto caption = stats::kFormCaptions[value];
+    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+}
+
+std::optional<std::size_t> TrendModel::standout(int figure, int column) const {
+    const auto values = valueFigures(column);
+    if (values.empty())
+        return std::nullopt;
+    std::size_t best = 0;
+    for (std::size_t v = 1; v < values.size(); ++v)
+        if (standsOut(values[v], values[best], figure))
+            best = v;
+    return best;
+}
 
 TrendModel::TrendModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -140,6 +178,10 @@ const stats::ChartRow& TrendModel::chartRow(int row) const {
 QString TrendModel::figureText(int figure, int column) const {
     if (column == kIssueColumn)
         return QString::fromUtf8(kFigureCaptions[figure]);
+    // The sum, the span and the form have a value per kind, too many for one cell: the cell shows
+    // the value that stands out in the row, and its tip lists them all.
+    if (const auto v = standout(figure, column))
+        return valueLabel(column, *v) + QLatin1Char(':') + ui::figureText(valueFigures(column)[*v], figure);
     const int p = positionOf(column);
     if (p < 0)
         return {};
@@ -161,24 +203,34 @@ QVariant TrendModel::figureData(int figure, int column, int role) const {
             return figure == 0 && f.marked ? (static_cast<double>(f.count) > f.expected ? 1 : -1) : 0;
         return {};
     }
-    if (role != Qt::ToolTipRole || column < kSumColumn)
+    const auto values = valueFigures(column);
+    if (values.empty())
         return {};
-    // The sum, span and form have a value per kind, too many for one cell: the tip lists them.
+    if (role == MarkRole) {
+        const auto& f = values[*standout(figure, column)];
+        return figure == 0 && f.marked ? (static_cast<double>(f.count) > f.expected ? 1 : -1) : 0;
+    }
+    if (role != Qt::ToolTipRole)
+        return {};
+    // Every value's figure; the counts with what chance gives, as the digits' counts have.
+    const QString kind = column == kSumColumn    ? QStringLiteral("和值 ")
+                         : column == kSpanColumn ? QStringLiteral("跨度 ")
+                                                 : QString();
     QStringList lines;
-    auto add = [&](const QString& value, const stats::OmissionFigures& f) {
-        lines << value + QStringLiteral("：") + ui::figureText(f, figure);
-    };
-    if (column == kSumColumn)
-        for (std::size_t v = 0; v < m_table.sum.size(); ++v)
-            add(QStringLiteral("和值 %1").arg(v), m_table.sum[v]);
-    else if (column == kSpanColumn)
-        for (std::size_t v = 0; v < m_table.span.size(); ++v)
-            add(QStringLiteral("跨度 %1").arg(v), m_table.span[v]);
-    else
-        for (std::size_t v = 0; v < m_table.form.size(); ++v)
-            add(QString::fromUtf8(stats::kFormCaptions[v].data(),
-                                  static_cast<qsizetype>(stats::kFormCaptions[v].size())),
-                m_table.form[v]);
+    for (std::size_t v = 0; v < values.size(); ++v) {
+        const stats::OmissionFigures& f = values[v];
+        QString line = kind + valueLabel(column, v) + QStringLiteral("：");
+        if (figure == 0)
+            line += QStringLiteral("%1 次%2，")
+                        .arg(f.count)
+                        .arg(!f.marked                                   ? QString()
+                             : static_cast<double>(f.count) > f.expected ? QStringLiteral("（偏多）")
+                                                                         : QStringLiteral("（偏少）")) +
+                    chanceText(f);
+        else
+            line += ui::figureText(f, figure);
+        lines << line;
+    }
     return QString::fromUtf8(kFigureCaptions[figure]) + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
 }
 
@@ -228,19 +280,72 @@ QVariant TrendModel::data(const QModelIndex& index, int role) const {
 std::vector<SheetCell> TrendModel::sheetRow(int row) const {
     std::vector<SheetCell> out;
     out.reserve(kColumns);
-    for (int c = 0; c < kColumns; ++c) {
-        if (row < 2) {
+    if (row < 2) {
+        for (int c = 0; c < kColumns; ++c)
             out.emplace_back(
                 (row == 0 ? groupCaption(c) : headerData(c, Qt::Horizontal, Qt::DisplayRole).toString())
                     .toStdString());
+        return out;
+    }
+    // As the printed chart shows them: a drawn digit bold on its ball's colour, an omission a
+    // plain number, a count off chance with its arrow in the number's format, in the arrow's colour.
+    const TrendColours colours = printedTrendColours();
+    const auto rgb = [](const QColor& c) { return static_cast<std::uint32_t>(c.rgb() & 0xFFFFFF); };
+    const auto counted = [&](double value, const stats::OmissionFigures& f, int figure,
+                             const QString& label) {
+        SheetStyle style;
+        const QString prefix = label.isEmpty() ? QString() : QLatin1Char('"') + label + QStringLiteral(":\"");
+        QString format = prefix + (figure == 1 ? QStringLiteral("0.0") : QStringLiteral("0"));
+        if (figure == 0 && f.marked) {
+            const bool up = static_cast<double>(f.count) > f.expected;
+            format += up ? QStringLiteral("\"↑\"") : QStringLiteral("\"↓\"");
+            style.colour = rgb(up ? colours.up : colours.down);
+        }
+        if (format != QLatin1String("0"))
+            style.numberFormat = format.toStdString();
+        return SheetCell::number(value).styled(std::move(style));
+    };
+    const int r = row - 2;
+    if (r >= drawRows()) {
+        const int figure = r - drawRows();
+        for (int c = 0; c < kColumns; ++c) {
+            const int p = positionOf(c);
+            if (c == kIssueColumn) {
+                out.emplace_back(kFigureCaptions[figure]);
+            } else if (p >= 0) {
+                const auto& f = m_table.positions[static_cast<std::size_t>(p)]
+                                                 [static_cast<std::size_t>((c - kFirstDigitColumn) % 10)];
+                out.push_back(counted(figure == 1 ? f.average : static_cast<double>(figureValue(f, figure)),
+                                      f, figure, {}));
+            } else if (const auto v = standout(figure, c)) {
+                const auto& f = valueFigures(c)[*v];
+                out.push_back(counted(figure == 1 ? f.average : static_cast<double>(figureValue(f, figure)),
+                                      f, figure, valueLabel(c, *v)));
+            } else {
+                out.emplace_back();
+            }
+        }
+        return out;
+    }
+    const std::size_t historyRow = m_table.rows.first + static_cast<std::size_t>(r);
+    for (int c = 0; c < kColumns; ++c) {
+        const int p = positionOf(c);
+        if (p >= 0) {
+            const int digit = (c - kFirstDigitColumn) % stats::kDigitValues;
+            if (m_index->codes(p + 1, Kind::Number)[historyRow] == digit) {
+                const auto position = static_cast<std::size_t>(p);
+                out.push_back(SheetCell::number(digit).styled(
+                    {true, rgb(colours.balls[position]), rgb(colours.ballText[position]), {}}));
+            } else {
+                out.push_back(SheetCell::number(
+                    chartRow(r).positions[static_cast<std::size_t>(p)][static_cast<std::size_t>(digit)]));
+            }
             continue;
         }
-        const QString text = data(this->index(row - 2, c), Qt::DisplayRole).toString();
-        bool number = false;
-        const double v = text.toDouble(&number);
-        // The issue, the omissions and the figures are numbers; a draw like "012" stays text.
-        if (number && c != kDrawColumn)
-            out.push_back(SheetCell::number(v));
+        const QString text = data(index(r, c), Qt::DisplayRole).toString();
+        // The issue, the sum and the span are numbers; a draw like "012" and a form stay text.
+        if (c == kIssueColumn || c == kSumColumn || c == kSpanColumn)
+            out.push_back(SheetCell::number(text.toDouble()));
         else
             out.emplace_back(text.toStdString());
     }

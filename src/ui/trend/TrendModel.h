@@ -8,6 +8,8 @@
 #include <QAbstractTableModel>
 
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace brenvik::ui {
@@ -59,6 +61,15 @@ public:
     std::vector<SheetCell> sheetRow(int row) const;
     // All of them at once.
     SheetTable sheet() const;
+
+    // The figures of every value of the sum, span or form column; none for another column.
+    std::span<const stats::OmissionFigures> valueFigures(int column) const;
+    // How a value of the sum, span or form column is named: the number, or the form's caption.
+    static QString valueLabel(int column, std::size_t value);
+    // The value of the sum, span or form column whose figure in the figure row stands out (the
+    // most draws, the shortest average omission, the longest omission, run or current
+    // omission), the first of equals; nothing for another column.
+    std::optional<std::size_t> standout(int figure, int column) const;
 
 private:
     QString figureText(int figure, int column) const;

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 #include <QStaticText>
 
@@ -178,7 +179,9 @@ TrendLayout TrendLayout::forFont(const QFont& font) {
     l.rowHeight = fm.height() + 6;
     l.headerHeight = 2 * l.rowHeight;
     const int digit = std::max(fm.horizontalAdvance(QStringLiteral("88↑")) + 6, l.rowHeight + 2);
-    const int wide = fm.horizontalAdvance(QStringLiteral("组六")) + 12;
+    // The sum, span and form columns: their captions, and under them the value that stands out
+    // with its figure ("组六:4630").
+    const int wide = fm.horizontalAdvance(QStringLiteral("组六:88888↑")) + 8;
     int x = 0;
     for (int c = 0; c < TrendModel::kColumns; ++c) {
         l.left[static_cast<std::size_t>(c)] = x;

@@ -65,7 +65,8 @@ TrendWindow::TrendWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model
                 chooseRange();
         });
     }
-    connect(m_rangeBox, &QComboBox::activated, this, [this] {
+    // The range follows the box however its choice changes: the list, the keys, a screen reader.
+    connect(m_rangeBox, &QComboBox::currentIndexChanged, this, [this] {
         const bool issues = m_rangeBox->currentIndex() == kIssueChoice;
         m_startBox->setEnabled(issues);
         m_endBox->setEnabled(issues);

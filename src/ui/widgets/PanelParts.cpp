@@ -8,6 +8,7 @@
 #include "IssueNumber.h"
 #include "Spreadsheet.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -20,8 +21,12 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 #include <QValidator>
+
+#include <memory>
+#include <utility>
 
 namespace brenvik::ui {
 
@@ -98,10 +103,42 @@ protected:
     }
 
 private:
-    int linesHeight() const { return heightForWidth(width() > 0 ? width() : QLabel::sizeHint().width()); }
+    // Laid out once per text, font and width: layouts ask for it many times while the window
+    // settles.
+    int linesHeight() const {
+        const int w = width() > 0 ? width() : QLabel::sizeHint().width();
+        if (w != m_width || text() != m_text || font() != m_font) {
+            m_width = w;
+            m_text = text();
+            m_font = font();
+            m_height = heightForWidth(w);
+        }
+        return m_height;
+    }
+    mutable int m_width = -1;
+    mutable int m_height = 0;
+    mutable QString m_text;
+    mutable QFont m_font;
 };
 
 } // namespace
+
+void onChosen(QAbstractButton* button, QObject* context, std::function<void()> act) {
+    // A click on an unchecked option checks it first: the click then finds it chosen already.
+    auto justChosen = std::make_shared<bool>(false);
+    QObject::connect(button, &QAbstractButton::toggled, context, [act, justChosen](bool on) {
+        if (!on)
+            return;
+        *justChosen = true;
+        act();
+        // A toggle of the program's own is followed by no click.
+        QTimer::singleShot(0, [justChosen] { *justChosen = false; });
+    });
+    QObject::connect(button, &QAbstractButton::clicked, context, [act, justChosen] {
+        if (!std::exchange(*justChosen, false))
+            act();
+    });
+}
 
 QString indexed(const char* name, int index) {
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <functional>
 
+class QAbstractButton;
 class QAbstractItemModel;
+class QObject;
 class QGroupBox;
 class QSize;
 class QLabel;
@@ -44,6 +46,11 @@ QString sentence(const QString& text);
 QString countText(long long count);
 // Twips of the original layout to pixels at the window's font size.
 int twips(int t);
+
+// Runs `act` when `button` is chosen, however it comes to be checked (the mouse, the keys, a
+// screen reader's action, the program), and when it is pressed again while checked, as a click
+// on an option always did: once either way.
+void onChosen(QAbstractButton* button, QObject* context, std::function<void()> act);
 
 // What assistive technology says of a control: its name, and what it is for where the caption
 // alone does not say it.

@@ -108,13 +108,27 @@ void Workspace::startCheck() {
     if (m_store->checkedSound())
         return;
     m_checkPending = true;
+    m_checkStarted = false;
+    if (!m_checksHeld)
+        runCheck();
+}
+
+void Workspace::runCheck() {
+    m_checkStarted = true;
     m_check.setFuture(QtConcurrent::run(m_store->checkTask()));
 }
 
+void Workspace::releaseChecks() {
+    m_checksHeld = false;
+    if (m_checkPending && !m_checkStarted && m_store)
+        runCheck();
+}
+
 void Workspace::takeVerdict() {
-    if (!m_checkPending)
+    if (!m_checkPending || !m_checkStarted)
         return;
     m_checkPending = false;
+    m_checkStarted = false;
     const Result<void> verdict = m_check.result();
     if (!m_store)
         return;
@@ -135,6 +149,8 @@ void Workspace::reportDamage(const Error& damage) {
 void Workspace::awaitVerdict() {
     if (!m_checkPending)
         return;
+    if (!m_checkStarted)
+        runCheck();
     BusyCursor busy;
     m_check.waitForFinished();
     takeVerdict();
@@ -150,6 +166,7 @@ Result<Restored> Workspace::restoreFrom(const RestorePlan& plan) {
     // Nothing of this program may hold the damaged file while it is put aside.
     m_check.waitForFinished();
     m_checkPending = false;
+    m_checkStarted = false;
     m_store.reset();
     const auto database = toPath(m_dataFolder) / databaseFileName(m_game);
     auto restored = restoreHistory(database, m_game, plan, m_segmentParam, std::chrono::system_clock::now());
@@ -163,6 +180,7 @@ void Workspace::open(Game game) {
     m_game = game;
     m_check.waitForFinished();
     m_checkPending = false;
+    m_checkStarted = false;
     m_damaged = false;
     m_store.reset();
     m_snapshot = std::make_shared<HistorySnapshot>();

@@ -49,6 +49,11 @@ public:
     int segmentParam() const { return m_segmentParam; }
     void setSegmentParam(int param);
 
+    // Holds the check of each history's whole file that opening starts, until releaseChecks: the
+    // window's first paint does not wait for the processor time it takes. A change or an export
+    // asked for meanwhile runs it at once.
+    void holdChecks() { m_checksHeld = true; }
+    void releaseChecks();
     // Sample histories for a new folder, and the temporary files of writes that were killed.
     void prepareFolder();
     // Upgrades a folder written before each game kept its own history; what was done, or nothing.
@@ -97,8 +102,10 @@ signals:
 
 private:
     void openDatabase();
-    // The whole file is checked on another thread right after opening; changes wait for it.
+    // The whole file is checked on another thread right after opening (or once checks are
+    // released); changes wait for it.
     void startCheck();
+    void runCheck();
     void takeVerdict();
     void awaitVerdict();
     void reportDamage(const Error& damage);
@@ -115,7 +122,9 @@ private:
     SearchIndexPtr m_index; // set with m_snapshot
     int m_lastQQH = 0;
     QFutureWatcher<Result<void>> m_check;
-    bool m_checkPending = false; // a check runs whose verdict the store has not taken yet
+    bool m_checkPending = false; // a check is due or runs, and the store has not taken its verdict
+    bool m_checkStarted = false;
+    bool m_checksHeld = false;
     bool m_damaged = false;
 };
 
