@@ -66,14 +66,13 @@ public:
     HelpWindow* helpWindow() const { return m_help; }
     // Whether the window has painted once, and what waited for that has come (afterFirstPaint).
     bool hasPainted() const { return m_painted; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
     // The trend chart's window, made when first opened.
     void showTrend();
     // The online update without the question before it, as the status bar's offer runs it.
     void updateOnlineNow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     frmMain(QString dataFolder, FolderLock lock, QWidget* parent);

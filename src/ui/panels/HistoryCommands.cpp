@@ -165,7 +165,7 @@ void HistoryCommands::runOnlineUpdate(bool ask) {
                     .arg(qs(sourceName(source)), qs(displayName(m_workspace.game()))));
     const Game game = m_workspace.game();
     const int year = chinaYear(now());
-    const OnlineUpdateResult result =
+    OnlineUpdateResult result =
         parts->onlineUpdate(m_window, *m_workspace.store(), m_workspace.history(),
                             {game, source, host, m_workspace.segmentParam(), settings.IniSerchDay, year,
                              std::chrono::milliseconds(1000), shippedHistory(game, year)});
@@ -176,8 +176,8 @@ void HistoryCommands::runOnlineUpdate(bool ask) {
     emit status(result.message.section(QLatin1Char('\n'), 0, 0));
     // The old years are offered for removal only with the new draws in view.
     if (result.stored()) {
-        const RetentionOutcome kept =
-            offerRetention(m_window, m_settings, *m_workspace.store(), year, m_workspace.segmentParam());
+        const RetentionOutcome kept = parts->offerRetention(m_window, m_settings, *m_workspace.store(), year,
+                                                            m_workspace.segmentParam());
         if (kept.removed > 0)
             m_workspace.AddHaoma(HistoryChange::Trimmed);
         if (!kept.message.isEmpty())

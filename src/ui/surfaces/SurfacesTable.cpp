@@ -67,9 +67,9 @@ bool chooseSource(SettingsStore& settings, QWidget* parent) {
 }
 
 const SurfaceParts kTable{
-    kSurfacesPluginVersion, &tallyChart,       &greyChart,    &backtestWindow,
-    &trendWindow,           &showTrendHistory, &filterWindow, &logbookWindow,
-    &refreshLogbook,        &runOnlineUpdate,  &askChartHost, &chooseSource,
+    kSurfacesPluginVersion, &tallyChart,   &greyChart,     &backtestWindow, &trendWindow,
+    &showTrendHistory,      &filterWindow, &logbookWindow, &refreshLogbook, &runOnlineUpdate,
+    &offerRetention,        &askChartHost, &chooseSource,
 };
 
 } // namespace

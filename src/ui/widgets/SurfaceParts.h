@@ -26,6 +26,7 @@ class SettingsStore;
 class Workspace;
 struct OnlineUpdateRequest;
 struct OnlineUpdateResult;
+struct RetentionOutcome;
 struct ShownTally;
 
 // The parts of the window that its first paint does not need, with the libraries they draw in:
@@ -57,14 +58,17 @@ struct SurfaceParts {
                              const std::function<void()>& playRecorded, QWidget* parent);
     // The 预测记录 window; `withdraw` is asked to withdraw a prediction, or a play (true), by its
     // id and issue.
-    QWidget* (*logbookWindow)(QWidget* parent,
-                              const std::function<void(bool play, long long id, std::int32_t issue)>& withdraw);
+    QWidget* (*logbookWindow)(
+        QWidget* parent, const std::function<void(bool play, long long id, std::int32_t issue)>& withdraw);
     // Reads the logbook of `store` again into a window logbookWindow made.
     void (*refreshLogbook)(QWidget* logbook, const HistoryStore* store, const HistorySnapshot& history,
                            Game game, const QString& folder);
     // The online update and the questions around it (OnlineUpdate.h).
     OnlineUpdateResult (*onlineUpdate)(QWidget* parent, HistoryStore& store, const HistorySnapshot& current,
                                        const OnlineUpdateRequest& request);
+    // The question about the years before those kept, once the new draws are shown (OnlineUpdate.h).
+    RetentionOutcome (*offerRetention)(QWidget* parent, SettingsStore& settings, HistoryStore& store,
+                                       int currentYear, int segmentParam);
     std::optional<QString> (*askChartHost)(QWidget* parent, SettingsStore& settings, const QString& initial);
     // The 数据来源 dialog: true when the user accepted it.
     bool (*chooseSource)(SettingsStore& settings, QWidget* parent);
