@@ -3,7 +3,6 @@
 
 #include "Platform.h"
 #include "SystemError.h"
-#include "WorkbookCheck.h"
 #include "XlsxPlugin.h"
 
 #include <cstdlib>
@@ -138,9 +137,10 @@ private:
 
 // Whether the file the library wrote is a complete workbook. Mapped, not read: a sheet of a
 // million rows is tens of megabytes.
-bool fileIsCompleteWorkbook(const std::filesystem::path& file) {
+bool fileIsCompleteWorkbook(const BrenvikXlsxPlugin& writer, const std::filesystem::path& file) {
     bool complete = false;
-    withMappedFile(file, [&complete](std::string_view bytes) { complete = workbookIsComplete(bytes); });
+    withMappedFile(
+        file, [&](std::string_view bytes) { complete = writer.complete(bytes.data(), bytes.size()) != 0; });
     return complete;
 }
 
@@ -238,7 +238,7 @@ Result<void> writeSpreadsheet(OutputFile& out, const SheetRows& rows, long long 
         return written;
     if (const int e = book.close(); e != 0)
         return std::unexpected(writeError(**writer, shown, e));
-    if (!fileIsCompleteWorkbook(*file))
+    if (!fileIsCompleteWorkbook(**writer, *file))
         return fail(ErrorCode::Io,
                     "无法写入文件 " + shown + "：写出的工作簿不完整，可能是磁盘已满，原有文件未改动。");
     if (scratch)

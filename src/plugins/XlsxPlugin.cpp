@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "XlsxPlugin.h"
 
+#include "WorkbookCheck.h"
+
 #include <xlsxwriter.h>
 
 #include <new>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -82,6 +85,10 @@ const char* errorText(int error) {
     return lxw_strerror(static_cast<lxw_error>(error));
 }
 
+int complete(const char* bytes, unsigned long size) {
+    return brenvik::workbookIsComplete(std::string_view(bytes, size)) ? 1 : 0;
+}
+
 const BrenvikXlsxPlugin kPlugin{brenvik::kXlsxPluginVersion,
                                 &openBook,
                                 &addFormat,
@@ -89,7 +96,8 @@ const BrenvikXlsxPlugin kPlugin{brenvik::kXlsxPluginVersion,
                                 &writeNumber,
                                 &closeBook,
                                 &discardBook,
-                                &errorText};
+                                &errorText,
+                                &complete};
 
 } // namespace
 

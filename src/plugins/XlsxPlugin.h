@@ -26,6 +26,9 @@ struct BrenvikXlsxPlugin {
     void (*discard)(void* book);
     // The library's words for an error number.
     const char* (*errorText)(int error);
+    // Whether the bytes of a written file are a complete workbook (workbookIsComplete): 1 or 0.
+    // The check reads the archive through the zip library, which the writer draws in anyway.
+    int (*complete)(const char* bytes, unsigned long size);
 };
 
 } // extern "C"
@@ -40,7 +43,7 @@ inline constexpr unsigned long kXlsxNoColour = 0xFFFFFFFFul;
 inline constexpr int kXlsxNoMemory = 1;
 
 // Changes whenever the table or what its functions do changes.
-inline constexpr unsigned kXlsxPluginVersion = 1;
+inline constexpr unsigned kXlsxPluginVersion = 2;
 // The plugin's name, which pluginFile() makes the name of a file of this system.
 inline constexpr const char* kXlsxPluginName = "brenvik3d-xlsx";
 // The plugin's only exported function: `const void* brenvik_xlsx_plugin(void)`, its table.
