@@ -85,8 +85,13 @@ public:
     // beforehand. For Read, nothing is created or written, and no log or index is made beside the file: a
     // missing file, an empty one and a history that an upgrade must mark or complete first are
     // reported, saying what to do (a folder that may not be written is read as it is).
+    // A sealed file is proven at its opening (Proof::Now), or by the check its opener runs once
+    // it has shown the history (Proof::Later: checkTask compares the seal first), which spares the
+    // window's first appearance the reading of the whole file.
+    enum class Proof { Now, Later };
     static Result<std::unique_ptr<HistoryStore>> open(const std::filesystem::path& file,
-                                                      Game game = Game::Fc3d, Access access = Access::Change);
+                                                      Game game = Game::Fc3d, Access access = Access::Change,
+                                                      Proof proof = Proof::Now);
 
     // Why `file` may not be given to the engine: a pipe, a folder or a device at its place or at its
     // log's or index's, or a path longer than the engine takes. Nothing when it may be opened.
@@ -125,7 +130,8 @@ public:
     // (one outside 0 to 9 is damage). Its verdict counts once given to acceptCheck.
     Result<void> checkWhole() const;
     // checkWhole as a task that needs nothing of this store, reading through a connection of its
-    // own: for another thread, which may run while the store is used, and outlive it.
+    // own: for another thread, which may run while the store is used, and outlive it. A file that
+    // holds the bytes of its seal passes without the whole check.
     std::function<Result<void>()> checkTask() const;
     // Takes the verdict of checkWhole. Until a verdict is taken, the first change runs the check
     // itself; after a verdict of damage every change is refused with it.
@@ -200,7 +206,7 @@ private:
     HistoryStore(std::filesystem::path file, Game game, std::unique_ptr<SQLite::Database> db);
     // open() with `readOnly` the reason the file may only be read, when one is known beforehand.
     static Result<std::unique_ptr<HistoryStore>> openAs(const std::filesystem::path& file, Game game,
-                                                        Access access, std::string readOnly);
+                                                        Access access, Proof proof, std::string readOnly);
     void insertRows(const RowSource& next);
     std::optional<DrawRow> readLastRow() const;
     Error failure(const std::exception& e) const;

@@ -333,20 +333,20 @@ std::optional<Error> HistoryStore::unopenable(const std::filesystem::path& file)
 }
 
 Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const std::filesystem::path& file, Game game,
-                                                         Access access) {
+                                                         Access access, Proof proof) {
     if (auto refused = refusedPath(file))
         return std::unexpected(*refused);
-    auto opened = openAs(file, game, access, {});
+    auto opened = openAs(file, game, access, proof, {});
     // A log's index that cannot be made is the first thing a full disk refuses; the history can
     // still be read.
     if (!opened && opened.error().code == ErrorCode::Full && access == Access::Change &&
         fileStatus(file).kind == FileKind::Regular)
-        return openAs(file, game, access, fullDiskReason(file));
+        return openAs(file, game, access, proof, fullDiskReason(file));
     return opened;
 }
 
 Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem::path& file, Game game,
-                                                           Access access, std::string readOnly) {
+                                                           Access access, Proof proof, std::string readOnly) {
     std::error_code ec;
     const bool exists = fileStatus(file).kind == FileKind::Regular;
     const bool emptyFile = exists && std::filesystem::file_size(file, ec) == 0 && !ec;
@@ -453,7 +453,7 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::openAs(const std::filesystem
         // The bytes of a sealed file are hashed here. A reader of one changed just now compares
         // them again after it has read: the file's time may not show a change made within the
         // same tick of the system's clock.
-        const auto recorded = !fresh && !log ? recordedSeal(file) : std::nullopt;
+        const auto recorded = !fresh && !log && proof == Proof::Now ? recordedSeal(file) : std::nullopt;
         const auto bytes = recorded && fileStatus(file).size == recorded->size ? sealOf(file) : std::nullopt;
         const bool sealHolds = bytes && bytes == recorded;
         if (sealHolds)

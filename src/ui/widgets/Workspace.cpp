@@ -88,7 +88,9 @@ QString Workspace::upgradeOldHistory(int gsZl) {
 
 void Workspace::openDatabase() {
     const QString file = QDir(m_dataFolder).filePath(QString::fromLatin1(databaseFileName(m_game)));
-    auto opened = HistoryStore::open(toPath(file), m_game);
+    // The seal is compared by the check that starts once the window has shown the history.
+    auto opened =
+        HistoryStore::open(toPath(file), m_game, HistoryStore::Access::Change, HistoryStore::Proof::Later);
     auto snapshot = opened ? (*opened)->loadSnapshot() : std::unexpected(opened.error());
     if (!snapshot) {
         // A file we cannot read is left alone: no later action may write into it.
